@@ -1,0 +1,69 @@
+// The settings file "TAVIN-Monitor.ini" beside the executable: a flat list of key=value lines
+// under one "[Init]" header, read at start-up into the Settings record and written back at exit.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+
+namespace tavin {
+
+struct AppEnv;
+
+// One field per key of the settings file. Integer keys are 16-bit, Long 32-bit, Single float.
+struct SettingsRecord {
+    std::int16_t ComPort = 0;     // COM port number of the gauge, 1..30
+    QString FilePath;             // last file name in the save-file box
+    QString SaveDir;              // folder for recording files
+    float LimitLow = -10000.0f;   // lower limit value
+    float LimitHi = 10000.0f;     // upper limit value
+    std::int16_t RangePlus = 0;   // index of the plus-side sensor range
+    std::int16_t RangeMinus = 0;  // index of the minus-side range
+    QString Tani;                 // unit name; "---" takes the unit from the gauge
+    std::int32_t Sampling = 0;    // sampling period in milliseconds
+    std::int16_t Term = 0;        // gauge kind 0..6
+    std::int16_t EtcConf = 0;     // 1 moving average shown, 2 lower limit on, 4 upper limit on
+    std::int16_t AveNum = 0;      // values in the moving average
+    std::int32_t MaxDatas = 30000;  // sample limit of the store, 30000 or 360000
+    std::int16_t CursorInfo = 0;  // 1 data number, 2 time, 4 cursor blinks
+    std::int16_t Password = 0;    // non-zero: the settings dialog asks no password (never written)
+    std::int16_t DebugMode = 0;   // non-zero: the window starts in the debug width (never written)
+
+    bool operator==(const SettingsRecord&) const = default;
+};
+
+class EventLog;
+class Prompts;
+
+class ConfFile {
+public:
+    ConfFile(const AppEnv& env, SettingsRecord& settings);
+
+    // Reads every key into the record, creating the file with defaults when it is missing.
+    // The first failing key ends the reading with a box; 0 on success, -1 on failure.
+    short ConfStartUp();
+    // Writes the record back, one key at a time; 0 on success, -1 on failure.
+    short ConfSave();
+
+    // The value of `key`, or the empty text when the file or the key is missing.
+    QString ReadConfItem(const QString& key) const;
+    // Sets one key; the file is rewritten only when the key is new or its value changed.
+    short WriteConfItem(const QString& key, const QString& value);
+
+    QString SettingsFilePath;
+    QString ScratchFilePath;
+
+private:
+    void setPaths();
+
+    const AppEnv& env_;
+    SettingsRecord& s_;
+};
+
+// The 1-based position of the first `pattern` in `text` at or after `start`; 0 when absent.
+std::int32_t FindText(std::int32_t start, QStringView text, QStringView pattern);
+
+// The user's Documents folder; a text saying what went wrong when there is none.
+QString GetMyDocumentsPath(const AppEnv& env);
+
+}  // namespace tavin

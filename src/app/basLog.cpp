@@ -1,0 +1,63 @@
+#include "app/basLog.h"
+
+#include "platform/AppEnv.h"
+#include "platform/DateTime.h"
+#include "platform/Prompts.h"
+#include "platform/TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tavin {
+
+short EventLog::LogInit()
+{
+    auto fail = [&](const QString& description) -> short {
+        if (env_.prompts)
+            env_.prompts->message({description, QString(), MsgButtons::Ok, MsgIcon::None});
+        return -1;
+    };
+
+    const QString folder = env_.exePath(QStringLiteral("LOG"));
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("フォルダ %1 を作成できません。").arg(QDir::toNativeSeparators(folder)));
+
+    const OleDate today = env_.now();
+    const DateFields f = SplitOleDate(today);
+    LogFilePath = folder + QStringLiteral("/PG%1.Log").arg(f.day, 2, 10, QLatin1Char('0'));
+
+    // A file last written on another date belongs to an earlier month: start it afresh.
+    const QFileInfo info(LogFilePath);
+    if (info.exists()) {
+        const OleDate modified = ToOleDate(info.lastModified());
+        if (ShortDate(modified) != ShortDate(today) && !QFile::remove(LogFilePath))
+            return fail(QStringLiteral("ファイル %1 を削除できません。").arg(QDir::toNativeSeparators(LogFilePath)));
+    }
+
+    LogMsg(0, QStringLiteral("LogInit"),
+           QStringLiteral("### ") + env_.exeBaseName + QStringLiteral("が起動されました。 ###"));
+    return 0;
+}
+
+int EventLog::LogMsg(int level, const QString& procName, const QString& message)
+{
+    if (LogFilePath.isEmpty())
+        return -1;
+
+    QString levelText;
+    switch (level) {
+    case 0: levelText = QStringLiteral("INF "); break;
+    case 1: levelText = QStringLiteral("WAR "); break;
+    case 2: levelText = QStringLiteral("ERR "); break;
+    default: break;
+    }
+    if (level == 2 && env_.prompts)
+        env_.prompts->message({message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None});
+
+    const OleDate now = env_.now();
+    const QString line = levelText + ShortDate(now) + u' ' + LongTime(now) + QStringLiteral(" [") +
+                         procName + QStringLiteral("]: ") + message + QStringLiteral("\r\n");
+    return AppendToFile(LogFilePath, ToCp932(line)) ? 0 : -1;
+}
+
+}  // namespace tavin

@@ -1,0 +1,43 @@
+// The daily event log: one file per day of the month in the LOG folder beside the executable.
+// It is also the program's uniform error report: level 2 shows the message in a box as well.
+#pragma once
+
+#include "platform/Errors.h"
+
+#include <QString>
+
+namespace tavin {
+
+struct AppEnv;
+
+class EventLog {
+public:
+    explicit EventLog(const AppEnv& env) : env_(env) {}
+
+    // Opens the day's file (clearing one left from an earlier month) and writes the start line.
+    short LogInit();
+    // Appends one line; 0 when written, -1 when not (also before LogInit).
+    int LogMsg(int level, const QString& procName, const QString& message);
+
+    QString LogFilePath;
+
+private:
+    const AppEnv& env_;
+};
+
+// Runs a handler body. A run-time fault inside it is written as an "ERR " entry under the
+// handler's name (which also shows it to the user) and the rest of the body is skipped.
+// Returns whether the body ran to its end.
+template <class Body>
+bool Trap(EventLog& log, const QString& procName, Body&& body)
+{
+    try {
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        log.LogMsg(2, procName, describe(e));
+        return false;
+    }
+}
+
+}  // namespace tavin

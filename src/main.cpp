@@ -1,0 +1,26 @@
+// TAVIN-Monitor: records and shows the values of a digital pressure gauge on a serial port.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/DialogPrompts.h"
+#include "platform/QuitSignals.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TAVIN-Monitor"));
+
+    tavin::AppEnv env;
+    env.exeDir = QCoreApplication::applicationDirPath();
+    env.exeBaseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    tavin::DialogPrompts prompts(env.exeBaseName);
+    env.prompts = &prompts;
+
+    tavin::AppState state(std::move(env));
+    tavin::frmMain window(state);
+    tavin::CloseOnTerminationSignals(&window);
+    window.show();
+    return app.exec();
+}

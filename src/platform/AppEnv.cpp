@@ -1,0 +1,52 @@
+#include "platform/AppEnv.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLockFile>
+#include <QStandardPaths>
+
+namespace tavin {
+
+QDateTime AppEnv::nowDateTime() const
+{
+    return clock ? clock() : QDateTime::currentDateTime();
+}
+
+QString AppEnv::exePath(const QString& name) const { return exeDir + u'/' + name; }
+
+qint64 ClockMs()
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
+}
+
+// Start the clock with the process rather than at its first reading.
+[[maybe_unused]] static const qint64 clockStarted = ClockMs();
+
+QString DocumentsFolder(const AppEnv& env, bool* exists)
+{
+    QString dir = env.documentsDir;
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const bool ok = !dir.isEmpty() && QDir().mkpath(dir);
+    if (exists)
+        *exists = ok;
+    return QDir::toNativeSeparators(dir);
+}
+
+InstanceLock::InstanceLock(const QString& exeDir)
+    : lock_(std::make_unique<QLockFile>(exeDir + QStringLiteral("/TAVIN-Monitor.lock")))
+{
+    lock_->setStaleLockTime(0);  // a lock left by a crashed run is recognised by its process id
+    // A folder where no lock can be made tells nothing about other instances.
+    if (!lock_->tryLock(0))
+        previous_ = lock_->error() != QLockFile::PermissionError && lock_->error() != QLockFile::UnknownError;
+}
+
+InstanceLock::~InstanceLock() = default;
+
+}  // namespace tavin

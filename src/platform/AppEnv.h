@@ -1,0 +1,50 @@
+// What the program asks of its platform: where it lives, what time it is, where the user's
+// documents go, whether another copy runs, and how it talks to the user.
+#pragma once
+
+#include "platform/DateTime.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+
+namespace tavin {
+
+class Prompts;
+
+struct AppEnv {
+    QString exeDir;                          // the executable's folder (tests: a temporary one)
+    QString exeBaseName = QStringLiteral("TAVIN-Monitor");
+    QString documentsDir;                    // empty: the system's Documents folder
+    Prompts* prompts = nullptr;
+    std::function<QDateTime()> clock;        // wall clock; empty: the system's
+
+    QDateTime nowDateTime() const;
+    OleDate now() const { return ToOleDate(nowDateTime()); }
+    // `exeDir` + "/" + name.
+    QString exePath(const QString& name) const;
+};
+
+// Milliseconds since the process started, from a monotonic clock.
+qint64 ClockMs();
+
+// The user's Documents folder, created when it does not exist yet. Empty when the system names
+// none; `exists` tells whether it could be created.
+QString DocumentsFolder(const AppEnv& env, bool* exists = nullptr);
+
+// Holds the instance lock file in the executable's folder for the life of the program.
+class InstanceLock {
+public:
+    explicit InstanceLock(const QString& exeDir);
+    ~InstanceLock();
+    // True when another running instance already holds the lock.
+    bool previousInstance() const { return previous_; }
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+    bool previous_ = false;
+};
+
+}  // namespace tavin

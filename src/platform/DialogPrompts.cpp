@@ -1,0 +1,70 @@
+#include "platform/DialogPrompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace tavin {
+
+namespace {
+
+// "desc|pattern|desc|pattern" into Qt's "desc (pattern);;desc (pattern)".
+QString qtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out << parts[i] + QStringLiteral(" (") + patterns + u')';
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+MsgAnswer DialogPrompts::message(const MessageBox& box)
+{
+    QMessageBox mb(QApplication::activeWindow());
+    mb.setWindowTitle(box.title.isEmpty() ? defaultTitle_ : box.title);
+    mb.setText(box.text);
+    switch (box.icon) {
+    case MsgIcon::None: mb.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Critical: mb.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: mb.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Exclamation: mb.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: mb.setIcon(QMessageBox::Information); break;
+    }
+    switch (box.buttons) {
+    case MsgButtons::Ok: mb.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: mb.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNoCancel:
+        mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (mb.exec()) {
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    case QMessageBox::Cancel: return MsgAnswer::Cancel;
+    default: return box.buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+    }
+}
+
+std::optional<QString> DialogPrompts::file(const FileDialog& dialog)
+{
+    QFileDialog fd(QApplication::activeWindow(), dialog.title, dialog.initDir, qtFilter(dialog.filter));
+    fd.setAcceptMode(dialog.kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    fd.setFileMode(dialog.kind == FileDialog::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The program asks its own overwrite question where it needs one.
+    fd.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!dialog.fileName.isEmpty())
+        fd.selectFile(dialog.fileName);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(fd.selectedFiles().constFirst());
+}
+
+}  // namespace tavin

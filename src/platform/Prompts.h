@@ -1,0 +1,51 @@
+// The one seam for message boxes and open/save dialogs: the program shows real dialogs, tests
+// script the answers and read back what was shown.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace tavin {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+struct MessageBox {
+    QString text;
+    QString title;  // empty: the program's own name is shown
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgIcon icon = MsgIcon::None;
+};
+
+struct FileDialog {
+    enum Kind { Open, Save } kind = Open;
+    QString title;
+    QString initDir;
+    QString fileName;
+    QString filter;  // "CSV (*.csv)|*.csv|All (*.*)|*.*" pairs of description and pattern
+};
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    virtual MsgAnswer message(const MessageBox& box) = 0;
+    // The chosen path, or nothing when the user cancels.
+    virtual std::optional<QString> file(const FileDialog& dialog) = 0;
+};
+
+// Answers from a script and a record of every box and dialog, for tests. Without a scripted answer
+// a box gets its first button's answer and a file dialog is cancelled.
+class ScriptedPrompts : public Prompts {
+public:
+    MsgAnswer message(const MessageBox& box) override;
+    std::optional<QString> file(const FileDialog& dialog) override;
+
+    QList<MsgAnswer> answers;
+    QList<std::optional<QString>> files;
+    QList<MessageBox> shown;
+    QList<FileDialog> dialogs;
+};
+
+}  // namespace tavin

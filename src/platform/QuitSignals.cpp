@@ -1,0 +1,47 @@
+#include "platform/QuitSignals.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace tavin {
+
+#ifdef Q_OS_UNIX
+namespace {
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[0], &c, 1);  // only async-signal-safe work here
+}
+}  // namespace
+
+void CloseOnTerminationSignals(QWidget* window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char c;
+        [[maybe_unused]] auto n = ::read(signalPipe[1], &c, 1);
+        window->close();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
+}
+#else
+void CloseOnTerminationSignals(QWidget*) {}
+#endif
+
+}  // namespace tavin

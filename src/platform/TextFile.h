@@ -1,0 +1,28 @@
+// Text files in code page 932 (Shift_JIS as Windows writes it) with CR LF line ends.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace tavin {
+
+QString FromCp932(QByteArrayView bytes);
+QByteArray ToCp932(QStringView text);
+
+// Splits text into lines; a line ends at CR LF, CR or LF. A final line end opens no empty line.
+QStringList SplitLines(QStringView text);
+
+// Reads a whole CP932 file as lines. Returns false (with the reason) when it cannot be read.
+bool ReadTextLines(const QString& path, QStringList& lines, QString* error = nullptr);
+
+// Writes `bytes` as the whole content of `path` so that a crash or a full disk never leaves a
+// cut file under that name: the bytes go to `scratchPath` first, are flushed to the disk and the
+// scratch file is renamed over `path`. The scratch file is gone afterwards, success or not.
+bool ReplaceFileAtomically(const QString& path, const QString& scratchPath, const QByteArray& bytes,
+                           QString* error = nullptr);
+
+// Appends bytes to a file (creating it), opened and closed within the call.
+bool AppendToFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+}  // namespace tavin

@@ -1,0 +1,34 @@
+#include "support/TestEnv.h"
+
+#include <QFile>
+
+namespace tavin::test {
+
+TestEnv::TestEnv() { dir.setAutoRemove(true); }
+
+AppEnv TestEnv::env()
+{
+    AppEnv e;
+    e.exeDir = dir.path();
+    e.documentsDir = path(QStringLiteral("Documents"));
+    e.prompts = &prompts;
+    e.clock = [this] { return now; };
+    return e;
+}
+
+std::unique_ptr<AppState> TestEnv::state() { return std::make_unique<AppState>(env()); }
+
+QByteArray TestEnv::read(const QString& name) const
+{
+    QFile f(path(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestEnv::write(const QString& name, const QByteArray& bytes) const
+{
+    QFile f(path(name));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+}  // namespace tavin::test
