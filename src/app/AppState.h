@@ -6,6 +6,8 @@
 #include "app/basLog.h"
 #include "platform/AppEnv.h"
 
+#include <vector>
+
 namespace tavin {
 
 struct AppState {
@@ -22,6 +24,18 @@ struct AppState {
     bool SettingsSaveSuppressed = false;
     // Held from start-up to exit; tells a later instance that this one runs.
     std::unique_ptr<InstanceLock> instance;
+
+    // The sample store: one recording segment of raw values, their times and moving averages.
+    static constexpr int StoreSize = 360001;
+    std::vector<float> g_Datas = std::vector<float>(StoreSize);
+    std::vector<double> g_DataTime = std::vector<double>(StoreSize);
+    std::vector<float> g_AveDatas = std::vector<float>(StoreSize);
+    std::int32_t g_DataCnt = 0;  // samples stored = next index
+    std::int32_t g_FileNo = 1;   // recording segment number
+
+    // Page state: samples per second and page length in seconds.
+    float g_SampPerSec = 1.0f;
+    float g_PageSec = 20.0f;
 
     // Shorthand for the log, which every part of the program reports through.
     int LogMsg(int level, const QString& procName, const QString& message)

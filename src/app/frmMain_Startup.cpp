@@ -2,7 +2,13 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
 
+#include "decode/Sampling.h"
+#include "platform/Controls.h"
+
+#include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QSignalBlocker>
 #include <QStatusBar>
 
 namespace tavin {
@@ -39,6 +45,23 @@ void frmMain::Form_Load()
     s.Settings.MaxDatas = 30000;
 
     setWidthTwips(s.Settings.DebugMode != 0 ? DebugWidth : NormalWidth);
+    lblTani->setText(s.Settings.Tani);
+
+    Trap(s.log, QString(), [&] {
+        if (s.Settings.Sampling > 0)
+            s.g_SampPerSec = 1000.0f / float(s.Settings.Sampling);
+    });
+    {
+        // Filling the list selects nothing; only the stored period below is applied.
+        const QSignalBlocker quiet(cmbSampling);
+        cmbSampling->clear();
+        cmbSampling->addItems(SamplingEntries());
+        cmbSampling->setCurrentIndex(-1);
+    }
+    SelectSampling(QString::number(s.Settings.Sampling));
+
+    if (lblTani->text() == QStringLiteral("---"))
+        mnuTaniAuto->setChecked(true);
 
     StatusBar1->showMessage(QStringLiteral("起動しました"));
     l_nowPaint = 0;

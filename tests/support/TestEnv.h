@@ -9,6 +9,14 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <ostream>
+
+// Readable failure messages for Qt's text types.
+inline void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    *os << '"' << bytes.toPercentEncoding(" =[]./-_:;!?#()+*,'&$~").toStdString() << '"';
+}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace tavin::test {
 

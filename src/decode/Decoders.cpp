@@ -1,0 +1,167 @@
+#include "decode/Decoders.h"
+
+#include "platform/NumText.h"
+#include "serial/FrameAssembler.h"
+
+namespace tavin {
+
+namespace {
+
+// The two received check characters as a number, compared with the computed sum.
+bool bccMatches(std::string_view pair, unsigned sum)
+{
+    return unsigned(HexPairValue(std::uint8_t(pair[0]), std::uint8_t(pair[1]))) == sum;
+}
+
+Decoded bccError(Decoded d, std::string_view pair, unsigned sum)
+{
+    d.outcome = Decoded::Outcome::BccError;
+    d.bccReceived = pair;
+    d.bccComputed = sum;
+    return d;
+}
+
+// A short frame's four characters as a value text: a letter from "A" on stands for the digit
+// (code minus 17) with a minus sign in the first place and a decimal point before it elsewhere.
+void shortFrameText(Decoded& d, std::string_view f)
+{
+    char* o = d.buf;
+    const auto c0 = std::uint8_t(f[0]);
+    if (c0 >= 'A') {
+        *o++ = '-';
+        *o++ = char(c0 - 17);
+    } else {
+        *o++ = '+';
+        *o++ = char(c0);
+    }
+    for (int i = 1; i < 4; ++i) {
+        const auto c = std::uint8_t(f[std::size_t(i)]);
+        if (c >= 'A') {
+            *o++ = '.';
+            *o++ = char(c - 17);
+        } else {
+            *o++ = char(c);
+        }
+    }
+    d.len = std::uint8_t(o - d.buf);
+    d.rewritten = true;
+}
+
+void takeValue(Decoded& d, std::string_view valueText)
+{
+    d.outcome = Decoded::Outcome::Value;
+    d.valueText = valueText;
+    d.value = float(Val(valueText));
+}
+
+}  // namespace
+
+unsigned BccSum(std::string_view text)
+{
+    unsigned sum = 0;
+    for (char c : text)
+        sum += std::uint8_t(c);
+    return sum & 0xFF;
+}
+
+Decoded DecodeVrtRq(std::string_view f)
+{
+    Decoded d;
+    d.input = f;
+    const std::size_t L = f.size();
+    if (L > 100 || (L < 8 && L != 6))
+        return d;
+
+    if (L == 6) {
+        const unsigned sum = BccSum(f.substr(0, 4));
+        if (!bccMatches(f.substr(4, 2), sum))
+            return bccError(d, f.substr(4, 2), sum);
+        shortFrameText(d, f);
+        takeValue(d, d.text().substr(0, 6));
+    } else {
+        if (L >= 10) {
+            d.unit = f[L - 6];
+            d.reference = f[L - 5];
+        }
+        const unsigned sum = BccSum(f.substr(0, L - 2));
+        if (!bccMatches(f.substr(L - 2, 2), sum))
+            return bccError(d, f.substr(L - 2, 2), sum);
+        takeValue(d, f.substr(0, 6));
+    }
+    const std::string_view t = d.text();
+    if (t.size() >= 12) {
+        d.batteryRead = true;
+        d.battery = std::int32_t(Val(t.substr(8, 2)));
+    }
+    d.setsUnit = true;
+    d.setsReference = true;
+    return d;
+}
+
+Decoded DecodeQz(std::string_view f)
+{
+    Decoded d;
+    d.input = f;
+    if (f.size() < 9)
+        return d;
+    if (f.size() > 9) {
+        d.overlong = true;
+        f = f.substr(0, 9);
+    }
+    switch (f[6]) {
+    case '0': d.unit = 'P'; break;
+    case '1': d.unit = 'k'; break;
+    case '2': d.unit = 'M'; break;
+    default: d.unit = 0; break;
+    }
+    const unsigned sum = BccSum(f.substr(0, 7));
+    static const char digits[] = "0123456789ABCDEF";
+    if (f[7] != digits[sum >> 4] || f[8] != digits[sum & 0xF])
+        return bccError(d, f.substr(7, 2), sum);
+    takeValue(d, f.substr(0, 6));
+    d.setsUnit = true;
+    return d;
+}
+
+Decoded DecodeMw200(std::string_view f)
+{
+    Decoded d;
+    d.input = f;
+    if (f.size() < 4)
+        return d;
+    takeValue(d, f);
+    return d;
+}
+
+Decoded DecodeFrame(int term, std::string_view frame)
+{
+    switch (term) {
+    case 0:
+    case 1:
+    case 2:
+    case 3: return DecodeVrtRq(frame);
+    case 4: return DecodeQz(frame);
+    case 5: return DecodeMw200(frame);
+    default: {
+        Decoded d;
+        d.input = frame;
+        return d;
+    }
+    }
+}
+
+void SetDispFormat(std::int32_t index, std::string_view& format, std::string_view valueText)
+{
+    if (format.size() >= 4 && index != 0)
+        return;
+    const auto point = valueText.find('.');
+    if (point == std::string_view::npos)
+        return;
+    int digits = 0;
+    for (char c : valueText.substr(0, point))
+        if (c >= '0' && c <= '9')
+            ++digits;
+    format = digits <= 1 ? "0.000" : digits == 2 ? "0.00" : digits == 3 ? "0.0" : "0000";
+}
+
+}  // namespace tavin

@@ -1,0 +1,159 @@
+#include "platform/CommControl.h"
+
+#include "platform/Errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace tavin {
+
+namespace {
+
+constexpr int MaxComNumber = 30;
+
+QString describeDevice(const QSerialPortInfo& info)
+{
+    QString d = info.description();
+    if (d.isEmpty())
+        d = info.manufacturer();
+    if (d.isEmpty())
+        d = info.portName();
+    return d;
+}
+
+}  // namespace
+
+QList<SerialDevice> ListSerialDevices(const QString& exeDir)
+{
+    QList<SerialDevice> devices;
+    bool taken[MaxComNumber + 1] = {};
+    QStringList pinnedTargets;
+
+    const QDir ports(exeDir + QStringLiteral("/ports"));
+    for (int n = 1; n <= MaxComNumber; ++n) {
+        const QFileInfo link(ports.filePath(QStringLiteral("COM%1").arg(n)));
+        if (!link.exists())
+            continue;  // also a link whose device is gone
+        const QString target = link.canonicalFilePath();
+        taken[n] = true;
+        pinnedTargets << target;
+        devices.append({n, link.absoluteFilePath(),
+                        QStringLiteral("%1 (COM%2)").arg(QFileInfo(target).fileName()).arg(n)});
+    }
+
+    QList<QSerialPortInfo> others = QSerialPortInfo::availablePorts();
+    std::sort(others.begin(), others.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
+        return a.systemLocation() < b.systemLocation();
+    });
+    int next = 1;
+    for (const QSerialPortInfo& info : others) {
+        if (pinnedTargets.contains(QFileInfo(info.systemLocation()).canonicalFilePath()))
+            continue;
+        while (next <= MaxComNumber && taken[next])
+            ++next;
+        if (next > MaxComNumber)
+            break;
+        taken[next] = true;
+        devices.append({next, info.systemLocation(),
+                        QStringLiteral("%1 (COM%2)").arg(describeDevice(info)).arg(next)});
+    }
+    std::sort(devices.begin(), devices.end(),
+              [](const SerialDevice& a, const SerialDevice& b) { return a.number < b.number; });
+    return devices;
+}
+
+CommControl::CommControl(const QString& exeDir, QObject* parent)
+    : QObject(parent), exeDir_(exeDir), port_(new QSerialPort(this))
+{
+    connect(port_, &QSerialPort::readyRead, this, &CommControl::onReadyRead);
+    connect(port_, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onError(int(e)); });
+}
+
+CommControl::~CommControl() = default;
+
+void CommControl::setPortOpen(bool open)
+{
+    if (!open) {
+        if (port_->isOpen())
+            port_->close();
+        return;
+    }
+    if (port_->isOpen())
+        throw RuntimeError(QStringLiteral("ポートは既に開いています。"));
+
+    QString location;
+    for (const SerialDevice& d : ListSerialDevices(exeDir_))
+        if (d.number == CommPort)
+            location = d.systemLocation;
+    if (location.isEmpty())
+        throw RuntimeError(QStringLiteral("ポート番号が無効です。(COM%1)").arg(CommPort));
+
+    const QStringList parts = Settings.split(u',');
+    const int baud = parts.value(0).toInt();
+    if (parts.size() != 4 || baud <= 0 || parts[1] != QStringLiteral("N") || parts[2] != QStringLiteral("8") ||
+        parts[3] != QStringLiteral("1"))
+        throw RuntimeError(QStringLiteral("無効なポート設定です。(%1)").arg(Settings));
+
+    port_->setPortName(location);
+    port_->setReadBufferSize(0);  // the receive event drains it at once; never drop bytes
+    if (!port_->open(QIODevice::ReadWrite))
+        throw RuntimeError(QStringLiteral("COM%1 を開けません: %2").arg(CommPort).arg(port_->errorString()));
+    port_->setBaudRate(baud);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setParity(QSerialPort::NoParity);
+    port_->setStopBits(QSerialPort::OneStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    port_->clearError();
+}
+
+bool CommControl::PortOpen() const { return port_->isOpen(); }
+
+QByteArray CommControl::Input() { return port_->isOpen() ? port_->readAll() : QByteArray(); }
+
+void CommControl::Output(const QByteArray& bytes)
+{
+    if (port_->isOpen())
+        port_->write(bytes);
+}
+
+void CommControl::raise(int code)
+{
+    commEvent_ = code;
+    Q_EMIT OnComm();
+}
+
+void CommControl::onReadyRead()
+{
+    if (port_->bytesAvailable() > 0)
+        raise(comEvReceive);
+}
+
+void CommControl::onError(int error)
+{
+    switch (QSerialPort::SerialPortError(error)) {
+    case QSerialPort::NoError:
+        return;
+    case QSerialPort::ReadError:
+    case QSerialPort::ResourceError: {
+        // A vanished device: a pseudo-terminal reports a flood of read errors, a USB adapter a
+        // resource error. Close once, keep what was already received, report it once.
+        if (!port_->isOpen())
+            return;
+        const QString reason = port_->errorString();
+        if (port_->bytesAvailable() > 0)
+            raise(comEvReceive);
+        port_->close();
+        Q_EMIT deviceLost(reason);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+}  // namespace tavin

@@ -1,0 +1,48 @@
+// The communication window: hosts the serial control, cuts received bytes into frames and hands
+// each frame to the main window. Created hidden the first time the port is used.
+#pragma once
+
+#include "serial/FrameAssembler.h"
+
+#include <QWidget>
+#include <cstdint>
+
+class QTimer;
+
+namespace tavin {
+
+struct AppState;
+class CommControl;
+class frmMain;
+
+class frmComm : public QWidget, private FrameSink {
+    Q_OBJECT
+
+public:
+    frmComm(AppState& state, frmMain& main);
+    ~frmComm() override;
+
+    CommControl* MSComm1 = nullptr;
+    QTimer* tmrRes = nullptr;
+
+    FrameAssembler assembler;
+    std::int16_t& l_intRecvMode = assembler.l_intRecvMode;
+    std::int16_t l_RetryCnt = 0;
+    std::int16_t OnCommDepth = 0;
+
+    void MSComm1_OnComm();
+    void RecvAssemble(const QByteArray& data);
+    void tmrRes_Timer();
+
+Q_SIGNALS:
+    // The device disappeared and the port was closed.
+    void portLost(const QString& reason);
+
+private:
+    void frame(std::string_view text) override;
+
+    AppState& st_;
+    frmMain& main_;
+};
+
+}  // namespace tavin
