@@ -99,6 +99,10 @@ public:
     // Sets the outer width in twips.
     void setWidthTwips(int twips);
 
+Q_SIGNALS:
+    // The shutdown has run; the program ends (its other windows close with it).
+    void unloaded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -77,7 +77,7 @@ void frmMain::Form_Unload()
             st_.conf.ConfSave();
     });
     st_.LogMsg(0, QStringLiteral("Form_Unload"), QStringLiteral("#### プログラムを終了します ####"));
-    QCoreApplication::exit(0);
+    Q_EMIT unloaded();
 }
 
 }  // namespace tavin

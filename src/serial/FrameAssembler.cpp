@@ -114,7 +114,9 @@ bool FrameAssembler::colonByte(std::uint8_t b, FrameSink& sink)
         sink.frame(std::string_view(RecvBuf, std::size_t(recvLen)));
         recvLen = 0;
         l_intRecvMode = 0;
-        return false;
+        // The rest of the chunk is still read: when frames arrive faster than they are read,
+        // the next frame shares this chunk and must not be lost.
+        return true;
     }
     if (++RecvCharCnt > 100)
         l_intRecvMode = 0;

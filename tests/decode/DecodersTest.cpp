@@ -1,0 +1,194 @@
+#include "GaugeFrames.h"
+#include "decode/Decoders.h"
+#include "decode/Sampling.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace tavin;
+using Outcome = Decoded::Outcome;
+
+namespace {
+
+std::string withBcc(const std::string& text, int extra = 0)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const unsigned sum = (BccSum(text) + unsigned(extra)) & 0xFF;
+    return text + digits[sum >> 4] + digits[sum & 0xF];
+}
+
+}  // namespace
+
+TEST(DecodeVrtRq, ALongFrameCarriesValueUnitReferenceAndBattery)
+{
+    const std::string frame = withBcc("+1.23400" "85" "M" "G" "00");
+    ASSERT_EQ(frame.size(), 16u);
+    const Decoded d = DecodeVrtRq(frame);
+    ASSERT_EQ(d.outcome, Outcome::Value);
+    EXPECT_FLOAT_EQ(d.value, 1.234f);
+    EXPECT_EQ(d.valueText, "+1.234");
+    EXPECT_EQ(d.unit, 'M');
+    EXPECT_EQ(d.reference, 'G');
+    EXPECT_TRUE(d.batteryRead);
+    EXPECT_EQ(d.battery, 85);
+}
+
+TEST(DecodeVrtRq, AWrongBccRejectsTheFrameWithBothSums)
+{
+    const std::string good = withBcc("+1.23400" "85" "M" "G" "00");
+    std::string bad = good;
+    bad[15] = bad[15] == '0' ? '1' : '0';
+    const Decoded d = DecodeVrtRq(bad);
+    ASSERT_EQ(d.outcome, Outcome::BccError);
+    EXPECT_EQ(d.bccReceived, bad.substr(14, 2));
+    EXPECT_EQ(d.bccComputed, BccSum(bad.substr(0, 14)));
+    EXPECT_EQ(d.input, bad);
+}
+
+TEST(DecodeVrtRq, ShortAndMidLengthFramesReadWhatTheyHave)
+{
+    // 10 or 11 characters: unit and reference from their places counted from the end, which
+    // for such short frames lie inside the value text; no battery.
+    for (const std::string body : {"+1.2kGxx", "+1.23kGxx"}) {
+        const Decoded d = DecodeVrtRq(withBcc(body));
+        ASSERT_EQ(d.outcome, Outcome::Value) << body;
+        EXPECT_EQ(d.unit, 'k');
+        EXPECT_EQ(d.reference, 'G');
+        EXPECT_FALSE(d.batteryRead);
+    }
+    EXPECT_FLOAT_EQ(DecodeVrtRq(withBcc("+1.23kGxx")).value, 1.23f);
+    // 8 or 9 characters: neither unit nor reference.
+    for (const std::string body : {"+2.000", "+2.000x"}) {
+        const Decoded d = DecodeVrtRq(withBcc(body));
+        ASSERT_EQ(d.outcome, Outcome::Value) << body;
+        EXPECT_EQ(d.unit, 0);
+        EXPECT_EQ(d.reference, 0);
+        EXPECT_TRUE(d.setsUnit);
+    }
+    // 7 characters, or more than 100: ignored.
+    EXPECT_EQ(DecodeVrtRq("+1.2345").outcome, Outcome::Ignored);
+    EXPECT_EQ(DecodeVrtRq(withBcc(std::string(99, '1'))).outcome, Outcome::Ignored);
+    EXPECT_EQ(DecodeVrtRq(withBcc(std::string(98, '1'))).outcome, Outcome::Value);
+    EXPECT_EQ(DecodeVrtRq("").outcome, Outcome::Ignored);
+}
+
+TEST(DecodeVrtRq, SixCharacterFramesUseLettersForSignAndPoint)
+{
+    Decoded d = DecodeVrtRq(withBcc("A123"));
+    ASSERT_EQ(d.outcome, Outcome::Value);
+    EXPECT_EQ(d.text(), "-0123");
+    EXPECT_FLOAT_EQ(d.value, -123.0f);
+    d = DecodeVrtRq(withBcc("1B34"));
+    EXPECT_EQ(d.text(), "+1.134");
+    EXPECT_FLOAT_EQ(d.value, 1.134f);
+    EXPECT_EQ(d.unit, 0);
+    EXPECT_EQ(DecodeVrtRq(withBcc("1B34", 1)).outcome, Outcome::BccError);
+    // The simulator's short frames come back as the value it meant.
+    sim::FrameSpec spec;
+    spec.shortForm = true;
+    for (double v : {1.134, -2.5, 12.34, -123.4, 999.0}) {
+        spec.value = v;
+        const std::string wire = sim::EncodeFrame(spec);
+        const Decoded s = DecodeVrtRq(wire.substr(1, wire.size() - 2));
+        ASSERT_EQ(s.outcome, Outcome::Value) << v;
+        EXPECT_NEAR(s.value, v, 0.0006) << v;
+    }
+}
+
+TEST(DecodeVrtRq, BatteryDigitsAreReadFromLongFramesOnly)
+{
+    EXPECT_EQ(DecodeVrtRq(withBcc("+1.23400" "00" "kG00")).battery, 0);
+    EXPECT_EQ(DecodeVrtRq(withBcc("+1.23400" "69" "kG00")).battery, 69);
+    EXPECT_FALSE(DecodeVrtRq(withBcc("+1.2340kG")).batteryRead);  // 11 characters
+}
+
+TEST(DecodeQz, NineCharactersWithUnitDigitAndUpperCaseBcc)
+{
+    const Decoded d = DecodeQz(withBcc("+12.341"));
+    ASSERT_EQ(d.outcome, Outcome::Value);
+    EXPECT_FLOAT_EQ(d.value, 12.34f);
+    EXPECT_EQ(d.unit, 'k');
+    EXPECT_FALSE(d.setsReference);
+    EXPECT_FALSE(d.batteryRead);
+
+    std::string lower = withBcc("+12.341");
+    for (char& c : lower)
+        c = char(std::tolower(c));
+    if (lower != withBcc("+12.341"))
+        EXPECT_EQ(DecodeQz(lower).outcome, Outcome::BccError);
+
+    // A sum below 16 keeps its leading zero in the field.
+    const std::string zeroLed = withBcc(std::string(6, '\0') + "\x0A");
+    EXPECT_EQ(zeroLed.substr(7), "0A");
+    EXPECT_EQ(DecodeQz(zeroLed).outcome, Outcome::Value);
+}
+
+TEST(DecodeQz, ExtraCharactersAreNotedButTheFirstNineCount)
+{
+    const Decoded d = DecodeQz(withBcc("+12.342") + "X");
+    EXPECT_TRUE(d.overlong);
+    ASSERT_EQ(d.outcome, Outcome::Value);
+    EXPECT_EQ(d.unit, 'M');
+    EXPECT_EQ(DecodeQz("+12.34").outcome, Outcome::Ignored);
+    EXPECT_EQ(DecodeQz(withBcc("+12.343")).unit, 0);
+    EXPECT_EQ(DecodeQz(withBcc("+12.340")).unit, 'P');
+}
+
+TEST(DecodeMw200, TakesTheWholeNumberText)
+{
+    Decoded d = DecodeMw200("01.23");
+    ASSERT_EQ(d.outcome, Outcome::Value);
+    EXPECT_FLOAT_EQ(d.value, 1.23f);
+    EXPECT_FALSE(d.setsUnit);
+    EXPECT_EQ(DecodeMw200("-0.105").value, -0.105f);
+    EXPECT_EQ(DecodeMw200("123").outcome, Outcome::Ignored);
+    EXPECT_EQ(DecodeFrame(6, "01.23").outcome, Outcome::Ignored);
+}
+
+TEST(SetDispFormat, DigitsBeforeThePointChooseTheFormat)
+{
+    std::string_view f;
+    SetDispFormat(0, f, "+1.234");
+    EXPECT_EQ(f, "0.000");
+    SetDispFormat(5, f, "+123.4");  // a four-character format stays
+    EXPECT_EQ(f, "0.000");
+    SetDispFormat(0, f, "-12.34");  // the first sample of a measurement chooses again
+    EXPECT_EQ(f, "0.00");
+    f = "0.0";
+    SetDispFormat(7, f, "+12.34");  // "0.0" is chosen anew at every frame
+    EXPECT_EQ(f, "0.00");
+    f = "";
+    SetDispFormat(3, f, "01234");  // no point: unchanged
+    EXPECT_EQ(f, "");
+    SetDispFormat(3, f, "12345.6");
+    EXPECT_EQ(f, "0000");
+    SetDispFormat(0, f, " - 1.5");
+    EXPECT_EQ(f, "0.000");
+}
+
+TEST(Sampling, StandardPeriodsAndPeriodTexts)
+{
+    EXPECT_EQ(SampToStd(3.9f), 2);
+    EXPECT_EQ(SampToStd(20.0f), 20);
+    EXPECT_EQ(SampToStd(2999.0f), 3000);
+    EXPECT_EQ(SampToStd(31000.0f), 30000);
+    EXPECT_EQ(SampToStd(329999.0f), 300000);
+    EXPECT_EQ(SampToStd(1e9f), 600000);
+
+    EXPECT_EQ(SampTextToMsec(u" 0.1 sec"), 100);
+    EXPECT_EQ(SampTextToMsec(u"10 msec"), 10);
+    EXPECT_EQ(SampTextToMsec(u"600 sec"), 600000);
+
+    EXPECT_EQ(PeriodTextToMsec(u"100"), 100.0);
+    EXPECT_EQ(PeriodTextToMsec(u"0.5 sec"), 500.0);
+    EXPECT_EQ(PeriodTextToMsec(u"2 min"), 120000.0);
+    EXPECT_EQ(PeriodTextToMsec(u"20 ms"), 20.0);
+    EXPECT_EQ(PeriodTextToMsec(u"7 parsecs"), 7000.0);  // "sec" is in it
+    EXPECT_EQ(PeriodTextToMsec(u"7 hours"), 7.0);
+
+    ASSERT_EQ(SamplingEntries().size(), 20);
+    EXPECT_EQ(SamplingMenuCaptions().first(), "1 ms");
+    EXPECT_EQ(SamplingMenuCaptions().last(), "600 sec");
+    for (const QString& e : SamplingEntries().mid(1))  // 1 ms is below the first band
+        EXPECT_EQ(SampToStd(float(SampTextToMsec(e))), SampTextToMsec(e)) << e.toStdString();
+}

@@ -1,0 +1,176 @@
+#include "decode/Decoders.h"
+#include "platform/Controls.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+
+using namespace tavin;
+
+namespace {
+
+std::string withBcc(const std::string& text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const unsigned sum = BccSum(text);
+    return text + digits[sum >> 4] + digits[sum & 0xF];
+}
+
+QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
+
+class Decoding : public test::WindowFixture {};
+
+}  // namespace
+
+TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
+{
+    state->Settings.Term = 0;
+    ASSERT_TRUE(w->mnuTaniAuto->isChecked());
+    EXPECT_EQ(w->RecvAnalize(withBcc("+1.23400" "85" "M" "G" "00")), 0);
+    EXPECT_EQ(w->lblTani->text(), "MPa");
+    EXPECT_EQ(w->lblGA->text(), "G");
+    EXPECT_EQ(w->lblBattery->text(), "8.5");
+    EXPECT_EQ(background(w->lblBattery), QColor(0, 255, 255));
+    EXPECT_EQ(w->lblCounter->text(), "1");
+    EXPECT_EQ(state->g_DataCnt, 1);
+    EXPECT_FLOAT_EQ(state->g_Datas[0], 1.234f);
+    EXPECT_EQ(w->DispFormat, "0.000");
+
+    // Without automatic units the unit label stays.
+    w->mnuTaniAuto->setChecked(false);
+    w->RecvAnalize(withBcc("+2.00000" "70" "k" "H" "00"));
+    EXPECT_EQ(w->lblTani->text(), "MPa");
+    EXPECT_EQ(w->lblGA->text(), "H");
+    EXPECT_EQ(w->lblBattery->text(), "7.0");
+    EXPECT_EQ(background(w->lblBattery), QColor(255, 255, 0));
+    w->RecvAnalize(withBcc("+2.00000" "69" "k" "H" "00"));
+    EXPECT_EQ(background(w->lblBattery), QColor(255, 0, 0));
+    w->RecvAnalize(withBcc("+2.00000" "00" "k" "H" "00"));
+    EXPECT_EQ(w->lblBattery->text(), "-");
+    EXPECT_EQ(background(w->lblBattery), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(state->g_DataCnt, 4);
+}
+
+TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
+{
+    std::string bad = withBcc("+1.23400" "85" "M" "G" "00");
+    const std::string computed = QString::number(BccSum(bad.substr(0, 14)), 16).toUpper().toStdString();
+    bad[14] = 'F';
+    bad[15] = 'F';
+    w->lblBattery->setText("x");
+    EXPECT_EQ(w->RecvAnalize(bad), -1);
+    EXPECT_EQ(w->lblBccErr->text().toStdString(), bad + " -> BCC Err FF " + computed);
+    EXPECT_EQ(w->lblBccErrCnt->text(), "1");
+    EXPECT_EQ(w->lblBattery->text(), "x");
+    EXPECT_EQ(state->g_DataCnt, 0);
+    w->lblBccErrCnt->setText("abc");  // a caption without a number counts as 0
+    w->RecvAnalize(bad);
+    EXPECT_EQ(w->lblBccErrCnt->text(), "1");
+    EXPECT_TRUE(t.prompts.shown.isEmpty());  // rejected frames are never errors
+}
+
+TEST_F(Decoding, ShortFramesLeaveUnitAndReferenceBlank)
+{
+    w->lblGA->setText("G");
+    w->RecvAnalize(withBcc("+2.000"));
+    EXPECT_EQ(w->lblTani->text(), " ");
+    EXPECT_EQ(w->lblGA->text(), "");
+    w->RecvAnalize(withBcc("A123"));
+    EXPECT_FLOAT_EQ(state->g_Datas[1], -123.0f);
+}
+
+TEST_F(Decoding, KindFourNotesExtraCharactersAndStillStores)
+{
+    state->Settings.Term = 4;
+    w->RecvAnalize(withBcc("+12.341") + "Z");
+    EXPECT_EQ(w->lblBccErr->text(), withBcc("+12.341").append("Z ?").c_str());
+    EXPECT_EQ(w->lblBccErrCnt->text(), "1");
+    EXPECT_EQ(w->lblTani->text(), "kPa");
+    EXPECT_EQ(state->g_DataCnt, 1);
+    EXPECT_FLOAT_EQ(state->g_Datas[0], 12.34f);
+}
+
+TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
+{
+    state->Settings.Term = 5;
+    w->lblTani->setText("kPa");
+    for (int i = 0; i < 50; ++i)
+        w->RecvAnalize("01.23");
+    EXPECT_EQ(background(w->pctMonRecv), QApplication::palette().color(QPalette::Button));
+    for (int i = 0; i < 50; ++i)
+        w->RecvAnalize("01.23");
+    EXPECT_EQ(background(w->pctMonRecv), QColor(0, 255, 0));
+    EXPECT_EQ(w->RecvBlinkCnt, 0);
+    EXPECT_EQ(w->lblTani->text(), "kPa");  // this gauge names no unit
+    EXPECT_EQ(state->g_DataCnt, 100);
+    EXPECT_EQ(w->DispFormat, "0.00");
+}
+
+TEST_F(Decoding, KindSixStoresNothing)
+{
+    state->Settings.Term = 6;
+    w->RecvAnalize(withBcc("+1.23400" "85" "M" "G" "00"));
+    EXPECT_EQ(state->g_DataCnt, 0);
+    EXPECT_EQ(w->RefreshCount, 1);  // the frame was still counted and stamped
+}
+
+TEST_F(Decoding, AutomaticSamplingMeasuresOnceAtTenSamples)
+{
+    w->mnuSampAuto_Click();
+    ASSERT_TRUE(w->mnuSampAuto->isChecked());
+    state->g_DataCnt = 10;
+    w->FirstFrameTicks = std::int32_t(ClockMs()) - 200;  // ten samples in 200 ms
+    w->RecvAnalize(withBcc("+2.000"));
+    EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):20.")) << w->lblSampPC->text().toStdString();
+    EXPECT_FALSE(w->mnuSampAuto->isChecked());
+    EXPECT_EQ(w->cmbSampling->currentText(), "20 msec");
+    EXPECT_EQ(state->Settings.Sampling, 20);
+    EXPECT_TRUE(w->mnuSampling[4]->isChecked());
+
+    // 2999 ms rounds to 3000, which has no entry: the period stays, the menu is unchecked.
+    w->mnuSampAuto_Click();
+    state->g_DataCnt = 20;
+    w->FirstFrameTicks = std::int32_t(ClockMs()) - 20 * 2999;
+    w->RecvAnalize(withBcc("+2.000"));
+    EXPECT_FALSE(w->mnuSampAuto->isChecked());
+    EXPECT_EQ(state->Settings.Sampling, 20);
+    EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):2999."));
+}
+
+TEST_F(Decoding, RefreshCountStopsAtItsLimit)
+{
+    state->Settings.Term = 6;
+    w->RefreshCount = 32766;
+    w->RecvAnalize("x");
+    w->RecvAnalize("x");
+    EXPECT_EQ(w->RefreshCount, 32767);
+}
+
+TEST_F(Decoding, SelectSamplingReadsNumbersAndUnits)
+{
+    w->SelectSampling("100");
+    EXPECT_EQ(w->cmbSampling->currentText(), " 0.1 sec");
+    w->SelectSampling("0.5 sec");
+    EXPECT_EQ(state->Settings.Sampling, 500);
+    w->SelectSampling("2 min");
+    EXPECT_EQ(w->cmbSampling->currentText(), "120 sec");
+    EXPECT_EQ(w->lblSampling->text(), "2 分");
+    w->SelectSampling("3000");  // no such entry
+    EXPECT_EQ(state->Settings.Sampling, 120000);
+    EXPECT_TRUE(w->mnuSampling[16]->isChecked());
+}
+
+TEST_F(Decoding, TheSamplingMenuWarnsOnlyAtOneAndTwoMilliseconds)
+{
+    w->mnuSampling_Click(2);
+    EXPECT_TRUE(t.prompts.shown.isEmpty());
+    w->mnuSampling_Click(1);
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].title, "確認");
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("！注意！\n"));
+    w->cmbSampling->setCurrentIndex(0);  // the combo itself does not warn
+    EXPECT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_TRUE(w->mnuSampling[0]->isChecked());
+    EXPECT_FALSE(w->mnuSampling[1]->isChecked());
+}
