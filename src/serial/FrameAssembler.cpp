@@ -101,7 +101,7 @@ bool FrameAssembler::colonByte(std::uint8_t b, FrameSink& sink)
         }
     } else if (n % 2 == 0) {
         RecvHexHi = b;
-    } else {
+    } else if (recvLen < MaxFrameText) {  // text left by a frame of another kind may precede
         RecvBuf[recvLen++] = char(HexPairValue(RecvHexHi, b));
     }
     if (n == 44) {

@@ -1,0 +1,36 @@
+// A frame's text is untrusted: every decoder, the readout format and the text-to-number rule
+// must take any text without crashing and keep their results inside the frame.
+#include "decode/Decoders.h"
+#include "platform/NumText.h"
+
+#include <QString>
+#include <cmath>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    const int term = data[0] % 7;
+    const std::string_view frame(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    const tavin::Decoded d = tavin::DecodeFrame(term, frame);
+    const std::string_view text = d.text();
+    if (text.size() > 100 && d.outcome != tavin::Decoded::Outcome::Ignored && term != 4 && term != 5)
+        std::abort();
+    if (d.outcome == tavin::Decoded::Outcome::Value) {
+        std::string_view format;
+        tavin::SetDispFormat(0, format, d.valueText);
+        char buf[480];
+        if (!format.empty())
+            tavin::FormatNumber(buf, d.value, format);
+        tavin::GeneralSingle(buf, d.value);
+    }
+    if (d.outcome == tavin::Decoded::Outcome::BccError && (d.bccReceived.size() != 2 || d.bccComputed > 255))
+        std::abort();
+
+    const double v = tavin::Val(QString::fromLatin1(frame.data(), qsizetype(frame.size())));
+    if (std::isnan(v))
+        std::abort();
+    return 0;
+}
