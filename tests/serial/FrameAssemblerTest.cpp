@@ -202,6 +202,19 @@ TEST(FrameAssembler, AStateLeftFromKindFiveBlocksTextFramesUntilReset)
     EXPECT_EQ(f.got().size(), 1u);
 }
 
+TEST(FrameAssembler, AKindChangeMidFrameGoesOnUnderTheNewKind)
+{
+    // A text frame half received under kind 0 is finished by a kind 1 frame's pairs; the text
+    // already gathered stays in front, and the buffer stays within its bound.
+    Feeder f;
+    f << "\x02" + std::string(4096, 'a');
+    f.term = 1;
+    f << "0000" + std::string(40, '4') + "1";
+    ASSERT_EQ(f.got().size(), 1u);
+    EXPECT_LE(f.got()[0].size(), std::size_t(FrameAssembler::MaxFrameText) + 2);
+    EXPECT_EQ(f.a.l_intRecvMode, 0);
+}
+
 TEST(HexPairValue, ANonHexCharacterEndsTheNumber)
 {
     EXPECT_EQ(HexPairValue('0', 'A'), 10);
