@@ -1,0 +1,59 @@
+#include "decode/Units.h"
+
+namespace tavin {
+
+const QStringList& FixedUnits()
+{
+    static const QStringList units = {
+        QStringLiteral("Pa"),     QStringLiteral("hPa"),     QStringLiteral("kPa"),   QStringLiteral("kPaA"),
+        QStringLiteral("MPa"),    QStringLiteral("atm"),     QStringLiteral("torr"),  QStringLiteral("psi"),
+        QStringLiteral("mbar"),   QStringLiteral("bar"),     QStringLiteral("mmHg"),  QStringLiteral("cmHg"),
+        QStringLiteral("inchHg"), QStringLiteral("mmH2O"),   QStringLiteral("cmH2O"), QStringLiteral("inchH2O"),
+        QStringLiteral("kgf/cm2"),
+    };
+    return units;
+}
+
+QString MarkUnit(UnitMenuState& menu, int index, const QString& unit)
+{
+    QString shown = unit;
+    bool found = false;
+    const QStringList& fixed = FixedUnits();
+    for (int i = 0; i < fixed.size(); ++i) {
+        bool check = false;
+        if (i == index) {
+            shown = fixed[i];
+            check = true;
+        } else if (index == -1 && fixed[i] == shown) {
+            check = true;
+        }
+        menu.fixedChecked[i] = check;
+        found = found || check;
+    }
+    for (UserSlot& slot : menu.slots) {
+        if (slot.visible) {
+            slot.checked = slot.caption == shown;
+            found = found || slot.checked;
+        } else if (!found) {
+            slot.caption = shown;
+            slot.visible = true;
+            slot.checked = true;
+            found = true;
+        }
+    }
+    return shown;
+}
+
+bool AddUserUnit(UnitMenuState& menu, const QString& unit)
+{
+    for (UserSlot& slot : menu.slots) {
+        if (!slot.visible) {
+            slot.caption = unit;
+            slot.visible = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace tavin

@@ -1,0 +1,33 @@
+// The unit menu: 17 fixed pressure units and five slots for units the user types in.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace tavin {
+
+const QStringList& FixedUnits();
+
+constexpr int UserUnitSlots = 5;
+
+struct UserSlot {
+    QString caption;
+    bool visible = false;
+    bool checked = false;
+};
+
+struct UnitMenuState {
+    QList<bool> fixedChecked = QList<bool>(17, false);
+    std::array<UserSlot, UserUnitSlots> slots;
+};
+
+// Marks the menu for a unit: `index` chooses fixed unit `index` (its caption is returned as the
+// unit), -1 marks whatever matches `unit`. A unit found nowhere takes the first free slot.
+// Returns the unit now shown.
+QString MarkUnit(UnitMenuState& menu, int index, const QString& unit);
+
+// The first free slot takes a typed unit; false when all five are taken.
+bool AddUserUnit(UnitMenuState& menu, const QString& unit);
+
+}  // namespace tavin

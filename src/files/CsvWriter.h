@@ -1,0 +1,38 @@
+// The recording file: a header with the segment's context, one line per sample, a closing line
+// with the end time. CP932 text, CR LF line ends, fields separated by "," without quoting.
+#pragma once
+
+#include "platform/DateTime.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace tavin {
+
+struct CsvHeader {
+    QString startText;          // the start time as shown, "yyyy年m月d日 hh:nn:ss"
+    std::int32_t fileNo = 1;    // segment number
+    std::int32_t sampling = 0;  // ms
+    QString plusRange;          // the plus-range list entry, "1" .. "5000"
+    QString minusRange;         // "0", "-" + plus range (compound) or the minus-range entry
+    QString unit;
+    float keisu = 1.0f;
+};
+
+// The whole file for samples first..last of the store (times carried only where the second
+// changes; the first sample's time is in the header).
+QByteArray FormatCsv(const CsvHeader& header, const float* values, const OleDate* times, std::int32_t first,
+                     std::int32_t last, const QString& endText);
+
+// Guarantees a lower-case ".csv" extension, with `suffix` before it: "data.CSV" with "-x" gives
+// "data-x.csv", "data" gives "data-x.csv".
+QString FileExtentionAddCheck(const QString& name, const QString& suffix);
+
+// The suffix of an automatically saved file: "-" start stamp "-" segment "-" save stamp.
+QString AutoSaveSuffix(OleDate start, std::int32_t fileNo, OleDate saved);
+
+// The minus-range header field for the settings' range indexes.
+QString MinusRangeField(int rangeMinus, const QString& plusText, const QString& minusText);
+
+}  // namespace tavin

@@ -1,0 +1,29 @@
+// The port menu's entries: "COMn(description)" built from each serial device's display name,
+// kept sorted by port number.
+#pragma once
+
+#include <QStringList>
+
+namespace tavin {
+
+// The most entries the list holds; more serial devices are an error.
+constexpr int MaxPortEntries = 21;
+
+// "USB Serial Port (COM3)" gives "COM3(USB Serial Port )": the text after the first "(", its ")"
+// turned into "(", then the text before the first "(" and ")".
+QString PortEntryFromName(const QString& name);
+
+// The number of an entry: the text from its fourth character on ("COM12(..." gives 12).
+int PortNumberOfEntry(const QString& entry);
+
+// Inserts an entry, keeping the list sorted by port number (equal numbers keep their order).
+void InsertPortEntry(QStringList& sorted, const QString& entry);
+
+struct PortListing {
+    QStringList sorted;     // for the menu, by port number
+    QString deliveryOrder;  // the entries in the order the devices came, joined by CR LF
+};
+// Builds the menu entries for the devices' display names; throws RuntimeError past 21 devices.
+PortListing BuildPortList(const QStringList& deviceNames);
+
+}  // namespace tavin

@@ -1,0 +1,30 @@
+// The moving average of the last AveNum raw values, kept as a running sum so each sample costs
+// the same however long the window is.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tavin {
+
+class MovingAverage {
+public:
+    static constexpr int MaxLength = 2000;
+    static constexpr int DefaultLength = 1000;
+
+    // Clears the accumulator; a length outside 1..2000 (typed as 0, 2001 or text) becomes 1000.
+    void AveReset(double typedLength);
+    void AveAdd(float v);
+    float AveGet() const;
+
+    std::int16_t AveNum = DefaultLength;
+
+private:
+    std::array<float, MaxLength> AveRing{};
+    std::array<float, MaxLength> AveSumHist{};
+    std::int16_t AvePos = 0;
+    std::int16_t AveCount = 0;
+    float AveSum = 0.0f;
+};
+
+}  // namespace tavin
