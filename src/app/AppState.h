@@ -5,6 +5,7 @@
 #include "app/ConfFile.h"
 #include "app/basLog.h"
 #include "platform/AppEnv.h"
+#include "trend/Scale.h"
 
 #include <vector>
 
@@ -36,6 +37,10 @@ struct AppState {
     // Page state: samples per second and page length in seconds.
     float g_SampPerSec = 1.0f;
     float g_PageSec = 20.0f;
+
+    // The vertical scales of the graph, one record per plus range, for the screen and for print.
+    std::array<GraphScale, PlusRangeCount> ScaleTable;
+    std::array<GraphScale, PlusRangeCount> PrintScaleTable;
 
     // Shorthand for the log, which every part of the program reports through.
     int LogMsg(int level, const QString& procName, const QString& message)

@@ -1,123 +1,127 @@
 #include "app/frmMain.h"
 
 #include "app/AppState.h"
-#include "decode/Sampling.h"
 #include "platform/Controls.h"
+#include "platform/PictureBox.h"
 #include "serial/frmComm.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QMenuBar>
-#include <QStatusBar>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTimer>
 
 namespace tavin {
 
 frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), st_(state)
 {
     setObjectName(QStringLiteral("frmMain"));
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    setStatusBar(StatusBar1);
     buildMenus();
     buildControls();
+    connectHandlers();
     resize(PxFromTwips(NormalWidth), PxFromTwips(FormHeight));
     Form_Load();
 }
 
 frmMain::~frmMain() { delete comm_; }
 
-void frmMain::buildMenus()
-{
-    auto named = [](auto* object, const char* name) {
-        object->setObjectName(QString::fromLatin1(name));
-        return object;
-    };
-    mnuFile = named(menuBar()->addMenu(QStringLiteral("メニュー(&F)")), "mnuFile");
-    mnuSetting = named(mnuFile->addAction(QStringLiteral("設定(&C)")), "mnuSetting");
-    mnuFile->addSeparator();
-    mnuExit = named(mnuFile->addAction(QStringLiteral("終了(&Q)")), "mnuExit");
-    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-
-    mnuTaniMenu = named(menuBar()->addMenu(QStringLiteral("単位(&N)")), "mnuTaniMenu");
-    mnuTaniAuto = named(mnuTaniMenu->addAction(QStringLiteral("自動(&A)")), "mnuTaniAuto");
-    mnuTaniAuto->setCheckable(true);
-
-    mnuSamp = named(menuBar()->addMenu(QStringLiteral("ｻﾝﾌﾟﾘﾝｸﾞ(&S)")), "mnuSamp");
-    mnuSampAuto = named(mnuSamp->addAction(QStringLiteral("自動")), "mnuSampAuto");
-    mnuSampAuto->setCheckable(true);
-    // The check mark is ours to set: a click runs the handler, which inverts it.
-    connect(mnuSampAuto, &QAction::triggered, this, [this] {
-        mnuSampAuto->setChecked(!mnuSampAuto->isChecked());
-        mnuSampAuto_Click();
-    });
-    mnuSamp->addSeparator();
-    const QStringList captions = SamplingMenuCaptions();
-    for (int i = 0; i < captions.size(); ++i) {
-        QAction* a = mnuSamp->addAction(captions[i]);
-        a->setObjectName(QStringLiteral("mnuSampling_%1").arg(i));
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, a, i] {
-            a->setChecked(!a->isChecked());
-            mnuSampling_Click(i);
-        });
-        mnuSampling << a;
-    }
-}
-
-void frmMain::buildControls()
-{
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("frmMainClient"));
-    auto* grid = new QGridLayout(central);
-    int row = 0;
-    auto add = [&](const QString& caption, QWidget* w) {
-        grid->addWidget(new QLabel(caption, central), row, 0);
-        grid->addWidget(w, row++, 1);
-    };
-    lblVariable = new Label(QStringLiteral("lblVariable"), QStringLiteral("----"), central);
-    QFont big = lblVariable->font();
-    big.setPointSize(28);
-    big.setBold(true);
-    lblVariable->setFont(big);
-    lblCounter = new Label(QStringLiteral("lblCounter"), QStringLiteral("0"), central);
-    lblTani = new Label(QStringLiteral("lblTani"), QStringLiteral("---"), central);
-    lblGA = new Label(QStringLiteral("lblGA"), QString(), central);
-    lblBattery = new Label(QStringLiteral("lblBattery"), QStringLiteral("-"), central);
-    lblBattery->setAutoFillBackground(true);
-    lblBccErr = new Label(QStringLiteral("lblBccErr"), QString(), central);
-    lblBccErrCnt = new Label(QStringLiteral("lblBccErrCnt"), QStringLiteral("0"), central);
-    lblSampPC = new Label(QStringLiteral("lblSampPC"), QString(), central);
-    lblSampling = new Label(QStringLiteral("lblSampling"), QString(), central);
-    pctMonRecv = new QLabel(central);
-    pctMonRecv->setObjectName(QStringLiteral("pctMonRecv"));
-    pctMonRecv->setFixedSize(PxFromTwips(225), PxFromTwips(210));
-    pctMonRecv->setAutoFillBackground(true);
-    cmbSampling = new QComboBox(central);
-    cmbSampling->setObjectName(QStringLiteral("cmbSampling"));
-    connect(cmbSampling, &QComboBox::currentIndexChanged, this, [this] { cmbSampling_Click(); });
-
-    add(QStringLiteral("測定値"), lblVariable);
-    add(QStringLiteral("単位"), lblTani);
-    add(QStringLiteral("データ数"), lblCounter);
-    add(QStringLiteral("受信"), pctMonRecv);
-    add(QStringLiteral("電池"), lblBattery);
-    add(QStringLiteral("基準"), lblGA);
-    add(QStringLiteral("サンプリング"), cmbSampling);
-    add(QString(), lblSampling);
-    add(QString(), lblSampPC);
-    add(QStringLiteral("受信エラー"), lblBccErrCnt);
-    add(QString(), lblBccErr);
-    grid->setRowStretch(row, 1);
-    grid->setColumnStretch(1, 1);
-    setCentralWidget(central);
-}
-
 frmComm& frmMain::comm()
 {
-    if (!comm_)
+    if (!comm_) {
         comm_ = new frmComm(st_, *this);
+        connect(comm_, &frmComm::portLost, this, &frmMain::onPortLost);
+    }
     return *comm_;
+}
+
+void frmMain::connectHandlers()
+{
+    // A menu click runs the handler, which alone decides the check marks.
+    auto click = [this](QAction* a, auto handler) {
+        connect(a, &QAction::triggered, this, [a, handler] {
+            if (a->isCheckable())
+                a->setChecked(!a->isChecked());
+            handler();
+        });
+    };
+    click(mnuExit, [this] { mnuExit_Click(); });
+    for (int i = 0; i < mnuCom.size(); ++i)
+        click(mnuCom[i], [this, i] { mnuCom_Click(i); });
+    for (int i = 0; i < mnuBaoud.size(); ++i)
+        click(mnuBaoud[i], [this, i] { mnuBaoud_Click(i); });
+    for (int i = 0; i < mnuTermKind.size(); ++i)
+        click(mnuTermKind[i], [this, i] { mnuTermKind_Click(i); });
+    for (int i = 0; i < mnuPlusRange.size(); ++i)
+        click(mnuPlusRange[i], [this, i] { mnuPlusRange_Click(i); });
+    for (int i = 0; i < mnuMinusRange.size(); ++i)
+        click(mnuMinusRange[i], [this, i] { mnuMinusRange_Click(i); });
+    click(mnuTaniAuto, [this] { mnuTaniAuto_Click(); });
+    for (int i = 0; i < mnuTani.size(); ++i)
+        click(mnuTani[i], [this, i] { mnuTani_Click(i); });
+    click(mnuTaniInput, [this] { mnuTaniInput_Click(); });
+    for (int i = 0; i < mnuTaniExt.size(); ++i)
+        click(mnuTaniExt[i], [this, i] { mnuTaniExt_Click(i); });
+    click(mnuSampAuto, [this] { mnuSampAuto_Click(); });
+    for (int i = 0; i < mnuSampling.size(); ++i)
+        click(mnuSampling[i], [this, i] { mnuSampling_Click(i); });
+    click(mnuKeisuInput, [this] { mnuKeisuInput_Click(); });
+    click(mnuUpperLimitInput, [this] { mnuUpperLimitInput_Click(); });
+    click(mnuLowerLimitInput, [this] { mnuLowerLimitInput_Click(); });
+
+    connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+    for (int i = 0; i < optMode.size(); ++i)
+        connect(optMode[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optMode_Click(i);
+        });
+    connect(cmbSampling, &QComboBox::currentIndexChanged, this, [this] { cmbSampling_Click(); });
+    connect(cmbPageSec, &QComboBox::currentIndexChanged, this, [this] { cmbPageSec_Click(); });
+    connect(cmbGraphRange, &QComboBox::currentIndexChanged, this, [this] { cmbGraphRange_Click(); });
+    connect(cmbRangeMinus, &QComboBox::currentIndexChanged, this, [this] { cmbRangeMinus_Click(); });
+    connect(chkUpperLimit, &QCheckBox::toggled, this, [this] { chkUpperLimit_Click(); });
+    connect(chkLowerLimit, &QCheckBox::toggled, this, [this] { chkLowerLimit_Click(); });
+    connect(chkDispMode, &QCheckBox::toggled, this, [this] { chkDispMode_Click(); });
+    connect(chkAve, &QCheckBox::toggled, this, [this] { pctGraph1_Paint(); });
+    for (QCheckBox* c : {chkMinus120per, chk120perScale, chk125perHasen, chkMinusFullNoSuji})
+        connect(c, &QCheckBox::toggled, this, [this] {
+            for (QCheckBox* dependent : {chk120perScale, chkMinusFullNoSuji, chk125perHasen})
+                dependent->setEnabled(chkMinus120per->isChecked());
+            BuildScaleTables(cmbRangeMinus->currentIndex());
+            cmbGraphRange_Click();
+        });
+    connect(lblTani, &Label::Change, this, &frmMain::lblTani_Change);
+    connect(lblUpper, &Label::Change, this, [this] { SetLimitLinePos(LineUpper, st_.Settings.LimitHi); });
+    connect(lblLower, &Label::Change, this, [this] { SetLimitLinePos(LineLower, st_.Settings.LimitLow); });
+    connect(lblRefLine, &Label::Change, this, &frmMain::lblRefLine_Change);
+    connect(UpDown1, &QSpinBox::valueChanged, this, [this](int v) { lblRefLine->setText(QString::number(v)); });
+    connect(txtSaveFileName, &QLineEdit::textChanged, this, &frmMain::txtSaveFileName_Change);
+    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
+    connect(tmrPaint, &QTimer::timeout, this, [this] {
+        tmrPaint->stop();
+        pctGraph1_Paint();
+    });
+    lblDebug->installEventFilter(this);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lblDebug && event->type() == QEvent::MouseButtonPress) {
+        auto* e = static_cast<QMouseEvent*>(event);
+        lblDebug_MouseDown(e->button(), e->modifiers());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::setWidthTwips(int twips) { resize(PxFromTwips(twips), height()); }
@@ -128,6 +132,12 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     Form_Unload();
     event->accept();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
 }
 
 }  // namespace tavin

@@ -1,23 +1,39 @@
 // The main window. Its load event is the whole start-up, its unload the whole shutdown; the
-// handlers of each subsystem live in that subsystem's folder.
+// handlers of each subsystem live in that subsystem's folder (src/serial, src/decode, src/trend,
+// src/files), the controls are built in frmMain_Layout.cpp.
 #pragma once
 
-#include <QMainWindow>
+#include "decode/Units.h"
+#include "trend/MovingAverage.h"
+#include "trend/Recording.h"
+
 #include <QList>
+#include <QMainWindow>
 #include <cstdint>
 #include <string_view>
 
 class QAction;
-class QComboBox;
-class QLabel;
-class QMenu;
+class QCheckBox;
 class QColor;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QSpinBox;
 class QStatusBar;
+class QTimer;
 
 namespace tavin {
 
 struct AppState;
 class Label;
+class PictureBox;
+struct LineShape;
 class frmComm;
 struct Decoded;
 
@@ -25,19 +41,32 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Window widths in twips: the user's view and the debug view with engineering controls.
+    // Window size in twips: the user's view, the debug view with engineering controls, height.
     static constexpr int NormalWidth = 13380;
     static constexpr int DebugWidth = 28230;
-    static constexpr int FormHeight = 9900;
+    static constexpr int FormHeight = 10800;
 
     explicit frmMain(AppState& state, QWidget* parent = nullptr);
     ~frmMain() override;
 
     AppState& state() { return st_; }
 
-    // Shared window state read and written by other parts of the program.
+    // Paint and page state shared with other parts of the program.
     std::int16_t l_nowPaint = 0;
+    std::int16_t l_rePaint = 0;
+    std::int16_t l_noPaint = 0;
+    std::int16_t l_doEvents = 0;
+    std::int32_t l_StartPos = 0;
     std::int32_t l_CursorPos = -1;
+
+    // Recording state.
+    std::int16_t Measuring = 0;
+    double StartDate = 0.0;
+    std::int32_t StartTicks = 0;
+    float DispValue = 0.0f;
+    AlarmBlink alarm;
+    MovingAverage ave;
+    float g_Keisu = 1.0f;
 
     // Frame dispatch state.
     std::int32_t FirstFrameTicks = 0;  // clock at the first frame of a measurement; 0 = none yet
@@ -48,56 +77,203 @@ public:
     std::int32_t BatteryLevel = 0;     // tenths of a volt, from the last long frame
     std::int16_t RecvBlinkCnt = 0;     // kind 5 frames since the receive lamp turned green
 
-    // Controls, named as the program names them.
-    QStatusBar* StatusBar1 = nullptr;
+    UnitMenuState unitMenu;
+
+    // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
     QAction* mnuExit = nullptr;
+    QMenu* mnuPort = nullptr;
+    QList<QAction*> mnuCom;
+    QList<QAction*> mnuBaoud;
+    QMenu* mnuTerm = nullptr;
+    QList<QAction*> mnuTermKind;
+    QMenu* mnuSensorRange = nullptr;
+    QList<QAction*> mnuPlusRange;
+    QList<QAction*> mnuMinusRange;
     QMenu* mnuTaniMenu = nullptr;
     QAction* mnuTaniAuto = nullptr;
+    QList<QAction*> mnuTani;
+    QAction* mnuTaniInput = nullptr;
+    QList<QAction*> mnuTaniExt;
     QMenu* mnuSamp = nullptr;
     QAction* mnuSampAuto = nullptr;
     QList<QAction*> mnuSampling;
+    QMenu* mnuAve = nullptr;
+    QAction* mnuAveEna = nullptr;
+    QMenu* mnuKeisu = nullptr;
+    QAction* mnuKeisuInput = nullptr;
+    QMenu* mnuUpperLimit = nullptr;
+    QAction* mnuUpperLimitInput = nullptr;
+    QMenu* mnuLowerLimit = nullptr;
+    QAction* mnuLowerLimitInput = nullptr;
 
-    Label* lblCounter = nullptr;
+    // Graph.
+    PictureBox* pctGraphWork = nullptr;
+    PictureBox* pctGraph1 = nullptr;
+    PictureBox* pctLabelWork = nullptr;
+    LineShape* LineUpper = nullptr;
+    LineShape* LineLower = nullptr;
+    LineShape* lineCursor = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    Label* lblPage = nullptr;
+    Label* lblTime = nullptr;
+
+    // Readout and status.
+    Label* lblVariable = nullptr;
     Label* lblTani = nullptr;
-    Label* lblGA = nullptr;
+    Label* lblCounter = nullptr;
+    Label* lblDataNum = nullptr;
+    QLabel* pctMonRecv = nullptr;
     Label* lblBattery = nullptr;
+    Label* lblGA = nullptr;
+    Label* lblStartTime = nullptr;
+    Label* lblEndTime = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    Label* lblDebug = nullptr;
+
+    // Recording controls.
+    QGroupBox* Frame3 = nullptr;
+    QList<QRadioButton*> optMode;
+    QPushButton* cmdOpen = nullptr;
+    QPushButton* cmdClose = nullptr;
+    QPushButton* cmdFileLoad = nullptr;
+    Label* Label4 = nullptr;
+    QLineEdit* txtSaveFileName = nullptr;
+    Label* lblLoadFileName = nullptr;
+
+    // Limits.
+    QCheckBox* chkUpperLimit = nullptr;
+    QCheckBox* chkLowerLimit = nullptr;
+    Label* lblUpper = nullptr;
+    Label* lblLower = nullptr;
+    Label* lblTaniH = nullptr;
+    Label* lblTaniL = nullptr;
+    Label* lblTani2 = nullptr;
+    Label* lblRefLine = nullptr;
+    QSpinBox* UpDown1 = nullptr;
+
+    // Moving average and readout source.
+    QGroupBox* frmAverage = nullptr;
+    QCheckBox* chkAve = nullptr;
+    QLineEdit* txtAveNum = nullptr;
+    QCheckBox* chkAveMode = nullptr;
+    QCheckBox* chkDispMode = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QCheckBox* chkAutoZoomOut = nullptr;
+    QCheckBox* chkCursorOn = nullptr;
+
+    // Engineering controls of the debug width.
+    QComboBox* cmbGraphRange = nullptr;
+    QComboBox* cmbRangeMinus = nullptr;
+    QCheckBox* chk125perHasen = nullptr;
+    QCheckBox* chkMinus120per = nullptr;
+    QCheckBox* chk120perScale = nullptr;
+    QCheckBox* chkMinusFullNoSuji = nullptr;
+    QComboBox* cmbSampling = nullptr;
+    QComboBox* cmbPageSec = nullptr;
+    Label* lblSampling = nullptr;
+    Label* lblPageCount = nullptr;
+    Label* lblSampPC = nullptr;
     Label* lblBccErr = nullptr;
     Label* lblBccErrCnt = nullptr;
-    Label* lblSampPC = nullptr;
-    Label* lblSampling = nullptr;
-    Label* lblVariable = nullptr;
-    QLabel* pctMonRecv = nullptr;
-    QComboBox* cmbSampling = nullptr;
+    Label* lblStartCount = nullptr;
+    Label* lblInputEtc = nullptr;
+    QPushButton* cmdPrintOne = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+
+    // Timers.
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer3 = nullptr;
+    QTimer* tmrPaint = nullptr;
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
 
+    // Start-up and shutdown (src/app).
     void Form_Load();
     void Form_Unload();
+    void Form_Resize();
     void mnuExit_Click();
+    void MenuSet();
+    void lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void Timer1_Timer();
+    void Command1_Click();
+    void Command2_Click();
+    void setWidthTwips(int twips);
 
-    // Frame dispatch and sampling.
+    // Ports (src/serial).
+    QString ListComPorts();
+    void mnuCom_Click(int index);
+    void mnuBaoud_Click(int index);
+    void PortMenuEnb(bool enabled);
+
+    // Frame dispatch and sampling (src/decode).
     short RecvAnalize(std::string_view p_strRecv);
     void SelectSampling(const QString& text);
     void mnuSampAuto_Click();
     void mnuSampling_Click(int index);
-    void cmbSampling_Click();
     void SyncSamplingMenu(int index);
-    // The response timer's question whether to keep waiting; nothing waits, so never.
     bool ResTimeout(std::int16_t retry);
-
-    // Decoders.
     short RecvAnalize_VRT_RQ(std::string_view p_strRecv);
     short RecvAnalize_QZ(std::string_view p_strRecv);
     short RecvAnalize_MW200(std::string_view p_strRecv);
 
-    // The sample store's entry for one decoded value.
-    void GraphDispAndDataSave(float& value, std::int32_t index);
+    // Units, gauge kind and coefficient (src/decode).
+    void mnuTani_Click(int index);
+    void mnuTaniAuto_Click();
+    void mnuTaniInput_Click();
+    void mnuTaniExt_Click(int index);
+    void SelectTani(const QString& name);
+    void lblTani_Change();
+    void SetScaleUnit(const QString& unit);
+    void mnuTermKind_Click(int index);
+    void mnuKeisuInput_Click();
+    // Runs the number dialog with a title; returns the leading number it hands back.
+    double InputNumber(const QString& title, const QString& initial);
 
-    // Sets the outer width in twips.
-    void setWidthTwips(int twips);
+    // The sample store and recording (src/trend).
+    void GraphDispAndDataSave(float& value, std::int32_t index);
+    void AveReset();
+    void Timer3_Timer();
+    void chkDispMode_Click();
+    void cmdOpen_Click();
+    void cmdClose_Click();
+    void optMode_Click(int index);
+
+    // Graph, pages, ranges and limits (src/trend).
+    std::int16_t CurRange = 0;  // plus-range index of the last full redraw
+
+    void pctGraph1_Paint();
+    void GraphRedraw(std::int16_t r);
+    void DrawGraph(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
+    void DrawGraph2(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
+    void cmbSampling_Click();
+    void cmbPageSec_Click();
+    void DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor);
+    void HScroll1_Change();
+    void MoveCursorLine();
+    std::int16_t ScrollDepth = 0;
+    void cmbGraphRange_Click();
+    void cmbRangeMinus_Click();
+    void mnuPlusRange_Click(int index);
+    void mnuMinusRange_Click(int index);
+    void BuildScaleTables(int minusIndex);
+    void InitRangeLists();
+    void chkUpperLimit_Click();
+    void chkLowerLimit_Click();
+    void mnuUpperLimitInput_Click();
+    void mnuLowerLimitInput_Click();
+    void SetLimitLinePos(LineShape* line, float value);
+    void lblRefLine_Change();
+
+    // Recording files (src/files).
+    void AutoSaveCsv();
+    // Writes samples first..last; false when the segment could be saved nowhere.
+    bool SaveCsvFile(const QString& fileName, std::int32_t first, std::int32_t last);
+    void txtSaveFileName_Change();
 
 Q_SIGNALS:
     // The shutdown has run; the program ends (its other windows close with it).
@@ -105,15 +281,24 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
+    void connectHandlers();
     QString caption() const;
     short applyDecoded(const Decoded& d, std::string_view frame, const QString& procName);
     void showBccError(const Decoded& d);
     void countRejected();
     void showBattery(std::int32_t level);
+    void applyUnitMenu();
+    void showBlink(BlinkColour colour);
+    void endSegment(std::int32_t lastIndex);
+    void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end, bool p_printer,
+                      const QColor& colour);
+    void onPortLost(const QString& reason);
     static void setBackground(QWidget* w, const QColor& c);
 
     AppState& st_;

@@ -1,15 +1,24 @@
-// Start-up and shutdown of the main window.
+// Start-up, shutdown and the few window-level behaviours: caption, widths, resize, lamp timer,
+// port menu check marks and the test buttons.
 #include "app/AppState.h"
 #include "app/frmMain.h"
-
 #include "decode/Sampling.h"
 #include "platform/Controls.h"
+#include "platform/NumText.h"
+#include "platform/PictureBox.h"
+#include "platform/Prompts.h"
+#include "trend/Paging.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace tavin {
 
@@ -25,46 +34,68 @@ QString frmMain::caption() const
 void frmMain::Form_Load()
 {
     AppState& s = st_;
+    auto step = [&](auto&& body) { Trap(s.log, QString(), body); };
+
     l_nowPaint = 1;
     l_CursorPos = -1;
-
+    s.g_PageSec = 20.0f;
+    pctLabelWork->BackColor = pctGraphWork->BackColor;
     s.instance = std::make_unique<InstanceLock>(s.env.exeDir);
     s.SettingsSaveSuppressed = s.instance->previousInstance();
-
     setWindowTitle(caption());
-
     s.Settings.RangePlus = 0;
     s.Settings.RangeMinus = 0;
     s.Settings.LimitLow = -10000.0f;
     s.Settings.LimitHi = 10000.0f;
     s.Settings.MaxDatas = 30000;
-
     s.log.LogInit();
     s.conf.ConfStartUp();
     // The large store is chosen per run in the settings dialog, never carried over.
     s.Settings.MaxDatas = 30000;
-
     setWidthTwips(s.Settings.DebugMode != 0 ? DebugWidth : NormalWidth);
     lblTani->setText(s.Settings.Tani);
-
-    Trap(s.log, QString(), [&] {
-        if (s.Settings.Sampling > 0)
-            s.g_SampPerSec = 1000.0f / float(s.Settings.Sampling);
-    });
+    txtAveNum->setText(QString::number(s.Settings.AveNum));
+    mnuTermKind_Click(s.Settings.Term);
+    ListComPorts();
+    MenuSet();
+    pctGraphWork->setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
+    BuildScaleTables(0);
+    InitRangeLists();
+    step([&] { s.g_SampPerSec = float(1000.0 / double(s.Settings.Sampling)); });
+    step([&] { UpDown1->setValue(int(Val(lblRefLine->text()))); });
     {
-        // Filling the list selects nothing; only the stored period below is applied.
+        // Filling a list selects nothing; only the stored choice below is applied.
         const QSignalBlocker quiet(cmbSampling);
         cmbSampling->clear();
         cmbSampling->addItems(SamplingEntries());
         cmbSampling->setCurrentIndex(-1);
     }
     SelectSampling(QString::number(s.Settings.Sampling));
-
+    {
+        const QSignalBlocker quiet(cmbPageSec);
+        cmbPageSec->clear();
+        cmbPageSec->addItems(PageSecEntries());
+        cmbPageSec->setCurrentIndex(-1);
+    }
+    cmbPageSec->setCurrentIndex(4);
+    chkAve->setChecked(s.Settings.EtcConf & 1);
+    chkLowerLimit->setChecked(s.Settings.EtcConf & 2);
+    chkUpperLimit->setChecked(s.Settings.EtcConf & 4);
     if (lblTani->text() == QStringLiteral("---"))
-        mnuTaniAuto->setChecked(true);
-
+        mnuTaniAuto_Click();
+    else
+        SelectTani(s.Settings.Tani);
+    mnuPlusRange_Click(s.Settings.RangePlus);
+    mnuMinusRange_Click(s.Settings.RangeMinus);
     StatusBar1->showMessage(QStringLiteral("起動しました"));
+    txtSaveFileName->setText(s.Settings.FilePath);
+    txtSaveFileName_Change();  // also when the text did not change
+    AveReset();
     l_nowPaint = 0;
+    g_Keisu = 1.0f;
+    pctGraph1_Paint();
+    lblUpper->setText(GeneralSingle(s.Settings.LimitHi));
+    lblLower->setText(GeneralSingle(s.Settings.LimitLow));
 }
 
 void frmMain::Form_Unload()
@@ -73,11 +104,67 @@ void frmMain::Form_Unload()
         return;
     unloaded_ = true;
     Trap(st_.log, QStringLiteral("Form_Unload"), [&] {
+        if (Measuring)
+            cmdClose_Click();  // closing the window mid-measurement keeps what was recorded
         if (!st_.SettingsSaveSuppressed)
             st_.conf.ConfSave();
     });
     st_.LogMsg(0, QStringLiteral("Form_Unload"), QStringLiteral("#### プログラムを終了します ####"));
     Q_EMIT unloaded();
+}
+
+void frmMain::Form_Resize()
+{
+    Trap(st_.log, QStringLiteral("Form_Resize"), [&] {
+        if (!ProgressBar1 || width() * TwipsPerPixel <= 1000 || height() * TwipsPerPixel <= 1000)
+            return;
+        const QWidget* client = centralWidget();
+        ProgressBar1->move(ProgressBar1->x(), client->height() - ProgressBar1->height() - PxFromTwips(30));
+    });
+}
+
+void frmMain::lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    Trap(st_.log, QString(), [&] {
+        const auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        if (button != Qt::LeftButton || (modifiers & all) != all)
+            return;
+        if (!lblDebug->Tag.isEmpty()) {
+            lblDebug->Tag.clear();
+            setWidthTwips(NormalWidth);
+        } else {
+            lblDebug->Tag = QStringLiteral("1");
+            setWidthTwips(DebugWidth);
+        }
+    });
+}
+
+void frmMain::Timer1_Timer()
+{
+    Trap(st_.log, QString(), [&] {
+        setBackground(pctMonRecv, QApplication::palette().color(QPalette::Button));
+        Timer1->stop();
+    });
+}
+
+void frmMain::MenuSet()
+{
+    Trap(st_.log, QStringLiteral("MenuSet"), [&] {
+        for (QAction* a : mnuCom)
+            a->setChecked(int(Val(QStringView(a->text()).mid(3))) == st_.Settings.ComPort);
+    });
+}
+
+void frmMain::Command1_Click()
+{
+    Trap(st_.log, QString(), [&] { AutoSaveCsv(); });
+}
+
+void frmMain::Command2_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        st_.env.prompts->message({GetMyDocumentsPath(st_.env), QString(), MsgButtons::Ok, MsgIcon::None});
+    });
 }
 
 }  // namespace tavin

@@ -85,27 +85,6 @@ void frmMain::SyncSamplingMenu(int index)
         mnuSampling[i]->setChecked(index >= 0 && i == cmbSampling->currentIndex());
 }
 
-// Applies the chosen period. The page arithmetic that follows it comes with the trend graph.
-void frmMain::cmbSampling_Click()
-{
-    Trap(st_.log, QString(), [&] {
-        if (cmbSampling->currentIndex() < 0)
-            return;
-        const std::int32_t ms = SampTextToMsec(cmbSampling->currentText());
-        if (ms <= 0)
-            return;
-        st_.Settings.Sampling = ms;
-        if (ms < 100)
-            lblSampling->setText(QString::number(ms) + QStringLiteral(" msec"));
-        else if (ms < 60000)
-            lblSampling->setText(GeneralDouble(Round(ms / 1000.0, 2)) + QStringLiteral(" 秒"));
-        else
-            lblSampling->setText(GeneralDouble(Round(ms / 60000.0, 2)) + QStringLiteral(" 分"));
-        st_.g_SampPerSec = 1000.0f / float(ms);
-        SyncSamplingMenu(cmbSampling->currentIndex());
-    });
-}
-
 bool frmMain::ResTimeout(std::int16_t) { return false; }
 
 }  // namespace tavin

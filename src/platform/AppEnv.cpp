@@ -5,11 +5,30 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <ctime>
+
 namespace tavin {
 
 QDateTime AppEnv::nowDateTime() const
 {
     return clock ? clock() : QDateTime::currentDateTime();
+}
+
+OleDate AppEnv::now() const
+{
+    if (clock) {
+        const QDateTime t = clock();
+        return ToOleDate(QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second())));
+    }
+    // The local-time conversion is done once per second; frames arrive up to 1000 times as often.
+    static thread_local std::time_t cachedSecond = -1;
+    static thread_local OleDate cached = 0;
+    const std::time_t second = std::time(nullptr);
+    if (second != cachedSecond) {
+        cachedSecond = second;
+        cached = ToOleDate(QDateTime::fromSecsSinceEpoch(second));
+    }
+    return cached;
 }
 
 QString AppEnv::exePath(const QString& name) const { return exeDir + u'/' + name; }

@@ -22,7 +22,8 @@ struct AppEnv {
     std::function<QDateTime()> clock;        // wall clock; empty: the system's
 
     QDateTime nowDateTime() const;
-    OleDate now() const { return ToOleDate(nowDateTime()); }
+    // The current local time to the whole second, as the program stamps its samples.
+    OleDate now() const;
     // `exeDir` + "/" + name.
     QString exePath(const QString& name) const;
 };

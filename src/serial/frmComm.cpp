@@ -4,7 +4,15 @@
 #include "app/frmMain.h"
 #include "platform/CommControl.h"
 
+#include "platform/NumText.h"
+#include "platform/Prompts.h"
+#include "platform/TextFile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace tavin {
 
@@ -16,6 +24,14 @@ frmComm::frmComm(AppState& state, frmMain& main)
     setWindowTitle(QStringLiteral("COMM"));
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     tmrRes->setObjectName(QStringLiteral("tmrRes"));
+    txtDebug = new QPlainTextEdit(this);
+    txtDebug->setObjectName(QStringLiteral("txtDebug"));
+    txtDebug->setReadOnly(true);
+    chkResLog = new QCheckBox(QStringLiteral("Responce Log"), this);
+    chkResLog->setObjectName(QStringLiteral("chkResLog"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(txtDebug);
+    layout->addWidget(chkResLog);
     tmrRes->setInterval(1000);
     connect(tmrRes, &QTimer::timeout, this, &frmComm::tmrRes_Timer);
     connect(MSComm1, &CommControl::OnComm, this, &frmComm::MSComm1_OnComm);
@@ -27,6 +43,64 @@ frmComm::frmComm(AppState& state, frmMain& main)
 }
 
 frmComm::~frmComm() = default;
+
+short frmComm::PortOpen()
+{
+    if (MSComm1->PortOpen())
+        return -1;
+    OnCommDepth = 0;
+    const QList<QAction*>& baud = main_.mnuBaoud;
+    const QString rate = baud[2]->isChecked()   ? QStringLiteral("115200")
+                         : baud[1]->isChecked() ? QStringLiteral("38400")
+                                                : QStringLiteral("9600");
+    const QString settings = rate + QStringLiteral(",N,8") + QStringLiteral(",1");
+    try {
+        MSComm1->CommPort = st_.Settings.ComPort;
+        MSComm1->Settings = settings;
+        MSComm1->InputLen = 0;
+        MSComm1->InputMode = 1;
+        MSComm1->InBufferSize = 2048;
+        MSComm1->OutBufferSize = 2048;
+        MSComm1->setPortOpen(true);
+    } catch (const std::exception& e) {
+        st_.env.prompts->message({describe(e), QStringLiteral("PortOpen"), MsgButtons::Ok, MsgIcon::Critical});
+        return -1;
+    }
+    const QString line = QStringLiteral("Open(COM%1,%2)").arg(MSComm1->CommPort).arg(settings);
+    DebugText(line);
+    journal(line);
+    return 0;
+}
+
+short frmComm::PortClose()
+{
+    if (!MSComm1->PortOpen())
+        return -1;
+    short result = 0;
+    if (!Trap(st_.log, QStringLiteral("PortClose"), [&] { MSComm1->setPortOpen(false); }))
+        result = -1;
+    const QString line = QStringLiteral("Close(COM%1)").arg(MSComm1->CommPort);
+    DebugText(line);
+    journal(line);
+    return result;
+}
+
+void frmComm::DebugText(const QString& p_text)
+{
+    Trap(st_.log, QString(), [&] {
+        txtDebug->appendPlainText(u'[' + FormatDate(st_.env.now(), u"hh:nn:ss") + u']' + p_text);
+    });
+}
+
+void frmComm::journal(const QString& line)
+{
+    if (!chkResLog->isChecked())
+        return;
+    const QTime t = st_.env.nowDateTime().time();
+    const float seconds = float(t.msecsSinceStartOfDay()) / 1000.0f;
+    AppendToFile(st_.env.exePath(QStringLiteral("sensor.txt")),
+                 ToCp932(u'[' + GeneralSingle(seconds) + QStringLiteral("] ") + line + QStringLiteral("\r\n")));
+}
 
 void frmComm::MSComm1_OnComm()
 {

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <cstdint>
 
+class QCheckBox;
+class QPlainTextEdit;
 class QTimer;
 
 namespace tavin {
@@ -24,11 +26,20 @@ public:
 
     CommControl* MSComm1 = nullptr;
     QTimer* tmrRes = nullptr;
+    QPlainTextEdit* txtDebug = nullptr;
+    QCheckBox* chkResLog = nullptr;
 
     FrameAssembler assembler;
     std::int16_t& l_intRecvMode = assembler.l_intRecvMode;
     std::int16_t l_RetryCnt = 0;
     std::int16_t OnCommDepth = 0;
+
+    // Opens the chosen port at the checked baud rate; 0 on success, -1 when it was open already or
+    // could not be opened (the reason is shown).
+    short PortOpen();
+    short PortClose();
+    // Appends a time-stamped line to the monitor.
+    void DebugText(const QString& p_text);
 
     void MSComm1_OnComm();
     void RecvAssemble(const QByteArray& data);
@@ -40,6 +51,8 @@ Q_SIGNALS:
 
 private:
     void frame(std::string_view text) override;
+    // Appends a line to the port journal "sensor.txt" while "Responce Log" is ticked.
+    void journal(const QString& line);
 
     AppState& st_;
     frmMain& main_;

@@ -31,7 +31,7 @@ TEST(frmMainStartup, FirstStartInAnEmptyFolderThenCloseWritesSettingsAndLog)
               "[Init]\r\nSaveDir=" + docs.toUtf8() +
                   "\r\nRangePlus=0\r\nRangeMinus=0\r\nTani=---\r\nSampling=1000\r\nTerm=0\r\n"
                   "EtcConf=0\r\nAveNum=1000\r\nMaxDatas=30000\r\nCursorInfo=7\r\nLimitLow=-10000\r\n"
-                  "LimitHi=10000\r\nComPort=0\r\nFilePath=\r\n");
+                  "LimitHi=10000\r\nComPort=0\r\nFilePath=RQ4600_Datas\r\n");
     EXPECT_EQ(t.read("LOG/PG06.Log"),
               ToCp932(u"INF 2026/12/06 9:05:03 [LogInit]: ### TAVIN-Monitorが起動されました。 ###\r\n"
                       u"INF 2026/12/06 9:05:03 [Form_Unload]: #### プログラムを終了します ####\r\n"));

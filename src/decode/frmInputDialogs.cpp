@@ -1,0 +1,141 @@
+#include "decode/frmInputDialogs.h"
+
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/Controls.h"
+#include "platform/NumText.h"
+#include "platform/Prompts.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace tavin {
+
+namespace {
+
+// Selects the box's text on every click and focus, as the dialogs' boxes do.
+class SelectAllOnFocus : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonRelease) {
+            auto* box = static_cast<QLineEdit*>(watched);
+            QTimer::singleShot(0, box, [box] { TextBoxClick(box); });
+        }
+        return false;
+    }
+};
+
+QPushButton* makeButton(const QString& caption, const QString& name, QWidget* parent)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+void TextBoxClick(QLineEdit* box) { box->setSelection(0, int(box->text().size())); }
+
+frmTaniInput::frmTaniInput(frmMain& main)
+    : QDialog(&main), txtTaniInput(new QLineEdit(this)), cmdOK(makeButton("OK", "cmdOK", this)),
+      cmdCancel(makeButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
+      cmdTaniDel(makeButton(QStringLiteral("全削除"), "cmdTaniDel", this)), main_(main)
+{
+    setObjectName(QStringLiteral("frmTaniInput"));
+    setWindowTitle(QStringLiteral("単位の入力"));
+    setWindowIcon(main.windowIcon());
+    txtTaniInput->setObjectName(QStringLiteral("txtTaniInput"));
+    txtTaniInput->installEventFilter(new SelectAllOnFocus(this));
+    cmdOK->setDefault(true);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("単位の入力"), this), 0, 0, 1, 3);
+    grid->addWidget(txtTaniInput, 1, 0, 1, 3);
+    grid->addWidget(cmdOK, 2, 0);
+    grid->addWidget(cmdCancel, 2, 1);
+    grid->addWidget(cmdTaniDel, 2, 2);
+    connect(cmdOK, &QPushButton::clicked, this, &frmTaniInput::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdTaniDel, &QPushButton::clicked, this, &frmTaniInput::cmdTaniDel_Click);
+}
+
+void frmTaniInput::cmdOK_Click()
+{
+    Prompts& prompts = *main_.state().env.prompts;
+    const QString unit = txtTaniInput->text();
+    // The unit is written into every recording's header, whose fields are split at commas.
+    if (unit.contains(u',')) {
+        prompts.message({QStringLiteral("単位に「,」(カンマ)は使えません。"), QString(), MsgButtons::Ok,
+                         MsgIcon::Exclamation});
+        return;
+    }
+    if (!AddUserUnit(main_.unitMenu, unit)) {
+        prompts.message({QStringLiteral("単位は、全て登録済みです!"), QString(), MsgButtons::Ok, MsgIcon::Critical});
+        return;
+    }
+    for (int i = 0; i < UserUnitSlots; ++i) {
+        main_.mnuTaniExt[i]->setText(main_.unitMenu.slots[std::size_t(i)].caption);
+        main_.mnuTaniExt[i]->setVisible(main_.unitMenu.slots[std::size_t(i)].visible);
+    }
+    main_.lblTani->setText(unit);
+    accept();
+}
+
+void frmTaniInput::cmdTaniDel_Click()
+{
+    const MsgAnswer a = main_.state().env.prompts->message(
+        {QStringLiteral("登録済みの単位を全部削除します。\r\nよろしいですか？"), QString(), MsgButtons::YesNo, MsgIcon::None});
+    if (a != MsgAnswer::Yes)
+        return;
+    for (int i = 0; i < UserUnitSlots; ++i) {
+        main_.unitMenu.slots[std::size_t(i)] = UserSlot();
+        main_.mnuTaniExt[i]->setText(QString());
+        main_.mnuTaniExt[i]->setVisible(false);
+        main_.mnuTaniExt[i]->setChecked(false);
+    }
+}
+
+frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title)
+    : QDialog(&main), lblName(new QLabel(title, this)), txtInput(new QLineEdit(this)),
+      cmdOK(makeButton("OK", "cmdOK", this)), cmdCancel(makeButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
+      main_(main)
+{
+    setObjectName(QStringLiteral("frmKeisuInput"));
+    setWindowTitle(title);
+    setWindowIcon(main.windowIcon());
+    lblName->setObjectName(QStringLiteral("lblName"));
+    txtInput->setObjectName(QStringLiteral("txtInput"));
+    txtInput->installEventFilter(new SelectAllOnFocus(this));
+    cmdOK->setDefault(true);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(lblName, 0, 0, 1, 2);
+    grid->addWidget(txtInput, 1, 0, 1, 2);
+    grid->addWidget(cmdOK, 2, 0);
+    grid->addWidget(cmdCancel, 2, 1);
+    connect(cmdOK, &QPushButton::clicked, this, &frmKeisuInput::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmKeisuInput::cmdCancel_Click);
+    // Load: the initial value comes in through the main window's transfer label.
+    initial_ = float(Val(main.lblInputEtc->text()));
+    txtInput->setText(GeneralSingle(initial_));
+}
+
+void frmKeisuInput::cmdOK_Click()
+{
+    main_.lblInputEtc->setText(GeneralDouble(Val(txtInput->text())));
+    accept();
+}
+
+void frmKeisuInput::cmdCancel_Click()
+{
+    main_.lblInputEtc->setText(GeneralSingle(initial_));
+    reject();
+}
+
+}  // namespace tavin

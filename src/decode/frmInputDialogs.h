@@ -1,0 +1,55 @@
+// The two small modal dialogs: typing a user unit, and typing a number (coefficient, limits,
+// moving-average length) that travels in and out through the main window's lblInputEtc.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tavin {
+
+class frmMain;
+
+class frmTaniInput : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmTaniInput(frmMain& main);
+
+    QLineEdit* txtTaniInput;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+    QPushButton* cmdTaniDel;
+
+    void cmdOK_Click();
+    void cmdTaniDel_Click();
+
+private:
+    frmMain& main_;
+};
+
+class frmKeisuInput : public QDialog {
+    Q_OBJECT
+
+public:
+    frmKeisuInput(frmMain& main, const QString& title);
+
+    QLabel* lblName;
+    QLineEdit* txtInput;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+private:
+    frmMain& main_;
+    float initial_ = 0.0f;
+};
+
+// Selects the whole text of an input box when it is clicked or gets the focus.
+void TextBoxClick(QLineEdit* box);
+
+}  // namespace tavin

@@ -1,0 +1,137 @@
+// Units, gauge kind and coefficient on the main window.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "decode/frmInputDialogs.h"
+#include "platform/Controls.h"
+#include "platform/NumText.h"
+
+#include <QAction>
+#include <QApplication>
+
+namespace tavin {
+
+// Brings the menu's check marks and user-unit slots in line with the menu state.
+void frmMain::applyUnitMenu()
+{
+    for (int i = 0; i < mnuTani.size(); ++i)
+        mnuTani[i]->setChecked(unitMenu.fixedChecked[i]);
+    for (int i = 0; i < UserUnitSlots; ++i) {
+        const UserSlot& slot = unitMenu.slots[std::size_t(i)];
+        mnuTaniExt[i]->setText(slot.caption);
+        mnuTaniExt[i]->setVisible(slot.visible);
+        mnuTaniExt[i]->setChecked(slot.checked);
+    }
+}
+
+void frmMain::mnuTani_Click(int index)
+{
+    Trap(st_.log, QString(), [&] {
+        mnuTaniAuto->setChecked(false);
+        lblGA->hide();
+        const QString shown = MarkUnit(unitMenu, index, lblTani->text());
+        lblTani->setText(shown);
+        applyUnitMenu();
+        pctGraph1_Paint();
+    });
+}
+
+void frmMain::mnuTaniAuto_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        mnuTaniInput->setChecked(false);
+        for (int i = 0; i < mnuTani.size(); ++i) {
+            mnuTani[i]->setChecked(false);
+            unitMenu.fixedChecked[i] = false;
+        }
+        mnuTaniAuto->setChecked(true);
+        lblGA->show();
+        lblTani->setText(QStringLiteral("---"));
+        pctGraph1_Paint();
+    });
+}
+
+void frmMain::mnuTaniInput_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const QString before = lblTani->text();
+        frmTaniInput dialog(*this);
+        dialog.exec();
+        if (lblTani->text() != before)
+            mnuTani_Click(-1);
+    });
+}
+
+void frmMain::mnuTaniExt_Click(int index)
+{
+    Trap(st_.log, QString(), [&] {
+        lblTani->setText(mnuTaniExt[index]->text());
+        mnuTani_Click(-1);
+    });
+}
+
+void frmMain::SelectTani(const QString& name)
+{
+    Trap(st_.log, QString(), [&] {
+        lblTani->setText(name);
+        mnuTani_Click(-1);
+    });
+}
+
+void frmMain::lblTani_Change()
+{
+    const QString unit = lblTani->text();
+    SetScaleUnit(unit);
+    lblTani2->setText(unit);
+    lblTaniH->setText(unit);
+    lblTaniL->setText(unit);
+    st_.Settings.Tani = unit;
+}
+
+void frmMain::SetScaleUnit(const QString& unit)
+{
+    Trap(st_.log, QString(), [&] {
+        for (GraphScale& rec : st_.ScaleTable)
+            rec.Unit = unit;
+        for (GraphScale& rec : st_.PrintScaleTable)
+            rec.Unit = unit;
+    });
+}
+
+void frmMain::mnuTermKind_Click(int index)
+{
+    Trap(st_.log, QString(), [&] {
+        if (index < 0 || index >= mnuTermKind.size())
+            throw RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
+        for (int i = 0; i < mnuTermKind.size(); ++i)
+            mnuTermKind[i]->setChecked(i == index);
+        lblBattery->setText(QStringLiteral("-"));
+        setBackground(lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
+        st_.Settings.Term = std::int16_t(index);
+        if (index == 0 || index == 1 || index == 3 || index == 5)
+            mnuBaoud_Click(0);
+        else if (index == 2 || index == 4)
+            mnuBaoud_Click(2);
+    });
+}
+
+double frmMain::InputNumber(const QString& title, const QString& initial)
+{
+    lblInputEtc->setText(initial);
+    frmKeisuInput dialog(*this, title);
+    dialog.exec();
+    return Val(lblInputEtc->text());
+}
+
+void frmMain::mnuKeisuInput_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const double v = InputNumber(QStringLiteral("係数の入力"), GeneralSingle(g_Keisu));
+        // Beyond a 32-bit float the coefficient would become infinite: refused, unchanged.
+        if (v != 0 && std::isfinite(float(v))) {
+            g_Keisu = float(v);
+            pctGraph1_Paint();
+        }
+    });
+}
+
+}  // namespace tavin

@@ -1,0 +1,134 @@
+#include "platform/PictureBox.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tavin {
+
+namespace {
+constexpr int TwipsPerPixel = 15;
+}
+
+PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(name);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
+}
+
+void PictureBox::setFontName(const QString& family, int pointSize)
+{
+    QFont f(family, pointSize);
+    f.setStyleHint(QFont::TypeWriter);
+    // The described fonts are asked for by name; the Japanese Noto fonts stand in for them.
+    f.setFamilies({family, QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Noto Sans CJK JP")});
+    setFont(f);
+}
+
+void PictureBox::setTwips(int left, int top, int width, int height)
+{
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    ScaleWidth = float(width);
+    ScaleHeight = float(height);
+    const QRect r(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
+    if (parentWidget())
+        setGeometry(r);
+    else
+        resize(r.size());
+    resizeImage(r.size());
+}
+
+void PictureBox::resizeImage(QSize px)
+{
+    if (px == image_.size() || px.isEmpty())
+        return;
+    image_ = QImage(px, QImage::Format_RGB32);
+    image_.fill(BackColor);
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) { resizeImage(size()); }
+
+void PictureBox::Cls()
+{
+    image_.fill(BackColor);
+    CurrentX = 0;
+    CurrentY = 0;
+    update();
+}
+
+void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& colour)
+{
+    if (image_.isNull() || ScaleWidth == 0 || ScaleHeight == 0)
+        return;
+    const QPointF a(toPxX(x1), toPxY(y1)), b(toPxX(x2), toPxY(y2));
+    if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) || !std::isfinite(b.y()))
+        return;
+    QPainter p(&image_);
+    p.setPen(QPen(colour, 0, DrawStyle == vbDot ? Qt::DotLine : Qt::SolidLine));
+    p.drawLine(a, b);
+    p.end();
+    update(QRectF(a, b).normalized().toAlignedRect().adjusted(-2, -2, 2, 2));
+}
+
+void PictureBox::Print(const QString& text)
+{
+    if (image_.isNull())
+        return;
+    QPainter p(&image_);
+    p.setFont(font());
+    p.setPen(ForeColor);
+    const QFontMetricsF m(font());
+    const QPointF at(toPxX(CurrentX), toPxY(CurrentY) + m.ascent());
+    p.drawText(at, text);
+    p.end();
+    update(QRectF(at.x(), at.y() - m.ascent(), m.horizontalAdvance(text) + 2, m.height() + 2).toAlignedRect());
+    CurrentY += TextHeight(text);
+}
+
+float PictureBox::TextWidth(const QString& text) const
+{
+    const double px = QFontMetricsF(font()).horizontalAdvance(text);
+    return image_.width() ? float(px * double(ScaleWidth) / image_.width()) : 0.0f;
+}
+
+float PictureBox::TextHeight(const QString&) const
+{
+    const double px = QFontMetricsF(font()).height();
+    return image_.height() ? float(px * double(ScaleHeight) / image_.height()) : 0.0f;
+}
+
+LineShape* PictureBox::addShape(const QString& name)
+{
+    shapes_.append({name, std::make_shared<LineShape>()});
+    return shapes_.last().second.get();
+}
+
+LineShape* PictureBox::shape(const QString& name) const
+{
+    for (const auto& [n, s] : shapes_)
+        if (n == name)
+            return s.get();
+    return nullptr;
+}
+
+void PictureBox::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    p.drawImage(event->rect(), image_, event->rect());
+    for (const auto& [name, s] : shapes_) {
+        if (!s->Visible)
+            continue;
+        p.setPen(QPen(s->BorderColor, 0, s->style));
+        const double x1 = s->fullWidth ? 0 : toPxX(s->X1), x2 = s->fullWidth ? width() : toPxX(s->X2);
+        const double y1 = s->fullHeight ? 0 : toPxY(s->Y1), y2 = s->fullHeight ? height() : toPxY(s->Y2);
+        p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+    }
+}
+
+}  // namespace tavin

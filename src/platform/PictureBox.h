@@ -1,0 +1,86 @@
+// A drawing surface with a backing image: what is drawn stays until Cls, in user coordinates
+// (ScaleWidth across, ScaleHeight down, origin top left), placed in twips. Line shapes are drawn
+// over the image, never into it. Without a parent window it serves as an off-screen surface.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QWidget>
+#include <memory>
+
+namespace tavin {
+
+// A line shape over a picture: its ends in the picture's user coordinates.
+struct LineShape {
+    bool Visible = false;
+    float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    QColor BorderColor = Qt::black;
+    Qt::PenStyle style = Qt::SolidLine;
+    bool fullWidth = false;   // a horizontal line across the whole picture at Y1
+    bool fullHeight = false;  // a vertical line over the whole picture at X1
+};
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+
+public:
+    // DrawStyle values.
+    enum { vbSolid = 0, vbDot = 2 };
+
+    explicit PictureBox(const QString& name, QWidget* parent = nullptr);
+
+    // Placement and size in twips; the default user scale follows the size in twips.
+    void setTwips(int left, int top, int width, int height);
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    float ScaleWidth = 1.0f;
+    float ScaleHeight = 1.0f;
+    float CurrentX = 0.0f;
+    float CurrentY = 0.0f;
+    int DrawStyle = vbSolid;
+    QColor BackColor = QColor(255, 255, 255);
+    QColor ForeColor = QColor(0, 0, 0);
+
+    void setFontName(const QString& family, int pointSize);
+
+    // Clears the image to the background colour; CurrentX/Y return to 0.
+    void Cls();
+    // Draws a line between two points in user coordinates with a one-pixel pen.
+    void Line(float x1, float y1, float x2, float y2, const QColor& colour);
+    // Prints text with its top left at CurrentX/CurrentY; CurrentY moves one line down.
+    void Print(const QString& text);
+    float TextWidth(const QString& text) const;
+    float TextHeight(const QString& text) const;
+
+    // Line shapes drawn over the image.
+    LineShape* addShape(const QString& name);
+    LineShape* shape(const QString& name) const;
+    // Repaints after a shape changed.
+    void shapesChanged() { update(); }
+
+    const QImage& image() const { return image_; }
+    // For drawing many points at once in pixels: the image, and the area to show again after.
+    QImage& canvas() { return image_; }
+    void updateArea(const QRect& px) { update(px); }
+    // Pixel position of a user coordinate.
+    double toPxX(float x) const { return double(x) * image_.width() / double(ScaleWidth); }
+    double toPxY(float y) const { return double(y) * image_.height() / double(ScaleHeight); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void resizeImage(QSize px);
+
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    QImage image_;
+    QList<std::pair<QString, std::shared_ptr<LineShape>>> shapes_;
+};
+
+}  // namespace tavin

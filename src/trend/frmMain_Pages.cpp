@@ -1,0 +1,143 @@
+// Pages of the graph: the sampling period and page length, the page labels and the scroll bar.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "decode/Sampling.h"
+#include "platform/Controls.h"
+#include "platform/NumText.h"
+#include "platform/PictureBox.h"
+#include "platform/Prompts.h"
+#include "trend/Paging.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace tavin {
+
+void frmMain::cmbSampling_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        if (cmbSampling->currentIndex() < 0)
+            return;
+        AppState& s = st_;
+        const std::int32_t ms = SampTextToMsec(cmbSampling->currentText());
+        s.Settings.Sampling = ms;
+        if (ms < 100)
+            lblSampling->setText(QString::number(ms) + QStringLiteral(" msec"));
+        else if (ms < 60000)
+            lblSampling->setText(GeneralDouble(Round(ms / 1000.0, 2)) + QStringLiteral(" 秒"));
+        else
+            lblSampling->setText(GeneralDouble(Round(ms / 60000.0, 2)) + QStringLiteral(" 分"));
+        s.g_SampPerSec = float(1000.0 / double(ms));
+        const float N = s.g_SampPerSec * s.g_PageSec;
+        // A page keeps at least 11 samples and the scroll bar at most 32767 pages.
+        if (double(s.g_DataCnt) / double(N) > 32767 || N < 11) {
+            if (cmbPageSec->currentIndex() >= 0 && cmbPageSec->currentIndex() < cmbPageSec->count() - 1) {
+                cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
+                return;
+            }
+        }
+        SyncSamplingMenu(cmbSampling->currentIndex());
+        if (l_nowPaint)
+            l_rePaint = 1;
+        lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
+        l_StartPos = 0;
+        if (l_CursorPos > 0) {
+            l_StartPos = std::int32_t(RoundHalfEven(std::floor(double(l_CursorPos) / N) * N));
+            if (l_StartPos > s.g_DataCnt)
+                l_StartPos = 0;
+        }
+        SyncSamplingMenu(cmbSampling->currentIndex());
+        DispPageInfo(l_StartPos, s.g_DataCnt - 1, true);
+        MoveCursorLine();
+        if (cmbSampling->property("Tag").toString().isEmpty())
+            pctGraph1_Paint();
+    });
+}
+
+void frmMain::cmbPageSec_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        if (cmbPageSec->currentIndex() < 0)
+            return;
+        lineCursor->Visible = l_CursorPos >= 0 && cmdOpen->isEnabled();
+        pctLabelWork->setVisible(lineCursor->Visible);
+        if (l_nowPaint)
+            l_rePaint = 1;
+        st_.g_PageSec = float(Val(cmbPageSec->currentText()));
+        MoveCursorLine();
+        cmbSampling->setProperty("Tag", QStringLiteral("1"));
+        cmbSampling_Click();
+        cmbSampling->setProperty("Tag", QString());
+        pctGraph1_Paint();
+    });
+}
+
+void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor)
+{
+    Trap(st_.log, QString(), [&] {
+        const float N = st_.g_SampPerSec * st_.g_PageSec;
+        const PageInfo page = SetPageInfo(p_start, p_end, N);
+        if (page.start < 0)
+            return;
+        const QString pages = QString::number(page.nowPage + 1) + u'/' + QString::number(page.endPage + 1);
+        lblPage->setText(pages + QStringLiteral("ページ"));
+        lblPage->Tag = pages;
+        if (p_start < p_end)
+            lblTime->setText(FormatDate(st_.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
+        std::int32_t end = page.endPage;
+        if (end > 32767) {
+            st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") + QString::number(end) +
+                                          QStringLiteral("\n処理を中止します。"),
+                                      QString(), MsgButtons::Ok, MsgIcon::Critical});
+            end = 32767;
+        }
+        HScroll1->setProperty("Tag", QStringLiteral("1"));
+        HScroll1->setRange(0, end);
+        HScroll1->setSingleStep(1);
+        HScroll1->setPageStep(1);
+        HScroll1->setValue(page.nowPage);
+        HScroll1->setProperty("Tag", QStringLiteral("0"));
+        if (withCursor) {
+            if (l_CursorPos < page.start || double(l_CursorPos) > double(page.start) + N)
+                lineCursor->Visible = false;
+            else if (l_CursorPos >= 0 && !Measuring)
+                lineCursor->Visible = true;
+            pctLabelWork->setVisible(lineCursor->Visible);
+            pctGraph1->shapesChanged();
+        }
+    });
+}
+
+void frmMain::HScroll1_Change()
+{
+    Trap(st_.log, QString(), [&] {
+        if (ScrollDepth > 1 || st_.g_DataCnt == 0 || HScroll1->property("Tag").toString() == QStringLiteral("1"))
+            return;
+        ++ScrollDepth;
+        const double N = double(st_.g_SampPerSec) * double(st_.g_PageSec);
+        l_StartPos = std::int32_t(RoundHalfEven(N)) * HScroll1->value();
+        MoveCursorLine();
+        DispPageInfo(l_StartPos, st_.g_DataCnt - 1, true);
+        ++l_doEvents;
+        pctGraph1_Paint();
+        --l_doEvents;
+        --ScrollDepth;
+    });
+}
+
+void frmMain::MoveCursorLine()
+{
+    Trap(st_.log, QString(), [&] {
+        if (st_.g_PageSec <= 0)
+            return;
+        const float N = st_.g_SampPerSec * st_.g_PageSec;
+        const float x = pctGraph1->ScaleWidth / N * float(l_CursorPos - l_StartPos);
+        lineCursor->X1 = lineCursor->X2 = x;
+        lineCursor->Y1 = 0;
+        lineCursor->Y2 = pctGraph1->ScaleHeight;
+        pctGraph1->shapesChanged();
+    });
+}
+
+}  // namespace tavin

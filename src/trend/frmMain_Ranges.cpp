@@ -1,0 +1,168 @@
+// The vertical scale: plus and minus ranges with their menus, the scale options, and the limit
+// lines with their inputs.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/Controls.h"
+#include "platform/NumText.h"
+#include "platform/PictureBox.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+namespace tavin {
+
+void frmMain::BuildScaleTables(int minusIndex)
+{
+    Trap(st_.log, QString(), [&] {
+        const float M = cmbRangeMinus->currentIndex() >= 2 ? float(Val(cmbRangeMinus->currentText())) : 0.0f;
+        const ScaleOptions o{chk125perHasen->isChecked(), chkMinus120per->isChecked(), chk120perScale->isChecked()};
+        for (int i = 0; i < PlusRangeCount; ++i)
+            BuildScale(st_.ScaleTable[std::size_t(i)], st_.PrintScaleTable[std::size_t(i)], FullScale(i), minusIndex, M, o,
+                       lblTani->text());
+    });
+}
+
+void frmMain::InitRangeLists()
+{
+    Trap(st_.log, QString(), [&] {
+        {
+            const QSignalBlocker quiet(cmbGraphRange);
+            cmbGraphRange->clear();
+            cmbGraphRange->addItems(PlusRangeTexts());
+            cmbGraphRange->setCurrentIndex(-1);
+        }
+        cmbGraphRange->setCurrentIndex(st_.Settings.RangePlus < PlusRangeCount ? st_.Settings.RangePlus : -1);
+        {
+            const QSignalBlocker quiet(cmbRangeMinus);
+            cmbRangeMinus->clear();
+            cmbRangeMinus->addItems(MinusRangeTexts());
+            cmbRangeMinus->setCurrentIndex(-1);
+        }
+        cmbRangeMinus->setCurrentIndex(st_.Settings.RangeMinus < MinusRangeCount ? st_.Settings.RangeMinus : -1);
+    });
+}
+
+void frmMain::cmbGraphRange_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const int index = cmbGraphRange->currentIndex();
+        if (index < 0)
+            return;
+        st_.Settings.RangePlus = std::int16_t(index);
+        for (int i = 0; i < mnuPlusRange.size(); ++i)
+            mnuPlusRange[i]->setChecked(i == index);
+        if (l_nowPaint)
+            l_rePaint = 1;
+        const float top = st_.ScaleTable[std::size_t(index)].Top;
+        UpDown1->setRange(CLng(-top), CLng(top));
+        pctGraph1_Paint();
+        lblRefLine_Change();
+    });
+}
+
+void frmMain::cmbRangeMinus_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const int index = cmbRangeMinus->currentIndex();
+        if (index < 0)
+            return;
+        st_.Settings.RangeMinus = std::int16_t(index);
+        for (int i = 0; i < mnuMinusRange.size(); ++i)
+            mnuMinusRange[i]->setChecked(i == index);
+        BuildScaleTables(index);
+        cmbGraphRange_Click();
+    });
+}
+
+void frmMain::mnuPlusRange_Click(int index)
+{
+    Trap(st_.log, QString(), [&] {
+        if (index < 0 || index >= cmbGraphRange->count())
+            return;
+        cmbGraphRange->setCurrentIndex(index);
+        const int minus = cmbRangeMinus->currentIndex();
+        for (int i = 2; i < mnuMinusRange.size(); ++i)
+            mnuMinusRange[i]->setEnabled(MinusItemEnabled(index, i));
+        mnuMinusRange_Click(minus >= 0 && mnuMinusRange[minus]->isEnabled() ? minus : 0);
+        if (Measuring) {
+            SetLimitLinePos(LineUpper, st_.Settings.LimitHi);
+            SetLimitLinePos(LineLower, st_.Settings.LimitLow);
+        }
+    });
+}
+
+void frmMain::mnuMinusRange_Click(int index)
+{
+    Trap(st_.log, QString(), [&] {
+        if (index >= 0 && index < cmbRangeMinus->count())
+            cmbRangeMinus->setCurrentIndex(index);
+    });
+}
+
+void frmMain::chkUpperLimit_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~4);
+        LineUpper->Visible = chkUpperLimit->isChecked();
+        if (LineUpper->Visible)
+            st_.Settings.EtcConf |= 4;
+        pctGraph1->shapesChanged();
+    });
+}
+
+void frmMain::chkLowerLimit_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~2);
+        LineLower->Visible = chkLowerLimit->isChecked();
+        if (LineLower->Visible)
+            st_.Settings.EtcConf |= 2;
+        pctGraph1->shapesChanged();
+    });
+}
+
+void frmMain::mnuUpperLimitInput_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const float v = float(InputNumber(QStringLiteral("上限設定"), GeneralSingle(st_.Settings.LimitHi)));
+        if (v != 0 && std::isfinite(v)) {
+            st_.Settings.LimitHi = v;
+            lblUpper->setText(GeneralSingle(v));
+        }
+    });
+}
+
+void frmMain::mnuLowerLimitInput_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const float v = float(InputNumber(QStringLiteral("下限設定"), GeneralSingle(st_.Settings.LimitLow)));
+        if (v != 0 && std::isfinite(v)) {
+            st_.Settings.LimitLow = v;
+            lblLower->setText(GeneralSingle(v));
+        }
+    });
+}
+
+void frmMain::SetLimitLinePos(LineShape* line, float value)
+{
+    Trap(st_.log, QString(), [&] {
+        const int index = cmbGraphRange->currentIndex();
+        if (index < 0)
+            return;
+        const GraphScale& rec = st_.ScaleTable[std::size_t(index)];
+        const float span = rec.MinusSpan + rec.Top;
+        const float H = pctGraph1->ScaleHeight;
+        const float y = span - (H / span) * value - rec.MinusSpan;
+        line->X1 = 0;
+        line->X2 = pctGraph1->ScaleWidth;
+        line->Y1 = line->Y2 = y;
+        pctGraph1->shapesChanged();
+    });
+}
+
+void frmMain::lblRefLine_Change() { SetLimitLinePos(LineUpper, st_.Settings.LimitHi); }
+
+}  // namespace tavin

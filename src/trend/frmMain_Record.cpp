@@ -1,0 +1,169 @@
+// Starting and stopping a measurement, the lost device, and the switch between measure and
+// read-out mode.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/CommControl.h"
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
+#include "platform/Prompts.h"
+#include "serial/frmComm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include <algorithm>
+
+namespace tavin {
+
+namespace {
+
+// A fault in the start or stop handler is shown in a box titled with the handler's name.
+template <class Body>
+void boxed(AppState& s, const QString& title, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        s.env.prompts->message({describe(e), title, MsgButtons::Ok, MsgIcon::None});
+    }
+}
+
+}  // namespace
+
+void frmMain::cmdOpen_Click()
+{
+    boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
+        st_.g_FileNo = 1;
+        lblLoadFileName->setText(QString());
+        lblRefLine_Change();
+        if (comm().PortOpen() != 0)
+            return;
+        lblTime->hide();
+        lblPage->hide();
+        Frame3->setEnabled(false);
+        PortMenuEnb(false);
+        txtSaveFileName->setEnabled(false);
+        cmdOpen->setEnabled(false);
+        cmdClose->setEnabled(true);
+        lblCounter->setText(QStringLiteral("0"));
+        lblStartCount->setText(QStringLiteral("1"));
+        lineCursor->Visible = false;
+        st_.g_DataCnt = 0;
+        chkAveMode->setEnabled(false);
+        txtAveNum->setEnabled(false);
+        Measuring = 1;
+        RefreshCount = 0;
+        lblBccErrCnt->setText(QStringLiteral("0"));
+        l_StartPos = 0;
+        lblGA->setText(QString());
+        lblVariable->setText(QStringLiteral("----- "));
+        AveReset();
+        StartDate = st_.env.now();
+        StartTicks = std::int32_t(ClockMs());
+        FirstFrameTicks = 0;
+        lblStartTime->setText(FormatDate(StartDate, u"yyyy年m月d日 hh:nn:ss"));
+        HScroll1->setEnabled(false);
+        StatusBar1->showMessage(QStringLiteral("測定中です."));
+        pctGraph1_Paint();
+        DispPageInfo(l_StartPos, l_StartPos, false);
+        if (!comm().MSComm1->PortOpen())
+            PortMenuEnb(true);
+    });
+}
+
+void frmMain::cmdClose_Click()
+{
+    boxed(st_, QStringLiteral("cmdClose_Click"), [&] {
+        Frame3->setEnabled(true);
+        if (comm().PortClose() == 0) {
+            PortMenuEnb(true);
+            txtSaveFileName->setEnabled(true);
+            cmdOpen->setEnabled(true);
+            cmdClose->setEnabled(false);
+            chkAveMode->setEnabled(true);
+            txtAveNum->setEnabled(true);
+            Measuring = 0;
+        }
+        lblEndTime->setText(FormatDate(st_.env.now(), u"yyyy年m月d日 hh:nn:ss"));
+        StatusBar1->showMessage(QStringLiteral("停止しました."));
+        if (txtSaveFileName->text().isEmpty())
+            txtSaveFileName->setText(QStringLiteral("TEST_Datas"));
+        HScroll1->setEnabled(true);
+        AutoSaveCsv();
+        lblTime->setText(FormatDate(st_.g_DataTime[0], u"HH:NN:SS"));
+        lblTime->show();
+        lblPage->show();
+    });
+}
+
+// The device vanished mid-measurement: stop as the stop button does, keeping what was received.
+void frmMain::onPortLost(const QString&)
+{
+    if (!Measuring)
+        return;
+    // The port is already closed; the stop sequence still unlocks the window and saves.
+    Frame3->setEnabled(true);
+    PortMenuEnb(true);
+    txtSaveFileName->setEnabled(true);
+    cmdOpen->setEnabled(true);
+    cmdClose->setEnabled(false);
+    chkAveMode->setEnabled(true);
+    txtAveNum->setEnabled(true);
+    Measuring = 0;
+    cmdClose_Click();
+    st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(), MsgButtons::Ok,
+                              MsgIcon::Exclamation});
+}
+
+void frmMain::optMode_Click(int)
+{
+    Trap(st_.log, QString(), [&] {
+        const bool measure = optMode[0]->isChecked();
+        if (st_.g_DataCnt > 0)
+            st_.env.prompts->message({measure ? QStringLiteral("現在のグラフをクリアします。")
+                                              : QStringLiteral("測定データをクリアします。"),
+                                      QString(), MsgButtons::Ok, MsgIcon::Information});
+        lblPage->setText(QString());
+        lblTime->setText(QString());
+        lblLoadFileName->setText(QString());
+        lblStartTime->setText(QString());
+        st_.g_DataCnt = 0;
+        l_StartPos = 0;
+        std::fill(st_.g_Datas.begin(), st_.g_Datas.end(), 0.0f);
+        std::fill(st_.g_DataTime.begin(), st_.g_DataTime.end(), 0.0);
+        std::fill(st_.g_AveDatas.begin(), st_.g_AveDatas.end(), 0.0f);
+        cmdOpen->setEnabled(measure);
+        cmdFileLoad->setEnabled(!measure);
+        const QColor back = measure ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192);
+        setBackground(centralWidget(), back);
+        Label4->setText(QStringLiteral("ファイル名"));
+        txtSaveFileName->setVisible(measure);
+        lblTime->setVisible(!measure);
+        lblPage->setVisible(!measure);
+        lblSampPC->setVisible(measure);
+        if (measure)
+            lblSampPC->setText(QString());
+        LineUpper->Visible = measure && chkUpperLimit->isChecked();
+        LineLower->Visible = measure && chkLowerLimit->isChecked();
+        if (measure) {
+            SetLimitLinePos(LineUpper, st_.Settings.LimitHi);
+            SetLimitLinePos(LineLower, st_.Settings.LimitLow);
+        }
+        pctGraph1->shapesChanged();
+        pctLabelWork->hide();
+        l_CursorPos = -1;
+        pctGraph1_Paint();
+        for (QWidget* w : std::initializer_list<QWidget*>{Frame3, frmAverage, Frame2, chkUpperLimit, chkLowerLimit,
+                                                          chkAve, chkAutoZoomOut, lblTaniH, lblTaniL, lblDebug,
+                                                          lblDataNum})
+            setBackground(w, back);
+    });
+}
+
+}  // namespace tavin
