@@ -149,9 +149,9 @@ void frmMain::buildControls()
     // The graph: labels on pctGraphWork around the plot area pctGraph1.
     pctGraphWork = new PictureBox(QStringLiteral("pctGraphWork"), client);
     pctGraphWork->BackColor = QColor(224, 224, 224);
-    pctGraphWork->setTwips(120, 120, 9300, 7350);
+    pctGraphWork->setTwips(120, 120, 9300, 8250);
     pctGraph1 = new PictureBox(QStringLiteral("pctGraph1"), pctGraphWork);
-    pctGraph1->setTwips(780, 330, 8040, 6300);
+    pctGraph1->setTwips(780, 330, 8040, 7200);
     LineUpper = pctGraph1->addShape(QStringLiteral("LineUpper"));
     LineUpper->BorderColor = QColor(255, 0, 0);
     LineLower = pctGraph1->addShape(QStringLiteral("LineLower"));
@@ -165,12 +165,12 @@ void frmMain::buildControls()
     pctLabelWork->setTwips(150, 150, 2700, 900);
     pctLabelWork->hide();
     HScroll1 = named(new QScrollBar(Qt::Horizontal, client), QStringLiteral("HScroll1"));
-    place(HScroll1, 900, 7530, 8040, 255);
-    lblPage = label(QStringLiteral("lblPage"), QString(), 900, 7830, 2400, 270);
-    lblTime = label(QStringLiteral("lblTime"), QString(), 3450, 7830, 1500, 270);
-    lblDataNum = label(QStringLiteral("lblDataNum"), QStringLiteral("データ数"), 5100, 7830, 1100, 270);
-    lblCounter = label(QStringLiteral("lblCounter"), QStringLiteral("0"), 6200, 7830, 1500, 270);
-    lblDebug = label(QStringLiteral("lblDebug"), QStringLiteral(" "), 0, 7830, 195, 270);
+    place(HScroll1, 900, 8430, 8040, 255);
+    lblPage = label(QStringLiteral("lblPage"), QString(), 900, 8730, 2400, 270);
+    lblTime = label(QStringLiteral("lblTime"), QString(), 3450, 8730, 1500, 270);
+    lblDataNum = label(QStringLiteral("lblDataNum"), QStringLiteral("データ数"), 5100, 8730, 1100, 270);
+    lblCounter = label(QStringLiteral("lblCounter"), QStringLiteral("0"), 6200, 8730, 1500, 270);
+    lblDebug = label(QStringLiteral("lblDebug"), QStringLiteral(" "), 0, 8730, 195, 270);
 
     // Readout.
     lblVariable = framed(label(QStringLiteral("lblVariable"), QStringLiteral("----- "), 9600, 120, 3600, 900));
@@ -232,7 +232,7 @@ void frmMain::buildControls()
     chkCursorOn = check(QStringLiteral("chkCursorOn"), QStringLiteral("カーソル"), 13500, 4740, 1800, 270);
 
     ProgressBar1 = named(new QProgressBar(client), QStringLiteral("ProgressBar1"));
-    place(ProgressBar1, 120, 8250, 9300, 240);
+    place(ProgressBar1, 120, 9150, 9300, 240);
     ProgressBar1->hide();
 
     // Engineering controls of the debug width.

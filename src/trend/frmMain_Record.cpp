@@ -96,6 +96,8 @@ void frmMain::cmdClose_Click()
             txtSaveFileName->setText(QStringLiteral("TEST_Datas"));
         HScroll1->setEnabled(true);
         AutoSaveCsv();
+        // The pages recorded can be browsed at once: labels and scroll range follow the store.
+        DispPageInfo(l_StartPos, st_.g_DataCnt - 1, false);
         lblTime->setText(FormatDate(st_.g_DataTime[0], u"HH:NN:SS"));
         lblTime->show();
         lblPage->show();
