@@ -1,0 +1,115 @@
+// Samples per second through the real main window, offscreen: frame assembly, decoding and the
+// recording cycle with its segment drawing and page advances, against the core path alone (the
+// same bytes through assembly and decoding) measured in the same run. Also the cost of one
+// sample with 300,000 samples stored against 1,000 stored.
+#include "GaugeFrames.h"
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "decode/Decoders.h"
+#include "platform/Controls.h"
+#include "platform/Prompts.h"
+#include "serial/FrameAssembler.h"
+#include "serial/frmComm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+using namespace tavin;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string stream(int frames, int offset)
+{
+    std::string s;
+    sim::FrameSpec spec;
+    for (int i = 0; i < frames; ++i) {
+        spec.value = 50.0 * std::sin((i + offset) / 300.0);
+        s += sim::EncodeFrame(spec);
+    }
+    return s;
+}
+
+double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// Feeds the bytes in 64-byte chunks as the receive event would; returns seconds.
+double feed(frmComm& comm, const std::string& bytes)
+{
+    const auto t0 = Clock::now();
+    for (std::size_t at = 0; at < bytes.size(); at += 64)
+        comm.RecvAssemble(QByteArray::fromRawData(bytes.data() + at, qsizetype(std::min<std::size_t>(64, bytes.size() - at))));
+    QCoreApplication::processEvents();  // the repaints the samples asked for
+    return seconds(t0);
+}
+
+struct CoreSink : FrameSink {
+    double sum = 0;
+    void frame(std::string_view text) override { sum += DecodeVrtRq(text).value; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    AppEnv env;
+    env.exeDir = dir.path();
+    env.documentsDir = dir.filePath("Documents");
+    env.prompts = &prompts;
+    AppState state(env);
+    frmMain w(state);
+    w.show();
+    w.mnuSampling_Click(0);  // 1 ms: a 20 s page spans 20,000 samples
+    state.Settings.Term = 0;
+    state.Settings.MaxDatas = 360000;
+    frmComm& comm = w.comm();
+
+    constexpr int Samples = 100000;
+    const std::string bytes = stream(Samples, 0);
+
+    // Baseline: the core path alone over the same bytes.
+    FrameAssembler a;
+    CoreSink sink;
+    auto t0 = Clock::now();
+    a.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 0, sink);
+    const double core = seconds(t0);
+
+    const double window = feed(comm, bytes);
+    if (state.g_DataCnt != Samples) {
+        std::fprintf(stderr, "stored %d of %d samples\n", state.g_DataCnt, Samples);
+        return 1;
+    }
+    std::printf("window: %d samples in %.3f s = %.0f samples/s (goal 100,000)\n", Samples, window, Samples / window);
+    std::printf("core path alone: %.0f frames/s; the window keeps %.1f%% of it\n", Samples / core,
+                100.0 * core / window);
+
+    // The cost of a sample must not depend on how many are stored.
+    auto perSample = [&](int stored) {
+        state.g_DataCnt = stored;
+        w.lblCounter->setText(QString::number(stored));
+        w.l_StartPos = stored - stored % 20000;
+        const std::string more = stream(20000, stored);
+        double best = 1e9;
+        for (int round = 0; round < 3; ++round) {
+            state.g_DataCnt = stored;
+            w.lblCounter->setText(QString::number(stored));
+            w.l_StartPos = stored - stored % 20000;
+            best = std::min(best, feed(comm, more) / 20000);
+        }
+        return best;
+    };
+    const double small = perSample(1000), large = perSample(300000);
+    std::printf("per sample: %.2f us with 1,000 stored, %.2f us with 300,000 stored, ratio %.2f (goal <= 1.5)\n",
+                small * 1e6, large * 1e6, large / small);
+    w.close();
+    return 0;
+}

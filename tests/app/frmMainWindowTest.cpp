@@ -1,0 +1,119 @@
+// The window-level behaviours of start-up: first run, stored choices, widths, port check marks.
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace tavin;
+
+TEST(frmMainWindow, AFirstRunStartsWithTheDefaults)
+{
+    test::TestEnv t;
+    auto s = t.state();
+    frmMain w(*s);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
+    EXPECT_EQ(w.lblTani->text(), "---");
+    EXPECT_TRUE(w.mnuTaniAuto->isChecked());
+    EXPECT_FALSE(w.lblGA->isHidden());
+    EXPECT_EQ(w.cmbSampling->currentText(), " 1 sec");
+    EXPECT_TRUE(w.mnuSampling[9]->isChecked());
+    EXPECT_EQ(w.cmbPageSec->currentText(), "20秒");
+    EXPECT_EQ(w.cmbGraphRange->currentIndex(), 0);
+    EXPECT_EQ(w.cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w.mnuPlusRange[0]->isChecked());
+    EXPECT_TRUE(w.mnuMinusRange[0]->isChecked());
+    EXPECT_EQ(w.lblUpper->text(), "10000");
+    EXPECT_EQ(w.lblLower->text(), "-10000");
+    EXPECT_EQ(w.g_Keisu, 1.0f);
+    EXPECT_EQ(w.StatusBar1->currentMessage(), "起動しました");
+    EXPECT_EQ(w.txtSaveFileName->text(), "RQ4600_Datas");
+    EXPECT_EQ(w.lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_TRUE(w.mnuTermKind[0]->isChecked());
+    EXPECT_TRUE(w.mnuBaoud[0]->isChecked());
+    EXPECT_EQ(w.l_nowPaint, 0);
+    EXPECT_TRUE(QFileInfo::exists(t.path("TAVIN-Monitor.ini")));
+    EXPECT_TRUE(QFileInfo::exists(t.path("LOG/PG06.Log")));
+    EXPECT_TRUE(t.prompts.shown.isEmpty());
+}
+
+TEST(frmMainWindow, StoredChoicesComeBack)
+{
+    test::TestEnv t;
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nLimitLow=-5\r\nLimitHi=7.5\r\nDebugMode=1\r\nComPort=3\r\n"
+                                 "MaxDatas=360000\r\nTani=kPa\r\nTerm=4\r\nSampling=20\r\nRangePlus=7\r\n"
+                                 "RangeMinus=3\r\nEtcConf=7\r\nAveNum=10\r\n");
+    auto s = t.state();
+    frmMain w(*s);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::DebugWidth));
+    EXPECT_EQ(s->Settings.MaxDatas, 30000);
+    for (int i = 0; i < w.mnuCom.size(); ++i)
+        EXPECT_EQ(w.mnuCom[i]->isChecked(), i == 2) << i;
+    EXPECT_EQ(w.lblTani->text(), "kPa");
+    EXPECT_TRUE(w.mnuTani[2]->isChecked());
+    EXPECT_TRUE(w.lblGA->isHidden());
+    EXPECT_TRUE(w.mnuTermKind[4]->isChecked());
+    EXPECT_TRUE(w.mnuBaoud[2]->isChecked());
+    EXPECT_EQ(w.cmbSampling->currentText(), "20 msec");
+    EXPECT_EQ(w.cmbGraphRange->currentText(), "100");
+    EXPECT_EQ(w.cmbRangeMinus->currentText(), "-10.0");
+    EXPECT_TRUE(w.chkAve->isChecked());
+    EXPECT_TRUE(w.chkUpperLimit->isChecked());
+    EXPECT_TRUE(w.chkLowerLimit->isChecked());
+    EXPECT_TRUE(w.LineUpper->Visible);
+    EXPECT_EQ(w.lblUpper->text(), "7.5");
+    EXPECT_EQ(w.txtAveNum->text(), "10");
+    EXPECT_EQ(w.ave.AveNum, 10);
+}
+
+TEST(frmMainWindow, OnlyShiftCtrlAltClickOnTheDebugLabelTogglesTheWidth)
+{
+    test::TestEnv t;
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nDebugMode=1\r\n");
+    auto s = t.state();
+    frmMain w(*s);
+    const auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    QTest::mouseClick(w.lblDebug, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_TRUE(w.lblDebug->Tag.isEmpty());
+    QTest::mouseClick(w.lblDebug, Qt::LeftButton, all);
+    EXPECT_EQ(w.lblDebug->Tag, "1");
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::DebugWidth));
+    QTest::mouseClick(w.lblDebug, Qt::LeftButton, all);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
+    QTest::mouseClick(w.lblDebug, Qt::RightButton, all);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
+}
+
+TEST(frmMainWindow, PortZeroOrBeyondThirtyChecksNothing)
+{
+    for (const char* port : {"0", "31"}) {
+        test::TestEnv t;
+        t.write("TAVIN-Monitor.ini", QByteArray("[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nComPort=") + port + "\r\n");
+        auto s = t.state();
+        frmMain w(*s);
+        for (QAction* a : w.mnuCom)
+            EXPECT_FALSE(a->isChecked()) << port;
+    }
+}
+
+TEST(frmMainWindow, AShortWindowLeavesTheProgressBarWhereItWas)
+{
+    test::TestEnv t;
+    auto s = t.state();
+    frmMain w(*s);
+    w.show();
+    w.resize(w.width(), 500);
+    const int placed = w.ProgressBar1->y();
+    w.resize(w.width(), 60);  // 900 twips
+    EXPECT_EQ(w.ProgressBar1->y(), placed);
+    w.resize(w.width(), 600);
+    EXPECT_EQ(w.ProgressBar1->y(), w.centralWidget()->height() - w.ProgressBar1->height() - 2);
+    w.close();
+}

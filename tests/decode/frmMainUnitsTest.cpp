@@ -1,0 +1,111 @@
+// Units, gauge kind and coefficient on the real window and its dialogs.
+#include "decode/frmInputDialogs.h"
+#include "platform/Controls.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace tavin;
+
+namespace {
+
+class Units : public test::WindowFixture {
+protected:
+    // Answers the next modal number dialog with a text, by OK or Cancel.
+    void answerNumberDialog(const QString& text, bool ok)
+    {
+        QTimer::singleShot(0, [text, ok] {
+            auto* d = qobject_cast<frmKeisuInput*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            d->txtInput->setText(text);
+            ok ? d->cmdOK_Click() : d->cmdCancel_Click();
+        });
+    }
+};
+
+}  // namespace
+
+TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
+{
+    w->SelectTani("Torr");
+    EXPECT_TRUE(w->mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->mnuTaniExt[0]->isChecked());
+    EXPECT_EQ(w->mnuTaniExt[0]->text(), "Torr");
+    EXPECT_FALSE(w->mnuTani[6]->isChecked());  // "torr"
+    EXPECT_EQ(state->Settings.Tani, "Torr");
+    EXPECT_EQ(w->lblTaniH->text(), "Torr");
+    EXPECT_EQ(state->ScaleTable[5].Unit, "Torr");
+    EXPECT_FALSE(w->mnuTaniAuto->isChecked());
+}
+
+TEST_F(Units, TheUnitDialogRefusesASixthUnitAndCommas)
+{
+    frmTaniInput d(*w);
+    for (int i = 0; i < 5; ++i) {
+        d.txtTaniInput->setText(QString("u%1").arg(i));
+        d.cmdOK_Click();
+    }
+    EXPECT_EQ(w->lblTani->text(), "u4");
+    d.txtTaniInput->setText("u5");
+    d.cmdOK_Click();
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].text, "単位は、全て登録済みです!");
+    EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(w->lblTani->text(), "u4");
+
+    d.txtTaniInput->setText("k,Pa");
+    d.cmdOK_Click();
+    EXPECT_EQ(t.prompts.shown.size(), 2);
+    EXPECT_NE(w->lblTani->text(), "k,Pa");
+
+    t.prompts.answers = {MsgAnswer::Yes};
+    d.cmdTaniDel_Click();
+    for (QAction* a : w->mnuTaniExt)
+        EXPECT_FALSE(a->isVisible());
+    EXPECT_EQ(w->lblTani->text(), "u4");
+    w->mnuTani_Click(-1);
+    EXPECT_EQ(w->mnuTaniExt[0]->text(), "u4");
+    EXPECT_TRUE(w->mnuTaniExt[0]->isChecked());
+}
+
+TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
+{
+    w->mnuTermKind_Click(4);
+    EXPECT_TRUE(w->mnuBaoud[2]->isChecked());
+    EXPECT_EQ(state->Settings.Term, 4);
+    w->mnuBaoud_Click(1);
+    w->mnuTermKind_Click(6);
+    EXPECT_TRUE(w->mnuBaoud[1]->isChecked());
+    w->mnuTermKind_Click(5);
+    EXPECT_TRUE(w->mnuBaoud[0]->isChecked());
+    EXPECT_EQ(w->lblBattery->text(), "-");
+}
+
+TEST_F(Units, TheCoefficientIgnoresZeroTextAndCancel)
+{
+    answerNumberDialog("2.5", true);
+    w->mnuKeisuInput_Click();
+    EXPECT_EQ(w->g_Keisu, 2.5f);
+    for (const char* typed : {"0", "abc", "1e999"}) {
+        answerNumberDialog(typed, true);
+        w->mnuKeisuInput_Click();
+        EXPECT_EQ(w->g_Keisu, 2.5f) << typed;
+    }
+    answerNumberDialog("7", false);
+    w->mnuKeisuInput_Click();
+    EXPECT_EQ(w->g_Keisu, 2.5f);
+}
+
+TEST_F(Units, LimitsAreEnteredThroughTheSameDialog)
+{
+    answerNumberDialog("12.5", true);
+    w->mnuUpperLimitInput_Click();
+    EXPECT_EQ(state->Settings.LimitHi, 12.5f);
+    EXPECT_EQ(w->lblUpper->text(), "12.5");
+    answerNumberDialog("0", true);
+    w->mnuLowerLimitInput_Click();
+    EXPECT_EQ(state->Settings.LimitLow, -10000.0f);
+}

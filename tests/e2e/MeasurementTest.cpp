@@ -1,0 +1,129 @@
+// A measurement as a user makes it: the simulated gauge, the port menu, start and stop buttons,
+// and the recording file on the disk.
+#include "platform/Controls.h"
+#include "platform/NumText.h"
+#include "platform/TextFile.h"
+#include "serial/frmComm.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace tavin;
+
+namespace {
+
+class Measurement : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (w)
+            w->close();
+        if (sim.state() != QProcess::NotRunning) {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        }
+    }
+
+    // Starts the gauge as COM7, then the program, and picks the port and the kind from the menus.
+    void start(int kind, QStringList args)
+    {
+        args << "--kind" << QString::number(kind);
+        sim.start(QStringLiteral(GAUGE_SIM_PATH), QStringList{"--dir", t.dir.path(), "--com", "7"} + args);
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM7")); }, 5000));
+        AppEnv env = t.env();
+        env.clock = nullptr;  // samples carry the real time
+        state = std::make_unique<AppState>(env);
+        w = std::make_unique<frmMain>(*state);
+        w->mnuTermKind[kind]->trigger();
+        for (int i = 0; i < w->mnuCom.size(); ++i)
+            if (w->mnuCom[i]->isVisible() && w->mnuCom[i]->text().startsWith("COM7("))
+                w->mnuCom[i]->trigger();
+        ASSERT_EQ(state->Settings.ComPort, 7);
+        ASSERT_EQ(state->Settings.Term, kind);
+    }
+
+    QStringList sentValues()
+    {
+        QStringList out;
+        for (const QByteArray& line : sim.readAllStandardOutput().split('\n'))
+            if (line.count(' ') >= 2)
+                out << QString::fromLatin1(line.split(' ')[1]);
+        return out;
+    }
+
+    // The sample lines of the one recording file in the save folder.
+    QStringList recordedValues()
+    {
+        const QDir dir(state->Settings.SaveDir);
+        const QStringList files = dir.entryList({"*.csv"}, QDir::Files);
+        EXPECT_EQ(files.size(), 1);
+        if (files.isEmpty())
+            return {};
+        QStringList lines;
+        EXPECT_TRUE(ReadTextLines(dir.filePath(files[0]), lines));
+        QStringList values;
+        for (int i = 1; i + 1 < lines.size(); ++i)
+            values << lines[i].section(u',', 0, 0);
+        return values;
+    }
+
+    void expectStoreHolds(const QStringList& sent)
+    {
+        ASSERT_EQ(state->g_DataCnt, sent.size());
+        const QStringList recorded = recordedValues();
+        ASSERT_EQ(recorded.size(), sent.size());
+        for (int i = 0; i < sent.size(); ++i) {
+            EXPECT_FLOAT_EQ(state->g_Datas[std::size_t(i)], float(Val(sent[i]))) << i;
+            EXPECT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i]))) << i;
+        }
+    }
+
+    test::TestEnv t;
+    QProcess sim;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<frmMain> w;
+};
+
+}  // namespace
+
+TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
+{
+    start(0, {"--period", "1", "--count", "500", "--wave", "ramp", "--amplitude", "9"});
+    w->cmdOpen->click();
+    ASSERT_EQ(w->Measuring, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 500; }, 20000)) << state->g_DataCnt;
+    w->cmdClose->click();
+    EXPECT_EQ(w->Measuring, 0);
+    EXPECT_TRUE(w->cmdOpen->isEnabled());
+    expectStoreHolds(sentValues());
+}
+
+TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
+{
+    start(4, {"--period", "1000", "--count", "3", "--wave", "steps", "--amplitude", "40"});
+    w->cmdOpen->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 3; }, 10000)) << state->g_DataCnt;
+    w->cmdClose->click();
+    expectStoreHolds(sentValues());
+    EXPECT_LT(state->g_DataTime[0], state->g_DataTime[2]);
+}
+
+TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
+{
+    start(5, {"--period", "5", "--vanish-after", "60", "--wave", "sine", "--amplitude", "30"});
+    w->cmdOpen->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->Measuring == 0; }, 15000));
+    ASSERT_FALSE(t.prompts.shown.isEmpty());
+    EXPECT_EQ(t.prompts.shown.last().text, "ポートが切断されました。測定を停止しました。");
+    EXPECT_TRUE(w->cmdOpen->isEnabled());
+    EXPECT_FALSE(w->cmdClose->isEnabled());
+    EXPECT_TRUE(w->mnuCom[0]->isEnabled());
+    sim.waitForFinished(5000);
+    expectStoreHolds(sentValues());
+}

@@ -1,0 +1,164 @@
+// The recording cycle on the real window: store, readout, alarms, segment end, start, stop, modes.
+#include "platform/CommControl.h"
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
+#include "serial/frmComm.h"
+#include "support/WindowFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+
+using namespace tavin;
+
+namespace {
+
+class Store : public test::WindowFixture {
+protected:
+    // One decoded value as the decoders hand it on.
+    void sample(float v)
+    {
+        w->RefreshCount++;
+        w->GraphDispAndDataSave(v, std::int32_t(w->lblCounter->text().toInt()));
+    }
+    QColor readoutColour() const { return w->lblVariable->palette().color(QPalette::Window); }
+    QStringList savedFiles() const
+    {
+        return QDir(state->Settings.SaveDir).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    }
+};
+
+}  // namespace
+
+TEST_F(Store, SamplesAreStoredCountedAndShown)
+{
+    w->DispFormat = "0.00";
+    sample(1.5f);
+    sample(-2.0f);
+    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(w->lblCounter->text(), "2");
+    EXPECT_EQ(state->g_Datas[1], -2.0f);
+    EXPECT_EQ(w->lblVariable->text(), "-2.00");
+    EXPECT_EQ(w->pctMonRecv->palette().color(QPalette::Window), QColor(0, 255, 0));
+    w->g_Keisu = 2.0f;
+    sample(10.0f);
+    EXPECT_EQ(w->lblVariable->text(), "+20.00");
+    EXPECT_EQ(state->g_Datas[2], 10.0f);  // the store keeps raw values
+}
+
+TEST_F(Store, TheMovingAverageFillsItsColumn)
+{
+    w->txtAveNum->setText("3");
+    w->AveReset();
+    for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
+        sample(v);
+    EXPECT_EQ(state->g_AveDatas[0], 3.0f);
+    EXPECT_EQ(state->g_AveDatas[1], 4.5f);
+    EXPECT_EQ(state->g_AveDatas[3], 9.0f);
+    w->chkDispMode->setChecked(true);
+    EXPECT_EQ(w->chkDispMode->text(), "移動平均値");
+    w->DispFormat = "0.0";
+    sample(15.0f);
+    EXPECT_EQ(w->lblVariable->text(), "+12.0");
+}
+
+TEST_F(Store, LimitAlarmsBlinkInTheirColours)
+{
+    w->Measuring = 1;
+    state->Settings.LimitHi = 10;
+    state->Settings.LimitLow = -10;
+    w->chkUpperLimit->setChecked(true);
+    w->chkLowerLimit->setChecked(true);
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    sample(20);
+    EXPECT_EQ(readoutColour(), QColor(255, 0, 0));
+    w->Timer3_Timer();
+    EXPECT_EQ(readoutColour(), face);
+    w->Timer3_Timer();
+    EXPECT_EQ(readoutColour(), QColor(255, 0, 0));
+    sample(0);  // back inside: the blink stops
+    EXPECT_EQ(readoutColour(), face);
+    EXPECT_FALSE(w->Timer3->isActive());
+    sample(-20);
+    EXPECT_EQ(readoutColour(), QColor(128, 128, 255));
+    w->Measuring = 0;
+    w->Timer3_Timer();
+    EXPECT_EQ(readoutColour(), face);
+    EXPECT_FALSE(w->Timer3->isActive());
+}
+
+TEST_F(Store, AFullSegmentIsSavedAndTheNextStartsAtIndexZero)
+{
+    w->StartDate = state->env.now();
+    w->lblStartTime->setText("2026年12月6日 9:05:03");
+    state->g_DataCnt = 29999;
+    w->lblCounter->setText("29999");
+    sample(4.0f);
+    EXPECT_EQ(state->g_FileNo, 2);
+    EXPECT_EQ(state->g_DataCnt, 0);
+    EXPECT_EQ(w->lblCounter->text(), "0");
+    EXPECT_EQ(w->l_StartPos, 0);
+    EXPECT_EQ(w->lblStartCount->text(), "30000");
+    ASSERT_EQ(savedFiles().size(), 1);
+    EXPECT_TRUE(savedFiles()[0].startsWith("RQ4600_Datas-20261206-090503-1-"));
+    sample(5.0f);
+    EXPECT_EQ(state->g_Datas[0], 5.0f);
+    EXPECT_EQ(state->g_DataCnt, 1);
+}
+
+TEST_F(Store, ALoweredLimitEndsTheSegmentInsteadOfDroppingSamples)
+{
+    state->g_DataCnt = 40000;
+    w->lblCounter->setText("40000");
+    sample(7.0f);
+    EXPECT_EQ(savedFiles().size(), 1);
+    EXPECT_EQ(state->g_FileNo, 2);
+    EXPECT_EQ(state->g_DataCnt, 1);
+    EXPECT_EQ(state->g_Datas[0], 7.0f);
+}
+
+TEST_F(Store, StartingWithTheGaugeMissingChangesAlmostNothing)
+{
+    state->Settings.ComPort = 29;
+    w->lblLoadFileName->setText("old.csv");
+    w->cmdOpen->click();
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].title, "PortOpen");
+    EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(w->lblLoadFileName->text(), "");
+    EXPECT_TRUE(w->cmdOpen->isEnabled());
+    EXPECT_FALSE(w->cmdClose->isEnabled());
+    EXPECT_EQ(w->Measuring, 0);
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "起動しました");
+}
+
+TEST_F(Store, SwitchingModesClearsTheStoreWithANotice)
+{
+    w->optMode[1]->setChecked(true);  // empty store: no notice
+    EXPECT_TRUE(t.prompts.shown.isEmpty());
+    EXPECT_TRUE(w->cmdFileLoad->isEnabled());
+    EXPECT_FALSE(w->cmdOpen->isEnabled());
+    EXPECT_EQ(w->centralWidget()->palette().color(QPalette::Window), QColor(192, 255, 192));
+    EXPECT_TRUE(w->txtSaveFileName->isHidden());
+
+    sample(1.0f);
+    w->chkUpperLimit->setChecked(true);
+    w->chkLowerLimit->setChecked(false);
+    w->optMode[0]->setChecked(true);
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].text, "現在のグラフをクリアします。");
+    EXPECT_EQ(state->g_DataCnt, 0);
+    EXPECT_EQ(state->g_Datas[0], 0.0f);
+    EXPECT_TRUE(w->LineUpper->Visible);
+    EXPECT_FALSE(w->LineLower->Visible);
+
+    sample(1.0f);
+    w->optMode[1]->setChecked(true);
+    EXPECT_EQ(t.prompts.shown.last().text, "測定データをクリアします。");
+    EXPECT_FALSE(w->LineUpper->Visible);
+}
