@@ -112,10 +112,13 @@ void frmMain::connectHandlers()
         pctGraph1_Paint();
     });
     lblDebug->installEventFilter(this);
+    HScroll1->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == HScroll1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        ScrollDepth = event->type() == QEvent::FocusIn ? 1 : 0;
     if (watched == lblDebug && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         lblDebug_MouseDown(e->button(), e->modifiers());

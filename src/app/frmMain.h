@@ -245,9 +245,15 @@ public:
 
     // Graph, pages, ranges and limits (src/trend).
     std::int16_t CurRange = 0;  // plus-range index of the last full redraw
+    // A long polyline lets the message loop run every 128 samples once this many milliseconds
+    // have passed since it last did (0: every 128 samples).
+    int paintYieldMs = 15;
 
     void pctGraph1_Paint();
     void GraphRedraw(std::int16_t r);
+    // The grid alone on another surface (for printing); p_mode 0 clears it first, p_PrtOut takes
+    // the coarse print scale.
+    void SetGraphOnly(PictureBox* pctGraph, std::int16_t p_index, std::int16_t p_mode, bool p_PrtOut);
     void DrawGraph(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
     void DrawGraph2(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
     void cmbSampling_Click();

@@ -57,6 +57,7 @@ void PictureBox::resizeEvent(QResizeEvent*) { resizeImage(size()); }
 void PictureBox::Cls()
 {
     image_.fill(BackColor);
+    printed_.clear();
     CurrentX = 0;
     CurrentY = 0;
     update();
@@ -80,6 +81,7 @@ void PictureBox::Print(const QString& text)
 {
     if (image_.isNull())
         return;
+    printed_.append({text, CurrentX, CurrentY});
     QPainter p(&image_);
     p.setFont(font());
     p.setPen(ForeColor);

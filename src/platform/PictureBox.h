@@ -63,6 +63,13 @@ public:
     // Repaints after a shape changed.
     void shapesChanged() { update(); }
 
+    // The texts printed since the last Cls, where they were printed (user units).
+    struct Printed {
+        QString text;
+        float x, y;
+    };
+    const QList<Printed>& printed() const { return printed_; }
+
     const QImage& image() const { return image_; }
     // For drawing many points at once in pixels: the image, and the area to show again after.
     QImage& canvas() { return image_; }
@@ -80,6 +87,7 @@ private:
 
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QImage image_;
+    QList<Printed> printed_;
     QList<std::pair<QString, std::shared_ptr<LineShape>>> shapes_;
 };
 

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QTimer>
 
@@ -116,6 +117,42 @@ void frmMain::GraphRedraw(std::int16_t r)
     });
 }
 
+void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_mode, bool p_PrtOut)
+{
+    Trap(st_.log, QString(), [&] {
+        if (p_index < 0 || p_index >= PlusRangeCount)
+            return;
+        if (p_mode == 0)
+            g->Cls();
+        CurRange = p_index;
+        const GraphScale& rec = (p_PrtOut ? st_.PrintScaleTable : st_.ScaleTable)[std::size_t(p_index)];
+        const float N = st_.g_SampPerSec * st_.g_PageSec;
+        g->ScaleHeight = (rec.Top + rec.MinusSpan) * 1.002f;
+        g->ScaleWidth = N * 1.001f;
+        const TimeAxis axis = SetYokoTani_And_Yoko_Bun(st_.g_PageSec);
+        for (int i = 0; i < rec.LineCount; ++i) {
+            g->DrawStyle = (rec.LineStyle[std::size_t(i)] & 3) == LineDotted ? PictureBox::vbDot : PictureBox::vbSolid;
+            const float y = rec.Top - rec.LineValue[std::size_t(i)];
+            g->Line(0, y, g->ScaleWidth, y, Qt::black);
+        }
+        g->DrawStyle = PictureBox::vbSolid;
+        for (int i = 0; i <= axis.div; ++i) {
+            float x = N * float(i) / float(axis.div);
+            if (i == axis.div && pctGraph1->ScaleWidth > 1001)
+                x -= 1;
+            if (i == axis.div && p_PrtOut)
+                x -= 50;
+            g->Line(x, 0, x, g->ScaleHeight, Qt::black);
+        }
+        g->DrawStyle = PictureBox::vbDot;
+        for (int i = 0; i < axis.div; ++i) {
+            const float x = N * float(i) / float(axis.div) + N / float(axis.div) / 2;
+            g->Line(x, 0, x, pctGraph1->ScaleHeight, Qt::black);
+        }
+        g->DrawStyle = PictureBox::vbSolid;
+    });
+}
+
 void frmMain::DrawGraph(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer)
 {
     drawPolyline(pctGraph, st_.g_Datas.data(), p_start, p_end, p_printer, QColor(0, 0, 255));
@@ -160,39 +197,51 @@ void frmMain::drawPolyline(PictureBox* g, const float* values, std::int32_t p_st
         const double sx = image.width() / double(g->ScaleWidth), sy = image.height() / double(g->ScaleHeight);
         QPainter p(&image);
         p.setPen(QPen(colour, 0));
-        auto px = [&](std::int32_t i) { return std::floor(double(i - base) * sx); };
-        auto py = [&](std::int32_t i) { return (double(-(values[i] * k)) + off) * sy; };
 
         // Runs of samples that fall into one pixel column become one vertical stroke; the strokes
         // are joined from the last point of a column to the first of the next.
         std::int32_t i = p_start;
         while (i < base + 1 && i < p_end)  // segments need both ends on the page
             ++i;
-        double lastX = double(i - 1 - base) * sx, lastY = py(i - 1);
+        const double scaleX = sx, offX = -double(base) * sx;
+        auto yOf = [&](std::int32_t n) { return (off - double(values[n] * k)) * sy; };
+        QElapsedTimer sinceYield;
+        sinceYield.start();
+        double lastX = double(i - 1) * scaleX + offX, lastY = yOf(i - 1);
         while (i <= p_end) {
-            const double column = px(i);
-            double lo = py(i), hi = lo;
-            const double firstY = lo, firstX = double(i - base) * sx;
-            std::int32_t j = i;
-            double y = lo;
-            for (; j <= p_end && px(j) == column; ++j) {
-                y = py(j);
-                lo = std::min(lo, y);
-                hi = std::max(hi, y);
-                if (j % 128 == 0 && l_doEvents == 0) {
-                    l_doEvents = 1;
-                    QCoreApplication::processEvents();
-                    l_doEvents = 0;
-                    if (l_rePaint)
-                        return;
-                }
+            const double firstX = double(i) * scaleX + offX;
+            const double column = std::floor(firstX);
+            // The last sample of this column: columns hold about 1 / scaleX samples each.
+            std::int32_t end = std::min<std::int32_t>(p_end, std::int32_t((column + 1 - offX) / scaleX));
+            while (end < p_end && std::floor(double(end + 1) * scaleX + offX) == column)
+                ++end;
+            while (end > i && std::floor(double(end) * scaleX + offX) != column)
+                --end;
+            // The extremes of the raw values, then mapped (a plain loop the compiler vectorises).
+            float vmin = values[i], vmax = values[i];
+            for (std::int32_t j = i + 1; j <= end; ++j) {
+                const float v = values[j];
+                vmin = v < vmin ? v : vmin;
+                vmax = v > vmax ? v : vmax;
             }
+            const double firstY = yOf(i), y = yOf(end);
+            const double a = (off - double(vmin * k)) * sy, b = (off - double(vmax * k)) * sy;
+            const double lo = std::min(a, b), hi = std::max(a, b);
             p.drawLine(QPointF(lastX, lastY), QPointF(firstX, firstY));
             if (hi > lo)
                 p.drawLine(QPointF(column, lo), QPointF(column, hi));
-            lastX = double(j - 1 - base) * sx;
+            lastX = double(end) * scaleX + offX;
             lastY = y;
-            i = j;
+            // Let the window breathe during long repaints; a page change meanwhile ends this one.
+            if ((end >> 7) != (i >> 7) && l_doEvents == 0 && sinceYield.elapsed() >= paintYieldMs) {
+                l_doEvents = 1;
+                QCoreApplication::processEvents();
+                l_doEvents = 0;
+                sinceYield.restart();
+                if (l_rePaint)
+                    break;
+            }
+            i = end + 1;
         }
         p.end();
         g->updateArea(image.rect());

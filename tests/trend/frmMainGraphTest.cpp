@@ -1,0 +1,201 @@
+// The graph and its pages on the real window: what the backing images hold after a paint.
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+using namespace tavin;
+
+namespace {
+
+const QRgb Blue = qRgb(0, 0, 255);
+
+class Graph : public test::WindowFixture {
+protected:
+    void fill(int count, float value)
+    {
+        for (int i = 0; i < count; ++i)
+            state->g_Datas[std::size_t(i)] = value;
+        state->g_DataCnt = count;
+    }
+    // Pixel columns and rows that hold the colour on the plot area.
+    QList<int> columns(QRgb colour) const
+    {
+        const QImage& img = w->pctGraph1->image();
+        QList<int> xs;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixel(x, y) == colour) {
+                    xs << x;
+                    break;
+                }
+        return xs;
+    }
+    QList<int> rows(QRgb colour) const
+    {
+        const QImage& img = w->pctGraph1->image();
+        QList<int> ys;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) == colour) {
+                    ys << y;
+                    break;
+                }
+        return ys;
+    }
+    QStringList labels() const
+    {
+        QStringList out;
+        for (const auto& p : w->pctGraphWork->printed())
+            out << p.text;
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Graph, AnEmptyStorePaintsGridAndLabelsOnly)
+{
+    w->pctGraph1_Paint();
+    EXPECT_TRUE(columns(Blue).isEmpty());
+    EXPECT_FALSE(rows(qRgb(0, 0, 0)).isEmpty());
+    const QStringList l = labels();
+    EXPECT_TRUE(l.contains("(---)"));
+    EXPECT_TRUE(l.contains("  0.00"));
+    EXPECT_TRUE(l.contains("  1.25"));
+    EXPECT_TRUE(l.contains("20"));
+    EXPECT_TRUE(l.contains("(秒)"));
+}
+
+TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
+{
+    // 1000 ms sampling and a 20 s page: N = 20. With the page at 40 and 45 samples, samples
+    // 40..44 make four segments from x = 0 to x = 4.
+    w->mnuPlusRange_Click(4);
+    fill(45, 10.0f);
+    w->l_StartPos = 40;
+    w->pctGraph1_Paint();
+    const QList<int> xs = columns(Blue);
+    ASSERT_FALSE(xs.isEmpty());
+    const double perSample = w->pctGraph1->image().width() / double(w->pctGraph1->ScaleWidth);
+    EXPECT_EQ(xs.first(), 0);
+    EXPECT_NEAR(xs.last(), 4 * perSample, 1.5);
+}
+
+TEST_F(Graph, TheCoefficientScalesWhatIsDrawn)
+{
+    w->mnuPlusRange_Click(4);  // 0 .. 25
+    fill(10, 10.0f);
+    w->g_Keisu = 2.0f;
+    w->pctGraph1_Paint();
+    const QList<int> ys = rows(Blue);
+    ASSERT_FALSE(ys.isEmpty());
+    const double y20 = (25.0 - 20.0) * w->pctGraph1->image().height() / w->pctGraph1->ScaleHeight;
+    EXPECT_NEAR(ys.first(), y20, 1.0);
+    EXPECT_EQ(state->g_Datas[0], 10.0f);
+}
+
+TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
+{
+    w->chkMinus120per->setChecked(true);
+    w->chk120perScale->setChecked(true);
+    w->mnuPlusRange_Click(0);  // plus 1
+    w->cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
+    w->SelectSampling("10");
+    w->cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
+    w->pctGraph1_Paint();
+    const QStringList l = labels();
+    EXPECT_FALSE(l.contains("-0.13"));
+    EXPECT_TRUE(l.contains(" -0.10"));
+    for (const char* t : {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0", "(秒)"})
+        EXPECT_TRUE(l.contains(t)) << t;
+}
+
+TEST_F(Graph, PagesFollowTheSamplingAndThePageLength)
+{
+    fill(45, 1.0f);
+    w->cmbPageSec->setCurrentIndex(3);
+    w->cmbPageSec->setCurrentIndex(4);  // 20 s at 1000 ms: N = 20
+    EXPECT_EQ(w->lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_EQ(w->lblPage->text(), "1/3ページ");
+    EXPECT_EQ(w->HScroll1->maximum(), 2);
+    w->HScroll1->setValue(2);
+    EXPECT_EQ(w->l_StartPos, 40);
+    EXPECT_EQ(w->lblPage->text(), "3/3ページ");
+
+    // A cursor at 95 with N = 20 keeps the page that holds it.
+    fill(200, 1.0f);
+    w->l_CursorPos = 95;
+    w->cmbPageSec->setCurrentIndex(3);
+    w->cmbPageSec->setCurrentIndex(4);
+    EXPECT_EQ(w->l_StartPos, 80);
+}
+
+TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
+{
+    w->cmbPageSec->setCurrentIndex(0);
+    w->SelectSampling("600 sec");
+    EXPECT_EQ(w->cmbPageSec->currentText(), "7200秒(2時間)");
+    EXPECT_EQ(w->lblPageCount->text(), "1ページのデータ数:12");
+
+    w->SelectSampling("1");
+    w->cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
+    fill(360000, 1.0f);
+    w->DispPageInfo(0, state->g_DataCnt - 1, false);
+    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+    w->DispPageInfo(0, -1, false);  // an empty store changes nothing
+    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+}
+
+TEST_F(Graph, APageChangeDuringALongRepaintRedoesItAfterwards)
+{
+    w->paintYieldMs = 0;  // yield every 128 samples, as on a slow machine
+    w->mnuSampling_Click(0);
+    w->cmbPageSec->setCurrentIndex(9);  // 600 s at 1 ms
+    fill(100000, 0.5f);
+    bool changed = false;
+    QTimer::singleShot(0, [&] {
+        changed = true;
+        w->cmbPageSec->setCurrentIndex(8);  // arrives while the polyline yields
+    });
+    w->pctGraph1_Paint();
+    EXPECT_TRUE(changed);
+    EXPECT_TRUE(w->tmrPaint->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->tmrPaint->isActive() && w->l_rePaint == 0; }, 2000));
+    EXPECT_EQ(w->cmbPageSec->currentIndex(), 8);
+    EXPECT_FALSE(columns(Blue).isEmpty());  // the repaint that followed drew the data
+}
+
+TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
+{
+    w->mnuPlusRange_Click(7);
+    w->mnuMinusRange_Click(3);
+    EXPECT_EQ(w->cmbRangeMinus->currentText(), "-10.0");
+    w->mnuPlusRange_Click(3);  // plus "10": no numeric minus range
+    for (int i = 2; i < w->mnuMinusRange.size(); ++i)
+        EXPECT_FALSE(w->mnuMinusRange[i]->isEnabled()) << i;
+    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w->mnuMinusRange[0]->isChecked());
+    EXPECT_EQ(state->Settings.RangePlus, 3);
+    EXPECT_EQ(state->Settings.RangeMinus, 0);
+}
+
+TEST_F(Graph, LimitLinesSitAtTheirValues)
+{
+    w->mnuPlusRange_Click(7);  // 0 .. 125
+    state->Settings.LimitHi = 100;
+    w->chkUpperLimit->setChecked(true);
+    w->lblUpper->setText("100");
+    EXPECT_TRUE(w->LineUpper->Visible);
+    EXPECT_NEAR(w->LineUpper->Y1, 125.0f - 100.0f * w->pctGraph1->ScaleHeight / 125.0f + 0.0f, 0.5f);
+    w->chkUpperLimit->setChecked(false);
+    EXPECT_FALSE(w->LineUpper->Visible);
+    EXPECT_EQ(state->Settings.EtcConf & 4, 0);
+}
