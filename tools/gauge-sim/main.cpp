@@ -223,8 +223,11 @@ int main(int argc, char** argv)
             announced = true;
             continue;
         }
-        if (o.vanishAfter >= 0 && sent >= o.vanishAfter)
+        if (o.vanishAfter >= 0 && sent >= o.vanishAfter) {
+            // Give the last frame time to be read: closing the terminal discards what waits in it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
             break;
+        }
         if (o.count >= 0 && sent >= o.count)
             continue;
 
