@@ -76,6 +76,7 @@ void frmMain::connectHandlers()
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
+    connect(cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     for (int i = 0; i < optMode.size(); ++i)
@@ -113,12 +114,17 @@ void frmMain::connectHandlers()
     });
     lblDebug->installEventFilter(this);
     HScroll1->installEventFilter(this);
+    txtSaveFileName->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == HScroll1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         ScrollDepth = event->type() == QEvent::FocusIn ? 1 : 0;
+    if (watched == txtSaveFileName && event->type() == QEvent::MouseButtonRelease && txtSaveFileName->isEnabled()) {
+        txtSaveFileName_Click();
+        return true;
+    }
     if (watched == lblDebug && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         lblDebug_MouseDown(e->button(), e->modifiers());

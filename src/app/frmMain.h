@@ -280,6 +280,13 @@ public:
     // Writes samples first..last; false when the segment could be saved nowhere.
     bool SaveCsvFile(const QString& fileName, std::int32_t first, std::int32_t last);
     void txtSaveFileName_Change();
+    void txtSaveFileName_Click();
+    void cmdFileLoad_Click();
+    // Loads a recording file; the status bar tells how it went.
+    void LoadCsvFile(const QString& path);
+    void SelectPlusRangeByText(const QString& text);
+    void SelectMinusRangeByText(const QString& minusText, const QString& plusText);
+    QString LoadFolder;  // folder of the last loaded file
 
 Q_SIGNALS:
     // The shutdown has run; the program ends (its other windows close with it).

@@ -83,6 +83,40 @@ bool frmMain::SaveCsvFile(const QString& fileName, std::int32_t first, std::int3
     return true;
 }
 
+void frmMain::txtSaveFileName_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        StatusBar1->showMessage(QStringLiteral("保存ファイル名の入力"));
+        for (;;) {
+            const std::optional<QString> chosen = st_.env.prompts->file(
+                {FileDialog::Save, QString(), st_.Settings.SaveDir + QDir::separator(), st_.Settings.FilePath,
+                 QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|")});
+            if (!chosen) {
+                StatusBar1->clearMessage();
+                return;
+            }
+            const QString path = QDir::toNativeSeparators(*chosen);
+            const qsizetype cut = path.lastIndexOf(QDir::separator());
+            if (cut < 0) {
+                StatusBar1->clearMessage();
+                return;
+            }
+            if (QFileInfo::exists(path) &&
+                st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + path + u')', windowTitle(),
+                                          MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
+                continue;
+            st_.Settings.SaveDir = path.left(cut);
+            QString base = path.mid(cut + 1);
+            if (base.contains(u'.'))
+                base = base.left(base.lastIndexOf(u'.'));
+            txtSaveFileName->setText(base);
+            st_.Settings.FilePath = base;
+            StatusBar1->clearMessage();
+            return;
+        }
+    });
+}
+
 void frmMain::txtSaveFileName_Change()
 {
     Trap(st_.log, QString(), [&] {

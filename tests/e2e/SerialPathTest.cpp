@@ -80,8 +80,9 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
         ASSERT_EQ(values.size(), 30);
         for (int i = 0; i < 30; ++i)
             EXPECT_FLOAT_EQ(state->g_Datas[std::size_t(i)], float(Val(values[i].first))) << i;
-        if (kind == 0 || kind == 4)
+        if (kind == 0 || kind == 4) {
             EXPECT_EQ(w->lblTani->text(), "MPa");
+        }
         w->comm().MSComm1->setPortOpen(false);
         sim.terminate();
         sim.waitForFinished(5000);
