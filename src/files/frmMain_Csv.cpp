@@ -78,6 +78,8 @@ bool frmMain::SaveCsvFile(const QString& fileName, std::int32_t first, std::int3
         }
         st_.LogMsg(1, QStringLiteral("SaveCsvFile"),
                    QStringLiteral("%1 に保存しました。").arg(QDir::toNativeSeparators(saved)));
+        StatusBar1->showMessage(QStringLiteral("ドキュメントフォルダに保存しました."));
+        return true;
     }
     StatusBar1->showMessage(QStringLiteral("保存しました."));
     return true;

@@ -7,6 +7,9 @@
 #include "support/WindowFixture.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -126,4 +129,79 @@ TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
     EXPECT_TRUE(w->mnuCom[0]->isEnabled());
     sim.waitForFinished(5000);
     expectStoreHolds(sentValues());
+}
+
+TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
+{
+    start(0, {"--period", "1", "--count", "2500", "--wave", "sine", "--amplitude", "60"});
+    state->Settings.MaxDatas = 1000;  // segments of 1000 samples, as 30000 at full length
+    w->cmbSampling->setCurrentIndex(0);
+    w->cmdOpen->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_FileNo == 3 && state->g_DataCnt >= 500; }, 20000));
+    w->cmdClose->click();
+    const QStringList sent = sentValues();
+    ASSERT_EQ(sent.size(), 2500);
+
+    const QDir dir(state->Settings.SaveDir);
+    const QStringList files = dir.entryList({"*.csv"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), 3);
+    QStringList recorded;
+    for (const QString& f : files) {
+        EXPECT_EQ(f.section(u'-', 3, 3), QString::number(files.indexOf(f) + 1));  // segment numbers 1, 2, 3
+        QStringList lines;
+        ASSERT_TRUE(ReadTextLines(dir.filePath(f), lines));
+        for (int i = 1; i + 1 < lines.size(); ++i)
+            recorded << lines[i].section(u',', 0, 0);
+    }
+    ASSERT_EQ(recorded.size(), 2500);
+    for (int i = 0; i < 2500; ++i)
+        ASSERT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i]))) << i;
+
+    // Each file loads in read-out mode and can be browsed.
+    w->optMode[1]->setChecked(true);
+    int first = 0;
+    for (const QString& f : files) {
+        t.prompts.files = {dir.filePath(f)};
+        w->cmdFileLoad_Click();
+        EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+        const int count = files.indexOf(f) < 2 ? 1000 : 500;
+        ASSERT_EQ(state->g_DataCnt, count);
+        for (int i = 0; i < count; ++i)
+            ASSERT_FLOAT_EQ(state->g_Datas[std::size_t(i)], float(Val(sent[first + i]))) << f.toStdString() << " " << i;
+        first += count;
+    }
+}
+
+TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
+{
+    start(4, {"--period", "2", "--count", "300", "--wave", "ramp", "--amplitude", "150", "--unit", "M"});
+    w->SelectSampling("2");
+    w->mnuPlusRange_Click(8);        // 200
+    w->cmbRangeMinus->setCurrentIndex(4);  // -20.0
+    w->g_Keisu = 1.5f;
+    w->cmdOpen->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 300; }, 20000));
+    w->cmdClose->click();
+    const std::vector<float> stored(state->g_Datas.begin(), state->g_Datas.begin() + 300);
+    const std::vector<double> times(state->g_DataTime.begin(), state->g_DataTime.begin() + 300);
+    EXPECT_EQ(w->lblTani->text(), "MPa");
+
+    w->optMode[1]->setChecked(true);
+    w->SelectSampling("1000");
+    w->mnuPlusRange_Click(0);
+    w->mnuTaniAuto_Click();
+    w->g_Keisu = 1.0f;
+    const QDir dir(state->Settings.SaveDir);
+    t.prompts.files = {dir.filePath(dir.entryList({"*.csv"}, QDir::Files)[0])};
+    w->cmdFileLoad_Click();
+    ASSERT_EQ(state->g_DataCnt, 300);
+    for (int i = 0; i < 300; ++i) {
+        EXPECT_EQ(state->g_Datas[std::size_t(i)], stored[std::size_t(i)]) << i;
+        EXPECT_NEAR(state->g_DataTime[std::size_t(i)], times[std::size_t(i)], 1e-9) << i;
+    }
+    EXPECT_EQ(state->Settings.Sampling, 2);
+    EXPECT_EQ(w->cmbGraphRange->currentText(), "200");
+    EXPECT_EQ(w->cmbRangeMinus->currentText(), "-20.0");
+    EXPECT_EQ(w->lblTani->text(), "MPa");
+    EXPECT_EQ(w->g_Keisu, 1.5f);
 }

@@ -1,0 +1,166 @@
+// Recording files on the real window: saving segments, the save-name dialog, loading in read-out
+// mode with the recording's context.
+#include "platform/Controls.h"
+#include "platform/TextFile.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+
+using namespace tavin;
+
+namespace {
+
+class Files : public test::WindowFixture {
+protected:
+    void record(std::initializer_list<float> values)
+    {
+        w->StartDate = state->env.now();
+        w->lblStartTime->setText("2026年12月6日 9:05:03");
+        for (float v : values) {
+            w->RefreshCount++;
+            w->GraphDispAndDataSave(v, std::int32_t(w->lblCounter->text().toInt()));
+        }
+        w->lblEndTime->setText("2026年12月6日 9:05:04");
+    }
+    QStringList csvIn(const QString& folder) const { return QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name); }
+    QString docs() const { return QDir::toNativeSeparators(t.path("Documents")); }
+};
+
+}  // namespace
+
+TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
+{
+    w->mnuPlusRange_Click(5);   // 35
+    w->cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
+    w->SelectSampling("20 msec");
+    w->SelectTani("Torr");
+    w->g_Keisu = 2.5f;
+    record({1.5f, -2.25f, 0.125f});
+    state->g_FileNo = 4;
+    w->AutoSaveCsv();
+    ASSERT_EQ(csvIn(docs()).size(), 1);
+    const QString file = QDir(docs()).filePath(csvIn(docs())[0]);
+    EXPECT_TRUE(FromCp932(t.read("Documents/" + csvIn(docs())[0])).startsWith("2026年12月6日 9:05:03,"));
+
+    // Everything changes, then the file brings it back.
+    w->optMode[1]->setChecked(true);
+    w->mnuPlusRange_Click(0);
+    w->SelectSampling("1000");
+    w->SelectTani("kPa");
+    w->g_Keisu = 1.0f;
+    t.prompts.files = {file};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(state->g_DataCnt, 3);
+    EXPECT_EQ(w->lblCounter->text(), "3");
+    EXPECT_EQ(state->g_Datas[1], -2.25f);
+    EXPECT_EQ(state->g_FileNo, 4);
+    EXPECT_EQ(state->Settings.Sampling, 20);
+    EXPECT_EQ(w->cmbGraphRange->currentText(), "35");
+    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);
+    EXPECT_EQ(w->lblTani->text(), "Torr");
+    EXPECT_EQ(w->g_Keisu, 2.5f);
+    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->lblLoadFileName->text(), QFileInfo(file).fileName());
+    EXPECT_EQ(w->LoadFolder, docs());
+    EXPECT_EQ(w->lblVariable->text(), " ----- ");
+    EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
+}
+
+TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
+{
+    t.write("two.csv", "start,46362.5\r\n1,\r\n2,\r\n");
+    w->SelectSampling("50");
+    t.prompts.files = {t.path("two.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(state->g_FileNo, 1);
+    EXPECT_EQ(state->Settings.Sampling, 50);
+    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(w->lblStartTime->text(), "start");
+
+    t.write("bad.csv", "start,46362.5,3\r\n1,\r\n2,\r\n3\r\n4,\r\n");
+    t.prompts.files = {t.path("bad.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 4行目");
+    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(w->lblCounter->text(), "2");  // counter and pages follow what was read
+    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+}
+
+TEST_F(Files, CancellingTheOpenDialogChangesNothing)
+{
+    record({1.0f, 2.0f});
+    w->lblLoadFileName->setText("kept");
+    w->cmdFileLoad_Click();  // no scripted answer: cancelled
+    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(w->lblLoadFileName->text(), "kept");
+    ASSERT_EQ(t.prompts.dialogs.size(), 1);
+    EXPECT_EQ(t.prompts.dialogs[0].kind, FileDialog::Open);
+    EXPECT_EQ(t.prompts.dialogs[0].initDir, state->Settings.SaveDir);
+}
+
+TEST_F(Files, MinusRangesFromTheirTexts)
+{
+    w->SelectMinusRangeByText("-10.0", "10");
+    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);  // equal magnitude: compound
+    w->SelectMinusRangeByText("0", "10");
+    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 0);
+    w->SelectMinusRangeByText("-50.0", "100");
+    EXPECT_EQ(w->cmbRangeMinus->currentText(), "-50.0");
+    w->SelectMinusRangeByText("-7", "100");
+    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);
+    w->SelectPlusRangeByText("150");
+    EXPECT_EQ(w->cmbGraphRange->currentText(), "200");
+    w->SelectPlusRangeByText("9999");
+    EXPECT_EQ(w->cmbGraphRange->currentText(), "5000");
+}
+
+TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndNothingIsOverwritten)
+{
+    t.write("blocker", "a file where a folder should be");
+    state->Settings.SaveDir = t.path("blocker/sub");
+    record({1.0f});
+    w->AutoSaveCsv();
+    ASSERT_EQ(t.prompts.shown.size(), 1);  // the level-2 report names the path and the reason
+    EXPECT_TRUE(t.prompts.shown[0].text.contains("blocker"));
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "ドキュメントフォルダに保存しました.");
+    ASSERT_EQ(csvIn(docs()).size(), 1);
+
+    w->AutoSaveCsv();  // the same second: the same name, so a counter is added
+    const QStringList files = csvIn(docs());
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_TRUE(files[0].endsWith("-2.csv") || files[1].endsWith("-2.csv"));
+    EXPECT_TRUE(QDir(docs()).entryList({"*.part"}).isEmpty());
+}
+
+TEST_F(Files, NoFileForAnEmptyStore)
+{
+    w->AutoSaveCsv();
+    EXPECT_TRUE(csvIn(docs()).isEmpty());
+}
+
+TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
+{
+    t.write("existing.csv", "x");
+    t.prompts.files = {t.path("existing.csv"), t.path("existing.csv")};
+    t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};
+    w->txtSaveFileName_Click();
+    EXPECT_EQ(t.prompts.dialogs.size(), 2);  // No showed the dialog again
+    EXPECT_EQ(t.prompts.shown[0].text, "上書きしますか？\r\n(" + QDir::toNativeSeparators(t.path("existing.csv")) + ")");
+    EXPECT_EQ(t.prompts.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(w->txtSaveFileName->text(), "existing");
+    EXPECT_EQ(state->Settings.FilePath, "existing");
+    EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
+    EXPECT_EQ(t.read("existing.csv"), "x");  // choosing a name writes nothing
+
+    w->txtSaveFileName->setText("");
+    EXPECT_EQ(w->txtSaveFileName->text(), "RQ4600_Datas");
+    EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
+}
