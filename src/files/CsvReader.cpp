@@ -9,7 +9,10 @@
 #include <QStringDecoder>
 
 #include <charconv>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <type_traits>
 
 namespace tavin {
 
@@ -31,15 +34,90 @@ std::string_view nextLine(const char* data, qsizetype size, qsizetype& at)
     return line;
 }
 
-// A number field: the whole text as a number when it is one (the usual case), else its leading
-// number.
-double numberField(std::string_view f)
+// Whether eight bytes (read little-endian) are all ASCII digits, and their value.
+bool isEightDigits(std::uint64_t v)
 {
-    double v = 0;
+    return ((v & 0xF0F0F0F0F0F0F0F0) | (((v + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) ==
+           0x3333333333333333;
+}
+
+std::uint64_t eightDigits(std::uint64_t v)
+{
+    if constexpr (std::endian::native != std::endian::little)
+        v = ((v & 0x00000000FFFFFFFF) << 32 | (v & 0xFFFFFFFF00000000) >> 32),
+        v = ((v & 0x0000FFFF0000FFFF) << 16 | (v & 0xFFFF0000FFFF0000) >> 16),
+        v = ((v & 0x00FF00FF00FF00FF) << 8 | (v & 0xFF00FF00FF00FF00) >> 8);
+    constexpr std::uint64_t mask = 0x000000FF000000FF;
+    constexpr std::uint64_t mul1 = 0x000F424000000064;  // 100 + (1000000 << 32)
+    constexpr std::uint64_t mul2 = 0x0000271000000001;  // 1 + (10000 << 32)
+    v -= 0x3030303030303030;
+    v = (v * 10) + (v >> 8);  // pairs of digits
+    return (((v & mask) * mul1) + (((v >> 16) & mask) * mul2)) >> 32;
+}
+
+// A plain decimal ("-12.34", "46362.5420601852") of few enough digits to be read exactly: the
+// digits as an integer divided by a power of ten, both exact in T, which IEEE division rounds
+// correctly (the fast path of every correct reader). False for anything else.
+template <class T>
+bool plainDecimal(std::string_view f, T& out)
+{
+    constexpr std::uint64_t limit = std::is_same_v<T, float> ? (1u << 24) : (std::uint64_t(1) << 53);
+    constexpr int maxScale = std::is_same_v<T, float> ? 10 : 22;
+    static constexpr T pow10[] = {T(1e0),  T(1e1),  T(1e2),  T(1e3),  T(1e4),  T(1e5),  T(1e6),  T(1e7),
+                                  T(1e8),  T(1e9),  T(1e10), T(1e11), T(1e12), T(1e13), T(1e14), T(1e15),
+                                  T(1e16), T(1e17), T(1e18), T(1e19), T(1e20), T(1e21), T(1e22)};
+    std::size_t i = 0;
+    const bool negative = !f.empty() && f[0] == '-';
+    if (negative)
+        ++i;
+    std::uint64_t m = 0;
+    int digits = 0, scale = -1;
+    for (; i < f.size(); ++i) {
+        // Eight digits at a time where they come in a row (the decimals of a serial date).
+        if (scale >= 0 && i + 8 <= f.size() && digits <= 11) {
+            std::uint64_t eight;
+            std::memcpy(&eight, f.data() + i, 8);
+            if (isEightDigits(eight)) {
+                m = m * 100000000 + eightDigits(eight);
+                digits += 8;
+                scale += 8;
+                i += 7;
+                continue;
+            }
+        }
+        const char c = f[i];
+        if (c >= '0' && c <= '9') {
+            m = m * 10 + std::uint64_t(c - '0');
+            if (++digits > 19)
+                return false;
+            if (scale >= 0)
+                ++scale;
+        } else if (c == '.' && scale < 0) {
+            scale = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || m >= limit || scale > maxScale)
+        return false;
+    T v = T(m);
+    if (scale > 0)
+        v = v / pow10[scale];
+    out = negative ? -v : v;
+    return true;
+}
+
+// A number field: read exactly when it is a plain decimal (the usual case), else the whole
+// text as a number, else its leading number.
+float numberField(std::string_view f)
+{
+    float v = 0;
+    if (plainDecimal(f, v))
+        return v;
     auto r = std::from_chars(f.data(), f.data() + f.size(), v);
     if (r.ec == std::errc() && r.ptr == f.data() + f.size())
         return v;
-    return Val(f);
+    return float(Val(f));
 }
 
 bool readInt(std::string_view& s, int& out)
@@ -67,6 +145,8 @@ bool expect(std::string_view& s, std::string_view sep)
 
 bool ParseDateField(std::string_view text, OleDate& out)
 {
+    if (plainDecimal(text, out))
+        return true;
     double serial = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), serial);
     if (r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(serial)) {
@@ -140,29 +220,45 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
     const qsizetype size = bytes.size();
     OleDate current = startTime;
     qsizetype at = next;
+    const char* const limit = data + size;
+    // The next CR and the next LF at or after the read position, found with memchr and kept
+    // until passed, so that files with either line end alone stay linear.
+    const char* nextCR = data + at - 1;
+    const char* nextLF = data + at - 1;
+    auto find = [&](const char*& cached, const char* from, char c) {
+        if (cached < from) {
+            cached = static_cast<const char*>(std::memchr(from, c, std::size_t(limit - from)));
+            if (!cached)
+                cached = limit;
+        }
+        return cached;
+    };
     for (std::int32_t i = 0; i < maxLines && at < size; ++i) {
-        const std::string_view line = nextLine(data, size, at);
-        const std::size_t comma = line.find(',');
-        if (comma == std::string_view::npos) {
+        const char* const line = data + at;
+        const char* const p = std::min(find(nextCR, line, '\r'), find(nextLF, line, '\n'));
+        at = qsizetype(p - data) + ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
+        const char* comma1 = static_cast<const char*>(std::memchr(line, ',', std::size_t(p - line)));
+        const char* comma2 =
+            comma1 ? static_cast<const char*>(std::memchr(comma1 + 1, ',', std::size_t(p - comma1 - 1))) : nullptr;
+        if (!comma1) {
             out.badLine = i + 2;  // the header is line 1
             return out;
         }
-        const std::string_view f1 = line.substr(0, comma);
-        std::string_view f2 = line.substr(comma + 1);
-        f2 = f2.substr(0, f2.find(','));
-        const double v = f1.empty() ? 0.0 : numberField(f1);
+        const std::string_view f1(line, std::size_t(comma1 - line));
+        const std::string_view f2(comma1 + 1, std::size_t((comma2 ? comma2 : p) - comma1 - 1));
+        const float v = f1.empty() ? 0.0f : numberField(f1);
         if (!f1.empty())
-            values[i] = float(v);
+            values[i] = v;
         if (!f2.empty()) {
             OleDate t;
-            if (!ParseDateField(f2, t)) {
+            if (!plainDecimal(f2, t) && !ParseDateField(f2, t)) {
                 out.badLine = i + 2;
                 return out;
             }
             current = t;
         }
         times[i] = current;
-        average.AveAdd(float(v));
+        average.AveAdd(v);
         averages[i] = average.AveGet();
         if (!f1.empty())
             out.dataCnt = i + 1;

@@ -3,46 +3,64 @@
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
 
+#include <QBuffer>
+
 #include <cstring>
+#include <vector>
 
 namespace tavin {
 
-QByteArray FormatCsv(const CsvHeader& header, const float* values, const OleDate* times, std::int32_t first,
-                     std::int32_t last, const QString& endText)
+bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, const OleDate* times,
+              std::int32_t first, std::int32_t last, const QString& endText)
 {
-    QByteArray out;
-    const std::int32_t count = last >= first ? last - first + 1 : 0;
-    out.reserve(256 + qsizetype(count) * 32);
-
+    QByteArray head;
     char num[40];
-    auto putNumber = [&](char* end) { out.append(num, end - num); };
-    out += ToCp932(header.startText);
-    out += ',';
-    if (count > 0)
-        putNumber(GeneralDouble(num, times[first]));
-    out += ',';
-    out += QByteArray::number(header.fileNo);
-    out += ',';
-    out += QByteArray::number(header.sampling) + " msec,";
-    out += ToCp932(header.plusRange) + ',' + ToCp932(header.minusRange) + ',' + ToCp932(header.unit) + ',';
+    auto putNumber = [&](char* end) { head.append(num, end - num); };
+    head += ToCp932(header.startText);
+    head += ',';
+    if (last >= first)
+        putNumber(SerialDateText(num, times[first]));
+    head += ',';
+    head += QByteArray::number(header.fileNo);
+    head += ',';
+    head += QByteArray::number(header.sampling) + " msec,";
+    head += ToCp932(header.plusRange) + ',' + ToCp932(header.minusRange) + ',' + ToCp932(header.unit) + ',';
     putNumber(GeneralSingle(num, header.keisu));
-    out += "\r\n";
+    head += "\r\n";
+    if (out.write(head) != head.size())
+        return false;
 
-    // Sample lines go into one buffer grown in large steps; each line is at most 40 bytes.
-    qsizetype used = out.size();
-    out.resize(used + qsizetype(count) * 48);
-    char* p = out.data() + used;
+    // Sample lines (at most 64 bytes each) go through one buffer that is written whenever it
+    // fills, so the memory touched stays small however long the segment is.
+    constexpr std::size_t Chunk = 1 << 18;
+    static thread_local std::vector<char> buffer(Chunk + 128);
+    char* const begin = buffer.data();
+    char* p = begin;
     for (std::int32_t i = first; i <= last; ++i) {
         p = GeneralSingle(p, values[i]);
         *p++ = ',';
         if (i > first && times[i] != times[i - 1])
-            p = GeneralDouble(p, times[i]);
+            p = SerialDateText(p, times[i]);
         *p++ = '\r';
         *p++ = '\n';
+        if (std::size_t(p - begin) >= Chunk) {
+            if (out.write(begin, p - begin) != p - begin)
+                return false;
+            p = begin;
+        }
     }
-    out.resize(p - out.data());
-    out += ',' + ToCp932(endText) + "\r\n";
-    return out;
+    const QByteArray tail = ',' + ToCp932(endText) + "\r\n";
+    return out.write(begin, p - begin) == p - begin && out.write(tail) == tail.size();
+}
+
+QByteArray FormatCsv(const CsvHeader& header, const float* values, const OleDate* times, std::int32_t first,
+                     std::int32_t last, const QString& endText)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteCsv(buffer, header, values, times, first, last, endText);
+    return bytes;
 }
 
 QString FileExtentionAddCheck(const QString& name, const QString& suffix)

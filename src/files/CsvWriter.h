@@ -5,6 +5,7 @@
 #include "platform/DateTime.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <cstdint>
 
@@ -24,6 +25,9 @@ struct CsvHeader {
 // changes; the first sample's time is in the header).
 QByteArray FormatCsv(const CsvHeader& header, const float* values, const OleDate* times, std::int32_t first,
                      std::int32_t last, const QString& endText);
+// The same written to a device in pieces of a reused buffer; false when a write failed.
+bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, const OleDate* times,
+              std::int32_t first, std::int32_t last, const QString& endText);
 
 // Guarantees a lower-case ".csv" extension, with `suffix` before it: "data.CSV" with "-x" gives
 // "data-x.csv", "data" gives "data-x.csv".

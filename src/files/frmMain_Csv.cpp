@@ -44,8 +44,10 @@ bool frmMain::SaveCsvFile(const QString& fileName, std::int32_t first, std::int3
     h.unit = lblTani->text();
     h.keisu = g_Keisu;
     last = std::min(last, st_.g_DataCnt - 1);
-    const QByteArray bytes =
-        FormatCsv(h, st_.g_Datas.data(), st_.g_DataTime.data(), first, last, lblEndTime->text());
+    const QString endText = lblEndTime->text();
+    auto content = [&](QIODevice& f) {
+        return WriteCsv(f, h, st_.g_Datas.data(), st_.g_DataTime.data(), first, last, endText);
+    };
 
     // Written under a scratch name and renamed when complete, so no cut file ever carries a
     // recording's name; an existing recording is never overwritten.
@@ -57,8 +59,8 @@ bool frmMain::SaveCsvFile(const QString& fileName, std::int32_t first, std::int3
             *why = QStringLiteral("フォルダを作成できません。");
             return QString();
         }
-        return ReplaceFileAtomically(finalPath, finalPath + QStringLiteral(".part"), bytes, why) ? finalPath
-                                                                                                 : QString();
+        return ReplaceFileAtomically(finalPath, finalPath + QStringLiteral(".part"), content, why) ? finalPath
+                                                                                                   : QString();
     };
     QString why;
     QString saved = write(path, &why);

@@ -1,6 +1,12 @@
 #include "platform/DateTime.h"
 
+#include "platform/NumText.h"
+
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace tavin {
 
@@ -77,6 +83,49 @@ QString FormatDate(OleDate d, QStringView pattern)
         i += run;
     }
     return out;
+}
+
+char* SerialDateText(char* out, OleDate d)
+{
+    // The fraction of the day of every whole second, as ToOleDate computes it.
+    static const std::vector<double> secondFractions = [] {
+        std::vector<double> f(86400);
+        for (int s = 0; s < 86400; ++s)
+            f[std::size_t(s)] = s / kSecondsPerDay;
+        return f;
+    }();
+    // Dates of five-digit day numbers (years 1927 to 2173) at a whole second, as ToOleDate makes
+    // them: the ten decimals come from the exact fraction seconds / 86400, unless the double lies
+    // too close to a rounding tie of it to tell.
+    const double day = d >= 10000 && d < 100000 ? double(std::int64_t(d)) : -1;
+    const auto seconds = std::int64_t((d - day) * kSecondsPerDay + 0.5);
+    if (day > 0 && seconds < 86400 && day + secondFractions[std::size_t(seconds)] == d) {
+        const std::uint64_t scaled = std::uint64_t(seconds) * 10000000000ULL;
+        std::uint64_t decimals = scaled / 86400;
+        const std::uint64_t rest = scaled % 86400;
+        // The double is within half its unit in the last place of day + seconds / 86400: 3.7e-12
+        // days below day 65536, 7.3e-12 above, i.e. 0.037 or 0.073 of the tenth decimal. Only a
+        // remainder that close to half of 86400 needs the slow path.
+        const std::uint64_t margin = day < 65536 ? 4000 : 8000;
+        if (rest < 43200 - margin || rest > 43200 + margin) {
+            decimals += rest > 43200 ? 1 : 0;
+            if (decimals < 10000000000ULL) {
+                char* o = std::to_chars(out, out + 8, std::uint64_t(day)).ptr;
+                if (decimals != 0) {
+                    char digits[10];
+                    WriteDigits(digits, decimals, 10);
+                    int end = 10;
+                    while (digits[end - 1] == '0')
+                        --end;
+                    *o++ = '.';
+                    std::memcpy(o, digits, std::size_t(end));
+                    o += end;
+                }
+                return o;
+            }
+        }
+    }
+    return GeneralDouble(out, d);
 }
 
 QString ShortDate(OleDate d) { return FormatDate(d, u"yyyy/mm/dd"); }

@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -167,6 +168,32 @@ std::int32_t CLng(double x)
 
 double Int(double x) { return std::floor(x); }
 
+void WriteDigits(char* out, std::uint64_t value, int count)
+{
+    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                    "8081828384858687888990919293949596979899";
+    // Two 32-bit halves keep the divisions cheap.
+    auto half = [&](std::uint32_t v, char* end, int n) {
+        while (n >= 2) {
+            const std::uint32_t two = v % 100;
+            v /= 100;
+            n -= 2;
+            end -= 2;
+            end[0] = pairs[2 * two];
+            end[1] = pairs[2 * two + 1];
+        }
+        if (n == 1)
+            *--end = char('0' + v % 10);
+    };
+    if (count > 8) {
+        half(std::uint32_t(value % 100000000), out + count, 8);
+        half(std::uint32_t(value / 100000000), out + count - 8, count - 8);
+    } else {
+        half(std::uint32_t(value), out + count, count);
+    }
+}
+
 char* FormatNumber(char* out, double v, std::string_view pattern)
 {
     const auto dot = pattern.find('.');
@@ -215,6 +242,89 @@ QString FormatNumber(double v, std::string_view pattern)
 
 namespace {
 
+// The exact product a*b as an unevaluated sum hi + lo (Dekker), without fused multiply-add.
+void twoProduct(double a, double b, double& hi, double& lo)
+{
+    auto split = [](double x, double& h, double& l) {
+        const double c = 134217729.0 * x;  // 2^27 + 1
+        h = c - (c - x);
+        l = x - h;
+    };
+    hi = a * b;
+    double ah, al, bh, bl;
+    split(a, ah, al);
+    split(b, bh, bl);
+    lo = ((ah * bh - hi) + ah * bl + al * bh) + al * bl;
+}
+
+// The general form without an exponent, from the value scaled exactly to an integer of
+// `precision` digits and a remainder. Returns nullptr where the remainder is too close to a tie
+// to decide in double, on a carry into another digit, or when an exponent is needed; the caller
+// then takes the slow, exact path. Recording files write hundreds of thousands of such numbers.
+char* generalFast(char* out, double v, int precision)
+{
+    static const double thresholds[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
+                                        1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static const double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double a = std::fabs(v);
+    if (!(a >= 1e-4 && a < 1e15) || precision > 15)
+        return nullptr;
+    // The decade from the binary exponent (log10(2) = 0.30103), corrected by one comparison.
+    const int exponent = int((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7FF) - 1023;
+    int t = int(double(exponent) * 0.30102999566398120) + 4;
+    t = std::clamp(t, 0, 18);
+    if (a < thresholds[t])
+        --t;
+    else if (a >= thresholds[t + 1])
+        ++t;
+    const int intDigits = t - 3;  // 1e-4 <= a < 1e-3 has -3 integer digits
+    const int decimals = precision - intDigits;
+    if (decimals < 0 || decimals > 22)
+        return nullptr;
+    double hi, lo;
+    twoProduct(a, pow10[decimals], hi, lo);  // powers of ten up to 1e22 are exact doubles
+    double whole = double(std::uint64_t(hi));  // hi is positive and below 2^53
+    double frac = (hi - whole) + lo;
+    if (frac < 0) {
+        whole -= 1;
+        frac += 1;
+    } else if (frac >= 1) {
+        whole += 1;
+        frac -= 1;
+    }
+    if (std::fabs(frac - 0.5) < 1e-6)
+        return nullptr;
+    const std::uint64_t digits = std::uint64_t(whole) + (frac > 0.5 ? 1 : 0);
+    if (digits >= std::uint64_t(pow10[precision]))
+        return nullptr;  // rounding carried into another digit
+
+    char buf[24];
+    WriteDigits(buf, digits, precision);
+    char* o = out;
+    if (v < 0)
+        *o++ = '-';
+    const int point = precision - decimals;  // digits before the point (may be <= 0)
+    if (point <= 0) {
+        *o++ = '0';
+    } else {
+        std::memcpy(o, buf, std::size_t(point));
+        o += point;
+    }
+    int end = precision;
+    while (end > std::max(point, 0) && buf[end - 1] == '0')
+        --end;  // trailing zeros of the decimals are not written
+    if (end > point) {
+        *o++ = '.';
+        for (int z = point; z < 0; ++z)
+            *o++ = '0';
+        const int from = std::max(point, 0);
+        std::memcpy(o, buf + from, std::size_t(end - from));
+        o += end - from;
+    }
+    return o;
+}
+
 char* general(char* out, double v, int precision)
 {
     if (v == 0.0) {  // also turns -0 into "0"
@@ -227,6 +337,8 @@ char* general(char* out, double v, int precision)
         std::memcpy(out, t, n);
         return out + n;
     }
+    if (char* end = generalFast(out, v, precision))
+        return end;
     auto r = std::to_chars(out, out + 32, v, std::chars_format::general, precision);
     for (char* p = out; p != r.ptr; ++p)
         if (*p == 'e')
@@ -236,7 +348,63 @@ char* general(char* out, double v, int precision)
 
 }  // namespace
 
-char* GeneralSingle(char* out, float v) { return general(out, double(v), 7); }
+namespace {
+
+// The general form of a float without an exponent. A float's 24-bit mantissa times a power of ten
+// up to 1e10 (itself at most 24 significant bits) fits a double exactly, so the rounding to seven
+// digits is decided exactly, ties to even included.
+char* generalFloat(char* out, float f)
+{
+    static const double thresholds[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+    static const double pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    const double a = std::fabs(double(f));
+    if (!(a >= 1e-4 && a < 1e7))
+        return nullptr;
+    int t = 0;
+    while (a >= thresholds[t + 1])
+        ++t;
+    const int decimals = 7 - (t - 3);  // t - 3 integer digits
+    const double scaled = a * pow10[decimals];
+    const auto whole = std::uint64_t(scaled);
+    const double frac = scaled - double(whole);
+    const std::uint64_t digits = whole + ((frac > 0.5 || (frac == 0.5 && (whole & 1))) ? 1 : 0);
+    if (digits >= 10000000)
+        return nullptr;  // rounded up into another digit
+    char buf[8];
+    WriteDigits(buf, digits, 7);
+    char* o = out;
+    if (f < 0)
+        *o++ = '-';
+    const int point = 7 - decimals;
+    if (point <= 0) {
+        *o++ = '0';
+    } else {
+        std::memcpy(o, buf, std::size_t(point));
+        o += point;
+    }
+    int end = 7;
+    while (end > std::max(point, 0) && buf[end - 1] == '0')
+        --end;
+    if (end > point) {
+        *o++ = '.';
+        for (int z = point; z < 0; ++z)
+            *o++ = '0';
+        const int from = std::max(point, 0);
+        std::memcpy(o, buf + from, std::size_t(end - from));
+        o += end - from;
+    }
+    return o;
+}
+
+}  // namespace
+
+char* GeneralSingle(char* out, float v)
+{
+    if (char* end = generalFloat(out, v))
+        return end;
+    return general(out, double(v), 7);
+}
+
 char* GeneralDouble(char* out, double v) { return general(out, v, 15); }
 
 QString GeneralSingle(float v)

@@ -38,6 +38,10 @@ char* GeneralDouble(char* out, double v);
 QString GeneralSingle(float v);
 QString GeneralDouble(double v);
 
+// Writes `count` decimal digits of `value` (at most 16), most significant first, with leading
+// zeros.
+void WriteDigits(char* out, std::uint64_t value, int count);
+
 // Converts a whole text to a 32-bit float the way a typed number is converted: surrounding blanks
 // are allowed, anything else that is not part of the number is a type mismatch (thrown).
 float CSng(QStringView text);

@@ -67,6 +67,13 @@ bool ReadTextLines(const QString& path, QStringList& lines, QString* error)
 bool ReplaceFileAtomically(const QString& path, const QString& scratchPath, const QByteArray& bytes,
                            QString* error)
 {
+    return ReplaceFileAtomically(
+        path, scratchPath, [&](QIODevice& f) { return f.write(bytes) == bytes.size(); }, error);
+}
+
+bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
+                           const std::function<bool(QIODevice&)>& write, QString* error)
+{
     auto fail = [&](const QString& why) {
         QFile::remove(scratchPath);
         if (error)
@@ -77,7 +84,7 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath, cons
         QFile f(scratchPath);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return fail(f.errorString());
-        if (f.write(bytes) != bytes.size() || !f.flush())
+        if (!write(f) || !f.flush())
             return fail(f.errorString());
 #ifdef Q_OS_UNIX
         if (::fsync(f.handle()) != 0)

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QIODevice;
+
 namespace tavin {
 
 QString FromCp932(QByteArrayView bytes);
@@ -21,6 +25,9 @@ bool ReadTextLines(const QString& path, QStringList& lines, QString* error = nul
 // scratch file is renamed over `path`. The scratch file is gone afterwards, success or not.
 bool ReplaceFileAtomically(const QString& path, const QString& scratchPath, const QByteArray& bytes,
                            QString* error = nullptr);
+// The same with the content written by `write` into the open scratch file (false: failed).
+bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
+                           const std::function<bool(QIODevice&)>& write, QString* error = nullptr);
 
 // Appends bytes to a file (creating it), opened and closed within the call.
 bool AppendToFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 using namespace tavin;
 
 namespace {
@@ -51,4 +54,22 @@ TEST(FormatDate, LogFormsAreShortDateAndLongTime)
     EXPECT_EQ(LongTime(d), "9:05:03");
     EXPECT_EQ(LongTime(at(2026, 12, 6, 0, 0, 0)), "0:00:00");
     EXPECT_EQ(LongTime(at(2026, 12, 6, 23, 59, 59)), "23:59:59");
+}
+
+TEST(SerialDateText, WholeSecondsWriteAsTheGeneralFormDoes)
+{
+    char buf[40], ref[40];
+    for (int day : {10000, 46362, 46363, 73000, 99999}) {
+        for (int s = 0; s < 86400; ++s) {
+            const OleDate d = day + s / 86400.0;
+            std::snprintf(ref, sizeof ref, "%.15G", d);
+            const std::string got(buf, SerialDateText(buf, d));
+            ASSERT_EQ(got, ref) << day << " " << s;
+        }
+    }
+    // Times that are not whole seconds, and days outside five digits, take the general form.
+    for (OleDate d : {46362.123456789, 0.5, 9999.25, 100000.5, -1.5}) {
+        std::snprintf(ref, sizeof ref, "%.15G", d);
+        EXPECT_EQ(std::string(buf, SerialDateText(buf, d)), ref) << d;
+    }
 }

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+
 using namespace tavin;
 
 TEST(Val, ReadsTheLeadingNumberAndStopsAtTheFirstOtherCharacter)
@@ -120,4 +125,39 @@ TEST(CSng, ConvertsWholeTextsAndRejectsTheRest)
         }
     }
     EXPECT_THROW(CSng(u"1e39"), RuntimeError);
+}
+
+namespace {
+// The general form as printf("%.*G") writes it, for comparison.
+std::string printfGeneral(double v, int precision)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*G", precision, v);
+    return buf;
+}
+}  // namespace
+
+TEST(GeneralForm, AgreesWithPrintfOverManyMagnitudes)
+{
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-8, 16);
+    for (int i = 0; i < 200000; ++i) {
+        const double d = (i % 2 ? -1 : 1) * mantissa(rng) * std::pow(10.0, exponent(rng));
+        ASSERT_EQ(GeneralDouble(d).toStdString(), printfGeneral(d, 15)) << d;
+        const float f = float(d);
+        if (std::isfinite(f) && f != 0) {
+            ASSERT_EQ(GeneralSingle(f).toStdString(), printfGeneral(double(f), 7)) << f;
+        }
+    }
+    // Serial dates of every second of a day, as recording files write them.
+    for (int s = 0; s < 86400; s += 7) {
+        const double t = 46362.0 + s / 86400.0;
+        ASSERT_EQ(GeneralDouble(t).toStdString(), printfGeneral(t, 15)) << s;
+    }
+    // Decimal ties and carries.
+    for (double d : {0.5, 2.5, 9.9999995, 999999.95, 0.00012345675, 1234567.5, 99999999999999.95, 0.0001})
+        EXPECT_EQ(GeneralDouble(d).toStdString(), printfGeneral(d, 15)) << d;
+    for (float f : {9.9999995f, 999999.5f, 1234567.5f, 0.1f, 0.3f, 123.456f})
+        EXPECT_EQ(GeneralSingle(f).toStdString(), printfGeneral(double(f), 7)) << f;
 }

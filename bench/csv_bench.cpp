@@ -1,0 +1,79 @@
+// Writes and reads a recording of 360,001 samples with the program's own CSV writer and reader,
+// timing each; bench/csv_compare.py runs it next to Python's csv module and pandas.
+//   csv_bench FILE SECONDS_PER_TIME_STAMP_STEP(1 or 0.001)
+#include "files/CsvReader.h"
+#include "files/CsvWriter.h"
+#include "trend/MovingAverage.h"
+
+#include <QFile>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace tavin;
+using Clock = std::chrono::steady_clock;
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: csv_bench FILE STEP_SECONDS\n");
+        return 2;
+    }
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    const double step = std::atof(argv[2]);
+    constexpr int Samples = 360001;
+    std::vector<float> values(Samples);
+    std::vector<OleDate> times(Samples);
+    const double start = 46362.5;
+    for (int i = 0; i < Samples; ++i) {
+        // Values as a gauge sends them: a few significant digits.
+        values[std::size_t(i)] = float(std::round((50.0 * std::sin(i / 500.0) + 0.001 * (i % 1000)) * 100) / 100);
+        // Times to the whole second, as the program stamps samples.
+        times[std::size_t(i)] = start + std::floor(i * step) / 86400.0;
+    }
+    const CsvHeader h{QStringLiteral("2026年12月6日 12:00:00"), 1, int(step * 1000), "100", "0", "kPa", 1.0f};
+
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        const auto t0 = Clock::now();
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月7日 0:00:00"))
+            return 1;
+        f.close();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    std::printf("write %.4f\n", best);
+
+    std::vector<float> back(Samples + 1), averages(Samples + 1);
+    std::vector<OleDate> backTimes(Samples + 1);
+    best = 1e9;
+    CsvSamples r;
+    for (int round = 0; round < 5; ++round) {
+        const auto t0 = Clock::now();
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return 1;
+        const uchar* mapped = f.map(0, f.size());
+        const QByteArrayView bytes(reinterpret_cast<const char*>(mapped), f.size());
+        const CsvHeaderLine header = ReadCsvHeader(bytes);
+        OleDate first = 0;
+        ParseDateField(header.fields.value(1).toStdString(), first);
+        MovingAverage ave;
+        ave.AveReset(1000);
+        r = ReadCsvSamples(bytes, header.next, first, back.data(), backTimes.data(), averages.data(), ave, 360000);
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    std::printf("read %.4f\n", best);
+    // The reader keeps 360000 sample lines; everything it kept must be what was written.
+    for (int i = 0; i < r.dataCnt; ++i)
+        if (back[std::size_t(i)] != values[std::size_t(i)] || std::fabs(backTimes[std::size_t(i)] - times[std::size_t(i)]) > 1e-9) {
+            std::fprintf(stderr, "sample %d differs\n", i);
+            return 1;
+        }
+    std::printf("samples %d\n", r.dataCnt);
+    return 0;
+}
