@@ -221,25 +221,21 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
     OleDate current = startTime;
     qsizetype at = next;
     const char* const limit = data + size;
-    // The next CR and the next LF at or after the read position, found with memchr and kept
-    // until passed, so that files with either line end alone stay linear.
-    const char* nextCR = data + at - 1;
-    const char* nextLF = data + at - 1;
-    auto find = [&](const char*& cached, const char* from, char c) {
-        if (cached < from) {
-            cached = static_cast<const char*>(std::memchr(from, c, std::size_t(limit - from)));
-            if (!cached)
-                cached = limit;
-        }
-        return cached;
-    };
     for (std::int32_t i = 0; i < maxLines && at < size; ++i) {
+        // One pass over the line: its end and its first two commas.
         const char* const line = data + at;
-        const char* const p = std::min(find(nextCR, line, '\r'), find(nextLF, line, '\n'));
+        const char* p = line;
+        const char* comma1 = nullptr;
+        const char* comma2 = nullptr;
+        for (; p < limit && *p != '\r' && *p != '\n'; ++p) {
+            if (*p == ',') {
+                if (!comma1)
+                    comma1 = p;
+                else if (!comma2)
+                    comma2 = p;
+            }
+        }
         at = qsizetype(p - data) + ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
-        const char* comma1 = static_cast<const char*>(std::memchr(line, ',', std::size_t(p - line)));
-        const char* comma2 =
-            comma1 ? static_cast<const char*>(std::memchr(comma1 + 1, ',', std::size_t(p - comma1 - 1))) : nullptr;
         if (!comma1) {
             out.badLine = i + 2;  // the header is line 1
             return out;
