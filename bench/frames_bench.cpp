@@ -40,11 +40,11 @@ const std::string& recorded(int kind)
     static std::string streams[6];
     std::string& s = streams[kind];
     if (s.empty()) {
-        tavin::sim::FrameSpec spec;
-        spec.kind = kind;
+        tavin::sim::FrameSpec wire;
+        wire.kind = kind;
         for (int i = 0; i < FramesPerStream; ++i) {
-            spec.value = 50.0 * std::sin(i / 100.0);
-            s += tavin::sim::EncodeFrame(spec);
+            wire.value = 50.0 * std::sin(i / 100.0);
+            s += tavin::sim::EncodeFrame(wire);
         }
     }
     return s;

@@ -6,11 +6,11 @@
 #include "platform/Controls.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cmath>
@@ -42,12 +42,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    AppEnv env;
-    env.exeDir = dir.path();
-    env.documentsDir = dir.filePath("Documents");
-    env.prompts = &prompts;
+    test::TestEnv t;  // a program folder of its own, scripted prompts
+    AppEnv env = t.env();
+    env.clock = nullptr;  // the real clock, as the program runs
     AppState state(env);
     frmMain w(state);
     w.show();

@@ -8,12 +8,12 @@
 #include "decode/Decoders.h"
 #include "platform/Controls.h"
 #include "platform/Prompts.h"
+#include "support/TestEnv.h"
 #include "serial/FrameAssembler.h"
 #include "serial/frmComm.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cmath>
@@ -28,10 +28,10 @@ namespace {
 std::string stream(int frames, int offset)
 {
     std::string s;
-    sim::FrameSpec spec;
+    sim::FrameSpec wire;
     for (int i = 0; i < frames; ++i) {
-        spec.value = 50.0 * std::sin((i + offset) / 300.0);
-        s += sim::EncodeFrame(spec);
+        wire.value = 50.0 * std::sin((i + offset) / 300.0);
+        s += sim::EncodeFrame(wire);
     }
     return s;
 }
@@ -59,12 +59,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    ScriptedPrompts prompts;
-    AppEnv env;
-    env.exeDir = dir.path();
-    env.documentsDir = dir.filePath("Documents");
-    env.prompts = &prompts;
+    test::TestEnv t;  // a program folder of its own, scripted prompts
+    AppEnv env = t.env();
+    env.clock = nullptr;  // the real clock, as the program runs
     AppState state(env);
     frmMain w(state);
     w.show();

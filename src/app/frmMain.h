@@ -312,6 +312,7 @@ private:
     void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end, bool p_printer,
                       const QColor& colour);
     void onPortLost(const QString& reason);
+    void unlockAfterStop();
     static void setBackground(QWidget* w, const QColor& c);
 
     AppState& st_;

@@ -94,7 +94,7 @@ void frmMain::txtSaveFileName_Click()
         for (;;) {
             const std::optional<QString> chosen = st_.env.prompts->file(
                 {FileDialog::Save, QString(), st_.Settings.SaveDir + QDir::separator(), st_.Settings.FilePath,
-                 QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|")});
+                 QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|"), 2});
             if (!chosen) {
                 StatusBar1->clearMessage();
                 return;

@@ -65,7 +65,7 @@ void frmMain::cmdFileLoad_Click()
 {
     const std::optional<QString> chosen = st_.env.prompts->file(
         {FileDialog::Open, QString(), st_.Settings.SaveDir, QString(),
-         QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|")});
+         QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|"), 2});
     if (!chosen)
         return;
     LoadCsvFile(*chosen);

@@ -11,7 +11,7 @@ namespace tavin {
 namespace {
 
 // "desc|pattern|desc|pattern" into Qt's "desc (pattern);;desc (pattern)".
-QString qtFilter(const QString& filter)
+QStringList qtFilters(const QString& filter)
 {
     const QStringList parts = filter.split(u'|');
     QStringList out;
@@ -20,7 +20,7 @@ QString qtFilter(const QString& filter)
         patterns.replace(u';', u' ');
         out << parts[i] + QStringLiteral(" (") + patterns + u')';
     }
-    return out.join(QStringLiteral(";;"));
+    return out;
 }
 
 }  // namespace
@@ -55,7 +55,11 @@ MsgAnswer DialogPrompts::message(const MessageBox& box)
 
 std::optional<QString> DialogPrompts::file(const FileDialog& dialog)
 {
-    QFileDialog fd(QApplication::activeWindow(), dialog.title, dialog.initDir, qtFilter(dialog.filter));
+    const QStringList filters = qtFilters(dialog.filter);
+    QFileDialog fd(QApplication::activeWindow(), dialog.title, dialog.initDir);
+    fd.setNameFilters(filters);
+    if (dialog.filterIndex >= 1 && dialog.filterIndex <= filters.size())
+        fd.selectNameFilter(filters[dialog.filterIndex - 1]);
     fd.setAcceptMode(dialog.kind == FileDialog::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     fd.setFileMode(dialog.kind == FileDialog::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The program asks its own overwrite question where it needs one.

@@ -242,6 +242,34 @@ QString FormatNumber(double v, std::string_view pattern)
 
 namespace {
 
+// Writes `precision` significant digits (most significant first) as a number with `decimals`
+// of them after the point, without trailing zeros: the general form without an exponent.
+char* writeFixed(char* out, bool negative, const char* digits, int precision, int decimals)
+{
+    char* o = out;
+    if (negative)
+        *o++ = '-';
+    const int point = precision - decimals;  // digits before the point (may be <= 0)
+    if (point <= 0) {
+        *o++ = '0';
+    } else {
+        std::memcpy(o, digits, std::size_t(point));
+        o += point;
+    }
+    int end = precision;
+    while (end > std::max(point, 0) && digits[end - 1] == '0')
+        --end;
+    if (end > point) {
+        *o++ = '.';
+        for (int z = point; z < 0; ++z)
+            *o++ = '0';
+        const int from = std::max(point, 0);
+        std::memcpy(o, digits + from, std::size_t(end - from));
+        o += end - from;
+    }
+    return o;
+}
+
 // The exact product a*b as an unevaluated sum hi + lo (Dekker), without fused multiply-add.
 void twoProduct(double a, double b, double& hi, double& lo)
 {
@@ -301,28 +329,7 @@ char* generalFast(char* out, double v, int precision)
 
     char buf[24];
     WriteDigits(buf, digits, precision);
-    char* o = out;
-    if (v < 0)
-        *o++ = '-';
-    const int point = precision - decimals;  // digits before the point (may be <= 0)
-    if (point <= 0) {
-        *o++ = '0';
-    } else {
-        std::memcpy(o, buf, std::size_t(point));
-        o += point;
-    }
-    int end = precision;
-    while (end > std::max(point, 0) && buf[end - 1] == '0')
-        --end;  // trailing zeros of the decimals are not written
-    if (end > point) {
-        *o++ = '.';
-        for (int z = point; z < 0; ++z)
-            *o++ = '0';
-        const int from = std::max(point, 0);
-        std::memcpy(o, buf + from, std::size_t(end - from));
-        o += end - from;
-    }
-    return o;
+    return writeFixed(out, v < 0, buf, precision, decimals);
 }
 
 char* general(char* out, double v, int precision)
@@ -372,28 +379,7 @@ char* generalFloat(char* out, float f)
         return nullptr;  // rounded up into another digit
     char buf[8];
     WriteDigits(buf, digits, 7);
-    char* o = out;
-    if (f < 0)
-        *o++ = '-';
-    const int point = 7 - decimals;
-    if (point <= 0) {
-        *o++ = '0';
-    } else {
-        std::memcpy(o, buf, std::size_t(point));
-        o += point;
-    }
-    int end = 7;
-    while (end > std::max(point, 0) && buf[end - 1] == '0')
-        --end;
-    if (end > point) {
-        *o++ = '.';
-        for (int z = point; z < 0; ++z)
-            *o++ = '0';
-        const int from = std::max(point, 0);
-        std::memcpy(o, buf + from, std::size_t(end - from));
-        o += end - from;
-    }
-    return o;
+    return writeFixed(out, f < 0, buf, 7, decimals);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct FileDialog {
     QString initDir;
     QString fileName;
     QString filter;  // "CSV (*.csv)|*.csv|All (*.*)|*.*" pairs of description and pattern
+    int filterIndex = 1;  // the filter shown first, counted from 1
 };
 
 class Prompts {

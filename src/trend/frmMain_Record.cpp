@@ -77,19 +77,24 @@ void frmMain::cmdOpen_Click()
     });
 }
 
+// The window after a measurement ended: menus, start button and inputs usable again.
+void frmMain::unlockAfterStop()
+{
+    PortMenuEnb(true);
+    txtSaveFileName->setEnabled(true);
+    cmdOpen->setEnabled(true);
+    cmdClose->setEnabled(false);
+    chkAveMode->setEnabled(true);
+    txtAveNum->setEnabled(true);
+    Measuring = 0;
+}
+
 void frmMain::cmdClose_Click()
 {
     boxed(st_, QStringLiteral("cmdClose_Click"), [&] {
         Frame3->setEnabled(true);
-        if (comm().PortClose() == 0) {
-            PortMenuEnb(true);
-            txtSaveFileName->setEnabled(true);
-            cmdOpen->setEnabled(true);
-            cmdClose->setEnabled(false);
-            chkAveMode->setEnabled(true);
-            txtAveNum->setEnabled(true);
-            Measuring = 0;
-        }
+        if (comm().PortClose() == 0)
+            unlockAfterStop();
         lblEndTime->setText(FormatDate(st_.env.now(), u"yyyy年m月d日 hh:nn:ss"));
         StatusBar1->showMessage(QStringLiteral("停止しました."));
         if (txtSaveFileName->text().isEmpty())
@@ -110,14 +115,7 @@ void frmMain::onPortLost(const QString&)
     if (!Measuring)
         return;
     // The port is already closed; the stop sequence still unlocks the window and saves.
-    Frame3->setEnabled(true);
-    PortMenuEnb(true);
-    txtSaveFileName->setEnabled(true);
-    cmdOpen->setEnabled(true);
-    cmdClose->setEnabled(false);
-    chkAveMode->setEnabled(true);
-    txtAveNum->setEnabled(true);
-    Measuring = 0;
+    unlockAfterStop();
     cmdClose_Click();
     st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(), MsgButtons::Ok,
                               MsgIcon::Exclamation});

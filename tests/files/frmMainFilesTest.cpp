@@ -104,6 +104,7 @@ TEST_F(Files, CancellingTheOpenDialogChangesNothing)
     ASSERT_EQ(t.prompts.dialogs.size(), 1);
     EXPECT_EQ(t.prompts.dialogs[0].kind, FileDialog::Open);
     EXPECT_EQ(t.prompts.dialogs[0].initDir, state->Settings.SaveDir);
+    EXPECT_EQ(t.prompts.dialogs[0].filterIndex, 2);  // CSV files first
 }
 
 TEST_F(Files, MinusRangesFromTheirTexts)

@@ -40,10 +40,10 @@ std::string stream(int kind)
     std::string s = kind == 5 ? "" : "xy\r\n";
     const double values[] = {1.234, -12.34, 123.4, 0.05, -0.007};
     for (double v : values) {
-        sim::FrameSpec spec;
-        spec.kind = kind;
-        spec.value = v;
-        s += sim::EncodeFrame(spec);
+        sim::FrameSpec wire;
+        wire.kind = kind;
+        wire.value = v;
+        s += sim::EncodeFrame(wire);
         if (kind != 5)
             s += "?\n";
     }
@@ -116,10 +116,10 @@ TEST(FrameAssembler, KindOneAbandonsSequenceZeroAndTheRestOfItsChunk)
 {
     Feeder f;
     f.term = 1;
-    sim::FrameSpec spec;
-    spec.kind = 1;
-    spec.value = 1.5;
-    std::string good = sim::EncodeFrame(spec);
+    sim::FrameSpec wire;
+    wire.kind = 1;
+    wire.value = 1.5;
+    std::string good = sim::EncodeFrame(wire);
     std::string seqZero = good;
     seqZero[5] = '0';
     seqZero[6] = '0';

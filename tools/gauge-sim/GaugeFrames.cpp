@@ -51,11 +51,11 @@ std::string ValueText6(double value)
     return std::string(value < 0 ? "-" : "+") + buf;
 }
 
-std::string ExpectedValueText(const FrameSpec& spec)
+std::string ExpectedValueText(const FrameSpec& wire)
 {
-    if (spec.kind == 5) {
+    if (wire.kind == 5) {
         int decimals, number;
-        binaryDigits(spec.value, decimals, number);
+        binaryDigits(wire.value, decimals, number);
         char buf[32];
         static const char* formats[] = {"%04d", "%d.%03d", "%02d.%02d", "%03d.%d"};
         static const int scale[] = {1, 1000, 100, 10};
@@ -63,22 +63,22 @@ std::string ExpectedValueText(const FrameSpec& spec)
             std::snprintf(buf, sizeof buf, formats[0], number);
         else
             std::snprintf(buf, sizeof buf, formats[decimals], number / scale[decimals], number % scale[decimals]);
-        const bool negative = spec.value < 0 && number != 0;
+        const bool negative = wire.value < 0 && number != 0;
         return std::string(negative ? "-" : "") + buf;
     }
-    return ValueText6(spec.value);
+    return ValueText6(wire.value);
 }
 
-std::string EncodeFrame(const FrameSpec& spec)
+std::string EncodeFrame(const FrameSpec& wire)
 {
-    const std::string value = ValueText6(spec.value);
-    const char unit = spec.unit == '-' ? ' ' : spec.unit;
-    switch (spec.kind) {
+    const std::string value = ValueText6(wire.value);
+    const char unit = wire.unit == '-' ? ' ' : wire.unit;
+    switch (wire.kind) {
     case 0:
     case 2:
     case 3: {
         std::string text;
-        if (spec.shortForm) {
+        if (wire.shortForm) {
             // Sign and first digit in one character, a letter for a digit after the point.
             const bool negative = value[0] == '-';
             bool point = false;
@@ -94,12 +94,12 @@ std::string EncodeFrame(const FrameSpec& spec)
                     text += point ? char(c + 17) : c;
                 point = false;
             }
-            return "\x02" + text + bcc(text, spec.badBcc) + "\x03";
+            return "\x02" + text + bcc(text, wire.badBcc) + "\x03";
         }
         char battery[8];
-        std::snprintf(battery, sizeof battery, "%02d", spec.battery % 100);
-        text = value + "00" + battery + unit + spec.reference + "00";
-        return "\x02" + text + bcc(text, spec.badBcc) + "\x03";
+        std::snprintf(battery, sizeof battery, "%02d", wire.battery % 100);
+        text = value + "00" + battery + unit + wire.reference + "00";
+        return "\x02" + text + bcc(text, wire.badBcc) + "\x03";
     }
     case 1: {
         // ':' then 28 header characters (the sequence pair at 4-5 must not be 00), the 8 frame
@@ -112,16 +112,16 @@ std::string EncodeFrame(const FrameSpec& spec)
         return frame + "\r\n";
     }
     case 4: {
-        const char digit = spec.unit == 'P' ? '0' : spec.unit == 'k' ? '1' : spec.unit == 'M' ? '2' : '3';
+        const char digit = wire.unit == 'P' ? '0' : wire.unit == 'k' ? '1' : wire.unit == 'M' ? '2' : '3';
         std::string text = value + digit;
-        return "\x02" + text + bcc(text, spec.badBcc) + "\x03";
+        return "\x02" + text + bcc(text, wire.badBcc) + "\x03";
     }
     case 5: {
         int decimals, number;
-        binaryDigits(spec.value, decimals, number);
-        const unsigned char flags = (spec.value < 0 ? 0x40 : 0) | decimals;
+        binaryDigits(wire.value, decimals, number);
+        const unsigned char flags = (wire.value < 0 ? 0x40 : 0) | decimals;
         const unsigned char data[3] = {flags, (unsigned char)(number / 100), (unsigned char)(number % 100)};
-        const unsigned check = ((data[0] + data[1] + data[2]) & 0x7F) ^ (spec.badBcc ? 1 : 0);
+        const unsigned check = ((data[0] + data[1] + data[2]) & 0x7F) ^ (wire.badBcc ? 1 : 0);
         return std::string{char(0x83), char(data[0]), char(data[1]), char(data[2]), char(check)};
     }
     default:

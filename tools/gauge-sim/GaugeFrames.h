@@ -20,9 +20,9 @@ struct FrameSpec {
 std::string ValueText6(double value);
 
 // The bytes of one frame, start to end character (binary for kind 5).
-std::string EncodeFrame(const FrameSpec& spec);
+std::string EncodeFrame(const FrameSpec& wire);
 
 // The text the receiving side decodes the value from, for comparison.
-std::string ExpectedValueText(const FrameSpec& spec);
+std::string ExpectedValueText(const FrameSpec& wire);
 
 }  // namespace tavin::sim

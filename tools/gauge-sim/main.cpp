@@ -55,7 +55,7 @@ void onSignal(int) { stopRequested = 1; }
 struct Options {
     fs::path dir;
     int com = 1;
-    FrameSpec spec;
+    FrameSpec wire;
     long periodMs = 1000;
     std::string wave = "sine";
     double offset = 0.0, amplitude = 1.0;
@@ -94,15 +94,15 @@ Options parse(int argc, char** argv)
             std::exit(0);
         } else if (a == "--dir") o.dir = value();
         else if (a == "--com") o.com = int(number(value(), 1, 30, "COM number"));
-        else if (a == "--kind") o.spec.kind = int(number(value(), 0, 5, "kind"));
+        else if (a == "--kind") o.wire.kind = int(number(value(), 0, 5, "kind"));
         else if (a == "--period") o.periodMs = number(value(), 1, 600000, "period");
         else if (a == "--wave") o.wave = value();
         else if (a == "--offset") o.offset = std::atof(value());
         else if (a == "--amplitude") o.amplitude = std::atof(value());
-        else if (a == "--unit") o.spec.unit = value()[0];
-        else if (a == "--battery") o.spec.battery = int(number(value(), 0, 99, "battery"));
-        else if (a == "--ref") o.spec.reference = value()[0];
-        else if (a == "--short") o.spec.shortForm = true;
+        else if (a == "--unit") o.wire.unit = value()[0];
+        else if (a == "--battery") o.wire.battery = int(number(value(), 0, 99, "battery"));
+        else if (a == "--ref") o.wire.reference = value()[0];
+        else if (a == "--short") o.wire.shortForm = true;
         else if (a == "--bad-bcc") o.badEvery = number(value(), 1, 1000000, "bad-bcc");
         else if (a == "--noise") o.noise = true;
         else if (a == "--split") o.split = true;
@@ -115,7 +115,7 @@ Options parse(int argc, char** argv)
         fail("--dir is required (see --help)");
     if (o.wave != "constant" && o.wave != "ramp" && o.wave != "sine" && o.wave != "steps")
         fail("unknown wave " + o.wave);
-    if (std::string("MkP-").find(o.spec.unit) == std::string::npos)
+    if (std::string("MkP-").find(o.wire.unit) == std::string::npos)
         fail("unit must be M, k, P or -");
     return o;
 }
@@ -202,7 +202,7 @@ int main(int argc, char** argv)
     fs::create_symlink(slave, link, ec);
     if (ec)
         fail("cannot link " + link.string() + ": " + ec.message());
-    std::fprintf(stderr, "gauge-sim: kind %d on %s as COM%d, every %ld ms\n", o.spec.kind, slave.c_str(), o.com,
+    std::fprintf(stderr, "gauge-sim: kind %d on %s as COM%d, every %ld ms\n", o.wire.kind, slave.c_str(), o.com,
                  o.periodMs);
     std::fflush(stderr);
 
@@ -231,10 +231,10 @@ int main(int argc, char** argv)
         if (o.count >= 0 && sent >= o.count)
             continue;
 
-        FrameSpec spec = o.spec;
-        spec.value = waveValue(o, sent);
-        spec.badBcc = o.badEvery > 0 && (sent + 1) % o.badEvery == 0;
-        std::string bytes = tavin::sim::EncodeFrame(spec);
+        FrameSpec wire = o.wire;
+        wire.value = waveValue(o, sent);
+        wire.badBcc = o.badEvery > 0 && (sent + 1) % o.badEvery == 0;
+        std::string bytes = tavin::sim::EncodeFrame(wire);
         if (o.noise) {
             // Bytes no framing starts a frame with.
             static const char stray[] = {'x', '\r', '\n', '?', '\x7f'};
@@ -256,8 +256,8 @@ int main(int argc, char** argv)
             break;
         ++sent;
         if (!o.quiet) {
-            std::printf("%ld %s %s%s\n", sent, tavin::sim::ExpectedValueText(spec).c_str(), hex(bytes).c_str(),
-                        spec.badBcc ? " bad" : "");
+            std::printf("%ld %s %s%s\n", sent, tavin::sim::ExpectedValueText(wire).c_str(), hex(bytes).c_str(),
+                        wire.badBcc ? " bad" : "");
             std::fflush(stdout);
         }
     }
