@@ -110,16 +110,21 @@ char* SerialDateText(char* out, OleDate d)
         if (rest < 43200 - margin || rest > 43200 + margin) {
             decimals += rest > 43200 ? 1 : 0;
             if (decimals < 10000000000ULL) {
-                char* o = std::to_chars(out, out + 8, std::uint64_t(day)).ptr;
+                // The day's five digits change once a day: kept from the last call.
+                static thread_local double lastDay = -1;
+                static thread_local char dayText[8];
+                if (day != lastDay) {
+                    std::to_chars(dayText, dayText + 8, std::uint64_t(day));
+                    lastDay = day;
+                }
+                std::memcpy(out, dayText, 8);
+                char* o = out + 5;
                 if (decimals != 0) {
-                    char digits[10];
-                    WriteDigits(digits, decimals, 10);
-                    int end = 10;
-                    while (digits[end - 1] == '0')
-                        --end;
                     *o++ = '.';
-                    std::memcpy(o, digits, std::size_t(end));
-                    o += end;
+                    WriteDigits(o, decimals, 10);
+                    o += 10;
+                    while (o[-1] == '0')
+                        --o;
                 }
                 return o;
             }

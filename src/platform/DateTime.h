@@ -26,7 +26,7 @@ QString FormatDate(OleDate d, QStringView pattern);
 
 // A date-time as a serial day number in general form with 15 significant digits, as recording
 // files carry it. Times of whole seconds (all that the program stamps) take an exact integer
-// path; anything else the general form. `out` needs room for 32 characters.
+// path; anything else the general form. `out` needs room for 40 characters.
 char* SerialDateText(char* out, OleDate d);
 
 // The log's short-date and long-time forms: yyyy/MM/dd and H:mm:ss.

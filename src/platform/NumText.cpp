@@ -244,6 +244,7 @@ namespace {
 
 // Writes `precision` significant digits (most significant first) as a number with `decimals`
 // of them after the point, without trailing zeros: the general form without an exponent.
+// Copies in fixed blocks of 16: `digits` must hold 16 bytes and `out` have 40 bytes of room.
 char* writeFixed(char* out, bool negative, const char* digits, int precision, int decimals)
 {
     char* o = out;
@@ -252,21 +253,24 @@ char* writeFixed(char* out, bool negative, const char* digits, int precision, in
     const int point = precision - decimals;  // digits before the point (may be <= 0)
     if (point <= 0) {
         *o++ = '0';
-    } else {
-        std::memcpy(o, digits, std::size_t(point));
-        o += point;
-    }
-    int end = precision;
-    while (end > std::max(point, 0) && digits[end - 1] == '0')
-        --end;
-    if (end > point) {
         *o++ = '.';
-        for (int z = point; z < 0; ++z)
-            *o++ = '0';
-        const int from = std::max(point, 0);
-        std::memcpy(o, digits + from, std::size_t(end - from));
-        o += end - from;
+        std::memset(o, '0', 16);
+        o += -point;
+        std::memcpy(o, digits, 16);
+        o += precision;
+    } else {
+        std::memcpy(o, digits, 16);
+        o += point;
+        if (decimals == 0)
+            return o;
+        *o = '.';
+        std::memcpy(o + 1, digits + point, 16);
+        o += 1 + decimals;
     }
+    while (o[-1] == '0')
+        --o;  // trailing zeros of the decimals are not written
+    if (o[-1] == '.')
+        --o;
     return o;
 }
 
@@ -327,7 +331,7 @@ char* generalFast(char* out, double v, int precision)
     if (digits >= std::uint64_t(pow10[precision]))
         return nullptr;  // rounding carried into another digit
 
-    char buf[24];
+    char buf[32];
     WriteDigits(buf, digits, precision);
     return writeFixed(out, v < 0, buf, precision, decimals);
 }
@@ -377,7 +381,7 @@ char* generalFloat(char* out, float f)
     const std::uint64_t digits = whole + ((frac > 0.5 || (frac == 0.5 && (whole & 1))) ? 1 : 0);
     if (digits >= 10000000)
         return nullptr;  // rounded up into another digit
-    char buf[8];
+    char buf[32];
     WriteDigits(buf, digits, 7);
     return writeFixed(out, f < 0, buf, 7, decimals);
 }

@@ -32,7 +32,7 @@ char* FormatNumber(char* out, double v, std::string_view pattern);
 QString FormatNumber(double v, std::string_view pattern);
 
 // General form: up to 7 (32-bit) or 15 (64-bit) significant digits, no trailing zeros, exponent
-// written "1E+07". `out` needs room for 32 characters.
+// written "1E+07". `out` needs room for 40 characters.
 char* GeneralSingle(char* out, float v);
 char* GeneralDouble(char* out, double v);
 QString GeneralSingle(float v);
