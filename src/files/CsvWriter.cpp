@@ -5,10 +5,41 @@
 
 #include <QBuffer>
 
+#include <bit>
 #include <cstring>
 #include <vector>
 
 namespace tavin {
+
+namespace {
+
+// A gauge reports values of four or five digits, so a recording repeats the same few thousand
+// values over and over: their texts are kept in a small table indexed by the value's bits.
+char* writeValue(char* p, float v)
+{
+    struct Entry {
+        std::uint32_t bits;
+        std::uint8_t length;  // 0: empty
+        char text[27];
+    };
+    static thread_local std::vector<Entry> table(1 << 14);
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    Entry& e = table[(bits * 2654435761u) >> 18];
+    if (e.length == 0 || e.bits != bits) {
+        char* end = GeneralSingle(p, v);
+        const auto n = std::size_t(end - p);
+        if (n <= sizeof e.text) {
+            e.bits = bits;
+            e.length = std::uint8_t(n);
+            std::memcpy(e.text, p, n);
+        }
+        return end;
+    }
+    std::memcpy(p, e.text, sizeof e.text);
+    return p + e.length;
+}
+
+}  // namespace
 
 bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, const OleDate* times,
               std::int32_t first, std::int32_t last, const QString& endText)
@@ -37,7 +68,7 @@ bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, cons
     char* const begin = buffer.data();
     char* p = begin;
     for (std::int32_t i = first; i <= last; ++i) {
-        p = GeneralSingle(p, values[i]);
+        p = writeValue(p, values[i]);
         *p++ = ',';
         if (i > first && times[i] != times[i - 1])
             p = SerialDateText(p, times[i]);
