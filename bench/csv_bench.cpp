@@ -37,8 +37,9 @@ int main(int argc, char** argv)
     const CsvHeader h{QStringLiteral("2026年12月6日 12:00:00"), 1, int(step * 1000), "100", "0", "kPa", 1.0f};
 
     double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 7; ++round) {
         const auto t0 = Clock::now();
+        QFile::remove(path);  // a new file each time, as the program writes them
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月7日 0:00:00"))
@@ -52,7 +53,7 @@ int main(int argc, char** argv)
     std::vector<OleDate> backTimes(Samples + 1);
     best = 1e9;
     CsvSamples r;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 7; ++round) {
         const auto t0 = Clock::now();
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))

@@ -21,7 +21,7 @@ def data(step):
     return values, times
 
 
-def best(f, rounds=3):
+def best(f, rounds=5):
     b = float("inf")
     for _ in range(rounds):
         t0 = time.perf_counter()
@@ -31,6 +31,8 @@ def best(f, rounds=3):
 
 
 def python_write(path, values, times):
+    if os.path.exists(path):
+        os.remove(path)  # a new file each time, as the program writes them
     with open(path, "w", newline="", encoding="cp932") as f:
         w = csv.writer(f, lineterminator="\r\n")
         w.writerow(["2026年12月6日 12:00:00", f"{times[0]:.15G}", 1, "1000 msec", 100, 0, "kPa", 1])

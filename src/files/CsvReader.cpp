@@ -165,7 +165,11 @@ bool scanPlain(const char*& p, const char* limit, PlainNumber& n)
             ++digits;
             n.scale += point;
             ++p;
-            if (point && limit - p >= 8 && digits <= 11) {
+        } else if (c == '.' && !point) {
+            point = true;
+            ++p;
+            // Long decimals (a serial date's ten) are taken eight at a time.
+            if (limit - p >= 8 && digits <= 7) {
                 std::uint64_t eight;
                 std::memcpy(&eight, p, 8);
                 if (isEightDigits(eight)) {
@@ -175,9 +179,6 @@ bool scanPlain(const char*& p, const char* limit, PlainNumber& n)
                     p += 8;
                 }
             }
-        } else if (c == '.' && !point) {
-            point = true;
-            ++p;
         } else {
             break;
         }
