@@ -1,12 +1,9 @@
 // The trend graph: a full repaint of a page that spans a store of 360,001 samples against a
 // plain loop drawing every segment with QPainter::drawLine on an image of the same size (time
 // and pixels compared), and appending 1000 samples with 1,000 and with 360,000 stored.
-#include "app/AppState.h"
-#include "app/frmMain.h"
 #include "platform/Controls.h"
 #include "platform/PictureBox.h"
-#include "platform/Prompts.h"
-#include "support/TestEnv.h"
+#include "OffscreenProgram.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,12 +39,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    test::TestEnv t;  // a program folder of its own, scripted prompts
-    AppEnv env = t.env();
-    env.clock = nullptr;  // the real clock, as the program runs
-    AppState state(env);
-    frmMain w(state);
-    w.show();
+    OffscreenProgram program;
+    AppState& state = program.state;
+    frmMain& w = program.w;
     w.mnuPlusRange_Click(7);         // 0 .. 125
     w.mnuSampling_Click(0);          // 1 ms
     w.cmbPageSec->setCurrentIndex(9);  // 600 s: one page spans 600,000 samples

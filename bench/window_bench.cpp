@@ -3,12 +3,9 @@
 // same bytes through assembly and decoding) measured in the same run. Also the cost of one
 // sample with 300,000 samples stored against 1,000 stored.
 #include "GaugeFrames.h"
-#include "app/AppState.h"
-#include "app/frmMain.h"
 #include "decode/Decoders.h"
 #include "platform/Controls.h"
-#include "platform/Prompts.h"
-#include "support/TestEnv.h"
+#include "OffscreenProgram.h"
 #include "serial/FrameAssembler.h"
 #include "serial/frmComm.h"
 
@@ -59,12 +56,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    test::TestEnv t;  // a program folder of its own, scripted prompts
-    AppEnv env = t.env();
-    env.clock = nullptr;  // the real clock, as the program runs
-    AppState state(env);
-    frmMain w(state);
-    w.show();
+    OffscreenProgram program;
+    AppState& state = program.state;
+    frmMain& w = program.w;
     w.mnuSampling_Click(0);  // 1 ms: a 20 s page spans 20,000 samples
     state.Settings.Term = 0;
     state.Settings.MaxDatas = 360000;

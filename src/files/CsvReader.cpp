@@ -55,92 +55,6 @@ std::uint64_t eightDigits(std::uint64_t v)
     return (((v & mask) * mul1) + (((v >> 16) & mask) * mul2)) >> 32;
 }
 
-// A plain decimal ("-12.34", "46362.5420601852") of few enough digits to be read exactly: the
-// digits as an integer divided by a power of ten, both exact in T, which IEEE division rounds
-// correctly (the fast path of every correct reader). False for anything else.
-template <class T>
-bool plainDecimal(std::string_view f, T& out)
-{
-    constexpr std::uint64_t limit = std::is_same_v<T, float> ? (1u << 24) : (std::uint64_t(1) << 53);
-    constexpr int maxScale = std::is_same_v<T, float> ? 10 : 22;
-    static constexpr T pow10[] = {T(1e0),  T(1e1),  T(1e2),  T(1e3),  T(1e4),  T(1e5),  T(1e6),  T(1e7),
-                                  T(1e8),  T(1e9),  T(1e10), T(1e11), T(1e12), T(1e13), T(1e14), T(1e15),
-                                  T(1e16), T(1e17), T(1e18), T(1e19), T(1e20), T(1e21), T(1e22)};
-    std::size_t i = 0;
-    const bool negative = !f.empty() && f[0] == '-';
-    if (negative)
-        ++i;
-    std::uint64_t m = 0;
-    int digits = 0, scale = -1;
-    for (; i < f.size(); ++i) {
-        // Eight digits at a time where they come in a row (the decimals of a serial date).
-        if (scale >= 0 && i + 8 <= f.size() && digits <= 11) {
-            std::uint64_t eight;
-            std::memcpy(&eight, f.data() + i, 8);
-            if (isEightDigits(eight)) {
-                m = m * 100000000 + eightDigits(eight);
-                digits += 8;
-                scale += 8;
-                i += 7;
-                continue;
-            }
-        }
-        const char c = f[i];
-        if (c >= '0' && c <= '9') {
-            m = m * 10 + std::uint64_t(c - '0');
-            if (++digits > 19)
-                return false;
-            if (scale >= 0)
-                ++scale;
-        } else if (c == '.' && scale < 0) {
-            scale = 0;
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0 || m >= limit || scale > maxScale)
-        return false;
-    T v = T(m);
-    if (scale > 0)
-        v = v / pow10[scale];
-    out = negative ? -v : v;
-    return true;
-}
-
-// A number field: read exactly when it is a plain decimal (the usual case), else the whole
-// text as a number, else its leading number.
-float numberField(std::string_view f)
-{
-    float v = 0;
-    if (plainDecimal(f, v))
-        return v;
-    auto r = std::from_chars(f.data(), f.data() + f.size(), v);
-    if (r.ec == std::errc() && r.ptr == f.data() + f.size())
-        return v;
-    return float(Val(f));
-}
-
-bool readInt(std::string_view& s, int& out)
-{
-    std::size_t n = 0;
-    while (n < s.size() && s[n] == ' ')
-        ++n;
-    s.remove_prefix(n);
-    auto r = std::from_chars(s.data(), s.data() + s.size(), out);
-    if (r.ec != std::errc())
-        return false;
-    s.remove_prefix(std::size_t(r.ptr - s.data()));
-    return true;
-}
-
-bool expect(std::string_view& s, std::string_view sep)
-{
-    if (s.substr(0, sep.size()) != sep)
-        return false;
-    s.remove_prefix(sep.size());
-    return true;
-}
-
 // Reads [-]digits[.digits] from p on (stopping at the first other character) as an integer and
 // a count of decimals. False when there is no digit or too many to be exact.
 struct PlainNumber {
@@ -186,13 +100,64 @@ bool scanPlain(const char*& p, const char* limit, PlainNumber& n)
     return digits > 0 && digits <= 15;
 }
 
+// The number as T when both its digits and the power of ten are exact in T, so that IEEE
+// division rounds it correctly (the fast path of every correct reader). False otherwise.
 template <class T>
-T plainValue(const PlainNumber& n)
+bool plainValue(const PlainNumber& n, T& out)
 {
+    constexpr std::uint64_t limit = std::is_same_v<T, float> ? (1u << 24) : (std::uint64_t(1) << 53);
+    constexpr int maxScale = std::is_same_v<T, float> ? 10 : 15;
+    if (n.m >= limit || n.scale > maxScale)
+        return false;
     static constexpr T pow10[] = {T(1e0),  T(1e1),  T(1e2),  T(1e3),  T(1e4),  T(1e5),  T(1e6),  T(1e7),
                                   T(1e8),  T(1e9),  T(1e10), T(1e11), T(1e12), T(1e13), T(1e14), T(1e15)};
     const T v = n.scale > 0 ? T(n.m) / pow10[n.scale] : T(n.m);
-    return n.negative ? -v : v;
+    out = n.negative ? -v : v;
+    return true;
+}
+
+// A whole field that is a plain decimal ("-12.34", "46362.5420601852"), read exactly.
+template <class T>
+bool plainDecimal(std::string_view f, T& out)
+{
+    const char* p = f.data();
+    const char* const end = p + f.size();
+    PlainNumber n;
+    return scanPlain(p, end, n) && p == end && plainValue(n, out);
+}
+
+// A number field: read exactly when it is a plain decimal (the usual case), else the whole
+// text as a number, else its leading number.
+float numberField(std::string_view f)
+{
+    float v = 0;
+    if (plainDecimal(f, v))
+        return v;
+    auto r = std::from_chars(f.data(), f.data() + f.size(), v);
+    if (r.ec == std::errc() && r.ptr == f.data() + f.size())
+        return v;
+    return float(Val(f));
+}
+
+bool readInt(std::string_view& s, int& out)
+{
+    std::size_t n = 0;
+    while (n < s.size() && s[n] == ' ')
+        ++n;
+    s.remove_prefix(n);
+    auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+    if (r.ec != std::errc())
+        return false;
+    s.remove_prefix(std::size_t(r.ptr - s.data()));
+    return true;
+}
+
+bool expect(std::string_view& s, std::string_view sep)
+{
+    if (s.substr(0, sep.size()) != sep)
+        return false;
+    s.remove_prefix(sep.size());
+    return true;
 }
 
 // A line "value,time" or "value," of plain decimals, read in one pass. False for anything else,
@@ -200,16 +165,12 @@ T plainValue(const PlainNumber& n)
 bool plainLine(const char*& p, const char* limit, float& value, bool& hasTime, double& time)
 {
     PlainNumber n;
-    if (!scanPlain(p, limit, n) || p >= limit || *p != ',' || n.m >= (1u << 24) || n.scale > 10)
+    if (!scanPlain(p, limit, n) || p >= limit || *p != ',' || !plainValue(n, value))
         return false;
-    value = plainValue<float>(n);
     ++p;
     hasTime = p < limit && *p != '\r' && *p != '\n';
-    if (hasTime) {
-        if (!scanPlain(p, limit, n) || n.m >= (std::uint64_t(1) << 53))
-            return false;
-        time = plainValue<double>(n);
-    }
+    if (hasTime && (!scanPlain(p, limit, n) || !plainValue(n, time)))
+        return false;
     return p >= limit || *p == '\r' || *p == '\n';
 }
 

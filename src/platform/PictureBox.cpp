@@ -111,14 +111,6 @@ LineShape* PictureBox::addShape(const QString& name)
     return shapes_.last().second.get();
 }
 
-LineShape* PictureBox::shape(const QString& name) const
-{
-    for (const auto& [n, s] : shapes_)
-        if (n == name)
-            return s.get();
-    return nullptr;
-}
-
 void PictureBox::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);

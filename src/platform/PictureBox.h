@@ -59,7 +59,6 @@ public:
 
     // Line shapes drawn over the image.
     LineShape* addShape(const QString& name);
-    LineShape* shape(const QString& name) const;
     // Repaints after a shape changed.
     void shapesChanged() { update(); }
 

@@ -28,6 +28,20 @@ QString scaleLabel(float v, const QString& format)
     return t.size() >= 6 ? t.right(6) : t.rightJustified(6, u' ');
 }
 
+// The pen of a scale line: its low two bits say solid or dotted.
+int drawStyleOf(std::int16_t style) { return (style & 3) == LineDotted ? PictureBox::vbDot : PictureBox::vbSolid; }
+
+// The dotted lines halfway between the time divisions.
+void drawMinorGrid(PictureBox* g, float N, int div, float height)
+{
+    g->DrawStyle = PictureBox::vbDot;
+    for (int i = 0; i < div; ++i) {
+        const float x = N * float(i) / float(div) + N / float(div) / 2;
+        g->Line(x, 0, x, height, Qt::black);
+    }
+    g->DrawStyle = PictureBox::vbSolid;
+}
+
 }  // namespace
 
 void frmMain::pctGraph1_Paint()
@@ -78,7 +92,7 @@ void frmMain::GraphRedraw(std::int16_t r)
             f = QStringLiteral("0.0");
         for (int i = 0; i < rec.LineCount; ++i) {
             const std::int16_t style = rec.LineStyle[std::size_t(i)];
-            pctGraph1->DrawStyle = (style & 3) == LineDotted ? PictureBox::vbDot : PictureBox::vbSolid;
+            pctGraph1->DrawStyle = drawStyleOf(style);
             float y = rec.Top - rec.LineValue[std::size_t(i)];
             if (i == 0)
                 y -= rec.Top / 300.0f;
@@ -108,12 +122,7 @@ void frmMain::GraphRedraw(std::int16_t r)
                 pctGraphWork->Print(u'(' + axis.unit + u')');
             }
         }
-        pctGraph1->DrawStyle = PictureBox::vbDot;
-        for (int i = 0; i < axis.div; ++i) {
-            const float x = N * float(i) / float(axis.div) + N / float(axis.div) / 2;
-            pctGraph1->Line(x, 0, x, pctGraph1->ScaleHeight, Qt::black);
-        }
-        pctGraph1->DrawStyle = PictureBox::vbSolid;
+        drawMinorGrid(pctGraph1, N, axis.div, pctGraph1->ScaleHeight);
     });
 }
 
@@ -131,7 +140,7 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
         g->ScaleWidth = N * 1.001f;
         const TimeAxis axis = SetYokoTani_And_Yoko_Bun(st_.g_PageSec);
         for (int i = 0; i < rec.LineCount; ++i) {
-            g->DrawStyle = (rec.LineStyle[std::size_t(i)] & 3) == LineDotted ? PictureBox::vbDot : PictureBox::vbSolid;
+            g->DrawStyle = drawStyleOf(rec.LineStyle[std::size_t(i)]);
             const float y = rec.Top - rec.LineValue[std::size_t(i)];
             g->Line(0, y, g->ScaleWidth, y, Qt::black);
         }
@@ -144,12 +153,7 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
                 x -= 50;
             g->Line(x, 0, x, g->ScaleHeight, Qt::black);
         }
-        g->DrawStyle = PictureBox::vbDot;
-        for (int i = 0; i < axis.div; ++i) {
-            const float x = N * float(i) / float(axis.div) + N / float(axis.div) / 2;
-            g->Line(x, 0, x, pctGraph1->ScaleHeight, Qt::black);
-        }
-        g->DrawStyle = PictureBox::vbSolid;
+        drawMinorGrid(g, N, axis.div, pctGraph1->ScaleHeight);
     });
 }
 
