@@ -3,7 +3,7 @@
 //   csv_bench FILE SECONDS_PER_TIME_STAMP_STEP(1 or 0.001)
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
-#include "trend/MovingAverage.h"
+#include "trend/SampleStore.h"
 
 #include <QFile>
 
@@ -49,8 +49,9 @@ int main(int argc, char** argv)
     }
     std::printf("write %.4f\n", best);
 
-    std::vector<float> back(Samples + 1), averages(Samples + 1);
-    std::vector<OleDate> backTimes(Samples + 1);
+    SampleStore store;
+    const std::vector<float>& back = store.g_Datas;
+    const std::vector<OleDate>& backTimes = store.g_DataTime;
     best = 1e9;
     CsvSamples r;
     for (int round = 0; round < 7; ++round) {
@@ -61,11 +62,8 @@ int main(int argc, char** argv)
         const uchar* mapped = f.map(0, f.size());
         const QByteArrayView bytes(reinterpret_cast<const char*>(mapped), f.size());
         const CsvHeaderLine header = ReadCsvHeader(bytes);
-        OleDate first = 0;
-        ParseDateField(header.fields.value(1).toStdString(), first);
-        MovingAverage ave;
-        ave.AveReset(1000);
-        r = ReadCsvSamples(bytes, header.next, first, back.data(), backTimes.data(), averages.data(), ave, 360000);
+        store.ave.AveReset(1000);
+        r = ReadCsvSamples(bytes, header.next, header.header.start, store, 360000);
         best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
     }
     std::printf("read %.4f\n", best);

@@ -50,8 +50,8 @@ int main(int argc, char** argv)
     std::mt19937 rng(7);
     std::normal_distribution<float> noise(0.0f, 3.0f);
     for (int i = 0; i < Stored; ++i)
-        state.g_Datas[std::size_t(i)] = 60.0f + 40.0f * std::sin(float(i) / 9000.0f) + noise(rng);
-    state.g_DataCnt = Stored;
+        state.store.g_Datas[std::size_t(i)] = 60.0f + 40.0f * std::sin(float(i) / 9000.0f) + noise(rng);
+    state.store.g_DataCnt = Stored;
     w.l_StartPos = 0;
 
     // Full repaint (grid, labels and the page's polyline).
@@ -71,8 +71,8 @@ int main(int argc, char** argv)
         QPainter p(&plain);
         p.setPen(QPen(QColor(0, 0, 255), 0));
         for (int i = 1; i < Stored; ++i)
-            p.drawLine(QPointF((i - 1) * sx, (off - state.g_Datas[std::size_t(i - 1)]) * sy),
-                       QPointF(i * sx, (off - state.g_Datas[std::size_t(i)]) * sy));
+            p.drawLine(QPointF((i - 1) * sx, (off - state.store.g_Datas[std::size_t(i - 1)]) * sy),
+                       QPointF(i * sx, (off - state.store.g_Datas[std::size_t(i)]) * sy));
     });
     const double polyline = best(5, [&] {
         g->Cls();
@@ -96,14 +96,14 @@ int main(int argc, char** argv)
     w.cmbPageSec->setCurrentIndex(4);  // 20 s: 20,000 samples a page
     auto append = [&](int stored) {
         return best(3, [&] {
-            state.g_DataCnt = stored;
+            state.store.g_DataCnt = stored;
             w.lblCounter->setText(QString::number(stored));
             w.l_StartPos = stored - stored % 20000;
             if (stored % 20000 > 18000)
                 w.l_StartPos = stored;
             for (int i = 0; i < 1000; ++i) {
                 float v = 60.0f + noise(rng);
-                w.GraphDispAndDataSave(v, state.g_DataCnt);
+                w.GraphDispAndDataSave(v, state.store.g_DataCnt);
             }
             QCoreApplication::processEvents();
         });

@@ -14,19 +14,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int term = data[0] % 7;
     const std::string_view frame(reinterpret_cast<const char*>(data + 1), size - 1);
 
+    // Every text a result hands out lies in its own copy of the frame.
     const tavin::Decoded d = tavin::DecodeFrame(term, frame);
     const std::string_view text = d.text();
-    if (text.size() > 100 && d.outcome != tavin::Decoded::Outcome::Ignored && term != 4 && term != 5)
+    if (text.size() > tavin::Decoded::MaxText)
+        std::abort();
+    const bool rewritten = term <= 3 && frame.size() == 6 && d.outcome == tavin::Decoded::Outcome::Value;
+    if (!rewritten && text != frame.substr(0, tavin::Decoded::MaxText))
         std::abort();
     if (d.outcome == tavin::Decoded::Outcome::Value) {
+        if (text.substr(0, d.valueText().size()) != d.valueText())
+            std::abort();
         std::string_view format;
-        tavin::SetDispFormat(0, format, d.valueText);
+        tavin::SetDispFormat(0, format, d.valueText());
         char buf[480];
         if (!format.empty())
             tavin::FormatNumber(buf, d.value, format);
         tavin::GeneralSingle(buf, d.value);
     }
-    if (d.outcome == tavin::Decoded::Outcome::BccError && (d.bccReceived.size() != 2 || d.bccComputed > 255))
+    if (d.outcome == tavin::Decoded::Outcome::BccError &&
+        (d.bccReceived().size() != 2 || d.bccComputed > 255 ||
+         d.bccReceived().data() + 2 > text.data() + text.size()))
         std::abort();
 
     const double v = tavin::Val(QString::fromLatin1(frame.data(), qsizetype(frame.size())));

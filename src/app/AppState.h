@@ -5,9 +5,10 @@
 #include "app/ConfFile.h"
 #include "app/basLog.h"
 #include "platform/AppEnv.h"
+#include "trend/SampleStore.h"
 #include "trend/Scale.h"
 
-#include <vector>
+#include <memory>
 
 namespace tavin {
 
@@ -27,16 +28,16 @@ struct AppState {
     std::unique_ptr<InstanceLock> instance;
 
     // The sample store: one recording segment of raw values, their times and moving averages.
-    static constexpr int StoreSize = 360001;
-    std::vector<float> g_Datas = std::vector<float>(StoreSize);
-    std::vector<double> g_DataTime = std::vector<double>(StoreSize);
-    std::vector<float> g_AveDatas = std::vector<float>(StoreSize);
-    std::int32_t g_DataCnt = 0;  // samples stored = next index
-    std::int32_t g_FileNo = 1;   // recording segment number
+    SampleStore store;
+
+    // The user coefficient applied to raw values wherever they are shown or drawn.
+    float g_Keisu = 1.0f;
 
     // Page state: samples per second and page length in seconds.
     float g_SampPerSec = 1.0f;
     float g_PageSec = 20.0f;
+    // The page span N in samples; not necessarily whole.
+    float PageSpan() const { return g_SampPerSec * g_PageSec; }
 
     // The vertical scales of the graph, one record per plus range, for the screen and for print.
     std::array<GraphScale, PlusRangeCount> ScaleTable;

@@ -29,7 +29,13 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), st_(st
     Form_Load();
 }
 
-frmMain::~frmMain() { delete comm_; }
+// The communication window is a child and goes with this one; nothing it does while it closes its
+// port may reach this half-destroyed window.
+frmMain::~frmMain()
+{
+    if (comm_)
+        comm_->disconnect(this);
+}
 
 frmComm& frmMain::comm()
 {
@@ -108,6 +114,7 @@ void frmMain::connectHandlers()
     connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
+    connect(tmrScreen, &QTimer::timeout, this, &frmMain::ShowCounter);
     connect(tmrPaint, &QTimer::timeout, this, [this] {
         tmrPaint->stop();
         pctGraph1_Paint();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "decode/Units.h"
-#include "trend/MovingAverage.h"
 #include "trend/Recording.h"
 
 #include <QList>
@@ -65,8 +64,6 @@ public:
     std::int32_t StartTicks = 0;
     float DispValue = 0.0f;
     AlarmBlink alarm;
-    MovingAverage ave;
-    float g_Keisu = 1.0f;
 
     // Frame dispatch state.
     std::int32_t FirstFrameTicks = 0;  // clock at the first frame of a measurement; 0 = none yet
@@ -188,6 +185,7 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* tmrPaint = nullptr;
+    QTimer* tmrScreen = nullptr;  // one-shot: what samples changed reaches the labels
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
@@ -208,11 +206,14 @@ public:
     QString ListComPorts();
     void mnuCom_Click(int index);
     void mnuBaoud_Click(int index);
+    // The baud rate checked in the port menu.
+    int BaudRate() const;
     void PortMenuEnb(bool enabled);
 
     // Frame dispatch and sampling (src/decode).
     short RecvAnalize(std::string_view p_strRecv);
     void SelectSampling(const QString& text);
+    void SelectSamplingMs(double ms);
     void mnuSampAuto_Click();
     void mnuSampling_Click(int index);
     void SyncSamplingMenu(int index);
@@ -236,6 +237,9 @@ public:
 
     // The sample store and recording (src/trend).
     void GraphDispAndDataSave(float& value, std::int32_t index);
+    // The counter label shows the store's count; samples update it through tmrScreen, at most
+    // about thirty times a second.
+    void ShowCounter();
     void AveReset();
     void Timer3_Timer();
     void chkDispMode_Click();

@@ -282,6 +282,9 @@ void frmMain::buildControls()
     Timer3->setInterval(500);
     tmrPaint = named(new QTimer(this), QStringLiteral("tmrPaint"));
     tmrPaint->setInterval(100);
+    tmrScreen = named(new QTimer(this), QStringLiteral("tmrScreen"));
+    tmrScreen->setInterval(33);
+    tmrScreen->setSingleShot(true);
 }
 
 }  // namespace tavin

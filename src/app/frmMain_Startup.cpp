@@ -92,7 +92,7 @@ void frmMain::Form_Load()
     txtSaveFileName_Change();  // also when the text did not change
     AveReset();
     l_nowPaint = 0;
-    g_Keisu = 1.0f;
+    st_.g_Keisu = 1.0f;
     pctGraph1_Paint();
     lblUpper->setText(GeneralSingle(s.Settings.LimitHi));
     lblLower->setText(GeneralSingle(s.Settings.LimitLow));

@@ -3,7 +3,64 @@
 #include "platform/NumText.h"
 #include "serial/FrameAssembler.h"
 
+#include <algorithm>
+
 namespace tavin {
+
+// Writes the text a Decoded keeps and the views into it.
+class DecodedWriter {
+public:
+    // A result holding a copy of the frame (at most Decoded::MaxText characters of it).
+    static Decoded start(std::string_view frame)
+    {
+        Decoded d;
+        d.len_ = std::uint8_t(std::min(frame.size(), Decoded::MaxText));
+        frame.copy(d.buf_, d.len_);
+        return d;
+    }
+
+    // The check characters at pos in the frame do not match the sum.
+    static void bccError(Decoded& d, std::size_t pos, unsigned sum)
+    {
+        d.outcome = Decoded::Outcome::BccError;
+        d.bccPos_ = std::uint8_t(pos);
+        d.bccLen_ = 2;
+        d.bccComputed = sum;
+    }
+
+    // The value is read from the first n characters of source, whose kept copy starts text().
+    static void takeValue(Decoded& d, std::string_view source, std::size_t n)
+    {
+        d.outcome = Decoded::Outcome::Value;
+        d.valueLen_ = std::uint8_t(std::min<std::size_t>(n, d.len_));
+        d.value = float(Val(source.substr(0, n)));
+    }
+
+    // A short frame's four characters as a value text: a letter from "A" on stands for the digit
+    // (code minus 17) with a minus sign in the first place and a decimal point before it elsewhere.
+    static void shortFrameText(Decoded& d, std::string_view f)
+    {
+        char* o = d.buf_;
+        const auto c0 = std::uint8_t(f[0]);
+        if (c0 >= 'A') {
+            *o++ = '-';
+            *o++ = char(c0 - 17);
+        } else {
+            *o++ = '+';
+            *o++ = char(c0);
+        }
+        for (int i = 1; i < 4; ++i) {
+            const auto c = std::uint8_t(f[std::size_t(i)]);
+            if (c >= 'A') {
+                *o++ = '.';
+                *o++ = char(c - 17);
+            } else {
+                *o++ = char(c);
+            }
+        }
+        d.len_ = std::uint8_t(o - d.buf_);
+    }
+};
 
 namespace {
 
@@ -11,47 +68,6 @@ namespace {
 bool bccMatches(std::string_view pair, unsigned sum)
 {
     return unsigned(HexPairValue(std::uint8_t(pair[0]), std::uint8_t(pair[1]))) == sum;
-}
-
-Decoded bccError(Decoded d, std::string_view pair, unsigned sum)
-{
-    d.outcome = Decoded::Outcome::BccError;
-    d.bccReceived = pair;
-    d.bccComputed = sum;
-    return d;
-}
-
-// A short frame's four characters as a value text: a letter from "A" on stands for the digit
-// (code minus 17) with a minus sign in the first place and a decimal point before it elsewhere.
-void shortFrameText(Decoded& d, std::string_view f)
-{
-    char* o = d.buf;
-    const auto c0 = std::uint8_t(f[0]);
-    if (c0 >= 'A') {
-        *o++ = '-';
-        *o++ = char(c0 - 17);
-    } else {
-        *o++ = '+';
-        *o++ = char(c0);
-    }
-    for (int i = 1; i < 4; ++i) {
-        const auto c = std::uint8_t(f[std::size_t(i)]);
-        if (c >= 'A') {
-            *o++ = '.';
-            *o++ = char(c - 17);
-        } else {
-            *o++ = char(c);
-        }
-    }
-    d.len = std::uint8_t(o - d.buf);
-    d.rewritten = true;
-}
-
-void takeValue(Decoded& d, std::string_view valueText)
-{
-    d.outcome = Decoded::Outcome::Value;
-    d.valueText = valueText;
-    d.value = float(Val(valueText));
 }
 
 }  // namespace
@@ -66,27 +82,31 @@ unsigned BccSum(std::string_view text)
 
 Decoded DecodeVrtRq(std::string_view f)
 {
-    Decoded d;
-    d.input = f;
+    using W = DecodedWriter;
+    Decoded d = W::start(f);
     const std::size_t L = f.size();
-    if (L > 100 || (L < 8 && L != 6))
+    if (L > Decoded::MaxText || (L < 8 && L != 6))
         return d;
 
     if (L == 6) {
         const unsigned sum = BccSum(f.substr(0, 4));
-        if (!bccMatches(f.substr(4, 2), sum))
-            return bccError(d, f.substr(4, 2), sum);
-        shortFrameText(d, f);
-        takeValue(d, d.text().substr(0, 6));
+        if (!bccMatches(f.substr(4, 2), sum)) {
+            W::bccError(d, 4, sum);
+            return d;
+        }
+        W::shortFrameText(d, f);
+        W::takeValue(d, d.text(), 6);
     } else {
         if (L >= 10) {
             d.unit = f[L - 6];
             d.reference = f[L - 5];
         }
         const unsigned sum = BccSum(f.substr(0, L - 2));
-        if (!bccMatches(f.substr(L - 2, 2), sum))
-            return bccError(d, f.substr(L - 2, 2), sum);
-        takeValue(d, f.substr(0, 6));
+        if (!bccMatches(f.substr(L - 2, 2), sum)) {
+            W::bccError(d, L - 2, sum);
+            return d;
+        }
+        W::takeValue(d, f, 6);
     }
     const std::string_view t = d.text();
     if (t.size() >= 12) {
@@ -100,8 +120,8 @@ Decoded DecodeVrtRq(std::string_view f)
 
 Decoded DecodeQz(std::string_view f)
 {
-    Decoded d;
-    d.input = f;
+    using W = DecodedWriter;
+    Decoded d = W::start(f);
     if (f.size() < 9)
         return d;
     if (f.size() > 9) {
@@ -116,20 +136,21 @@ Decoded DecodeQz(std::string_view f)
     }
     const unsigned sum = BccSum(f.substr(0, 7));
     static const char digits[] = "0123456789ABCDEF";
-    if (f[7] != digits[sum >> 4] || f[8] != digits[sum & 0xF])
-        return bccError(d, f.substr(7, 2), sum);
-    takeValue(d, f.substr(0, 6));
+    if (f[7] != digits[sum >> 4] || f[8] != digits[sum & 0xF]) {
+        W::bccError(d, 7, sum);
+        return d;
+    }
+    W::takeValue(d, f, 6);
     d.setsUnit = true;
     return d;
 }
 
 Decoded DecodeMw200(std::string_view f)
 {
-    Decoded d;
-    d.input = f;
+    Decoded d = DecodedWriter::start(f);
     if (f.size() < 4)
         return d;
-    takeValue(d, f);
+    DecodedWriter::takeValue(d, f, f.size());
     return d;
 }
 
@@ -142,11 +163,7 @@ Decoded DecodeFrame(int term, std::string_view frame)
     case 3: return DecodeVrtRq(frame);
     case 4: return DecodeQz(frame);
     case 5: return DecodeMw200(frame);
-    default: {
-        Decoded d;
-        d.input = frame;
-        return d;
-    }
+    default: return DecodedWriter::start(frame);
     }
 }
 

@@ -2,12 +2,21 @@
 // battery level and reference character. Pure functions; the window writes the results to labels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace tavin {
 
-struct Decoded {
+// What a decoder found in one frame. It holds its own copy of the frame text and hands out views
+// into that copy, so a result stays valid when it is copied or returned and when the receive
+// buffer the frame came from is reused. No allocation: the receive path decodes every frame.
+class Decoded {
+public:
+    // The longest text kept: the longest frame kinds 0-3 decode. Longer texts (an overlong kind 4
+    // frame, a long kind 5 text) are decoded whole, and text() keeps their first MaxText characters.
+    static constexpr std::size_t MaxText = 100;
+
     enum class Outcome : std::uint8_t {
         Ignored,   // too short or too long to be a frame: nothing is shown
         BccError,  // the check characters do not match: the frame is rejected
@@ -16,15 +25,14 @@ struct Decoded {
     Outcome outcome = Outcome::Ignored;
 
     // The frame text as the decoder leaves it (a short frame is rewritten to its value text).
-    std::string_view text() const { return rewritten ? std::string_view(buf, len) : input; }
+    std::string_view text() const { return {buf_, len_}; }
+    // Value: the text the value is read from (the start of text()).
+    std::string_view valueText() const { return {buf_, valueLen_}; }
+    // BccError: the two received check characters (inside text()).
+    std::string_view bccReceived() const { return {buf_ + bccPos_, bccLen_}; }
 
-    // BccError: the two received check characters and the sum computed over the frame.
-    std::string_view bccReceived;
-    unsigned bccComputed = 0;
-
-    // Value.
-    float value = 0.0f;
-    std::string_view valueText;  // the text the value and the readout format are read from
+    unsigned bccComputed = 0;    // BccError: the sum computed over the frame
+    float value = 0.0f;          // Value
     bool setsUnit = false;       // the unit label follows the frame (all kinds but 5)
     char unit = 0;               // 'M', 'k', 'P' or 0 for none
     bool setsReference = false;  // the reference label follows the frame (kinds 0-3)
@@ -33,10 +41,14 @@ struct Decoded {
     std::int32_t battery = 0;    // tenths of a volt
     bool overlong = false;       // kind 4 with more than 9 characters: shown as a notice, still decoded
 
-    std::string_view input;
-    char buf[8] = {};
-    std::uint8_t len = 0;
-    bool rewritten = false;
+private:
+    friend class DecodedWriter;  // the decoders, in Decoders.cpp
+
+    char buf_[MaxText] = {};
+    std::uint8_t len_ = 0;
+    std::uint8_t valueLen_ = 0;
+    std::uint8_t bccPos_ = 0;
+    std::uint8_t bccLen_ = 0;
 };
 
 // Kinds 0, 1, 2, 3: long frames of 8 to 100 characters and short frames of 6.

@@ -69,4 +69,13 @@ double PeriodTextToMsec(QStringView text)
     return number;
 }
 
+QString SamplingLabel(std::int32_t ms)
+{
+    if (ms < 100)
+        return QString::number(ms) + QStringLiteral(" msec");
+    if (ms < 60000)
+        return GeneralDouble(Round(ms / 1000.0, 2)) + QStringLiteral(" 秒");
+    return GeneralDouble(Round(ms / 60000.0, 2)) + QStringLiteral(" 分");
+}
+
 }  // namespace tavin

@@ -22,4 +22,7 @@ std::int32_t SampTextToMsec(QStringView text);
 // milliseconds. A bare number is milliseconds; an unknown unit leaves the number as it is.
 double PeriodTextToMsec(QStringView text);
 
+// The period as the sampling label shows it: "10 msec", "0.5 秒", "2 分".
+QString SamplingLabel(std::int32_t ms);
+
 }  // namespace tavin

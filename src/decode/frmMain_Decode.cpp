@@ -44,7 +44,7 @@ void frmMain::countRejected()
 
 void frmMain::showBccError(const Decoded& d)
 {
-    lblBccErr->setText(latin(d.input) + QStringLiteral(" -> BCC Err ") + latin(d.bccReceived) + u' ' +
+    lblBccErr->setText(latin(d.text()) + QStringLiteral(" -> BCC Err ") + latin(d.bccReceived()) + u' ' +
                        QString::number(d.bccComputed, 16).toUpper());
     countRejected();
 }
@@ -80,7 +80,7 @@ short frmMain::applyDecoded(const Decoded& d, std::string_view frame, const QStr
             return;
         if (d.batteryRead)
             showBattery(d.battery);
-        const std::int32_t index = std::int32_t(Val(lblCounter->text()));
+        const std::int32_t index = st_.store.g_DataCnt;
         SetDispFormat(index, DispFormat, d.text());
         if (d.setsUnit && mnuTaniAuto->isChecked())
             lblTani->setText(unitName(d.unit));

@@ -19,7 +19,7 @@ short frmMain::RecvAnalize(std::string_view p_strRecv)
         const std::int32_t ticks = std::int32_t(ClockMs());
         if (FirstFrameTicks == 0)
             FirstFrameTicks = ticks == 0 ? 1 : ticks;
-        const std::int32_t count = st_.g_DataCnt;
+        const std::int32_t count = st_.store.g_DataCnt;
         if (mnuSampAuto->isChecked() && count > 0 && count % 10 == 0) {
             const float average = float(ticks - FirstFrameTicks) / float(count);
             lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(average, "0.000"));
@@ -43,10 +43,11 @@ short frmMain::RecvAnalize(std::string_view p_strRecv)
     return result;
 }
 
-void frmMain::SelectSampling(const QString& text)
+void frmMain::SelectSampling(const QString& text) { SelectSamplingMs(PeriodTextToMsec(text)); }
+
+void frmMain::SelectSamplingMs(double ms)
 {
     Trap(st_.log, QString(), [&] {
-        const double ms = PeriodTextToMsec(text);
         for (int i = 0; i < cmbSampling->count(); ++i) {
             if (SampTextToMsec(cmbSampling->itemText(i)) == ms) {
                 cmbSampling->setCurrentIndex(i);

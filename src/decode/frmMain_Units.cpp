@@ -125,10 +125,10 @@ double frmMain::InputNumber(const QString& title, const QString& initial)
 void frmMain::mnuKeisuInput_Click()
 {
     Trap(st_.log, QString(), [&] {
-        const double v = InputNumber(QStringLiteral("係数の入力"), GeneralSingle(g_Keisu));
+        const double v = InputNumber(QStringLiteral("係数の入力"), GeneralSingle(st_.g_Keisu));
         // Beyond a 32-bit float the coefficient would become infinite: refused, unchanged.
         if (v != 0 && std::isfinite(float(v))) {
-            g_Keisu = float(v);
+            st_.g_Keisu = float(v);
             pctGraph1_Paint();
         }
     });

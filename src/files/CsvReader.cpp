@@ -2,12 +2,14 @@
 
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
-#include "trend/MovingAverage.h"
+#include "decode/Sampling.h"
+#include "trend/SampleStore.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <charconv>
 #include <bit>
 #include <cmath>
@@ -239,14 +241,31 @@ CsvHeaderLine ReadCsvHeader(QByteArrayView bytes)
     const std::string_view line = nextLine(data, bytes.size(), at);
     const QByteArrayView raw(line.data(), qsizetype(line.size()));
     const QString text = utf8 ? QString::fromUtf8(raw) : FromCp932(raw);
-    h.fields = text.split(u',');
+    const QStringList fields = text.split(u',');
+    h.fieldCount = int(fields.size());
     h.next = at;
+    CsvHeader& c = h.header;
+    c.startText = fields.value(int(CsvField::StartText));
+    if (const QString start = fields.value(int(CsvField::Start)); !start.isEmpty()) {
+        h.startGiven = ParseDateField(start.toStdString(), c.start);
+        h.badStart = !h.startGiven;
+    }
+    if (h.has(CsvField::FileNo))
+        c.fileNo = std::int32_t(std::clamp(Val(fields[int(CsvField::FileNo)]), double(INT32_MIN), double(INT32_MAX)));
+    c.sampling = PeriodTextToMsec(fields.value(int(CsvField::Sampling)));
+    c.plusRange = fields.value(int(CsvField::PlusRange));
+    c.minusRange = fields.value(int(CsvField::MinusRange));
+    c.unit = fields.value(int(CsvField::Unit));
+    if (h.has(CsvField::Keisu))
+        c.keisu = float(Val(fields[int(CsvField::Keisu)]));
     return h;
 }
 
-CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTime, float* values, OleDate* times,
-                          float* averages, MovingAverage& average, std::int32_t maxLines,
-                          const std::function<void(double)>& progress)
+namespace {
+
+CsvSamples readLines(QByteArrayView bytes, qsizetype next, OleDate startTime, float* values, OleDate* times,
+                     float* averages, MovingAverage& average, std::int32_t maxLines,
+                     const std::function<void(double)>& progress)
 {
     CsvSamples out;
     const char* data = bytes.data();
@@ -316,6 +335,18 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
         if (progress && (i & 0x3FFF) == 0x3FFF)
             progress(double(at) / double(size));
     }
+    return out;
+}
+
+}  // namespace
+
+CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTime, SampleStore& store,
+                          std::int32_t maxLines, const std::function<void(double)>& progress)
+{
+    const CsvSamples out = readLines(bytes, next, startTime, store.g_Datas.data(), store.g_DataTime.data(),
+                                     store.g_AveDatas.data(), store.ave, std::min(maxLines, SampleStore::Capacity),
+                                     progress);
+    store.g_DataCnt = out.dataCnt;
     return out;
 }
 

@@ -54,7 +54,8 @@ bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, cons
     head += ',';
     head += QByteArray::number(header.fileNo);
     head += ',';
-    head += QByteArray::number(header.sampling) + " msec,";
+    putNumber(GeneralDouble(num, header.sampling));
+    head += " msec,";
     head += ToCp932(header.plusRange) + ',' + ToCp932(header.minusRange) + ',' + ToCp932(header.unit) + ',';
     putNumber(GeneralSingle(num, header.keisu));
     head += "\r\n";

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
@@ -76,11 +77,8 @@ void frmMain::LoadCsvFile(const QString& path)
     AppState& s = st_;
     const QString native = QDir::toNativeSeparators(path);
     LoadFolder = native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
-    std::fill(s.g_Datas.begin(), s.g_Datas.end(), 0.0f);
-    std::fill(s.g_DataTime.begin(), s.g_DataTime.end(), 0.0);
-    std::fill(s.g_AveDatas.begin(), s.g_AveDatas.end(), 0.0f);
+    s.store.Clear();
     l_StartPos = 0;
-    s.g_DataCnt = 0;
     l_CursorPos = -1;
     lineCursor->Visible = false;
     pctLabelWork->hide();
@@ -91,8 +89,19 @@ void frmMain::LoadCsvFile(const QString& path)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    ProgressBar1->show();
     AveReset();
+
+    // The progress bar appears only when a load lasts long enough for a person to see it: its
+    // repaints would otherwise cost as much as the reading.
+    QElapsedTimer loading;
+    loading.start();
+    auto progress = [&](double share) {
+        if (loading.elapsed() < 200)
+            return;
+        ProgressBar1->show();
+        ProgressBar1->setValue(int(share * 100));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
 
     QString failure;
     CsvSamples read;
@@ -102,40 +111,40 @@ void frmMain::LoadCsvFile(const QString& path)
             failure = f.errorString();
             return;
         }
-        const QByteArray bytes = f.readAll();
+        // The file is mapped rather than read, so its bytes are not held in memory a second time.
+        QByteArray copy;
+        QByteArrayView bytes;
+        if (uchar* mapped = f.size() > 0 ? f.map(0, f.size()) : nullptr)
+            bytes = QByteArrayView(mapped, f.size());
+        else
+            bytes = copy = f.readAll();
         const CsvHeaderLine header = ReadCsvHeader(bytes);
-        const QStringList& h = header.fields;
-        OleDate start = s.env.now();
-        if (h.size() >= 2) {
-            if (!h[1].isEmpty() && !ParseDateField(h[1].toStdString(), start)) {
-                read.badLine = 1;
-                return;
-            }
-            lblStartTime->setText(h[0]);
+        if (header.badStart) {
+            read.badLine = 1;
+            return;
         }
-        s.g_FileNo = h.size() >= 3 ? std::int32_t(Val(h[2])) : 1;
-        if (h.size() >= 4)
-            SelectSampling(h[3]);
-        if (h.size() >= 5)
-            SelectPlusRangeByText(h[4]);
-        if (h.size() >= 6)
-            SelectMinusRangeByText(h[5], h[4]);
-        if (h.size() >= 7)
-            SelectTani(h[6]);
-        if (h.size() >= 8)
-            g_Keisu = float(Val(h[7]));
-        read = ReadCsvSamples(bytes, header.next, start, s.g_Datas.data(), s.g_DataTime.data(), s.g_AveDatas.data(),
-                              ave, AppState::StoreSize - 1, [&](double share) {
-                                  ProgressBar1->setValue(int(share * 100));
-                                  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                              });
-        s.g_DataCnt = read.dataCnt;
+        const CsvHeader& h = header.header;
+        if (header.has(CsvField::Start))
+            lblStartTime->setText(h.startText);
+        s.store.g_FileNo = header.has(CsvField::FileNo) ? h.fileNo : 1;
+        if (header.has(CsvField::Sampling))
+            SelectSamplingMs(h.sampling);
+        if (header.has(CsvField::PlusRange))
+            SelectPlusRangeByText(h.plusRange);
+        if (header.has(CsvField::MinusRange))
+            SelectMinusRangeByText(h.minusRange, h.plusRange);
+        if (header.has(CsvField::Unit))
+            SelectTani(h.unit);
+        if (header.has(CsvField::Keisu))
+            s.g_Keisu = h.keisu;
+        read = ReadCsvSamples(bytes, header.next, header.startGiven ? h.start : s.env.now(), s.store,
+                              SampleStore::Capacity - 1, progress);
     });
     // Whatever was read is shown as after a complete load, also when a bad line ended it.
     l_StartPos = 0;
-    lblCounter->setText(QString::number(s.g_DataCnt));
-    DispPageInfo(0, s.g_DataCnt - 1, false);
-    if (s.g_DataCnt > 0)
+    ShowCounter();
+    DispPageInfo(0, s.store.g_DataCnt - 1, false);
+    if (s.store.g_DataCnt > 0)
         lblVariable->setText(QStringLiteral(" ----- "));
     if (!failure.isEmpty())
         StatusBar1->showMessage(QStringLiteral("読み込みエラー ") + failure);

@@ -2,68 +2,24 @@
 
 #include "platform/Errors.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
-#include <algorithm>
 
 namespace tavin {
 
-namespace {
-
-constexpr int MaxComNumber = 30;
-
-QString describeDevice(const QSerialPortInfo& info)
-{
-    QString d = info.description();
-    if (d.isEmpty())
-        d = info.manufacturer();
-    if (d.isEmpty())
-        d = info.portName();
-    return d;
-}
-
-}  // namespace
-
 QList<SerialDevice> ListSerialDevices(const QString& exeDir)
 {
-    QList<SerialDevice> devices;
-    bool taken[MaxComNumber + 1] = {};
-    QStringList pinnedTargets;
-
-    const QDir ports(exeDir + QStringLiteral("/ports"));
-    for (int n = 1; n <= MaxComNumber; ++n) {
-        const QFileInfo link(ports.filePath(QStringLiteral("COM%1").arg(n)));
-        if (!link.exists())
-            continue;  // also a link whose device is gone
-        const QString target = link.canonicalFilePath();
-        taken[n] = true;
-        pinnedTargets << target;
-        devices.append({n, link.absoluteFilePath(),
-                        QStringLiteral("%1 (COM%2)").arg(QFileInfo(target).fileName()).arg(n)});
+    QList<SystemPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        QString d = info.description();
+        if (d.isEmpty())
+            d = info.manufacturer();
+        if (d.isEmpty())
+            d = info.portName();
+        ports.append({info.systemLocation(), d});
     }
-
-    QList<QSerialPortInfo> others = QSerialPortInfo::availablePorts();
-    std::sort(others.begin(), others.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-        return a.systemLocation() < b.systemLocation();
-    });
-    int next = 1;
-    for (const QSerialPortInfo& info : others) {
-        if (pinnedTargets.contains(QFileInfo(info.systemLocation()).canonicalFilePath()))
-            continue;
-        while (next <= MaxComNumber && taken[next])
-            ++next;
-        if (next > MaxComNumber)
-            break;
-        taken[next] = true;
-        devices.append({next, info.systemLocation(),
-                        QStringLiteral("%1 (COM%2)").arg(describeDevice(info)).arg(next)});
-    }
-    std::sort(devices.begin(), devices.end(),
-              [](const SerialDevice& a, const SerialDevice& b) { return a.number < b.number; });
-    return devices;
+    return NumberSerialDevices(exeDir, ports);
 }
 
 CommControl::CommControl(const QString& exeDir, QObject* parent)

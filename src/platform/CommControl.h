@@ -3,6 +3,8 @@
 // and is reported once.
 #pragma once
 
+#include "serial/PortList.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -12,16 +14,7 @@ class QSerialPort;
 
 namespace tavin {
 
-// A serial device with its COM number and the name the port menu shows ("... (COMn)").
-struct SerialDevice {
-    int number = 0;
-    QString systemLocation;  // what the port is opened by
-    QString displayName;
-};
-
-// The machine's serial devices numbered COM1..COM30: links named COMn in the folder `ports`
-// beside the executable pin their numbers; every other device gets the lowest free number in the
-// order of its device name.
+// The machine's serial devices numbered COM1..COM30 (see NumberSerialDevices).
 QList<SerialDevice> ListSerialDevices(const QString& exeDir);
 
 class CommControl : public QObject {

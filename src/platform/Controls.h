@@ -2,33 +2,58 @@
 // handler, and a Tag text that marks changes made by code.
 #pragma once
 
+#include <QEvent>
+#include <QFrame>
 #include <QLabel>
 
 namespace tavin {
 
-class Label : public QLabel {
+// A caption whose every change emits Change, as an edit by the user would. The text is shown by
+// an inner QLabel that only this class can reach: Label is no QLabel, so no caller can change the
+// caption through QLabel::setText past the signal. Frame, font, palette and background are the
+// Label's own; the inner label inherits font and palette and is transparent to the mouse.
+class Label : public QFrame {
     Q_OBJECT
 
 public:
     explicit Label(const QString& name, const QString& caption = QString(), QWidget* parent = nullptr)
-        : QLabel(caption, parent)
+        : QFrame(parent), caption_(new QLabel(caption, this))
     {
         setObjectName(name);
+        caption_->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
-    // Sets the caption; a changed caption emits Change, as an edit by the user would.
+    // Sets the caption; a changed caption emits Change.
     void setText(const QString& text)
     {
-        if (text == QLabel::text())
+        if (text == caption_->text())
             return;
-        QLabel::setText(text);
+        caption_->setText(text);
         Q_EMIT Change();
     }
+    QString text() const { return caption_->text(); }
+
+    void setAlignment(Qt::Alignment alignment) { caption_->setAlignment(alignment); }
+    Qt::Alignment alignment() const { return caption_->alignment(); }
 
     QString Tag;
 
 Q_SIGNALS:
     void Change();
+
+protected:
+    // The caption fills the space inside the frame, without margins. Placed by hand rather than
+    // by a layout: a layout would make the caption's size a minimum and stretch a Label whose
+    // text is wider than the place it was given.
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize || e->type() == QEvent::ContentsRectChange)
+            caption_->setGeometry(contentsRect());
+        return QFrame::event(e);
+    }
+
+private:
+    QLabel* caption_;
 };
 
 }  // namespace tavin

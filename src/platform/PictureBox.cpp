@@ -10,13 +10,25 @@ namespace tavin {
 
 namespace {
 constexpr int TwipsPerPixel = 15;
-}
+// Lines collected before they are drawn into the image in any case (bounds the memory when the
+// event loop does not run), and the time between screen updates.
+constexpr std::size_t LineBatch = 4096;
+constexpr int RefreshMs = 33;
+}  // namespace
 
 PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
 {
     setObjectName(name);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
+    pending_.reserve(LineBatch);
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(RefreshMs);
+    connect(&refresh_, &QTimer::timeout, this, [this] {
+        drawPending();
+        update(dirty_);
+        dirty_ = QRect();
+    });
 }
 
 void PictureBox::setFontName(const QString& family, int pointSize)
@@ -48,6 +60,7 @@ void PictureBox::resizeImage(QSize px)
 {
     if (px == image_.size() || px.isEmpty())
         return;
+    pending_.clear();
     image_ = QImage(px, QImage::Format_RGB32);
     image_.fill(BackColor);
 }
@@ -56,6 +69,8 @@ void PictureBox::resizeEvent(QResizeEvent*) { resizeImage(size()); }
 
 void PictureBox::Cls()
 {
+    pending_.clear();
+    dirty_ = QRect();
     image_.fill(BackColor);
     printed_.clear();
     CurrentX = 0;
@@ -70,11 +85,42 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& colo
     const QPointF a(toPxX(x1), toPxY(y1)), b(toPxX(x2), toPxY(y2));
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) || !std::isfinite(b.y()))
         return;
+    pending_.push_back({a, b, colour.rgb(), DrawStyle == vbDot});
+    dirty_ |= QRectF(a, b).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
+    if (pending_.size() >= LineBatch)
+        drawPending();
+    if (!refresh_.isActive())
+        refresh_.start();
+}
+
+void PictureBox::drawPending()
+{
+    if (pending_.empty())
+        return;
     QPainter p(&image_);
-    p.setPen(QPen(colour, 0, DrawStyle == vbDot ? Qt::DotLine : Qt::SolidLine));
-    p.drawLine(a, b);
-    p.end();
-    update(QRectF(a, b).normalized().toAlignedRect().adjusted(-2, -2, 2, 2));
+    QPen pen(QColor::fromRgb(pending_.front().colour), 0, pending_.front().dotted ? Qt::DotLine : Qt::SolidLine);
+    p.setPen(pen);
+    for (const PendingLine& l : pending_) {
+        if (l.colour != pen.color().rgb() || l.dotted != (pen.style() == Qt::DotLine)) {
+            pen.setColor(QColor::fromRgb(l.colour));
+            pen.setStyle(l.dotted ? Qt::DotLine : Qt::SolidLine);
+            p.setPen(pen);
+        }
+        p.drawLine(l.a, l.b);
+    }
+    pending_.clear();
+}
+
+const QImage& PictureBox::image()
+{
+    drawPending();
+    return image_;
+}
+
+QImage& PictureBox::canvas()
+{
+    drawPending();
+    return image_;
 }
 
 void PictureBox::Print(const QString& text)
@@ -82,6 +128,7 @@ void PictureBox::Print(const QString& text)
     if (image_.isNull())
         return;
     printed_.append({text, CurrentX, CurrentY});
+    drawPending();
     QPainter p(&image_);
     p.setFont(font());
     p.setPen(ForeColor);
@@ -113,6 +160,7 @@ LineShape* PictureBox::addShape(const QString& name)
 
 void PictureBox::paintEvent(QPaintEvent* event)
 {
+    drawPending();
     QPainter p(this);
     p.drawImage(event->rect(), image_, event->rect());
     for (const auto& [name, s] : shapes_) {

@@ -3,6 +3,11 @@
 #include "platform/Errors.h"
 #include "platform/NumText.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace tavin {
 
 QString PortEntryFromName(const QString& name)
@@ -40,6 +45,42 @@ PortListing BuildPortList(const QStringList& deviceNames)
     }
     out.deliveryOrder = delivered.join(QStringLiteral("\r\n"));
     return out;
+}
+
+QList<SerialDevice> NumberSerialDevices(const QString& exeDir, QList<SystemPort> systemPorts)
+{
+    constexpr int MaxComNumber = 30;
+    QList<SerialDevice> devices;
+    bool taken[MaxComNumber + 1] = {};
+    QStringList pinnedTargets;
+
+    const QDir ports(exeDir + QStringLiteral("/ports"));
+    for (int n = 1; n <= MaxComNumber; ++n) {
+        const QFileInfo link(ports.filePath(QStringLiteral("COM%1").arg(n)));
+        if (!link.exists())
+            continue;
+        const QString target = link.canonicalFilePath();
+        taken[n] = true;
+        pinnedTargets << target;
+        devices.append({n, link.absoluteFilePath(), QStringLiteral("%1 (COM%2)").arg(QFileInfo(target).fileName()).arg(n)});
+    }
+
+    std::sort(systemPorts.begin(), systemPorts.end(),
+              [](const SystemPort& a, const SystemPort& b) { return a.systemLocation < b.systemLocation; });
+    int next = 1;
+    for (const SystemPort& p : systemPorts) {
+        if (pinnedTargets.contains(QFileInfo(p.systemLocation).canonicalFilePath()))
+            continue;
+        while (next <= MaxComNumber && taken[next])
+            ++next;
+        if (next > MaxComNumber)
+            break;
+        taken[next] = true;
+        devices.append({next, p.systemLocation, QStringLiteral("%1 (COM%2)").arg(p.description).arg(next)});
+    }
+    std::sort(devices.begin(), devices.end(),
+              [](const SerialDevice& a, const SerialDevice& b) { return a.number < b.number; });
+    return devices;
 }
 
 }  // namespace tavin

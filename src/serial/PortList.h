@@ -26,4 +26,22 @@ struct PortListing {
 // Builds the menu entries for the devices' display names; throws RuntimeError past 21 devices.
 PortListing BuildPortList(const QStringList& deviceNames);
 
+// A serial device as the system lists it.
+struct SystemPort {
+    QString systemLocation;  // what the port is opened by
+    QString description;
+};
+
+// A serial device with its COM number and the name the port menu shows ("... (COMn)").
+struct SerialDevice {
+    int number = 0;
+    QString systemLocation;
+    QString displayName;
+};
+
+// Numbers serial devices COM1..COM30: links named COMn in the folder `ports` beside the
+// executable pin their numbers (a link whose device is gone is skipped); every other device the
+// system lists gets the lowest free number in the order of its device name. Sorted by number.
+QList<SerialDevice> NumberSerialDevices(const QString& exeDir, QList<SystemPort> systemPorts);
+
 }  // namespace tavin

@@ -8,7 +8,6 @@
 #include "platform/Prompts.h"
 #include "platform/TextFile.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -17,7 +16,7 @@
 namespace tavin {
 
 frmComm::frmComm(AppState& state, frmMain& main)
-    : QWidget(nullptr), MSComm1(new CommControl(state.env.exeDir, this)), tmrRes(new QTimer(this)),
+    : QWidget(&main, Qt::Window), MSComm1(new CommControl(state.env.exeDir, this)), tmrRes(new QTimer(this)),
       st_(state), main_(main)
 {
     setObjectName(QStringLiteral("frmComm"));
@@ -44,16 +43,12 @@ frmComm::frmComm(AppState& state, frmMain& main)
 
 frmComm::~frmComm() = default;
 
-short frmComm::PortOpen()
+short frmComm::PortOpen(int baudRate)
 {
     if (MSComm1->PortOpen())
         return -1;
     OnCommDepth = 0;
-    const QList<QAction*>& baud = main_.mnuBaoud;
-    const QString rate = baud[2]->isChecked()   ? QStringLiteral("115200")
-                         : baud[1]->isChecked() ? QStringLiteral("38400")
-                                                : QStringLiteral("9600");
-    const QString settings = rate + QStringLiteral(",N,8") + QStringLiteral(",1");
+    const QString settings = QString::number(baudRate) + QStringLiteral(",N,8") + QStringLiteral(",1");
     try {
         MSComm1->CommPort = st_.Settings.ComPort;
         MSComm1->Settings = settings;

@@ -1,5 +1,6 @@
 // The communication window: hosts the serial control, cuts received bytes into frames and hands
-// each frame to the main window. Created hidden the first time the port is used.
+// each frame to the main window. Created hidden the first time the port is used, as a window of
+// its own that the main window owns.
 #pragma once
 
 #include "serial/FrameAssembler.h"
@@ -34,9 +35,9 @@ public:
     std::int16_t l_RetryCnt = 0;
     std::int16_t OnCommDepth = 0;
 
-    // Opens the chosen port at the checked baud rate; 0 on success, -1 when it was open already or
-    // could not be opened (the reason is shown).
-    short PortOpen();
+    // Opens the chosen port at `baudRate`; 0 on success, -1 when it was open already or could not
+    // be opened (the reason is shown).
+    short PortOpen(int baudRate);
     short PortClose();
     // Appends a time-stamped line to the monitor.
     void DebugText(const QString& p_text);

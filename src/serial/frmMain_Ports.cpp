@@ -44,6 +44,11 @@ void frmMain::mnuBaoud_Click(int index)
     });
 }
 
+int frmMain::BaudRate() const
+{
+    return mnuBaoud[2]->isChecked() ? 115200 : mnuBaoud[1]->isChecked() ? 38400 : 9600;
+}
+
 void frmMain::PortMenuEnb(bool enabled)
 {
     Trap(st_.log, QStringLiteral("PortMenuEnb"), [&] {

@@ -6,7 +6,7 @@
 #include "platform/NumText.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
-#include "trend/Paging.h"
+#include "trend/Plot.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -22,16 +22,11 @@ void frmMain::cmbSampling_Click()
         AppState& s = st_;
         const std::int32_t ms = SampTextToMsec(cmbSampling->currentText());
         s.Settings.Sampling = ms;
-        if (ms < 100)
-            lblSampling->setText(QString::number(ms) + QStringLiteral(" msec"));
-        else if (ms < 60000)
-            lblSampling->setText(GeneralDouble(Round(ms / 1000.0, 2)) + QStringLiteral(" 秒"));
-        else
-            lblSampling->setText(GeneralDouble(Round(ms / 60000.0, 2)) + QStringLiteral(" 分"));
+        lblSampling->setText(SamplingLabel(ms));
         s.g_SampPerSec = float(1000.0 / double(ms));
-        const float N = s.g_SampPerSec * s.g_PageSec;
+        const float N = s.PageSpan();
         // A page keeps at least 11 samples and the scroll bar at most 32767 pages.
-        if (double(s.g_DataCnt) / double(N) > 32767 || N < 11) {
+        if (PageTooShortOrTooMany(s.store.g_DataCnt, N)) {
             if (cmbPageSec->currentIndex() >= 0 && cmbPageSec->currentIndex() < cmbPageSec->count() - 1) {
                 cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
                 return;
@@ -41,14 +36,9 @@ void frmMain::cmbSampling_Click()
         if (l_nowPaint)
             l_rePaint = 1;
         lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
-        l_StartPos = 0;
-        if (l_CursorPos > 0) {
-            l_StartPos = std::int32_t(RoundHalfEven(std::floor(double(l_CursorPos) / N) * N));
-            if (l_StartPos > s.g_DataCnt)
-                l_StartPos = 0;
-        }
+        l_StartPos = PageStartForCursor(l_CursorPos, N, s.store.g_DataCnt);
         SyncSamplingMenu(cmbSampling->currentIndex());
-        DispPageInfo(l_StartPos, s.g_DataCnt - 1, true);
+        DispPageInfo(l_StartPos, s.store.g_DataCnt - 1, true);
         MoveCursorLine();
         if (cmbSampling->property("Tag").toString().isEmpty())
             pctGraph1_Paint();
@@ -76,7 +66,7 @@ void frmMain::cmbPageSec_Click()
 void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor)
 {
     Trap(st_.log, QString(), [&] {
-        const float N = st_.g_SampPerSec * st_.g_PageSec;
+        const float N = st_.PageSpan();
         const PageInfo page = SetPageInfo(p_start, p_end, N);
         if (page.start < 0)
             return;
@@ -84,7 +74,7 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         lblPage->setText(pages + QStringLiteral("ページ"));
         lblPage->Tag = pages;
         if (p_start < p_end)
-            lblTime->setText(FormatDate(st_.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
+            lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
         std::int32_t end = page.endPage;
         if (end > 32767) {
             st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") + QString::number(end) +
@@ -99,7 +89,7 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         HScroll1->setValue(page.nowPage);
         HScroll1->setProperty("Tag", QStringLiteral("0"));
         if (withCursor) {
-            if (l_CursorPos < page.start || double(l_CursorPos) > double(page.start) + N)
+            if (!CursorOnPage(l_CursorPos, page.start, N))
                 lineCursor->Visible = false;
             else if (l_CursorPos >= 0 && !Measuring)
                 lineCursor->Visible = true;
@@ -112,13 +102,12 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
 void frmMain::HScroll1_Change()
 {
     Trap(st_.log, QString(), [&] {
-        if (ScrollDepth > 1 || st_.g_DataCnt == 0 || HScroll1->property("Tag").toString() == QStringLiteral("1"))
+        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 || HScroll1->property("Tag").toString() == QStringLiteral("1"))
             return;
         ++ScrollDepth;
-        const double N = double(st_.g_SampPerSec) * double(st_.g_PageSec);
-        l_StartPos = std::int32_t(RoundHalfEven(N)) * HScroll1->value();
+        l_StartPos = PageStartOfScroll(HScroll1->value(), st_.PageSpan());
         MoveCursorLine();
-        DispPageInfo(l_StartPos, st_.g_DataCnt - 1, true);
+        DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, true);
         ++l_doEvents;
         pctGraph1_Paint();
         --l_doEvents;
@@ -131,8 +120,7 @@ void frmMain::MoveCursorLine()
     Trap(st_.log, QString(), [&] {
         if (st_.g_PageSec <= 0)
             return;
-        const float N = st_.g_SampPerSec * st_.g_PageSec;
-        const float x = pctGraph1->ScaleWidth / N * float(l_CursorPos - l_StartPos);
+        const float x = pctGraph1->ScaleWidth / st_.PageSpan() * float(l_CursorPos - l_StartPos);
         lineCursor->X1 = lineCursor->X2 = x;
         lineCursor->Y1 = 0;
         lineCursor->Y2 = pctGraph1->ScaleHeight;

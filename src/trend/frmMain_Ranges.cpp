@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/PictureBox.h"
+#include "trend/Plot.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -152,10 +153,7 @@ void frmMain::SetLimitLinePos(LineShape* line, float value)
         const int index = cmbGraphRange->currentIndex();
         if (index < 0)
             return;
-        const GraphScale& rec = st_.ScaleTable[std::size_t(index)];
-        const float span = rec.MinusSpan + rec.Top;
-        const float H = pctGraph1->ScaleHeight;
-        const float y = span - (H / span) * value - rec.MinusSpan;
+        const float y = LimitLineY(st_.ScaleTable[std::size_t(index)], pctGraph1->ScaleHeight, value);
         line->X1 = 0;
         line->X2 = pctGraph1->ScaleWidth;
         line->Y1 = line->Y2 = y;

@@ -39,10 +39,9 @@ void boxed(AppState& s, const QString& title, Body&& body)
 void frmMain::cmdOpen_Click()
 {
     boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
-        st_.g_FileNo = 1;
         lblLoadFileName->setText(QString());
         lblRefLine_Change();
-        if (comm().PortOpen() != 0)
+        if (comm().PortOpen(BaudRate()) != 0)
             return;
         lblTime->hide();
         lblPage->hide();
@@ -51,10 +50,10 @@ void frmMain::cmdOpen_Click()
         txtSaveFileName->setEnabled(false);
         cmdOpen->setEnabled(false);
         cmdClose->setEnabled(true);
-        lblCounter->setText(QStringLiteral("0"));
+        st_.store.Restart();
+        ShowCounter();
         lblStartCount->setText(QStringLiteral("1"));
         lineCursor->Visible = false;
-        st_.g_DataCnt = 0;
         chkAveMode->setEnabled(false);
         txtAveNum->setEnabled(false);
         Measuring = 1;
@@ -102,8 +101,8 @@ void frmMain::cmdClose_Click()
         HScroll1->setEnabled(true);
         AutoSaveCsv();
         // The pages recorded can be browsed at once: labels and scroll range follow the store.
-        DispPageInfo(l_StartPos, st_.g_DataCnt - 1, false);
-        lblTime->setText(FormatDate(st_.g_DataTime[0], u"HH:NN:SS"));
+        DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, false);
+        lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
         lblTime->show();
         lblPage->show();
     });
@@ -125,7 +124,7 @@ void frmMain::optMode_Click(int)
 {
     Trap(st_.log, QString(), [&] {
         const bool measure = optMode[0]->isChecked();
-        if (st_.g_DataCnt > 0)
+        if (st_.store.g_DataCnt > 0)
             st_.env.prompts->message({measure ? QStringLiteral("現在のグラフをクリアします。")
                                               : QStringLiteral("測定データをクリアします。"),
                                       QString(), MsgButtons::Ok, MsgIcon::Information});
@@ -133,11 +132,9 @@ void frmMain::optMode_Click(int)
         lblTime->setText(QString());
         lblLoadFileName->setText(QString());
         lblStartTime->setText(QString());
-        st_.g_DataCnt = 0;
+        st_.store.Clear();
+        ShowCounter();
         l_StartPos = 0;
-        std::fill(st_.g_Datas.begin(), st_.g_Datas.end(), 0.0f);
-        std::fill(st_.g_DataTime.begin(), st_.g_DataTime.end(), 0.0);
-        std::fill(st_.g_AveDatas.begin(), st_.g_AveDatas.end(), 0.0f);
         cmdOpen->setEnabled(measure);
         cmdFileLoad->setEnabled(!measure);
         const QColor back = measure ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192);

@@ -16,33 +16,30 @@ namespace tavin {
 void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
 {
     AppState& s = st_;
+    SampleStore& store = s.store;
     Trap(s.log, QStringLiteral("GraphDispAndDataSave"), [&] {
         const bool refresh = RefreshDue(RefreshCount, s.Settings.Sampling, LastRecvTime, PrevRecvTime);
         if (refresh) {
             setBackground(pctMonRecv, QColor(0, 255, 0));
             Timer1->start(80);
         }
-        // A store already holding MaxDatas samples (the limit was lowered while recording) ends
-        // its segment first; the sample opens the next one instead of being dropped.
-        if (index >= s.Settings.MaxDatas || index >= AppState::StoreSize) {
-            if (s.g_DataCnt > 0)
-                endSegment(s.g_DataCnt - 1);
-            index = 0;
+        const OleDate now = LastRecvTime != 0.0 ? LastRecvTime : s.env.now();
+        const bool average = store.ave.AveNum > 1;
+        auto page = [&] {
+            return SampleStore::Page{l_StartPos, s.PageSpan(),
+                                     chkAutoZoomOut->isChecked() && cmbPageSec->currentIndex() < cmbPageSec->count() - 1};
+        };
+        SampleStore::Appended a = store.Append(value, now, index, s.Settings.MaxDatas, average, page());
+        if (!a.stored) {
+            // The store already holds MaxDatas samples (the limit was lowered while recording):
+            // the segment ends first and the sample opens the next one instead of being dropped.
+            endSegment(store.g_DataCnt - 1);
+            a = store.Append(value, now, 0, s.Settings.MaxDatas, average, page());
         }
-        if (index < 0)
-            throw RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
+        if (!tmrScreen->isActive())
+            tmrScreen->start();
 
-        const auto i = std::size_t(index);
-        s.g_Datas[i] = value;
-        s.g_DataTime[i] = LastRecvTime != 0.0 ? LastRecvTime : s.env.now();
-        if (ave.AveNum > 1) {
-            ave.AveAdd(value);
-            s.g_AveDatas[i] = ave.AveGet();
-        }
-        s.g_DataCnt = index + 1;
-        lblCounter->setText(QString::number(s.g_DataCnt));
-
-        DispValue = chkDispMode->isChecked() ? s.g_AveDatas[i] : g_Keisu * value;
+        DispValue = chkDispMode->isChecked() ? store.g_AveDatas[std::size_t(a.index)] : s.g_Keisu * value;
         if (refresh) {
             RefreshCount = 0;
             lblVariable->setText(ReadoutText(DispValue, DispFormat));
@@ -57,23 +54,32 @@ void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
             }
         }
 
-        if (index > 0) {
-            const std::int32_t N = std::int32_t(s.g_SampPerSec * s.g_PageSec);
-            if (index <= l_StartPos + N) {
-                DrawGraph(pctGraph1, index - 1, index, false);
-                if (chkAve->isChecked() && ave.AveNum > 1)
-                    DrawGraph2(pctGraph1, index - 1, index, false);
-            } else if (chkAutoZoomOut->isChecked() && cmbPageSec->currentIndex() < cmbPageSec->count() - 1) {
-                cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
-                pctGraph1_Paint();
-            } else {
-                l_StartPos += N;
-                pctGraph1_Paint();
-            }
+        switch (a.step) {
+        case SampleStore::PageStep::None: break;
+        case SampleStore::PageStep::DrawSegment:
+            DrawGraph(pctGraph1, a.index - 1, a.index, false);
+            if (chkAve->isChecked() && average)
+                DrawGraph2(pctGraph1, a.index - 1, a.index, false);
+            break;
+        case SampleStore::PageStep::ZoomOut:
+            cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
+            pctGraph1_Paint();
+            break;
+        case SampleStore::PageStep::NextPage:
+            l_StartPos = a.nextStart;
+            pctGraph1_Paint();
+            break;
         }
-        if (s.g_DataCnt >= s.Settings.MaxDatas)
-            endSegment(index);
+        if (a.segmentFull)
+            endSegment(a.index);
     });
+}
+
+void frmMain::ShowCounter()
+{
+    const QString count = QString::number(st_.store.g_DataCnt);
+    if (lblCounter->text() != count)
+        lblCounter->setText(count);
 }
 
 // A full segment: saved, and the store starts the next one from index 0 on page 1.
@@ -84,9 +90,8 @@ void frmMain::endSegment(std::int32_t lastIndex)
     lblStartCount->setText(QString::number(std::int64_t(Val(lblStartCount->text())) + lastIndex));
     StartDate = st_.env.now();
     lblStartTime->setText(FormatDate(StartDate, u"yyyy年m月d日 hh:nn:ss"));
-    st_.g_FileNo += 1;
-    st_.g_DataCnt = 0;
-    lblCounter->setText(QStringLiteral("0"));
+    st_.store.EndSegment();
+    ShowCounter();
     l_StartPos = 0;
     pctGraph1_Paint();
 }
@@ -118,7 +123,7 @@ void frmMain::chkDispMode_Click()
 
 void frmMain::AveReset()
 {
-    Trap(st_.log, QString(), [&] { ave.AveReset(Val(txtAveNum->text())); });
+    Trap(st_.log, QString(), [&] { st_.store.ave.AveReset(Val(txtAveNum->text())); });
 }
 
 }  // namespace tavin

@@ -32,7 +32,7 @@ TEST(frmMainWindow, AFirstRunStartsWithTheDefaults)
     EXPECT_TRUE(w.mnuMinusRange[0]->isChecked());
     EXPECT_EQ(w.lblUpper->text(), "10000");
     EXPECT_EQ(w.lblLower->text(), "-10000");
-    EXPECT_EQ(w.g_Keisu, 1.0f);
+    EXPECT_EQ(w.state().g_Keisu, 1.0f);
     EXPECT_EQ(w.StatusBar1->currentMessage(), "起動しました");
     EXPECT_EQ(w.txtSaveFileName->text(), "RQ4600_Datas");
     EXPECT_EQ(w.lblPageCount->text(), "1ページのデータ数:20");
@@ -70,7 +70,7 @@ TEST(frmMainWindow, StoredChoicesComeBack)
     EXPECT_TRUE(w.LineUpper->Visible);
     EXPECT_EQ(w.lblUpper->text(), "7.5");
     EXPECT_EQ(w.txtAveNum->text(), "10");
-    EXPECT_EQ(w.ave.AveNum, 10);
+    EXPECT_EQ(w.state().store.ave.AveNum, 10);
 }
 
 TEST(frmMainWindow, OnlyShiftCtrlAltClickOnTheDebugLabelTogglesTheWidth)

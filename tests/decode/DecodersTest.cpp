@@ -26,7 +26,7 @@ TEST(DecodeVrtRq, ALongFrameCarriesValueUnitReferenceAndBattery)
     const Decoded d = DecodeVrtRq(frame);
     ASSERT_EQ(d.outcome, Outcome::Value);
     EXPECT_FLOAT_EQ(d.value, 1.234f);
-    EXPECT_EQ(d.valueText, "+1.234");
+    EXPECT_EQ(d.valueText(), "+1.234");
     EXPECT_EQ(d.unit, 'M');
     EXPECT_EQ(d.reference, 'G');
     EXPECT_TRUE(d.batteryRead);
@@ -40,9 +40,9 @@ TEST(DecodeVrtRq, AWrongBccRejectsTheFrameWithBothSums)
     bad[15] = bad[15] == '0' ? '1' : '0';
     const Decoded d = DecodeVrtRq(bad);
     ASSERT_EQ(d.outcome, Outcome::BccError);
-    EXPECT_EQ(d.bccReceived, bad.substr(14, 2));
+    EXPECT_EQ(d.bccReceived(), bad.substr(14, 2));
     EXPECT_EQ(d.bccComputed, BccSum(bad.substr(0, 14)));
-    EXPECT_EQ(d.input, bad);
+    EXPECT_EQ(d.text(), bad);
 }
 
 TEST(DecodeVrtRq, ShortAndMidLengthFramesReadWhatTheyHave)
@@ -93,6 +93,35 @@ TEST(DecodeVrtRq, SixCharacterFramesUseLettersForSignAndPoint)
         ASSERT_EQ(s.outcome, Outcome::Value) << v;
         EXPECT_NEAR(s.value, v, 0.0006) << v;
     }
+}
+
+// A result is kept and copied after the decoder's frame and the result it first built are gone: the
+// texts it hands out must still be its own (a short frame's rewritten text most of all).
+TEST(Decoded, CopiesKeepTheirTextsAfterTheFrameAndTheOriginalAreGone)
+{
+    auto decodeAndCopy = [](std::string frame) {
+        const Decoded made = DecodeVrtRq(frame);
+        Decoded copy = made;
+        frame.assign(frame.size(), '#');
+        return copy;
+    };
+    const Decoded s = decodeAndCopy(withBcc("1B34"));
+    ASSERT_EQ(s.outcome, Outcome::Value);
+    EXPECT_EQ(s.valueText(), "+1.134");
+    std::string_view format;
+    SetDispFormat(0, format, s.valueText());
+    EXPECT_EQ(format, "0.000");
+
+    const std::string good = withBcc("+12.3400" "85" "k" "G" "00");
+    const Decoded l = decodeAndCopy(good);
+    EXPECT_EQ(l.valueText(), "+12.34");
+    EXPECT_EQ(l.text(), good);
+    std::string bad = good;
+    bad[15] = bad[15] == '0' ? '1' : '0';
+    const Decoded e = decodeAndCopy(bad);
+    ASSERT_EQ(e.outcome, Outcome::BccError);
+    EXPECT_EQ(e.text(), bad);
+    EXPECT_EQ(e.bccReceived(), bad.substr(14, 2));
 }
 
 TEST(DecodeVrtRq, BatteryDigitsAreReadFromLongFramesOnly)

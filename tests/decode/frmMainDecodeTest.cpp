@@ -32,9 +32,8 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
     EXPECT_EQ(w->lblGA->text(), "G");
     EXPECT_EQ(w->lblBattery->text(), "8.5");
     EXPECT_EQ(background(w->lblBattery), QColor(0, 255, 255));
-    EXPECT_EQ(w->lblCounter->text(), "1");
-    EXPECT_EQ(state->g_DataCnt, 1);
-    EXPECT_FLOAT_EQ(state->g_Datas[0], 1.234f);
+    EXPECT_EQ(state->store.g_DataCnt, 1);
+    EXPECT_FLOAT_EQ(state->store.g_Datas[0], 1.234f);
     EXPECT_EQ(w->DispFormat, "0.000");
 
     // Without automatic units the unit label stays.
@@ -49,7 +48,7 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
     w->RecvAnalize(withBcc("+2.00000" "00" "k" "H" "00"));
     EXPECT_EQ(w->lblBattery->text(), "-");
     EXPECT_EQ(background(w->lblBattery), QApplication::palette().color(QPalette::Button));
-    EXPECT_EQ(state->g_DataCnt, 4);
+    EXPECT_EQ(state->store.g_DataCnt, 4);
 }
 
 TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
@@ -63,7 +62,7 @@ TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
     EXPECT_EQ(w->lblBccErr->text().toStdString(), bad + " -> BCC Err FF " + computed);
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
     EXPECT_EQ(w->lblBattery->text(), "x");
-    EXPECT_EQ(state->g_DataCnt, 0);
+    EXPECT_EQ(state->store.g_DataCnt, 0);
     w->lblBccErrCnt->setText("abc");  // a caption without a number counts as 0
     w->RecvAnalize(bad);
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
@@ -77,7 +76,7 @@ TEST_F(Decoding, ShortFramesLeaveUnitAndReferenceBlank)
     EXPECT_EQ(w->lblTani->text(), " ");
     EXPECT_EQ(w->lblGA->text(), "");
     w->RecvAnalize(withBcc("A123"));
-    EXPECT_FLOAT_EQ(state->g_Datas[1], -123.0f);
+    EXPECT_FLOAT_EQ(state->store.g_Datas[1], -123.0f);
 }
 
 TEST_F(Decoding, KindFourNotesExtraCharactersAndStillStores)
@@ -87,8 +86,8 @@ TEST_F(Decoding, KindFourNotesExtraCharactersAndStillStores)
     EXPECT_EQ(w->lblBccErr->text(), withBcc("+12.341").append("Z ?").c_str());
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
     EXPECT_EQ(w->lblTani->text(), "kPa");
-    EXPECT_EQ(state->g_DataCnt, 1);
-    EXPECT_FLOAT_EQ(state->g_Datas[0], 12.34f);
+    EXPECT_EQ(state->store.g_DataCnt, 1);
+    EXPECT_FLOAT_EQ(state->store.g_Datas[0], 12.34f);
 }
 
 TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
@@ -104,7 +103,7 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
     EXPECT_EQ(background(w->pctMonRecv), QColor(0, 255, 0));
     EXPECT_EQ(w->RecvBlinkCnt, 0);
     EXPECT_EQ(w->lblTani->text(), "kPa");  // this gauge names no unit
-    EXPECT_EQ(state->g_DataCnt, 100);
+    EXPECT_EQ(state->store.g_DataCnt, 100);
     EXPECT_EQ(w->DispFormat, "0.00");
 }
 
@@ -112,7 +111,7 @@ TEST_F(Decoding, KindSixStoresNothing)
 {
     state->Settings.Term = 6;
     w->RecvAnalize(withBcc("+1.23400" "85" "M" "G" "00"));
-    EXPECT_EQ(state->g_DataCnt, 0);
+    EXPECT_EQ(state->store.g_DataCnt, 0);
     EXPECT_EQ(w->RefreshCount, 1);  // the frame was still counted and stamped
 }
 
@@ -120,7 +119,7 @@ TEST_F(Decoding, AutomaticSamplingMeasuresOnceAtTenSamples)
 {
     w->mnuSampAuto_Click();
     ASSERT_TRUE(w->mnuSampAuto->isChecked());
-    state->g_DataCnt = 10;
+    state->store.g_DataCnt = 10;
     w->FirstFrameTicks = std::int32_t(ClockMs()) - 200;  // ten samples in 200 ms
     w->RecvAnalize(withBcc("+2.000"));
     EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):20.")) << w->lblSampPC->text().toStdString();
@@ -131,7 +130,7 @@ TEST_F(Decoding, AutomaticSamplingMeasuresOnceAtTenSamples)
 
     // 2999 ms rounds to 3000, which has no entry: the period stays, the menu is unchecked.
     w->mnuSampAuto_Click();
-    state->g_DataCnt = 20;
+    state->store.g_DataCnt = 20;
     w->FirstFrameTicks = std::int32_t(ClockMs()) - 20 * 2999;
     w->RecvAnalize(withBcc("+2.000"));
     EXPECT_FALSE(w->mnuSampAuto->isChecked());

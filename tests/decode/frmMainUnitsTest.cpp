@@ -88,15 +88,15 @@ TEST_F(Units, TheCoefficientIgnoresZeroTextAndCancel)
 {
     answerNumberDialog("2.5", true);
     w->mnuKeisuInput_Click();
-    EXPECT_EQ(w->g_Keisu, 2.5f);
+    EXPECT_EQ(state->g_Keisu, 2.5f);
     for (const char* typed : {"0", "abc", "1e999"}) {
         answerNumberDialog(typed, true);
         w->mnuKeisuInput_Click();
-        EXPECT_EQ(w->g_Keisu, 2.5f) << typed;
+        EXPECT_EQ(state->g_Keisu, 2.5f) << typed;
     }
     answerNumberDialog("7", false);
     w->mnuKeisuInput_Click();
-    EXPECT_EQ(w->g_Keisu, 2.5f);
+    EXPECT_EQ(state->g_Keisu, 2.5f);
 }
 
 TEST_F(Units, LimitsAreEnteredThroughTheSameDialog)

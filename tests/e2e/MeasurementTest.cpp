@@ -78,11 +78,11 @@ protected:
 
     void expectStoreHolds(const QStringList& sent)
     {
-        ASSERT_EQ(state->g_DataCnt, sent.size());
+        ASSERT_EQ(state->store.g_DataCnt, sent.size());
         const QStringList recorded = recordedValues();
         ASSERT_EQ(recorded.size(), sent.size());
         for (int i = 0; i < sent.size(); ++i) {
-            EXPECT_FLOAT_EQ(state->g_Datas[std::size_t(i)], float(Val(sent[i]))) << i;
+            EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[i]))) << i;
             EXPECT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i]))) << i;
         }
     }
@@ -100,7 +100,7 @@ TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
     start(0, {"--period", "1", "--count", "500", "--wave", "ramp", "--amplitude", "9"});
     w->cmdOpen->click();
     ASSERT_EQ(w->Measuring, 1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 500; }, 20000)) << state->g_DataCnt;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 500; }, 20000)) << state->store.g_DataCnt;
     w->cmdClose->click();
     EXPECT_EQ(w->Measuring, 0);
     EXPECT_TRUE(w->cmdOpen->isEnabled());
@@ -111,10 +111,10 @@ TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
 {
     start(4, {"--period", "1000", "--count", "3", "--wave", "steps", "--amplitude", "40"});
     w->cmdOpen->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 3; }, 10000)) << state->g_DataCnt;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 3; }, 10000)) << state->store.g_DataCnt;
     w->cmdClose->click();
     expectStoreHolds(sentValues());
-    EXPECT_LT(state->g_DataTime[0], state->g_DataTime[2]);
+    EXPECT_LT(state->store.g_DataTime[0], state->store.g_DataTime[2]);
 }
 
 TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
@@ -137,7 +137,7 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     state->Settings.MaxDatas = 1000;  // segments of 1000 samples, as 30000 at full length
     w->cmbSampling->setCurrentIndex(0);
     w->cmdOpen->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_FileNo == 3 && state->g_DataCnt >= 500; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_FileNo == 3 && state->store.g_DataCnt >= 500; }, 20000));
     w->cmdClose->click();
     const QStringList sent = sentValues();
     ASSERT_EQ(sent.size(), 2500);
@@ -165,9 +165,9 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
         w->cmdFileLoad_Click();
         EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
         const int count = files.indexOf(f) < 2 ? 1000 : 500;
-        ASSERT_EQ(state->g_DataCnt, count);
+        ASSERT_EQ(state->store.g_DataCnt, count);
         for (int i = 0; i < count; ++i)
-            ASSERT_FLOAT_EQ(state->g_Datas[std::size_t(i)], float(Val(sent[first + i]))) << f.toStdString() << " " << i;
+            ASSERT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[first + i]))) << f.toStdString() << " " << i;
         first += count;
     }
 }
@@ -178,30 +178,30 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
     w->SelectSampling("2");
     w->mnuPlusRange_Click(8);        // 200
     w->cmbRangeMinus->setCurrentIndex(4);  // -20.0
-    w->g_Keisu = 1.5f;
+    state->g_Keisu = 1.5f;
     w->cmdOpen->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 300; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 20000));
     w->cmdClose->click();
-    const std::vector<float> stored(state->g_Datas.begin(), state->g_Datas.begin() + 300);
-    const std::vector<double> times(state->g_DataTime.begin(), state->g_DataTime.begin() + 300);
+    const std::vector<float> stored(state->store.g_Datas.begin(), state->store.g_Datas.begin() + 300);
+    const std::vector<double> times(state->store.g_DataTime.begin(), state->store.g_DataTime.begin() + 300);
     EXPECT_EQ(w->lblTani->text(), "MPa");
 
     w->optMode[1]->setChecked(true);
     w->SelectSampling("1000");
     w->mnuPlusRange_Click(0);
     w->mnuTaniAuto_Click();
-    w->g_Keisu = 1.0f;
+    state->g_Keisu = 1.0f;
     const QDir dir(state->Settings.SaveDir);
     t.prompts.files = {dir.filePath(dir.entryList({"*.csv"}, QDir::Files)[0])};
     w->cmdFileLoad_Click();
-    ASSERT_EQ(state->g_DataCnt, 300);
+    ASSERT_EQ(state->store.g_DataCnt, 300);
     for (int i = 0; i < 300; ++i) {
-        EXPECT_EQ(state->g_Datas[std::size_t(i)], stored[std::size_t(i)]) << i;
-        EXPECT_NEAR(state->g_DataTime[std::size_t(i)], times[std::size_t(i)], 1e-9) << i;
+        EXPECT_EQ(state->store.g_Datas[std::size_t(i)], stored[std::size_t(i)]) << i;
+        EXPECT_NEAR(state->store.g_DataTime[std::size_t(i)], times[std::size_t(i)], 1e-9) << i;
     }
     EXPECT_EQ(state->Settings.Sampling, 2);
     EXPECT_EQ(w->cmbGraphRange->currentText(), "200");
     EXPECT_EQ(w->cmbRangeMinus->currentText(), "-20.0");
     EXPECT_EQ(w->lblTani->text(), "MPa");
-    EXPECT_EQ(w->g_Keisu, 1.5f);
+    EXPECT_EQ(state->g_Keisu, 1.5f);
 }

@@ -72,14 +72,13 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
 {
     for (int kind = 0; kind <= 5; ++kind) {
         SCOPED_TRACE(kind);
-        state->g_DataCnt = 0;
-        w->lblCounter->setText("0");
+        state->store.g_DataCnt = 0;
         startGauge(kind, {"--count", "30", "--wave", "sine", "--amplitude", "50", "--unit", "M"});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 30; }, 10000)) << state->g_DataCnt;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30; }, 10000)) << state->store.g_DataCnt;
         const auto values = sent();
         ASSERT_EQ(values.size(), 30);
         for (int i = 0; i < 30; ++i)
-            EXPECT_FLOAT_EQ(state->g_Datas[std::size_t(i)], float(Val(values[i].first))) << i;
+            EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(values[i].first))) << i;
         if (kind == 0 || kind == 4) {
             EXPECT_EQ(w->lblTani->text(), "MPa");
         }
@@ -92,12 +91,12 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
 TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
 {
     startGauge(0, {"--count", "40", "--noise", "--split", "--bad-bcc", "4", "--wave", "ramp", "--amplitude", "9"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->g_DataCnt >= 30 && w->lblBccErrCnt->text() == "10"; }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30 && w->lblBccErrCnt->text() == "10"; }, 15000));
     int stored = 0;
     for (const auto& [text, bad] : sent()) {
         if (bad)
             continue;
-        EXPECT_FLOAT_EQ(state->g_Datas[std::size_t(stored)], float(Val(text)));
+        EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(stored)], float(Val(text)));
         ++stored;
     }
     EXPECT_EQ(stored, 30);
@@ -109,7 +108,7 @@ TEST_F(SerialPath, AVanishedDeviceClosesThePortOnceAndLeavesTheProcessIdle)
     startGauge(0, {"--vanish-after", "15"});
     ASSERT_TRUE(lost.wait(10000));
     EXPECT_FALSE(w->comm().MSComm1->PortOpen());
-    EXPECT_EQ(state->g_DataCnt, 15);  // everything sent before was kept
+    EXPECT_EQ(state->store.g_DataCnt, 15);  // everything sent before was kept
 
     QSignalSpy events(w->comm().MSComm1, &CommControl::OnComm);
     const double before = cpuSeconds();

@@ -1,7 +1,7 @@
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
 #include "platform/TextFile.h"
-#include "trend/MovingAverage.h"
+#include "trend/SampleStore.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>
@@ -13,19 +13,17 @@ namespace {
 
 OleDate at(int h, int m, int s) { return ToOleDate(QDateTime(QDate(2026, 12, 6), QTime(h, m, s))); }
 
+// A store that reads a whole file as the window does, with a three-sample average.
 struct Store {
-    std::vector<float> values = std::vector<float>(400002);
-    std::vector<OleDate> times = std::vector<OleDate>(400002);
-    std::vector<float> averages = std::vector<float>(400002);
-    MovingAverage ave;
+    SampleStore store;
+    const std::vector<float>& values = store.g_Datas;
+    const std::vector<OleDate>& times = store.g_DataTime;
+    const std::vector<float>& averages = store.g_AveDatas;
     CsvSamples read(const QByteArray& bytes, std::int32_t max = 360000)
     {
-        ave.AveReset(3);
+        store.ave.AveReset(3);
         const CsvHeaderLine h = ReadCsvHeader(bytes);
-        OleDate start = 0;
-        if (h.fields.size() >= 2)
-            ParseDateField(h.fields[1].toStdString(), start);
-        return ReadCsvSamples(bytes, h.next, start, values.data(), times.data(), averages.data(), ave, max);
+        return ReadCsvSamples(bytes, h.next, h.header.start, store, max);
     }
 };
 
@@ -38,12 +36,22 @@ TEST(CsvReader, ReadsBackWhatTheWriterWrote)
     const OleDate times[] = {at(13, 0, 34), at(13, 0, 34), at(13, 0, 35)};
     const QByteArray csv = FormatCsv(h, values, times, 0, 2, QStringLiteral("2026年12月6日 14:01:12"));
     const CsvHeaderLine header = ReadCsvHeader(csv);
-    EXPECT_EQ(header.fields,
-              (QStringList{"2026年12月6日 13:00:34", QString::number(times[0], 'g', 15), "2", "20 msec", "35", "-35", "kPa", "2.5"}));
+    EXPECT_EQ(header.fieldCount, 8);
+    EXPECT_TRUE(header.startGiven);
+    const CsvHeader& back = header.header;
+    EXPECT_EQ(back.startText, h.startText);
+    EXPECT_NEAR(back.start, times[0], 1e-9);
+    EXPECT_EQ(back.fileNo, 2);
+    EXPECT_EQ(back.sampling, 20);
+    EXPECT_EQ(back.plusRange, "35");
+    EXPECT_EQ(back.minusRange, "-35");
+    EXPECT_EQ(back.unit, "kPa");
+    EXPECT_EQ(back.keisu, 2.5f);
     Store s;
     const CsvSamples r = s.read(csv);
     EXPECT_EQ(r.badLine, 0);
     EXPECT_EQ(r.dataCnt, 3);
+    EXPECT_EQ(s.store.g_DataCnt, 3);
     EXPECT_EQ(r.lines, 4);  // the closing line stores its time after the last sample
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(s.values[std::size_t(i)], values[i]);
@@ -51,6 +59,33 @@ TEST(CsvReader, ReadsBackWhatTheWriterWrote)
     }
     EXPECT_NEAR(s.times[3], at(14, 1, 12), 1e-9);
     EXPECT_FLOAT_EQ(s.averages[2], (1.5f - 2.25f + 0.1f) / 3);
+}
+
+// A whole segment goes through the writer's buffer several times and repeats values, so the
+// buffer's flushes and the cache of value texts are both in the path.
+TEST(CsvReader, AFullSegmentComesBackExactly)
+{
+    constexpr int Samples = 30000;
+    std::vector<float> values(Samples);
+    std::vector<OleDate> times(Samples);
+    std::uint32_t bits = 12345;
+    for (int i = 0; i < Samples; ++i) {
+        bits = bits * 1664525u + 1013904223u;
+        // Gauge-like values that repeat, and now and then one of six digits that does not.
+        values[std::size_t(i)] = i % 7 == 0 ? float(int(bits % 200001) - 100000) / 1000.0f
+                                            : float(int(bits % 2001) - 1000) / 100.0f;
+        times[std::size_t(i)] = at(13, 0, 0) + (i / 3) / 86400.0;
+    }
+    const CsvHeader h{QStringLiteral("2026年12月6日 13:00:00"), 1, 1000, "100", "0", "MPa", 1.0f};
+    const QByteArray csv = FormatCsv(h, values.data(), times.data(), 0, Samples - 1, QStringLiteral("2026年12月6日 13:10:00"));
+    Store s;
+    const CsvSamples r = s.read(csv);
+    ASSERT_EQ(r.badLine, 0);
+    ASSERT_EQ(r.dataCnt, Samples);
+    for (int i = 0; i < Samples; ++i) {
+        ASSERT_EQ(s.values[std::size_t(i)], values[std::size_t(i)]) << i;
+        ASSERT_NEAR(s.times[std::size_t(i)], times[std::size_t(i)], 1e-9) << i;
+    }
 }
 
 TEST(CsvReader, LineEndsOfEveryKindAndAByteOrderMark)
@@ -67,8 +102,9 @@ TEST(CsvReader, LineEndsOfEveryKindAndAByteOrderMark)
     }
     const QByteArray bom = "\xEF\xBB\xBF" "2026年12月6日 13:00:34,46362.5,1,1000 msec,1,0,kPa,1\r\n5,\r\n";
     const CsvHeaderLine h = ReadCsvHeader(bom);
-    EXPECT_EQ(h.fields[0], "2026年12月6日 13:00:34");
-    EXPECT_EQ(h.fields[6], "kPa");
+    EXPECT_EQ(h.header.startText, "2026年12月6日 13:00:34");
+    EXPECT_EQ(h.header.unit, "kPa");
+    EXPECT_EQ(h.fieldCount, 8);
 }
 
 TEST(CsvReader, ABadLineStopsTheLoadAndKeepsWhatCameBefore)

@@ -25,7 +25,7 @@ protected:
         w->lblStartTime->setText("2026年12月6日 9:05:03");
         for (float v : values) {
             w->RefreshCount++;
-            w->GraphDispAndDataSave(v, std::int32_t(w->lblCounter->text().toInt()));
+            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
         }
         w->lblEndTime->setText("2026年12月6日 9:05:04");
     }
@@ -41,9 +41,9 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     w->cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
     w->SelectSampling("20 msec");
     w->SelectTani("Torr");
-    w->g_Keisu = 2.5f;
+    state->g_Keisu = 2.5f;
     record({1.5f, -2.25f, 0.125f});
-    state->g_FileNo = 4;
+    state->store.g_FileNo = 4;
     w->AutoSaveCsv();
     ASSERT_EQ(csvIn(docs()).size(), 1);
     const QString file = QDir(docs()).filePath(csvIn(docs())[0]);
@@ -54,19 +54,19 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     w->mnuPlusRange_Click(0);
     w->SelectSampling("1000");
     w->SelectTani("kPa");
-    w->g_Keisu = 1.0f;
+    state->g_Keisu = 1.0f;
     t.prompts.files = {file};
     w->cmdFileLoad_Click();
     EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
-    EXPECT_EQ(state->g_DataCnt, 3);
+    EXPECT_EQ(state->store.g_DataCnt, 3);
     EXPECT_EQ(w->lblCounter->text(), "3");
-    EXPECT_EQ(state->g_Datas[1], -2.25f);
-    EXPECT_EQ(state->g_FileNo, 4);
+    EXPECT_EQ(state->store.g_Datas[1], -2.25f);
+    EXPECT_EQ(state->store.g_FileNo, 4);
     EXPECT_EQ(state->Settings.Sampling, 20);
     EXPECT_EQ(w->cmbGraphRange->currentText(), "35");
     EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);
     EXPECT_EQ(w->lblTani->text(), "Torr");
-    EXPECT_EQ(w->g_Keisu, 2.5f);
+    EXPECT_EQ(state->g_Keisu, 2.5f);
     EXPECT_EQ(w->lblPage->text(), "1/1ページ");
     EXPECT_EQ(w->lblLoadFileName->text(), QFileInfo(file).fileName());
     EXPECT_EQ(w->LoadFolder, docs());
@@ -80,16 +80,16 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     w->SelectSampling("50");
     t.prompts.files = {t.path("two.csv")};
     w->cmdFileLoad_Click();
-    EXPECT_EQ(state->g_FileNo, 1);
+    EXPECT_EQ(state->store.g_FileNo, 1);
     EXPECT_EQ(state->Settings.Sampling, 50);
-    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->lblStartTime->text(), "start");
 
     t.write("bad.csv", "start,46362.5,3\r\n1,\r\n2,\r\n3\r\n4,\r\n");
     t.prompts.files = {t.path("bad.csv")};
     w->cmdFileLoad_Click();
     EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 4行目");
-    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->lblCounter->text(), "2");  // counter and pages follow what was read
     EXPECT_EQ(w->lblPage->text(), "1/1ページ");
 }
@@ -99,7 +99,7 @@ TEST_F(Files, CancellingTheOpenDialogChangesNothing)
     record({1.0f, 2.0f});
     w->lblLoadFileName->setText("kept");
     w->cmdFileLoad_Click();  // no scripted answer: cancelled
-    EXPECT_EQ(state->g_DataCnt, 2);
+    EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->lblLoadFileName->text(), "kept");
     ASSERT_EQ(t.prompts.dialogs.size(), 1);
     EXPECT_EQ(t.prompts.dialogs[0].kind, FileDialog::Open);

@@ -22,8 +22,8 @@ protected:
     void fill(int count, float value)
     {
         for (int i = 0; i < count; ++i)
-            state->g_Datas[std::size_t(i)] = value;
-        state->g_DataCnt = count;
+            state->store.g_Datas[std::size_t(i)] = value;
+        state->store.g_DataCnt = count;
     }
     // Pixel columns and rows that hold the colour on the plot area.
     QList<int> columns(QRgb colour) const
@@ -93,13 +93,13 @@ TEST_F(Graph, TheCoefficientScalesWhatIsDrawn)
 {
     w->mnuPlusRange_Click(4);  // 0 .. 25
     fill(10, 10.0f);
-    w->g_Keisu = 2.0f;
+    state->g_Keisu = 2.0f;
     w->pctGraph1_Paint();
     const QList<int> ys = rows(Blue);
     ASSERT_FALSE(ys.isEmpty());
     const double y20 = (25.0 - 20.0) * w->pctGraph1->image().height() / w->pctGraph1->ScaleHeight;
     EXPECT_NEAR(ys.first(), y20, 1.0);
-    EXPECT_EQ(state->g_Datas[0], 10.0f);
+    EXPECT_EQ(state->store.g_Datas[0], 10.0f);
 }
 
 TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
@@ -148,7 +148,7 @@ TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
     w->SelectSampling("1");
     w->cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
     fill(360000, 1.0f);
-    w->DispPageInfo(0, state->g_DataCnt - 1, false);
+    w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
     EXPECT_EQ(w->lblPage->text(), "1/1ページ");
     w->DispPageInfo(0, -1, false);  // an empty store changes nothing
     EXPECT_EQ(w->lblPage->text(), "1/1ページ");

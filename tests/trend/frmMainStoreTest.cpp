@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 
 using namespace tavin;
@@ -24,7 +25,7 @@ protected:
     void sample(float v)
     {
         w->RefreshCount++;
-        w->GraphDispAndDataSave(v, std::int32_t(w->lblCounter->text().toInt()));
+        w->GraphDispAndDataSave(v, state->store.g_DataCnt);
     }
     QColor readoutColour() const { return w->lblVariable->palette().color(QPalette::Window); }
     QStringList savedFiles() const
@@ -40,15 +41,15 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
     w->DispFormat = "0.00";
     sample(1.5f);
     sample(-2.0f);
-    EXPECT_EQ(state->g_DataCnt, 2);
-    EXPECT_EQ(w->lblCounter->text(), "2");
-    EXPECT_EQ(state->g_Datas[1], -2.0f);
+    EXPECT_EQ(state->store.g_DataCnt, 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->lblCounter->text() == "2"; }));  // on the next screen update
+    EXPECT_EQ(state->store.g_Datas[1], -2.0f);
     EXPECT_EQ(w->lblVariable->text(), "-2.00");
     EXPECT_EQ(w->pctMonRecv->palette().color(QPalette::Window), QColor(0, 255, 0));
-    w->g_Keisu = 2.0f;
+    state->g_Keisu = 2.0f;
     sample(10.0f);
     EXPECT_EQ(w->lblVariable->text(), "+20.00");
-    EXPECT_EQ(state->g_Datas[2], 10.0f);  // the store keeps raw values
+    EXPECT_EQ(state->store.g_Datas[2], 10.0f);  // the store keeps raw values
 }
 
 TEST_F(Store, TheMovingAverageFillsItsColumn)
@@ -57,9 +58,9 @@ TEST_F(Store, TheMovingAverageFillsItsColumn)
     w->AveReset();
     for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
         sample(v);
-    EXPECT_EQ(state->g_AveDatas[0], 3.0f);
-    EXPECT_EQ(state->g_AveDatas[1], 4.5f);
-    EXPECT_EQ(state->g_AveDatas[3], 9.0f);
+    EXPECT_EQ(state->store.g_AveDatas[0], 3.0f);
+    EXPECT_EQ(state->store.g_AveDatas[1], 4.5f);
+    EXPECT_EQ(state->store.g_AveDatas[3], 9.0f);
     w->chkDispMode->setChecked(true);
     EXPECT_EQ(w->chkDispMode->text(), "移動平均値");
     w->DispFormat = "0.0";
@@ -96,30 +97,28 @@ TEST_F(Store, AFullSegmentIsSavedAndTheNextStartsAtIndexZero)
 {
     w->StartDate = state->env.now();
     w->lblStartTime->setText("2026年12月6日 9:05:03");
-    state->g_DataCnt = 29999;
-    w->lblCounter->setText("29999");
+    state->store.g_DataCnt = 29999;
     sample(4.0f);
-    EXPECT_EQ(state->g_FileNo, 2);
-    EXPECT_EQ(state->g_DataCnt, 0);
+    EXPECT_EQ(state->store.g_FileNo, 2);
+    EXPECT_EQ(state->store.g_DataCnt, 0);
     EXPECT_EQ(w->lblCounter->text(), "0");
     EXPECT_EQ(w->l_StartPos, 0);
     EXPECT_EQ(w->lblStartCount->text(), "30000");
     ASSERT_EQ(savedFiles().size(), 1);
     EXPECT_TRUE(savedFiles()[0].startsWith("RQ4600_Datas-20261206-090503-1-"));
     sample(5.0f);
-    EXPECT_EQ(state->g_Datas[0], 5.0f);
-    EXPECT_EQ(state->g_DataCnt, 1);
+    EXPECT_EQ(state->store.g_Datas[0], 5.0f);
+    EXPECT_EQ(state->store.g_DataCnt, 1);
 }
 
 TEST_F(Store, ALoweredLimitEndsTheSegmentInsteadOfDroppingSamples)
 {
-    state->g_DataCnt = 40000;
-    w->lblCounter->setText("40000");
+    state->store.g_DataCnt = 40000;
     sample(7.0f);
     EXPECT_EQ(savedFiles().size(), 1);
-    EXPECT_EQ(state->g_FileNo, 2);
-    EXPECT_EQ(state->g_DataCnt, 1);
-    EXPECT_EQ(state->g_Datas[0], 7.0f);
+    EXPECT_EQ(state->store.g_FileNo, 2);
+    EXPECT_EQ(state->store.g_DataCnt, 1);
+    EXPECT_EQ(state->store.g_Datas[0], 7.0f);
 }
 
 TEST_F(Store, StartingWithTheGaugeMissingChangesAlmostNothing)
@@ -152,8 +151,8 @@ TEST_F(Store, SwitchingModesClearsTheStoreWithANotice)
     w->optMode[0]->setChecked(true);
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "現在のグラフをクリアします。");
-    EXPECT_EQ(state->g_DataCnt, 0);
-    EXPECT_EQ(state->g_Datas[0], 0.0f);
+    EXPECT_EQ(state->store.g_DataCnt, 0);
+    EXPECT_EQ(state->store.g_Datas[0], 0.0f);
     EXPECT_TRUE(w->LineUpper->Visible);
     EXPECT_FALSE(w->LineLower->Visible);
 

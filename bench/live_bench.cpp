@@ -1,0 +1,312 @@
+// What a user pays for a live measurement: the real main window with its real event loop, fed by
+// the simulated gauge on a pseudo-terminal sending a frame every millisecond. Reports the
+// program's CPU time per frame (the gauge is a process of its own and is not counted) beside the
+// core path's time per frame over the same bytes measured in the same run, frames sent against
+// samples stored, how often the graph is repainted and the counter label changes per second, and
+// heap allocations per frame. Runs on any Qt platform: offscreen, or an X server (Xvfb) where the
+// cost of getting pixels to the screen is part of the bill.
+//
+//   live_bench [--frames N]     N frames in all (default 21000: 1000 to settle, 20 s measured)
+#include "AllocCount.h"
+#include "GaugeFrames.h"
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "decode/Decoders.h"
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
+#include "serial/FrameAssembler.h"
+#include "support/TestEnv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace tavin;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int ComNumber = 7;
+constexpr int Kind = 0;        // VRT50
+constexpr int SettleFrames = 1000;  // stored before the measuring period starts
+
+// Samples in the store. The one place that knows where the store keeps its count: in AppState
+// itself today, in its store object once that has moved (then this is `return s.store.g_DataCnt;`).
+template <class State>
+int storedSamples(const State& s)
+{
+    if constexpr (requires { s.store.g_DataCnt; })
+        return int(s.store.g_DataCnt);
+    else
+        return int(s.store.g_DataCnt);
+}
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// User plus system CPU time of this process, all its threads.
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+// The frames gauge-sim sends with --kind 0 and its default wave (a sine of amplitude 1, 100
+// frames a cycle), each as the port delivers it at 1 ms: one frame per read.
+std::vector<std::string> gaugeFrames(int count)
+{
+    std::vector<std::string> frames;
+    frames.reserve(std::size_t(count));
+    sim::FrameSpec wire;
+    wire.kind = Kind;
+    for (int i = 0; i < count; ++i) {
+        wire.value = std::sin(2.0 * M_PI * double(i) / 100.0);
+        frames.push_back(sim::EncodeFrame(wire));
+    }
+    return frames;
+}
+
+struct CoreSink : FrameSink {
+    double sum = 0;
+    long frames = 0;
+    void frame(std::string_view text) override
+    {
+        sum += DecodeVrtRq(text).value;
+        ++frames;
+    }
+};
+
+// The core path alone over the same frames: assembly and decoding, one frame per call. Best of
+// five rounds, in seconds per frame.
+double corePerFrame(const std::vector<std::string>& frames)
+{
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        FrameAssembler a;
+        CoreSink sink;
+        const auto t0 = Clock::now();
+        for (const std::string& f : frames)
+            a.RecvAssemble(reinterpret_cast<const std::uint8_t*>(f.data()), f.size(), Kind, sink);
+        const double s = seconds(Clock::now() - t0);
+        if (sink.frames != long(frames.size())) {
+            std::fprintf(stderr, "core path decoded %ld of %zu frames\n", sink.frames, frames.size());
+            std::exit(1);
+        }
+        best = std::min(best, s / double(frames.size()));
+    }
+    return best;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    long paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Where the program stands at one moment.
+struct Snapshot {
+    Clock::time_point at;
+    double cpu = 0;
+    long long allocations = 0;
+    int stored = 0;
+    long paints = 0;
+    long counterChanges = 0;
+};
+
+int framesArgument(int argc, char** argv)
+{
+    int frames = 21000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+            frames = std::atoi(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: live_bench [--frames N]   (N > %d)\n", SettleFrames);
+            std::exit(2);
+        }
+    }
+    if (frames <= SettleFrames) {
+        std::fprintf(stderr, "live_bench: --frames must be more than %d\n", SettleFrames);
+        std::exit(2);
+    }
+    return frames;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Without a display the offscreen platform; with one (Xvfb under bench/run) the real thing.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int Frames = framesArgument(argc, argv);
+
+    // The counter must see Qt's own malloc calls (a detaching QString), not only operator new.
+    {
+        const QString text = QStringLiteral("sample");
+        QString copy = text;
+        const long long before = bench::Allocations();
+        copy[0] = u'S';
+        if (bench::Allocations() == before) {
+            std::fprintf(stderr, "live_bench: the allocation counter does not see Qt's allocations\n");
+            return 1;
+        }
+    }
+
+    // Baseline, before the gauge starts: the core path over the frames the gauge will send.
+    const double core = corePerFrame(gaugeFrames(Frames - SettleFrames));
+
+    // The gauge first, so that its port is listed when the window builds its port menu.
+    test::TestEnv t;
+    QProcess sim;
+    sim.start(QStringLiteral(GAUGE_SIM_PATH),
+              {"--dir", t.dir.path(), "--com", QString::number(ComNumber), "--kind", QString::number(Kind),
+               "--period", "1", "--quiet", "--count", QString::number(Frames)});
+    if (!sim.waitForStarted(5000)) {
+        std::fprintf(stderr, "live_bench: cannot start %s\n", GAUGE_SIM_PATH);
+        return 2;
+    }
+    const QString link = t.path(QStringLiteral("ports/COM%1").arg(ComNumber));
+    for (int i = 0; i < 500 && !QFile::exists(link); ++i)
+        QThread::msleep(10);
+    if (!QFile::exists(link)) {
+        std::fprintf(stderr, "live_bench: gauge-sim made no port\n");
+        return 2;
+    }
+
+    AppEnv env = t.env();
+    env.clock = nullptr;  // samples carry the real time
+    AppState state(env);
+    frmMain w(state);
+    w.show();
+
+    // As a user does it: the gauge kind, the port and the 1 ms sampling period from the menus.
+    w.mnuTermKind[Kind]->trigger();
+    const QString portPrefix = QStringLiteral("COM%1(").arg(ComNumber);
+    for (QAction* a : w.mnuCom)
+        if (a->isVisible() && a->text().startsWith(portPrefix))
+            a->trigger();
+    w.mnuSampling[0]->trigger();
+    if (state.Settings.ComPort != ComNumber || state.Settings.Term != Kind || state.Settings.Sampling != 1) {
+        std::fprintf(stderr, "live_bench: the menus chose COM%d, kind %d, %d ms\n", int(state.Settings.ComPort),
+                     int(state.Settings.Term), int(state.Settings.Sampling));
+        return 2;
+    }
+
+    PaintCounter paintCounter;
+    w.pctGraph1->installEventFilter(&paintCounter);
+    long counterChanges = 0;
+
+    QEventLoop loop;
+    Snapshot start, end;
+    bool started = false, ended = false, timedOut = false;
+    auto snapshot = [&](int stored) {
+        return Snapshot{Clock::now(), cpuSeconds(), bench::Allocations(), stored, paintCounter.paints, counterChanges};
+    };
+    // The measuring period runs from the first look at the store that finds SettleFrames samples
+    // to the first that finds them all. The store is looked at whenever the counter label changes
+    // and, in case the label falls behind, ten times a second.
+    auto look = [&] {
+        const int stored = storedSamples(state);
+        if (!started && stored >= SettleFrames) {
+            started = true;
+            start = snapshot(stored);
+        }
+        if (started && !ended && stored >= Frames) {
+            ended = true;
+            end = snapshot(stored);
+            loop.quit();
+        }
+    };
+    QObject::connect(w.lblCounter, &Label::Change, &loop, [&] {
+        ++counterChanges;
+        look();
+    });
+    const auto deadline = Clock::now() + std::chrono::milliseconds(2 * Frames + 15000);
+    QTimer backstop;
+    QObject::connect(&backstop, &QTimer::timeout, &loop, [&] {
+        look();
+        if (!ended && Clock::now() > deadline) {
+            timedOut = true;
+            loop.quit();
+        }
+    });
+    backstop.start(100);
+    // Start once the window is up and the event loop runs.
+    bool opened = false;
+    QTimer::singleShot(300, &loop, [&] {
+        w.cmdOpen->click();
+        opened = w.Measuring != 0;
+        if (!opened)
+            loop.quit();
+    });
+    loop.exec();
+    backstop.stop();
+
+    const int stored = storedSamples(state);
+    if (opened)
+        w.cmdClose->click();
+    sim.terminate();
+    sim.waitForFinished(5000);
+    const QString simLog = QString::fromLocal8Bit(sim.readAllStandardError());
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("after (\\d+) frames")).match(simLog);
+    const long sent = m.hasMatch() ? m.captured(1).toLong() : -1;
+    w.close();
+
+    if (!opened) {
+        std::fprintf(stderr, "live_bench: the measurement did not start (port COM%d)\n", ComNumber);
+        for (const auto& p : t.prompts.shown)
+            std::fprintf(stderr, "  message: %s\n", qPrintable(p.text));
+        return 2;
+    }
+
+    std::printf("platform %s; gauge-sim kind %d every 1 ms, %d frames (the first %d to settle)\n",
+                qPrintable(QGuiApplication::platformName()), Kind, Frames, SettleFrames);
+    if (started && ended) {
+        const double wall = seconds(end.at - start.at);
+        const int frames = end.stored - start.stored;
+        const double cpu = end.cpu - start.cpu;
+        const double perFrame = cpu / frames;
+        std::printf("measured %d frames in %.2f s = %.0f frames/s stored (the gauge sends 1000)\n", frames, wall,
+                    frames / wall);
+        std::printf("program CPU: %.1f us a frame = %.1f%% of one core (goal: at most 40 us a frame)\n",
+                    perFrame * 1e6, 100.0 * cpu / wall);
+        std::printf("core path alone, same frames: %.3f us a frame -> the program pays %.0f times the core path\n",
+                    core * 1e6, perFrame / core);
+        std::printf("graph paint events: %.1f a second; counter label changes: %.1f a second (goal at least 25 each)\n",
+                    double(end.paints - start.paints) / wall, double(end.counterChanges - start.counterChanges) / wall);
+        std::printf("allocations per frame: %.1f (goal 0)\n", double(end.allocations - start.allocations) / frames);
+    } else {
+        std::printf("no measuring period: %s after %d samples stored\n", timedOut ? "timed out" : "stopped", stored);
+    }
+    std::printf("frames sent %ld, samples stored %d: %s\n", sent, stored,
+                sent == stored && stored == Frames ? "nothing lost" : "SAMPLES LOST");
+    return sent == stored && stored == Frames ? 0 : 1;
+}
