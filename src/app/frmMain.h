@@ -313,6 +313,8 @@ private:
     void applyUnitMenu();
     void showBlink(BlinkColour colour);
     void endSegment(std::int32_t lastIndex);
+    void enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag);
+    void inputLimit(const QString& title, float& limit, Label* shown);
     void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end, bool p_printer,
                       const QColor& colour);
     void onPortLost(const QString& reason);

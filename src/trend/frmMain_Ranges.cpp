@@ -103,49 +103,37 @@ void frmMain::mnuMinusRange_Click(int index)
     });
 }
 
-void frmMain::chkUpperLimit_Click()
+// A limit's check box: its line shows and its flag in EtcConf (4 upper, 2 lower) follows the box.
+void frmMain::enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag)
 {
     Trap(st_.log, QString(), [&] {
-        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~4);
-        LineUpper->Visible = chkUpperLimit->isChecked();
-        if (LineUpper->Visible)
-            st_.Settings.EtcConf |= 4;
+        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~flag);
+        line->Visible = box->isChecked();
+        if (line->Visible)
+            st_.Settings.EtcConf |= flag;
         pctGraph1->shapesChanged();
     });
 }
 
-void frmMain::chkLowerLimit_Click()
-{
-    Trap(st_.log, QString(), [&] {
-        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~2);
-        LineLower->Visible = chkLowerLimit->isChecked();
-        if (LineLower->Visible)
-            st_.Settings.EtcConf |= 2;
-        pctGraph1->shapesChanged();
-    });
-}
+void frmMain::chkUpperLimit_Click() { enableLimit(chkUpperLimit, LineUpper, 4); }
 
-void frmMain::mnuUpperLimitInput_Click()
+void frmMain::chkLowerLimit_Click() { enableLimit(chkLowerLimit, LineLower, 2); }
+
+// A limit typed into the number dialog; 0 or a number beyond a 32-bit float leaves it unchanged.
+void frmMain::inputLimit(const QString& title, float& limit, Label* shown)
 {
     Trap(st_.log, QString(), [&] {
-        const float v = float(InputNumber(QStringLiteral("上限設定"), GeneralSingle(st_.Settings.LimitHi)));
+        const float v = float(InputNumber(title, GeneralSingle(limit)));
         if (v != 0 && std::isfinite(v)) {
-            st_.Settings.LimitHi = v;
-            lblUpper->setText(GeneralSingle(v));
+            limit = v;
+            shown->setText(GeneralSingle(v));
         }
     });
 }
 
-void frmMain::mnuLowerLimitInput_Click()
-{
-    Trap(st_.log, QString(), [&] {
-        const float v = float(InputNumber(QStringLiteral("下限設定"), GeneralSingle(st_.Settings.LimitLow)));
-        if (v != 0 && std::isfinite(v)) {
-            st_.Settings.LimitLow = v;
-            lblLower->setText(GeneralSingle(v));
-        }
-    });
-}
+void frmMain::mnuUpperLimitInput_Click() { inputLimit(QStringLiteral("上限設定"), st_.Settings.LimitHi, lblUpper); }
+
+void frmMain::mnuLowerLimitInput_Click() { inputLimit(QStringLiteral("下限設定"), st_.Settings.LimitLow, lblLower); }
 
 void frmMain::SetLimitLinePos(LineShape* line, float value)
 {

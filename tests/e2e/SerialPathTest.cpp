@@ -119,25 +119,6 @@ TEST_F(SerialPath, AVanishedDeviceClosesThePortOnceAndLeavesTheProcessIdle)
     EXPECT_LT(used, 0.3) << "the event loop kept the CPU busy after the device vanished";
 }
 
-TEST(ListSerialDevices, LinksInThePortsFolderPinTheirNumbers)
-{
-    test::TestEnv t;
-    QDir().mkpath(t.path("ports"));
-    QFile::link("/dev/null", t.path("ports/COM2"));
-    QFile::link(t.path("nothing-here"), t.path("ports/COM5"));  // a device that is gone
-    const QList<SerialDevice> devices = ListSerialDevices(t.dir.path());
-    int pinned = 0;
-    for (const SerialDevice& d : devices) {
-        EXPECT_NE(d.number, 5);
-        EXPECT_TRUE(d.displayName.endsWith(QStringLiteral("(COM%1)").arg(d.number)));
-        if (d.number == 2) {
-            ++pinned;
-            EXPECT_EQ(d.systemLocation, t.path("ports/COM2"));
-        }
-    }
-    EXPECT_EQ(pinned, 1);
-}
-
 TEST(CommControl, OpeningAMissingPortOrBadSettingsFailsWithAReason)
 {
     test::TestEnv t;

@@ -106,33 +106,3 @@ TEST(MinusItemEnabled, FollowsThePlusRangeTable)
     EXPECT_TRUE(MinusItemEnabled(3, 0));
     EXPECT_TRUE(MinusItemEnabled(3, 1));
 }
-
-TEST(Paging, PageNumbersAndTheTimeAxisRows)
-{
-    PageInfo p = SetPageInfo(0, 44, 20);
-    EXPECT_EQ(p.start, 0);
-    EXPECT_EQ(p.nowPage, 0);
-    EXPECT_EQ(p.endPage, 2);
-    EXPECT_EQ(SetPageInfo(0, -1, 20).start, -1);
-    EXPECT_EQ(SetPageInfo(40, 44, 20).nowPage, 2);
-
-    struct Row {
-        float s;
-        const char* unit;
-        int div;
-        float divisor;
-    };
-    const Row rows[] = {{1, "秒", 5, 1},         {10, "秒", 5, 1},        {20, "秒", 4, 1},
-                        {30, "秒", 6, 1},        {60, "秒", 6, 1},        {120, "秒", 4, 1},
-                        {300, "分", 5, 60},      {600, "分", 5, 60},      {1800, "分", 6, 60},
-                        {7200, "分", 6, 60},     {21600, "時", 6, 3600},  {43200, "時", 4, 3600},
-                        {86400, "時", 4, 3600},  {172800, "日", 4, 86400}, {432000, "日", 5, 86400},
-                        {864000, "日", 5, 86400}};
-    for (const Row& r : rows) {
-        const TimeAxis a = SetYokoTani_And_Yoko_Bun(r.s);
-        EXPECT_EQ(a.unit, QString::fromUtf8(r.unit)) << r.s;
-        EXPECT_EQ(a.div, r.div) << r.s;
-        EXPECT_EQ(a.divisor, r.divisor) << r.s;
-    }
-    EXPECT_EQ(PageSecEntries().size(), 19);
-}
