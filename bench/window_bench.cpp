@@ -104,7 +104,8 @@ int main(int argc, char** argv)
     std::printf("window: %d samples in %.3f s = %.0f samples/s (goal 100,000)\n", Samples, window, Samples / window);
     std::printf("core path alone: %.0f frames/s; the window keeps %.1f%% of it\n", Samples / core,
                 100.0 * core / window);
-    std::printf("allocations per sample: %.1f (goal 0)\n", double(allocations) / Samples);
+    std::printf("allocations per sample: %.1f (goal 0; %lld in %d samples)\n", double(allocations) / Samples, allocations,
+                Samples);
 
     // The cost of a sample must not depend on how many are stored.
     auto perSample = [&](int stored) {

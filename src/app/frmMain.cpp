@@ -114,7 +114,7 @@ void frmMain::connectHandlers()
     connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
-    connect(tmrScreen, &QTimer::timeout, this, &frmMain::ShowCounter);
+    connect(tmrScreen, &QTimer::timeout, this, &frmMain::RefreshScreen);
     connect(tmrPaint, &QTimer::timeout, this, [this] {
         tmrPaint->stop();
         pctGraph1_Paint();

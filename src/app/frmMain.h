@@ -63,6 +63,8 @@ public:
     double StartDate = 0.0;
     std::int32_t StartTicks = 0;
     float DispValue = 0.0f;
+    bool ReadoutDue = false;    // the readout has a new value for the next screen refresh
+    float ReadoutValue = 0.0f;
     AlarmBlink alarm;
 
     // Frame dispatch state.
@@ -237,9 +239,10 @@ public:
 
     // The sample store and recording (src/trend).
     void GraphDispAndDataSave(float& value, std::int32_t index);
-    // The counter label shows the store's count; samples update it through tmrScreen, at most
-    // about thirty times a second.
+    // What samples change on the screen, at most about thirty times a second through tmrScreen:
+    // the counter shows the store's count, the readout the value of the last refresh.
     void ShowCounter();
+    void RefreshScreen();
     void AveReset();
     void Timer3_Timer();
     void chkDispMode_Click();
@@ -310,6 +313,7 @@ private:
     void showBccError(const Decoded& d);
     void countRejected();
     void showBattery(std::int32_t level);
+    void showReference(char reference);
     void applyUnitMenu();
     void showBlink(BlinkColour colour);
     void endSegment(std::int32_t lastIndex);

@@ -283,8 +283,9 @@ void frmMain::buildControls()
     tmrPaint = named(new QTimer(this), QStringLiteral("tmrPaint"));
     tmrPaint->setInterval(100);
     tmrScreen = named(new QTimer(this), QStringLiteral("tmrScreen"));
-    tmrScreen->setInterval(33);
+    tmrScreen->setInterval(30);
     tmrScreen->setSingleShot(true);
+    tmrScreen->setTimerType(Qt::PreciseTimer);
 }
 
 }  // namespace tavin

@@ -51,6 +51,8 @@ void frmMain::showBccError(const Decoded& d)
 
 void frmMain::showBattery(std::int32_t level)
 {
+    if (level > 0 && level == BatteryLevel)
+        return;  // shown already: most frames repeat the level
     BatteryLevel = level;
     if (level <= 0) {
         lblBattery->setText(QStringLiteral("-"));
@@ -60,6 +62,15 @@ void frmMain::showBattery(std::int32_t level)
     lblBattery->setText(FormatNumber(level / 10.0, "0.0"));
     const double shown = Val(lblBattery->text());
     setBackground(lblBattery, shown >= 8.0 ? QColor(0, 255, 255) : shown >= 7.0 ? QColor(255, 255, 0) : QColor(255, 0, 0));
+}
+
+// The reference character; most frames repeat it, and a label only changes when it does.
+void frmMain::showReference(char reference)
+{
+    const QString shown = lblGA->text();
+    if (reference ? shown.size() == 1 && shown.front() == QLatin1Char(reference) : shown.isEmpty())
+        return;
+    lblGA->setText(reference ? QString(QLatin1Char(reference)) : QString());
 }
 
 // Writes what a decoder found and stores the value. Returns -1 for a rejected frame.
@@ -86,7 +97,7 @@ short frmMain::applyDecoded(const Decoded& d, std::string_view frame, const QStr
             lblTani->setText(unitName(d.unit));
         float value = d.value;
         if (d.setsReference)
-            lblGA->setText(d.reference ? QString(QLatin1Char(d.reference)) : QString());
+            showReference(d.reference);
         GraphDispAndDataSave(value, index);
     });
     return result;

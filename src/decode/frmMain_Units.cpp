@@ -104,6 +104,7 @@ void frmMain::mnuTermKind_Click(int index)
             throw RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
         for (int i = 0; i < mnuTermKind.size(); ++i)
             mnuTermKind[i]->setChecked(i == index);
+        BatteryLevel = 0;
         lblBattery->setText(QStringLiteral("-"));
         setBackground(lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
         st_.Settings.Term = std::int16_t(index);

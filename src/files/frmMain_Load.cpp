@@ -78,6 +78,7 @@ void frmMain::LoadCsvFile(const QString& path)
     const QString native = QDir::toNativeSeparators(path);
     LoadFolder = native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
     s.store.Clear();
+    ReadoutDue = false;
     l_StartPos = 0;
     l_CursorPos = -1;
     lineCursor->Visible = false;

@@ -13,7 +13,7 @@ constexpr int TwipsPerPixel = 15;
 // Lines collected before they are drawn into the image in any case (bounds the memory when the
 // event loop does not run), and the time between screen updates.
 constexpr std::size_t LineBatch = 4096;
-constexpr int RefreshMs = 33;
+constexpr int RefreshMs = 25;
 }  // namespace
 
 PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
@@ -24,6 +24,7 @@ PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
     pending_.reserve(LineBatch);
     refresh_.setSingleShot(true);
     refresh_.setInterval(RefreshMs);
+    refresh_.setTimerType(Qt::PreciseTimer);
     connect(&refresh_, &QTimer::timeout, this, [this] {
         drawPending();
         update(dirty_);

@@ -1,9 +1,10 @@
 // A drawing surface with a backing image: what is drawn stays until Cls, in user coordinates
 // (ScaleWidth across, ScaleHeight down, origin top left), placed in twips. Line shapes are drawn
 // over the image, never into it. Without a parent window it serves as an off-screen surface.
-// Lines are collected and drawn into the image together, and the screen is updated at most about
-// thirty times a second, however many lines arrive: a gauge at 1 ms adds a thousand segments a
-// second, and a repaint with its flush to the display for each would cost more than everything else.
+// Lines are collected and drawn into the image together, and the screen is told about them at most
+// every 25 ms (Qt merges that with the labels' updates to about thirty repaints a second), however
+// many lines arrive: a gauge at 1 ms adds a thousand segments a second, and a repaint with its
+// flush to the display for each would cost more than everything else.
 #pragma once
 
 #include <QColor>

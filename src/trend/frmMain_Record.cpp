@@ -61,6 +61,7 @@ void frmMain::cmdOpen_Click()
         lblBccErrCnt->setText(QStringLiteral("0"));
         l_StartPos = 0;
         lblGA->setText(QString());
+        ReadoutDue = false;
         lblVariable->setText(QStringLiteral("----- "));
         AveReset();
         StartDate = st_.env.now();

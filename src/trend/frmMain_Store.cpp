@@ -42,7 +42,8 @@ void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
         DispValue = chkDispMode->isChecked() ? store.g_AveDatas[std::size_t(a.index)] : s.g_Keisu * value;
         if (refresh) {
             RefreshCount = 0;
-            lblVariable->setText(ReadoutText(DispValue, DispFormat));
+            ReadoutDue = true;
+            ReadoutValue = DispValue;
             const LimitCheck c = CheckLimits(DispValue, s.Settings.LimitHi, s.Settings.LimitLow, s.Settings.EtcConf);
             if (c.set != 0 && alarm.AlarmSet(c.set)) {
                 Timer3_Timer();
@@ -73,6 +74,15 @@ void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
         if (a.segmentFull)
             endSegment(a.index);
     });
+}
+
+void frmMain::RefreshScreen()
+{
+    ShowCounter();
+    if (ReadoutDue) {
+        ReadoutDue = false;
+        lblVariable->setText(ReadoutText(ReadoutValue, DispFormat));
+    }
 }
 
 void frmMain::ShowCounter()

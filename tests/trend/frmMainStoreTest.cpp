@@ -28,6 +28,12 @@ protected:
         w->GraphDispAndDataSave(v, state->store.g_DataCnt);
     }
     QColor readoutColour() const { return w->lblVariable->palette().color(QPalette::Window); }
+    // The readout as the next screen refresh shows it.
+    QString readout() const
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w->ReadoutDue; }));
+        return w->lblVariable->text();
+    }
     QStringList savedFiles() const
     {
         return QDir(state->Settings.SaveDir).entryList({"*.csv"}, QDir::Files, QDir::Name);
@@ -44,11 +50,11 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
     EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->lblCounter->text() == "2"; }));  // on the next screen update
     EXPECT_EQ(state->store.g_Datas[1], -2.0f);
-    EXPECT_EQ(w->lblVariable->text(), "-2.00");
+    EXPECT_EQ(readout(), "-2.00");
     EXPECT_EQ(w->pctMonRecv->palette().color(QPalette::Window), QColor(0, 255, 0));
     state->g_Keisu = 2.0f;
     sample(10.0f);
-    EXPECT_EQ(w->lblVariable->text(), "+20.00");
+    EXPECT_EQ(readout(), "+20.00");
     EXPECT_EQ(state->store.g_Datas[2], 10.0f);  // the store keeps raw values
 }
 
@@ -65,7 +71,7 @@ TEST_F(Store, TheMovingAverageFillsItsColumn)
     EXPECT_EQ(w->chkDispMode->text(), "移動平均値");
     w->DispFormat = "0.0";
     sample(15.0f);
-    EXPECT_EQ(w->lblVariable->text(), "+12.0");
+    EXPECT_EQ(readout(), "+12.0");
 }
 
 TEST_F(Store, LimitAlarmsBlinkInTheirColours)
