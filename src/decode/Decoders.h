@@ -13,8 +13,9 @@ namespace tavin {
 // buffer the frame came from is reused. No allocation: the receive path decodes every frame.
 class Decoded {
 public:
-    // The longest text kept: the longest frame kinds 0-3 decode. Longer texts (an overlong kind 4
-    // frame, a long kind 5 text) are decoded whole, and text() keeps their first MaxText characters.
+    // The longest text kept: the longest frame kinds 0-3 decode. A longer text (an overlong kind 4
+    // frame, a long kind 5 text) is decoded from the caller's whole frame, while text()
+    // and valueText() keep its first MaxText characters.
     static constexpr std::size_t MaxText = 100;
 
     enum class Outcome : std::uint8_t {

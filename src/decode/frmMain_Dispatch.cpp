@@ -24,7 +24,7 @@ short frmMain::RecvAnalize(std::string_view p_strRecv)
             const float average = float(ticks - FirstFrameTicks) / float(count);
             lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(average, "0.000"));
             mnuSampAuto->setChecked(false);
-            SelectSampling(QString::number(SampToStd(average)) + QStringLiteral(" msec"));
+            SelectSamplingMs(SampToStd(average));
         }
         PrevRecvTime = LastRecvTime;
         LastRecvTime = st_.env.now();
