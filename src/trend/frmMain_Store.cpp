@@ -85,12 +85,7 @@ void frmMain::RefreshScreen()
     }
 }
 
-void frmMain::ShowCounter()
-{
-    const QString count = QString::number(st_.store.g_DataCnt);
-    if (lblCounter->text() != count)
-        lblCounter->setText(count);
-}
+void frmMain::ShowCounter() { lblCounter->setText(QString::number(st_.store.g_DataCnt)); }
 
 // A full segment: saved, and the store starts the next one from index 0 on page 1.
 void frmMain::endSegment(std::int32_t lastIndex)
