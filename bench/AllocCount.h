@@ -9,6 +9,8 @@
 // replacement functions, which must exist once per program.
 #pragma once
 
+#include <QString>
+
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -71,6 +73,16 @@ inline void* newBlockNoThrow(std::size_t size, std::size_t alignment) noexcept
 
 // Heap allocations made by the whole process so far (every thread).
 inline long long Allocations() { return alloc_detail::count.load(std::memory_order_relaxed); }
+
+// Whether the count sees Qt's own allocations (a QString detaching with malloc), not only new.
+inline bool CountsQtAllocations()
+{
+    const QString text = QStringLiteral("sample");
+    QString copy = text;
+    const long long before = Allocations();
+    copy[0] = u'S';
+    return Allocations() != before;
+}
 
 }  // namespace tavin::bench
 

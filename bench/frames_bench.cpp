@@ -1,34 +1,16 @@
 // Frames per second through the core receive path (assembly, dispatch to the decoder of the
 // kind, decoding, readout format) for a long recorded stream of each gauge kind, against a
-// baseline that only finds the frame ends in the same bytes. Counts allocations per frame.
+// baseline that only finds the frame ends in the same bytes. Counts allocations per frame (new and
+// malloc).
+#include "AllocCount.h"
 #include "GaugeFrames.h"
 #include "decode/Decoders.h"
 #include "serial/FrameAssembler.h"
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <new>
 #include <string>
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-void* operator new(std::size_t n)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -78,10 +60,10 @@ void BM_ReceivePath(benchmark::State& state)
         tavin::FrameAssembler a;
         DecodingSink sink;
         sink.term = kind;
-        const long before = allocations.load();
+        const long long before = tavin::bench::Allocations();
         for (std::size_t at = 0; at < s.size(); at += 64)
             a.RecvAssemble(bytes + at, std::min<std::size_t>(64, s.size() - at), kind, sink);
-        allocs += allocations.load() - before;
+        allocs += long(tavin::bench::Allocations() - before);
         frames += sink.frames;
         benchmark::DoNotOptimize(sink.sum);
     }

@@ -4,6 +4,7 @@
 #include "platform/Controls.h"
 #include "platform/PictureBox.h"
 #include "OffscreenProgram.h"
+#include "Timing.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,23 +16,10 @@
 #include <random>
 
 using namespace tavin;
-using Clock = std::chrono::steady_clock;
+using namespace tavin::bench;
 
 namespace {
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-template <class F>
-double best(int rounds, F&& f)
-{
-    double b = 1e9;
-    for (int i = 0; i < rounds; ++i) {
-        const auto t0 = Clock::now();
-        f();
-        b = std::min(b, seconds(t0));
-    }
-    return b;
-}
 
 }  // namespace
 
@@ -105,6 +93,7 @@ int main(int argc, char** argv)
                 float v = 60.0f + noise(rng);
                 w.GraphDispAndDataSave(v, state.store.g_DataCnt);
             }
+            w.pctGraph1->image();  // the segments drawn into the image
             QCoreApplication::processEvents();
         });
     };

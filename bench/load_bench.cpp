@@ -4,6 +4,7 @@
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
 #include "OffscreenProgram.h"
+#include "Timing.h"
 
 #include <QApplication>
 #include <QFile>
@@ -14,21 +15,10 @@
 #include <cstdio>
 
 using namespace tavin;
-using Clock = std::chrono::steady_clock;
+using namespace tavin::bench;
 
 namespace {
 
-template <class F>
-double best(int rounds, F&& f)
-{
-    double b = 1e9;
-    for (int i = 0; i < rounds; ++i) {
-        const auto t0 = Clock::now();
-        f();
-        b = std::min(b, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return b;
-}
 
 }  // namespace
 

@@ -7,7 +7,9 @@
 #include "GaugeFrames.h"
 #include "decode/Decoders.h"
 #include "platform/Controls.h"
+#include "platform/PictureBox.h"
 #include "OffscreenProgram.h"
+#include "Timing.h"
 #include "serial/FrameAssembler.h"
 #include "serial/frmComm.h"
 
@@ -20,7 +22,7 @@
 #include <string>
 
 using namespace tavin;
-using Clock = std::chrono::steady_clock;
+using namespace tavin::bench;
 
 namespace {
 
@@ -35,14 +37,14 @@ std::string stream(int frames, int offset)
     return s;
 }
 
-double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-// Feeds the bytes in 64-byte chunks as the receive event would; returns seconds.
-double feed(frmComm& comm, const std::string& bytes)
+// Feeds the bytes in 64-byte chunks as the receive event would; returns seconds. The segments
+// the samples added are drawn into the graph's image before the clock stops.
+double feed(frmComm& comm, PictureBox& graph, const std::string& bytes)
 {
     const auto t0 = Clock::now();
     for (std::size_t at = 0; at < bytes.size(); at += 64)
         comm.RecvAssemble(QByteArray::fromRawData(bytes.data() + at, qsizetype(std::min<std::size_t>(64, bytes.size() - at))));
+    graph.image();
     QCoreApplication::processEvents();  // the repaints the samples asked for
     return seconds(t0);
 }
@@ -76,26 +78,19 @@ int main(int argc, char** argv)
     a.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 0, sink);
     const double core = seconds(t0);
 
-    // The allocation counter must see Qt's own malloc calls (a detaching QString), not only new.
-    {
-        const QString text = QStringLiteral("sample");
-        QString copy = text;
-        const long long before = bench::Allocations();
-        copy[0] = u'S';
-        if (bench::Allocations() == before) {
-            std::fprintf(stderr, "the allocation counter does not see Qt's allocations\n");
-            return 1;
-        }
+    if (!CountsQtAllocations()) {
+        std::fprintf(stderr, "the allocation counter does not see Qt's allocations\n");
+        return 1;
     }
     // Warm-up over more than one page, so one-off growth (buffers, glyph caches, the page advance)
     // is done before the counted feed; then the store starts again from empty.
-    feed(comm, stream(25000, Samples));
+    feed(comm, *w.pctGraph1, stream(25000, Samples));
     state.store.g_DataCnt = 0;
     w.lblCounter->setText(QStringLiteral("0"));
     w.l_StartPos = 0;
 
     const long long allocationsBefore = bench::Allocations();
-    const double window = feed(comm, bytes);
+    const double window = feed(comm, *w.pctGraph1, bytes);
     const long long allocations = bench::Allocations() - allocationsBefore;
     if (state.store.g_DataCnt != Samples) {
         std::fprintf(stderr, "stored %d of %d samples\n", state.store.g_DataCnt, Samples);
@@ -118,7 +113,7 @@ int main(int argc, char** argv)
             state.store.g_DataCnt = stored;
             w.lblCounter->setText(QString::number(stored));
             w.l_StartPos = stored - stored % 20000;
-            best = std::min(best, feed(comm, more) / 20000);
+            best = std::min(best, feed(comm, *w.pctGraph1, more) / 20000);
         }
         return best;
     };

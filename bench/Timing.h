@@ -1,0 +1,26 @@
+// Wall-clock timing for the benchmarks: seconds since a point, and the best of several rounds (the
+// least disturbed by the rest of the machine).
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+
+namespace tavin::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+template <class F>
+double best(int rounds, F&& f)
+{
+    double b = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        const auto t0 = Clock::now();
+        f();
+        b = std::min(b, seconds(t0));
+    }
+    return b;
+}
+
+}  // namespace tavin::bench
