@@ -18,11 +18,6 @@
 using namespace tavin;
 using namespace tavin::bench;
 
-namespace {
-
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -85,7 +80,6 @@ int main(int argc, char** argv)
     auto append = [&](int stored) {
         return best(3, [&] {
             state.store.g_DataCnt = stored;
-            w.lblCounter->setText(QString::number(stored));
             w.l_StartPos = stored - stored % 20000;
             if (stored % 20000 > 18000)
                 w.l_StartPos = stored;

@@ -8,6 +8,7 @@
 //
 //   live_bench [--frames N]     N frames in all (default 21000: 1000 to settle, 20 s measured)
 #include "AllocCount.h"
+#include "Timing.h"
 #include "GaugeFrames.h"
 #include "app/AppState.h"
 #include "app/frmMain.h"
@@ -40,7 +41,7 @@
 #include <vector>
 
 using namespace tavin;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 namespace {
 
@@ -51,15 +52,7 @@ constexpr int SettleFrames = 1000;  // stored before the measuring period starts
 // Samples in the store: the one place that knows where the store keeps its count.
 int storedSamples(const AppState& s) { return int(s.store.g_DataCnt); }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// User plus system CPU time of this process, all its threads.
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
 
 // The frames gauge-sim sends with --kind 0 and its default wave (a sine of amplitude 1, 100
 // frames a cycle), back to back in one buffer, with where each one ends.
@@ -223,7 +216,7 @@ int main(int argc, char** argv)
     Snapshot start, end;
     bool started = false, ended = false, timedOut = false;
     auto snapshot = [&](int stored) {
-        return Snapshot{Clock::now(), cpuSeconds(), bench::Allocations(), stored, paintCounter.paints, counterChanges};
+        return Snapshot{Clock::now(), test::CpuSeconds(), bench::Allocations(), stored, paintCounter.paints, counterChanges};
     };
     // The measuring period runs from the first look at the store that finds SettleFrames samples
     // to the first that finds them all. The store is looked at whenever the counter label changes
@@ -285,7 +278,7 @@ int main(int argc, char** argv)
     std::printf("platform %s; gauge-sim kind %d every 1 ms, %d frames (the first %d to settle)\n",
                 qPrintable(QGuiApplication::platformName()), Kind, Frames, SettleFrames);
     if (started && ended) {
-        const double wall = seconds(end.at - start.at);
+        const double wall = std::chrono::duration<double>(end.at - start.at).count();
         const int frames = end.stored - start.stored;
         const double cpu = end.cpu - start.cpu;
         const double perFrame = cpu / frames;

@@ -17,11 +17,6 @@
 using namespace tavin;
 using namespace tavin::bench;
 
-namespace {
-
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");

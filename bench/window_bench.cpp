@@ -86,7 +86,6 @@ int main(int argc, char** argv)
     // is done before the counted feed; then the store starts again from empty.
     feed(comm, *w.pctGraph1, stream(25000, Samples));
     state.store.g_DataCnt = 0;
-    w.lblCounter->setText(QStringLiteral("0"));
     w.l_StartPos = 0;
 
     const long long allocationsBefore = bench::Allocations();
@@ -105,13 +104,11 @@ int main(int argc, char** argv)
     // The cost of a sample must not depend on how many are stored.
     auto perSample = [&](int stored) {
         state.store.g_DataCnt = stored;
-        w.lblCounter->setText(QString::number(stored));
         w.l_StartPos = stored - stored % 20000;
         const std::string more = stream(20000, stored);
         double best = 1e9;
         for (int round = 0; round < 3; ++round) {
             state.store.g_DataCnt = stored;
-            w.lblCounter->setText(QString::number(stored));
             w.l_StartPos = stored - stored % 20000;
             best = std::min(best, feed(comm, *w.pctGraph1, more) / 20000);
         }

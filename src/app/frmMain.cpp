@@ -29,8 +29,9 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), st_(st
     Form_Load();
 }
 
-// The communication window is a child and goes with this one; nothing it does while it closes its
-// port may reach this half-destroyed window.
+// The communication window is a child and is destroyed after this window's own members: its port
+// closing then must not signal a lost device to this half-destroyed window. (Its frames reach this
+// window only from events, and none are delivered during destruction.)
 frmMain::~frmMain()
 {
     if (comm_)

@@ -65,6 +65,7 @@ public:
     float DispValue = 0.0f;
     bool ReadoutDue = false;    // the readout has a new value for the next screen refresh
     float ReadoutValue = 0.0f;
+    std::string_view ReadoutFormat;
     AlarmBlink alarm;
 
     // Frame dispatch state.
@@ -240,7 +241,8 @@ public:
     // The sample store and recording (src/trend).
     void GraphDispAndDataSave(float& value, std::int32_t index);
     // What samples change on the screen, at most about thirty times a second through tmrScreen:
-    // the counter shows the store's count, the readout the value of the last refresh.
+    // the counter shows the store's count, the readout the value of the last refresh, the graph
+    // its new segments.
     void ShowCounter();
     void RefreshScreen();
     void AveReset();
@@ -310,7 +312,7 @@ private:
     void connectHandlers();
     QString caption() const;
     short applyDecoded(const Decoded& d, std::string_view frame, const QString& procName);
-    void showBccError(const Decoded& d);
+    void showBccError(const Decoded& d, std::string_view text);
     void countRejected();
     void showBattery(std::int32_t level);
     void showReference(char reference);

@@ -42,9 +42,9 @@ void frmMain::countRejected()
     lblBccErrCnt->setText(QString::number(std::int64_t(Val(lblBccErrCnt->text())) + 1));
 }
 
-void frmMain::showBccError(const Decoded& d)
+void frmMain::showBccError(const Decoded& d, std::string_view text)
 {
-    lblBccErr->setText(latin(d.text()) + QStringLiteral(" -> BCC Err ") + latin(d.bccReceived()) + u' ' +
+    lblBccErr->setText(latin(text) + QStringLiteral(" -> BCC Err ") + latin(d.bccReceived()) + u' ' +
                        QString::number(d.bccComputed, 16).toUpper());
     countRejected();
 }
@@ -77,13 +77,15 @@ void frmMain::showReference(char reference)
 short frmMain::applyDecoded(const Decoded& d, std::string_view frame, const QString& procName)
 {
     short result = 0;
+    // A frame longer than a decoder keeps (kinds 4 and 5) is shown and read whole.
+    const std::string_view text = frame.size() > Decoded::MaxText ? frame : d.text();
     Trap(st_.log, procName, [&] {
         if (d.overlong) {
             lblBccErr->setText(latin(frame) + QStringLiteral(" ?"));
             countRejected();
         }
         if (d.outcome == Decoded::Outcome::BccError) {
-            showBccError(d);
+            showBccError(d, text);
             result = -1;
             return;
         }
@@ -92,7 +94,7 @@ short frmMain::applyDecoded(const Decoded& d, std::string_view frame, const QStr
         if (d.batteryRead)
             showBattery(d.battery);
         const std::int32_t index = st_.store.g_DataCnt;
-        SetDispFormat(index, DispFormat, d.text());
+        SetDispFormat(index, DispFormat, text);
         if (d.setsUnit && mnuTaniAuto->isChecked())
             lblTani->setText(unitName(d.unit));
         float value = d.value;
@@ -107,7 +109,7 @@ short frmMain::RecvAnalize_VRT_RQ(std::string_view p_strRecv)
 {
     const Decoded d = DecodeVrtRq(p_strRecv);
     if (d.outcome == Decoded::Outcome::Ignored)
-        return p_strRecv.size() > 100 ? -1 : 0;
+        return p_strRecv.size() > Decoded::MaxText ? -1 : 0;
     return applyDecoded(d, p_strRecv, QStringLiteral("RecvAnalize_VRT_RQ"));
 }
 

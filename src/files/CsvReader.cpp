@@ -261,13 +261,20 @@ CsvHeaderLine ReadCsvHeader(QByteArrayView bytes)
     return h;
 }
 
-namespace {
-
-CsvSamples readLines(QByteArrayView bytes, qsizetype next, OleDate startTime, float* values, OleDate* times,
-                     float* averages, MovingAverage& average, std::int32_t maxLines,
-                     const std::function<void(double)>& progress)
+CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTime, SampleStore& store,
+                          std::int32_t maxLines, const std::function<void(double)>& progress)
 {
+    float* const values = store.g_Datas.data();
+    OleDate* const times = store.g_DataTime.data();
+    float* const averages = store.g_AveDatas.data();
+    MovingAverage& average = store.ave;
+    maxLines = std::min(maxLines, SampleStore::Capacity);
     CsvSamples out;
+    // Every way out leaves the store counting what was read.
+    auto done = [&] {
+        store.g_DataCnt = out.dataCnt;
+        return out;
+    };
     const char* data = bytes.data();
     const qsizetype size = bytes.size();
     OleDate current = startTime;
@@ -311,7 +318,7 @@ CsvSamples readLines(QByteArrayView bytes, qsizetype next, OleDate startTime, fl
         at = qsizetype(p - data) + ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
         if (!comma1) {
             out.badLine = i + 2;  // the header is line 1
-            return out;
+            return done();
         }
         const std::string_view f1(line, std::size_t(comma1 - line));
         const std::string_view f2(comma1 + 1, std::size_t((comma2 ? comma2 : p) - comma1 - 1));
@@ -322,7 +329,7 @@ CsvSamples readLines(QByteArrayView bytes, qsizetype next, OleDate startTime, fl
             OleDate t;
             if (!plainDecimal(f2, t) && !ParseDateField(f2, t)) {
                 out.badLine = i + 2;
-                return out;
+                return done();
             }
             current = t;
         }
@@ -335,19 +342,7 @@ CsvSamples readLines(QByteArrayView bytes, qsizetype next, OleDate startTime, fl
         if (progress && (i & 0x3FFF) == 0x3FFF)
             progress(double(at) / double(size));
     }
-    return out;
-}
-
-}  // namespace
-
-CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTime, SampleStore& store,
-                          std::int32_t maxLines, const std::function<void(double)>& progress)
-{
-    const CsvSamples out = readLines(bytes, next, startTime, store.g_Datas.data(), store.g_DataTime.data(),
-                                     store.g_AveDatas.data(), store.ave, std::min(maxLines, SampleStore::Capacity),
-                                     progress);
-    store.g_DataCnt = out.dataCnt;
-    return out;
+    return done();
 }
 
 }  // namespace tavin

@@ -10,12 +10,6 @@
 
 namespace tavin {
 
-QString AutoSavePath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo,
-                     OleDate saved)
-{
-    return QDir(saveDir).filePath(FileExtentionAddCheck(baseName, AutoSaveSuffix(start, fileNo, saved)));
-}
-
 QString UniqueRecordingPath(const QString& path)
 {
     QString free = path;

@@ -16,11 +16,6 @@ namespace tavin {
 struct AppEnv;
 class EventLog;
 
-// The file of an automatically saved segment: the base name from the file-name box with the start
-// stamp, the segment number and the save stamp, in the save folder.
-QString AutoSavePath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo,
-                     OleDate saved);
-
 // `path` when no file has that name yet, otherwise the first free one of "-2", "-3" ... before
 // the extension.
 QString UniqueRecordingPath(const QString& path);

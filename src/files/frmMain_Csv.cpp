@@ -17,12 +17,13 @@ namespace tavin {
 void frmMain::AutoSaveCsv()
 {
     Trap(st_.log, QString(), [&] {
-        const QString path = AutoSavePath(st_.Settings.SaveDir, txtSaveFileName->text(), StartDate,
-                                          st_.store.g_FileNo, st_.env.now());
+        const QString name = FileExtentionAddCheck(txtSaveFileName->text(),
+                                                   AutoSaveSuffix(StartDate, st_.store.g_FileNo, st_.env.now()));
+        const QString path = QDir(st_.Settings.SaveDir).filePath(name);
         if (st_.store.g_DataCnt == 0)
             return;
         if (lblLoadFileName->text().isEmpty())
-            lblLoadFileName->setText(QFileInfo(path).fileName());
+            lblLoadFileName->setText(name);
         StatusBar1->showMessage(QStringLiteral("保存中です..."));
         SaveCsvFile(path, 0, st_.store.g_DataCnt - 1);
     });

@@ -10,10 +10,9 @@ namespace tavin {
 
 namespace {
 constexpr int TwipsPerPixel = 15;
-// Lines collected before they are drawn into the image in any case (bounds the memory when the
-// event loop does not run), and the time between screen updates.
+// Lines collected before they are drawn into the image in any case: bounds the memory however
+// long no repaint comes.
 constexpr std::size_t LineBatch = 4096;
-constexpr int RefreshMs = 25;
 }  // namespace
 
 PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
@@ -22,14 +21,14 @@ PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
     pending_.reserve(LineBatch);
-    refresh_.setSingleShot(true);
-    refresh_.setInterval(RefreshMs);
-    refresh_.setTimerType(Qt::PreciseTimer);
-    connect(&refresh_, &QTimer::timeout, this, [this] {
-        drawPending();
+}
+
+void PictureBox::Refresh()
+{
+    drawPending();
+    if (!dirty_.isEmpty())
         update(dirty_);
-        dirty_ = QRect();
-    });
+    dirty_ = QRect();
 }
 
 void PictureBox::setFontName(const QString& family, int pointSize)
@@ -90,13 +89,11 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& colo
     dirty_ |= QRectF(a, b).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
     if (pending_.size() >= LineBatch)
         drawPending();
-    if (!refresh_.isActive())
-        refresh_.start();
 }
 
 void PictureBox::drawPending()
 {
-    if (pending_.empty())
+    if (pending_.empty() || image_.paintingActive())
         return;
     QPainter p(&image_);
     QPen pen(QColor::fromRgb(pending_.front().colour), 0, pending_.front().dotted ? Qt::DotLine : Qt::SolidLine);

@@ -1,17 +1,16 @@
 // A drawing surface with a backing image: what is drawn stays until Cls, in user coordinates
 // (ScaleWidth across, ScaleHeight down, origin top left), placed in twips. Line shapes are drawn
 // over the image, never into it. Without a parent window it serves as an off-screen surface.
-// Lines are collected and drawn into the image together, and the screen is told about them at most
-// every 25 ms (Qt merges that with the labels' updates to about thirty repaints a second), however
-// many lines arrive: a gauge at 1 ms adds a thousand segments a second, and a repaint with its
-// flush to the display for each would cost more than everything else.
+// Lines are collected and drawn into the image together; they reach the screen with the box's next
+// repaint or at Refresh, which the window calls once per screen refresh together with its labels'
+// updates. A gauge at 1 ms adds a thousand segments a second, and a repaint with its flush to the
+// display for each would cost more than everything else.
 #pragma once
 
 #include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QList>
-#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -63,6 +62,9 @@ public:
     float TextWidth(const QString& text) const;
     float TextHeight(const QString& text) const;
 
+    // Shows the lines drawn since the last repaint.
+    void Refresh();
+
     // Line shapes drawn over the image.
     LineShape* addShape(const QString& name);
     // Repaints after a shape changed.
@@ -90,7 +92,8 @@ protected:
 
 private:
     void resizeImage(QSize px);
-    // Draws the collected lines into the image.
+    // Draws the collected lines into the image (not while another painter holds it: a long
+    // polyline lets events run, and the lines wait for the next call).
     void drawPending();
 
     struct PendingLine {
@@ -102,7 +105,6 @@ private:
     // been told about yet.
     std::vector<PendingLine> pending_;
     QRect dirty_;
-    QTimer refresh_;
 
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QImage image_;

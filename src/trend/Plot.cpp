@@ -4,10 +4,10 @@
 
 namespace tavin {
 
-float ScaleLineY(const GraphScale& rec, int i)
+float ScaleLineY(const GraphScale& rec, int i, bool raiseBottom)
 {
     const float y = rec.Top - rec.LineValue[std::size_t(i)];
-    return i == 0 ? y - rec.Top / 300.0f : y;
+    return i == 0 && raiseBottom ? y - rec.Top / 300.0f : y;
 }
 
 bool ScaleLineDotted(const GraphScale& rec, int i) { return (rec.LineStyle[std::size_t(i)] & 3) == LineDotted; }

@@ -16,9 +16,9 @@ namespace tavin {
 
 // ---- Vertical scale -------------------------------------------------------------------------
 
-// Height of scale line i in values: Top - LineValue; the bottom line (i = 0) is raised by a
-// three-hundredth of Top so that it stays inside the box.
-float ScaleLineY(const GraphScale& rec, int i);
+// Height of scale line i in values: Top - LineValue. On the screen the bottom line (i = 0) is
+// raised by a three-hundredth of Top so that it stays inside the box.
+float ScaleLineY(const GraphScale& rec, int i, bool raiseBottom = true);
 // Whether scale line i is dotted (the low two bits of its style).
 bool ScaleLineDotted(const GraphScale& rec, int i);
 // The format of the scale labels: the record's, or "0.0" on pages divided below one second.
@@ -73,7 +73,8 @@ struct PolylineMap {
 };
 
 // Samples first..last of `values` as strokes in pixels, for a line drawn with a one-pixel pen
-// without antialiasing. Segments need both ends at or after `base` (the page start). Each pixel
+// without antialiasing: the segments from each sample to the next, those whose right end lies
+// after `base` (the page start). Each pixel
 // column's run of samples becomes one vertical stroke from its lowest to its highest point, joined
 // from the last point of a column to the first of the next: the same pixels as every segment drawn
 // on its own, at a fraction of the cost. `stroke(QPointF, QPointF)` draws; `yield()` is called
@@ -82,7 +83,9 @@ template <class Stroke, class Yield>
 void ReduceToColumns(const float* values, std::int32_t first, std::int32_t last, std::int32_t base,
                      const PolylineMap& m, Stroke&& stroke, Yield&& yield)
 {
-    std::int32_t i = std::max(first, std::min(base + 1, last));
+    if (last <= first || !(m.scaleX > 0) || !std::isfinite(m.scaleX) || !std::isfinite(m.offX))
+        return;
+    std::int32_t i = std::max(first + 1, std::min(base + 1, last));
     double lastX = double(i - 1) * m.scaleX + m.offX, lastY = m.y(values[i - 1]);
     while (i <= last) {
         const double firstX = double(i) * m.scaleX + m.offX;

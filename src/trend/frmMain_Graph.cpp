@@ -121,7 +121,7 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
         const TimeGrid grid = TimeGridFor(st_.g_PageSec);
         for (int i = 0; i < rec.LineCount; ++i) {
             g->DrawStyle = drawStyleOf(rec, i);
-            const float y = rec.Top - rec.LineValue[std::size_t(i)];
+            const float y = ScaleLineY(rec, i, false);
             g->Line(0, y, g->ScaleWidth, y, Qt::black);
         }
         g->DrawStyle = PictureBox::vbSolid;

@@ -39,6 +39,7 @@ void boxed(AppState& s, const QString& title, Body&& body)
 void frmMain::cmdOpen_Click()
 {
     boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
+        st_.store.g_FileNo = 1;
         lblLoadFileName->setText(QString());
         lblRefLine_Change();
         if (comm().PortOpen(BaudRate()) != 0)
@@ -134,7 +135,6 @@ void frmMain::optMode_Click(int)
         lblLoadFileName->setText(QString());
         lblStartTime->setText(QString());
         st_.store.Clear();
-        ShowCounter();
         l_StartPos = 0;
         cmdOpen->setEnabled(measure);
         cmdFileLoad->setEnabled(!measure);

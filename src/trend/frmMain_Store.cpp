@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "platform/Controls.h"
 #include "platform/NumText.h"
+#include "platform/PictureBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,6 +45,7 @@ void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
             RefreshCount = 0;
             ReadoutDue = true;
             ReadoutValue = DispValue;
+            ReadoutFormat = DispFormat;
             const LimitCheck c = CheckLimits(DispValue, s.Settings.LimitHi, s.Settings.LimitLow, s.Settings.EtcConf);
             if (c.set != 0 && alarm.AlarmSet(c.set)) {
                 Timer3_Timer();
@@ -78,13 +80,18 @@ void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
 
 void frmMain::RefreshScreen()
 {
-    ShowCounter();
-    if (ReadoutDue) {
-        ReadoutDue = false;
-        lblVariable->setText(ReadoutText(ReadoutValue, DispFormat));
-    }
+    Trap(st_.log, QString(), [&] {
+        ShowCounter();
+        if (ReadoutDue) {
+            ReadoutDue = false;
+            lblVariable->setText(ReadoutText(ReadoutValue, ReadoutFormat));
+        }
+        pctGraph1->Refresh();
+    });
 }
 
+// The counter is for the eye only and may lag the store by one screen refresh: code that needs
+// the count reads the store.
 void frmMain::ShowCounter() { lblCounter->setText(QString::number(st_.store.g_DataCnt)); }
 
 // A full segment: saved, and the store starts the next one from index 0 on page 1.

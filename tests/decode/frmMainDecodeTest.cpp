@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QTest>
 
 using namespace tavin;
 
@@ -33,6 +34,7 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
     EXPECT_EQ(w->lblBattery->text(), "8.5");
     EXPECT_EQ(background(w->lblBattery), QColor(0, 255, 255));
     EXPECT_EQ(state->store.g_DataCnt, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->lblCounter->text() == "1"; }));  // with the next screen refresh
     EXPECT_FLOAT_EQ(state->store.g_Datas[0], 1.234f);
     EXPECT_EQ(w->DispFormat, "0.000");
 

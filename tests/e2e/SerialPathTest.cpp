@@ -12,18 +12,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <sys/resource.h>
 
 using namespace tavin;
 
 namespace {
 
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 class SerialPath : public test::WindowFixture {
 protected:
@@ -111,9 +104,9 @@ TEST_F(SerialPath, AVanishedDeviceClosesThePortOnceAndLeavesTheProcessIdle)
     EXPECT_EQ(state->store.g_DataCnt, 15);  // everything sent before was kept
 
     QSignalSpy events(w->comm().MSComm1, &CommControl::OnComm);
-    const double before = cpuSeconds();
+    const double before = test::CpuSeconds();
     QTest::qWait(600);
-    const double used = cpuSeconds() - before;
+    const double used = test::CpuSeconds() - before;
     EXPECT_EQ(lost.count(), 1);
     EXPECT_EQ(events.count(), 0);
     EXPECT_LT(used, 0.3) << "the event loop kept the CPU busy after the device vanished";

@@ -40,8 +40,6 @@ TEST_F(Recordings, NeverOverwriteAndNeverLeaveAScratchFile)
     EXPECT_EQ(save(path).outcome, SaveOutcome::Saved);
     EXPECT_EQ(filesIn(t.path("rec")), (QStringList{"a-2.csv", "a-3.csv", "a.csv"}));
     EXPECT_EQ(t.read("rec/a.csv"), "1,\r\n");
-    EXPECT_EQ(AutoSavePath(t.path("rec"), "base.CSV", 46362.5, 3, 46362.75),
-              t.path("rec/base-20261206-120000-3-20261206-180000.csv"));
 }
 
 TEST_F(Recordings, AnUnwritableFolderSendsTheFileToDocuments)

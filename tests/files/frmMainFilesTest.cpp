@@ -92,6 +92,17 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->lblCounter->text(), "2");  // counter and pages follow what was read
     EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+
+    // A start time that is no time stops at the header; an empty file loads nothing.
+    t.write("badstart.csv", "start,yesterday,3\r\n1,\r\n");
+    t.write("empty.csv", "");
+    t.prompts.files = {t.path("badstart.csv"), t.path("empty.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 1行目");
+    EXPECT_EQ(state->store.g_DataCnt, 0);
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->lblCounter->text(), "0");
 }
 
 TEST_F(Files, CancellingTheOpenDialogChangesNothing)

@@ -2,7 +2,16 @@
 
 #include <QFile>
 
+#include <sys/resource.h>
+
 namespace tavin::test {
+
+double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 TestEnv::TestEnv() { dir.setAutoRemove(true); }
 

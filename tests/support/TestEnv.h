@@ -20,6 +20,9 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.
 
 namespace tavin::test {
 
+// User plus system CPU time of this process so far, in seconds.
+double CpuSeconds();
+
 struct TestEnv {
     TestEnv();
 
