@@ -1,0 +1,87 @@
+// A recorded demonstration for a machine without a display: the real window measures the gauge
+// linked in the ports folder for a few seconds, stops, and says where the recording and a
+// screenshot of the window went. Message boxes cannot be answered here; their texts are printed.
+//   tavin-demo [--seconds N]     (the program's folder and settings are those of TAVIN-Monitor)
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Prints each box as it would have been shown and answers it with its default.
+class PrintedPrompts : public tavin::ScriptedPrompts {
+public:
+    tavin::MsgAnswer message(const tavin::MessageBox& box) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(box.title), qPrintable(box.text));
+        return ScriptedPrompts::message(box);
+    }
+};
+
+// The newest recording written since `since` in the save folder or, when saving fell back there,
+// the Documents folder.
+QString newestRecording(const QStringList& folders, const QDateTime& since)
+{
+    QFileInfo newest;
+    for (const QString& folder : folders)
+        for (const QFileInfo& f : QDir(folder).entryInfoList({QStringLiteral("*.csv")}, QDir::Files))
+            if (f.lastModified() >= since && (!newest.exists() || f.lastModified() > newest.lastModified()))
+                newest = f;
+    return newest.exists() ? newest.absoluteFilePath() : QString();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int seconds = 8;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (QByteArray(argv[i]) == "--seconds")
+            seconds = std::max(1, QByteArray(argv[i + 1]).toInt());
+
+    tavin::AppEnv env;
+    env.exeDir = QCoreApplication::applicationDirPath();
+    env.exeBaseName = QStringLiteral("TAVIN-Monitor");
+    PrintedPrompts prompts;
+    env.prompts = &prompts;
+    tavin::AppState state(std::move(env));
+    tavin::frmMain w(state);
+    w.show();
+
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    std::printf("measuring for %d seconds...\n", seconds);
+    std::fflush(stdout);
+    QTimer::singleShot(500, &w, [&] {
+        w.cmdOpen->click();
+        if (!w.Measuring) {
+            std::fprintf(stderr, "the measurement did not start\n");
+            app.exit(1);
+            return;
+        }
+        QTimer::singleShot(seconds * 1000, &w, [&] {
+            w.cmdClose->click();
+            const QString shot = QDir(state.Settings.SaveDir).filePath(QStringLiteral("TAVIN-Monitor-demo.png"));
+            const bool shotSaved = w.grab().save(shot);
+            const QString recording =
+                newestRecording({state.Settings.SaveDir, tavin::DocumentsFolder(state.env)}, started);
+            std::printf("samples measured: %d\n", state.store.g_DataCnt);
+            std::printf("recording:  %s\n", recording.isEmpty() ? "(none written)" : qPrintable(recording));
+            std::printf("screenshot: %s\n", shotSaved ? qPrintable(shot) : "(could not be written)");
+            app.exit(recording.isEmpty() || !shotSaved ? 1 : 0);
+        });
+    });
+    const int status = app.exec();
+    w.close();
+    return status;
+}
