@@ -34,7 +34,7 @@ int main(int argc, char** argv)
         // Times to the whole second, as the program stamps samples.
         times[std::size_t(i)] = start + std::floor(i * step) / 86400.0;
     }
-    const CsvHeader h{QStringLiteral("2026年12月6日 12:00:00"), 1, int(step * 1000), "100", "0", "kPa", 1.0f};
+    const CsvHeader h{QStringLiteral("2026年12月6日 12:00:00"), 1, std::round(step * 1000), "100", "0", "kPa", 1.0f};
 
     double best = 1e9;
     for (int round = 0; round < 7; ++round) {

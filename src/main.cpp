@@ -2,15 +2,19 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "platform/DialogPrompts.h"
+#include "platform/QtTranslations.h"
 #include "platform/QuitSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLocale>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TAVIN-Monitor"));
+    // Standard buttons and file dialogs in the user's language, like the program's own texts.
+    tavin::InstallQtTranslations(app, QLocale::system());
 
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();

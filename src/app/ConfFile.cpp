@@ -5,11 +5,16 @@
 #include "platform/NumText.h"
 #include "platform/Prompts.h"
 #include "platform/TextFile.h"
+#include "trend/MovingAverage.h"
+#include "trend/Scale.h"
 
 #include <QFile>
 
-#include <limits>
+#include <array>
+#include <cmath>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace tavin {
 
@@ -26,15 +31,109 @@ std::optional<QStringView> lineKey(QStringView line)
     return line.left(p - 1);
 }
 
-// Integer and Long keys: the leading number, rounded half to even; out of range is an error.
-template <class Int>
-Int toWhole(const QString& text)
+// The new file's values, in the order in which a new file lists them.
+std::vector<std::array<QString, 2>> newFileValues(const AppEnv& env)
 {
+    return {
+        {QStringLiteral("SaveDir"), GetMyDocumentsPath(env)},
+        {QStringLiteral("RangePlus"), QStringLiteral("0")},
+        {QStringLiteral("RangeMinus"), QStringLiteral("0")},
+        {QStringLiteral("Tani"), QStringLiteral("---")},
+        {QStringLiteral("Sampling"), QStringLiteral("1000")},
+        {QStringLiteral("Term"), QStringLiteral("0")},
+        {QStringLiteral("EtcConf"), QStringLiteral("0")},
+        {QStringLiteral("AveNum"), QStringLiteral("1000")},
+        {QStringLiteral("MaxDatas"), QStringLiteral("30000")},
+        {QStringLiteral("CursorInfo"), QStringLiteral("7")},
+        {QStringLiteral("LimitLow"), QStringLiteral("-10000")},
+        {QStringLiteral("LimitHi"), QStringLiteral("10000")},
+    };
+}
+
+// The value of the first line whose key is `key`; nothing when no line has that key (an empty
+// value is a value).
+std::optional<QString> lookUp(const QStringList& lines, QStringView key)
+{
+    for (const QString& line : lines) {
+        const auto k = lineKey(line);
+        if (k && *k == key)
+            return line.mid(k->size() + 1);
+    }
+    return std::nullopt;
+}
+
+// Whether the text-to-number rule finds a number at the start of a text, rather than giving 0
+// for want of one (empty text, a word). Blanks may stand anywhere, as the rule skips them.
+bool hasLeadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n'))
+            ++i;
+    };
+    auto isDigit = [&](bool hex) {
+        if (i >= text.size())
+            return false;
+        const char16_t c = text[i].unicode();
+        return (c >= u'0' && c <= u'9') || (hex && ((c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f')));
+    };
+    skipBlanks();
+    if (i + 1 < text.size() && text[i] == u'&' && (text[i + 1] == u'H' || text[i + 1] == u'h')) {
+        i += 2;
+        skipBlanks();
+        return isDigit(true);
+    }
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    skipBlanks();
+    if (i < text.size() && text[i] == u'.')
+        ++i;
+    skipBlanks();
+    return isDigit(false);
+}
+
+// Integer and Long keys: the leading number rounded half to even, when the text has one and the
+// result lies in lo..hi.
+template <class Int>
+std::optional<Int> wholeIn(const QString& text, double lo, double hi)
+{
+    if (!hasLeadingNumber(text))
+        return std::nullopt;
     const double r = RoundHalfEven(Val(text));
-    if (!(r >= double(std::numeric_limits<Int>::min()) && r <= double(std::numeric_limits<Int>::max())))
-        throw RuntimeError(kOverflow);
+    if (!(r >= lo && r <= hi))
+        return std::nullopt;  // also NaN
     return Int(r);
 }
+
+// The limits: the whole text as a 32-bit float.
+std::optional<float> single(const QString& text)
+{
+    try {
+        const float v = CSng(text);
+        if (std::isfinite(v))
+            return v;
+    } catch (const RuntimeError&) {
+    }
+    return std::nullopt;
+}
+
+QString numberText(float v) { return GeneralSingle(v); }
+template <class Int>
+QString numberText(Int v)
+{
+    return QString::number(v);
+}
+
+// An empty value is named as such, so that the box does not show a bare "=".
+QString heldText(const QString& held) { return held.isEmpty() ? QStringLiteral("（空）") : held; }
+
+constexpr float kLimitLow = -10000.0f;
+constexpr float kLimitHi = 10000.0f;
+// The gauge kinds of the Term menu.
+constexpr int kTermKinds = 7;
+// The shortest and the longest entry of the sampling list.
+constexpr double kShortestPeriodMs = 1;
+constexpr double kLongestPeriodMs = 600000;
 
 }  // namespace
 
@@ -71,12 +170,7 @@ QString ConfFile::ReadConfItem(const QString& key) const
     QStringList lines;
     if (!QFile::exists(SettingsFilePath) || !ReadTextLines(SettingsFilePath, lines))
         return QString();
-    for (const QString& line : lines) {
-        const auto k = lineKey(line);
-        if (k && *k == key)
-            return line.mid(k->size() + 1);
-    }
-    return QString();
+    return lookUp(lines, key).value_or(QString());
 }
 
 short ConfFile::WriteConfItem(const QString& key, const QString& value)
@@ -115,50 +209,85 @@ short ConfFile::WriteConfItem(const QString& key, const QString& value)
 short ConfFile::ConfStartUp()
 {
     setPaths();
-    try {
-        if (!QFile::exists(SettingsFilePath)) {
-            const QString defaults[][2] = {
-                {QStringLiteral("SaveDir"), GetMyDocumentsPath(env_)},
-                {QStringLiteral("RangePlus"), QStringLiteral("0")},
-                {QStringLiteral("RangeMinus"), QStringLiteral("0")},
-                {QStringLiteral("Tani"), QStringLiteral("---")},
-                {QStringLiteral("Sampling"), QStringLiteral("1000")},
-                {QStringLiteral("Term"), QStringLiteral("0")},
-                {QStringLiteral("EtcConf"), QStringLiteral("0")},
-                {QStringLiteral("AveNum"), QStringLiteral("1000")},
-                {QStringLiteral("MaxDatas"), QStringLiteral("30000")},
-                {QStringLiteral("CursorInfo"), QStringLiteral("7")},
-                {QStringLiteral("LimitLow"), QStringLiteral("-10000")},
-                {QStringLiteral("LimitHi"), QStringLiteral("10000")},
-            };
-            for (const auto& kv : defaults)
-                WriteConfItem(kv[0], kv[1]);
-        }
+    Replaced.clear();
+    if (!QFile::exists(SettingsFilePath)) {
+        for (const auto& kv : newFileValues(env_))
+            WriteConfItem(kv[0], kv[1]);
+    }
 
-        auto item = [&](const char* key) { return ReadConfItem(QString::fromLatin1(key)); };
-        s_.ComPort = toWhole<std::int16_t>(item("ComPort"));
-        s_.FilePath = item("FilePath");
-        s_.SaveDir = item("SaveDir");
-        s_.LimitLow = CSng(item("LimitLow"));
-        s_.LimitHi = CSng(item("LimitHi"));
-        s_.RangePlus = toWhole<std::int16_t>(item("RangePlus"));
-        s_.RangeMinus = toWhole<std::int16_t>(item("RangeMinus"));
-        s_.Tani = item("Tani");
-        s_.Sampling = toWhole<std::int32_t>(item("Sampling"));
-        s_.Term = toWhole<std::int16_t>(item("Term"));
-        s_.EtcConf = toWhole<std::int16_t>(item("EtcConf"));
-        s_.AveNum = toWhole<std::int16_t>(item("AveNum"));
-        s_.MaxDatas = toWhole<std::int32_t>(item("MaxDatas"));
-        s_.CursorInfo = toWhole<std::int16_t>(item("CursorInfo"));
-        s_.Password = toWhole<std::int16_t>(item("Password"));
-        s_.DebugMode = toWhole<std::int16_t>(item("DebugMode"));
-        return 0;
-    } catch (const std::exception& e) {
+    QStringList lines;
+    QString error;
+    const bool readable = !QFile::exists(SettingsFilePath) || ReadTextLines(SettingsFilePath, lines, &error);
+    if (!readable)
+        lines.clear();  // every key takes its new-file value
+
+    auto text = [&](const char* key, QString& field, auto&& fallback) {
+        const auto v = lookUp(lines, QString::fromLatin1(key));
+        field = v ? *v : fallback();
+    };
+    // Reads one key; a value the program cannot use is replaced by `fallback` and recorded.
+    auto number = [&](const char* key, auto& field, auto fallback, auto&& convert) {
+        const auto v = lookUp(lines, QString::fromLatin1(key));
+        field = fallback;
+        if (!v)
+            return;
+        if (const auto converted = convert(*v)) {
+            field = *converted;
+            return;
+        }
+        Replaced.append({QLatin1String(key), *v, numberText(fallback)});
+    };
+    using I16 = std::int16_t;
+    using I32 = std::int32_t;
+    const auto any16 = [](const QString& v) { return wholeIn<I16>(v, INT16_MIN, INT16_MAX); };
+
+    number("ComPort", s_.ComPort, I16(0), any16);
+    text("FilePath", s_.FilePath, [] { return QString(); });
+    text("SaveDir", s_.SaveDir, [&] { return GetMyDocumentsPath(env_); });
+    number("LimitLow", s_.LimitLow, kLimitLow, single);
+    number("LimitHi", s_.LimitHi, kLimitHi, single);
+    number("RangePlus", s_.RangePlus, I16(0),
+           [](const QString& v) { return wholeIn<I16>(v, 0, PlusRangeCount - 1); });
+    number("RangeMinus", s_.RangeMinus, I16(0),
+           [](const QString& v) { return wholeIn<I16>(v, 0, MinusRangeCount - 1); });
+    text("Tani", s_.Tani, [] { return QStringLiteral("---"); });
+    number("Sampling", s_.Sampling, I32(1000),
+           [](const QString& v) { return wholeIn<I32>(v, kShortestPeriodMs, kLongestPeriodMs); });
+    number("Term", s_.Term, I16(0), [](const QString& v) { return wholeIn<I16>(v, 0, kTermKinds - 1); });
+    number("EtcConf", s_.EtcConf, I16(0), any16);
+    number("AveNum", s_.AveNum, I16(MovingAverage::DefaultLength),
+           [](const QString& v) { return wholeIn<I16>(v, 1, MovingAverage::MaxLength); });
+    number("MaxDatas", s_.MaxDatas, I32(30000), [](const QString& v) -> std::optional<I32> {
+        const auto n = wholeIn<I32>(v, INT32_MIN, INT32_MAX);
+        return n && (*n == 30000 || *n == 360000) ? n : std::nullopt;
+    });
+    number("CursorInfo", s_.CursorInfo, I16(7), any16);
+    number("Password", s_.Password, I16(0), any16);
+    number("DebugMode", s_.DebugMode, I16(0), any16);
+
+    if (!readable) {
         if (env_.prompts)
-            env_.prompts->message({QStringLiteral("ConfStartUp") + describe(e), QString(), MsgButtons::Ok,
-                                   MsgIcon::Critical});
+            env_.prompts->message(
+                {QStringLiteral("ConfStartUp") + error, QString(), MsgButtons::Ok, MsgIcon::Critical});
         return -1;
     }
+    return 0;
+}
+
+QString ReplacedSettingsMessage(const QList<ReplacedSetting>& replaced)
+{
+    QString text = QStringLiteral("設定ファイル TAVIN-Monitor.ini の次の値は使用できないため、"
+                                  "既定値に置き換えました。\n");
+    for (const ReplacedSetting& r : replaced)
+        text += QStringLiteral("\n%1=%2 → %3").arg(r.key, heldText(r.held), r.used);
+    text += QStringLiteral("\n\n置き換えた値は終了時に設定ファイルへ保存されます。");
+    return text;
+}
+
+QString ReplacedSettingLogText(const ReplacedSetting& replaced)
+{
+    return QStringLiteral("設定 %1 の値 %2 は使用できないため、既定値 %3 に置き換えました。")
+        .arg(replaced.key, heldText(replaced.held), replaced.used);
 }
 
 short ConfFile::ConfSave()

@@ -2,6 +2,7 @@
 // under one "[Init]" header, read at start-up into the Settings record and written back at exit.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -32,15 +33,24 @@ struct SettingsRecord {
     bool operator==(const SettingsRecord&) const = default;
 };
 
-class EventLog;
-class Prompts;
+// A key whose text in the file could not be used at start-up, and the value put in its place
+// (the one a new file holds), so that the user can be told what was lost.
+struct ReplacedSetting {
+    QString key;
+    QString held;  // the text after "=" in the file
+    QString used;  // the value in force now, as it will be written at exit
+
+    bool operator==(const ReplacedSetting&) const = default;
+};
 
 class ConfFile {
 public:
     ConfFile(const AppEnv& env, SettingsRecord& settings);
 
-    // Reads every key into the record, creating the file with defaults when it is missing.
-    // The first failing key ends the reading with a box; 0 on success, -1 on failure.
+    // Reads every key into the record, creating the file with defaults when it is missing. Each
+    // key is read on its own: a missing key takes the value a new file holds; a key that does not
+    // convert or lies outside what the program's menus can set takes that value too and is listed
+    // in `Replaced`. 0 when the file was read, -1 (with a box) when it could not be read at all.
     short ConfStartUp();
     // Writes the record back, one key at a time; 0 on success, -1 on failure.
     short ConfSave();
@@ -52,6 +62,8 @@ public:
 
     QString SettingsFilePath;
     QString ScratchFilePath;
+    // The keys the last ConfStartUp replaced, in reading order.
+    QList<ReplacedSetting> Replaced;
 
 private:
     void setPaths();
@@ -59,6 +71,11 @@ private:
     const AppEnv& env_;
     SettingsRecord& s_;
 };
+
+// The box text naming every replaced key, the value it held and the value now in force.
+QString ReplacedSettingsMessage(const QList<ReplacedSetting>& replaced);
+// One log line for one replaced key.
+QString ReplacedSettingLogText(const ReplacedSetting& replaced);
 
 // The 1-based position of the first `pattern` in `text` at or after `start`; 0 when absent.
 std::int32_t FindText(std::int32_t start, QStringView text, QStringView pattern);

@@ -49,6 +49,22 @@ QAction* item(QMenu* menu, const QString& caption, const QString& name)
     return a;
 }
 
+// A recording's name ("RQ4600_Datas-20261206-130034-1-20261206-140112.csv") is wider than the
+// panel: it is shown whole, over two lines in a smaller font, broken after a "-" or "_", with the
+// name as tool tip too.
+void showWholeFileName(Label* label)
+{
+    label->setWrapping(QStringLiteral("-_"));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont small = label->font();
+    if (small.pointSizeF() > 0)
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+    else
+        small.setPixelSize(small.pixelSize() * 4 / 5);
+    label->setFont(small);
+    QObject::connect(label, &Label::Change, label, [label] { label->setToolTip(label->text()); });
+}
+
 }  // namespace
 
 void frmMain::buildMenus()
@@ -209,7 +225,8 @@ void frmMain::buildControls()
     Label4 = label(QStringLiteral("Label4"), QStringLiteral("ファイル名"), 9600, 4050, 1200, 270);
     txtSaveFileName = named(new QLineEdit(client), QStringLiteral("txtSaveFileName"));
     place(txtSaveFileName, 9600, 4320, 3600, 330);
-    lblLoadFileName = label(QStringLiteral("lblLoadFileName"), QString(), 9600, 4680, 3600, 270);
+    lblLoadFileName = label(QStringLiteral("lblLoadFileName"), QString(), 9600, 4650, 3600, 390);
+    showWholeFileName(lblLoadFileName);
 
     // Limits.
     chkUpperLimit = check(QStringLiteral("chkUpperLimit"), QStringLiteral("上限設定有効"), 9600, 5040, 1900, 270);

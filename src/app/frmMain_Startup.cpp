@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalBlocker>
@@ -21,6 +22,41 @@
 #include <QTimer>
 
 namespace tavin {
+
+namespace {
+
+// The user sees which stored values could not be used, and the log keeps the same.
+void ReportReplacedSettings(AppState& s)
+{
+    if (s.conf.Replaced.isEmpty())
+        return;
+    for (const ReplacedSetting& r : s.conf.Replaced)
+        s.LogMsg(1, QStringLiteral("ConfStartUp"), ReplacedSettingLogText(r));
+    if (s.env.prompts)
+        s.env.prompts->message(
+            {ReplacedSettingsMessage(s.conf.Replaced), QString(), MsgButtons::Ok, MsgIcon::Exclamation});
+}
+
+// A second instance must not let the user believe that changes made in it will last.
+QString StartMessage(bool saveSuppressed)
+{
+    if (!saveSuppressed)
+        return QStringLiteral("起動しました");
+    return QStringLiteral(
+        "起動しました（このソフトは既に起動しているため、この画面の設定は終了時に保存されません）");
+}
+
+// The start message gives way to later messages; this mark stays for the whole run.
+void ShowSaveSuppressedMark(QStatusBar* bar)
+{
+    auto* mark = new QLabel(QStringLiteral("設定は保存されません（二重起動）"), bar);
+    mark->setObjectName(QStringLiteral("lblSaveSuppressed"));
+    mark->setToolTip(
+        QStringLiteral("このソフトは既に起動しています。この画面で変更した設定は終了時に保存されません。"));
+    bar->addPermanentWidget(mark);
+}
+
+}  // namespace
 
 QString frmMain::caption() const
 {
@@ -50,6 +86,7 @@ void frmMain::Form_Load()
     s.Settings.MaxDatas = 30000;
     s.log.LogInit();
     s.conf.ConfStartUp();
+    ReportReplacedSettings(s);
     // The large store is chosen per run in the settings dialog, never carried over.
     s.Settings.MaxDatas = 30000;
     setWidthTwips(s.Settings.DebugMode != 0 ? DebugWidth : NormalWidth);
@@ -87,7 +124,9 @@ void frmMain::Form_Load()
         SelectTani(s.Settings.Tani);
     mnuPlusRange_Click(s.Settings.RangePlus);
     mnuMinusRange_Click(s.Settings.RangeMinus);
-    StatusBar1->showMessage(QStringLiteral("起動しました"));
+    StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
+    if (s.SettingsSaveSuppressed)
+        ShowSaveSuppressedMark(StatusBar1);
     txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
     AveReset();

@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/Prompts.h"
+#include "platform/TextFile.h"
 
 #include <QAction>
 #include <QEvent>
@@ -74,6 +75,15 @@ void frmTaniInput::cmdOK_Click()
     if (unit.contains(u',')) {
         prompts.message({QStringLiteral("単位に「,」(カンマ)は使えません。"), QString(), MsgButtons::Ok,
                          MsgIcon::Exclamation});
+        return;
+    }
+    // The header and the settings file are CP932: a character it has no code for would be
+    // written as junk that no reader turns back into the unit.
+    if (const QString bad = Cp932Unencodable(unit); !bad.isEmpty()) {
+        prompts.message({QStringLiteral("単位に使えない文字があります。(%1)\r\n"
+                                        "Shift_JIS (CP932) で書ける文字で入力してください。")
+                             .arg(bad),
+                         QString(), MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
     if (!AddUserUnit(main_.unitMenu, unit)) {

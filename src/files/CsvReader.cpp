@@ -1,11 +1,14 @@
 #include "files/CsvReader.h"
 
+#include "platform/Errors.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
 #include "decode/Sampling.h"
 #include "trend/SampleStore.h"
 
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
 
@@ -14,6 +17,8 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <type_traits>
 
 namespace tavin {
@@ -128,17 +133,13 @@ bool plainDecimal(std::string_view f, T& out)
     return scanPlain(p, end, n) && p == end && plainValue(n, out);
 }
 
-// A number field: read exactly when it is a plain decimal (the usual case), else the whole
-// text as a number, else its leading number.
-float numberField(std::string_view f)
+// A number within a 32-bit float, as the value column stores it.
+bool toSingle(double v, float& out)
 {
-    float v = 0;
-    if (plainDecimal(f, v))
-        return v;
-    auto r = std::from_chars(f.data(), f.data() + f.size(), v);
-    if (r.ec == std::errc() && r.ptr == f.data() + f.size())
-        return v;
-    return float(Val(f));
+    if (!(std::fabs(v) <= double(std::numeric_limits<float>::max())))
+        return false;
+    out = float(v);
+    return true;
 }
 
 bool readInt(std::string_view& s, int& out)
@@ -167,8 +168,12 @@ bool expect(std::string_view& s, std::string_view sep)
 bool plainLine(const char*& p, const char* limit, float& value, bool& hasTime, double& time)
 {
     PlainNumber n;
-    if (!scanPlain(p, limit, n) || p >= limit || *p != ',' || !plainValue(n, value))
+    double v;
+    // Through a double and then to float, as the rule's result is stored: reading straight into a
+    // float would round differently where the double lands on a float's halfway point.
+    if (!scanPlain(p, limit, n) || p >= limit || *p != ',' || !plainValue(n, v))
         return false;
+    value = float(v);  // at most 15 digits: always within a float
     ++p;
     hasTime = p < limit && *p != '\r' && *p != '\n';
     if (hasTime && (!scanPlain(p, limit, n) || !plainValue(n, time)))
@@ -176,7 +181,99 @@ bool plainLine(const char*& p, const char* limit, float& value, bool& hasTime, d
     return p >= limit || *p == '\r' || *p == '\n';
 }
 
+// Whether lines from `at` on hold a sample with a value (the closing line has none), or the bytes
+// stop before the file does.
+bool moreSamples(const char* data, qsizetype size, qsizetype at, bool whole)
+{
+    while (at < size) {
+        const std::string_view line = nextLine(data, size, at);
+        if (!line.empty() && line.front() != ',')
+            return true;
+    }
+    return !whole;
+}
+
 }  // namespace
+
+bool KeisuAcceptable(double v)
+{
+    const float f = float(v);
+    return v != 0 && std::isfinite(v) && std::isfinite(f) && f != 0;
+}
+
+bool CsvValue(std::string_view field, float& out)
+{
+    double v;
+    if (plainDecimal(field, v)) {  // at most 15 digits: always within a float
+        out = float(v);
+        return true;
+    }
+    return toSingle(Val(field), out);
+}
+
+CsvFileBytes ReadCsvFile(const QString& path, std::int32_t maxLines, qint64 maxBytes)
+{
+    CsvFileBytes r;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        r.error = QStringLiteral("ファイルが見つかりません");
+        return r;
+    }
+    if (!info.isFile()) {
+        r.error = info.isDir() ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
+        return r;
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        r.error = QStringLiteral("開けません (%1)").arg(f.errorString());
+        return r;
+    }
+    if (f.isSequential()) {  // replaced by something else since it was looked at
+        r.error = QStringLiteral("通常のファイルではありません");
+        return r;
+    }
+    try {
+        // Line ends wanted: the header, maxLines lines and one more; CR LF counts two.
+        const qint64 want = 2 * (qint64(maxLines) + 2);
+        constexpr qint64 Chunk = qint64(1) << 20;
+        r.bytes.reserve(qsizetype(std::clamp(f.size(), qint64(0), std::min(maxBytes, qint64(64) << 20))));
+        qint64 ends = 0;
+        for (;;) {
+            const qsizetype old = r.bytes.size();
+            const qint64 room = std::min(Chunk, maxBytes - old);
+            if (room <= 0)
+                break;
+            r.bytes.resize(old + qsizetype(room));
+            const qint64 n = f.read(r.bytes.data() + old, room);
+            if (n < 0) {
+                r.error = QStringLiteral("読み取りに失敗しました (%1)").arg(f.errorString());
+                r.bytes = QByteArray();
+                return r;
+            }
+            r.bytes.resize(old + qsizetype(n));
+            if (n == 0) {
+                r.whole = true;
+                break;
+            }
+            const char* from = r.bytes.constData() + old;
+            ends += std::count(from, from + n, '\n') + std::count(from, from + n, '\r');
+            if (ends >= want)
+                break;
+        }
+        r.whole = r.whole || f.atEnd();
+        // A line cut where the reading stopped is not read as if it were whole.
+        if (!r.whole) {
+            qsizetype keep = r.bytes.size();
+            while (keep > 0 && r.bytes[keep - 1] != '\n' && r.bytes[keep - 1] != '\r')
+                --keep;
+            r.bytes.truncate(keep);
+        }
+    } catch (const std::bad_alloc& e) {
+        r.error = describe(e);
+        r.bytes = QByteArray();
+    }
+    return r;
+}
 
 bool ParseDateField(std::string_view text, OleDate& out)
 {
@@ -256,13 +353,18 @@ CsvHeaderLine ReadCsvHeader(QByteArrayView bytes)
     c.plusRange = fields.value(int(CsvField::PlusRange));
     c.minusRange = fields.value(int(CsvField::MinusRange));
     c.unit = fields.value(int(CsvField::Unit));
-    if (h.has(CsvField::Keisu))
-        c.keisu = float(Val(fields[int(CsvField::Keisu)]));
+    if (h.has(CsvField::Keisu)) {
+        const double k = Val(fields[int(CsvField::Keisu)]);
+        h.badKeisu = !KeisuAcceptable(k);
+        c.keisu = h.badKeisu ? 1.0f : float(k);
+        if (h.badKeisu)
+            h.keisuText = fields[int(CsvField::Keisu)];
+    }
     return h;
 }
 
 CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTime, SampleStore& store,
-                          std::int32_t maxLines, const std::function<void(double)>& progress)
+                          std::int32_t maxLines, const std::function<void(double)>& progress, bool whole)
 {
     float* const values = store.g_Datas.data();
     OleDate* const times = store.g_DataTime.data();
@@ -322,7 +424,11 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
         }
         const std::string_view f1(line, std::size_t(comma1 - line));
         const std::string_view f2(comma1 + 1, std::size_t((comma2 ? comma2 : p) - comma1 - 1));
-        const float v = f1.empty() ? 0.0f : numberField(f1);
+        float v = 0.0f;
+        if (!f1.empty() && !CsvValue(f1, v)) {
+            out.badLine = i + 2;
+            return done();
+        }
         if (!f1.empty())
             values[i] = v;
         if (!f2.empty()) {
@@ -342,6 +448,7 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
         if (progress && (i & 0x3FFF) == 0x3FFF)
             progress(double(at) / double(size));
     }
+    out.rest = out.lines == maxLines ? moreSamples(data, size, at, whole) : !whole;
     return done();
 }
 

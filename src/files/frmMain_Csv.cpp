@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/Prompts.h"
+#include "platform/TextFile.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -67,6 +68,15 @@ void frmMain::txtSaveFileName_Click()
             if (cut < 0) {
                 StatusBar1->clearMessage();
                 return;
+            }
+            // The folder and the name are kept in the CP932 settings file: a character it has no
+            // code for would come back as junk, and recordings would go to a junk folder.
+            if (const QString bad = Cp932Unencodable(path); !bad.isEmpty()) {
+                st_.env.prompts->message({QStringLiteral("保存先のフォルダ名またはファイル名に使えない文字があります。(%1)\r\n(")
+                                              .arg(bad) + path +
+                                              QStringLiteral(")\r\nShift_JIS (CP932) で書ける文字の名前を選んでください。"),
+                                          windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+                continue;
             }
             if (QFileInfo::exists(path) &&
                 st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + path + u')', windowTitle(),

@@ -3,6 +3,8 @@
 #include "app/frmMain.h"
 #include "files/CsvReader.h"
 #include "platform/Controls.h"
+#include "platform/DateTime.h"
+#include "platform/Errors.h"
 #include "platform/NumText.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
@@ -84,6 +86,10 @@ void frmMain::LoadCsvFile(const QString& path)
     lineCursor->Visible = false;
     pctLabelWork->hide();
     pctGraph1->shapesChanged();
+    // The store is empty now: labels of the earlier content go with it, also when this load fails.
+    lblPage->setText(QString());
+    lblTime->setText(QString());
+    lblStartTime->setText(QString());
     lblLoadFileName->setText(QFileInfo(path).fileName());
 
     StatusBar1->showMessage(QStringLiteral("ファイルの読み込み中..."));
@@ -104,55 +110,70 @@ void frmMain::LoadCsvFile(const QString& path)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 
+    constexpr std::int32_t MaxLines = SampleStore::Capacity - 1;
     QString failure;
+    QStringList notes;  // what the user should know about a load that went through
     CsvSamples read;
     Trap(s.log, QString(), [&] {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) {
-            failure = f.errorString();
-            return;
+        try {
+            const CsvFileBytes file = ReadCsvFile(path, MaxLines);
+            if (!file.error.isEmpty()) {
+                failure = file.error;
+                return;
+            }
+            const QByteArrayView bytes = file.bytes;
+            const CsvHeaderLine header = ReadCsvHeader(bytes);
+            if (header.badStart) {
+                read.badLine = 1;
+                return;
+            }
+            const CsvHeader& h = header.header;
+            if (header.has(CsvField::Start))
+                lblStartTime->setText(h.startText);
+            s.store.g_FileNo = header.has(CsvField::FileNo) ? h.fileNo : 1;
+            if (header.has(CsvField::Sampling))
+                SelectSamplingMs(h.sampling);
+            if (header.has(CsvField::PlusRange))
+                SelectPlusRangeByText(h.plusRange);
+            if (header.has(CsvField::MinusRange))
+                SelectMinusRangeByText(h.minusRange, h.plusRange);
+            if (header.has(CsvField::Unit))
+                SelectTani(h.unit);
+            if (header.has(CsvField::Keisu))
+                s.g_Keisu = h.keisu;
+            if (header.badKeisu)
+                notes << QStringLiteral("係数「%1」は使えないため1にしました").arg(header.keisuText.left(20));
+            read = ReadCsvSamples(bytes, header.next, header.startGiven ? h.start : s.env.now(), s.store, MaxLines,
+                                  progress, file.whole);
+            if (read.rest && read.lines == MaxLines)
+                notes << QStringLiteral("%1行を超えた分は読み込んでいません").arg(MaxLines);
+            else if (read.rest)  // stopped by the byte limit: lines far longer than a recording's
+                notes << QStringLiteral("ファイルが大きすぎるため%1行目以降は読み込んでいません").arg(read.lines + 2);
+        } catch (const std::exception& e) {
+            failure = describe(e);  // also logged and shown by Trap
+            throw;
         }
-        // The file is mapped rather than read, so its bytes are not held in memory a second time.
-        QByteArray copy;
-        QByteArrayView bytes;
-        if (uchar* mapped = f.size() > 0 ? f.map(0, f.size()) : nullptr)
-            bytes = QByteArrayView(mapped, f.size());
-        else
-            bytes = copy = f.readAll();
-        const CsvHeaderLine header = ReadCsvHeader(bytes);
-        if (header.badStart) {
-            read.badLine = 1;
-            return;
-        }
-        const CsvHeader& h = header.header;
-        if (header.has(CsvField::Start))
-            lblStartTime->setText(h.startText);
-        s.store.g_FileNo = header.has(CsvField::FileNo) ? h.fileNo : 1;
-        if (header.has(CsvField::Sampling))
-            SelectSamplingMs(h.sampling);
-        if (header.has(CsvField::PlusRange))
-            SelectPlusRangeByText(h.plusRange);
-        if (header.has(CsvField::MinusRange))
-            SelectMinusRangeByText(h.minusRange, h.plusRange);
-        if (header.has(CsvField::Unit))
-            SelectTani(h.unit);
-        if (header.has(CsvField::Keisu))
-            s.g_Keisu = h.keisu;
-        read = ReadCsvSamples(bytes, header.next, header.startGiven ? h.start : s.env.now(), s.store,
-                              SampleStore::Capacity - 1, progress);
     });
     // Whatever was read is shown as after a complete load, also when a bad line ended it.
     l_StartPos = 0;
     ShowCounter();
+    if (s.store.g_DataCnt > 0)
+        lblTime->setText(FormatDate(s.store.g_DataTime[0], u"hh:nn:ss"));
     DispPageInfo(0, s.store.g_DataCnt - 1, false);
     if (s.store.g_DataCnt > 0)
         lblVariable->setText(QStringLiteral(" ----- "));
+    QString status;
     if (!failure.isEmpty())
-        StatusBar1->showMessage(QStringLiteral("読み込みエラー ") + failure);
+        status = QStringLiteral("読み込みエラー ") + failure;
     else if (read.badLine > 0)
-        StatusBar1->showMessage(QStringLiteral("読み込みエラー %1行目").arg(read.badLine));
+        status = QStringLiteral("読み込みエラー %1行目").arg(read.badLine);
     else
-        StatusBar1->showMessage(QStringLiteral("読み込み終了"));
+        status = QStringLiteral("読み込み終了");
+    for (const QString& note : notes)
+        status += QStringLiteral(" (") + note + u')';
+    StatusBar1->showMessage(status);
+    if (!failure.isEmpty() || read.badLine > 0 || !notes.isEmpty())
+        s.log.LogMsg(1, QStringLiteral("cmdFileLoad_Click"), native + u' ' + status);
     pctGraph1_Paint();
     ProgressBar1->hide();
     QApplication::restoreOverrideCursor();

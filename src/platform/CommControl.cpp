@@ -2,9 +2,13 @@
 
 #include "platform/Errors.h"
 
+#include <QFile>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace tavin {
 
@@ -21,6 +25,31 @@ QList<SerialDevice> ListSerialDevices(const QString& exeDir)
     }
     return NumberSerialDevices(exeDir, ports);
 }
+
+namespace {
+
+// Why the device at `location` did not open, in words a user can act on. Qt reports a port that
+// another program holds (its lock file, or the device opened exclusively) as a permission error,
+// in English: when this user may read and write the device, the port is simply in use.
+QString openFailure(const QSerialPort& port, const QString& location)
+{
+    switch (port.error()) {
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        const QByteArray device = QFile::encodeName(location);
+        if (::access(device.constData(), R_OK | W_OK) != 0)
+            return QStringLiteral("このユーザーにはデバイス %1 を読み書きする権限がありません。").arg(location);
+#endif
+        return QStringLiteral("他のプログラムが使用中です。そのプログラムを終了するか、別のポートを選んでください。");
+    }
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("デバイス %1 が見つかりません。").arg(location);
+    default:
+        return port.errorString();
+    }
+}
+
+}  // namespace
 
 CommControl::CommControl(const QString& exeDir, QObject* parent)
     : QObject(parent), exeDir_(exeDir), port_(new QSerialPort(this))
@@ -58,7 +87,7 @@ void CommControl::setPortOpen(bool open)
     port_->setPortName(location);
     port_->setReadBufferSize(0);  // the receive event drains it at once; never drop bytes
     if (!port_->open(QIODevice::ReadWrite))
-        throw RuntimeError(QStringLiteral("COM%1 を開けません: %2").arg(CommPort).arg(port_->errorString()));
+        throw RuntimeError(QStringLiteral("COM%1 を開けません: %2").arg(CommPort).arg(openFailure(*port_, location)));
     port_->setBaudRate(baud);
     port_->setDataBits(QSerialPort::Data8);
     port_->setParity(QSerialPort::NoParity);

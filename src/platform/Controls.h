@@ -17,21 +17,32 @@ class Label : public QFrame {
 
 public:
     explicit Label(const QString& name, const QString& caption = QString(), QWidget* parent = nullptr)
-        : QFrame(parent), caption_(new QLabel(caption, this))
+        : QFrame(parent), text_(caption), caption_(new QLabel(caption, this))
     {
         setObjectName(name);
+        caption_->setObjectName(name + QStringLiteral("Caption"));
         caption_->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
     // Sets the caption; a changed caption emits Change.
     void setText(const QString& text)
     {
-        if (text == caption_->text())
+        if (text == text_)
             return;
-        caption_->setText(text);
+        text_ = text;
+        caption_->setText(shown());
         Q_EMIT Change();
     }
-    QString text() const { return caption_->text(); }
+    QString text() const { return text_; }
+
+    // A caption too wide for its place wraps over lines, and may also break after any character
+    // of `breakAfter` (a file name has no blanks to break at). text() stays the caption as set.
+    void setWrapping(const QString& breakAfter)
+    {
+        breakAfter_ = breakAfter;
+        caption_->setWordWrap(true);
+        caption_->setText(shown());
+    }
 
     void setAlignment(Qt::Alignment alignment) { caption_->setAlignment(alignment); }
     Qt::Alignment alignment() const { return caption_->alignment(); }
@@ -53,6 +64,22 @@ protected:
     }
 
 private:
+    // The caption as drawn: a zero-width space after each break character.
+    QString shown() const
+    {
+        if (breakAfter_.isEmpty())
+            return text_;
+        QString s;
+        for (const QChar c : text_) {
+            s += c;
+            if (breakAfter_.contains(c))
+                s += QChar(0x200B);
+        }
+        return s;
+    }
+
+    QString text_;
+    QString breakAfter_;
     QLabel* caption_;
 };
 

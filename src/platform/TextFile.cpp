@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -25,6 +26,27 @@ QByteArray ToCp932(QStringView text)
 {
     QStringEncoder encoder("windows-31j");
     return encoder.encode(text);
+}
+
+QString Cp932Unencodable(QStringView text)
+{
+    QStringEncoder whole("windows-31j");
+    // encode() is lazy: the text is converted only when the result becomes bytes.
+    const QByteArray all = whole.encode(text);
+    if (!whole.hasError())
+        return QString();
+    // Some character failed: find which, one code point (a surrogate pair stays together) at a time.
+    QString missing;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QStringView one = text.mid(i, n);
+        QStringEncoder encoder("windows-31j");
+        const QByteArray bytes = encoder.encode(one);
+        if (encoder.hasError() && !missing.contains(one))
+            missing += one;
+        i += n;
+    }
+    return missing;
 }
 
 QStringList SplitLines(QStringView text)
@@ -71,6 +93,23 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath, cons
         path, scratchPath, [&](QIODevice& f) { return f.write(bytes) == bytes.size(); }, error);
 }
 
+namespace {
+
+// Why an operation on `f` failed. A write that stops part-way (a disk that fills, a file-size
+// limit) leaves Qt with no reason of its own ("Unknown error"), while the system's error number
+// says why: errno is cleared before each operation, so a number set afterwards is its reason.
+QString failureReason(const QFileDevice& f, int systemError)
+{
+    const QString qtReason = f.errorString();
+    const bool qtKnows = f.error() != QFileDevice::NoError && f.error() != QFileDevice::UnspecifiedError &&
+                         qtReason != QCoreApplication::translate("QIODevice", "Unknown error");
+    if (qtKnows || systemError == 0)
+        return qtReason;
+    return QString::fromLocal8Bit(std::strerror(systemError));
+}
+
+}  // namespace
+
 bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
                            const std::function<bool(QIODevice&)>& write, QString* error)
 {
@@ -82,17 +121,20 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
     };
     {
         QFile f(scratchPath);
+        errno = 0;
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(f.errorString());
+            return fail(failureReason(f, errno));
+        errno = 0;
         if (!write(f) || !f.flush())
-            return fail(f.errorString());
+            return fail(failureReason(f, errno));
 #ifdef Q_OS_UNIX
         if (::fsync(f.handle()) != 0)
             return fail(QStringLiteral("fsync: ") + QString::fromLocal8Bit(std::strerror(errno)));
 #endif
+        errno = 0;
         f.close();
         if (f.error() != QFileDevice::NoError)
-            return fail(f.errorString());
+            return fail(failureReason(f, errno));
     }
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(scratchPath.toStdU16String()),
@@ -105,14 +147,16 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
 bool AppendToFile(const QString& path, const QByteArray& bytes, QString* error)
 {
     QFile f(path);
+    errno = 0;
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
         if (error)
-            *error = f.errorString();
+            *error = failureReason(f, errno);
         return false;
     }
+    errno = 0;
     const bool ok = f.write(bytes) == bytes.size() && f.flush();
     if (!ok && error)
-        *error = f.errorString();
+        *error = failureReason(f, errno);
     return ok;
 }
 

@@ -14,6 +14,13 @@ namespace tavin {
 QString FromCp932(QByteArrayView bytes);
 QByteArray ToCp932(QStringView text);
 
+// The characters of `text` that code page 932 has no code for (é, €, Korean, emoji ...), each
+// once, in the order they first appear; empty when the whole text can be written. Text written
+// to a CP932 file must pass this test, or those characters become junk bytes that no reader
+// turns back into the text.
+QString Cp932Unencodable(QStringView text);
+inline bool Cp932CanHold(QStringView text) { return Cp932Unencodable(text).isEmpty(); }
+
 // Splits text into lines; a line ends at CR LF, CR or LF. A final line end opens no empty line.
 QStringList SplitLines(QStringView text);
 

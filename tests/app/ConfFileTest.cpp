@@ -1,9 +1,12 @@
 #include "app/ConfFile.h"
+#include "platform/NumText.h"
+#include "platform/TextFile.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <gtest/gtest.h>
 
 using namespace tavin;
@@ -86,36 +89,257 @@ TEST(ConfStartUp, ReadsEveryKindOfFieldFromTheFile)
     EXPECT_EQ(r.DebugMode, 1);
 }
 
-TEST(ConfStartUp, BadLimitLowStopsReadingWithABoxAndKeepsLaterPresets)
+namespace {
+
+// A file in which every key holds a valid value other than its default, so that a replaced key is
+// seen in the values in force and in the file written at exit; the unknown key must survive.
+const char* const kValidLines[] = {
+    "ComPort=12",  "FilePath=run",   "SaveDir=/data",  "LimitLow=-2.5",   "LimitHi=12.5",  "Extra=keep me",
+    "RangePlus=4", "RangeMinus=2",   "Tani=kPa",       "Sampling=20",     "Term=5",        "EtcConf=7",
+    "AveNum=10",   "MaxDatas=360000", "CursorInfo=3",  "Password=1",      "DebugMode=1",
+};
+
+QByteArray fileOf(const QList<QByteArray>& lines)
 {
-    for (const QByteArray& bad : {QByteArray("abc"), QByteArray()}) {
-        TestEnv t;
-        t.write(kIni, "[Init]\r\nComPort=4\r\nSaveDir=/x\r\nLimitLow=" + bad + "\r\nLimitHi=55\r\nTani=kPa\r\n");
-        auto s = t.state();
-        s->Settings.LimitHi = 10000.0f;
-        EXPECT_EQ(s->conf.ConfStartUp(), -1);
-        ASSERT_EQ(t.prompts.shown.size(), 1);
-        EXPECT_EQ(t.prompts.shown[0].text, "ConfStartUp型が一致しません。");
-        EXPECT_EQ(t.prompts.shown[0].title, "");
-        EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(s->Settings.ComPort, 4);       // read before the error
-        EXPECT_EQ(s->Settings.SaveDir, "/x");
-        EXPECT_EQ(s->Settings.LimitLow, -10000.0f);  // preset kept
-        EXPECT_EQ(s->Settings.LimitHi, 10000.0f);
-        EXPECT_EQ(s->Settings.Tani, "");
+    QByteArray out = "[Init]\r\n";
+    for (const QByteArray& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+QList<QByteArray> validLines()
+{
+    QList<QByteArray> out;
+    for (const char* l : kValidLines)
+        out << l;
+    return out;
+}
+
+// The lines of the valid file with `key`'s line set to `line` (removed when `line` is empty).
+QList<QByteArray> withLine(const QByteArray& key, const QByteArray& line)
+{
+    QList<QByteArray> out;
+    for (const QByteArray& l : validLines()) {
+        if (!l.startsWith(key + '='))
+            out << l;
+        else if (!line.isEmpty())
+            out << line;
+    }
+    return out;
+}
+
+// Every field of the record as the file writes it, by key.
+QMap<QString, QString> fieldsOf(const SettingsRecord& r)
+{
+    return {
+        {"ComPort", QString::number(r.ComPort)},   {"FilePath", r.FilePath},
+        {"SaveDir", r.SaveDir},                     {"LimitLow", GeneralSingle(r.LimitLow)},
+        {"LimitHi", GeneralSingle(r.LimitHi)},      {"RangePlus", QString::number(r.RangePlus)},
+        {"RangeMinus", QString::number(r.RangeMinus)}, {"Tani", r.Tani},
+        {"Sampling", QString::number(r.Sampling)},  {"Term", QString::number(r.Term)},
+        {"EtcConf", QString::number(r.EtcConf)},    {"AveNum", QString::number(r.AveNum)},
+        {"MaxDatas", QString::number(r.MaxDatas)},  {"CursorInfo", QString::number(r.CursorInfo)},
+        {"Password", QString::number(r.Password)},  {"DebugMode", QString::number(r.DebugMode)},
+    };
+}
+
+QMap<QString, QString> validFields()
+{
+    QMap<QString, QString> out;
+    for (const char* l : kValidLines) {
+        const QString line = l;
+        if (!line.startsWith("Extra="))
+            out[line.section('=', 0, 0)] = line.section('=', 1);
+    }
+    return out;
+}
+
+// The numeric keys: the value a new file gives each, and texts that cannot stand (empty, not a
+// number, beyond the field or a 32-bit float, outside what the menus offer).
+struct NumericKey {
+    QByteArray key;
+    QString fallback;
+    QList<QByteArray> bad;
+};
+
+const QList<NumericKey>& numericKeys()
+{
+    static const QList<NumericKey> keys = {
+        {"ComPort", "0", {"", "abc", "70000", "-40000", "1e400"}},
+        {"LimitLow", "-10000", {"", "abc", "1e39", "-3.5e38", "nan", "inf", "-infinity", "12kPa", "1,5"}},
+        {"LimitHi", "10000", {"", " ", "x1", "3.5e38", "1e309", "NaN"}},
+        {"RangePlus", "0", {"", "abc", "-1", "13", "999", "40000"}},
+        {"RangeMinus", "0", {"", "なし", "-1", "7", "70000"}},
+        {"Sampling", "1000", {"", "abc", "0", "0.4", "-5", "600001", "99999999999", "msec"}},
+        {"Term", "0", {"", "abc", "-1", "7", "99", "40000"}},
+        {"EtcConf", "0", {"", "abc", "32768", "-32769"}},
+        {"AveNum", "1000", {"", "abc", "0", "-3", "2001", "40000"}},
+        {"MaxDatas", "30000", {"", "abc", "0", "29999", "30001", "3600000", "9999999999"}},
+        {"CursorInfo", "7", {"", "abc", "32768"}},
+        {"Password", "0", {"", "abc", "99999"}},
+        {"DebugMode", "0", {"", "-", "99999"}},
+    };
+    return keys;
+}
+
+// Keys never written at exit: a bad value stays in the file for the user to mend.
+bool writtenAtExit(const QByteArray& key) { return key != "Password" && key != "DebugMode"; }
+
+}  // namespace
+
+TEST(ConfStartUp, AValidFileIsReadWholeAndWrittenBackUnchanged)
+{
+    TestEnv t;
+    const QByteArray file = fileOf(validLines());
+    t.write(kIni, file);
+    auto s = t.state();
+    ASSERT_EQ(s->conf.ConfStartUp(), 0);
+    EXPECT_EQ(fieldsOf(s->Settings), validFields());
+    EXPECT_TRUE(s->conf.Replaced.isEmpty());
+    ASSERT_EQ(s->conf.ConfSave(), 0);
+    EXPECT_EQ(t.read(kIni), file);
+}
+
+TEST(ConfStartUp, EachUnusableValueAloneTakesItsDefaultAndIsNamed)
+{
+    for (const NumericKey& k : numericKeys()) {
+        for (const QByteArray& bad : k.bad) {
+            SCOPED_TRACE((k.key + '=' + bad).toStdString());
+            TestEnv t;
+            t.write(kIni, ToCp932(QString::fromUtf8(fileOf(withLine(k.key, k.key + '=' + bad)))));
+            auto s = t.state();
+            ASSERT_EQ(s->conf.ConfStartUp(), 0);
+
+            QMap<QString, QString> expected = validFields();
+            expected[k.key] = k.fallback;
+            EXPECT_EQ(fieldsOf(s->Settings), expected);  // every other key kept its value
+            const QList<ReplacedSetting> named = {{k.key, QString::fromUtf8(bad), k.fallback}};
+            EXPECT_EQ(s->conf.Replaced, named);
+            EXPECT_TRUE(t.prompts.shown.isEmpty());  // the window shows the box
+
+            ASSERT_EQ(s->conf.ConfSave(), 0);
+            const QByteArray kept = writtenAtExit(k.key) ? k.key + '=' + k.fallback.toUtf8() : k.key + '=' + bad;
+            EXPECT_EQ(t.read(kIni), ToCp932(QString::fromUtf8(fileOf(withLine(k.key, kept)))));
+        }
     }
 }
 
-TEST(ConfStartUp, AWholeNumberOutOfItsFieldIsAnOverflow)
+TEST(ConfStartUp, AMissingKeyQuietlyTakesTheValueANewFileHolds)
 {
     TestEnv t;
-    t.write(kIni, "[Init]\r\nLimitLow=1\r\nLimitHi=2\r\nRangePlus=40000\r\nTani=kPa\r\n");
+    const QString docs = QDir::toNativeSeparators(t.path("Documents"));
+    QList<std::pair<QByteArray, QString>> keys = {{"FilePath", ""}, {"SaveDir", docs}, {"Tani", "---"}};
+    for (const NumericKey& k : numericKeys())
+        keys.append({k.key, k.fallback});
+    for (const auto& [key, fallback] : keys) {
+        SCOPED_TRACE(key.toStdString());
+        t.write(kIni, fileOf(withLine(key, QByteArray())));
+        auto s = t.state();
+        ASSERT_EQ(s->conf.ConfStartUp(), 0);
+        QMap<QString, QString> expected = validFields();
+        expected[key] = fallback;
+        EXPECT_EQ(fieldsOf(s->Settings), expected);
+        EXPECT_TRUE(s->conf.Replaced.isEmpty());
+
+        // At exit the key comes back at the end; the others stay where they were.
+        ASSERT_EQ(s->conf.ConfSave(), 0);
+        QList<QByteArray> lines = withLine(key, QByteArray());
+        if (writtenAtExit(key))
+            lines << key + '=' + fallback.toUtf8();
+        EXPECT_EQ(t.read(kIni), fileOf(lines));
+    }
+}
+
+TEST(ConfStartUp, ValuesAtTheEdgesOfWhatTheMenusOfferAreKept)
+{
+    const struct {
+        QByteArray line;
+        const char* key;
+        const char* read;
+    } cases[] = {
+        {"Sampling=1", "Sampling", "1"},          {"Sampling=600000", "Sampling", "600000"},
+        {"Sampling=12.5ms", "Sampling", "12"},    {"Sampling=3000", "Sampling", "3000"},
+        {"Term=0", "Term", "0"},                  {"Term=6", "Term", "6"},
+        {"RangePlus=12", "RangePlus", "12"},      {"RangeMinus=6", "RangeMinus", "6"},
+        {"AveNum=1", "AveNum", "1"},              {"AveNum=2000", "AveNum", "2000"},
+        {"MaxDatas=30000", "MaxDatas", "30000"},  {"ComPort=-32768", "ComPort", "-32768"},
+        {"ComPort=0", "ComPort", "0"},            {"EtcConf= 6 ", "EtcConf", "6"},
+        {"LimitHi=3.4e38", "LimitHi", "3.4E+38"}, {"LimitLow= -0.001 ", "LimitLow", "-0.001"},
+        {"CursorInfo=&H5", "CursorInfo", "5"},    {"Tani=", "Tani", ""},
+        {"SaveDir=", "SaveDir", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        TestEnv t;
+        t.write(kIni, fileOf(withLine(c.key, c.line)));
+        auto s = t.state();
+        ASSERT_EQ(s->conf.ConfStartUp(), 0);
+        EXPECT_EQ(fieldsOf(s->Settings).value(c.key), c.read);
+        EXPECT_TRUE(s->conf.Replaced.isEmpty());
+    }
+}
+
+TEST(ConfStartUp, AllUnusableValuesAtOnceAreNamedInReadingOrderAndTheRestStays)
+{
+    TestEnv t;
+    QList<QByteArray> lines = validLines();
+    for (QByteArray& l : lines) {
+        for (const NumericKey& k : numericKeys())
+            if (l.startsWith(k.key + '='))
+                l = k.key + '=' + k.bad.last();
+    }
+    t.write(kIni, fileOf(lines));
     auto s = t.state();
+    ASSERT_EQ(s->conf.ConfStartUp(), 0);
+
+    QList<ReplacedSetting> expected;
+    for (const char* key : {"ComPort", "LimitLow", "LimitHi", "RangePlus", "RangeMinus", "Sampling", "Term",
+                            "EtcConf", "AveNum", "MaxDatas", "CursorInfo", "Password", "DebugMode"}) {
+        for (const NumericKey& k : numericKeys())
+            if (k.key == key)
+                expected.append({key, QString::fromUtf8(k.bad.last()), k.fallback});
+    }
+    EXPECT_EQ(s->conf.Replaced, expected);
+    EXPECT_EQ(s->Settings.FilePath, "run");
+    EXPECT_EQ(s->Settings.SaveDir, "/data");
+    EXPECT_EQ(s->Settings.Tani, "kPa");
+
+    // Each bad line is replaced where it stood; the unknown key and the order stay.
+    ASSERT_EQ(s->conf.ConfSave(), 0);
+    QList<QByteArray> written = validLines();
+    for (QByteArray& l : written) {
+        for (const NumericKey& k : numericKeys())
+            if (l.startsWith(k.key + '='))
+                l = k.key + '=' + (writtenAtExit(k.key) ? k.fallback.toUtf8() : k.bad.last());
+    }
+    EXPECT_EQ(t.read(kIni), fileOf(written));
+}
+
+TEST(ConfStartUp, TheReportNamesEachKeyItsValueAndTheValueNowInForce)
+{
+    const QList<ReplacedSetting> replaced = {{"Sampling", "0", "1000"}, {"LimitLow", "", "-10000"}};
+    EXPECT_EQ(ReplacedSettingsMessage(replaced),
+              "設定ファイル TAVIN-Monitor.ini の次の値は使用できないため、既定値に置き換えました。\n"
+              "\nSampling=0 → 1000"
+              "\nLimitLow=（空） → -10000"
+              "\n\n置き換えた値は終了時に設定ファイルへ保存されます。");
+    EXPECT_EQ(ReplacedSettingLogText(replaced[0]), "設定 Sampling の値 0 は使用できないため、既定値 1000 に置き換えました。");
+    EXPECT_EQ(ReplacedSettingLogText(replaced[1]),
+              "設定 LimitLow の値 （空） は使用できないため、既定値 -10000 に置き換えました。");
+}
+
+TEST(ConfStartUp, AFileThatCannotBeReadGivesDefaultsAndACriticalBox)
+{
+    TestEnv t;
+    ASSERT_TRUE(QDir().mkpath(t.path(kIni)));  // a folder cannot be read as a file
+    auto s = t.state();
+    s->Settings.AveNum = 5;
     EXPECT_EQ(s->conf.ConfStartUp(), -1);
     ASSERT_EQ(t.prompts.shown.size(), 1);
-    EXPECT_EQ(t.prompts.shown[0].text, "ConfStartUpオーバーフローしました。");
-    EXPECT_EQ(s->Settings.LimitHi, 2.0f);
-    EXPECT_EQ(s->Settings.Tani, "");
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("ConfStartUp"));
+    EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(s->Settings.AveNum, 1000);
+    EXPECT_EQ(s->Settings.Sampling, 1000);
 }
 
 TEST(ReadConfItem, KeysAreExactAndTheFirstOfDuplicatesCounts)

@@ -1,9 +1,13 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "platform/Controls.h"
 #include "platform/TextFile.h"
 #include "support/TestEnv.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
@@ -57,12 +61,61 @@ TEST(frmMainStartup, ASecondInstanceLeavesTheSettingsFileUntouched)
     EXPECT_FALSE(first->SettingsSaveSuppressed);
     const QByteArray before = t.read("TAVIN-Monitor.ini");
 
+    EXPECT_EQ(a.StatusBar1->currentMessage(), "起動しました");
+    EXPECT_EQ(a.findChild<QLabel*>("lblSaveSuppressed"), nullptr);
+
     auto second = t.state();
     frmMain b(*second);
     EXPECT_TRUE(second->SettingsSaveSuppressed);
+    // The user is told at once, and the mark stays after later messages replace the first one.
+    EXPECT_EQ(b.StatusBar1->currentMessage(),
+              "起動しました（このソフトは既に起動しているため、この画面の設定は終了時に保存されません）");
+    b.StatusBar1->showMessage("測定開始");
+    const QLabel* mark = b.findChild<QLabel*>("lblSaveSuppressed");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->text(), "設定は保存されません（二重起動）");
+    EXPECT_FALSE(mark->isHidden());
     second->Settings.Tani = "MPa";
     b.close();
     EXPECT_EQ(t.read("TAVIN-Monitor.ini"), before);
     a.close();
     EXPECT_NE(t.read("TAVIN-Monitor.ini"), before);  // the first one saves (ComPort, FilePath)
+}
+
+TEST(frmMainStartup, UnusableStoredValuesAreNamedOnceRunWithDefaultsAndSavedAsDefaults)
+{
+    TestEnv t;
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nSaveDir=/x\r\nLimitLow=abc\r\nLimitHi=55\r\nRangePlus=999\r\n"
+                                 "Tani=kPa\r\nSampling=0\r\nTerm=99\r\nAveNum=10\r\nMy=own\r\n");
+    auto s = t.state();
+    const QList<ReplacedSetting> replaced = {
+        {"LimitLow", "abc", "-10000"}, {"RangePlus", "999", "0"}, {"Sampling", "0", "1000"}, {"Term", "99", "0"}};
+    {
+        frmMain w(*s);
+        ASSERT_EQ(t.prompts.shown.size(), 1);
+        EXPECT_EQ(t.prompts.shown[0].text, ReplacedSettingsMessage(replaced));
+        EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Exclamation);
+
+        // The defaults are what the window runs with; the valid keys came through.
+        EXPECT_EQ(w.cmbSampling->currentText(), " 1 sec");
+        EXPECT_EQ(s->g_SampPerSec, 1.0f);
+        EXPECT_TRUE(w.mnuTermKind[0]->isChecked());
+        EXPECT_EQ(w.cmbGraphRange->currentIndex(), 0);
+        EXPECT_EQ(w.lblLower->text(), "-10000");
+        EXPECT_EQ(w.lblUpper->text(), "55");
+        EXPECT_EQ(w.lblTani->text(), "kPa");
+        EXPECT_EQ(w.txtAveNum->text(), "10");
+        w.close();
+    }
+    QByteArray log;
+    for (const ReplacedSetting& r : replaced)
+        log += ToCp932(QStringLiteral("WAR 2026/12/06 9:05:03 [ConfStartUp]: ") + ReplacedSettingLogText(r) +
+                       "\r\n");
+    EXPECT_TRUE(t.read("LOG/PG06.Log").contains(log));
+
+    // Replaced keys hold their defaults where they stood; missing ones follow; the unknown key stays.
+    EXPECT_EQ(t.read("TAVIN-Monitor.ini"),
+              "[Init]\r\nSaveDir=/x\r\nLimitLow=-10000\r\nLimitHi=55\r\nRangePlus=0\r\nTani=kPa\r\n"
+              "Sampling=1000\r\nTerm=0\r\nAveNum=10\r\nMy=own\r\nComPort=0\r\nRangeMinus=0\r\nEtcConf=0\r\n"
+              "MaxDatas=30000\r\nCursorInfo=7\r\nFilePath=RQ4600_Datas\r\n");
 }

@@ -41,7 +41,7 @@ TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
     EXPECT_FALSE(w->mnuTaniAuto->isChecked());
 }
 
-TEST_F(Units, TheUnitDialogRefusesASixthUnitAndCommas)
+TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
 {
     frmTaniInput d(*w);
     for (int i = 0; i < 5; ++i) {
@@ -60,6 +60,19 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitAndCommas)
     d.cmdOK_Click();
     EXPECT_EQ(t.prompts.shown.size(), 2);
     EXPECT_NE(w->lblTani->text(), "k,Pa");
+
+    // Units go into CP932 files: a character without a code there is refused where it is typed.
+    const QString refused[][2] = {{"µbar", "(µ)"}, {"€", "(€)"}, {"압력", "(압력)"}, {"m😀", "(😀)"}};
+    for (const auto& [unit, named] : refused) {
+        const qsizetype before = t.prompts.shown.size();
+        d.txtTaniInput->setText(unit);
+        d.cmdOK_Click();
+        ASSERT_EQ(t.prompts.shown.size(), before + 1) << unit.toStdString();
+        EXPECT_TRUE(t.prompts.shown.last().text.contains(named)) << t.prompts.shown.last().text.toStdString();
+        EXPECT_EQ(t.prompts.shown.last().icon, MsgIcon::Exclamation);
+        EXPECT_EQ(w->lblTani->text(), "u4");
+        EXPECT_EQ(state->Settings.Tani, "u4");
+    }
 
     t.prompts.answers = {MsgAnswer::Yes};
     d.cmdTaniDel_Click();

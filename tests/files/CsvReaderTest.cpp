@@ -1,9 +1,15 @@
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
+#include "platform/NumText.h"
 #include "platform/TextFile.h"
 #include "trend/SampleStore.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <bit>
+#include <cmath>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -132,10 +138,10 @@ TEST(CsvReader, TruncatedEmptyAndHugeFiles)
     const CsvSamples cut = s.read("h,1\r\n1.5,\r\n2.");  // cut in the middle of a line
     EXPECT_EQ(cut.dataCnt, 1);
     EXPECT_EQ(cut.badLine, 3);
-    QByteArray longLine = "h,1\r\n" + QByteArray(100000, '7') + ",\r\n";
-    CsvSamples r = s.read(longLine);
+    QByteArray longLine = "h,1\r\n5,\r\n" + QByteArray(100000, '7') + ",\r\n";
+    CsvSamples r = s.read(longLine);  // a number no float holds ends the load at its line
     EXPECT_EQ(r.dataCnt, 1);
-    EXPECT_TRUE(std::isinf(s.values[0]));
+    EXPECT_EQ(r.badLine, 3);
 
     QByteArray many = "h,46362.5\r\n";
     for (int i = 0; i < 400000; ++i)
@@ -143,6 +149,164 @@ TEST(CsvReader, TruncatedEmptyAndHugeFiles)
     r = s.read(many);
     EXPECT_EQ(r.dataCnt, 360000);
     EXPECT_EQ(s.values[360000], 0.0f);
+    EXPECT_TRUE(r.rest);
+}
+
+// Where the line limit falls decides whether anything was left out: a closing line (no value) or
+// blank lines beyond it are not samples, a value is, and bytes cut before the file's end may be.
+TEST(CsvReader, SamplesBeyondTheLimitAreReportedAsLeftOut)
+{
+    struct Case {
+        const char* tail;
+        bool whole;
+        bool rest;
+    } cases[] = {
+        {"", true, false},
+        {",46362.6\r\n", true, false},
+        {",46362.6\r\n\r\n", true, false},
+        {"4,\r\n", true, true},
+        {",46362.6\r\n4,\r\n", true, true},
+        {"", false, true},
+    };
+    for (const Case& c : cases) {
+        const QByteArray csv = QByteArray("h,46362.5\r\n1,\r\n2,\r\n3,\r\n") + c.tail;
+        SampleStore store;
+        const CsvHeaderLine h = ReadCsvHeader(csv);
+        const CsvSamples r = ReadCsvSamples(csv, h.next, h.header.start, store, 3, {}, c.whole);
+        EXPECT_EQ(r.dataCnt, 3) << c.tail;
+        EXPECT_EQ(r.rest, c.rest) << c.tail << c.whole;
+    }
+    SampleStore store;
+    const QByteArray shortFile = "h,46362.5\r\n1,\r\n";
+    EXPECT_FALSE(ReadCsvSamples(shortFile, ReadCsvHeader(shortFile).next, 0, store, 3, {}, true).rest);
+}
+
+// Every text a value field may hold reads as the text-to-number rule reads it: no NaN or infinity
+// reaches the store, and a number no 32-bit float holds is an unconvertible value.
+TEST(CsvValue, ReadsEveryTextAsTheRuleDoes)
+{
+    struct Case {
+        std::string text;
+        bool stored;
+        float value;  // what the rule gives
+    } cases[] = {
+        {"nan", true, 0.0f}, {"NaN", true, 0.0f}, {"-nan", true, 0.0f}, {"inf", true, 0.0f},
+        {"-inf", true, 0.0f}, {"infinity", true, 0.0f}, {"INFINITY", true, 0.0f}, {"+inf", true, 0.0f},
+        {"1.5", true, 1.5f}, {"-2.25", true, -2.25f}, {"0.1", true, 0.1f}, {".5", true, 0.5f},
+        {"5.", true, 5.0f}, {"1e5", true, 1e5f}, {"1D3", true, 1000.0f}, {" 1 2.5 ", true, 12.5f},
+        {"+7", true, 7.0f}, {"&H1F", true, 31.0f}, {"12abc", true, 12.0f}, {"1e", true, 1.0f},
+        {"3.402823E+38", true, 3.402823e38f}, {"1e-50", true, 0.0f}, {"16777217", true, 16777216.0f},
+        {"0.30000001192092896", true, float(0.30000001192092896)},
+        {"1e39", false, 0}, {"-1e39", false, 0}, {"3.4028236e38", false, 0}, {"1e999", false, 0},
+        {"&HFFFFFFFFFFFFFFFF", true, 18446744073709551615.0f}, {std::string(60, '9'), false, 0},
+    };
+    for (const Case& c : cases) {
+        float v = -1;
+        const bool stored = CsvValue(c.text, v);
+        EXPECT_EQ(stored, c.stored) << c.text;
+        if (stored && c.stored) {
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(c.value)) << c.text;
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(float(Val(c.text)))) << c.text;
+        }
+    }
+    // "-0" keeps its sign as the rule's does; the usual line path and the field path agree.
+    float v = 1;
+    ASSERT_TRUE(CsvValue("-0", v));
+    EXPECT_TRUE(std::signbit(v));
+}
+
+TEST(CsvValue, TheSameTextsInAFile)
+{
+    Store s;
+    CsvSamples r = s.read("h,46362.5\r\nnan,\r\ninf,46362.6\r\n-infinity,\r\n2.5,\r\n");
+    EXPECT_EQ(r.badLine, 0);
+    EXPECT_EQ(r.dataCnt, 4);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(s.values[std::size_t(i)], 0.0f) << i;
+    EXPECT_FLOAT_EQ(s.averages[3], 2.5f / 3);  // no NaN carried into the average
+    for (const QByteArray& big : {QByteArray("1e39,"), QByteArray("-3.5e38,46362.6"), QByteArray(40, '9') + ","}) {
+        r = s.read("h,46362.5\r\n1,\r\n2,\r\n" + big + "\r\n3,\r\n");
+        EXPECT_EQ(r.badLine, 4) << big.constData();
+        EXPECT_EQ(r.dataCnt, 2) << big.constData();
+    }
+}
+
+TEST(CsvHeader, ACoefficientTheDialogWouldRefuseIsOne)
+{
+    struct Case {
+        const char* text;
+        bool bad;
+        float keisu;
+    } cases[] = {
+        {"2.5", false, 2.5f}, {"-3", false, -3.0f}, {"1e-30", false, 1e-30f}, {"0", true, 1.0f},
+        {"0.0", true, 1.0f}, {"", true, 1.0f}, {"abc", true, 1.0f}, {"nan", true, 1.0f},
+        {"inf", true, 1.0f}, {"1e39", true, 1.0f}, {"-1e39", true, 1.0f}, {"1e-50", true, 1.0f},
+    };
+    for (const Case& c : cases) {
+        const CsvHeaderLine h = ReadCsvHeader(QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + c.text + "\r\n");
+        EXPECT_EQ(h.badKeisu, c.bad) << c.text;
+        EXPECT_EQ(h.header.keisu, c.keisu) << c.text;
+        EXPECT_EQ(h.keisuText, c.bad ? QString(c.text) : QString()) << c.text;
+    }
+    EXPECT_FALSE(ReadCsvHeader("s,46362.5,1,1000 msec,10,0,kPa\r\n").badKeisu);  // no field: unchanged
+}
+
+// What reaches the reader of a file: not a regular file is refused before it is opened (a named
+// pipe would block there), an unreadable one names its reason, an overlong one is read only as far
+// as the line limit needs.
+TEST(ReadCsvFile, RefusesWhatIsNoRegularFileAndNamesTheReason)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    struct Case {
+        QString path;
+        QString error;
+    } cases[] = {
+        {pipe, "通常のファイルではありません"},
+        {"/dev/null", "通常のファイルではありません"},
+        {dir.path(), "フォルダです"},
+        {dir.filePath("none.csv"), "ファイルが見つかりません"},
+    };
+    for (const Case& c : cases) {
+        const CsvFileBytes f = ReadCsvFile(c.path, 10);
+        EXPECT_EQ(f.error, c.error) << c.path.toStdString();
+        EXPECT_TRUE(f.bytes.isEmpty());
+    }
+    // /proc/self/mem is a regular file whose first page cannot be read (EIO).
+    const CsvFileBytes mem = ReadCsvFile("/proc/self/mem", 10);
+    EXPECT_TRUE(mem.error.startsWith("読み取りに失敗しました (")) << mem.error.toStdString();
+}
+
+TEST(ReadCsvFile, ReadsWhatTheLineLimitNeeds)
+{
+    QTemporaryDir dir;
+    QByteArray big = "h,46362.5\r\n";
+    for (int i = 0; i < 1500000; ++i)
+        big += "1,\r\n";
+    QFile f(dir.filePath("big.csv"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(big);
+    f.close();
+    const CsvFileBytes part = ReadCsvFile(f.fileName(), 100);
+    EXPECT_TRUE(part.error.isEmpty());
+    EXPECT_FALSE(part.whole);
+    EXPECT_LT(part.bytes.size(), big.size());
+    EXPECT_TRUE(big.startsWith(part.bytes));
+    EXPECT_TRUE(part.bytes.endsWith("\r\n"));
+    const CsvFileBytes all = ReadCsvFile(f.fileName(), 2000000);
+    EXPECT_TRUE(all.whole);
+    EXPECT_EQ(all.bytes, big);
+    // A byte limit ends the reading at the last whole line before it, and the load says that
+    // samples were left out.
+    const CsvFileBytes capped = ReadCsvFile(f.fileName(), 2000000, 1001);
+    EXPECT_FALSE(capped.whole);
+    EXPECT_EQ(capped.bytes, big.left(11 + 247 * 4));  // header 11 bytes, then "1,\r\n" lines
+    SampleStore store;
+    const CsvSamples r = ReadCsvSamples(capped.bytes, 11, 0, store, 360000, {}, capped.whole);
+    EXPECT_EQ(r.badLine, 0);
+    EXPECT_EQ(r.dataCnt, 247);
+    EXPECT_TRUE(r.rest);
 }
 
 TEST(ParseDateField, SerialNumbersAndDateTexts)

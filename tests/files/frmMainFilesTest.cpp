@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QStatusBar>
 
+#include <sys/stat.h>
+
 using namespace tavin;
 
 namespace {
@@ -169,4 +171,117 @@ TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
     w->txtSaveFileName->setText("");
     EXPECT_EQ(w->txtSaveFileName->text(), "RQ4600_Datas");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
+}
+
+TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
+{
+    const QString junkDir = t.path("Résumé"), junkName = t.path("€uro.csv");
+    t.prompts.files = {junkDir + "/data.csv", junkName, t.path("good.csv")};
+    w->txtSaveFileName_Click();
+    // Each refusal names the characters and shows the dialog again; the third choice is taken.
+    EXPECT_EQ(t.prompts.dialogs.size(), 3);
+    ASSERT_EQ(t.prompts.shown.size(), 2);
+    EXPECT_TRUE(t.prompts.shown[0].text.contains("(é)"));
+    EXPECT_TRUE(t.prompts.shown[1].text.contains("(€)"));
+    EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
+    EXPECT_EQ(state->Settings.FilePath, "good");
+
+    // Cancelled after a refusal: nothing changes.
+    t.prompts.shown.clear();
+    t.prompts.files = {junkDir + "/data.csv"};
+    w->txtSaveFileName_Click();
+    EXPECT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
+    EXPECT_EQ(w->txtSaveFileName->text(), "good");
+}
+
+// A header coefficient the coefficient dialog would refuse does not reach the next measurement.
+TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
+{
+    w->optMode[1]->setChecked(true);
+    for (const char* keisu : {"0", "abc", "1e39"}) {
+        state->g_Keisu = 2.5f;
+        t.write("k.csv", QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + keisu + "\r\n1,\r\n");
+        t.prompts.files = {t.path("k.csv")};
+        w->cmdFileLoad_Click();
+        EXPECT_EQ(state->g_Keisu, 1.0f) << keisu;
+        EXPECT_EQ(w->StatusBar1->currentMessage(),
+                  QStringLiteral("読み込み終了 (係数「%1」は使えないため1にしました)").arg(keisu));
+        EXPECT_EQ(state->store.g_DataCnt, 1);
+    }
+    t.write("k.csv", "s,46362.5,1,1000 msec,10,0,kPa,0.5\r\n1,\r\n");
+    t.prompts.files = {t.path("k.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(state->g_Keisu, 0.5f);
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+}
+
+// What cannot be read is refused with its reason, never reported as a finished load; the labels of
+// the earlier content go with the store's content.
+TEST_F(Files, AFailedLoadNamesItsReasonAndLeavesNoLabelsOfTheEarlierContent)
+{
+    QByteArray pages = "2026年12月6日 9:05:03,46362.5,1,1000 msec,10,0,kPa,1\r\n";
+    for (int i = 0; i < 500; ++i)
+        pages += "1,\r\n";
+    t.write("pages.csv", ToCp932(QString::fromUtf8(pages)));
+    const QString pipe = t.path("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    struct Case {
+        QString path;
+        QString status;
+    } cases[] = {
+        {pipe, "読み込みエラー 通常のファイルではありません"},
+        {"/dev/zero", "読み込みエラー 通常のファイルではありません"},
+        {t.path("none.csv"), "読み込みエラー ファイルが見つかりません"},
+        {"/proc/self/mem", "読み込みエラー 読み取りに失敗しました ("},
+    };
+    w->optMode[1]->setChecked(true);
+    for (const Case& c : cases) {
+        t.prompts.files = {t.path("pages.csv"), c.path};
+        w->cmdFileLoad_Click();
+        ASSERT_EQ(state->store.g_DataCnt, 500);
+        ASSERT_FALSE(w->lblPage->text().isEmpty());
+        ASSERT_FALSE(w->lblStartTime->text().isEmpty());
+        ASSERT_FALSE(w->lblTime->text().isEmpty());
+        w->cmdFileLoad_Click();  // returns: a named pipe without a writer does not block it
+        EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith(c.status)) << w->StatusBar1->currentMessage().toStdString();
+        EXPECT_EQ(state->store.g_DataCnt, 0);
+        EXPECT_EQ(w->lblCounter->text(), "0");
+        EXPECT_EQ(w->lblPage->text(), "");
+        EXPECT_EQ(w->lblTime->text(), "");
+        EXPECT_EQ(w->lblStartTime->text(), "");
+    }
+    // A bad line: the labels describe the samples read before it.
+    t.write("bad.csv", "later,46362.75,1,1000 msec,10,0,kPa,1\r\n1,\r\n2\r\n");
+    t.prompts.files = {t.path("pages.csv"), t.path("bad.csv")};
+    w->cmdFileLoad_Click();
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 3行目");
+    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->lblStartTime->text(), "later");
+    EXPECT_EQ(w->lblTime->text(), "18:00:00");
+}
+
+TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
+{
+    ASSERT_EQ(state->log.LogInit(), 0);
+    QByteArray csv = "s,46362.5,1,1000 msec,10,0,kPa,1\r\n";
+    for (int i = 0; i < 360000; ++i)
+        csv += "1,\r\n";
+    t.write("full.csv", csv + ",46363.5\r\n");  // a full segment and its closing line
+    t.write("long.csv", csv + "2,\r\n3,\r\n");
+    w->optMode[1]->setChecked(true);
+    t.prompts.files = {t.path("full.csv"), t.path("long.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(state->store.g_DataCnt, 360000);
+    w->cmdFileLoad_Click();
+    const QString note = QStringLiteral("読み込み終了 (360000行を超えた分は読み込んでいません)");
+    EXPECT_EQ(w->StatusBar1->currentMessage(), note);
+    EXPECT_EQ(state->store.g_DataCnt, 360000);
+    EXPECT_EQ(state->store.g_Datas[359999], 1.0f);
+    const QString log = FromCp932(t.read("LOG/" + QFileInfo(state->log.LogFilePath).fileName()));
+    EXPECT_TRUE(log.contains(QDir::toNativeSeparators(t.path("long.csv")) + u' ' + note)) << log.toStdString();
+    EXPECT_FALSE(log.contains("full.csv"));
 }

@@ -5,6 +5,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
 using namespace tavin;
 
 TEST(Cp932, JapaneseTextTravelsAsWindowsWritesIt)
@@ -14,6 +19,27 @@ TEST(Cp932, JapaneseTextTravelsAsWindowsWritesIt)
     EXPECT_EQ(bytes.toHex(), "8b4e93ae82b582dc82b582bd81608740");
     EXPECT_EQ(FromCp932(bytes), text);
     EXPECT_EQ(ToCp932(u"ｾﾝｻﾚﾝｼﾞ"), "\xbe\xdd\xbb\xda\xdd\xbc\xde");  // half-width kana: one byte each
+}
+
+TEST(Cp932, TextWithoutACodeIsFoundCharacterByCharacter)
+{
+    // Everything a Japanese user types, including full-width symbols and half-width kana.
+    for (const QString& ok : {QStringLiteral("kPa"), QStringLiteral("ｍｍＨ２Ｏ"), QStringLiteral("℃～①ｱ"),
+                              QStringLiteral("/home/user/ドキュメント/測定"), QString()})
+        EXPECT_TRUE(Cp932CanHold(ok)) << ok.toStdString();
+    const struct {
+        QString text, missing;
+    } bad[] = {
+        {QStringLiteral("/home/user/Résumé"), QStringLiteral("é")},  // reported once
+        {QStringLiteral("€/m²"), QStringLiteral("€²")},
+        {QStringLiteral("Müller"), QStringLiteral("ü")},
+        {QStringLiteral("압력kPa"), QStringLiteral("압력")},
+        {QStringLiteral("kPa😀x😀"), QStringLiteral("😀")},  // a surrogate pair stays whole
+    };
+    for (const auto& b : bad) {
+        EXPECT_FALSE(Cp932CanHold(b.text)) << b.text.toStdString();
+        EXPECT_EQ(Cp932Unencodable(b.text), b.missing) << b.text.toStdString();
+    }
 }
 
 TEST(SplitLines, ALineEndsAtCrLfCrOrLf)
@@ -53,4 +79,63 @@ TEST(ReplaceFileAtomically, FailureKeepsTheOldFileAndRemovesTheScratch)
     EXPECT_TRUE(QDir(target + "/inside").exists());
 
     EXPECT_FALSE(ReplaceFileAtomically(dir.filePath("no/such/a.ini"), dir.filePath("no/such/a.tmp"), "x"));
+}
+
+namespace {
+
+// Lets a file grow to `bytes` only, for the object's lifetime: a write beyond stops part-way with
+// EFBIG, the way a disk that fills stops one with ENOSPC.
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit lower = old;
+        lower.rlim_cur = bytes;
+        active = setrlimit(RLIMIT_FSIZE, &lower) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+    }
+    rlimit old{};
+    void (*oldSignal)(int) = nullptr;
+    bool active = false;
+};
+
+}  // namespace
+
+TEST(ReplaceFileAtomically, AWriteCutShortGivesTheSystemsReason)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("a.csv"), scratch = dir.filePath("a.part");
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    QString oneBlock, manyPieces, appended;
+    bool oneOk = true, piecesOk = true, appendOk = true;
+    {
+        FileSizeLimit limit(10000);
+        ASSERT_TRUE(limit.active);
+        // One large write, which Qt hands to the system at once ...
+        oneOk = ReplaceFileAtomically(target, scratch, QByteArray(100000, 'x'), &oneBlock);
+        // ... and many small ones, which fail when Qt's buffer is flushed.
+        piecesOk = ReplaceFileAtomically(
+            target, scratch,
+            [](QIODevice& f) {
+                for (int i = 0; i < 100; ++i)
+                    if (f.write(QByteArray(1000, 'y')) != 1000)
+                        return false;
+                return true;
+            },
+            &manyPieces);
+        appendOk = AppendToFile(dir.filePath("log"), QByteArray(100000, 'z'), &appended);
+    }
+    EXPECT_FALSE(oneOk);
+    EXPECT_FALSE(piecesOk);
+    EXPECT_FALSE(appendOk);
+    EXPECT_EQ(oneBlock, tooLarge);
+    EXPECT_EQ(manyPieces, tooLarge);
+    EXPECT_EQ(appended, tooLarge);
+    EXPECT_FALSE(QFile::exists(scratch));
+    EXPECT_FALSE(QFile::exists(target));
 }

@@ -1,0 +1,18 @@
+// Qt's own texts (message-box buttons, the file dialogs, serial-port errors) in the user's
+// language, so that they match the program's Japanese texts instead of appearing in English.
+#pragma once
+
+#include <QList>
+
+class QCoreApplication;
+class QLocale;
+class QTranslator;
+
+namespace tavin {
+
+// Loads Qt's translation catalogs for `locale` from Qt's translations folder (Debian package
+// qt6-translations-l10n) and installs them in `app`, which owns them. Returns the installed
+// translators: none when no catalog exists for that language.
+QList<QTranslator*> InstallQtTranslations(QCoreApplication& app, const QLocale& locale);
+
+}  // namespace tavin
