@@ -1,5 +1,7 @@
 #include "decode/Units.h"
 
+#include <cmath>
+
 namespace tavin {
 
 const QStringList& FixedUnits()
@@ -54,6 +56,12 @@ bool AddUserUnit(UnitMenuState& menu, const QString& unit)
         }
     }
     return false;
+}
+
+bool KeisuAcceptable(double v)
+{
+    const float f = float(v);
+    return v != 0 && std::isfinite(v) && std::isfinite(f) && f != 0;
 }
 
 }  // namespace tavin

@@ -30,4 +30,8 @@ QString MarkUnit(UnitMenuState& menu, int index, const QString& unit);
 // The first free slot takes a typed unit; false when all five are taken.
 bool AddUserUnit(UnitMenuState& menu, const QString& unit);
 
+// A coefficient that may be used: a number that is neither 0 nor beyond (or below) what a 32-bit
+// float holds, so that displayed values never collapse to 0 or infinity.
+bool KeisuAcceptable(double v);
+
 }  // namespace tavin

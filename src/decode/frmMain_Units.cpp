@@ -127,8 +127,8 @@ void frmMain::mnuKeisuInput_Click()
 {
     Trap(st_.log, QString(), [&] {
         const double v = InputNumber(QStringLiteral("係数の入力"), GeneralSingle(st_.g_Keisu));
-        // Beyond a 32-bit float the coefficient would become infinite: refused, unchanged.
-        if (v != 0 && std::isfinite(float(v))) {
+        // 0, or a number a 32-bit float turns into 0 or infinity, is refused: unchanged.
+        if (KeisuAcceptable(v)) {
             st_.g_Keisu = float(v);
             pctGraph1_Paint();
         }

@@ -4,6 +4,7 @@
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
 #include "decode/Sampling.h"
+#include "decode/Units.h"
 #include "trend/SampleStore.h"
 
 #include <QDate>
@@ -194,12 +195,6 @@ bool moreSamples(const char* data, qsizetype size, qsizetype at, bool whole)
 }
 
 }  // namespace
-
-bool KeisuAcceptable(double v)
-{
-    const float f = float(v);
-    return v != 0 && std::isfinite(v) && std::isfinite(f) && f != 0;
-}
 
 bool CsvValue(std::string_view field, float& out)
 {

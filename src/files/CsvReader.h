@@ -40,10 +40,6 @@ struct CsvSamples {
     bool rest = false;          // samples beyond the limit of lines, or beyond the bytes given, were not read
 };
 
-// A coefficient the coefficient dialog would take: a number that is neither 0 nor beyond (or
-// below) what a 32-bit float holds, so that displayed values never collapse to 0 or infinity.
-bool KeisuAcceptable(double v);
-
 // A sample's number field exactly as the text-to-number rule reads it, as a 32-bit float; plain
 // decimals take a fast path with the same result. False for a number beyond a 32-bit float, which
 // cannot be stored.

@@ -1,5 +1,6 @@
 #include "decode/Units.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace tavin;
@@ -47,4 +48,12 @@ TEST(UserUnits, FiveSlotsAtMostAndClearingPutsTheUnitBack)
     MarkUnit(m, -1, "u3");
     EXPECT_EQ(m.slots[0].caption, "u3");
     EXPECT_TRUE(m.slots[0].checked);
+}
+
+TEST(KeisuAcceptable, NothingThatShowsValuesAsZeroOrInfinity)
+{
+    for (double v : {2.5, -1.0, 1e-30, 3e38})
+        EXPECT_TRUE(KeisuAcceptable(v)) << v;
+    for (double v : {0.0, 1e-50, 1e39, -1e39, std::nan(""), HUGE_VAL})
+        EXPECT_FALSE(KeisuAcceptable(v)) << v;
 }
