@@ -1,15 +1,26 @@
 // The program's main window, offscreen, in a program folder of its own with scripted prompts and
-// the real clock, as the window benchmarks drive it. Create after the QApplication.
+// the real clock, as the window benchmarks drive it; with the application object it needs.
 #pragma once
 
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "support/TestEnv.h"
 
+#include <QApplication>
+
 namespace tavin {
 
 struct OffscreenProgram {
-    OffscreenProgram() : state(realClock(t.env())), w(state) { w.show(); }
+    OffscreenProgram(int& argc, char** argv) : app(offscreen(argc), argv), state(realClock(t.env())), w(state)
+    {
+        w.show();
+    }
+
+    static int& offscreen(int& argc)
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return argc;
+    }
 
     static AppEnv realClock(AppEnv env)
     {
@@ -17,6 +28,7 @@ struct OffscreenProgram {
         return env;
     }
 
+    QApplication app;
     test::TestEnv t;
     AppState state;
     frmMain w;

@@ -20,9 +20,7 @@ using namespace tavin::bench;
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    OffscreenProgram program;
+    OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
     w.mnuPlusRange_Click(7);         // 0 .. 125

@@ -19,9 +19,7 @@ using namespace tavin::bench;
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    OffscreenProgram program;
+    OffscreenProgram program(argc, argv);
     frmMain& w = program.w;
     w.optMode[1]->setChecked(true);
 

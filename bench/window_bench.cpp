@@ -58,9 +58,7 @@ struct CoreSink : FrameSink {
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    OffscreenProgram program;
+    OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
     w.mnuSampling_Click(0);  // 1 ms: a 20 s page spans 20,000 samples
