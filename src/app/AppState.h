@@ -4,6 +4,8 @@
 
 #include "app/ConfFile.h"
 #include "app/basLog.h"
+#include "files/Journal.h"
+#include "files/RecordingFiles.h"
 #include "platform/AppEnv.h"
 #include "trend/SampleStore.h"
 #include "trend/Scale.h"
@@ -29,6 +31,9 @@ struct AppState {
 
     // The sample store: one recording segment of raw values, their times and moving averages.
     SampleStore store;
+    // The current segment's journal, and the segments whose recording could not be written yet.
+    Journal journal;
+    UnsavedRecordings unsaved;
 
     // The user coefficient applied to raw values wherever they are shown or drawn.
     float g_Keisu = 1.0f;

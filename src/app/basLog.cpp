@@ -52,7 +52,7 @@ int EventLog::LogMsg(int level, const QString& procName, const QString& message)
     default: break;
     }
     if (level == 2 && env_.prompts)
-        env_.prompts->message({message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None});
+        env_.prompts->notice({message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None});
 
     const OleDate now = env_.now();
     const QString line = levelText + ShortDate(now) + u' ' + LongTime(now) + QStringLiteral(" [") +

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "platform/Controls.h"
 #include "platform/PictureBox.h"
+#include "platform/Prompts.h"
 #include "serial/frmComm.h"
 
 #include <QAction>
@@ -116,6 +117,7 @@ void frmMain::connectHandlers()
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
     connect(tmrScreen, &QTimer::timeout, this, &frmMain::RefreshScreen);
+    connect(tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
     connect(tmrPaint, &QTimer::timeout, this, [this] {
         tmrPaint->stop();
         pctGraph1_Paint();
@@ -147,6 +149,20 @@ void frmMain::mnuExit_Click() { close(); }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    if (!unloaded_) {
+        // A segment that exists only in memory would end with the program: the user decides.
+        if (Measuring)
+            cmdClose_Click();
+        saveUnsaved();
+        if (st_.unsaved.inMemoryOnly() > 0 &&
+            st_.env.prompts->message({QStringLiteral("保存できなかった測定データが %1 区間あります。終了するとこの"
+                                                     "データは失われます。\r\n終了しますか？")
+                                          .arg(st_.unsaved.inMemoryOnly()),
+                                      windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes) {
+            event->ignore();
+            return;
+        }
+    }
     Form_Unload();
     event->accept();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "decode/Units.h"
+#include "files/CsvWriter.h"
 #include "trend/Recording.h"
 
 #include <QList>
@@ -189,6 +190,8 @@ public:
     QTimer* Timer3 = nullptr;
     QTimer* tmrPaint = nullptr;
     QTimer* tmrScreen = nullptr;  // one-shot: what samples changed reaches the labels
+    QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
+    QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
@@ -285,7 +288,21 @@ public:
     void lblRefLine_Change();
 
     // Recording files (src/files).
-    void AutoSaveCsv();
+    // Saves the current segment; false (with the path tried) when it could be saved nowhere.
+    bool AutoSaveCsv(QString* triedPath = nullptr);
+    // The segment ended (full store, stop, lost device): its recording is written and its journal
+    // removed, or, when it cannot be written, it is kept with its journal and saved again later.
+    void SaveSegment();
+    // Tries the kept segments again; the status bar says what is still unsaved.
+    void saveUnsaved();
+    // The header of the current segment's recording.
+    CsvHeader recordingHeader() const;
+    // The sample just stored at `index` goes into the journal (the first of a segment opens it).
+    void journalSample(std::int32_t index, float value, OleDate time);
+    // The unit, coefficient or range changed: the journal takes the header again.
+    void journalContextChanged();
+    // Journals left by a program that ended without saving become recordings.
+    void recoverJournals();
     // Writes samples first..last; false when the segment could be saved nowhere.
     bool SaveCsvFile(const QString& fileName, std::int32_t first, std::int32_t last);
     void txtSaveFileName_Change();
@@ -325,10 +342,15 @@ private:
                       const QColor& colour);
     void onPortLost(const QString& reason);
     void unlockAfterStop();
+    void reportJournalFailure(const QString& what);
+    void showUnsaved();
+    // With unsaved segments, asks whether to go on (they stay kept either way).
+    bool goOnWithUnsaved(const QString& question);
     static void setBackground(QWidget* w, const QColor& c);
 
     AppState& st_;
     bool unloaded_ = false;
+    bool journalFailureReported_ = false;  // once per measurement
     frmComm* comm_ = nullptr;
 };
 

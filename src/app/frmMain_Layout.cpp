@@ -303,6 +303,12 @@ void frmMain::buildControls()
     tmrScreen->setInterval(30);
     tmrScreen->setSingleShot(true);
     tmrScreen->setTimerType(Qt::PreciseTimer);
+    tmrUnsaved = named(new QTimer(this), QStringLiteral("tmrUnsaved"));
+    tmrUnsaved->setInterval(5000);
+    lblUnsaved = named(new QLabel(StatusBar1), QStringLiteral("lblUnsaved"));
+    lblUnsaved->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold;"));
+    StatusBar1->addPermanentWidget(lblUnsaved);
+    lblUnsaved->hide();
 }
 
 }  // namespace tavin

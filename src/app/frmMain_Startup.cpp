@@ -127,6 +127,7 @@ void frmMain::Form_Load()
     StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
     if (s.SettingsSaveSuppressed)
         ShowSaveSuppressedMark(StatusBar1);
+    step([&] { recoverJournals(); });
     txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
     AveReset();
@@ -145,6 +146,14 @@ void frmMain::Form_Unload()
     Trap(st_.log, QStringLiteral("Form_Unload"), [&] {
         if (Measuring)
             cmdClose_Click();  // closing the window mid-measurement keeps what was recorded
+        saveUnsaved();
+        if (const int lost = st_.unsaved.inMemoryOnly(); lost > 0)
+            st_.LogMsg(2, QStringLiteral("Form_Unload"),
+                       QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost));
+        if (const int kept = st_.unsaved.count() - st_.unsaved.inMemoryOnly(); kept > 0)
+            st_.LogMsg(1, QStringLiteral("Form_Unload"),
+                       QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
+                           .arg(kept));
         if (!st_.SettingsSaveSuppressed)
             st_.conf.ConfSave();
     });

@@ -85,6 +85,7 @@ void frmMain::lblTani_Change()
     lblTaniH->setText(unit);
     lblTaniL->setText(unit);
     st_.Settings.Tani = unit;
+    journalContextChanged();
 }
 
 void frmMain::SetScaleUnit(const QString& unit)
@@ -130,6 +131,7 @@ void frmMain::mnuKeisuInput_Click()
         // 0, or a number a 32-bit float turns into 0 or infinity, is refused: unchanged.
         if (KeisuAcceptable(v)) {
             st_.g_Keisu = float(v);
+            journalContextChanged();
             pctGraph1_Paint();
         }
     });

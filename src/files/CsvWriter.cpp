@@ -41,16 +41,15 @@ char* writeValue(char* p, float v)
 
 }  // namespace
 
-bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, const OleDate* times,
-              std::int32_t first, std::int32_t last, const QString& endText)
+QByteArray CsvHeaderText(const CsvHeader& header, const OleDate* firstTime)
 {
     QByteArray head;
     char num[40];
     auto putNumber = [&](char* end) { head.append(num, end - num); };
     head += ToCp932(header.startText);
     head += ',';
-    if (last >= first)
-        putNumber(SerialDateText(num, times[first]));
+    if (firstTime)
+        putNumber(SerialDateText(num, *firstTime));
     head += ',';
     head += QByteArray::number(header.fileNo);
     head += ',';
@@ -59,29 +58,44 @@ bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, cons
     head += ToCp932(header.plusRange) + ',' + ToCp932(header.minusRange) + ',' + ToCp932(header.unit) + ',';
     putNumber(GeneralSingle(num, header.keisu));
     head += "\r\n";
+    return head;
+}
+
+char* CsvSampleLine(char* p, float value, const OleDate* time)
+{
+    p = writeValue(p, value);
+    *p++ = ',';
+    if (time)
+        p = SerialDateText(p, *time);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+QByteArray CsvClosingLine(const QString& endText) { return ',' + ToCp932(endText) + "\r\n"; }
+
+bool WriteCsv(QIODevice& out, const CsvHeader& header, const float* values, const OleDate* times,
+              std::int32_t first, std::int32_t last, const QString& endText)
+{
+    const QByteArray head = CsvHeaderText(header, last >= first ? &times[first] : nullptr);
     if (out.write(head) != head.size())
         return false;
 
-    // Sample lines (at most 64 bytes each) go through one buffer that is written whenever it
-    // fills, so the memory touched stays small however long the segment is.
+    // Sample lines go through one buffer that is written whenever it fills, so the memory
+    // touched stays small however long the segment is.
     constexpr std::size_t Chunk = 1 << 18;
-    static thread_local std::vector<char> buffer(Chunk + 128);
+    static thread_local std::vector<char> buffer(Chunk + CsvSampleLineMax);
     char* const begin = buffer.data();
     char* p = begin;
     for (std::int32_t i = first; i <= last; ++i) {
-        p = writeValue(p, values[i]);
-        *p++ = ',';
-        if (i > first && times[i] != times[i - 1])
-            p = SerialDateText(p, times[i]);
-        *p++ = '\r';
-        *p++ = '\n';
+        p = CsvSampleLine(p, values[i], i > first && times[i] != times[i - 1] ? &times[i] : nullptr);
         if (std::size_t(p - begin) >= Chunk) {
             if (out.write(begin, p - begin) != p - begin)
                 return false;
             p = begin;
         }
     }
-    const QByteArray tail = ',' + ToCp932(endText) + "\r\n";
+    const QByteArray tail = CsvClosingLine(endText);
     return out.write(begin, p - begin) == p - begin && out.write(tail) == tail.size();
 }
 

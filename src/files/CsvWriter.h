@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 
 namespace tavin {
@@ -24,6 +25,15 @@ struct CsvHeader {
 };
 // The header's fields in the order they stand in the line.
 enum class CsvField { StartText, Start, FileNo, Sampling, PlusRange, MinusRange, Unit, Keisu };
+
+// The header line; the time of the first sample is left empty when there is none.
+QByteArray CsvHeaderText(const CsvHeader& header, const OleDate* firstTime);
+// One sample line written at `p` (at most CsvSampleLineMax bytes); the time is written only when
+// given, that is for the first sample of each second after the first. Returns the end.
+constexpr std::size_t CsvSampleLineMax = 64;
+char* CsvSampleLine(char* p, float value, const OleDate* time);
+// The closing line: an empty field and the end time as shown.
+QByteArray CsvClosingLine(const QString& endText);
 
 // The whole file for samples first..last of the store (times carried only where the second
 // changes; the first sample's time is in the header).

@@ -5,8 +5,14 @@
 #include "platform/TextFile.h"
 #include "trend/Scale.h"
 
+#include "files/Journal.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <sys/file.h>
 
 namespace tavin {
 
@@ -48,12 +54,13 @@ QString writeRecording(const QString& target, const std::function<bool(QIODevice
 }  // namespace
 
 SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& path,
-                             const std::function<bool(QIODevice&)>& content)
+                             const std::function<bool(QIODevice&)>& content, bool quiet)
 {
     QString why;
     if (QString saved = writeRecording(path, content, &why); !saved.isEmpty())
         return {SaveOutcome::Saved, saved};
-    log.LogMsg(2, QStringLiteral("SaveCsvFile"),
+    if (!quiet)
+        log.LogMsg(2, QStringLiteral("SaveCsvFile"),
                QStringLiteral("保存できません: %1 (%2)").arg(QDir::toNativeSeparators(path), why));
     const QString fallback = QDir(DocumentsFolder(env)).filePath(QFileInfo(path).fileName());
     if (QString saved = writeRecording(fallback, content, &why); !saved.isEmpty()) {
@@ -61,9 +68,114 @@ SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& pa
                    QStringLiteral("%1 に保存しました。").arg(QDir::toNativeSeparators(saved)));
         return {SaveOutcome::SavedInDocuments, saved};
     }
-    log.LogMsg(2, QStringLiteral("SaveCsvFile"),
+    if (!quiet)
+        log.LogMsg(2, QStringLiteral("SaveCsvFile"),
                QStringLiteral("測定データを保存できませんでした: %1 (%2)").arg(QDir::toNativeSeparators(fallback), why));
     return {SaveOutcome::Failed, QString()};
+}
+
+QString JournalPath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo)
+{
+    QString name = FileExtentionAddCheck(
+        baseName, u'-' + FormatDate(start, u"YYYYMMDD-HHNNSS") + u'-' + QString::number(fileNo));
+    name.chop(4);
+    return QDir(saveDir).filePath(name + QStringLiteral(".journal"));
+}
+
+QString RecoveredRecordingPath(const QString& journalPath, OleDate saved)
+{
+    QString stem = journalPath;
+    if (stem.endsWith(QStringLiteral(".journal")))
+        stem.chop(8);
+    return stem + u'-' + FormatDate(saved, u"YYYYMMDD-HHNNSS") + QStringLiteral(".csv");
+}
+
+QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder)
+{
+    QList<RecoveredJournal> recovered;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name)) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        // A program that still writes this journal holds its lock.
+        if (::flock(f.handle(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        const JournalContent c = ReadJournal(f.readAll());
+        if (c.samples == 0) {
+            QFile::remove(path);
+            log.LogMsg(0, QStringLiteral("RecoverJournals"),
+                       QStringLiteral("サンプルのないジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(path)));
+            continue;
+        }
+        const SavedRecording saved =
+            SaveRecording(log, env, RecoveredRecordingPath(path, env.now()),
+                          [&](QIODevice& out) { return out.write(c.recording) == c.recording.size(); });
+        if (saved.outcome == SaveOutcome::Failed)
+            continue;  // the journal stays for the next start
+        QFile::remove(path);
+        log.LogMsg(1, QStringLiteral("RecoverJournals"),
+                   QStringLiteral("前回の測定を復旧しました: %1 (%2 件)")
+                       .arg(QDir::toNativeSeparators(saved.path))
+                       .arg(c.samples));
+        recovered.append({saved.path, c.samples});
+    }
+    return recovered;
+}
+
+void UnsavedRecordings::add(UnsavedRecording r, EventLog& log, Journal& journal)
+{
+    samples_ += std::int64_t(r.values.size());
+    list_.push_back(std::move(r));
+    while (samples_ > MaxSamples && list_.size() > 1) {
+        auto victim = std::find_if(list_.begin(), list_.end() - 1, [](const auto& u) { return u.journal != 0; });
+        if (victim == list_.end() - 1)
+            victim = list_.begin();
+        if (victim->journal != 0) {
+            journal.release(victim->journal);
+            log.LogMsg(1, QStringLiteral("SaveCsvFile"),
+                       QStringLiteral("保存できなかった区間をジャーナルに残しました (次回起動時に復旧): %1")
+                           .arg(QDir::toNativeSeparators(victim->path)));
+        } else {
+            log.LogMsg(2, QStringLiteral("SaveCsvFile"),
+                       QStringLiteral("保存できなかった測定データを破棄しました: %1 (%2 件)")
+                           .arg(QDir::toNativeSeparators(victim->path))
+                           .arg(victim->values.size()));
+        }
+        samples_ -= std::int64_t(victim->values.size());
+        list_.erase(victim);
+    }
+}
+
+int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journal)
+{
+    int saved = 0;
+    while (!list_.empty()) {
+        const UnsavedRecording& r = list_.front();
+        const SavedRecording s = SaveRecording(
+            log, env, r.path,
+            [&](QIODevice& out) {
+                return WriteCsv(out, r.header, r.values.data(), r.times.data(), 0,
+                                std::int32_t(r.values.size()) - 1, r.endText);
+            },
+            true);
+        if (s.outcome == SaveOutcome::Failed)
+            break;
+        log.LogMsg(1, QStringLiteral("SaveCsvFile"),
+                   QStringLiteral("保存できなかった測定データを保存しました: %1").arg(QDir::toNativeSeparators(s.path)));
+        if (r.journal != 0)
+            journal.remove(r.journal);
+        samples_ -= std::int64_t(r.values.size());
+        list_.pop_front();
+        ++saved;
+    }
+    return saved;
+}
+
+int UnsavedRecordings::inMemoryOnly() const
+{
+    return int(std::count_if(list_.begin(), list_.end(), [](const auto& u) { return u.journal == 0; }));
 }
 
 }  // namespace tavin

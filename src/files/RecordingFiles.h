@@ -9,7 +9,9 @@
 #include <QIODevice>
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <vector>
 
 namespace tavin {
 
@@ -31,8 +33,56 @@ struct SavedRecording {
 };
 // Writes the recording that `content` produces at a free name near `path`, through a scratch file
 // renamed when complete. When that fails, the file goes to the Documents folder under the same
-// name. Failures are logged at level 2 (shown in a box), the fallback's success at level 1.
+// name. Failures are logged at level 2 (`quiet`: not at all, for a retry), the fallback's
+// success at level 1.
 SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& path,
-                             const std::function<bool(QIODevice&)>& content);
+                             const std::function<bool(QIODevice&)>& content, bool quiet = false);
+
+// The journal of a segment: the name its recording would have without the save stamp, with the
+// extension ".journal", which no recording has and the open dialog's CSV filter does not list.
+QString JournalPath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo);
+// The recording a journal becomes when recovered at `saved`: the name pattern of every recording.
+QString RecoveredRecordingPath(const QString& journalPath, OleDate saved);
+
+// Turns every journal in `folder` that no running program holds into a recording (the header of
+// its last context, the samples up to its last whole line, a closing line with the time of its
+// last sample) and removes it once the recording is in place. A journal without a sample is
+// removed. Each recovery is logged at level 1 with the path and the number of samples.
+struct RecoveredJournal {
+    QString path;  // the recording
+    std::int32_t samples = 0;
+};
+QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder);
+
+// Segments whose recording could not be written anywhere: kept, with their journal when they
+// have one, and saved again by `saveAll` (at each later save, now and then while some are kept,
+// at exit). At most `MaxSamples` samples stay in memory: beyond, the oldest segment that has a
+// journal is left to its journal (recovered at the next start), and without one the oldest
+// segment is given up with a level-2 log line.
+struct UnsavedRecording {
+    QString path;
+    CsvHeader header;
+    QString endText;
+    std::vector<float> values;
+    std::vector<OleDate> times;
+    std::uint32_t journal = 0;  // Journal ticket, 0: none
+};
+class Journal;
+class UnsavedRecordings {
+public:
+    static constexpr std::int64_t MaxSamples = 3'600'000;
+
+    void add(UnsavedRecording r, EventLog& log, Journal& journal);
+    // Saves the kept segments, oldest first, until one fails; returns how many were saved.
+    int saveAll(EventLog& log, const AppEnv& env, Journal& journal);
+    int count() const { return int(list_.size()); }
+    bool empty() const { return list_.empty(); }
+    // Segments kept only in memory (no journal would bring them back after the program ends).
+    int inMemoryOnly() const;
+
+private:
+    std::deque<UnsavedRecording> list_;
+    std::int64_t samples_ = 0;
+};
 
 }  // namespace tavin

@@ -15,26 +15,31 @@
 
 namespace tavin {
 
-void frmMain::AutoSaveCsv()
+bool frmMain::AutoSaveCsv(QString* triedPath)
 {
+    bool saved = false;
     Trap(st_.log, QString(), [&] {
         const QString name = FileExtentionAddCheck(txtSaveFileName->text(),
                                                    AutoSaveSuffix(StartDate, st_.store.g_FileNo, st_.env.now()));
         const QString path = QDir(st_.Settings.SaveDir).filePath(name);
-        if (st_.store.g_DataCnt == 0)
+        if (triedPath)
+            *triedPath = path;
+        if (st_.store.g_DataCnt == 0) {
+            saved = true;
             return;
+        }
         if (lblLoadFileName->text().isEmpty())
             lblLoadFileName->setText(name);
         StatusBar1->showMessage(QStringLiteral("保存中です..."));
-        SaveCsvFile(path, 0, st_.store.g_DataCnt - 1);
+        saved = SaveCsvFile(path, 0, st_.store.g_DataCnt - 1);
     });
+    return saved;
 }
 
 bool frmMain::SaveCsvFile(const QString& fileName, std::int32_t first, std::int32_t last)
 {
     const SampleStore& store = st_.store;
-    const CsvHeader h = RecordingHeader(lblStartTime->text(), store.g_FileNo, st_.Settings.Sampling,
-                                        st_.Settings.RangePlus, st_.Settings.RangeMinus, lblTani->text(), st_.g_Keisu);
+    const CsvHeader h = recordingHeader();
     last = std::min(last, store.g_DataCnt - 1);
     const QString endText = lblEndTime->text();
     const SavedRecording saved = SaveRecording(

@@ -66,6 +66,8 @@ void frmMain::SelectMinusRangeByText(const QString& minusText, const QString& pl
 
 void frmMain::cmdFileLoad_Click()
 {
+    if (!goOnWithUnsaved(QStringLiteral("ファイルを読み込みますか？")))
+        return;
     const std::optional<QString> chosen = st_.env.prompts->file(
         {FileDialog::Open, QString(), st_.Settings.SaveDir, QString(),
          QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|"), 2});

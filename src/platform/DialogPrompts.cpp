@@ -23,20 +23,45 @@ QStringList qtFilters(const QString& filter)
     return out;
 }
 
+QMessageBox::Icon qtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::None: break;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
 }  // namespace
+
+void DialogPrompts::notice(const MessageBox& box)
+{
+    if (notice_) {
+        // A few of the latest texts stay readable; the log keeps them all.
+        QStringList texts = notice_->text().split(QStringLiteral("\n\n"));
+        texts.append(box.text);
+        while (texts.size() > 4)
+            texts.removeFirst();
+        notice_->setText(texts.join(QStringLiteral("\n\n")));
+    } else {
+        notice_ = new QMessageBox(qtIcon(box.icon), box.title.isEmpty() ? defaultTitle_ : box.title, box.text,
+                                  QMessageBox::Ok, QApplication::activeWindow());
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setWindowModality(Qt::NonModal);
+    }
+    notice_->show();
+    notice_->raise();
+}
 
 MsgAnswer DialogPrompts::message(const MessageBox& box)
 {
     QMessageBox mb(QApplication::activeWindow());
     mb.setWindowTitle(box.title.isEmpty() ? defaultTitle_ : box.title);
     mb.setText(box.text);
-    switch (box.icon) {
-    case MsgIcon::None: mb.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Critical: mb.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Question: mb.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Exclamation: mb.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Information: mb.setIcon(QMessageBox::Information); break;
-    }
+    mb.setIcon(qtIcon(box.icon));
     switch (box.buttons) {
     case MsgButtons::Ok: mb.setStandardButtons(QMessageBox::Ok); break;
     case MsgButtons::OkCancel: mb.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;

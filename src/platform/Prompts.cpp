@@ -2,6 +2,12 @@
 
 namespace tavin {
 
+void ScriptedPrompts::notice(const MessageBox& box)
+{
+    shown.append(box);
+    shown.back().waits = false;
+}
+
 MsgAnswer ScriptedPrompts::message(const MessageBox& box)
 {
     shown.append(box);

@@ -17,6 +17,7 @@ struct MessageBox {
     QString title;  // empty: the program's own name is shown
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
+    bool waits = true;  // false: a notice, shown without waiting for its OK
 };
 
 struct FileDialog {
@@ -32,6 +33,9 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     virtual MsgAnswer message(const MessageBox& box) = 0;
+    // A box with OK only that the program does not wait for: what goes wrong while samples come
+    // must never hold them up. Notices arriving while one is open join it.
+    virtual void notice(const MessageBox& box) = 0;
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> file(const FileDialog& dialog) = 0;
 };
@@ -41,6 +45,7 @@ public:
 class ScriptedPrompts : public Prompts {
 public:
     MsgAnswer message(const MessageBox& box) override;
+    void notice(const MessageBox& box) override;
     std::optional<QString> file(const FileDialog& dialog) override;
 
     QList<MsgAnswer> answers;

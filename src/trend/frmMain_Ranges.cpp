@@ -100,6 +100,7 @@ void frmMain::mnuMinusRange_Click(int index)
     Trap(st_.log, QString(), [&] {
         if (index >= 0 && index < cmbRangeMinus->count())
             cmbRangeMinus->setCurrentIndex(index);
+        journalContextChanged();
     });
 }
 

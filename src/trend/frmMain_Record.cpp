@@ -39,6 +39,9 @@ void boxed(AppState& s, const QString& title, Body&& body)
 void frmMain::cmdOpen_Click()
 {
     boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
+        if (!goOnWithUnsaved(QStringLiteral("測定を開始しますか？")))
+            return;
+        journalFailureReported_ = false;
         st_.store.g_FileNo = 1;
         lblLoadFileName->setText(QString());
         lblRefLine_Change();
@@ -101,7 +104,7 @@ void frmMain::cmdClose_Click()
         if (txtSaveFileName->text().isEmpty())
             txtSaveFileName->setText(QStringLiteral("TEST_Datas"));
         HScroll1->setEnabled(true);
-        AutoSaveCsv();
+        SaveSegment();
         // The pages recorded can be browsed at once: labels and scroll range follow the store.
         DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, false);
         lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));

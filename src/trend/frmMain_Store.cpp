@@ -37,6 +37,7 @@ void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
             endSegment(store.g_DataCnt - 1);
             a = store.Append(value, now, 0, s.Settings.MaxDatas, average, page());
         }
+        journalSample(a.index, value, now);
         if (!tmrScreen->isActive())
             tmrScreen->start();
 
@@ -82,6 +83,8 @@ void frmMain::RefreshScreen()
 {
     Trap(st_.log, QString(), [&] {
         ShowCounter();
+        if (const QString failure = st_.journal.takeFailure(); !failure.isEmpty())
+            reportJournalFailure(failure);
         if (ReadoutDue) {
             ReadoutDue = false;
             lblVariable->setText(ReadoutText(ReadoutValue, ReadoutFormat));
@@ -98,7 +101,7 @@ void frmMain::ShowCounter() { lblCounter->setText(QString::number(st_.store.g_Da
 void frmMain::endSegment(std::int32_t lastIndex)
 {
     lblEndTime->setText(FormatDate(st_.env.now(), u"yyyy年m月d日 hh:nn:ss"));
-    AutoSaveCsv();
+    SaveSegment();
     lblStartCount->setText(QString::number(std::int64_t(Val(lblStartCount->text())) + lastIndex));
     StartDate = st_.env.now();
     lblStartTime->setText(FormatDate(StartDate, u"yyyy年m月d日 hh:nn:ss"));

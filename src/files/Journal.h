@@ -1,0 +1,101 @@
+// The journal of the segment being recorded: its header and every sample line, written as the
+// samples come into a file beside the recordings, so that a killed program or a power cut loses
+// about a second of measurement instead of the whole segment. At the next start a journal left
+// behind becomes a recording.
+//
+// The window only appends to a buffer; a thread of the journal's own hands the buffer to the
+// system every `writeMs` and forces it to the disk every `syncMs`, so neither a slow disk nor a
+// sync ever holds up the receive path. Each file is locked (flock) while its writer lives: a
+// journal whose lock is held belongs to a running program and is never recovered.
+#pragma once
+
+#include "platform/DateTime.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tavin {
+
+class Journal {
+public:
+    // Buffered lines reach the system at least every `writeMs`, the disk every `syncMs`.
+    explicit Journal(int writeMs = 500, int syncMs = 2000);
+    // Writes and syncs everything buffered and closes every file; the files stay for recovery.
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // Opens a journal at `path` (or "-2", "-3" ... before the extension when that name is taken)
+    // with `header` as its first line. False with the reason when it cannot be created; the
+    // previous file must have been ended first.
+    bool begin(const QString& path, const QByteArray& header, QString* why);
+    bool active() const { return current_ != nullptr; }
+    QString path() const;
+
+    // One sample line (CsvSampleLine); ignored when no journal is open or the open one failed.
+    void sample(float value, const OleDate* time);
+    // Any other line, for a header written again after the unit or the coefficient changed.
+    void line(const QByteArray& bytes);
+
+    // Ends the current journal because its segment could not be saved: what is buffered is
+    // written and synced, and the file stays open and locked until `remove(ticket)` (saved at
+    // last) or `release(ticket)` (left for recovery). 0 when no journal was open.
+    using Ticket = std::uint32_t;
+    Ticket keep();
+    // Ends the current journal because its segment was saved: the file is removed at once.
+    void remove();
+    void remove(Ticket ticket);
+    void release(Ticket ticket);
+
+    // The reason of a write or sync that failed since the last call, once; the journal concerned
+    // stops taking lines.
+    QString takeFailure();
+    // Waits until everything handed over is written and synced.
+    void drain();
+
+    std::uint64_t writes() const { return writes_; }
+    std::uint64_t syncs() const { return syncs_; }
+
+private:
+    struct File;
+    void run();
+    void passOver(bool syncAll);
+    static void close(File& f);
+    void startThread();
+
+    const int writeMs_;
+    const int syncMs_;
+    mutable std::mutex m_;
+    std::condition_variable wake_;
+    std::condition_variable passed_;
+    std::vector<std::unique_ptr<File>> files_;  // guarded by m_; erased only by the thread
+    File* current_ = nullptr;                   // the window's file, touched under m_
+    QString failure_;
+    Ticket nextTicket_ = 1;
+    std::uint64_t passes_ = 0;
+    bool stop_ = false;
+    bool urgent_ = false;
+    std::thread thread_;
+    std::atomic<std::uint64_t> writes_{0};
+    std::atomic<std::uint64_t> syncs_{0};
+};
+
+// The recording a journal stands for: its last header line, its sample lines up to the last
+// whole and readable one (a cut line or the zeros a power cut can leave end it), and a closing
+// line with the time of the last sample.
+struct JournalContent {
+    QByteArray recording;
+    std::int32_t samples = 0;
+    OleDate lastTime = 0;
+};
+JournalContent ReadJournal(QByteArrayView bytes);
+
+}  // namespace tavin
