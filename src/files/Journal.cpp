@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -29,6 +30,14 @@ struct Journal::File {
 };
 
 namespace {
+
+// A field as the journal writes it: a number in general form and nothing else. The reader of
+// recordings is lenient (its text-to-number rule reads "x" as 0); a journal must not take the
+// junk a power cut can leave for samples.
+bool plainNumber(std::string_view field)
+{
+    return !field.empty() && field.find_first_not_of("0123456789.+-E") == std::string_view::npos;
+}
 
 QString systemError(const char* call)
 {
@@ -195,6 +204,7 @@ void Journal::drain()
         return;
     // Two passes: the one running now may have taken its lines before the caller's last ones.
     const std::uint64_t target = passes_ + 2;
+    drainUntil_ = std::max(drainUntil_, target);
     urgent_ = true;
     wake_.notify_all();
     passed_.wait(lock, [&] { return passes_ >= target; });
@@ -206,9 +216,9 @@ void Journal::run()
     auto lastSync = Clock::now();
     std::unique_lock lock(m_);
     for (;;) {
-        wake_.wait_for(lock, std::chrono::milliseconds(writeMs_), [&] { return stop_ || urgent_; });
+        wake_.wait_for(lock, std::chrono::milliseconds(writeMs_), [&] { return stop_ || urgent_ || passes_ < drainUntil_; });
         const bool stopping = stop_;
-        const bool syncAll = std::exchange(urgent_, false) || stopping ||
+        const bool syncAll = std::exchange(urgent_, false) || stopping || passes_ < drainUntil_ ||
                              Clock::now() - lastSync >= std::chrono::milliseconds(syncMs_);
         lock.unlock();
         passOver(syncAll);
@@ -309,7 +319,8 @@ JournalContent ReadJournal(QByteArrayView bytes)
         const std::string_view time(line.data() + comma + 1, std::size_t(line.size() - comma - 1));
         float v;
         OleDate t;
-        if (!CsvValue(value, v) || (!time.empty() && !ParseDateField(time, t)))
+        if (!plainNumber(value) || !CsvValue(value, v) ||
+            (!time.empty() && (!plainNumber(time) || !ParseDateField(time, t))))
             break;
         if (!time.empty())
             c.lastTime = t;

@@ -81,6 +81,7 @@ private:
     QString failure_;
     Ticket nextTicket_ = 1;
     std::uint64_t passes_ = 0;
+    std::uint64_t drainUntil_ = 0;  // passes to run without waiting, for drain()
     bool stop_ = false;
     bool urgent_ = false;
     std::thread thread_;

@@ -1,0 +1,239 @@
+// The journal: what a killed program leaves, what the next start makes of it, and what happens
+// to segments whose recording cannot be written.
+#include "files/CsvReader.h"
+#include "files/Journal.h"
+#include "files/RecordingFiles.h"
+#include "platform/TextFile.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace tavin;
+
+namespace {
+
+// 2026-12-06 12:00:00 plus `s` seconds, stamped as the program stamps its samples.
+OleDate at(int s) { return ToOleDate(QDateTime(QDate(2026, 12, 6), QTime(12, 0)).addSecs(s)); }
+const OleDate T0 = at(0);
+
+CsvHeader header(const QString& unit = "kPa", float keisu = 1.0f)
+{
+    CsvHeader h;
+    h.startText = "2026年12月6日 12:00:00";
+    h.fileNo = 3;
+    h.sampling = 1;
+    h.plusRange = "100";
+    h.minusRange = "-100";
+    h.unit = unit;
+    h.keisu = keisu;
+    return h;
+}
+
+// Header and sample lines of `n` samples 0, 1, 2 ... at 1 ms, as the window journals them.
+QByteArray journalText(int n, const CsvHeader& h = header())
+{
+    const OleDate first = T0;
+    QByteArray bytes = CsvHeaderText(h, &first);
+    char line[CsvSampleLineMax];
+    for (int i = 0; i < n; ++i) {
+        const OleDate t = at(i / 1000);
+        const bool newSecond = i > 0 && i % 1000 == 0;
+        bytes.append(line, CsvSampleLine(line, float(i), newSecond ? &t : nullptr) - line);
+    }
+    return bytes;
+}
+
+class Journals : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state = t.state();
+        state->log.LogInit();
+        ASSERT_TRUE(QDir().mkpath(t.path("rec")));
+    }
+    QList<RecoveredJournal> recover() { return RecoverJournals(state->log, state->env, t.path("rec")); }
+    QStringList files() const { return QDir(t.path("rec")).entryList(QDir::Files, QDir::Name); }
+    QString logText() const
+    {
+        QFile f(state->log.LogFilePath);
+        return f.open(QIODevice::ReadOnly) ? FromCp932(f.readAll()) : QString();
+    }
+
+    test::TestEnv t;
+    std::unique_ptr<AppState> state;
+};
+
+}  // namespace
+
+TEST(JournalContent, IsTheRecordingUpToTheLastWholeLine)
+{
+    const QByteArray whole = journalText(2500);
+    const JournalContent c = ReadJournal(whole + "2500,4636");  // killed in the middle of a line
+    EXPECT_EQ(c.samples, 2500);
+    EXPECT_NEAR(c.lastTime, at(2), 1e-9);
+    // Closing line: the time of the last sample.
+    EXPECT_EQ(c.recording, whole + ToCp932(u",2026年12月6日 12:00:02\r\n"));
+
+    // The reader takes it back as any recording: header, every sample, its times.
+    const CsvHeaderLine h = ReadCsvHeader(c.recording);
+    EXPECT_EQ(h.header.fileNo, 3);
+    EXPECT_EQ(h.header.unit, "kPa");
+
+    // What a power cut can leave after the last synced block: zeros, or a line cut after its comma.
+    EXPECT_EQ(ReadJournal(whole + QByteArray(4096, '\0')).samples, 2500);
+    EXPECT_EQ(ReadJournal(whole + "12.5,\r").samples, 2500);
+    EXPECT_EQ(ReadJournal(whole + "x,\r\n1,\r\n").samples, 2500);
+}
+
+TEST(JournalContent, TakesTheUnitAndCoefficientLastWritten)
+{
+    const OleDate first = T0;
+    const QByteArray text =
+        journalText(3) + CsvHeaderText(header("MPa", 0.5f), &first) + "7,\r\n" + CsvHeaderText(header("bar", 2), &first);
+    const JournalContent c = ReadJournal(text);
+    EXPECT_EQ(c.samples, 4);
+    EXPECT_TRUE(c.recording.startsWith(CsvHeaderText(header("bar", 2), &first)));
+    EXPECT_EQ(c.recording.count("\r\n"), 1 + 4 + 1);  // one header, four samples, the closing line
+}
+
+TEST(JournalContent, WithoutASampleIsNoRecording)
+{
+    EXPECT_EQ(ReadJournal("").samples, 0);
+    EXPECT_EQ(ReadJournal(journalText(0)).samples, 0);
+    EXPECT_EQ(ReadJournal(journalText(0).chopped(5)).samples, 0);  // the header itself cut
+    EXPECT_TRUE(ReadJournal(journalText(0)).recording.isEmpty());
+}
+
+TEST_F(Journals, BecomeRecordingsNamedAsEveryRecordingAndAreRemoved)
+{
+    t.write("rec/data-20261206-120000-3.journal", journalText(1500) + "15");
+    t.write("rec/data-20261206-123000-4.journal", journalText(10));
+    t.write("rec/empty-20261206-120000-1.journal", "");
+    t.write("rec/head-20261206-120000-1.journal", journalText(0));
+
+    const QList<RecoveredJournal> r = recover();
+    ASSERT_EQ(r.size(), 2);
+    EXPECT_EQ(r[0].path, t.path("rec/data-20261206-120000-3-20261206-090503.csv"));
+    EXPECT_EQ(r[0].samples, 1500);
+    EXPECT_EQ(r[1].samples, 10);
+    // The journals are gone, the empty ones too, and nothing else is left.
+    EXPECT_EQ(files(), (QStringList{"data-20261206-120000-3-20261206-090503.csv",
+                                    "data-20261206-123000-4-20261206-090503.csv"}));
+    EXPECT_EQ(t.read("rec/data-20261206-120000-3-20261206-090503.csv"),
+              ReadJournal(journalText(1500)).recording);
+    const QString log = logText();
+    EXPECT_TRUE(log.contains(QStringLiteral("WAR ")) && log.contains("data-20261206-120000-3-20261206-090503.csv") &&
+                log.contains(QStringLiteral("1500 件")))
+        << log.toStdString();
+}
+
+TEST_F(Journals, OfARunningProgramAreLeftAlone)
+{
+    Journal running;
+    QString why;
+    ASSERT_TRUE(running.begin(t.path("rec/live-20261206-120000-1.journal"), journalText(5), &why)) << why.toStdString();
+    running.drain();
+    EXPECT_TRUE(recover().isEmpty());
+    EXPECT_EQ(files(), QStringList{"live-20261206-120000-1.journal"});
+
+    // Once its program has ended without saving, the journal is free to be recovered.
+    running.release(running.keep());
+    running.drain();
+    EXPECT_EQ(recover().size(), 1);
+}
+
+TEST_F(Journals, WriteEveryLineAndGoOnlyWhenTheSegmentIsSaved)
+{
+    Journal j(10, 20);
+    QString why;
+    const QString path = t.path("rec/a-20261206-120000-1.journal");
+    ASSERT_TRUE(j.begin(path, journalText(0), &why));
+    const OleDate second = at(1);
+    j.sample(1.5f, nullptr);
+    j.sample(-2.25f, &second);
+    j.drain();
+    char time[40];
+    EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"),
+              journalText(0) + "1.5,\r\n-2.25," + QByteArray(time, SerialDateText(time, second) - time) + "\r\n");
+    EXPECT_GE(j.syncs(), 1u);
+    EXPECT_LE(j.writes(), 3u);  // lines are handed over in batches, never one write per sample
+
+    // The name is taken (a restart within the same second): the next journal gets "-2".
+    Journal other;
+    ASSERT_TRUE(other.begin(path, journalText(0), &why));
+    EXPECT_EQ(other.path(), t.path("rec/a-20261206-120000-1-2.journal"));
+    other.remove();
+    j.remove();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(j.active());
+
+    // A segment that could not be saved keeps its journal until it is saved after all.
+    ASSERT_TRUE(j.begin(path, journalText(0), &why));
+    j.sample(4, nullptr);
+    const Journal::Ticket kept = j.keep();
+    j.drain();
+    EXPECT_TRUE(t.read("rec/a-20261206-120000-1.journal").endsWith("4,\r\n"));
+    j.remove(kept);
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(Journals, ThatCannotBeWrittenSayWhy)
+{
+    t.write("blocker", "a file where the folder should be");
+    Journal j;
+    QString why;
+    EXPECT_FALSE(j.begin(t.path("blocker/a.journal"), journalText(0), &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(j.active());
+    j.sample(1, nullptr);  // ignored, no crash
+    EXPECT_TRUE(j.takeFailure().isEmpty());
+}
+
+TEST_F(Journals, UnsavedSegmentsAreSavedOnceTheFolderCanBeWritten)
+{
+    t.write("blocker", "x");
+    QDir(t.path("Documents")).removeRecursively();
+    t.write("Documents", "x");
+    Journal journal;
+    UnsavedRecordings unsaved;
+    for (int seg = 1; seg <= 2; ++seg)
+        unsaved.add({t.path(QStringLiteral("blocker/a-%1.csv").arg(seg)), header(), "end", std::vector<float>(10, float(seg)),
+                     std::vector<OleDate>(10, T0), 0},
+                    state->log, journal);
+    EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 0);
+    EXPECT_EQ(unsaved.count(), 2);
+    EXPECT_EQ(unsaved.inMemoryOnly(), 2);
+
+    QFile::remove(t.path("blocker"));  // the folder can be written again
+    EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 2);
+    EXPECT_TRUE(unsaved.empty());
+    EXPECT_TRUE(t.read("blocker/a-1.csv").startsWith(CsvHeaderText(header(), &T0) + "1,\r\n"));
+    EXPECT_TRUE(t.read("blocker/a-2.csv").endsWith("2,\r\n,end\r\n"));
+}
+
+TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
+{
+    Journal journal;
+    UnsavedRecordings unsaved;
+    QString why;
+    const auto big = std::size_t(UnsavedRecordings::MaxSamples / 3 + 1);
+    ASSERT_TRUE(journal.begin(t.path("rec/j-1.journal"), journalText(0), &why));
+    const Journal::Ticket withJournal = journal.keep();
+    unsaved.add({"a", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
+    unsaved.add({"b", header(), "", std::vector<float>(big), std::vector<OleDate>(big), withJournal}, state->log,
+                journal);
+    unsaved.add({"c", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
+    // Over the bound: the segment whose journal holds it goes first, left for the next start.
+    EXPECT_EQ(unsaved.count(), 2);
+    EXPECT_EQ(unsaved.inMemoryOnly(), 2);
+    journal.drain();
+    EXPECT_EQ(recover().size(), 0);  // header only: nothing to recover, but no longer locked
+    EXPECT_FALSE(QFile::exists(t.path("rec/j-1.journal")));
+
+    // Then the oldest kept only in memory is given up, and the log says so.
+    unsaved.add({"d", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
+    EXPECT_EQ(unsaved.count(), 2);
+    EXPECT_TRUE(logText().contains(QStringLiteral("破棄しました: a")));
+}
