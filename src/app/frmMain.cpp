@@ -151,8 +151,10 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     if (!unloaded_) {
         // A segment that exists only in memory would end with the program: the user decides.
-        if (Measuring)
+        if (Measuring) {
             cmdClose_Click();
+            Measuring = 0;  // stopped and saved here: the shutdown must not save the segment twice
+        }
         saveUnsaved();
         if (st_.unsaved.inMemoryOnly() > 0 &&
             st_.env.prompts->message({QStringLiteral("保存できなかった測定データが %1 区間あります。終了するとこの"

@@ -3,6 +3,7 @@
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -84,6 +85,7 @@ void Journal::startThread()
 bool Journal::begin(const QString& path, const QByteArray& header, QString* why)
 {
     QString free = path;
+    QDir().mkpath(QFileInfo(path).absolutePath());  // as the recording would make it
     const qsizetype dot = path.lastIndexOf(u'.');
     int fd = -1;
     for (int n = 2; fd < 0 && n < 1000; ++n) {

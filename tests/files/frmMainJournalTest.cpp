@@ -1,0 +1,140 @@
+// The journal and the unsaved segments on the real window: what the journal holds while a
+// segment is recorded, and the questions before a kept segment could be lost.
+#include "files/Journal.h"
+#include "platform/Controls.h"
+#include "platform/TextFile.h"
+#include "support/WindowFixture.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+
+using namespace tavin;
+
+namespace {
+
+class JournalWindow : public test::WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        state->Settings.SaveDir = t.path("rec");
+        w->Measuring = 1;  // samples come as in a measurement
+        w->StartDate = state->env.now();
+        w->lblStartTime->setText("2026年12月6日 9:05:03");
+    }
+    void record(int n, float from = 0)
+    {
+        for (int i = 0; i < n; ++i) {
+            float v = from + float(i);
+            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+        }
+    }
+    void stop()
+    {
+        w->cmdClose_Click();
+        w->Measuring = 0;  // no port was open to close
+    }
+    QStringList in(const QString& pattern) const { return QDir(t.path("rec")).entryList({pattern}, QDir::Files); }
+    QByteArray journal()
+    {
+        state->journal.drain();
+        return in("*.journal").isEmpty() ? QByteArray() : t.read("rec/" + in("*.journal")[0]);
+    }
+    // The save folder lies under a file, and so does the Documents folder: nothing can be written.
+    void blockFolders()
+    {
+        t.write("blocked", "x");
+        state->Settings.SaveDir = t.path("blocked/rec");
+        QDir(t.path("Documents")).removeRecursively();
+        t.write("Documents", "x");
+    }
+    void unblockFolders()
+    {
+        QFile::remove(t.path("blocked"));
+        QFile::remove(t.path("Documents"));
+    }
+};
+
+}  // namespace
+
+TEST_F(JournalWindow, HoldsTheSegmentAsItIsRecordedAndGoesWhenItIsSaved)
+{
+    record(3);
+    ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-1.journal"});
+    JournalContent c = ReadJournal(journal());
+    EXPECT_EQ(c.samples, 3);
+    EXPECT_TRUE(c.recording.startsWith(CsvHeaderText(w->recordingHeader(), &state->store.g_DataTime[0])));
+
+    // A change of unit during the segment: the recovered recording would carry the new one.
+    w->SelectTani("MPa");
+    record(2, 3);
+    c = ReadJournal(journal());
+    EXPECT_EQ(c.samples, 5);
+    EXPECT_TRUE(FromCp932(c.recording).section(u',', 6, 6) == "MPa") << c.recording.toStdString();
+
+    stop();
+    EXPECT_TRUE(in("*.journal").isEmpty());
+    ASSERT_EQ(in("*.csv").size(), 1);
+}
+
+TEST_F(JournalWindow, AFullSegmentEndsItsJournalAndTheNextOneStartsItsOwn)
+{
+    state->Settings.MaxDatas = 4;
+    record(6);
+    EXPECT_EQ(in("*.csv").size(), 1);
+    ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-2.journal"});
+    EXPECT_EQ(ReadJournal(journal()).samples, 2);
+}
+
+TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
+{
+    blockFolders();
+    record(5);
+    stop();
+    ASSERT_EQ(state->unsaved.count(), 1);
+    EXPECT_FALSE(w->lblUnsaved->isHidden());
+    EXPECT_EQ(w->lblUnsaved->text(), "未保存の測定データ: 1 区間");
+
+    t.prompts.shown.clear();
+    t.prompts.answers = {MsgAnswer::No};
+    w->cmdOpen_Click();
+    EXPECT_EQ(w->Measuring, 0);
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_TRUE(t.prompts.shown[0].text.contains("1 区間"));
+    EXPECT_TRUE(t.prompts.shown[0].text.endsWith("測定を開始しますか？"));
+
+    t.prompts.answers = {MsgAnswer::No};
+    t.prompts.files = {t.path("some.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(t.prompts.dialogs.size(), 0);  // no open dialog after No
+    EXPECT_TRUE(t.prompts.shown.last().text.endsWith("ファイルを読み込みますか？"));
+
+    // Once the folder can be written, the kept segment is saved and nothing is asked.
+    unblockFolders();
+    t.prompts.shown.clear();
+    w->cmdFileLoad_Click();
+    EXPECT_TRUE(t.prompts.shown.isEmpty() || !t.prompts.shown[0].text.contains("区間"));
+    EXPECT_TRUE(state->unsaved.empty());
+    EXPECT_TRUE(w->lblUnsaved->isHidden());
+    EXPECT_EQ(QDir(t.path("blocked/rec")).entryList({"*.csv"}, QDir::Files).size(), 1);
+}
+
+TEST_F(JournalWindow, ClosingWithASegmentOnlyInMemoryAsksAndNoKeepsTheWindow)
+{
+    blockFolders();
+    record(5);
+    t.prompts.answers = {MsgAnswer::No};
+    EXPECT_FALSE(w->close());  // the measurement stops, its segment cannot be written
+    EXPECT_EQ(state->unsaved.inMemoryOnly(), 1);
+    EXPECT_TRUE(t.prompts.shown.last().text.contains("終了しますか？"));
+
+    unblockFolders();
+    t.prompts.shown.clear();
+    EXPECT_TRUE(w->close());
+    EXPECT_TRUE(state->unsaved.empty());
+    for (const MessageBox& box : t.prompts.shown)
+        EXPECT_FALSE(box.text.contains("終了しますか？"));
+}
