@@ -117,6 +117,7 @@ bool Journal::begin(const QString& path, const QByteArray& header, QString* why)
         files_.push_back(std::move(file));
         startThread();
     }
+    wake_.notify_all();
     return true;
 }
 
@@ -218,7 +219,11 @@ void Journal::run()
     auto lastSync = Clock::now();
     std::unique_lock lock(m_);
     for (;;) {
-        wake_.wait_for(lock, std::chrono::milliseconds(writeMs_), [&] { return stop_ || urgent_ || passes_ < drainUntil_; });
+        const auto due = [&] { return stop_ || urgent_ || passes_ < drainUntil_; };
+        if (files_.empty())
+            wake_.wait(lock, [&] { return due() || !files_.empty(); });  // idle: no wake-ups
+        else
+            wake_.wait_for(lock, std::chrono::milliseconds(writeMs_), due);
         const bool stopping = stop_;
         const bool syncAll = std::exchange(urgent_, false) || stopping || passes_ < drainUntil_ ||
                              Clock::now() - lastSync >= std::chrono::milliseconds(syncMs_);
@@ -310,6 +315,7 @@ JournalContent ReadJournal(QByteArrayView bytes)
                 break;
             if (first)
                 c.lastTime = h.header.start;
+            c.header = true;
             header = line;
             first = false;
             continue;

@@ -4,8 +4,9 @@
 // behind becomes a recording.
 //
 // The window only appends to a buffer; a thread of the journal's own hands the buffer to the
-// system every `writeMs` and forces it to the disk every `syncMs`, so neither a slow disk nor a
-// sync ever holds up the receive path. Each file is locked (flock) while its writer lives: a
+// system every `writeMs` and forces it to the disk every `syncMs` (both half a second: a killed
+// program loses at most that, a power cut about a second), so neither a slow disk nor a sync
+// ever holds up the receive path. Each file is locked (flock) while its writer lives: a
 // journal whose lock is held belongs to a running program and is never recovered.
 #pragma once
 
@@ -27,7 +28,7 @@ namespace tavin {
 class Journal {
 public:
     // Buffered lines reach the system at least every `writeMs`, the disk every `syncMs`.
-    explicit Journal(int writeMs = 500, int syncMs = 2000);
+    explicit Journal(int writeMs = 500, int syncMs = 500);
     // Writes and syncs everything buffered and closes every file; the files stay for recovery.
     ~Journal();
     Journal(const Journal&) = delete;
@@ -96,6 +97,7 @@ struct JournalContent {
     QByteArray recording;
     std::int32_t samples = 0;
     OleDate lastTime = 0;
+    bool header = false;  // its first line is a header
 };
 JournalContent ReadJournal(QByteArrayView bytes);
 

@@ -102,7 +102,14 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
         // A program that still writes this journal holds its lock.
         if (::flock(f.handle(), LOCK_EX | LOCK_NB) != 0)
             continue;
-        const JournalContent c = ReadJournal(f.readAll());
+        const QByteArray bytes = f.readAll();
+        const JournalContent c = ReadJournal(bytes);
+        if (c.samples == 0 && !c.header && !bytes.isEmpty()) {
+            // Not written by this program as it is: left for a person to look at, never removed.
+            log.LogMsg(1, QStringLiteral("RecoverJournals"),
+                       QStringLiteral("ジャーナルを読めません: %1").arg(QDir::toNativeSeparators(path)));
+            continue;
+        }
         if (c.samples == 0) {
             QFile::remove(path);
             log.LogMsg(0, QStringLiteral("RecoverJournals"),

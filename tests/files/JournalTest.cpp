@@ -112,15 +112,16 @@ TEST_F(Journals, BecomeRecordingsNamedAsEveryRecordingAndAreRemoved)
     t.write("rec/data-20261206-123000-4.journal", journalText(10));
     t.write("rec/empty-20261206-120000-1.journal", "");
     t.write("rec/head-20261206-120000-1.journal", journalText(0));
+    t.write("rec/other.journal", "not, a, journal\r\n");
 
     const QList<RecoveredJournal> r = recover();
     ASSERT_EQ(r.size(), 2);
     EXPECT_EQ(r[0].path, t.path("rec/data-20261206-120000-3-20261206-090503.csv"));
     EXPECT_EQ(r[0].samples, 1500);
     EXPECT_EQ(r[1].samples, 10);
-    // The journals are gone, the empty ones too, and nothing else is left.
+    // The journals are gone, the empty ones too; one it cannot read stays for a person to look at.
     EXPECT_EQ(files(), (QStringList{"data-20261206-120000-3-20261206-090503.csv",
-                                    "data-20261206-123000-4-20261206-090503.csv"}));
+                                    "data-20261206-123000-4-20261206-090503.csv", "other.journal"}));
     EXPECT_EQ(t.read("rec/data-20261206-120000-3-20261206-090503.csv"),
               ReadJournal(journalText(1500)).recording);
     const QString log = logText();
