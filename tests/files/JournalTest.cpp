@@ -238,3 +238,22 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
     EXPECT_EQ(unsaved.count(), 2);
     EXPECT_TRUE(logText().contains(QStringLiteral("破棄しました: a")));
 }
+
+TEST_F(Journals, WhoseFolderCannotTakeTheRecordingGoToDocuments)
+{
+    t.write("rec/a-20261206-120000-1.journal", journalText(3));
+    // Something in the way of the recording's scratch file: the folder cannot take it.
+    ASSERT_TRUE(QDir().mkpath(t.path("rec/a-20261206-120000-1-20261206-090503.csv.part")));
+    const QList<RecoveredJournal> r = recover();
+    ASSERT_EQ(r.size(), 1);
+    EXPECT_EQ(r[0].path, t.path("Documents/a-20261206-120000-1-20261206-090503.csv"));
+    EXPECT_FALSE(QFile::exists(t.path("rec/a-20261206-120000-1.journal")));
+
+    // Nowhere to write: the journal stays for the next start.
+    t.write("rec/b-20261206-120000-1.journal", journalText(3));
+    ASSERT_TRUE(QDir().mkpath(t.path("rec/b-20261206-120000-1-20261206-090503.csv.part")));
+    QDir(t.path("Documents")).removeRecursively();
+    t.write("Documents", "a file where the folder should be");
+    EXPECT_TRUE(recover().isEmpty());
+    EXPECT_TRUE(QFile::exists(t.path("rec/b-20261206-120000-1.journal")));
+}
