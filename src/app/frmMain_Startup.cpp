@@ -127,9 +127,9 @@ void frmMain::Form_Load()
     StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
     if (s.SettingsSaveSuppressed)
         ShowSaveSuppressedMark(StatusBar1);
-    step([&] { recoverJournals(); });
     txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
+    step([&] { recoverJournals(); });  // in the save folder, known from here on
     AveReset();
     l_nowPaint = 0;
     st_.g_Keisu = 1.0f;

@@ -1,11 +1,10 @@
 #include "files/RecordingFiles.h"
 
 #include "app/basLog.h"
+#include "files/Journal.h"
 #include "platform/AppEnv.h"
 #include "platform/TextFile.h"
 #include "trend/Scale.h"
-
-#include "files/Journal.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,20 @@
 #include "platform/Prompts.h"
 
+#include <cstdio>
+
 namespace tavin {
+
+MsgAnswer PrintedPrompts::message(const MessageBox& box)
+{
+    std::fprintf(stderr, "[%s] %s\n", qPrintable(box.title), qPrintable(box.text));
+    return ScriptedPrompts::message(box);
+}
+
+void PrintedPrompts::notice(const MessageBox& box)
+{
+    std::fprintf(stderr, "[%s] %s\n", qPrintable(box.title), qPrintable(box.text));
+    ScriptedPrompts::notice(box);
+}
 
 void ScriptedPrompts::notice(const MessageBox& box)
 {

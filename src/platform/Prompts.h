@@ -54,4 +54,12 @@ public:
     QList<FileDialog> dialogs;
 };
 
+// For programs without anyone to answer (the recorded demo, test hosts): each box is printed to
+// stderr as it would have been shown and answered as ScriptedPrompts does.
+class PrintedPrompts : public ScriptedPrompts {
+public:
+    MsgAnswer message(const MessageBox& box) override;
+    void notice(const MessageBox& box) override;
+};
+
 }  // namespace tavin

@@ -14,20 +14,6 @@
 
 #include <cstdio>
 
-namespace {
-
-class PrintedPrompts : public tavin::ScriptedPrompts {
-public:
-    tavin::MsgAnswer message(const tavin::MessageBox& box) override
-    {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(box.title), qPrintable(box.text));
-        return ScriptedPrompts::message(box);
-    }
-    void notice(const tavin::MessageBox& box) override { message(box); }
-};
-
-}  // namespace
-
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -50,7 +36,7 @@ int main(int argc, char* argv[])
     tavin::AppEnv env;
     env.exeDir = dir;
     env.documentsDir = dir + QStringLiteral("/Documents");
-    PrintedPrompts prompts;
+    tavin::PrintedPrompts prompts;
     env.prompts = &prompts;
     tavin::AppState state(std::move(env));
     tavin::frmMain w(state);

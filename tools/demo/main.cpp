@@ -17,16 +17,6 @@
 
 namespace {
 
-// Prints each box as it would have been shown and answers it with its default.
-class PrintedPrompts : public tavin::ScriptedPrompts {
-public:
-    tavin::MsgAnswer message(const tavin::MessageBox& box) override
-    {
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(box.title), qPrintable(box.text));
-        return ScriptedPrompts::message(box);
-    }
-};
-
 // The newest recording written since `since` in the save folder or, when saving fell back there,
 // the Documents folder.
 QString newestRecording(const QStringList& folders, const QDateTime& since)
@@ -53,7 +43,7 @@ int main(int argc, char* argv[])
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();
     env.exeBaseName = QStringLiteral("TAVIN-Monitor");
-    PrintedPrompts prompts;
+    tavin::PrintedPrompts prompts;
     env.prompts = &prompts;
     tavin::AppState state(std::move(env));
     tavin::frmMain w(state);
