@@ -8,6 +8,7 @@
 #include "trend/Recording.h"
 
 #include <QList>
+#include <QStringList>
 #include <QMainWindow>
 #include <cstdint>
 #include <string_view>
@@ -343,6 +344,8 @@ private:
     void onPortLost(const QString& reason);
     void unlockAfterStop();
     void reportJournalFailure(const QString& what);
+    QString journalFolderList() const;
+    void rememberJournalFolder(const QString& folder);
     void showUnsaved();
     // With unsaved segments, asks whether to go on (they stay kept either way).
     bool goOnWithUnsaved(const QString& question);
@@ -351,6 +354,7 @@ private:
     AppState& st_;
     bool unloaded_ = false;
     bool journalFailureReported_ = false;  // once per measurement
+    QStringList journalFolders_;           // as in journalFolderList()
     frmComm* comm_ = nullptr;
 };
 

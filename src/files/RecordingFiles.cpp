@@ -58,18 +58,20 @@ SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& pa
     QString why;
     if (QString saved = writeRecording(path, content, &why); !saved.isEmpty())
         return {SaveOutcome::Saved, saved};
-    if (!quiet)
-        log.LogMsg(2, QStringLiteral("SaveCsvFile"),
-               QStringLiteral("保存できません: %1 (%2)").arg(QDir::toNativeSeparators(path), why));
+    // One report that says where the file went, or that it went nowhere.
     const QString fallback = QDir(DocumentsFolder(env)).filePath(QFileInfo(path).fileName());
-    if (QString saved = writeRecording(fallback, content, &why); !saved.isEmpty()) {
-        log.LogMsg(1, QStringLiteral("SaveCsvFile"),
-                   QStringLiteral("%1 に保存しました。").arg(QDir::toNativeSeparators(saved)));
+    QString whyNot;
+    if (QString saved = writeRecording(fallback, content, &whyNot); !saved.isEmpty()) {
+        if (!quiet)
+            log.LogMsg(2, QStringLiteral("SaveCsvFile"),
+                       QStringLiteral("保存先に書き込めないため、ドキュメントフォルダに保存しました: %1\n(%2: %3)")
+                           .arg(QDir::toNativeSeparators(saved), QDir::toNativeSeparators(path), why));
         return {SaveOutcome::SavedInDocuments, saved};
     }
     if (!quiet)
         log.LogMsg(2, QStringLiteral("SaveCsvFile"),
-               QStringLiteral("測定データを保存できませんでした: %1 (%2)").arg(QDir::toNativeSeparators(fallback), why));
+                   QStringLiteral("測定データを保存できませんでした: %1 (%2)\n%3 (%4)")
+                       .arg(QDir::toNativeSeparators(path), why, QDir::toNativeSeparators(fallback), whyNot));
     return {SaveOutcome::Failed, QString()};
 }
 
@@ -128,6 +130,22 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
         recovered.append({saved.path, c.samples});
     }
     return recovered;
+}
+
+QStringList ReadJournalFolders(const QString& listPath)
+{
+    QStringList folders;
+    ReadTextLines(listPath, folders);
+    folders.removeAll(QString());
+    return folders;
+}
+
+bool WriteJournalFolders(const QString& listPath, const QStringList& folders)
+{
+    if (folders.isEmpty())
+        return !QFileInfo::exists(listPath) || QFile::remove(listPath);
+    return ReplaceFileAtomically(listPath, listPath + QStringLiteral(".tmp"),
+                                 ToCp932(folders.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 }
 
 void UnsavedRecordings::add(UnsavedRecording r, EventLog& log, Journal& journal)

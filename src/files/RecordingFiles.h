@@ -33,8 +33,8 @@ struct SavedRecording {
 };
 // Writes the recording that `content` produces at a free name near `path`, through a scratch file
 // renamed when complete. When that fails, the file goes to the Documents folder under the same
-// name. Failures are logged at level 2 (`quiet`: not at all, for a retry), the fallback's
-// success at level 1.
+// name. Either way a failure is reported once at level 2 (`quiet`: not at all, for a retry),
+// saying where the file went or why it went nowhere.
 SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& path,
                              const std::function<bool(QIODevice&)>& content, bool quiet = false);
 
@@ -53,6 +53,12 @@ struct RecoveredJournal {
     std::int32_t samples = 0;
 };
 QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder);
+
+// The folders where journals were opened, one a line, kept in a small file beside the executable
+// so that the next start finds a journal even when the save folder was changed (in the settings
+// held only in memory) before the program ended without saving.
+QStringList ReadJournalFolders(const QString& listPath);
+bool WriteJournalFolders(const QString& listPath, const QStringList& folders);
 
 // Segments whose recording could not be written anywhere: kept, with their journal when they
 // have one, and saved again by `saveAll` (at each later save, now and then while some are kept,

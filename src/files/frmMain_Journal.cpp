@@ -35,14 +35,34 @@ void frmMain::journalSample(std::int32_t index, float value, OleDate time)
         journal.release(journal.keep());
     if (!Measuring)
         return;
-    QString why;
-    const QString path =
-        JournalPath(st_.Settings.SaveDir, txtSaveFileName->text(), StartDate, st_.store.g_FileNo);
-    if (!journal.begin(path, CsvHeaderText(recordingHeader(), &time), &why)) {
-        reportJournalFailure(QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why));
-        return;
+    // Beside the recordings, or where they go when the save folder cannot be written.
+    const QByteArray header = CsvHeaderText(recordingHeader(), &time);
+    QStringList failures;
+    for (const QString& folder : {st_.Settings.SaveDir, DocumentsFolder(st_.env)}) {
+        const QString path = JournalPath(folder, txtSaveFileName->text(), StartDate, st_.store.g_FileNo);
+        QString why;
+        if (journal.begin(path, header, &why)) {
+            rememberJournalFolder(folder);
+            journal.sample(value, nullptr);
+            return;
+        }
+        failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);
     }
-    journal.sample(value, nullptr);
+    reportJournalFailure(failures.join(QStringLiteral(", ")));
+}
+
+QString frmMain::journalFolderList() const
+{
+    return st_.env.exePath(st_.env.exeBaseName + QStringLiteral(".journals"));
+}
+
+void frmMain::rememberJournalFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    if (journalFolders_.contains(clean))
+        return;
+    journalFolders_.append(clean);
+    WriteJournalFolders(journalFolderList(), journalFolders_);
 }
 
 void frmMain::journalContextChanged()
@@ -114,7 +134,20 @@ bool frmMain::goOnWithUnsaved(const QString& question)
 
 void frmMain::recoverJournals()
 {
-    const QList<RecoveredJournal> recovered = RecoverJournals(st_.log, st_.env, st_.Settings.SaveDir);
+    QStringList folders = ReadJournalFolders(journalFolderList());
+    folders.prepend(st_.Settings.SaveDir);
+    for (QString& f : folders)
+        f = QDir::cleanPath(f);
+    folders.removeDuplicates();
+    QList<RecoveredJournal> recovered;
+    journalFolders_.clear();
+    for (const QString& folder : folders) {
+        recovered += RecoverJournals(st_.log, st_.env, folder);
+        // Still remembered where journals stay: a running program's, or ones that could not be saved.
+        if (!QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())
+            journalFolders_.append(folder);
+    }
+    WriteJournalFolders(journalFolderList(), journalFolders_);
     if (recovered.isEmpty())
         return;
     const RecoveredJournal& last = recovered.constLast();

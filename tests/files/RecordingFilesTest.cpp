@@ -48,18 +48,18 @@ TEST_F(Recordings, AnUnwritableFolderSendsTheFileToDocuments)
     const SavedRecording r = save(t.path("blocker/sub/a.csv"));
     EXPECT_EQ(r.outcome, SaveOutcome::SavedInDocuments);
     EXPECT_EQ(r.path, t.path("Documents/a.csv"));
-    ASSERT_EQ(t.prompts.shown.size(), 1);  // the level-2 report names the path and the reason
+    // One report: where the file went, and why not where it was meant to go.
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("保存先に書き込めないため、ドキュメントフォルダに保存しました: " +
+                                                   t.path("Documents/a.csv")));
     EXPECT_TRUE(t.prompts.shown[0].text.contains("blocker"));
-    QFile logFile(state->log.LogFilePath);
-    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
-    const QString log = FromCp932(logFile.readAll());
-    EXPECT_TRUE(log.contains("WAR ") && log.contains("Documents")) << log.toStdString();
 
-    // Nowhere to write: a failure, and nothing left behind under any name.
+    // Nowhere to write: a failure that names both places, and nothing left behind under any name.
     QDir(t.path("Documents")).removeRecursively();
     t.write("Documents", "not a folder either");
     EXPECT_EQ(save(t.path("blocker/sub/b.csv")).outcome, SaveOutcome::Failed);
-    EXPECT_EQ(t.prompts.shown.size(), 3);
+    ASSERT_EQ(t.prompts.shown.size(), 2);
+    EXPECT_TRUE(t.prompts.shown[1].text.contains("blocker") && t.prompts.shown[1].text.contains("Documents"));
 }
 
 TEST_F(Recordings, AWriteThatFailsHalfwayLeavesNoFile)

@@ -138,3 +138,35 @@ TEST_F(JournalWindow, ClosingWithASegmentOnlyInMemoryAsksAndNoKeepsTheWindow)
     for (const MessageBox& box : t.prompts.shown)
         EXPECT_FALSE(box.text.contains("終了しますか？"));
 }
+
+TEST_F(JournalWindow, GoesWhereTheRecordingGoesAndIsFoundThereAtTheNextStart)
+{
+    // The save folder cannot be written: the journal goes to the Documents folder.
+    t.write("blocked", "x");
+    state->Settings.SaveDir = t.path("blocked/rec");
+    record(4);
+    EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files).size(), 1);
+
+    // The program ends without saving (its journal stays) while the save folder it was given
+    // lives only in its memory; the next start looks where the journal went.
+    state->journal.release(state->journal.keep());
+    w.reset();
+    state = t.state();
+    w = std::make_unique<frmMain>(*state);
+    EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith("前回の測定を復旧しました")) << w->StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files).isEmpty());
+    EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.csv"}, QDir::Files).size(), 1);
+    EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.journals")));  // nothing left to look for
+}
+
+TEST_F(JournalWindow, InAFolderChangedBeforeTheProgramEndedIsFoundAtTheNextStart)
+{
+    state->Settings.SaveDir = t.path("elsewhere");
+    record(4);
+    state->journal.release(state->journal.keep());
+    w.reset();
+    state = t.state();
+    w = std::make_unique<frmMain>(*state);
+    EXPECT_EQ(QDir(t.path("elsewhere")).entryList({"*.csv"}, QDir::Files).size(), 1);
+    EXPECT_TRUE(QDir(t.path("elsewhere")).entryList({"*.journal"}, QDir::Files).isEmpty());
+}
