@@ -2,9 +2,10 @@
 // the simulated gauge on a pseudo-terminal sending a frame every millisecond. Reports the
 // program's CPU time per frame (the gauge is a process of its own and is not counted) beside the
 // core path's time per frame over the same bytes measured in the same run, frames sent against
-// samples stored, how often the graph is repainted and the counter label changes per second, and
-// heap allocations per frame. Runs on any Qt platform: offscreen, or an X server (Xvfb) where the
-// cost of getting pixels to the screen is part of the bill.
+// samples stored, how often the graph is repainted and the counter label changes per second, heap
+// allocations per frame, and how often the journal writes and syncs. Runs on any Qt platform:
+// offscreen, or an X server (Xvfb) where the cost of getting pixels to the screen is part of the
+// bill.
 //
 //   live_bench [--frames N]     N frames in all (default 21000: 1000 to settle, 20 s measured)
 #include "AllocCount.h"
@@ -132,6 +133,8 @@ struct Snapshot {
     int stored = 0;
     long paints = 0;
     long counterChanges = 0;
+    std::uint64_t journalWrites = 0;
+    std::uint64_t journalSyncs = 0;
 };
 
 int framesArgument(int argc, char** argv)
@@ -216,7 +219,8 @@ int main(int argc, char** argv)
     Snapshot start, end;
     bool started = false, ended = false, timedOut = false;
     auto snapshot = [&](int stored) {
-        return Snapshot{Clock::now(), test::CpuSeconds(), bench::Allocations(), stored, paintCounter.paints, counterChanges};
+        return Snapshot{Clock::now(),        test::CpuSeconds(), bench::Allocations(),   stored,
+                        paintCounter.paints, counterChanges,     state.journal.writes(), state.journal.syncs()};
     };
     // The measuring period runs from the first look at the store that finds SettleFrames samples
     // to the first that finds them all. The store is looked at whenever the counter label changes
@@ -291,6 +295,9 @@ int main(int argc, char** argv)
         std::printf("graph paint events: %.1f a second; counter label changes: %.1f a second (goal at least 25 each)\n",
                     double(end.paints - start.paints) / wall, double(end.counterChanges - start.counterChanges) / wall);
         std::printf("allocations per frame: %.1f (goal 0)\n", double(end.allocations - start.allocations) / frames);
+        const auto writes = end.journalWrites - start.journalWrites, syncs = end.journalSyncs - start.journalSyncs;
+        std::printf("journal: %.2f write() and %.2f fdatasync() calls a second (%s)\n", double(writes) / wall,
+                    double(syncs) / wall, writes > 0 ? "being written" : "NOT WRITTEN");
     } else {
         std::printf("no measuring period: %s after %d samples stored\n", timedOut ? "timed out" : "stopped", stored);
     }

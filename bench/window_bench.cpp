@@ -1,8 +1,8 @@
 // Samples per second through the real main window, offscreen: frame assembly, decoding and the
 // recording cycle with its segment drawing and page advances, against the core path alone (the
 // same bytes through assembly and decoding) measured in the same run. Also the cost of one
-// sample with 300,000 samples stored against 1,000 stored, and the heap allocations per stored
-// sample in steady state.
+// sample with 300,000 samples stored against 1,000 stored, the heap allocations per stored
+// sample in steady state, and what the crash-safe journal costs while measuring.
 #include "AllocCount.h"
 #include "GaugeFrames.h"
 #include "decode/Decoders.h"
@@ -15,6 +15,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <cmath>
@@ -115,6 +118,55 @@ int main(int argc, char** argv)
     const double small = perSample(1000), large = perSample(300000);
     std::printf("per sample: %.2f us with 1,000 stored, %.2f us with 300,000 stored, ratio %.2f (goal <= 1.5)\n",
                 small * 1e6, large * 1e6, large / small);
+
+    // The journal's cost: the same samples while measuring, each round a new segment whose
+    // journal goes into a writable folder ("on") or into one that cannot exist, under a regular
+    // file, so that the measurement goes on without a journal ("off"). Rounds alternate.
+    QTemporaryDir journalDir;
+    QFile(journalDir.filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly);
+    const QString noFolder = journalDir.filePath(QStringLiteral("blocker/rec"));
+    const QString documents = state.env.documentsDir;
+    const std::uint64_t writesBefore = state.journal.writes(), syncsBefore = state.journal.syncs();
+    long long journalAllocations = 0;
+    double on = 1e9, off = 1e9;
+    constexpr int Rounds = 9;  // of each
+    w.Measuring = 1;
+    for (int round = 0; round < 2 * Rounds; ++round) {
+        const bool journal = round % 2 == 0;
+        // Off: neither the save folder nor the Documents folder, where a journal would go next.
+        state.Settings.SaveDir = journal ? journalDir.path() : noFolder;
+        state.env.documentsDir = journal ? documents : noFolder;
+        state.store.g_DataCnt = 0;
+        w.l_StartPos = 0;
+        const long long before = bench::Allocations();
+        const double s = feed(comm, *w.pctGraph1, bytes);
+        if (state.journal.active() != journal || state.store.g_DataCnt != Samples) {
+            std::fprintf(stderr, "journal %s: %s, %d samples stored\n", journal ? "on" : "off",
+                         state.journal.active() ? "open" : "not open", state.store.g_DataCnt);
+            return 1;
+        }
+        if (!journal) {
+            off = std::min(off, s);
+            continue;
+        }
+        on = std::min(on, s);
+        journalAllocations += bench::Allocations() - before;
+        state.journal.drain();  // the round's lines reach the disk before its journal goes
+        state.journal.remove();
+    }
+    w.Measuring = 0;
+    state.env.documentsDir = documents;
+    std::printf("journal on: %.0f samples/s, off: %.0f samples/s, on keeps %.1f%% of off (goal >= 90%%)\n",
+                Samples / on, Samples / off, 100.0 * off / on);
+    std::printf("journal in %d rounds of %d samples: %llu write() and %llu fdatasync() calls, "
+                "%.1f allocations per sample (%lld)\n",
+                Rounds, Samples, (unsigned long long)(state.journal.writes() - writesBefore),
+                (unsigned long long)(state.journal.syncs() - syncsBefore),
+                double(journalAllocations) / (double(Rounds) * Samples), journalAllocations);
+    if (const QStringList left = QDir(journalDir.path()).entryList({QStringLiteral("*.journal")}); !left.isEmpty()) {
+        std::fprintf(stderr, "journals left behind: %s\n", qPrintable(left.join(u' ')));
+        return 1;
+    }
     w.close();
     return 0;
 }

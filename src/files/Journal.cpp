@@ -21,13 +21,16 @@ struct Journal::File {
     int fd = -1;
     QString path;
     Ticket ticket = 0;
-    std::vector<char> buffer;   // filled by the window, under m_
-    std::vector<char> writing;  // being written by the thread, outside m_
-    bool failed = false;        // a write or sync failed: no more lines
-    bool kept = false;          // ended unsaved: written, synced, then idle until removed
-    bool removed = false;       // close without writing what is left
-    bool released = false;      // write what is left, sync, close, keep the file
-    bool dirty = false;         // written since the last sync (thread only)
+    std::vector<Entry> entries;    // handed over by the window, under m_
+    std::vector<QByteArray> texts;  // the lines of the Text entries, in order, under m_
+    std::vector<Entry> taking;      // being written by the thread, outside m_
+    std::vector<QByteArray> takingTexts;
+    std::vector<char> bytes;        // the thread's formatted lines
+    bool failed = false;            // a write or sync failed: no more lines
+    bool kept = false;              // ended unsaved: written, synced, then idle until removed
+    bool removed = false;           // close without writing what is left
+    bool released = false;          // write what is left, sync, close, keep the file
+    bool dirty = false;             // written since the last sync (thread only)
 };
 
 namespace {
@@ -65,6 +68,7 @@ Journal::Journal(int writeMs, int syncMs) : writeMs_(writeMs), syncMs_(syncMs) {
 
 Journal::~Journal()
 {
+    publish();
     {
         std::lock_guard lock(m_);
         stop_ = true;
@@ -108,8 +112,9 @@ bool Journal::begin(const QString& path, const QByteArray& header, QString* why)
     auto file = std::make_unique<File>();
     file->fd = fd;
     file->path = free;
-    file->buffer.reserve(1 << 16);
-    file->buffer.assign(header.begin(), header.end());
+    file->entries.push_back({0, 0, Entry::Text});
+    file->texts.push_back(header);
+    pending_.reserve(PendingMax);
     {
         std::lock_guard lock(m_);
         file->ticket = nextTicket_++;
@@ -127,24 +132,31 @@ QString Journal::path() const
     return current_ ? current_->path : QString();
 }
 
-void Journal::sample(float value, const OleDate* time)
+void Journal::publish()
 {
-    char text[CsvSampleLineMax];
-    char* const end = CsvSampleLine(text, value, time);
-    std::lock_guard lock(m_);
-    if (current_ && !current_->failed)
-        current_->buffer.insert(current_->buffer.end(), text, end);
+    if (pending_.empty())
+        return;
+    {
+        std::lock_guard lock(m_);
+        if (current_ && !current_->failed)
+            current_->entries.insert(current_->entries.end(), pending_.begin(), pending_.end());
+    }
+    pending_.clear();
 }
 
 void Journal::line(const QByteArray& bytes)
 {
+    publish();
     std::lock_guard lock(m_);
-    if (current_ && !current_->failed)
-        current_->buffer.insert(current_->buffer.end(), bytes.begin(), bytes.end());
+    if (current_ && !current_->failed) {
+        current_->entries.push_back({0, 0, Entry::Text});
+        current_->texts.push_back(bytes);
+    }
 }
 
 Journal::Ticket Journal::keep()
 {
+    publish();
     Ticket t = 0;
     {
         std::lock_guard lock(m_);
@@ -161,13 +173,14 @@ Journal::Ticket Journal::keep()
 
 void Journal::remove()
 {
+    pending_.clear();
     std::lock_guard lock(m_);
     if (!current_)
         return;
     // The recording is in place: the journal goes now, whatever the thread is doing with it.
     ::unlink(QFile::encodeName(current_->path).constData());
     current_->removed = true;
-    current_->buffer.clear();
+    current_->entries.clear();
     current_ = nullptr;
 }
 
@@ -178,7 +191,7 @@ void Journal::remove(Ticket ticket)
         if (f->ticket == ticket && !f->removed) {
             ::unlink(QFile::encodeName(f->path).constData());
             f->removed = true;
-            f->buffer.clear();
+            f->entries.clear();
         }
 }
 
@@ -202,6 +215,7 @@ QString Journal::takeFailure()
 
 void Journal::drain()
 {
+    publish();
     std::unique_lock lock(m_);
     if (!thread_.joinable())
         return;
@@ -248,20 +262,23 @@ void Journal::passOver(bool syncAll)
         std::lock_guard lock(m_);
         files.reserve(files_.size());
         for (auto& f : files_) {
-            f->writing.swap(f->buffer);
+            f->taking.swap(f->entries);
+            f->takingTexts.swap(f->texts);
             files.push_back(f.get());
         }
     }
     for (File* f : files) {
         QString failure;
-        if (!f->writing.empty() && f->fd >= 0 && !f->failed) {
+        if (!f->taking.empty() && f->fd >= 0 && !f->failed) {
+            format(*f);
             ++writes_;
-            if (writeAll(f->fd, f->writing.data(), f->writing.size()))
+            if (writeAll(f->fd, f->bytes.data(), f->bytes.size()))
                 f->dirty = true;
             else
                 failure = systemError("write");
         }
-        f->writing.clear();
+        f->taking.clear();
+        f->takingTexts.clear();
         bool ending;
         {
             std::lock_guard lock(m_);
@@ -277,15 +294,35 @@ void Journal::passOver(bool syncAll)
         std::lock_guard lock(m_);
         if (!failure.isEmpty()) {
             f->failed = true;
-            f->buffer.clear();
+            f->entries.clear();
             if (failure_.isEmpty())
                 failure_ = QStringLiteral("%1 (%2)").arg(f->path, failure);
         }
-        if (f->removed || (f->released && f->buffer.empty()))
+        if (f->removed || (f->released && f->entries.empty()))
             close(*f);
     }
     std::lock_guard lock(m_);
     std::erase_if(files_, [](const auto& f) { return f->fd < 0; });
+}
+
+// The lines of the entries taken, in the recording's format.
+void Journal::format(File& f)
+{
+    std::size_t size = f.taking.size() * CsvSampleLineMax;
+    for (const QByteArray& t : f.takingTexts)
+        size += std::size_t(t.size());
+    f.bytes.resize(size);
+    char* p = f.bytes.data();
+    auto text = f.takingTexts.cbegin();
+    for (const Entry& e : f.taking) {
+        if (e.kind == Entry::Text) {
+            p = std::copy(text->cbegin(), text->cend(), p);
+            ++text;
+        } else {
+            p = CsvSampleLine(p, e.value, e.kind == Entry::Timed ? &e.time : nullptr);
+        }
+    }
+    f.bytes.resize(std::size_t(p - f.bytes.data()));
 }
 
 void Journal::close(File& f)

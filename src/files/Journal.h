@@ -3,8 +3,8 @@
 // about a second of measurement instead of the whole segment. At the next start a journal left
 // behind becomes a recording.
 //
-// The window only appends to a buffer; a thread of the journal's own hands the buffer to the
-// system every `writeMs` and forces it to the disk every `syncMs` (both half a second: a killed
+// The window only appends to a buffer; a thread of the journal's own formats the lines, hands
+// them to the system every `writeMs` and forces it to the disk every `syncMs` (both half a second: a killed
 // program loses at most that, a power cut about a second), so neither a slow disk nor a sync
 // ever holds up the receive path. Each file is locked (flock) while its writer lives: a
 // journal whose lock is held belongs to a running program and is never recovered.
@@ -42,7 +42,17 @@ public:
     QString path() const;
 
     // One sample line (CsvSampleLine); ignored when no journal is open or the open one failed.
-    void sample(float value, const OleDate* time);
+    // Samples gather on the caller's side and are handed to the thread by `publish`, which the
+    // window calls with each screen refresh (and which runs by itself every PendingMax samples).
+    void sample(float value, const OleDate* time)
+    {
+        if (!current_)
+            return;
+        pending_.push_back(time ? Entry{*time, value, Entry::Timed} : Entry{0, value, Entry::Sample});
+        if (pending_.size() >= PendingMax)
+            publish();
+    }
+    void publish();
     // Any other line, for a header written again after the unit or the coefficient changed.
     void line(const QByteArray& bytes);
 
@@ -66,7 +76,17 @@ public:
     std::uint64_t syncs() const { return syncs_; }
 
 private:
+    // What the window hands over: a sample (with its time when it carries one) or a whole line.
+    // The thread formats them, so the receive path pays for a copy of 16 bytes and nothing else.
+    struct Entry {
+        enum Kind : std::uint8_t { Sample, Timed, Text };
+        OleDate time;
+        float value;
+        Kind kind;
+    };
+    static constexpr std::size_t PendingMax = 4096;
     struct File;
+    static void format(File& f);
     void run();
     void passOver(bool syncAll);
     static void close(File& f);
@@ -78,7 +98,8 @@ private:
     std::condition_variable wake_;
     std::condition_variable passed_;
     std::vector<std::unique_ptr<File>> files_;  // guarded by m_; erased only by the thread
-    File* current_ = nullptr;                   // the window's file, touched under m_
+    File* current_ = nullptr;                   // the window's file, changed under m_
+    std::vector<Entry> pending_;                // the window's samples not handed over yet
     QString failure_;
     Ticket nextTicket_ = 1;
     std::uint64_t passes_ = 0;

@@ -83,6 +83,7 @@ void frmMain::RefreshScreen()
 {
     Trap(st_.log, QString(), [&] {
         ShowCounter();
+        st_.journal.publish();
         if (const QString failure = st_.journal.takeFailure(); !failure.isEmpty())
             reportJournalFailure(failure);
         if (ReadoutDue) {

@@ -16,7 +16,6 @@ namespace {
 
 // 2026-12-06 12:00:00 plus `s` seconds, stamped as the program stamps its samples.
 OleDate at(int s) { return ToOleDate(QDateTime(QDate(2026, 12, 6), QTime(12, 0)).addSecs(s)); }
-const OleDate T0 = at(0);
 
 CsvHeader header(const QString& unit = "kPa", float keisu = 1.0f)
 {
@@ -34,7 +33,7 @@ CsvHeader header(const QString& unit = "kPa", float keisu = 1.0f)
 // Header and sample lines of `n` samples 0, 1, 2 ... at 1 ms, as the window journals them.
 QByteArray journalText(int n, const CsvHeader& h = header())
 {
-    const OleDate first = T0;
+    const OleDate first = at(0);
     QByteArray bytes = CsvHeaderText(h, &first);
     char line[CsvSampleLineMax];
     for (int i = 0; i < n; ++i) {
@@ -89,7 +88,7 @@ TEST(JournalContent, IsTheRecordingUpToTheLastWholeLine)
 
 TEST(JournalContent, TakesTheUnitAndCoefficientLastWritten)
 {
-    const OleDate first = T0;
+    const OleDate first = at(0);
     const QByteArray text =
         journalText(3) + CsvHeaderText(header("MPa", 0.5f), &first) + "7,\r\n" + CsvHeaderText(header("bar", 2), &first);
     const JournalContent c = ReadJournal(text);
@@ -201,7 +200,7 @@ TEST_F(Journals, UnsavedSegmentsAreSavedOnceTheFolderCanBeWritten)
     UnsavedRecordings unsaved;
     for (int seg = 1; seg <= 2; ++seg)
         unsaved.add({t.path(QStringLiteral("blocker/a-%1.csv").arg(seg)), header(), "end", std::vector<float>(10, float(seg)),
-                     std::vector<OleDate>(10, T0), 0},
+                     std::vector<OleDate>(10, at(0)), 0},
                     state->log, journal);
     EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 0);
     EXPECT_EQ(unsaved.count(), 2);
@@ -210,7 +209,8 @@ TEST_F(Journals, UnsavedSegmentsAreSavedOnceTheFolderCanBeWritten)
     QFile::remove(t.path("blocker"));  // the folder can be written again
     EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 2);
     EXPECT_TRUE(unsaved.empty());
-    EXPECT_TRUE(t.read("blocker/a-1.csv").startsWith(CsvHeaderText(header(), &T0) + "1,\r\n"));
+    const OleDate first = at(0);
+    EXPECT_TRUE(t.read("blocker/a-1.csv").startsWith(CsvHeaderText(header(), &first) + "1,\r\n"));
     EXPECT_TRUE(t.read("blocker/a-2.csv").endsWith("2,\r\n,end\r\n"));
 }
 
