@@ -156,10 +156,10 @@ void frmMain::closeEvent(QCloseEvent* event)
             Measuring = 0;  // stopped and saved here: the shutdown must not save the segment twice
         }
         saveUnsaved();
-        if (st_.unsaved.inMemoryOnly() > 0 &&
+        if (st_.unsaved.inMemoryOnly(st_.journal) > 0 &&
             st_.env.prompts->message({QStringLiteral("保存できなかった測定データが %1 区間あります。終了するとこの"
                                                      "データは失われます。\r\n終了しますか？")
-                                          .arg(st_.unsaved.inMemoryOnly()),
+                                          .arg(st_.unsaved.inMemoryOnly(st_.journal)),
                                       windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes) {
             event->ignore();
             return;

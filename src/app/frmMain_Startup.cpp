@@ -147,10 +147,10 @@ void frmMain::Form_Unload()
         if (Measuring)
             cmdClose_Click();  // closing the window mid-measurement keeps what was recorded
         saveUnsaved();
-        if (const int lost = st_.unsaved.inMemoryOnly(); lost > 0)
+        if (const int lost = st_.unsaved.inMemoryOnly(st_.journal); lost > 0)
             st_.LogMsg(2, QStringLiteral("Form_Unload"),
                        QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost));
-        if (const int kept = st_.unsaved.count() - st_.unsaved.inMemoryOnly(); kept > 0)
+        if (const int kept = st_.unsaved.count() - st_.unsaved.inMemoryOnly(st_.journal); kept > 0)
             st_.LogMsg(1, QStringLiteral("Form_Unload"),
                        QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
                            .arg(kept));

@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavin {
@@ -20,27 +20,29 @@ namespace tavin {
 struct Journal::File {
     int fd = -1;
     QString path;
-    Ticket ticket = 0;
-    std::vector<Entry> entries;    // handed over by the window, under m_
+    JournalTicket ticket = 0;
+    std::vector<Entry> entries;     // handed over by the window, under m_
     std::vector<QByteArray> texts;  // the lines of the Text entries, in order, under m_
     std::vector<Entry> taking;      // being written by the thread, outside m_
     std::vector<QByteArray> takingTexts;
     std::vector<char> bytes;        // the thread's formatted lines
-    bool failed = false;            // a write or sync failed: no more lines
+    bool failed = false;            // a write or sync failed, or the file was deleted: no more lines
     bool kept = false;              // ended unsaved: written, synced, then idle until removed
-    bool removed = false;           // close without writing what is left
+    bool removed = false;           // its segment is saved: close without writing what is left
+    bool emptyIt = false;           // removed, but the unlink failed: empty it before closing
     bool released = false;          // write what is left, sync, close, keep the file
     bool dirty = false;             // written since the last sync (thread only)
+    bool folderSynced = false;      // its name has reached the disk (thread only)
 };
 
 namespace {
 
-// A field as the journal writes it: a number in general form and nothing else. The reader of
-// recordings is lenient (its text-to-number rule reads "x" as 0); a journal must not take the
-// junk a power cut can leave for samples.
+// A field as the journal writes it: a number in general form (Inf and NaN included) and nothing
+// else. The reader of recordings is lenient (its text-to-number rule reads "x" as 0); a journal
+// must not take the junk a power cut can leave for samples.
 bool plainNumber(std::string_view field)
 {
-    return !field.empty() && field.find_first_not_of("0123456789.+-E") == std::string_view::npos;
+    return !field.empty() && field.find_first_not_of("0123456789.+-EInfaN") == std::string_view::npos;
 }
 
 QString systemError(const char* call)
@@ -62,9 +64,38 @@ bool writeAll(int fd, const char* p, std::size_t n)
     return true;
 }
 
+// A new file's name reaches the disk with its folder's sync, not with the file's own.
+void syncFolder(const QString& file)
+{
+    const int dir = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// Opens `path` new and locked; -1 with errno when it cannot be made, or (errno EEXIST) when the
+// name is taken, also by a file that replaced ours between the creation and the lock.
+int createLocked(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return -1;
+    struct stat opened {}, named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && ::stat(name.constData(), &named) == 0 &&
+        opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
+        return fd;
+    // Between the creation and the lock another program took the empty file for a journal left
+    // behind and removed it (or locks it): this name is not ours.
+    ::close(fd);
+    errno = EEXIST;
+    return -1;
+}
+
 }  // namespace
 
-Journal::Journal(int writeMs, int syncMs) : writeMs_(writeMs), syncMs_(syncMs) {}
+Journal::Journal(int periodMs) : periodMs_(periodMs) {}
 
 Journal::~Journal()
 {
@@ -80,38 +111,23 @@ Journal::~Journal()
         thread_.join();
 }
 
-void Journal::startThread()
-{
-    if (!thread_.joinable())
-        thread_ = std::thread([this] { run(); });
-}
-
 bool Journal::begin(const QString& path, const QByteArray& header, QString* why)
 {
-    QString free = path;
     QDir().mkpath(QFileInfo(path).absolutePath());  // as the recording would make it
     const qsizetype dot = path.lastIndexOf(u'.');
-    int fd = -1;
-    for (int n = 2; fd < 0 && n < 1000; ++n) {
-        fd = ::open(QFile::encodeName(free).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            break;
-        if (fd < 0)
-            free = path.left(dot) + QStringLiteral("-%1").arg(n) + path.mid(dot);
+    QString name = path;
+    int fd = createLocked(name);
+    for (int n = 2; fd < 0 && errno == EEXIST && n < 1000; ++n) {
+        name = path.left(dot) + QStringLiteral("-%1").arg(n) + path.mid(dot);
+        fd = createLocked(name);
     }
     if (fd < 0) {
         *why = systemError("open");
         return false;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *why = systemError("flock");
-        ::close(fd);
-        ::unlink(QFile::encodeName(free).constData());
-        return false;
-    }
     auto file = std::make_unique<File>();
     file->fd = fd;
-    file->path = free;
+    file->path = name;
     file->entries.push_back({0, 0, Entry::Text});
     file->texts.push_back(header);
     pending_.reserve(PendingMax);
@@ -120,7 +136,8 @@ bool Journal::begin(const QString& path, const QByteArray& header, QString* why)
         file->ticket = nextTicket_++;
         current_ = file.get();
         files_.push_back(std::move(file));
-        startThread();
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
     }
     wake_.notify_all();
     return true;
@@ -154,10 +171,10 @@ void Journal::line(const QByteArray& bytes)
     }
 }
 
-Journal::Ticket Journal::keep()
+JournalTicket Journal::keep()
 {
     publish();
-    Ticket t = 0;
+    JournalTicket t = 0;
     {
         std::lock_guard lock(m_);
         if (!current_)
@@ -174,37 +191,70 @@ Journal::Ticket Journal::keep()
 void Journal::remove()
 {
     pending_.clear();
-    std::lock_guard lock(m_);
-    if (!current_)
-        return;
-    // The recording is in place: the journal goes now, whatever the thread is doing with it.
-    ::unlink(QFile::encodeName(current_->path).constData());
-    current_->removed = true;
-    current_->entries.clear();
-    current_ = nullptr;
+    JournalTicket t = 0;
+    {
+        std::lock_guard lock(m_);
+        if (!current_)
+            return;
+        t = current_->ticket;
+        current_->entries.clear();
+        current_ = nullptr;
+    }
+    remove(t);
 }
 
-void Journal::remove(Ticket ticket)
+Journal::File* Journal::find(JournalTicket ticket) const
 {
-    std::lock_guard lock(m_);
-    for (auto& f : files_)
-        if (f->ticket == ticket && !f->removed) {
-            ::unlink(QFile::encodeName(f->path).constData());
-            f->removed = true;
-            f->entries.clear();
-        }
+    for (const auto& f : files_)
+        if (f->ticket == ticket && !f->removed && !f->released)
+            return f.get();
+    return nullptr;
 }
 
-void Journal::release(Ticket ticket)
+void Journal::remove(JournalTicket ticket)
+{
+    // The file stays in the list until it is marked below (only the thread erases, and only what
+    // is marked), so the unlink needs no lock.
+    QString path;
+    {
+        std::lock_guard lock(m_);
+        if (File* f = find(ticket))
+            path = f->path;
+    }
+    if (path.isEmpty())
+        return;
+    const bool gone = ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
+    {
+        std::lock_guard lock(m_);
+        File* f = find(ticket);
+        if (!f)
+            return;
+        f->removed = true;
+        f->emptyIt = !gone;
+        f->entries.clear();
+        urgent_ = true;
+        if (!gone && failure_.isEmpty())
+            failure_ = QStringLiteral("%1 (%2)").arg(path, QStringLiteral("削除できないため空にします"));
+    }
+    wake_.notify_all();
+}
+
+void Journal::release(JournalTicket ticket)
 {
     {
         std::lock_guard lock(m_);
-        for (auto& f : files_)
-            if (f->ticket == ticket)
-                f->released = true;
+        if (File* f = find(ticket))
+            f->released = true;
         urgent_ = true;
     }
     wake_.notify_all();
+}
+
+bool Journal::intact(JournalTicket ticket) const
+{
+    std::lock_guard lock(m_);
+    const File* f = find(ticket);
+    return f && !f->failed;
 }
 
 QString Journal::takeFailure()
@@ -229,22 +279,17 @@ void Journal::drain()
 
 void Journal::run()
 {
-    using Clock = std::chrono::steady_clock;
-    auto lastSync = Clock::now();
     std::unique_lock lock(m_);
     for (;;) {
         const auto due = [&] { return stop_ || urgent_ || passes_ < drainUntil_; };
         if (files_.empty())
             wake_.wait(lock, [&] { return due() || !files_.empty(); });  // idle: no wake-ups
         else
-            wake_.wait_for(lock, std::chrono::milliseconds(writeMs_), due);
+            wake_.wait_for(lock, std::chrono::milliseconds(periodMs_), due);
+        urgent_ = false;
         const bool stopping = stop_;
-        const bool syncAll = std::exchange(urgent_, false) || stopping || passes_ < drainUntil_ ||
-                             Clock::now() - lastSync >= std::chrono::milliseconds(syncMs_);
         lock.unlock();
-        passOver(syncAll);
-        if (syncAll)
-            lastSync = Clock::now();
+        passOver();
         lock.lock();
         ++passes_;
         passed_.notify_all();
@@ -253,56 +298,74 @@ void Journal::run()
     }
 }
 
-// One pass of the thread over every file: hand the buffered lines to the system, sync when due
-// (and always for a file that ends), close what has ended.
-void Journal::passOver(bool syncAll)
+// One pass of the thread over every file: the lines handed over go to the system and to the
+// disk; what has ended is closed. No system call runs under the lock.
+void Journal::passOver()
 {
-    std::vector<File*> files;
+    std::vector<std::pair<File*, bool>> files;  // and whether its lines are still wanted
     {
         std::lock_guard lock(m_);
         files.reserve(files_.size());
         for (auto& f : files_) {
             f->taking.swap(f->entries);
             f->takingTexts.swap(f->texts);
-            files.push_back(f.get());
+            files.emplace_back(f.get(), !f->removed && !f->failed);
         }
     }
-    for (File* f : files) {
-        QString failure;
-        if (!f->taking.empty() && f->fd >= 0 && !f->failed) {
-            format(*f);
-            ++writes_;
-            if (writeAll(f->fd, f->bytes.data(), f->bytes.size()))
-                f->dirty = true;
-            else
-                failure = systemError("write");
-        }
+    for (auto [f, wanted] : files) {
+        const QString failure = wanted ? write(*f) : QString();
         f->taking.clear();
         f->takingTexts.clear();
-        bool ending;
+        bool close, emptyIt;
         {
             std::lock_guard lock(m_);
-            ending = f->kept || f->released || f->removed;
-        }
-        if (failure.isEmpty() && f->dirty && (syncAll || ending)) {
-            ++syncs_;
-            if (::fdatasync(f->fd) == 0)
-                f->dirty = false;
-            else
-                failure = systemError("fdatasync");
-        }
-        std::lock_guard lock(m_);
-        if (!failure.isEmpty()) {
-            f->failed = true;
-            f->entries.clear();
-            if (failure_.isEmpty())
+            if (!failure.isEmpty()) {
+                f->failed = true;
+                f->entries.clear();
                 failure_ = QStringLiteral("%1 (%2)").arg(f->path, failure);
+            }
+            close = f->removed || (f->released && f->entries.empty());
+            emptyIt = f->emptyIt;
         }
-        if (f->removed || (f->released && f->entries.empty()))
-            close(*f);
+        if (!close)
+            continue;
+        // A journal that could not be removed is emptied, so that no start recovers its
+        // segment, which is saved, a second time.
+        if (emptyIt && ::ftruncate(f->fd, 0) == 0)
+            ::fdatasync(f->fd);
+        ::close(f->fd);  // also lets go of the lock
+        std::lock_guard lock(m_);
+        f->fd = -1;
     }
     std::lock_guard lock(m_);
     std::erase_if(files_, [](const auto& f) { return f->fd < 0; });
+}
+
+// Writes and syncs what was taken from a file; the reason when that failed or the file is gone.
+QString Journal::write(File& f)
+{
+    if (!f.taking.empty()) {
+        format(f);
+        ++writes_;
+        if (!writeAll(f.fd, f.bytes.data(), f.bytes.size()))
+            return systemError("write");
+        f.dirty = true;
+    }
+    if (!f.dirty)
+        return QString();
+    ++syncs_;
+    if (::fdatasync(f.fd) != 0)
+        return systemError("fdatasync");
+    f.dirty = false;
+    if (!f.folderSynced) {
+        syncFolder(f.path);
+        f.folderSynced = true;
+    }
+    // Deleted by someone while it was written: the lines go nowhere any more.
+    struct stat st {};
+    if (::fstat(f.fd, &st) == 0 && st.st_nlink == 0)
+        return QStringLiteral("削除されました");
+    return QString();
 }
 
 // The lines of the entries taken, in the recording's format.
@@ -325,20 +388,15 @@ void Journal::format(File& f)
     f.bytes.resize(std::size_t(p - f.bytes.data()));
 }
 
-void Journal::close(File& f)
-{
-    ::close(f.fd);  // also lets go of the lock
-    f.fd = -1;
-}
-
 JournalContent ReadJournal(QByteArrayView bytes)
 {
     JournalContent c;
     QByteArrayView header;
     QByteArray lines;
     qsizetype pos = 0;
+    qsizetype unread = 0;  // where the lines not taken begin
     bool first = true;
-    for (;;) {
+    for (;; unread = pos) {
         const qsizetype end = bytes.indexOf("\r\n", pos);
         if (end < 0)
             break;  // a line cut by the end of the journal
@@ -372,6 +430,7 @@ JournalContent ReadJournal(QByteArrayView bytes)
         lines.append(line.data(), line.size() + 2);
         ++c.samples;
     }
+    c.whole = bytes.indexOf("\r\n", unread) < 0;
     if (c.samples == 0)
         return c;
     c.recording.reserve(header.size() + lines.size() + 64);

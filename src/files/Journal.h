@@ -4,9 +4,9 @@
 // behind becomes a recording.
 //
 // The window only appends to a buffer; a thread of the journal's own formats the lines, hands
-// them to the system every `writeMs` and forces it to the disk every `syncMs` (both half a second: a killed
-// program loses at most that, a power cut about a second), so neither a slow disk nor a sync
-// ever holds up the receive path. Each file is locked (flock) while its writer lives: a
+// them to the system and forces them to the disk every half second (a killed program loses about
+// that, a power cut about a second), so neither a slow disk nor a sync ever holds up the receive
+// path. Each file is locked (flock) while its writer lives: a
 // journal whose lock is held belongs to a running program and is never recovered.
 #pragma once
 
@@ -18,6 +18,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <utility>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,10 +26,13 @@
 
 namespace tavin {
 
+// Names a journal that was ended unsaved; 0 names none.
+using JournalTicket = std::uint32_t;
+
 class Journal {
 public:
-    // Buffered lines reach the system at least every `writeMs`, the disk every `syncMs`.
-    explicit Journal(int writeMs = 500, int syncMs = 500);
+    // Handed-over lines reach the system and the disk every `periodMs`.
+    explicit Journal(int periodMs = 500);
     // Writes and syncs everything buffered and closes every file; the files stay for recovery.
     ~Journal();
     Journal(const Journal&) = delete;
@@ -59,12 +63,15 @@ public:
     // Ends the current journal because its segment could not be saved: what is buffered is
     // written and synced, and the file stays open and locked until `remove(ticket)` (saved at
     // last) or `release(ticket)` (left for recovery). 0 when no journal was open.
-    using Ticket = std::uint32_t;
-    Ticket keep();
-    // Ends the current journal because its segment was saved: the file is removed at once.
+    JournalTicket keep();
+    // Ends the current journal because its segment was saved: the file is removed at once (or,
+    // when it cannot be, emptied, so that no start recovers the segment a second time).
     void remove();
-    void remove(Ticket ticket);
-    void release(Ticket ticket);
+    void remove(JournalTicket ticket);
+    void release(JournalTicket ticket);
+    // The kept journal still holds its whole segment: no write or sync failed and nobody
+    // deleted it. A segment whose journal is not intact exists only in memory.
+    bool intact(JournalTicket ticket) const;
 
     // The reason of a write or sync that failed since the last call, once; the journal concerned
     // stops taking lines.
@@ -87,13 +94,12 @@ private:
     static constexpr std::size_t PendingMax = 4096;
     struct File;
     static void format(File& f);
+    QString write(File& f);
+    File* find(JournalTicket ticket) const;  // an open file not ended for good, under m_
     void run();
-    void passOver(bool syncAll);
-    static void close(File& f);
-    void startThread();
+    void passOver();
 
-    const int writeMs_;
-    const int syncMs_;
+    const int periodMs_;
     mutable std::mutex m_;
     std::condition_variable wake_;
     std::condition_variable passed_;
@@ -101,7 +107,7 @@ private:
     File* current_ = nullptr;                   // the window's file, changed under m_
     std::vector<Entry> pending_;                // the window's samples not handed over yet
     QString failure_;
-    Ticket nextTicket_ = 1;
+    JournalTicket nextTicket_ = 1;
     std::uint64_t passes_ = 0;
     std::uint64_t drainUntil_ = 0;  // passes to run without waiting, for drain()
     bool stop_ = false;
@@ -112,13 +118,15 @@ private:
 };
 
 // The recording a journal stands for: its last header line, its sample lines up to the last
-// whole and readable one (a cut line or the zeros a power cut can leave end it), and a closing
-// line with the time of the last sample.
+// whole and readable one, and a closing line with the time of the last sample.
 struct JournalContent {
     QByteArray recording;
     std::int32_t samples = 0;
     OleDate lastTime = 0;
     bool header = false;  // its first line is a header
+    // Every whole line was taken: what follows the last one is at most a line cut by the end
+    // (or the zeros a power cut leaves), not lines that could not be read.
+    bool whole = true;
 };
 JournalContent ReadJournal(QByteArrayView bytes);
 

@@ -9,9 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace tavin {
 
@@ -85,48 +89,77 @@ QString JournalPath(const QString& saveDir, const QString& baseName, OleDate sta
 
 QString RecoveredRecordingPath(const QString& journalPath, OleDate saved)
 {
+    // "-2", "-3" ... of a journal whose name was taken go; the recording takes its own free name.
+    static const QRegularExpression extra(QStringLiteral("(-\\d{8}-\\d{6}-\\d+)(-\\d+)?\\.journal$"));
     QString stem = journalPath;
-    if (stem.endsWith(QStringLiteral(".journal")))
-        stem.chop(8);
+    stem.replace(extra, QStringLiteral("\\1"));
     return stem + u'-' + FormatDate(saved, u"YYYYMMDD-HHNNSS") + QStringLiteral(".csv");
 }
+
+namespace {
+
+// Removes a journal whose segment is in a recording now. When the folder does not let it go, it
+// is emptied instead, so that no later start recovers the segment again.
+void dropJournal(EventLog& log, QFile& f)
+{
+    if (::unlink(QFile::encodeName(f.fileName()).constData()) == 0)
+        return;
+    const bool emptied = ::ftruncate(f.handle(), 0) == 0 && ::fsync(f.handle()) == 0;
+    log.LogMsg(2, QStringLiteral("RecoverJournals"),
+               QStringLiteral("ジャーナルを削除できません%1: %2")
+                   .arg(emptied ? QStringLiteral("（空にしました）") : QString(), QDir::toNativeSeparators(f.fileName())));
+}
+
+void setAside(EventLog& log, QFile& f, const QString& why)
+{
+    const QString bad = f.fileName() + QStringLiteral(".bad");
+    QFile::remove(bad);
+    f.rename(bad);
+    log.LogMsg(2, QStringLiteral("RecoverJournals"), why.arg(QDir::toNativeSeparators(bad)));
+}
+
+}  // namespace
 
 QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder)
 {
     QList<RecoveredJournal> recovered;
     const QDir dir(folder);
     for (const QString& name : dir.entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name)) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::ReadWrite) && !f.open(QIODevice::ReadOnly))
             continue;
         // A program that still writes this journal holds its lock.
-        if (::flock(f.handle(), LOCK_EX | LOCK_NB) != 0)
+        if (::flock(f.handle(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK)
+                log.LogMsg(1, QStringLiteral("RecoverJournals"),
+                           QStringLiteral("ジャーナルをロックできません: %1 (%2)")
+                               .arg(QDir::toNativeSeparators(f.fileName()), QString::fromLocal8Bit(std::strerror(errno))));
             continue;
+        }
         const QByteArray bytes = f.readAll();
         const JournalContent c = ReadJournal(bytes);
-        if (c.samples == 0 && !c.header && !bytes.isEmpty()) {
-            // Not written by this program as it is: left for a person to look at, never removed.
-            log.LogMsg(1, QStringLiteral("RecoverJournals"),
-                       QStringLiteral("ジャーナルを読めません: %1").arg(QDir::toNativeSeparators(path)));
+        if (c.samples == 0 && !c.whole) {
+            setAside(log, f, QStringLiteral("ジャーナルを読めません。%1 に残しました。"));
             continue;
         }
         if (c.samples == 0) {
-            QFile::remove(path);
-            log.LogMsg(0, QStringLiteral("RecoverJournals"),
-                       QStringLiteral("サンプルのないジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(path)));
+            dropJournal(log, f);  // nothing measured yet, or only a header cut by the end
             continue;
         }
         const SavedRecording saved =
-            SaveRecording(log, env, RecoveredRecordingPath(path, env.now()),
+            SaveRecording(log, env, RecoveredRecordingPath(f.fileName(), env.now()),
                           [&](QIODevice& out) { return out.write(c.recording) == c.recording.size(); });
         if (saved.outcome == SaveOutcome::Failed)
             continue;  // the journal stays for the next start
-        QFile::remove(path);
         log.LogMsg(1, QStringLiteral("RecoverJournals"),
                    QStringLiteral("前回の測定を復旧しました: %1 (%2 件)")
                        .arg(QDir::toNativeSeparators(saved.path))
                        .arg(c.samples));
+        if (c.whole)
+            dropJournal(log, f);
+        else
+            setAside(log, f,
+                     QStringLiteral("ジャーナルの途中に読めない行があり、その前までを復旧しました。残りは %1 に残しました。"));
         recovered.append({saved.path, c.samples});
     }
     return recovered;
@@ -153,10 +186,11 @@ void UnsavedRecordings::add(UnsavedRecording r, EventLog& log, Journal& journal)
     samples_ += std::int64_t(r.values.size());
     list_.push_back(std::move(r));
     while (samples_ > MaxSamples && list_.size() > 1) {
-        auto victim = std::find_if(list_.begin(), list_.end() - 1, [](const auto& u) { return u.journal != 0; });
+        auto victim = std::find_if(list_.begin(), list_.end() - 1,
+                                   [&](const auto& u) { return journal.intact(u.journal); });
         if (victim == list_.end() - 1)
             victim = list_.begin();
-        if (victim->journal != 0) {
+        if (journal.intact(victim->journal)) {
             journal.release(victim->journal);
             log.LogMsg(1, QStringLiteral("SaveCsvFile"),
                        QStringLiteral("保存できなかった区間をジャーナルに残しました (次回起動時に復旧): %1")
@@ -197,9 +231,9 @@ int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journa
     return saved;
 }
 
-int UnsavedRecordings::inMemoryOnly() const
+int UnsavedRecordings::inMemoryOnly(const Journal& journal) const
 {
-    return int(std::count_if(list_.begin(), list_.end(), [](const auto& u) { return u.journal == 0; }));
+    return int(std::count_if(list_.begin(), list_.end(), [&](const auto& u) { return !journal.intact(u.journal); }));
 }
 
 }  // namespace tavin

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "files/CsvWriter.h"
+#include "files/Journal.h"
 #include "platform/DateTime.h"
 
 #include <QIODevice>
@@ -47,7 +48,9 @@ QString RecoveredRecordingPath(const QString& journalPath, OleDate saved);
 // Turns every journal in `folder` that no running program holds into a recording (the header of
 // its last context, the samples up to its last whole line, a closing line with the time of its
 // last sample) and removes it once the recording is in place. A journal without a sample is
-// removed. Each recovery is logged at level 1 with the path and the number of samples.
+// removed. Each recovery is logged at level 1 with the path and the number of samples. A journal
+// with lines that could not be read after the ones recovered is kept as "*.journal.bad" for a
+// person to look at (level 2), as is one that starts with something else than a header.
 struct RecoveredJournal {
     QString path;  // the recording
     std::int32_t samples = 0;
@@ -71,9 +74,8 @@ struct UnsavedRecording {
     QString endText;
     std::vector<float> values;
     std::vector<OleDate> times;
-    std::uint32_t journal = 0;  // Journal ticket, 0: none
+    JournalTicket journal = 0;  // 0: none
 };
-class Journal;
 class UnsavedRecordings {
 public:
     static constexpr std::int64_t MaxSamples = 3'600'000;
@@ -83,8 +85,8 @@ public:
     int saveAll(EventLog& log, const AppEnv& env, Journal& journal);
     int count() const { return int(list_.size()); }
     bool empty() const { return list_.empty(); }
-    // Segments kept only in memory (no journal would bring them back after the program ends).
-    int inMemoryOnly() const;
+    // Segments kept only in memory (no intact journal would bring them back after the program ends).
+    int inMemoryOnly(const Journal& journal) const;
 
 private:
     std::deque<UnsavedRecording> list_;

@@ -1,4 +1,4 @@
-// Nothing measured is lost: every stored sample also goes into the segment's journal, a segment
+// Keeping what was measured: every stored sample also goes into the segment's journal, a segment
 // whose recording cannot be written is kept and saved again, a journal left by a program that
 // ended without saving becomes a recording at the next start.
 #include "app/AppState.h"
@@ -62,7 +62,10 @@ void frmMain::rememberJournalFolder(const QString& folder)
     if (journalFolders_.contains(clean))
         return;
     journalFolders_.append(clean);
-    WriteJournalFolders(journalFolderList(), journalFolders_);
+    // Another copy of the program may have remembered folders of its own meanwhile.
+    QStringList all = ReadJournalFolders(journalFolderList()) + journalFolders_;
+    all.removeDuplicates();
+    WriteJournalFolders(journalFolderList(), all);
 }
 
 void frmMain::journalContextChanged()
@@ -71,6 +74,7 @@ void frmMain::journalContextChanged()
         st_.journal.line(CsvHeaderText(recordingHeader(), &st_.store.g_DataTime[0]));
 }
 
+// Once a measurement: a folder that cannot take the journal fails the same way at every segment.
 void frmMain::reportJournalFailure(const QString& what)
 {
     if (journalFailureReported_)
@@ -134,7 +138,10 @@ bool frmMain::goOnWithUnsaved(const QString& question)
 
 void frmMain::recoverJournals()
 {
+    // The save folder, the Documents folder where journals go when it cannot be written, and
+    // every folder a journal went to before.
     QStringList folders = ReadJournalFolders(journalFolderList());
+    folders.prepend(DocumentsFolder(st_.env));
     folders.prepend(st_.Settings.SaveDir);
     for (QString& f : folders)
         f = QDir::cleanPath(f);
@@ -142,9 +149,12 @@ void frmMain::recoverJournals()
     QList<RecoveredJournal> recovered;
     journalFolders_.clear();
     for (const QString& folder : folders) {
-        recovered += RecoverJournals(st_.log, st_.env, folder);
-        // Still remembered where journals stay: a running program's, or ones that could not be saved.
-        if (!QDir(folder).entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())
+        const QDir dir(folder);
+        if (dir.exists())
+            recovered += RecoverJournals(st_.log, st_.env, folder);
+        // Still remembered: a folder out of reach now (a network share, a removed stick), and
+        // one where journals stay (a running program's, or ones that could not be saved).
+        if (!dir.exists() || !dir.entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())
             journalFolders_.append(folder);
     }
     WriteJournalFolders(journalFolderList(), journalFolders_);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -47,8 +48,13 @@ void DialogPrompts::notice(const MessageBox& box)
             texts.removeFirst();
         notice_->setText(texts.join(QStringLiteral("\n\n")));
     } else {
+        // Beside the main window: a modal box active now would take the notice with it when it closes.
+        QWidget* main = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!main && qobject_cast<QMainWindow*>(w))
+                main = w;
         notice_ = new QMessageBox(qtIcon(box.icon), box.title.isEmpty() ? defaultTitle_ : box.title, box.text,
-                                  QMessageBox::Ok, QApplication::activeWindow());
+                                  QMessageBox::Ok, main);
         notice_->setAttribute(Qt::WA_DeleteOnClose);
         notice_->setWindowModality(Qt::NonModal);
     }

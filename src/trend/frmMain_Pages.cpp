@@ -22,6 +22,7 @@ void frmMain::cmbSampling_Click()
         AppState& s = st_;
         const std::int32_t ms = SampTextToMsec(cmbSampling->currentText());
         s.Settings.Sampling = ms;
+        journalContextChanged();  // the period measured at the start of a measurement comes late
         lblSampling->setText(SamplingLabel(ms));
         s.g_SampPerSec = float(1000.0 / double(ms));
         const float N = s.PageSpan();

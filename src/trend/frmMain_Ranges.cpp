@@ -53,6 +53,7 @@ void frmMain::cmbGraphRange_Click()
         if (index < 0)
             return;
         st_.Settings.RangePlus = std::int16_t(index);
+        journalContextChanged();
         for (int i = 0; i < mnuPlusRange.size(); ++i)
             mnuPlusRange[i]->setChecked(i == index);
         if (l_nowPaint)
@@ -71,6 +72,7 @@ void frmMain::cmbRangeMinus_Click()
         if (index < 0)
             return;
         st_.Settings.RangeMinus = std::int16_t(index);
+        journalContextChanged();
         for (int i = 0; i < mnuMinusRange.size(); ++i)
             mnuMinusRange[i]->setChecked(i == index);
         BuildScaleTables(index);
@@ -100,7 +102,6 @@ void frmMain::mnuMinusRange_Click(int index)
     Trap(st_.log, QString(), [&] {
         if (index >= 0 && index < cmbRangeMinus->count())
             cmbRangeMinus->setCurrentIndex(index);
-        journalContextChanged();
     });
 }
 

@@ -83,7 +83,13 @@ TEST(JournalContent, IsTheRecordingUpToTheLastWholeLine)
     // What a power cut can leave after the last synced block: zeros, or a line cut after its comma.
     EXPECT_EQ(ReadJournal(whole + QByteArray(4096, '\0')).samples, 2500);
     EXPECT_EQ(ReadJournal(whole + "12.5,\r").samples, 2500);
-    EXPECT_EQ(ReadJournal(whole + "x,\r\n1,\r\n").samples, 2500);
+    EXPECT_TRUE(ReadJournal(whole + "12.5,\r").whole);
+    const JournalContent junk = ReadJournal(whole + "x,\r\n1,\r\n");
+    EXPECT_EQ(junk.samples, 2500);
+    EXPECT_FALSE(junk.whole);  // lines it could not read: the journal is not to be thrown away
+
+    // Whatever the writer writes, the reader takes back.
+    EXPECT_EQ(ReadJournal(whole + "Inf,\r\n-Inf,\r\nNaN,\r\n").samples, 2503);
 }
 
 TEST(JournalContent, TakesTheUnitAndCoefficientLastWritten)
@@ -112,21 +118,27 @@ TEST_F(Journals, BecomeRecordingsNamedAsEveryRecordingAndAreRemoved)
     t.write("rec/empty-20261206-120000-1.journal", "");
     t.write("rec/head-20261206-120000-1.journal", journalText(0));
     t.write("rec/other.journal", "not, a, journal\r\n");
+    t.write("rec/cut-20261206-120000-2.journal", journalText(20) + "junk\r\n" + journalText(5));
 
     const QList<RecoveredJournal> r = recover();
-    ASSERT_EQ(r.size(), 2);
-    EXPECT_EQ(r[0].path, t.path("rec/data-20261206-120000-3-20261206-090503.csv"));
-    EXPECT_EQ(r[0].samples, 1500);
-    EXPECT_EQ(r[1].samples, 10);
-    // The journals are gone, the empty ones too; one it cannot read stays for a person to look at.
-    EXPECT_EQ(files(), (QStringList{"data-20261206-120000-3-20261206-090503.csv",
-                                    "data-20261206-123000-4-20261206-090503.csv", "other.journal"}));
+    ASSERT_EQ(r.size(), 3);
+    EXPECT_EQ(r[0].samples, 20);  // up to the line it could not read
+    EXPECT_EQ(r[1].path, t.path("rec/data-20261206-120000-3-20261206-090503.csv"));
+    EXPECT_EQ(r[1].samples, 1500);
+    EXPECT_EQ(r[2].samples, 10);
+    // The journals are gone, the empty ones too; what could not be read stays for a person to look at.
+    EXPECT_EQ(files(), (QStringList{"cut-20261206-120000-2-20261206-090503.csv", "cut-20261206-120000-2.journal.bad",
+                                    "data-20261206-120000-3-20261206-090503.csv",
+                                    "data-20261206-123000-4-20261206-090503.csv", "other.journal.bad"}));
     EXPECT_EQ(t.read("rec/data-20261206-120000-3-20261206-090503.csv"),
               ReadJournal(journalText(1500)).recording);
     const QString log = logText();
     EXPECT_TRUE(log.contains(QStringLiteral("WAR ")) && log.contains("data-20261206-120000-3-20261206-090503.csv") &&
                 log.contains(QStringLiteral("1500 件")))
         << log.toStdString();
+    EXPECT_EQ(t.prompts.shown.size(), 2);  // the two set aside are shown as errors
+    // A journal that had to take "-2" becomes a recording named as every other.
+    EXPECT_EQ(RecoveredRecordingPath("/r/a-b-20261206-120000-1-2.journal", at(0)), "/r/a-b-20261206-120000-1-20261206-120000.csv");
 }
 
 TEST_F(Journals, OfARunningProgramAreLeftAlone)
@@ -146,7 +158,7 @@ TEST_F(Journals, OfARunningProgramAreLeftAlone)
 
 TEST_F(Journals, WriteEveryLineAndGoOnlyWhenTheSegmentIsSaved)
 {
-    Journal j(10, 20);
+    Journal j(10);
     QString why;
     const QString path = t.path("rec/a-20261206-120000-1.journal");
     ASSERT_TRUE(j.begin(path, journalText(0), &why));
@@ -172,11 +184,23 @@ TEST_F(Journals, WriteEveryLineAndGoOnlyWhenTheSegmentIsSaved)
     // A segment that could not be saved keeps its journal until it is saved after all.
     ASSERT_TRUE(j.begin(path, journalText(0), &why));
     j.sample(4, nullptr);
-    const Journal::Ticket kept = j.keep();
+    const JournalTicket kept = j.keep();
     j.drain();
     EXPECT_TRUE(t.read("rec/a-20261206-120000-1.journal").endsWith("4,\r\n"));
+    EXPECT_TRUE(j.intact(kept));
     j.remove(kept);
     EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(j.intact(kept));
+
+    // A journal someone deleted while it was written no longer holds its segment, and says so.
+    ASSERT_TRUE(j.begin(path, journalText(0), &why));
+    j.sample(5, nullptr);
+    j.drain();
+    ASSERT_TRUE(QFile::remove(path));
+    j.sample(6, nullptr);
+    j.drain();
+    EXPECT_TRUE(j.takeFailure().contains(path));
+    EXPECT_FALSE(j.intact(j.keep()));
 }
 
 TEST_F(Journals, ThatCannotBeWrittenSayWhy)
@@ -204,7 +228,7 @@ TEST_F(Journals, UnsavedSegmentsAreSavedOnceTheFolderCanBeWritten)
                     state->log, journal);
     EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 0);
     EXPECT_EQ(unsaved.count(), 2);
-    EXPECT_EQ(unsaved.inMemoryOnly(), 2);
+    EXPECT_EQ(unsaved.inMemoryOnly(journal), 2);
 
     QFile::remove(t.path("blocker"));  // the folder can be written again
     EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 2);
@@ -221,14 +245,14 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
     QString why;
     const auto big = std::size_t(UnsavedRecordings::MaxSamples / 3 + 1);
     ASSERT_TRUE(journal.begin(t.path("rec/j-1.journal"), journalText(0), &why));
-    const Journal::Ticket withJournal = journal.keep();
+    const JournalTicket withJournal = journal.keep();
     unsaved.add({"a", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
     unsaved.add({"b", header(), "", std::vector<float>(big), std::vector<OleDate>(big), withJournal}, state->log,
                 journal);
     unsaved.add({"c", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
     // Over the bound: the segment whose journal holds it goes first, left for the next start.
     EXPECT_EQ(unsaved.count(), 2);
-    EXPECT_EQ(unsaved.inMemoryOnly(), 2);
+    EXPECT_EQ(unsaved.inMemoryOnly(journal), 2);
     journal.drain();
     EXPECT_EQ(recover().size(), 0);  // header only: nothing to recover, but no longer locked
     EXPECT_FALSE(QFile::exists(t.path("rec/j-1.journal")));

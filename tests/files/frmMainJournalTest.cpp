@@ -128,7 +128,7 @@ TEST_F(JournalWindow, ClosingWithASegmentOnlyInMemoryAsksAndNoKeepsTheWindow)
     record(5);
     t.prompts.answers = {MsgAnswer::No};
     EXPECT_FALSE(w->close());  // the measurement stops, its segment cannot be written
-    EXPECT_EQ(state->unsaved.inMemoryOnly(), 1);
+    EXPECT_EQ(state->unsaved.inMemoryOnly(state->journal), 1);
     EXPECT_TRUE(t.prompts.shown.last().text.contains("終了しますか？"));
 
     unblockFolders();
