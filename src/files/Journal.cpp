@@ -2,6 +2,7 @@
 
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
+#include "platform/TextFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,16 +63,6 @@ bool writeAll(int fd, const char* p, std::size_t n)
         n -= std::size_t(w);
     }
     return true;
-}
-
-// A new file's name reaches the disk with its folder's sync, not with the file's own.
-void syncFolder(const QString& file)
-{
-    const int dir = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
 }
 
 // Opens `path` new and locked; -1 with errno when it cannot be made, or (errno EEXIST) when the
@@ -358,7 +349,7 @@ QString Journal::write(File& f)
         return systemError("fdatasync");
     f.dirty = false;
     if (!f.folderSynced) {
-        syncFolder(f.path);
+        SyncFolderOf(f.path);
         f.folderSynced = true;
     }
     // Deleted by someone while it was written: the lines go nowhere any more.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -141,7 +143,20 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
                             std::filesystem::path(path.toStdU16String()), ec);
     if (ec)
         return fail(QString::fromLocal8Bit(ec.message()));
+    // Only once the new name is on the disk may what depends on it (removing a journal) follow.
+    SyncFolderOf(path);
     return true;
+}
+
+void SyncFolderOf(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+#endif
 }
 
 bool AppendToFile(const QString& path, const QByteArray& bytes, QString* error)

@@ -36,6 +36,10 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath, cons
 bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
                            const std::function<bool(QIODevice&)>& write, QString* error = nullptr);
 
+// Forces the folder of `path` to the disk, so that a name just created or renamed there survives
+// a power cut (a file's own sync does not cover its name).
+void SyncFolderOf(const QString& path);
+
 // Appends bytes to a file (creating it), opened and closed within the call.
 bool AppendToFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
