@@ -57,7 +57,7 @@ public:
             publish();
     }
     void publish();
-    // Any other line, for a header written again after the unit or the coefficient changed.
+    // Any other line: the header written again after the unit, coefficient, range or sampling changed.
     void line(const QByteArray& bytes);
 
     // Ends the current journal because its segment could not be saved: what is buffered is
