@@ -17,6 +17,14 @@ void MovingAverage::AveReset(double typedLength)
     AveNum = std::int16_t(n >= 1 && n <= MaxLength ? n : DefaultLength);
 }
 
+std::optional<std::int16_t> MovingAverage::LengthFromInput(float x)
+{
+    const double n = RoundHalfEven(double(x));
+    if (!(n >= 1 && n <= MaxLength))
+        return std::nullopt;
+    return std::int16_t(n);
+}
+
 void MovingAverage::AveAdd(float v)
 {
     const float old = AveRing[std::size_t(AvePos)];

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace tavin {
 
@@ -14,6 +15,9 @@ public:
 
     // Clears the accumulator; a length outside 1..2000 (typed as 0, 2001 or text) becomes 1000.
     void AveReset(double typedLength);
+    // The length a number entered in the length dialog gives: rounded half to even, and nothing
+    // unless that is 1..2000 (0.4 would round to 0, which no average can use).
+    static std::optional<std::int16_t> LengthFromInput(float x);
     void AveAdd(float v);
     float AveGet() const;
 

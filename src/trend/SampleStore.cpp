@@ -20,6 +20,15 @@ void SampleStore::Restart()
     g_DataCnt = 0;
 }
 
+void SampleStore::AveRecalc(double typedLength)
+{
+    ave.AveReset(typedLength);
+    for (std::size_t i = 0; i < std::size_t(g_DataCnt); ++i) {
+        ave.AveAdd(g_Datas[i]);
+        g_AveDatas[i] = ave.AveGet();
+    }
+}
+
 void SampleStore::EndSegment()
 {
     g_FileNo += 1;

@@ -30,6 +30,10 @@ public:
     void Restart();
     // After a full segment was saved: the next segment fills the store again from index 0.
     void EndSegment();
+    // The average column afresh for every stored sample, with the accumulator reset to the
+    // length typed (as AveReset takes it); the accumulator goes on from the last sample, so more
+    // samples continue the column as if it had been this length all along.
+    void AveRecalc(double typedLength);
 
     // What the page shows: its first sample and its span N in samples.
     struct Page {

@@ -94,3 +94,35 @@ TEST(SampleStore, TheAverageColumnFollowsTheAccumulator)
     s.Restart();
     EXPECT_EQ(s.g_FileNo, 1);
 }
+
+TEST(SampleStore, ARecomputedAverageColumnGoesOnAsAnUninterruptedRun)
+{
+    auto append = [](SampleStore& s, int from, int to) {
+        for (int i = from; i < to; ++i)
+            s.Append(float(i % 17) * 0.5f, 0, s.g_DataCnt, 30000, true, {0, 20, false});
+    };
+    SampleStore whole, recalculated;
+    whole.ave.AveReset(5);
+    append(whole, 0, 40);
+    recalculated.ave.AveReset(1000);
+    append(recalculated, 0, 25);
+    recalculated.AveRecalc(5);  // the length changed in the middle of a measurement
+    append(recalculated, 25, 40);
+    EXPECT_EQ(std::vector<float>(recalculated.g_AveDatas.begin(), recalculated.g_AveDatas.begin() + 40),
+              std::vector<float>(whole.g_AveDatas.begin(), whole.g_AveDatas.begin() + 40));
+
+    SampleStore four;
+    for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
+        put(four, v);
+    four.AveRecalc(3);
+    EXPECT_EQ(std::vector<float>(four.g_AveDatas.begin(), four.g_AveDatas.begin() + 4), (std::vector<float>{3, 4.5f, 6, 9}));
+}
+
+TEST(MovingAverage, TheLengthDialogTakesOnlyWholeLengthsOfOneTo2000)
+{
+    EXPECT_EQ(MovingAverage::LengthFromInput(2000), 2000);
+    EXPECT_EQ(MovingAverage::LengthFromInput(2.5f), 2);  // half to even
+    EXPECT_EQ(MovingAverage::LengthFromInput(3.5f), 4);
+    for (float refused : {0.0f, -5.0f, 2001.0f, 0.4f, 2000.5f + 0.25f})
+        EXPECT_FALSE(MovingAverage::LengthFromInput(refused)) << refused;
+}
