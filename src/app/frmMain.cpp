@@ -99,7 +99,11 @@ void frmMain::connectHandlers()
     connect(chkUpperLimit, &QCheckBox::toggled, this, [this] { chkUpperLimit_Click(); });
     connect(chkLowerLimit, &QCheckBox::toggled, this, [this] { chkLowerLimit_Click(); });
     connect(chkDispMode, &QCheckBox::toggled, this, [this] { chkDispMode_Click(); });
-    connect(chkAve, &QCheckBox::toggled, this, [this] { pctGraph1_Paint(); });
+    connect(chkAve, &QCheckBox::toggled, this, &frmMain::chkAve_Click);
+    connect(chkAveMode, &QCheckBox::toggled, this, &frmMain::chkAveMode_Click);
+    connect(mnuAveEna, &QAction::triggered, this, &frmMain::mnuAveEna_Click);
+    // Only what the user types counts as an edit, never a text the program puts there.
+    connect(txtAveNum, &QLineEdit::textEdited, this, &frmMain::txtAveNum_Change);
     for (QCheckBox* c : {chkMinus120per, chk120perScale, chk125perHasen, chkMinusFullNoSuji})
         connect(c, &QCheckBox::toggled, this, [this] {
             for (QCheckBox* dependent : {chk120perScale, chkMinusFullNoSuji, chk125perHasen})
@@ -125,6 +129,7 @@ void frmMain::connectHandlers()
     lblDebug->installEventFilter(this);
     HScroll1->installEventFilter(this);
     txtSaveFileName->installEventFilter(this);
+    txtAveNum->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
@@ -135,6 +140,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         txtSaveFileName_Click();
         return true;
     }
+    if (watched == txtAveNum && event->type() == QEvent::FocusOut)
+        txtAveNum_LostFocus();
     if (watched == lblDebug && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         lblDebug_MouseDown(e->button(), e->modifiers());

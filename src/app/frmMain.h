@@ -239,8 +239,9 @@ public:
     void SetScaleUnit(const QString& unit);
     void mnuTermKind_Click(int index);
     void mnuKeisuInput_Click();
-    // Runs the number dialog with a title; returns the leading number it hands back.
-    double InputNumber(const QString& title, const QString& initial);
+    // Runs the number dialog with a title (and a label, when it differs); returns the leading
+    // number it hands back.
+    double InputNumber(const QString& title, const QString& initial, const QString& name = QString());
 
     // The sample store and recording (src/trend).
     void GraphDispAndDataSave(float& value, std::int32_t index);
@@ -250,6 +251,12 @@ public:
     void ShowCounter();
     void RefreshScreen();
     void AveReset();
+    // The moving average on the screen (src/trend/frmMain_Average.cpp).
+    void chkAve_Click();
+    void chkAveMode_Click();
+    void mnuAveEna_Click();
+    void txtAveNum_Change();
+    void txtAveNum_LostFocus();
     void Timer3_Timer();
     void chkDispMode_Click();
     void cmdOpen_Click();
@@ -354,6 +361,7 @@ private:
     AppState& st_;
     bool unloaded_ = false;
     bool journalFailureReported_ = false;  // once per measurement
+    bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
     QStringList journalFolders_;           // as in journalFolderList()
     frmComm* comm_ = nullptr;
 };

@@ -112,8 +112,8 @@ void frmTaniInput::cmdTaniDel_Click()
     }
 }
 
-frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title)
-    : QDialog(&main), lblName(new QLabel(title, this)), txtInput(new QLineEdit(this)),
+frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title, const QString& name)
+    : QDialog(&main), lblName(new QLabel(name.isEmpty() ? title : name, this)), txtInput(new QLineEdit(this)),
       cmdOK(makeButton("OK", "cmdOK", this)), cmdCancel(makeButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
       main_(main)
 {

@@ -34,7 +34,8 @@ class frmKeisuInput : public QDialog {
     Q_OBJECT
 
 public:
-    frmKeisuInput(frmMain& main, const QString& title);
+    // `name` labels the input (the title when empty).
+    frmKeisuInput(frmMain& main, const QString& title, const QString& name = QString());
 
     QLabel* lblName;
     QLineEdit* txtInput;

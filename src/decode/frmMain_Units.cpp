@@ -116,10 +116,10 @@ void frmMain::mnuTermKind_Click(int index)
     });
 }
 
-double frmMain::InputNumber(const QString& title, const QString& initial)
+double frmMain::InputNumber(const QString& title, const QString& initial, const QString& name)
 {
     lblInputEtc->setText(initial);
-    frmKeisuInput dialog(*this, title);
+    frmKeisuInput dialog(*this, title, name);
     dialog.exec();
     return Val(lblInputEtc->text());
 }
