@@ -83,4 +83,7 @@ std::int32_t FindText(std::int32_t start, QStringView text, QStringView pattern)
 // The user's Documents folder; a text saying what went wrong when there is none.
 QString GetMyDocumentsPath(const AppEnv& env);
 
+// The settings dialog's password: a fixed text, compared exactly.
+inline bool SettingsPasswordMatches(QStringView typed) { return typed == u"7319"; }
+
 }  // namespace tavin

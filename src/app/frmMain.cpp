@@ -102,6 +102,7 @@ void frmMain::connectHandlers()
     connect(chkAve, &QCheckBox::toggled, this, &frmMain::chkAve_Click);
     connect(chkAveMode, &QCheckBox::toggled, this, &frmMain::chkAveMode_Click);
     connect(mnuAveEna, &QAction::triggered, this, &frmMain::mnuAveEna_Click);
+    connect(mnuSetting, &QAction::triggered, this, &frmMain::mnuSetting_Click);
     // Only what the user types counts as an edit, never a text the program puts there.
     connect(txtAveNum, &QLineEdit::textEdited, this, &frmMain::txtAveNum_Change);
     for (QCheckBox* c : {chkMinus120per, chk120perScale, chk125perHasen, chkMinusFullNoSuji})

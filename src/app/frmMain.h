@@ -202,6 +202,9 @@ public:
     void Form_Unload();
     void Form_Resize();
     void mnuExit_Click();
+    // The settings dialog, after the password unless it was given in this run or the settings
+    // file grants access.
+    void mnuSetting_Click();
     void MenuSet();
     void lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void Timer1_Timer();

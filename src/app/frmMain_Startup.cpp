@@ -1,6 +1,7 @@
 // Start-up, shutdown and the few window-level behaviours: caption, widths, resize, lamp timer,
 // port menu check marks and the test buttons.
 #include "app/AppState.h"
+#include "app/frmConfig.h"
 #include "app/frmMain.h"
 #include "decode/Sampling.h"
 #include "platform/Controls.h"
@@ -159,6 +160,20 @@ void frmMain::Form_Unload()
     });
     st_.LogMsg(0, QStringLiteral("Form_Unload"), QStringLiteral("#### プログラムを終了します ####"));
     Q_EMIT unloaded();
+}
+
+void frmMain::mnuSetting_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        if (st_.Settings.Password == 0) {
+            frmPass pass(*this);
+            pass.exec();
+            if (st_.Settings.Password == 0)
+                return;
+        }
+        frmConfig config(*this);
+        config.exec();
+    });
 }
 
 void frmMain::Form_Resize()

@@ -1,0 +1,139 @@
+#include "app/frmConfig.h"
+
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/Prompts.h"
+#include "trend/Cursor.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tavin {
+
+namespace {
+
+template <class W>
+W* named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QPushButton* button(const QString& caption, const char* name, QWidget* parent)
+{
+    auto* b = named(new QPushButton(caption, parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+frmPass::frmPass(frmMain& main)
+    : QDialog(&main), txtPass(named(new QLineEdit(this), "txtPass")), cmdOK(button("OK", "cmdOK", this)),
+      cmdCancel(button(QStringLiteral("&Cancel"), "cmdCancel", this)), main_(main)
+{
+    setObjectName(QStringLiteral("frmPass"));
+    setWindowTitle(QStringLiteral("設定変更"));
+    setWindowIcon(main.windowIcon());
+    txtPass->setEchoMode(QLineEdit::Password);
+    cmdOK->setDefault(true);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("パスワード"), this), 0, 0, 1, 2);
+    grid->addWidget(txtPass, 1, 0, 1, 2);
+    grid->addWidget(cmdOK, 2, 0);
+    grid->addWidget(cmdCancel, 2, 1);
+    connect(cmdOK, &QPushButton::clicked, this, &frmPass::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// A wrong entry says nothing: the dialog closes either way.
+void frmPass::cmdOK_Click()
+{
+    if (SettingsPasswordMatches(txtPass->text()))
+        main_.state().Settings.Password = 1;
+    accept();
+}
+
+frmConfig::frmConfig(frmMain& main)
+    : QDialog(&main), chkIndexDisp(named(new QCheckBox(QStringLiteral("データ番号表示有効"), this), "chkIndexDisp")),
+      chkCursorBlink(named(new QCheckBox(QStringLiteral("カーソル点滅有効"), this), "chkCursorBlink")),
+      cmdMyDocuments(button(QStringLiteral("マイドキュメントに設定"), "cmdMyDocuments", this)),
+      cmdPrintOK(button(QStringLiteral("OK"), "cmdPrintOK", this)),
+      cmdPrintCancel(button(QStringLiteral("ｷｬﾝｾﾙ"), "cmdPrintCancel", this)), main_(main)
+{
+    setObjectName(QStringLiteral("frmConfig"));
+    setWindowTitle(QStringLiteral("設定"));
+    setWindowIcon(main.windowIcon());
+    const SettingsRecord& s = main.state().Settings;
+
+    auto* limit = new QGroupBox(QStringLiteral("最大保存データ数"), this);
+    auto* limitLayout = new QVBoxLayout(limit);
+    // Exclusive by a group, so that a limit other than the two leaves both unselected.
+    auto* group = new QButtonGroup(limit);
+    for (const char* caption : {"30000 件", "360000 件"}) {
+        auto* o = named(new QRadioButton(QString::fromUtf8(caption), limit), "optMaxSaveData");
+        group->addButton(o);
+        limitLayout->addWidget(o);
+        optMaxSaveData.append(o);
+    }
+    optMaxSaveData[0]->setChecked(s.MaxDatas == 30000);
+    optMaxSaveData[1]->setChecked(s.MaxDatas == 360000);
+
+    auto* cursor = new QGroupBox(QStringLiteral("カーソル設定"), this);
+    auto* cursorLayout = new QVBoxLayout(cursor);
+    cursorLayout->addWidget(chkIndexDisp);
+    cursorLayout->addWidget(chkCursorBlink);
+    chkIndexDisp->setChecked(s.CursorInfo & CursorShowsIndex);
+    chkCursorBlink->setChecked(s.CursorInfo & CursorBlinks);
+
+    pendingSaveDir = s.SaveDir;
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(limit, 0, 0, 1, 2);
+    grid->addWidget(cursor, 1, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("保存フォルダ設定"), this), 2, 0, 1, 2);
+    grid->addWidget(cmdMyDocuments, 3, 0, 1, 2);
+    grid->addWidget(cmdPrintOK, 4, 0);
+    grid->addWidget(cmdPrintCancel, 4, 1);
+    connect(cmdMyDocuments, &QPushButton::clicked, this, &frmConfig::cmdMyDocuments_Click);
+    connect(cmdPrintOK, &QPushButton::clicked, this, &frmConfig::cmdPrintOK_Click);
+    connect(cmdPrintCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// Only a folder that exists becomes the pending save folder; otherwise the user learns why.
+void frmConfig::cmdMyDocuments_Click()
+{
+    const AppState& st = main_.state();
+    bool exists = false;
+    const QString documents = DocumentsFolder(st.env, &exists);
+    if (documents.isEmpty() || !exists) {
+        st.env.prompts->message({QStringLiteral("ドキュメントフォルダが見つからないため、保存フォルダは変わりません。") +
+                                     (documents.isEmpty() ? QString()
+                                                          : QStringLiteral("\r\n(") + QDir::toNativeSeparators(documents) + u')'),
+                                 windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+        return;
+    }
+    pendingSaveDir = documents;
+}
+
+void frmConfig::cmdPrintOK_Click()
+{
+    SettingsRecord& s = main_.state().Settings;
+    s.SaveDir = pendingSaveDir;
+    s.MaxDatas = optMaxSaveData[0]->isChecked() ? 30000 : 360000;
+    auto info = std::int16_t(s.CursorInfo & ~(CursorShowsIndex | CursorBlinks));
+    if (chkIndexDisp->isChecked())
+        info |= CursorShowsIndex;
+    if (chkCursorBlink->isChecked())
+        info |= CursorBlinks;
+    s.CursorInfo = info;
+    accept();
+}
+
+}  // namespace tavin
