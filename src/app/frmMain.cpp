@@ -122,6 +122,16 @@ void frmMain::connectHandlers()
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
     connect(tmrScreen, &QTimer::timeout, this, &frmMain::RefreshScreen);
+    connect(Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
+    Timer4->start();
+    for (int i = 0; i < cmdZoom.size(); ++i)
+        connect(cmdZoom[i], &QPushButton::clicked, this, [this, i] { cmdZoom_Click(i); });
+    pctGraph1->setMouseTracking(true);  // the tool tip follows the mouse without a button held
+    connect(pctGraph1, &PictureBox::MouseMove, this, [this](float x, float) { pctGraph1_MouseMove(x); });
+    connect(pctGraph1, &PictureBox::MouseDown, this,
+            [this](Qt::MouseButton b, float x, float) { pctGraph1_MouseDown(b, x); });
+    connect(pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
+    connect(pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
     connect(tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
     connect(tmrPaint, &QTimer::timeout, this, [this] {
         tmrPaint->stop();

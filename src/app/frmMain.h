@@ -189,6 +189,7 @@ public:
     // Timers.
     QTimer* Timer1 = nullptr;
     QTimer* Timer3 = nullptr;
+    QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
     QTimer* tmrPaint = nullptr;
     QTimer* tmrScreen = nullptr;  // one-shot: what samples changed reaches the labels
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
@@ -284,6 +285,17 @@ public:
     void DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor);
     void HScroll1_Change();
     void MoveCursorLine();
+
+    // The cursor and zoom (src/trend/frmMain_Cursor.cpp).
+    QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
+    QString CursorText;           // the readout the panel shows
+    void ShowCursorLabel(std::int32_t index);
+    void pctGraph1_MouseMove(float x);
+    void pctGraph1_MouseDown(Qt::MouseButton button, float x);
+    void pctGraph1_MouseUp();
+    void pctGraph1_DblClick();
+    void Timer4_Timer();
+    void cmdZoom_Click(int index);
     std::int16_t ScrollDepth = 0;
     void cmbGraphRange_Click();
     void cmbRangeMinus_Click();
@@ -353,6 +365,7 @@ private:
                       const QColor& colour);
     void onPortLost(const QString& reason);
     void unlockAfterStop();
+    void hideCursor();  // the line and its panel together
     void reportJournalFailure(const QString& what);
     QString journalFolderList() const;
     void rememberJournalFolder(const QString& folder);

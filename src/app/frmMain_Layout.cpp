@@ -246,7 +246,10 @@ void frmMain::buildControls()
     Frame2 = named(new QGroupBox(QStringLiteral("自動縮小"), client), QStringLiteral("Frame2"));
     place(Frame2, 9600, 6750, 1700, 600);
     chkAutoZoomOut = check(QStringLiteral("chkAutoZoomOut"), QStringLiteral("有効"), 150, 270, 1400, 270, Frame2);
-    chkCursorOn = check(QStringLiteral("chkCursorOn"), QStringLiteral("カーソル"), 13500, 4740, 1800, 270);
+    chkCursorOn = check(QStringLiteral("chkCursorOn"), QStringLiteral("カーソルON"), 13500, 4740, 1800, 270);
+    chkCursorOn->setChecked(true);
+    cmdZoom = {button(QStringLiteral("cmdZoom"), QStringLiteral("縮小"), 12350, 6810, 900, 420),
+               button(QStringLiteral("cmdZoom"), QStringLiteral("拡大"), 11400, 6810, 900, 420)};
 
     ProgressBar1 = named(new QProgressBar(client), QStringLiteral("ProgressBar1"));
     place(ProgressBar1, 120, 9150, 9300, 240);
@@ -297,6 +300,8 @@ void frmMain::buildControls()
     Timer1->setSingleShot(true);
     Timer3 = named(new QTimer(this), QStringLiteral("Timer3"));
     Timer3->setInterval(500);
+    Timer4 = named(new QTimer(this), QStringLiteral("Timer4"));
+    Timer4->setInterval(500);
     tmrPaint = named(new QTimer(this), QStringLiteral("tmrPaint"));
     tmrPaint->setInterval(100);
     tmrScreen = named(new QTimer(this), QStringLiteral("tmrScreen"));

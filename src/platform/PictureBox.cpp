@@ -1,5 +1,7 @@
 #include "platform/PictureBox.h"
 
+#include <QMouseEvent>
+
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
@@ -22,6 +24,26 @@ PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent)
     setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
     pending_.reserve(LineBatch);
 }
+
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    const QPointF p = toUser(event->position());
+    Q_EMIT MouseDown(event->button(), float(p.x()), float(p.y()));
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPointF p = toUser(event->position());
+    Q_EMIT MouseMove(float(p.x()), float(p.y()));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPointF p = toUser(event->position());
+    Q_EMIT MouseUp(event->button(), float(p.x()), float(p.y()));
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent*) { Q_EMIT DblClick(); }
 
 void PictureBox::Refresh()
 {

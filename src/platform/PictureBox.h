@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QList>
 #include <QWidget>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -86,9 +87,26 @@ public:
     double toPxX(float x) const { return double(x) * image_.width() / double(ScaleWidth); }
     double toPxY(float y) const { return double(y) * image_.height() / double(ScaleHeight); }
 
+    // A pixel position in user coordinates.
+    QPointF toUser(QPointF px) const
+    {
+        return {px.x() * double(ScaleWidth) / std::max(1, width()), px.y() * double(ScaleHeight) / std::max(1, height())};
+    }
+
+Q_SIGNALS:
+    // The mouse in user coordinates, as the picture's own events.
+    void MouseDown(Qt::MouseButton button, float x, float y);
+    void MouseMove(float x, float y);
+    void MouseUp(Qt::MouseButton button, float x, float y);
+    void DblClick();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void resizeImage(QSize px);

@@ -4,6 +4,7 @@
 #include "platform/NumText.h"
 #include "trend/SampleStore.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavin {
@@ -29,6 +30,14 @@ QString CursorTipText(const SampleStore& store, std::int32_t index, std::int16_t
     if (withAverage && store.ave.AveNum != 1)
         text += QStringLiteral("  平均:") + FormatNumber(double(keisu * store.g_AveDatas[i]), "0.0000");
     return text;
+}
+
+CursorPanel CursorPanelAt(double lineX, double panelWidth, double markerWidth, double graphWidth)
+{
+    const double half = markerWidth / 2;
+    if (lineX + panelWidth <= graphWidth)
+        return {std::max(0.0, lineX - half), true};
+    return {lineX - panelWidth + half, false};
 }
 
 }  // namespace tavin

@@ -23,4 +23,13 @@ std::int32_t CursorIndexAt(double x, std::int32_t startPos, std::int32_t dataCnt
 QString CursorTipText(const SampleStore& store, std::int32_t index, std::int16_t cursorInfo, float keisu,
                       bool withAverage);
 
+// Where the cursor's panel goes, in the graph's units: right of the line with the marker first
+// when it fits within the graph (never left of the graph's edge), otherwise left of the line
+// with the marker last; either way the marker's middle sits on the line at `lineX`.
+struct CursorPanel {
+    double left = 0;
+    bool markerFirst = true;
+};
+CursorPanel CursorPanelAt(double lineX, double panelWidth, double markerWidth, double graphWidth);
+
 }  // namespace tavin

@@ -92,8 +92,10 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         if (withCursor) {
             if (!CursorOnPage(l_CursorPos, page.start, N))
                 lineCursor->Visible = false;
-            else if (l_CursorPos >= 0 && !Measuring)
+            else if (l_CursorPos >= 0 && !Measuring) {
                 lineCursor->Visible = true;
+                ShowCursorLabel(l_CursorPos);
+            }
             pctLabelWork->setVisible(lineCursor->Visible);
             pctGraph1->shapesChanged();
         }
@@ -125,6 +127,8 @@ void frmMain::MoveCursorLine()
         lineCursor->X1 = lineCursor->X2 = x;
         lineCursor->Y1 = 0;
         lineCursor->Y2 = pctGraph1->ScaleHeight;
+        if (l_CursorPos >= 0 && !Measuring)
+            ShowCursorLabel(l_CursorPos);
         pctGraph1->shapesChanged();
     });
 }

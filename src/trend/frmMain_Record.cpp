@@ -57,7 +57,7 @@ void frmMain::cmdOpen_Click()
         st_.store.Restart();
         ShowCounter();
         lblStartCount->setText(QStringLiteral("1"));
-        lineCursor->Visible = false;
+        hideCursor();
         chkAveMode->setEnabled(false);
         txtAveNum->setEnabled(false);
         Measuring = 1;
@@ -157,7 +157,7 @@ void frmMain::optMode_Click(int)
             SetLimitLinePos(LineLower, st_.Settings.LimitLow);
         }
         pctGraph1->shapesChanged();
-        pctLabelWork->hide();
+        hideCursor();
         l_CursorPos = -1;
         pctGraph1_Paint();
         for (QWidget* w : std::initializer_list<QWidget*>{Frame3, frmAverage, Frame2, chkUpperLimit, chkLowerLimit,

@@ -30,3 +30,15 @@ TEST(Cursor, TheReadoutFollowsTheFlagsAndTheCoefficient)
     s.ave.AveNum = 1;  // an average of one sample is the value itself: not shown
     EXPECT_EQ(CursorTipText(s, 120, 7, 2, true), "[120]10:15:02 値:1.234");
 }
+
+TEST(Cursor, ThePanelFlipsToTheLeftOfTheLineAtTheRightEdge)
+{
+    const CursorPanel middle = CursorPanelAt(1000, 2000, 200, 9000);
+    EXPECT_TRUE(middle.markerFirst);
+    EXPECT_EQ(middle.left, 900);  // the marker's middle on the line
+    EXPECT_EQ(CursorPanelAt(50, 2000, 200, 9000).left, 0);  // never left of the graph
+    EXPECT_TRUE(CursorPanelAt(7000, 2000, 200, 9000).markerFirst);  // just fits
+    const CursorPanel edge = CursorPanelAt(7001, 2000, 200, 9000);
+    EXPECT_FALSE(edge.markerFirst);
+    EXPECT_EQ(edge.left, 7001 - 2000 + 100);
+}

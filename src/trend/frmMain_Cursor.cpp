@@ -1,0 +1,114 @@
+// The cursor on the graph: the tool tip under the mouse, the cursor line with its readout panel,
+// its blink, and the two zoom buttons.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "platform/PictureBox.h"
+#include "trend/Cursor.h"
+#include "trend/Plot.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
+
+namespace tavin {
+
+void frmMain::ShowCursorLabel(std::int32_t index)
+{
+    const QString marker = QStringLiteral("▼");
+    const QString text = CursorTipText(st_.store, index, st_.Settings.CursorInfo, st_.g_Keisu, chkAve->isChecked());
+    CursorText = text;
+    const int width = int(pctLabelWork->TextWidth(text + marker)) + TwipsPerPixel;
+    const double lineX = double(pctGraph1->Width()) / double(pctGraph1->ScaleWidth) * double(lineCursor->X1);
+    const CursorPanel at =
+        CursorPanelAt(lineX, width, double(pctLabelWork->TextWidth(marker)), double(pctGraph1->Width()));
+    // The panel lives on the graph: its place is measured from the graph's left edge.
+    pctLabelWork->setTwips(int(at.left), pctLabelWork->Top(), width, pctLabelWork->Height());
+    pctLabelWork->Cls();
+    pctLabelWork->Print(at.markerFirst ? marker + text : text + marker);
+}
+
+void frmMain::hideCursor()
+{
+    lineCursor->Visible = false;
+    pctLabelWork->hide();  // never a readout without its line
+    pctGraph1->shapesChanged();
+}
+
+void frmMain::pctGraph1_MouseMove(float x)
+{
+    Trap(st_.log, QString(), [&] {
+        const std::int32_t i = CursorIndexAt(x, l_StartPos, st_.store.g_DataCnt);
+        pctGraph1->setToolTip(i < 0 ? QString()
+                                    : CursorTipText(st_.store, i, st_.Settings.CursorInfo, st_.g_Keisu,
+                                                    chkAve->isChecked()));
+    });
+}
+
+void frmMain::pctGraph1_MouseDown(Qt::MouseButton button, float x)
+{
+    Trap(st_.log, QString(), [&] {
+        if (l_nowPaint)
+            return;
+        if (button == Qt::LeftButton) {
+            hideCursor();
+            lineCursor->X1 = lineCursor->X2 = x;
+            const std::int32_t i = CursorIndexAt(x, l_StartPos, st_.store.g_DataCnt);
+            if (i < 0) {
+                l_CursorPos = -1;
+                return;
+            }
+            if (Measuring)
+                return;  // while measuring a click only hides the line
+            Timer4->start();
+            lineCursor->Visible = true;
+            pctLabelWork->show();
+            ShowCursorLabel(i);
+            l_CursorPos = i;
+            pctGraph1->shapesChanged();
+        } else if (button == Qt::RightButton) {
+            Timer4->stop();
+            hideCursor();
+            l_CursorPos = -1;
+        }
+    });
+}
+
+void frmMain::pctGraph1_MouseUp() { cmbPageSec->setFocus(); }
+
+void frmMain::pctGraph1_DblClick() { Timer4->start(); }
+
+void frmMain::Timer4_Timer()
+{
+    Trap(st_.log, QString(), [&] {
+        if (!chkCursorOn->isChecked())
+            return;
+        if (!CursorOnPage(l_CursorPos, l_StartPos, st_.PageSpan())) {
+            hideCursor();
+        } else if (Measuring) {
+            hideCursor();
+            Timer4->stop();
+        } else if (st_.Settings.CursorInfo & CursorBlinks) {
+            lineCursor->Visible = !lineCursor->Visible;
+            pctGraph1->shapesChanged();
+        }
+    });
+}
+
+void frmMain::cmdZoom_Click(int index)
+{
+    Trap(st_.log, QString(), [&] {
+        // While measuring, the page recomputation keeps the newest sample in view; the cursor
+        // the user placed (or none) comes back afterwards.
+        const std::int32_t cursor = l_CursorPos;
+        if (Measuring)
+            l_CursorPos = st_.store.g_DataCnt - 1;
+        const int at = cmbPageSec->currentIndex();
+        if (index == 1 && at > 0)
+            cmbPageSec->setCurrentIndex(at - 1);
+        else if (index == 0 && at + 1 < cmbPageSec->count())
+            cmbPageSec->setCurrentIndex(at + 1);
+        l_CursorPos = cursor;
+    });
+}
+
+}  // namespace tavin
