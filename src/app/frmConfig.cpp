@@ -43,6 +43,7 @@ frmPass::frmPass(frmMain& main)
     setWindowTitle(QStringLiteral("設定変更"));
     setWindowIcon(main.windowIcon());
     txtPass->setEchoMode(QLineEdit::Password);
+    txtPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*" for each character
     cmdOK->setDefault(true);
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("パスワード"), this), 0, 0, 1, 2);
@@ -99,8 +100,10 @@ frmConfig::frmConfig(frmMain& main)
     grid->addWidget(cursor, 1, 0, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("保存フォルダ設定"), this), 2, 0, 1, 2);
     grid->addWidget(cmdMyDocuments, 3, 0, 1, 2);
-    grid->addWidget(cmdPrintOK, 4, 0);
-    grid->addWidget(cmdPrintCancel, 4, 1);
+    grid->setRowMinimumHeight(4, 12);
+    grid->addWidget(cmdPrintOK, 5, 0);
+    grid->addWidget(cmdPrintCancel, 5, 1);
+    setMinimumWidth(260);
     connect(cmdMyDocuments, &QPushButton::clicked, this, &frmConfig::cmdMyDocuments_Click);
     connect(cmdPrintOK, &QPushButton::clicked, this, &frmConfig::cmdPrintOK_Click);
     connect(cmdPrintCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -21,8 +21,10 @@ void frmMain::ShowCursorLabel(std::int32_t index)
     const double lineX = double(pctGraph1->Width()) / double(pctGraph1->ScaleWidth) * double(lineCursor->X1);
     const CursorPanel at =
         CursorPanelAt(lineX, width, double(pctLabelWork->TextWidth(marker)), double(pctGraph1->Width()));
-    // The panel lives on the graph: its place is measured from the graph's left edge.
-    pctLabelWork->setTwips(int(at.left), pctLabelWork->Top(), width, pctLabelWork->Height());
+    // The panel lives on the graph: its place is measured from the graph's left edge. One line
+    // high, so that it hides no more of the graph than its text.
+    const int height = int(pctLabelWork->TextHeight(text)) + 2 * TwipsPerPixel;
+    pctLabelWork->setTwips(int(at.left), pctLabelWork->Top(), width, height);
     pctLabelWork->Cls();
     pctLabelWork->Print(at.markerFirst ? marker + text : text + marker);
 }
