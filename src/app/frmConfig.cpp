@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "decode/frmInputDialogs.h"
 #include "platform/Prompts.h"
 #include "trend/Cursor.h"
 
@@ -26,18 +27,12 @@ W* named(W* w, const char* name)
     return w;
 }
 
-QPushButton* button(const QString& caption, const char* name, QWidget* parent)
-{
-    auto* b = named(new QPushButton(caption, parent), name);
-    b->setAutoDefault(false);
-    return b;
-}
-
 }  // namespace
 
 frmPass::frmPass(frmMain& main)
-    : QDialog(&main), txtPass(named(new QLineEdit(this), "txtPass")), cmdOK(button("OK", "cmdOK", this)),
-      cmdCancel(button(QStringLiteral("&Cancel"), "cmdCancel", this)), main_(main)
+    : QDialog(&main), txtPass(named(new QLineEdit(this), "txtPass")),
+      cmdOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdOK"), this)),
+      cmdCancel(DialogButton(QStringLiteral("&Cancel"), QStringLiteral("cmdCancel"), this)), main_(main)
 {
     setObjectName(QStringLiteral("frmPass"));
     setWindowTitle(QStringLiteral("設定変更"));
@@ -65,9 +60,10 @@ void frmPass::cmdOK_Click()
 frmConfig::frmConfig(frmMain& main)
     : QDialog(&main), chkIndexDisp(named(new QCheckBox(QStringLiteral("データ番号表示有効"), this), "chkIndexDisp")),
       chkCursorBlink(named(new QCheckBox(QStringLiteral("カーソル点滅有効"), this), "chkCursorBlink")),
-      cmdMyDocuments(button(QStringLiteral("マイドキュメントに設定"), "cmdMyDocuments", this)),
-      cmdPrintOK(button(QStringLiteral("OK"), "cmdPrintOK", this)),
-      cmdPrintCancel(button(QStringLiteral("ｷｬﾝｾﾙ"), "cmdPrintCancel", this)), main_(main)
+      cmdMyDocuments(
+          DialogButton(QStringLiteral("マイドキュメントに設定"), QStringLiteral("cmdMyDocuments"), this)),
+      cmdPrintOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdPrintOK"), this)),
+      cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)), main_(main)
 {
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(QStringLiteral("設定"));

@@ -33,7 +33,9 @@ public:
     }
 };
 
-QPushButton* makeButton(const QString& caption, const QString& name, QWidget* parent)
+}  // namespace
+
+QPushButton* DialogButton(const QString& caption, const QString& name, QWidget* parent)
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
@@ -41,14 +43,12 @@ QPushButton* makeButton(const QString& caption, const QString& name, QWidget* pa
     return b;
 }
 
-}  // namespace
-
 void TextBoxClick(QLineEdit* box) { box->setSelection(0, int(box->text().size())); }
 
 frmTaniInput::frmTaniInput(frmMain& main)
-    : QDialog(&main), txtTaniInput(new QLineEdit(this)), cmdOK(makeButton("OK", "cmdOK", this)),
-      cmdCancel(makeButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
-      cmdTaniDel(makeButton(QStringLiteral("全削除"), "cmdTaniDel", this)), main_(main)
+    : QDialog(&main), txtTaniInput(new QLineEdit(this)), cmdOK(DialogButton("OK", "cmdOK", this)),
+      cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
+      cmdTaniDel(DialogButton(QStringLiteral("全削除"), "cmdTaniDel", this)), main_(main)
 {
     setObjectName(QStringLiteral("frmTaniInput"));
     setWindowTitle(QStringLiteral("単位の入力"));
@@ -114,7 +114,7 @@ void frmTaniInput::cmdTaniDel_Click()
 
 frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title, const QString& name)
     : QDialog(&main), lblName(new QLabel(name.isEmpty() ? title : name, this)), txtInput(new QLineEdit(this)),
-      cmdOK(makeButton("OK", "cmdOK", this)), cmdCancel(makeButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
+      cmdOK(DialogButton("OK", "cmdOK", this)), cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
       main_(main)
 {
     setObjectName(QStringLiteral("frmKeisuInput"));

@@ -50,6 +50,10 @@ private:
     float initial_ = 0.0f;
 };
 
+// A dialog's button: named for tests and screenshots, and no default button by itself (Enter is
+// for the one button made the default).
+QPushButton* DialogButton(const QString& caption, const QString& name, QWidget* parent);
+
 // Selects the whole text of an input box when it is clicked or gets the focus.
 void TextBoxClick(QLineEdit* box);
 
