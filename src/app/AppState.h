@@ -7,6 +7,7 @@
 #include "files/Journal.h"
 #include "files/RecordingFiles.h"
 #include "platform/AppEnv.h"
+#include "print/PrintLayout.h"
 #include "trend/SampleStore.h"
 #include "trend/Scale.h"
 
@@ -47,6 +48,9 @@ struct AppState {
     // The vertical scales of the graph, one record per plus range, for the screen and for print.
     std::array<GraphScale, PlusRangeCount> ScaleTable;
     std::array<GraphScale, PlusRangeCount> PrintScaleTable;
+
+    // The print job's choices and state.
+    PrintState print;
 
     // Shorthand for the log, which every part of the program reports through.
     int LogMsg(int level, const QString& procName, const QString& message)

@@ -85,6 +85,8 @@ void frmMain::connectHandlers()
     connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     connect(cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
+    connect(cmdPrintOut, &QPushButton::clicked, this, &frmMain::cmdPrintOut_Click);
+    connect(cmdPrintOne, &QPushButton::clicked, this, &frmMain::cmdPrintOne_Click);
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     for (int i = 0; i < optMode.size(); ++i)

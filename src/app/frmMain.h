@@ -5,12 +5,16 @@
 
 #include "decode/Units.h"
 #include "files/CsvWriter.h"
+#include "print/PrintLayout.h"
+#include "print/Printers.h"
 #include "trend/Recording.h"
 
 #include <QList>
 #include <QStringList>
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string_view>
 
 class QAction;
@@ -34,6 +38,7 @@ namespace tavin {
 struct AppState;
 class Label;
 class PictureBox;
+class PrinterSurface;
 struct LineShape;
 class frmComm;
 struct Decoded;
@@ -337,6 +342,24 @@ public:
     void SelectMinusRangeByText(const QString& minusText, const QString& plusText);
     QString LoadFolder;  // folder of the last loaded file
 
+    // Printing (src/print/frmMain_Print.cpp).
+    QPushButton* cmdPrintOut = nullptr;
+    PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
+    // The printers a job can go to; tests give the file printer alone.
+    std::function<PrinterList()> InstalledPrinters = SystemPrinters;
+    // Prints the graph on the current printer with the current choices; -1 when there is no
+    // printer, else 0.
+    std::int16_t PrintOut();
+    void cmdPrintOut_Click();
+    void cmdPrintOne_Click();
+    QString GetPrintFileName() const;
+    void PageHeader(PrinterSurface& prn, std::int16_t fileNo);
+    void PrintMatomeOne(PrinterSurface& prn, const QString& fileName);
+    void SetPrnPos(PrinterSurface& prn, std::int16_t row, std::int16_t col, const QString& text);
+    void SetGraphOrigin(float left, float top);
+    // The caption, unit, value and time labels of one graph box on the sheet.
+    void SetGraphPrinter(PrinterSurface& prn, const GraphBoxSpec& box);
+
 Q_SIGNALS:
     // The shutdown has run; the program ends (its other windows close with it).
     void unloaded();
@@ -370,6 +393,14 @@ private:
     QString journalFolderList() const;
     void rememberJournalFolder(const QString& folder);
     void showUnsaved();
+    // Why the current choices cannot be printed; empty when they can.
+    QString printRefusal() const;
+    // One graph of the job: grid and curve into pctPrintWork, then onto the sheet with its texts.
+    void printGraphBox(PrinterSurface& prn, const GraphBoxSpec& box, std::int16_t index, bool printScale,
+                       bool withAverage);
+    void printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage);
+    void printStrips(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage,
+                     const QString& headerName);
     // With unsaved segments, asks whether to go on (they stay kept either way).
     bool goOnWithUnsaved(const QString& question);
     static void setBackground(QWidget* w, const QColor& c);
@@ -380,6 +411,7 @@ private:
     bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
     QStringList journalFolders_;           // as in journalFolderList()
     frmComm* comm_ = nullptr;
+    std::unique_ptr<PictureBox> printWork_;  // pctPrintWork, a window of its own that is never shown
 };
 
 // Screen pixels and twips: 15 twips to the pixel.

@@ -222,6 +222,7 @@ void frmMain::buildControls()
     cmdClose->setEnabled(false);
     cmdFileLoad = button(QStringLiteral("cmdFileLoad"), QStringLiteral("読み込み"), 9600, 3540, 1750, 420);
     cmdFileLoad->setEnabled(false);
+    cmdPrintOut = button(QStringLiteral("cmdPrintOut"), QStringLiteral("印刷(&P)"), 11450, 3540, 1750, 420);
     Label4 = label(QStringLiteral("Label4"), QStringLiteral("ファイル名"), 9600, 4050, 1200, 270);
     txtSaveFileName = named(new QLineEdit(client), QStringLiteral("txtSaveFileName"));
     place(txtSaveFileName, 9600, 4320, 3600, 330);
@@ -250,6 +251,9 @@ void frmMain::buildControls()
     chkCursorOn->setChecked(true);
     cmdZoom = {button(QStringLiteral("cmdZoom"), QStringLiteral("縮小"), 12350, 6810, 900, 420),
                button(QStringLiteral("cmdZoom"), QStringLiteral("拡大"), 11400, 6810, 900, 420)};
+
+    printWork_ = std::make_unique<PictureBox>(QStringLiteral("pctPrintWork"));
+    pctPrintWork = printWork_.get();
 
     ProgressBar1 = named(new QProgressBar(client), QStringLiteral("ProgressBar1"));
     place(ProgressBar1, 120, 9150, 9300, 240);
@@ -289,7 +293,7 @@ void frmMain::buildControls()
     UpDown1->setRange(-32768, 32767);
     lblInputEtc = label(QStringLiteral("lblInputEtc"), QString(), dx, 6150, 1500, 270);
     lblInputEtc->hide();
-    cmdPrintOne = button(QStringLiteral("cmdPrintOne"), QStringLiteral("印刷"), dx, 6480, 1500, 420);
+    cmdPrintOne = button(QStringLiteral("cmdPrintOne"), QStringLiteral("グラフdata出力"), dx, 6480, 1500, 420);
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("CsvSplitTest"), dx + 1600, 6480, 1700, 420);
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Command2"), dx + 3400, 6480, 1500, 420);
 

@@ -1,0 +1,204 @@
+// Printing through the real window into the PDF file printer, read back as a user would read the
+// sheet: poppler's pdfinfo for the paper, pdftotext -bbox for texts and positions, pdftoppm for the
+// pixels of the curves.
+#include "platform/Controls.h"
+#include "platform/DateTime.h"
+#include "platform/NumText.h"
+#include "platform/PictureBox.h"
+#include "print/PrinterSurface.h"
+#include "support/WindowFixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+
+#include <cmath>
+
+using namespace tavin;
+
+namespace {
+
+constexpr double MmPerPt = 25.4 / 72.0;
+
+struct Word {
+    QString text;
+    double x0, y0, x1, y1;  // mm
+    int page;               // 1-based
+    double cx() const { return (x0 + x1) / 2; }
+    double cy() const { return (y0 + y1) / 2; }
+};
+
+QString Tool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        ADD_FAILURE() << program.toStdString() << " failed: " << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class Print : public test::WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        w->InstalledPrinters = FilePrinterOnly;
+        state->Settings.SaveDir = t.dir.path();
+        w->txtSaveFileName->setText(QStringLiteral("bench1"));
+    }
+
+    // `count` samples of a slow sine at `samplingMs`, the page `pageIndex` of the page list.
+    void fill(int count, const char* samplingMs = "1000", int pageIndex = 4)
+    {
+        w->SelectSampling(QString::fromLatin1(samplingMs));
+        w->cmbPageSec->setCurrentIndex(pageIndex);
+        for (int i = 0; i < count; ++i) {
+            float v = top() * 0.5f * float(1 + std::sin(i / 7.0));
+            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            // One sample a second from 09:05:03 whatever the sampling: captions tell pages apart.
+            state->store.g_DataTime[std::size_t(i)] = ToOleDate(t.now) + i / 86400.0;
+        }
+        w->lblStartTime->setText(QStringLiteral("2026年12月6日 09:05:03"));
+        w->l_StartPos = 0;
+        w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
+    }
+    const GraphScale& scale() const { return state->ScaleTable[std::size_t(w->cmbGraphRange->currentIndex())]; }
+    float top() const { return scale().Top; }
+
+    // Prints with the current choices; the PDF's path.
+    QString print(bool portrait, bool all = false)
+    {
+        state->print.PrintPortrait = portrait;
+        state->print.PrintAll = all;
+        EXPECT_EQ(w->PrintOut(), 0);
+        return state->print.PrintFilePath;
+    }
+
+    // Texts as extracted and as expected compare equal where a glyph stands for two characters.
+    static QString normal(const QString& text)
+    {
+        return QString(text).replace(u'〜', u'～').normalized(QString::NormalizationForm_KC);
+    }
+    static QList<Word> words(const QString& pdf)
+    {
+        static const QRegularExpression page(QStringLiteral("<page "));
+        static const QRegularExpression word(QStringLiteral(
+            R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+        QList<Word> out;
+        int pageNo = 0;
+        for (const QString& line : Tool(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"}).split(u'\n')) {
+            if (line.contains(page))
+                ++pageNo;
+            const auto m = word.match(line);
+            if (m.hasMatch())
+                out.append({normal(m.captured(5)), m.captured(1).toDouble() * MmPerPt,
+                            m.captured(2).toDouble() * MmPerPt, m.captured(3).toDouble() * MmPerPt,
+                            m.captured(4).toDouble() * MmPerPt, pageNo});
+        }
+        return out;
+    }
+    static QList<Word> find(const QList<Word>& all, const QString& text, int page = 1)
+    {
+        QList<Word> out;
+        const QString wanted = normal(text);
+        for (const Word& w : all)
+            if (w.text == wanted && w.page == page)
+                out << w;
+        return out;
+    }
+    static Word one(const QList<Word>& all, const QString& text, int page = 1)
+    {
+        const QList<Word> found = find(all, text, page);
+        EXPECT_EQ(found.size(), 1) << text.toStdString() << " on page " << page;
+        return found.value(0, Word{text, -99, -99, -99, -99, page});
+    }
+    // The height of a line of the sheet's text (mm).
+    double lineHeight() const
+    {
+        PrinterSurface sheet(FilePrinter(), t.path(QStringLiteral("metrics.pdf")), QString(), true);
+        return sheet.TextHeight();
+    }
+    static QString info(const QString& pdf) { return Tool(QStringLiteral("pdfinfo"), {pdf}); }
+};
+
+}  // namespace
+
+TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
+{
+    fill(45);  // 1 s sampling, 20 s pages: three pages, the sheet shows pages 1 and 2
+    const QString pdf = print(false);
+    ASSERT_EQ(pdf, t.path(QStringLiteral("bench1-0001.pdf")));
+    EXPECT_TRUE(info(pdf).contains(QStringLiteral("Page size:       842 x 595 pts (A4)")));
+    EXPECT_TRUE(info(pdf).contains(QStringLiteral("Pages:           1")));
+    const QList<Word> all = words(pdf);
+
+    const Word title = one(all, QStringLiteral("TAVIN"));
+    EXPECT_NEAR(title.x0, 15, 0.5);
+    EXPECT_NEAR(title.y0, 8, 0.5);
+    const QString date = ShortDate(state->print.PrintDate);
+    const Word time = one(all, LongTime(state->print.PrintDate));
+    EXPECT_NEAR(time.x1, 285, 0.5);  // right-aligned to the margin plus 280
+    EXPECT_NEAR(one(all, date).y0, 8, 0.5);
+    EXPECT_EQ(state->print.PrintDate, std::floor(state->print.PrintDate * 1440 + 1e-6) / 1440);  // to the minute
+
+    // File block: row 0 holds the file name, row 1 the start time, both in column 1.
+    const Word name = one(all, QStringLiteral("ファイル名"));
+    EXPECT_NEAR(name.x0, 23.5, 0.5);
+    EXPECT_NEAR(name.y0, 15, 0.5);
+    EXPECT_NEAR(one(all, QStringLiteral("：bench1")).y0, 15, 0.5);
+    const Word start = one(all, QStringLiteral("測定開始時間：2026年12月6日"));
+    EXPECT_NEAR(one(all, QStringLiteral("09:05:03")).y0, 19, 0.5);
+    EXPECT_NEAR(start.x0, 23.5, 0.5);
+    EXPECT_NEAR(start.y0, 19, 0.5);
+    EXPECT_TRUE(find(all, QStringLiteral("頁：")).isEmpty());
+
+    // Box 1 (25, 30, 260 x 70) and box 2, the next page, at y 115; captions centred below.
+    const double th = lineHeight();
+    const Word cap1 = one(all, QStringLiteral("1/3"));
+    const Word cap2 = one(all, QStringLiteral("2/3"));
+    const QString t0 = QStringLiteral("09:05:03～");
+    const QString t20 = QStringLiteral("09:05:23～");
+    EXPECT_NEAR(cap1.y0, 30 + 70 + 2 * th, 0.5);
+    EXPECT_NEAR(cap2.y0, 115 + 70 + 2 * th, 0.5);
+    EXPECT_NEAR((cap1.x0 + one(all, t0).x1) / 2, 25 + 130, 0.5);
+    EXPECT_NEAR(one(all, t20).y0, cap2.y0, 0.1);
+
+    // Value labels end at the box's left edge (before their blank), centred on their lines.
+    const GraphScale& s = scale();
+    for (int i = 0; i < s.LineCount; ++i) {
+        if (s.LineStyle[std::size_t(i)] & LineNoLabel)
+            continue;
+        const float v = s.LineValue[std::size_t(i)];
+        QList<Word> labels = find(all, GeneralSingle(v));
+        labels.removeIf([](const Word& l) { return l.x1 > 25; });  // the time label "0"
+        ASSERT_EQ(labels.size(), 2) << v;  // one for each box
+        for (const Word& l : labels) {
+            EXPECT_LT(l.x1, 25);
+            EXPECT_GT(l.x1, 23);
+        }
+        EXPECT_NEAR(labels[0].cy(), 30 + 70 * (s.Top - v) / (s.Top + s.MinusSpan), 0.5);
+        EXPECT_NEAR(labels[1].cy(), 115 + 70 * (s.Top - v) / (s.Top + s.MinusSpan), 0.5);
+    }
+    EXPECT_EQ(find(all, u'(' + s.Unit + u')').size(), 2);
+
+    // Time labels below each box: the second box's start where the next page starts (20 s).
+    QList<Word> zeros = find(all, QStringLiteral("0"));
+    zeros.removeIf([](const Word& l) { return l.x1 < 25; });  // the value labels
+    ASSERT_EQ(zeros.size(), 1);
+    const Word zero = zeros[0];
+    EXPECT_NEAR(zero.cx(), 25, 0.5);
+    EXPECT_NEAR(zero.y0, 100 + th / 2, 0.5);
+    const QList<Word> twenty = find(all, QStringLiteral("20"));
+    ASSERT_EQ(twenty.size(), 2);  // the end of box 1 and the start of box 2
+    EXPECT_NEAR(twenty[0].cx(), 25 + 260, 0.5);
+    EXPECT_NEAR(twenty[1].cx(), 25, 0.5);
+    EXPECT_NEAR(one(all, QStringLiteral("40")).cx(), 285, 0.5);
+    EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 2);
+
+    EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+}
