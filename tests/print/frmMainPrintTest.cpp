@@ -202,3 +202,156 @@ TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
 
     EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
 }
+
+TEST_F(Print, APortraitSheetHasTheFileBlockOnRowsOneAndThreeAndOneBoxWhenNoNextPageExists)
+{
+    fill(15);  // fewer samples than a page: box 1 only
+    const QString pdf = print(true, true);  // "全データ印刷" has no say in portrait
+    EXPECT_TRUE(info(pdf).contains(QStringLiteral("Page size:       595 x 842 pts (A4)")));
+    const QList<Word> all = words(pdf);
+    EXPECT_NEAR(one(all, QStringLiteral("ファイル名")).y0, 19, 0.5);
+    EXPECT_NEAR(one(all, QStringLiteral("測定開始時間：2026年12月6日")).y0, 27, 0.5);
+    EXPECT_NEAR(one(all, LongTime(state->print.PrintDate)).x1, 200, 0.5);
+    EXPECT_NEAR(one(all, QStringLiteral("1/1")).cy(), 45 + 90 + 2 * lineHeight() + lineHeight() / 2, 0.5);
+    EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 1);
+    EXPECT_TRUE(find(all, QStringLiteral("2/1")).isEmpty());
+}
+
+TEST_F(Print, TheCurveStaysInsideItsBox)
+{
+    fill(45);
+    const QString pdf = print(false);
+    Tool(QStringLiteral("pdftoppm"), {"-r", "100", "-png", "-singlefile", pdf, t.path(QStringLiteral("sheet"))});
+    const QImage sheet(t.path(QStringLiteral("sheet.png")));
+    ASSERT_FALSE(sheet.isNull());
+    const double px = 100 / 25.4;
+    const QRectF box1(25 * px, 30 * px, 260 * px, 70 * px), box2(25 * px, 115 * px, 260 * px, 70 * px);
+    int inside1 = 0, inside2 = 0;
+    for (int y = 0; y < sheet.height(); ++y)
+        for (int x = 0; x < sheet.width(); ++x) {
+            const QColor c = sheet.pixelColor(x, y);
+            if (c.blue() - std::max(c.red(), c.green()) < 60)
+                continue;  // black, grey and white: not the blue of the curve
+            const QPointF p(x + 0.5, y + 0.5);
+            inside1 += box1.adjusted(-1, -1, 1, 1).contains(p);
+            inside2 += box2.adjusted(-1, -1, 1, 1).contains(p);
+            EXPECT_TRUE(box1.adjusted(-1, -1, 1, 1).contains(p) || box2.adjusted(-1, -1, 1, 1).contains(p))
+                << x << ',' << y;
+        }
+    EXPECT_GT(inside1, 150);  // a curve across the box
+    EXPECT_GT(inside2, 150);
+}
+
+TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
+{
+    // 1 s sampling, 300 s strips: 3000 samples make 10 strips, more than one sheet holds.
+    fill(3000, "1000", 8);
+    w->optMode[1]->setChecked(true);
+    w->lblLoadFileName->setText(QStringLiteral("tank-20261206-090503-00012-20261206-095503.csv"));
+    const QString pdf = print(false, true);
+    EXPECT_EQ(pdf, t.path(QStringLiteral("tank-20261206-090503-00012-20261206-095503-0001.pdf")));
+    const int perSheet = 10;  // strips 16.5 mm apart from 30 mm, 14 mm high, above 205 mm
+    EXPECT_TRUE(info(pdf).contains(QStringLiteral("Pages:           1")));
+    fill(3000 * 3, "1000", 8);  // 30 strips: three sheets
+    const QString three = print(false, true);
+    EXPECT_TRUE(info(three).contains(QStringLiteral("Pages:           3"))) << info(three).toStdString();
+    const QList<Word> all = words(three);
+    for (int page = 1; page <= 3; ++page) {
+        EXPECT_EQ(find(all, QStringLiteral("TAVIN"), page).size(), 1);
+        EXPECT_EQ(find(all, QStringLiteral("頁：12"), page).size(), 1) << page;
+        EXPECT_NEAR(one(all, QStringLiteral("頁：12"), page).y0, 15, 0.5);
+        EXPECT_EQ(find(all, QStringLiteral("ファイル名"), page).size(), 1);
+        // Each sheet's first strip carries the time labels above it; the unit sits right of them.
+        EXPECT_EQ(find(all, QStringLiteral("(分)"), page).size(), 1) << page;
+    }
+    // Strip k of the job: its caption is its start time, 25 mm left of the strip.
+    for (int k : {0, 9, 10, 29}) {
+        const int page = k / perSheet + 1;
+        QList<Word> captions = find(all, FormatDate(state->store.g_DataTime[std::size_t(k * 300)], u"hh:nn:ss"), page);
+        captions.removeIf([](const Word& c) { return c.x0 > 30; });  // the start time of the file block
+        ASSERT_EQ(captions.size(), 1) << k;
+        const Word caption = captions[0];
+        EXPECT_NEAR(caption.x0, 20, 0.5);
+        EXPECT_NEAR(caption.cy(), 30 + 16.5 * (k % perSheet) + 7, 0.5) << k;
+    }
+}
+
+TEST_F(Print, AFileNumberOnlyInLandscapeAllDataAndNeverFromAFieldThatIsNoPageNumber)
+{
+    fill(100);
+    w->optMode[1]->setChecked(true);
+    w->lblLoadFileName->setText(QStringLiteral("tank-20261206-090503-00012.csv"));
+    EXPECT_TRUE(find(words(print(false)), QStringLiteral("頁：12")).isEmpty());
+    EXPECT_TRUE(find(words(print(true, true)), QStringLiteral("頁：12")).isEmpty());
+
+    // A name with a "-" of its own: the fourth field is a time stamp, not a page number.
+    w->lblLoadFileName->setText(QStringLiteral("tank-A-20261206-130034-1-20261206-133034.csv"));
+    const QString pdf = print(false, true);
+    const QList<Word> all = words(pdf);
+    EXPECT_EQ(find(all, QStringLiteral("TAVIN")).size(), 1);  // printed all the same
+    for (const Word& word : all)
+        EXPECT_FALSE(word.text.startsWith(QStringLiteral("頁"))) << word.text.toStdString();
+}
+
+TEST_F(Print, TheFileIsReplacedOnlyByACompleteNewOneAndNoScratchFileStays)
+{
+    fill(45);
+    const QString path = t.path(QStringLiteral("bench1-0001.pdf"));
+    t.write(QStringLiteral("bench1-0001.pdf"), "an earlier print");
+    {
+        // A job that is dropped before its end leaves the earlier file as it was.
+        PrinterSurface dropped(FilePrinter(), path, QString(), false);
+        dropped.Print(QStringLiteral("half"));
+    }
+    EXPECT_EQ(t.read(QStringLiteral("bench1-0001.pdf")), "an earlier print");
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"bench1*"}, QDir::Files), QStringList{"bench1-0001.pdf"});
+
+    EXPECT_EQ(print(false), path);
+    EXPECT_TRUE(t.read(QStringLiteral("bench1-0001.pdf")).startsWith("%PDF-"));
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"bench1*"}, QDir::Files), QStringList{"bench1-0001.pdf"});
+    QFile log(state->log.LogFilePath);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("[PrintOut]: " + path.toUtf8())) << state->log.LogFilePath.toStdString();
+
+    // A folder that cannot take the file: the job ends with an error and writes nothing.
+    t.write(QStringLiteral("blocked"), "a file where the folder should be");
+    state->Settings.SaveDir = t.path(QStringLiteral("blocked"));
+    print(false);
+    EXPECT_FALSE(QFileInfo::exists(t.path(QStringLiteral("blocked/bench1-0001.pdf"))));
+    ASSERT_FALSE(t.prompts.shown.isEmpty());
+    EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("blocked/bench1-0001.pdf")));
+    EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+}
+
+TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
+{
+    // No printer at all.
+    w->InstalledPrinters = [] { return PrinterList(); };
+    EXPECT_EQ(w->PrintOut(), -1);
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].text, QStringLiteral("有効なプリンタがありません."));
+    EXPECT_EQ(t.prompts.shown[0].title, QStringLiteral("PrintOut"));
+    w->InstalledPrinters = FilePrinterOnly;
+
+    // A page of no whole sample (a hand-edited sampling period) would never end the strips.
+    fill(45);
+    state->g_SampPerSec = 0.01f;
+    print(false, true);
+    EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("1 ページのデータ数が 0 のため印刷できません")));
+    EXPECT_TRUE(state->print.PrintFilePath.isEmpty() || !QFileInfo::exists(state->print.PrintFilePath));
+    state->g_SampPerSec = 1;
+
+    w->cmbGraphRange->setCurrentIndex(-1);
+    print(false);
+    EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("センサレンジ")));
+    EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
+}
+
+TEST_F(Print, AnEmptyStorePrintsOneEmptyBox)
+{
+    const QString pdf = print(false);
+    const QList<Word> all = words(pdf);
+    EXPECT_EQ(find(all, QStringLiteral("TAVIN")).size(), 1);
+    EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 1);  // box 1 only
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"*.pdf"}), QStringList{"bench1-0001.pdf"});
+}
