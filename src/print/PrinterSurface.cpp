@@ -34,6 +34,8 @@ PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path,
     dotsPerMm_ = float(writer_->resolution() / 25.4);
     if (!painter_.begin(writer_.get()))
         throw RuntimeError(printer.name + QStringLiteral(": PDF"));
+    // Graphs are one-pixel lines: compressed lossless, not as photographs.
+    painter_.setRenderHint(QPainter::LosslessImageRendering);
     setFontName(QStringLiteral("ＭＳ 明朝"));
     painter_.setPen(QPen(Qt::black, double(toDev(0.1f))));
 }
