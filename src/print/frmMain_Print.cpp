@@ -8,6 +8,7 @@
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
 #include "print/PrinterSurface.h"
+#include "trend/Paging.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -133,7 +134,8 @@ void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::in
     st_.print.PrintScale = st_.ScaleTable[std::size_t(index)];
     const std::int32_t start = l_StartPos;
     const bool average = chkAve->isChecked();
-    const QString tag = lblPage->Tag;
+    // The page label is not kept up to date while measuring: the tag is worked out afresh.
+    const QString tag = PageTag(SetPageInfo(start, store.g_DataCnt - 1, st_.PageSpan()));
     GraphBoxSpec box{layout.X, layout.Y, layout.W, layout.H,
                      tag + QStringLiteral("   ") + FormatDate(store.g_DataTime[std::size_t(start)], u"hh:nn:ss") + u'～',
                      start, false, false};

@@ -32,6 +32,11 @@ PageInfo SetPageInfo(std::int32_t p_start, std::int32_t p_end, float N)
     return info;
 }
 
+QString PageTag(const PageInfo& page)
+{
+    return page.start < 0 ? QString() : QString::number(page.nowPage + 1) + u'/' + QString::number(page.endPage + 1);
+}
+
 TimeAxis SetYokoTani_And_Yoko_Bun(float s)
 {
     const QString sec = QStringLiteral("秒"), min = QStringLiteral("分"), hour = QStringLiteral("時"),

@@ -16,6 +16,8 @@ struct PageInfo {
 };
 // The page of the smaller index and the last page of p_end; N may be fractional.
 PageInfo SetPageInfo(std::int32_t p_start, std::int32_t p_end, float N);
+// "page/pages" (1-based) as the page label and the printed captions show it; empty without data.
+QString PageTag(const PageInfo& page);
 
 struct TimeAxis {
     QString unit;          // "秒", "分", "時", "日"

@@ -71,7 +71,7 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         const PageInfo page = SetPageInfo(p_start, p_end, N);
         if (page.start < 0)
             return;
-        const QString pages = QString::number(page.nowPage + 1) + u'/' + QString::number(page.endPage + 1);
+        const QString pages = PageTag(page);
         lblPage->setText(pages + QStringLiteral("ページ"));
         lblPage->Tag = pages;
         if (p_start < p_end)

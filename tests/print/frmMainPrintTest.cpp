@@ -355,3 +355,13 @@ TEST_F(Print, AnEmptyStorePrintsOneEmptyBox)
     EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 1);  // box 1 only
     EXPECT_EQ(QDir(t.dir.path()).entryList({"*.pdf"}), QStringList{"bench1-0001.pdf"});
 }
+
+TEST_F(Print, TheCaptionNamesThePagePrintedAlsoWhenThePageLabelLagsBehind)
+{
+    fill(45);
+    w->l_StartPos = 40;  // measuring moves the page on without relabelling it
+    const QList<Word> all = words(print(false));
+    EXPECT_EQ(find(all, QStringLiteral("3/3")).size(), 1);
+    EXPECT_EQ(find(all, QStringLiteral("09:05:43～")).size(), 1);
+    EXPECT_TRUE(find(all, QStringLiteral("1/3")).isEmpty());
+}
