@@ -130,8 +130,10 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
             float x = grid.majorX(i, N);
             if (i == div && pctGraph1->ScaleWidth > 1001)
                 x -= 1;
+            // The printed grid's last line steps in from the edge, by no more than a pixel column:
+            // 50 samples are nothing on a page of 1 ms samples but a sixth of one at 1 s.
             if (i == div && p_PrtOut)
-                x -= 50;
+                x -= std::min(50.0f, float(g->toUser(QPointF(1, 0)).x()));
             g->Line(x, 0, x, g->ScaleHeight, Qt::black);
         }
         drawMinorGrid(g, grid, N, pctGraph1->ScaleHeight);

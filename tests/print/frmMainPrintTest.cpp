@@ -264,6 +264,14 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
         // Each sheet's first strip carries the time labels above it; the unit sits right of them.
         EXPECT_EQ(find(all, QStringLiteral("(分)"), page).size(), 1) << page;
     }
+    // The strip's last time line closes it at its right end (at 1 s sampling a 50-sample step
+    // inwards would put it a sixth of the strip early).
+    const QImage& strip = w->pctPrintWork->image();
+    int closing = 0;
+    for (int y = 0; y < strip.height(); ++y)
+        closing += strip.pixel(strip.width() - 2, y) == qRgb(0, 0, 0) || strip.pixel(strip.width() - 3, y) == qRgb(0, 0, 0);
+    EXPECT_GT(closing, strip.height() * 3 / 4);
+
     // Strip k of the job: its caption is its start time, 25 mm left of the strip.
     for (int k : {0, 9, 10, 29}) {
         const int page = k / perSheet + 1;
