@@ -373,3 +373,21 @@ TEST_F(Print, TheCaptionNamesThePagePrintedAlsoWhenThePageLabelLagsBehind)
     EXPECT_EQ(find(all, QStringLiteral("09:05:43～")).size(), 1);
     EXPECT_TRUE(find(all, QStringLiteral("1/3")).isEmpty());
 }
+
+TEST_F(Print, AJobACupsQueueRefusesIsReportedAndLeavesNoScratchFile)
+{
+    fill(45);
+    QDir(t.dir.path()).mkdir(QStringLiteral("tmp"));
+    qputenv("TMPDIR", t.path(QStringLiteral("tmp")).toLocal8Bit());
+    qputenv("CUPS_SERVER", t.path(QStringLiteral("no-cupsd.sock")).toLocal8Bit());
+    w->InstalledPrinters = [] { return PrinterList{{{QStringLiteral("bench-queue"), QString(), false}}, QString()}; };
+    EXPECT_EQ(w->PrintOut(), 0);
+    qunsetenv("CUPS_SERVER");
+    qunsetenv("TMPDIR");
+    ASSERT_FALSE(t.prompts.shown.isEmpty());
+    EXPECT_TRUE(t.prompts.shown.last().text.startsWith(QStringLiteral("bench-queue: ")))
+        << t.prompts.shown.last().text.toStdString();
+    EXPECT_TRUE(QDir(t.path(QStringLiteral("tmp"))).isEmpty());
+    EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
+    EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+}
