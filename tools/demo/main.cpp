@@ -1,6 +1,6 @@
 // A recorded demonstration for a machine without a display: the real window measures the gauge
-// linked in the ports folder for a few seconds, stops, and says where the recording and a
-// screenshot of the window went. Message boxes cannot be answered here; their texts are printed.
+// linked in the ports folder for a few seconds, stops, prints the graph with the PDF file printer,
+// and says where the recording, the printed sheet and a screenshot of the window went. Message boxes cannot be answered here; their texts are printed.
 //   tavin-demo [--seconds N]     (the program's folder and settings are those of TAVIN-Monitor)
 #include "app/AppState.h"
 #include "app/frmMain.h"
@@ -47,6 +47,7 @@ int main(int argc, char* argv[])
     env.prompts = &prompts;
     tavin::AppState state(std::move(env));
     tavin::frmMain w(state);
+    w.InstalledPrinters = tavin::FilePrinterOnly;  // nobody is there to fetch a sheet from a printer
     w.show();
 
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
@@ -61,14 +62,17 @@ int main(int argc, char* argv[])
         }
         QTimer::singleShot(seconds * 1000, &w, [&] {
             w.cmdClose->click();
+            w.cmdPrintOut->click();
+            const QString sheet = state.print.PrintFilePath;
             const QString shot = QDir(state.Settings.SaveDir).filePath(QStringLiteral("TAVIN-Monitor-demo.png"));
             const bool shotSaved = w.grab().save(shot);
             const QString recording =
                 newestRecording({state.Settings.SaveDir, tavin::DocumentsFolder(state.env)}, started);
             std::printf("samples measured: %d\n", state.store.g_DataCnt);
             std::printf("recording:  %s\n", recording.isEmpty() ? "(none written)" : qPrintable(recording));
+            std::printf("printed:    %s\n", QFileInfo::exists(sheet) ? qPrintable(sheet) : "(nothing printed)");
             std::printf("screenshot: %s\n", shotSaved ? qPrintable(shot) : "(could not be written)");
-            app.exit(recording.isEmpty() || !shotSaved ? 1 : 0);
+            app.exit(recording.isEmpty() || !shotSaved || !QFileInfo::exists(sheet) ? 1 : 0);
         });
     });
     const int status = app.exec();
