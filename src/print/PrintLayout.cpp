@@ -1,6 +1,7 @@
 #include "print/PrintLayout.h"
 
 #include "platform/NumText.h"
+#include "trend/Paging.h"
 #include "trend/Plot.h"
 
 #include <QStringList>
@@ -54,7 +55,9 @@ std::int16_t GetFileNoFromName(const QString& name)
 
 std::int32_t PrintPageNo(std::int32_t startPos, float span)
 {
-    return CLng(std::floor(double(startPos) / double(span)) + 1);
+    // As the page label counts: a span such as 30.000002 (60 s sampling, 1800 s pages) must not
+    // put page 2 at 0.99999 and give it page 1's file name.
+    return SetPageInfo(startPos, startPos, span).nowPage + 1;
 }
 
 QString PrintFileName(const QString& name, std::int32_t pageNo)
@@ -97,7 +100,12 @@ QList<SheetText> GraphBoxTexts(const GraphBoxSpec& b, const GraphScale& s, float
             text += u' ';
         else if (v != 0)
             text += unit;
-        out.append({text, left - tw(text, false), b.Y + b.H * (s.Top - v) / span - th / 2});
+        float y = b.Y + b.H * (s.Top - v) / span - th / 2;
+        // Strips lie 2.5 mm apart: a label centred on a strip's edge would run into the label of
+        // the next strip's facing edge, so strips keep their labels within their own height.
+        if (b.leftCaption)
+            y = std::clamp(y, b.Y, b.Y + b.H - th);
+        out.append({text, left - tw(text, false), y});
     }
 
     if (b.leftCaption && !b.firstStrip)

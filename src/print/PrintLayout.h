@@ -24,9 +24,6 @@ struct PrintLayout {
     float nextY;       // Portrait and Landscape: top of box 2 (the next page); AllData: strip pitch
     float right;       // right end of the header and the rules (before the margin)
     bool portrait() const { return mode == PrintMode::Portrait; }
-    // Width and height of the sheet.
-    float sheetWidth() const { return portrait() ? 210.0f : 297.0f; }
-    float sheetHeight() const { return portrait() ? 297.0f : 210.0f; }
 };
 PrintLayout PrintLayoutFor(PrintMode mode);
 

@@ -92,15 +92,9 @@ void PrinterSurface::PaintPicture(const QImage& image, float x, float y, float w
     painter_.drawImage(QRectF(toDev(x), toDev(y), toDev(w), toDev(h)), image);
 }
 
-void PrinterSurface::NewPage()
-{
-    writer_->newPage();
-    ++pages_;
-}
+void PrinterSurface::NewPage() { writer_->newPage(); }
 
-float PrinterSurface::sheetHeight() const { return portrait_ ? 297.0f : 210.0f; }
-
-float PrinterSurface::printableBottom() const { return sheetHeight() - SheetBottomMargin; }
+float PrinterSurface::printableBottom() const { return (portrait_ ? 297.0f : 210.0f) - SheetBottomMargin; }
 
 void PrinterSurface::EndDoc()
 {
@@ -111,7 +105,7 @@ void PrinterSurface::EndDoc()
         return;
     }
     auto* scratch = static_cast<QTemporaryFile*>(file_.get());
-    if (!scratch->flush())
+    if (!scratch->flush() || scratch->error() != QFileDevice::NoError)
         throw RuntimeError(printer_.name + QStringLiteral(": ") + scratch->errorString());
     SubmitToQueue(printer_.name, scratch->fileName(), title_, !portrait_);
 }

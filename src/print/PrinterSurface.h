@@ -41,9 +41,6 @@ public:
     void Line(float x1, float y1, float x2, float y2, const QColor& colour);
     void PaintPicture(const QImage& image, float x, float y, float w, float h);
     void NewPage();
-    int pageCount() const { return pages_; }
-
-    float sheetHeight() const;
     // The lowest line anything may reach on a sheet.
     float printableBottom() const;
 
@@ -62,7 +59,6 @@ private:
     QPainter painter_;
     QFont font_;
     float dotsPerMm_ = 1;
-    int pages_ = 1;
 };
 
 }  // namespace tavin

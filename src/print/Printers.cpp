@@ -51,12 +51,21 @@ PrinterList FilePrinterOnly() { return {{FilePrinter()}, QString()}; }
 void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& title, bool landscape)
 {
     // The options a Qt print job gives CUPS for an A4 sheet; the pages are already upright.
+    // A queue's instance ("queue/instance") is the queue with options of its own.
+    const QByteArray name = queue.section(u'/', 0, 0).toLocal8Bit();
+    const QByteArray instance = queue.section(u'/', 1).toLocal8Bit();
     cups_option_t* options = nullptr;
-    int count = cupsAddOption("media", "A4", 0, &options);
+    int count = 0;
+    if (!instance.isEmpty())
+        if (cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), instance.constData())) {
+            for (int i = 0; i < dest->num_options; ++i)
+                count = cupsAddOption(dest->options[i].name, dest->options[i].value, count, &options);
+            cupsFreeDests(1, dest);
+        }
+    count = cupsAddOption("media", "A4", count, &options);
     count = cupsAddOption("sides", "one-sided", count, &options);
     if (landscape)
         count = cupsAddOption("landscape", "", count, &options);
-    const QByteArray name = queue.section(u'/', 0, 0).toLocal8Bit();
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), pdfPath.toLocal8Bit().constData(),
                                    title.toLocal8Bit().constData(), count, options);
     cupsFreeOptions(count, options);

@@ -41,6 +41,12 @@ OleDate NowToTheMinute()
     return ToOleDate(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
 }
 
+// The time of a sample as the printed captions show it.
+QString TimeOf(const SampleStore& store, std::int32_t index)
+{
+    return FormatDate(store.g_DataTime[std::size_t(index)], u"hh:nn:ss");
+}
+
 float RightEnd(const PrintState& ps) { return ps.PrintMargin + PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll)).right; }
 
 }  // namespace
@@ -136,15 +142,15 @@ void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::in
     const bool average = chkAve->isChecked();
     // The page label is not kept up to date while measuring: the tag is worked out afresh.
     const QString tag = PageTag(SetPageInfo(start, store.g_DataCnt - 1, st_.PageSpan()));
-    GraphBoxSpec box{layout.X, layout.Y, layout.W, layout.H,
-                     tag + QStringLiteral("   ") + FormatDate(store.g_DataTime[std::size_t(start)], u"hh:nn:ss") + u'～',
-                     start, false, false};
+    // Without data there is no page and no time to name (the times of a segment before may remain).
+    const QString caption = start < store.g_DataCnt ? tag + QStringLiteral("   ") + TimeOf(store, start) + u'～' : QString();
+    GraphBoxSpec box{layout.X, layout.Y, layout.W, layout.H, caption, start, false, false};
     printGraphBox(prn, box, index, false, average);
     if (double(start) + perPage >= store.g_DataCnt)
         return;
     box.start = start + perPage;
     box.Y = layout.nextY;
-    box.caption = NextPageCaption(tag, FormatDate(store.g_DataTime[std::size_t(box.start)], u"hh:nn:ss"));
+    box.caption = NextPageCaption(tag, TimeOf(store, box.start));
     printGraphBox(prn, box, index, false, average);
 }
 
@@ -164,8 +170,7 @@ void frmMain::printStrips(PrinterSurface& prn, const PrintLayout& layout, std::i
             PrintMatomeOne(prn, headerName);
         }
         const GraphBoxSpec strip{layout.X, place.top, layout.W, layout.H,
-                                 FormatDate(store.g_DataTime[std::size_t(pos)], u"hh:nn:ss"), pos, true,
-                                 place.firstOnSheet};
+                                 pos < store.g_DataCnt ? TimeOf(store, pos) : QString(), pos, true, place.firstOnSheet};
         printGraphBox(prn, strip, index, true, false);
         if (double(pos) + perPage >= store.g_DataCnt)
             break;

@@ -56,9 +56,9 @@ TEST(PrintNames, TheFilePrintersNameDropsTheLastCsvAndAddsTheFourDigitPage)
     EXPECT_EQ(PrintFileName(QStringLiteral("RQ4600_Datas"), PrintPageNo(0, 20)), QStringLiteral("RQ4600_Datas-0001.pdf"));
     EXPECT_EQ(PrintFileName(QStringLiteral("a.csv.b-1.csv"), PrintPageNo(40, 20)), QStringLiteral("a.csv.b-1-0003.pdf"));
     EXPECT_EQ(PrintFileName(QStringLiteral("A.CSV"), 12), QStringLiteral("A.CSV-0012.pdf"));  // the cut minds case
-    EXPECT_EQ(PrintPageNo(39, 20), 2);
+    // 60 s sampling with 1800 s pages spans 30.000002 samples: page 2 starts at 30 all the same.
+    EXPECT_EQ(PrintPageNo(30, 1.0f / 60.0f * 1800.0f), 2);
     EXPECT_EQ(NextPageCaption(QStringLiteral("1/3"), QStringLiteral("09:05:23")), QStringLiteral("2/3   09:05:23～"));
-    EXPECT_EQ(NextPageCaption(QString(), QStringLiteral("09:05:23")), QStringLiteral("1/   09:05:23～"));
 }
 
 TEST(PrintStrips, StripsFillASheetThenGoOnAtTheTopOfTheNext)
@@ -108,6 +108,9 @@ TEST(GraphBoxTexts, StripsCarryTheUnitOnTheirNonZeroLabelsAndOnlyTheFirstHasTime
     EXPECT_FLOAT_EQ(t[0].x, 45 - 25);
     EXPECT_FLOAT_EQ(t[0].y, 30 + 7 - 2);
     EXPECT_FLOAT_EQ(Find(t, "1")->y, 30 - 6);  // above the first strip, "0" left out
+    // The labels of the strip's edges stay within its height, clear of the neighbouring strips'.
+    EXPECT_FLOAT_EQ(Find(t, "100(kPa)")->y, 30);
+    EXPECT_FLOAT_EQ(Find(t, "0")->y, 30 + 14 - 4);
 
     const GraphScale minus = Scale({-100, 0, 100}, 100, 100);
     const GraphBoxSpec later{40, 46.5f, 240, 14, QStringLiteral("09:10:03"), 300, true, false};

@@ -272,6 +272,17 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
         closing += strip.pixel(strip.width() - 2, y) == qRgb(0, 0, 0) || strip.pixel(strip.width() - 3, y) == qRgb(0, 0, 0);
     EXPECT_GT(closing, strip.height() * 3 / 4);
 
+    // Nothing printed runs into anything else, not even the labels of neighbouring strips.
+    QList<Word> first = all;
+    first.removeIf([](const Word& word) { return word.page != 1; });
+    for (int i = 0; i < first.size(); ++i)
+        for (int j = i + 1; j < first.size(); ++j) {
+            const QRectF a(first[i].x0, first[i].y0, first[i].x1 - first[i].x0, first[i].y1 - first[i].y0);
+            const QRectF b(first[j].x0, first[j].y0, first[j].x1 - first[j].x0, first[j].y1 - first[j].y0);
+            EXPECT_FALSE(a.adjusted(0.1, 0.1, -0.1, -0.1).intersects(b))
+                << first[i].text.toStdString() << " and " << first[j].text.toStdString();
+        }
+
     // Strip k of the job: its caption is its start time, 25 mm left of the strip.
     for (int k : {0, 9, 10, 29}) {
         const int page = k / perSheet + 1;
@@ -346,7 +357,7 @@ TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
     state->g_SampPerSec = 0.01f;
     print(false, true);
     EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("1 ページのデータ数が 0 のため印刷できません")));
-    EXPECT_TRUE(state->print.PrintFilePath.isEmpty() || !QFileInfo::exists(state->print.PrintFilePath));
+    EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
     state->g_SampPerSec = 1;
 
     w->cmbGraphRange->setCurrentIndex(-1);
@@ -361,6 +372,8 @@ TEST_F(Print, AnEmptyStorePrintsOneEmptyBox)
     const QList<Word> all = words(pdf);
     EXPECT_EQ(find(all, QStringLiteral("TAVIN")).size(), 1);
     EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 1);  // box 1 only
+    for (const Word& word : all)
+        EXPECT_FALSE(word.text.contains(u'～')) << "no page and no time to name";
     EXPECT_EQ(QDir(t.dir.path()).entryList({"*.pdf"}), QStringList{"bench1-0001.pdf"});
 }
 
@@ -378,12 +391,16 @@ TEST_F(Print, AJobACupsQueueRefusesIsReportedAndLeavesNoScratchFile)
 {
     fill(45);
     QDir(t.dir.path()).mkdir(QStringLiteral("tmp"));
+    const QByteArray tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", t.path(QStringLiteral("tmp")).toLocal8Bit());
     qputenv("CUPS_SERVER", t.path(QStringLiteral("no-cupsd.sock")).toLocal8Bit());
     w->InstalledPrinters = [] { return PrinterList{{{QStringLiteral("bench-queue"), QString(), false}}, QString()}; };
     EXPECT_EQ(w->PrintOut(), 0);
     qunsetenv("CUPS_SERVER");
-    qunsetenv("TMPDIR");
+    if (tmpdir.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", tmpdir);
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_TRUE(t.prompts.shown.last().text.startsWith(QStringLiteral("bench-queue: ")))
         << t.prompts.shown.last().text.toStdString();
