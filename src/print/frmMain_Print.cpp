@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,11 +34,7 @@ struct WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-OleDate NowToTheMinute()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    return ToOleDate(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
-}
+OleDate ToTheMinute(OleDate d) { return std::floor(d * 1440 + 1e-6) / 1440; }
 
 // The time of a sample as the printed captions show it.
 QString TimeOf(const SampleStore& store, std::int32_t index)
@@ -47,7 +42,11 @@ QString TimeOf(const SampleStore& store, std::int32_t index)
     return FormatDate(store.g_DataTime[std::size_t(index)], u"hh:nn:ss");
 }
 
-float RightEnd(const PrintState& ps) { return ps.PrintMargin + PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll)).right; }
+// Right end of the header and the rules.
+float RightEnd(const PrintState& ps)
+{
+    return ps.PrintMargin + PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll)).right;
+}
 
 }  // namespace
 
@@ -97,7 +96,7 @@ std::int16_t frmMain::PrintOut()
     }
 
     ps.PrintMargin = 5;
-    ps.PrintDate = NowToTheMinute();
+    ps.PrintDate = ToTheMinute(st_.env.now());
     const float span = st_.PageSpan();
     const std::int32_t perPage = CLng(span);
     const QString headerName = GetPrintFileName();
