@@ -1,10 +1,15 @@
 #include "platform/DialogPrompts.h"
 
+#include "print/Printers.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QStringList>
 
 namespace tavin {
@@ -100,6 +105,16 @@ std::optional<QString> DialogPrompts::file(const FileDialog& dialog)
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(fd.selectedFiles().constFirst());
+}
+
+void DialogPrompts::printerProperties(const QString& printer, QStringList& options)
+{
+    QPrinter settings(QPrinterInfo::printerInfo(printer));
+    ApplyQueueOptions(settings, options);
+    QPrintDialog dialog(&settings, QApplication::activeWindow());
+    dialog.setWindowTitle(printer + QStringLiteral(" のプロパティ"));
+    if (dialog.exec() == QDialog::Accepted)
+        options = QueueOptionsOf(settings);
 }
 
 }  // namespace tavin

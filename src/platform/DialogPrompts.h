@@ -14,6 +14,8 @@ public:
     MsgAnswer message(const MessageBox& box) override;
     void notice(const MessageBox& box) override;
     std::optional<QString> file(const FileDialog& dialog) override;
+    // Qt's print dialog on the queue: copies, sides, colour and the driver's options.
+    void printerProperties(const QString& printer, QStringList& options) override;
 
 private:
     QString defaultTitle_;

@@ -36,6 +36,13 @@ MsgAnswer ScriptedPrompts::message(const MessageBox& box)
     }
 }
 
+void ScriptedPrompts::printerProperties(const QString& printer, QStringList& options)
+{
+    properties.append(printer);
+    if (chosen)
+        options = *std::exchange(chosen, std::nullopt);
+}
+
 std::optional<QString> ScriptedPrompts::file(const FileDialog& dialog)
 {
     dialogs.append(dialog);

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tavin {
@@ -38,6 +39,9 @@ public:
     virtual void notice(const MessageBox& box) = 0;
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> file(const FileDialog& dialog) = 0;
+    // A print queue's own settings dialog. `options` holds the job options chosen for the queue
+    // so far (CUPS name and value pairs) and takes what the user chooses.
+    virtual void printerProperties(const QString& printer, QStringList& options) = 0;
 };
 
 // Answers from a script and a record of every box and dialog, for tests. Without a scripted answer
@@ -47,11 +51,15 @@ public:
     MsgAnswer message(const MessageBox& box) override;
     void notice(const MessageBox& box) override;
     std::optional<QString> file(const FileDialog& dialog) override;
+    // Records the printer; a scripted choice replaces the options.
+    void printerProperties(const QString& printer, QStringList& options) override;
 
     QList<MsgAnswer> answers;
     QList<std::optional<QString>> files;
     QList<MessageBox> shown;
     QList<FileDialog> dialogs;
+    QStringList properties;               // printers whose settings were opened
+    std::optional<QStringList> chosen;    // what the next settings dialog chooses
 };
 
 // For programs without anyone to answer (the recorded demo, test hosts): each box is printed to

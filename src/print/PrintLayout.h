@@ -6,7 +6,9 @@
 #include "platform/DateTime.h"
 #include "trend/Scale.h"
 
+#include <QHash>
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -53,6 +55,7 @@ struct PrintState {
     float GraphLeft = 0;         // the box being printed, without the margin
     float GraphTop = 0;
     QString CurrentPrinter;      // the printer jobs go to; empty: the system's default
+    QHash<QString, QStringList> QueueOptions;  // per queue: job options chosen in its settings
 };
 
 // Header and file block rows: row r has its text top at 4r + 15 and its rule at 4r + 14; column c

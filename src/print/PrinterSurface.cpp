@@ -16,8 +16,9 @@ namespace {
 constexpr int PrintPointSize = 10;
 }  // namespace
 
-PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path, const QString& title, bool portrait)
-    : printer_(printer), path_(path), title_(title), portrait_(portrait)
+PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path, const QString& title, bool portrait,
+                               const QStringList& options)
+    : printer_(printer), path_(path), title_(title), options_(options), portrait_(portrait)
 {
     if (printer.file)
         file_ = std::make_unique<QSaveFile>(path);
@@ -107,7 +108,7 @@ void PrinterSurface::EndDoc()
     auto* scratch = static_cast<QTemporaryFile*>(file_.get());
     if (!scratch->flush() || scratch->error() != QFileDevice::NoError)
         throw RuntimeError(printer_.name + QStringLiteral(": ") + scratch->errorString());
-    SubmitToQueue(printer_.name, scratch->fileName(), title_, !portrait_);
+    SubmitToQueue(printer_.name, scratch->fileName(), title_, !portrait_, options_);
 }
 
 }  // namespace tavin

@@ -21,9 +21,10 @@ namespace tavin {
 
 class PrinterSurface {
 public:
-    // Opens the document for `printer`; `path` is the file printer's output. Throws RuntimeError
-    // when the scratch file cannot be made.
-    PrinterSurface(const PrinterEntry& printer, const QString& path, const QString& title, bool portrait);
+    // Opens the document for `printer`; `path` is the file printer's output, `options` a queue's
+    // job options. Throws RuntimeError when the scratch file cannot be made.
+    PrinterSurface(const PrinterEntry& printer, const QString& path, const QString& title, bool portrait,
+                   const QStringList& options = {});
     ~PrinterSurface();  // a document that was not ended is dropped
     PrinterSurface(const PrinterSurface&) = delete;
     PrinterSurface& operator=(const PrinterSurface&) = delete;
@@ -53,6 +54,7 @@ private:
 
     PrinterEntry printer_;
     QString path_, title_;
+    QStringList options_;
     bool portrait_;
     std::unique_ptr<QFileDevice> file_;  // the scratch file
     std::unique_ptr<QPdfWriter> writer_;

@@ -2,6 +2,8 @@
 
 #include "platform/Errors.h"
 
+#include <QPrintEngine>
+#include <QPrinter>
 #include <cups/cups.h>
 
 namespace tavin {
@@ -48,7 +50,8 @@ PrinterList SystemPrinters()
 
 PrinterList FilePrinterOnly() { return {{FilePrinter()}, QString()}; }
 
-void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& title, bool landscape)
+void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& title, bool landscape,
+                   const QStringList& chosen)
 {
     // The options a Qt print job gives CUPS for an A4 sheet; the pages are already upright.
     // A queue's instance ("queue/instance") is the queue with options of its own.
@@ -66,11 +69,52 @@ void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& 
     count = cupsAddOption("sides", "one-sided", count, &options);
     if (landscape)
         count = cupsAddOption("landscape", "", count, &options);
+    for (qsizetype i = 0; i + 1 < chosen.size(); i += 2)
+        count = cupsAddOption(chosen[i].toUtf8().constData(), chosen[i + 1].toUtf8().constData(), count, &options);
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), pdfPath.toLocal8Bit().constData(),
                                    title.toLocal8Bit().constData(), count, options);
     cupsFreeOptions(count, options);
     if (job == 0)
         throw RuntimeError(queue + QStringLiteral(": ") + QString::fromLocal8Bit(cupsLastErrorString()));
+}
+
+namespace {
+// The printer-object property under which Qt's print dialog keeps the driver's options.
+constexpr auto DriverOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+}  // namespace
+
+QStringList QueueOptionsOf(const QPrinter& printer)
+{
+    QStringList options;
+    if (printer.copyCount() > 1)
+        options << QStringLiteral("copies") << QString::number(printer.copyCount());
+    if (printer.duplex() == QPrinter::DuplexLongSide || printer.duplex() == QPrinter::DuplexAuto)
+        options << QStringLiteral("sides") << QStringLiteral("two-sided-long-edge");
+    else if (printer.duplex() == QPrinter::DuplexShortSide)
+        options << QStringLiteral("sides") << QStringLiteral("two-sided-short-edge");
+    if (printer.colorMode() == QPrinter::GrayScale)
+        options << QStringLiteral("print-color-mode") << QStringLiteral("monochrome");
+    return options + printer.printEngine()->property(DriverOptions).toStringList();
+}
+
+void ApplyQueueOptions(QPrinter& printer, const QStringList& options)
+{
+    QStringList driver;
+    for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
+        const QString& name = options[i];
+        const QString& value = options[i + 1];
+        if (name == u"copies")
+            printer.setCopyCount(value.toInt());
+        else if (name == u"sides")
+            printer.setDuplex(value == u"two-sided-long-edge"    ? QPrinter::DuplexLongSide
+                              : value == u"two-sided-short-edge" ? QPrinter::DuplexShortSide
+                                                                 : QPrinter::DuplexNone);
+        else if (name == u"print-color-mode")
+            printer.setColorMode(value == u"monochrome" ? QPrinter::GrayScale : QPrinter::Color);
+        else
+            driver << name << value;
+    }
+    printer.printEngine()->setProperty(DriverOptions, driver);
 }
 
 }  // namespace tavin

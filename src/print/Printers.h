@@ -4,6 +4,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+class QPrinter;
 
 namespace tavin {
 
@@ -30,7 +33,14 @@ PrinterList SystemPrinters();
 // The file printer alone: tests and demonstrations that must never reach a real printer.
 PrinterList FilePrinterOnly();
 
-// Hands a finished PDF to a CUPS queue as an A4 job; throws RuntimeError when CUPS refuses it.
-void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& title, bool landscape);
+// Hands a finished PDF to a CUPS queue as an A4 job with the job options chosen for the queue
+// (CUPS name and value pairs); throws RuntimeError when CUPS refuses it.
+void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& title, bool landscape,
+                   const QStringList& options);
+
+// A queue's job options to and from Qt's printer object, which Qt's print dialog edits: copies,
+// sides, colour and the driver's own options.
+QStringList QueueOptionsOf(const QPrinter& printer);
+void ApplyQueueOptions(QPrinter& printer, const QStringList& options);
 
 }  // namespace tavin

@@ -8,6 +8,7 @@
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
 #include "print/PrinterSurface.h"
+#include "print/frmPrint.h"
 #include "trend/Paging.h"
 
 #include <QApplication>
@@ -52,10 +53,16 @@ float RightEnd(const PrintState& ps)
 
 void frmMain::cmdPrintOut_Click()
 {
-    // Nothing paints the screen while a job uses the renderer.
+    // Nothing paints the screen while the dialog is open and a job uses the renderer.
     l_noPaint = 1;
-    Trap(st_.log, QString(), [&] { PrintOut(); });
+    Trap(st_.log, QString(), [&] {
+        frmPrint dialog(*this);
+        dialog.exec();
+    });
     l_noPaint = 0;
+    // The page length may have changed and come back meanwhile, with every repaint held: the
+    // screen shows again the page that the scroll position names.
+    pctGraph1_Paint();
 }
 
 void frmMain::cmdPrintOne_Click() { cmdPrintOut_Click(); }
@@ -113,7 +120,7 @@ std::int16_t frmMain::PrintOut()
     const std::int16_t yielding = l_doEvents;
     l_doEvents = 1;
     Trap(st_.log, ProcPrintOut, [&] {
-        PrinterSurface prn(*printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait);
+        PrinterSurface prn(*printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait, ps.QueueOptions.value(printer->name));
         const PrintLayout layout = PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll));
         PageHeader(prn, GetFileNoFromName(headerName));
         PrintMatomeOne(prn, headerName);

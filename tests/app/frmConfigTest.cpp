@@ -20,22 +20,6 @@ namespace {
 
 class Settings : public test::WindowFixture {
 protected:
-    // Runs `answer` on the next modal dialog of type D once it shows; records that it showed.
-    template <class D>
-    void whenShown(std::function<void(D&)> answer)
-    {
-        QTimer::singleShot(0, [this, answer] {
-            auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-            if (!d) {  // another dialog than expected: closed, so that the test ends
-                ADD_FAILURE() << "not the dialog expected";
-                if (QWidget* other = QApplication::activeModalWidget())
-                    other->close();
-                return;
-            }
-            ++shown;
-            answer(*d);
-        });
-    }
     // Answers the password dialog; `then` is set up for the dialog that may follow it.
     void typePassword(const QString& text, bool ok = true, std::function<void()> then = {})
     {
@@ -48,7 +32,6 @@ protected:
             ok ? d.cmdOK->click() : d.cmdCancel->click();
         });
     }
-    int shown = 0;
 };
 
 }  // namespace

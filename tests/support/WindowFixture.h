@@ -5,6 +5,10 @@
 #include "app/frmMain.h"
 #include "support/TestEnv.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -23,9 +27,27 @@ protected:
             w->close();
     }
 
+    // Runs `answer` on the next modal dialog of type D once it shows; counts it in `shown`.
+    template <class D>
+    void whenShown(std::function<void(D&)> answer)
+    {
+        QTimer::singleShot(0, [this, answer] {
+            auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+            if (!d) {  // another dialog than expected: closed, so that the test ends
+                ADD_FAILURE() << "not the dialog expected";
+                if (QWidget* other = QApplication::activeModalWidget())
+                    other->close();
+                return;
+            }
+            ++shown;
+            answer(*d);
+        });
+    }
+
     TestEnv t;
     std::unique_ptr<AppState> state;
     std::unique_ptr<frmMain> w;
+    int shown = 0;
 };
 
 }  // namespace tavin::test
