@@ -65,12 +65,15 @@ void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& 
                 count = cupsAddOption(dest->options[i].name, dest->options[i].value, count, &options);
             cupsFreeDests(1, dest);
         }
-    count = cupsAddOption("media", "A4", count, &options);
     count = cupsAddOption("sides", "one-sided", count, &options);
+    // The sheet is A4 in the orientation of the job, whatever paper the queue's settings name.
+    static const QStringList sheet{"media", "PageSize", "PageRegion", "landscape", "orientation-requested"};
+    for (qsizetype i = 0; i + 1 < chosen.size(); i += 2)
+        if (!sheet.contains(chosen[i]))
+            count = cupsAddOption(chosen[i].toUtf8().constData(), chosen[i + 1].toUtf8().constData(), count, &options);
+    count = cupsAddOption("media", "A4", count, &options);
     if (landscape)
         count = cupsAddOption("landscape", "", count, &options);
-    for (qsizetype i = 0; i + 1 < chosen.size(); i += 2)
-        count = cupsAddOption(chosen[i].toUtf8().constData(), chosen[i + 1].toUtf8().constData(), count, &options);
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.constData(), pdfPath.toLocal8Bit().constData(),
                                    title.toLocal8Bit().constData(), count, options);
     cupsFreeOptions(count, options);

@@ -58,12 +58,14 @@ public:
               "ServerRoot " + root + "/conf\nServerBin " + root + "/bin\nRequestRoot " + root + "/spool\nCacheDir " +
                   root + "/cache\nStateDir " + root + "/state\nTempDir " + root + "/tmp\nErrorLog " + root +
                   "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " + root + "/log/page_log\n");
-        // The device: "tavin:/folder" keeps job n as /folder/job-n, complete when it appears.
+        // The device: "tavin:/folder" keeps job n as /folder/job-n, complete when it appears, with
+        // its copies and options in /folder/job-n.args.
         const QString backend = d + QStringLiteral("/bin/backend/tavin");
         write(QStringLiteral("bin/backend/tavin"),
               "#!/bin/sh\n"
               "[ $# -eq 0 ] && { echo 'direct tavin \"Unknown\" \"Job files\"'; exit 0; }\n"
               "out=\"${DEVICE_URI#tavin:}/job-$1\"\n"
+              "echo \"$4 $5\" > \"$out.args\"\n"
               "if [ -n \"$6\" ]; then cat \"$6\" > \"$out.part\"; else cat > \"$out.part\"; fi && mv \"$out.part\" \"$out\"\n");
         QFile(backend).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -129,6 +131,8 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
         d.cboPriSet_Click();
         EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　tavin-e2e"));
         EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　tavin:") + cups.out());
+        // The queue's settings choose two copies and another paper, which the sheet does not take.
+        t.prompts.chosen = QStringList{"copies", "2", "PageSize", "Letter", "print-color-mode", "monochrome"};
         d.cmdPriProperty->click();
         EXPECT_EQ(t.prompts.properties, QStringList{"tavin-e2e"});
         d.cmdPrintOK->click();
@@ -144,5 +148,12 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
     const QString text = QString::fromUtf8(info.readAllStandardOutput());
     EXPECT_TRUE(text.contains(QStringLiteral("Page size:       842 x 595 pts (A4)"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Title:           TAVIN モニタソフト"))) << text.toStdString();
+    QFile args(cups.out() + u'/' + cups.jobs().first() + QStringLiteral(".args"));
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    const QString received = QString::fromUtf8(args.readAll());
+    EXPECT_TRUE(received.startsWith(QStringLiteral("2 "))) << received.toStdString();  // copies
+    EXPECT_TRUE(received.contains(QStringLiteral("media=A4"))) << received.toStdString();
+    EXPECT_TRUE(received.contains(QStringLiteral("print-color-mode=monochrome"))) << received.toStdString();
+    EXPECT_FALSE(received.contains(QStringLiteral("Letter"))) << received.toStdString();
     EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
 }
