@@ -113,7 +113,11 @@ void DialogPrompts::printerProperties(const QString& printer, QStringList& optio
     ApplyQueueOptions(settings, options);
     QPrintDialog dialog(&settings, QApplication::activeWindow());
     dialog.setWindowTitle(printer + QStringLiteral(" のプロパティ"));
-    if (dialog.exec() == QDialog::Accepted)
+    // Only the queue's own settings: what and where to print is the program's.
+    dialog.setOptions(QAbstractPrintDialog::PrintDialogOptions());
+    // Choices made for another printer, or for a file, are not this queue's.
+    if (dialog.exec() == QDialog::Accepted && settings.printerName() == printer &&
+        settings.outputFormat() == QPrinter::NativeFormat)
         options = QueueOptionsOf(settings);
 }
 

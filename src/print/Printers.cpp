@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <QHash>
 #include <QPrintEngine>
 #include <QPrinter>
 #include <cups/cups.h>
@@ -97,7 +98,16 @@ QStringList QueueOptionsOf(const QPrinter& printer)
         options << QStringLiteral("sides") << QStringLiteral("two-sided-short-edge");
     if (printer.colorMode() == QPrinter::GrayScale)
         options << QStringLiteral("print-color-mode") << QStringLiteral("monochrome");
-    return options + printer.printEngine()->property(DriverOptions).toStringList();
+    // Qt's dialog adds its own neutral job options: left out, they leave the queue's defaults be.
+    static const QHash<QString, QString> neutral{
+        {"job-billing", ""}, {"job-priority", "50"}, {"job-sheets", "none,none"}, {"number-up", "1"}};
+    const QStringList driver = printer.printEngine()->property(DriverOptions).toStringList();
+    for (qsizetype i = 0; i + 1 < driver.size(); i += 2) {
+        const auto it = neutral.find(driver[i]);
+        if (it == neutral.end() || *it != driver[i + 1])
+            options << driver[i] << driver[i + 1];
+    }
+    return options;
 }
 
 void ApplyQueueOptions(QPrinter& printer, const QStringList& options)

@@ -75,13 +75,25 @@ void frmPrint::Form_Load()
     const PrinterList printers = main_.InstalledPrinters();
     for (const PrinterEntry& p : printers.printers)
         cboPriSet->addItem(p.name);
-    showCurrentPrinter();
+    showCurrentPrinter(printers);
     SavedPageLenIndex = std::int16_t(main_.cmbPageSec->currentIndex());
+    // A measurement goes on while the dialog is open, and its automatic zoom may lengthen the
+    // page: that length is the one to come back to, not the one the dialog opened with.
+    connect(main_.cmbPageSec, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!settingPage_)
+            SavedPageLenIndex = std::int16_t(index);
+    });
 }
 
-void frmPrint::showCurrentPrinter()
+void frmPrint::setPageLength(int index)
 {
-    const PrinterList printers = main_.InstalledPrinters();
+    settingPage_ = true;
+    main_.cmbPageSec->setCurrentIndex(index);
+    settingPage_ = false;
+}
+
+void frmPrint::showCurrentPrinter(const PrinterList& printers)
+{
     const PrinterEntry* current = printers.current(main_.state().print.CurrentPrinter);
     const PrinterEntry shown = current ? *current : PrinterEntry();
     cboPriSet->setCurrentIndex(cboPriSet->findText(shown.name));
@@ -97,7 +109,7 @@ void frmPrint::cboPriSet_Click()
     for (const PrinterEntry& p : printers.printers)
         if (p.name == wanted)
             main_.state().print.CurrentPrinter = wanted;
-    showCurrentPrinter();
+    showCurrentPrinter(printers);
 }
 
 void frmPrint::cmdPriProperty_Click()
@@ -120,15 +132,15 @@ void frmPrint::cmdPrintOK_Click()
     PrintState& ps = main_.state().print;
     ps.PrintPortrait = chkPrintTate->isChecked();
     ps.PrintAll = chkAll1Page->isChecked();
-    main_.cmbPageSec->setCurrentIndex(ps.PrintAll ? AllDataPageIndex : SavedPageLenIndex);
+    setPageLength(ps.PrintAll ? AllDataPageIndex : SavedPageLenIndex);
     main_.PrintOut();
-    main_.cmbPageSec->setCurrentIndex(SavedPageLenIndex);
+    setPageLength(SavedPageLenIndex);
     accept();
 }
 
 void frmPrint::done(int result)
 {
-    main_.cmbPageSec->setCurrentIndex(SavedPageLenIndex);
+    setPageLength(SavedPageLenIndex);
     QDialog::done(result);
 }
 

@@ -45,10 +45,13 @@ public:
 
 private:
     void Form_Load();
-    void showCurrentPrinter();
+    void showCurrentPrinter(const PrinterList& printers);
+    // Sets the main window's page length; the dialog's own changes are not the measurement's.
+    void setPageLength(int index);
 
     frmMain& main_;
     std::int16_t SavedPageLenIndex = 0;
+    bool settingPage_ = false;
 };
 
 }  // namespace tavin

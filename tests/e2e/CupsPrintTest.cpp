@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cups/cups.h>
+#include <sys/prctl.h>
+
 using namespace tavin;
 
 namespace {
@@ -32,6 +36,7 @@ public:
             cupsd_.waitForFinished(10000);
         }
         qunsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
     }
 
     // Starts cupsd and adds the queue; what stands in the way when it cannot.
@@ -57,7 +62,8 @@ public:
         write(QStringLiteral("conf/cups-files.conf"),
               "ServerRoot " + root + "/conf\nServerBin " + root + "/bin\nRequestRoot " + root + "/spool\nCacheDir " +
                   root + "/cache\nStateDir " + root + "/state\nTempDir " + root + "/tmp\nErrorLog " + root +
-                  "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " + root + "/log/page_log\n");
+                  "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " + root + "/log/page_log\n" +
+                  "Printcap " + root + "/printcap\n");
         // The device: "tavin:/folder" keeps job n as /folder/job-n, complete when it appears, with
         // its copies and options in /folder/job-n.args.
         const QString backend = d + QStringLiteral("/bin/backend/tavin");
@@ -70,6 +76,8 @@ public:
         QFile(backend).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
         cupsd_.setProcessChannelMode(QProcess::MergedChannels);
+        // cupsd ends with the test, however the test ends.
+        cupsd_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         cupsd_.start(cupsd, {"-f", "-c", d + "/conf/cupsd.conf", "-s", d + "/conf/cups-files.conf"});
         if (!cupsd_.waitForStarted(5000))
             return QStringLiteral("cupsd does not start: ") + cupsd_.errorString();
@@ -77,7 +85,8 @@ public:
             cupsd_.state() == QProcess::NotRunning)
             return QStringLiteral("cupsd ended or did not listen: ") + QString::fromLocal8Bit(cupsd_.readAll()) +
                    log();
-        qputenv("CUPS_SERVER", socket().toLocal8Bit());
+        qputenv("CUPS_SERVER", socket().toLocal8Bit());  // for lpadmin
+        cupsSetServer(socket().toLocal8Bit().constData());  // for this process, whatever it asked before
         QProcess add;
         add.setProcessChannelMode(QProcess::MergedChannels);
         add.start(lpadmin, {"-p", queue, "-E", "-v", QStringLiteral("tavin:") + out(), "-m", "raw"});

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -173,4 +174,37 @@ TEST_F(PrintDialog, PropertiesOpenOnlyForAQueueThatExistsAndTheirChoicesAreKept)
     });
     w->cmdPrintOut->click();
     EXPECT_EQ(state->print.QueueOptions.value(QStringLiteral("bench-queue")), duplex);
+}
+
+TEST_F(PrintDialog, APageLengthTheMeasurementChangesWhileTheDialogIsOpenStays)
+{
+    whenShown<frmPrint>([this](frmPrint& d) {
+        w->cmbPageSec->setCurrentIndex(5);  // the automatic zoom lengthens the page meanwhile
+        d.cmdPrintCancel->click();
+    });
+    w->cmdPrintOut->click();
+    EXPECT_EQ(w->cmbPageSec->currentIndex(), 5);
+
+    whenShown<frmPrint>([this](frmPrint& d) {
+        w->cmbPageSec->setCurrentIndex(6);
+        d.cmdPrintOK->click();  // prints the page as it is now
+    });
+    w->cmdPrintOut->click();
+    EXPECT_EQ(w->cmbPageSec->currentIndex(), 6);
+    EXPECT_EQ(state->g_PageSec, 60);
+}
+
+TEST(QueueOptions, CopiesAndColourGoBetweenQtsPrinterAndCups)
+{
+    // (Sides need a printer object of a real queue: one without takes no duplex.)
+    const QStringList chosen{"copies", "3", "print-color-mode", "monochrome"};
+    QPrinter printer;
+    ApplyQueueOptions(printer, chosen);
+    EXPECT_EQ(printer.copyCount(), 3);
+    EXPECT_EQ(printer.colorMode(), QPrinter::GrayScale);
+    EXPECT_EQ(QueueOptionsOf(printer), chosen);
+    ApplyQueueOptions(printer, {});  // what is not chosen is not sent
+    printer.setCopyCount(1);
+    printer.setColorMode(QPrinter::Color);
+    EXPECT_TRUE(QueueOptionsOf(printer).isEmpty());
 }

@@ -41,6 +41,10 @@ protected:
             }
             ++shown;
             answer(*d);
+            if (d->isVisible()) {  // an answer that failed part-way: the test goes on to its end
+                ADD_FAILURE() << "the dialog was left open";
+                d->reject();
+            }
         });
     }
 
