@@ -1,0 +1,125 @@
+#include "serial/Console.h"
+
+#include "platform/NumText.h"
+#include "platform/TextFile.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace tavin {
+
+QString HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QString text, chars;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        if (i % 16 == 0) {
+            if (!chars.isEmpty()) {
+                text += chars;
+                chars.clear();
+            } else if (!text.isEmpty() && !comment.isEmpty()) {
+                text += std::exchange(comment, QString());
+            }
+            if (i > 0)
+                text += QStringLiteral("\r\n");
+            text += u'[';
+            text += stamp;
+            text += u']';
+            text += head;
+        }
+        const auto b = std::uint8_t(data[i]);
+        chars += b >= 32 && b <= 126 ? QChar(b) : QChar(u'.');
+        text += QChar(digits[b >> 4]);
+        text += QChar(digits[b & 15]);
+        text += u' ';
+    }
+    if (!chars.isEmpty())
+        text += QString(3 * ((16 - data.size() % 16) % 16), u' ') + chars;
+    else if (!comment.isEmpty())
+        text += std::exchange(comment, QString());
+    return text;
+}
+
+namespace {
+
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+SendLine ParseSendLine(const QString& line, bool binary)
+{
+    SendLine out;
+    if (line.isEmpty())
+        return out;
+    if (!binary) {
+        // Japanese characters have two-byte codes; a character without one is not sent at all.
+        if (const QString missing = Cp932Unencodable(line); !missing.isEmpty()) {
+            out.refusal = QStringLiteral("送信できない文字があります: ") + missing;
+            return out;
+        }
+        out.bytes = ToCp932(line);
+        out.send = true;
+        return out;
+    }
+    QString data = line;
+    if (const qsizetype semicolon = line.indexOf(u';'); semicolon >= 0) {
+        out.comment = line.mid(semicolon);
+        data = line.left(semicolon);
+    }
+    if (data.isEmpty())
+        return out;
+    data = data.trimmed();
+    while (data.contains(QStringLiteral("  ")))
+        data.replace(QStringLiteral("  "), QStringLiteral(" "));
+    for (const QString& piece : data.split(u' ')) {
+        for (qsizetype j = 0; j < piece.size(); j += 2) {
+            const int hi = HexDigit(piece[j]);
+            if (j + 1 == piece.size()) {  // a final single digit
+                out.bytes += char(hi < 0 ? 0 : hi);
+                break;
+            }
+            const int lo = HexDigit(piece[j + 1]);
+            out.bytes += char(hi < 0 || lo < 0 ? 0 : hi * 16 + lo);
+        }
+    }
+    out.send = true;
+    return out;
+}
+
+QByteArray FrameCommand(const QByteArray& command)
+{
+    QByteArray bytes = command + ',';
+    std::uint8_t x = 0;
+    for (char c : bytes)
+        x ^= std::uint8_t(c);
+    bytes += char('a' + ((x >> 4) & 15));
+    bytes += char('a' + (x & 15));
+    bytes += '\r';
+    return bytes;
+}
+
+void MonitorLines::append(const QString& text, bool autoClear)
+{
+    if (autoClear && !(lines_.size() == 1 && lines_.first().isEmpty())) {
+        // The older half goes: the text starts again with an empty line, then the newer half.
+        const auto drop = qsizetype(RoundHalfEven(double(lines_.size()) / 2));
+        lines_.remove(0, drop);
+        lines_.prepend(QString());
+    }
+    lines_ += text.split(QStringLiteral("\r\n"));
+    if (lines_.size() > MaxLines + 1)
+        lines_.remove(1, lines_.size() - MaxLines - 1);
+    changed = true;
+}
+
+}  // namespace tavin

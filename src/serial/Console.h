@@ -1,0 +1,51 @@
+// The communication console in text: the monitor's lines and how they are trimmed, the
+// hexadecimal dump of sent and received bytes, the send line read as text or as hexadecimal
+// bytes, and the framing of a gauge command with its two check letters.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace tavin {
+
+// The dump of `data` after `head` ("S>" sent, "R>" received): 16 bytes a line, each line
+// "[stamp]head", the bytes as two upper-case hexadecimal digits and a blank, then the bytes as
+// characters (32..126, else "."), a short last line padded to the column. `comment` is written
+// only after an empty array, and is then cleared. Lines are joined by CR LF.
+QString HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp);
+
+// A line typed to be sent. Text: the trimmed line in code page 932 (a character it has no code
+// for refuses the line). Binary: hexadecimal pairs, blanks between groups, a comment from ";".
+struct SendLine {
+    QByteArray bytes;
+    QString comment;
+    bool send = false;  // false: nothing to send (an empty line, only a comment, or refused)
+    QString refusal;    // why a line was refused
+};
+SendLine ParseSendLine(const QString& trimmedLine, bool binary);
+
+// A gauge command: its bytes, ",", two check letters "a".."p" of the XOR of everything before
+// them, CR.
+QByteArray FrameCommand(const QByteArray& command);
+
+// The monitor's lines. An append with "Auto clear" drops the older half first (half of n lines,
+// halves to even); without it the oldest lines go beyond a fixed number, so that memory and the
+// time to append stay bounded however long a gauge sends.
+class MonitorLines {
+public:
+    static constexpr int MaxLines = 2000;
+
+    // Appends one entry (which may hold several CR LF separated lines).
+    void append(const QString& text, bool autoClear);
+    const QStringList& lines() const { return lines_; }
+    // The monitor as one text, lines joined by CR LF.
+    QString text() const { return lines_.join(QStringLiteral("\r\n")); }
+    // Set whenever the lines changed; cleared by the reader.
+    bool changed = false;
+
+private:
+    QStringList lines_{QString()};  // the text starts empty: one empty line
+};
+
+}  // namespace tavin
