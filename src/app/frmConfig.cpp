@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "decode/frmInputDialogs.h"
+#include "platform/Controls.h"
 #include "platform/Prompts.h"
 #include "trend/Cursor.h"
 
@@ -18,16 +19,6 @@
 
 namespace tavin {
 
-namespace {
-
-template <class W>
-W* named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-}  // namespace
 
 frmPass::frmPass(frmMain& main)
     : QDialog(&main), txtPass(named(new QLineEdit(this), "txtPass")),

@@ -86,6 +86,7 @@ void frmMain::connectHandlers()
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     connect(cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
     connect(cmdPrintOut, &QPushButton::clicked, this, &frmMain::cmdPrintOut_Click);
+    connect(cmdComm, &QPushButton::clicked, this, &frmMain::cmdComm_Click);
     connect(cmdPrintOne, &QPushButton::clicked, this, &frmMain::cmdPrintOne_Click);
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);

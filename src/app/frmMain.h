@@ -190,6 +190,7 @@ public:
     QPushButton* cmdPrintOne = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
+    QPushButton* cmdComm = nullptr;  // shows the communication console
 
     // Timers.
     QTimer* Timer1 = nullptr;
@@ -225,6 +226,7 @@ public:
     // The baud rate checked in the port menu.
     int BaudRate() const;
     void PortMenuEnb(bool enabled);
+    void cmdComm_Click();
 
     // Frame dispatch and sampling (src/decode).
     short RecvAnalize(std::string_view p_strRecv);

@@ -28,13 +28,6 @@ namespace tavin {
 
 namespace {
 
-template <class W>
-W* named(W* w, const QString& name)
-{
-    w->setObjectName(name);
-    return w;
-}
-
 // Places a control in twips within its parent.
 void place(QWidget* w, int left, int top, int width, int height)
 {
@@ -296,6 +289,8 @@ void frmMain::buildControls()
     cmdPrintOne = button(QStringLiteral("cmdPrintOne"), QStringLiteral("グラフdata出力"), dx, 6480, 1500, 420);
     Command1 = button(QStringLiteral("Command1"), QStringLiteral("CsvSplitTest"), dx + 1600, 6480, 1700, 420);
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Command2"), dx + 3400, 6480, 1500, 420);
+    // The console, for an engineer: only the debug width shows it.
+    cmdComm = button(QStringLiteral("cmdComm"), QStringLiteral("COMM"), dx, 7020, 1500, 420);
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);

@@ -83,4 +83,12 @@ private:
     QLabel* caption_;
 };
 
+// Gives a control the name that tests and screenshots find it by, and returns it.
+template <class W>
+W* named(W* w, const QString& name)
+{
+    w->setObjectName(name);
+    return w;
+}
+
 }  // namespace tavin

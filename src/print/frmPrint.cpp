@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "decode/frmInputDialogs.h"
+#include "platform/Controls.h"
 #include "platform/Prompts.h"
 
 #include <QCheckBox>
@@ -18,13 +19,6 @@ namespace {
 
 // The page length "300秒(5分)" that all-data printing uses.
 constexpr int AllDataPageIndex = 8;
-
-template <class W>
-W* named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 }  // namespace
 

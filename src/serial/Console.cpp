@@ -116,10 +116,11 @@ void MonitorLines::append(const QString& text, bool autoClear)
         lines_.remove(0, drop);
         lines_.prepend(QString());
     }
-    lines_ += text.split(QStringLiteral("\r\n"));
+    const QStringList added = text.split(QStringLiteral("\r\n"));
+    lines_ += added;
+    appended_ += added.size();
     if (lines_.size() > MaxLines + 1)
         lines_.remove(1, lines_.size() - MaxLines - 1);
-    changed = true;
 }
 
 }  // namespace tavin

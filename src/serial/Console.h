@@ -41,11 +41,12 @@ public:
     const QStringList& lines() const { return lines_; }
     // The monitor as one text, lines joined by CR LF.
     QString text() const { return lines_.join(QStringLiteral("\r\n")); }
-    // Set whenever the lines changed; cleared by the reader.
-    bool changed = false;
+    // Lines appended so far: what a screen showing the monitor has to add since it last looked.
+    qint64 appended() const { return appended_; }
 
 private:
     QStringList lines_{QString()};  // the text starts empty: one empty line
+    qint64 appended_ = 0;
 };
 
 }  // namespace tavin

@@ -3,17 +3,21 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "platform/CommControl.h"
-
+#include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/Prompts.h"
 #include "platform/TextFile.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace tavin {
+
 
 frmComm::frmComm(AppState& state, frmMain& main)
     : QWidget(&main, Qt::Window), MSComm1(new CommControl(state.env.exeDir, this)), tmrRes(new QTimer(this)),
@@ -23,15 +27,38 @@ frmComm::frmComm(AppState& state, frmMain& main)
     setWindowTitle(QStringLiteral("COMM"));
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     tmrRes->setObjectName(QStringLiteral("tmrRes"));
-    txtDebug = new QPlainTextEdit(this);
-    txtDebug->setObjectName(QStringLiteral("txtDebug"));
+    txtDebug = named(new QPlainTextEdit(this), "txtDebug");
     txtDebug->setReadOnly(true);
-    chkResLog = new QCheckBox(QStringLiteral("Responce Log"), this);
-    chkResLog->setObjectName(QStringLiteral("chkResLog"));
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(txtDebug);
-    layout->addWidget(chkResLog);
+    txtDebug->setMaximumBlockCount(MonitorLines::MaxLines + 1);
+    txtDebug->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Fixed pitch, so that dumps line up, with the Japanese of file names and messages.
+    QFont fixed(QStringLiteral("FixedSys"), 10);
+    fixed.setFamilies({QStringLiteral("FixedSys"), QStringLiteral("Noto Sans Mono CJK JP")});
+    fixed.setStyleHint(QFont::TypeWriter);
+    txtDebug->setFont(fixed);
+    txtKobetu = named(new QLineEdit(this), "txtKobetu");
+    cmdSend = named(new QPushButton(QStringLiteral("Send"), this), "cmdSend");
+    chkBin = named(new QCheckBox(QStringLiteral("Binary"), this), "chkBin");
+    chkResLog = named(new QCheckBox(QStringLiteral("Responce Log"), this), "chkResLog");
+    chkAutoClr = named(new QCheckBox(QStringLiteral("Auto clear"), this), "chkAutoClr");
+    chkAutoClr->setChecked(true);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(txtDebug, 0, 0, 1, 4);
+    layout->addWidget(txtKobetu, 1, 0, 1, 2);
+    layout->addWidget(cmdSend, 1, 2);
+    layout->addWidget(chkBin, 1, 3);
+    layout->addWidget(chkResLog, 2, 0);
+    layout->addWidget(chkAutoClr, 2, 1);
+    layout->setColumnStretch(0, 1);
+    resize(720, 420);
     tmrRes->setInterval(1000);
+    tmrMonitor = named(new QTimer(this), "tmrMonitor");
+    tmrMonitor->setSingleShot(true);
+    tmrMonitor->setInterval(50);
+    connect(tmrMonitor, &QTimer::timeout, this, &frmComm::showMonitor);
+    connect(cmdSend, &QPushButton::clicked, this, &frmComm::cmdSend_Click);
+    connect(txtKobetu, &QLineEdit::returnPressed, this, &frmComm::cmdSend_Click);
+    connect(chkAutoClr, &QCheckBox::toggled, this, [this] { shownLines_ = -1; });
     connect(tmrRes, &QTimer::timeout, this, &frmComm::tmrRes_Timer);
     connect(MSComm1, &CommControl::OnComm, this, &frmComm::MSComm1_OnComm);
     connect(MSComm1, &CommControl::deviceLost, this, [this](const QString& reason) {
@@ -83,7 +110,102 @@ short frmComm::PortClose()
 void frmComm::DebugText(const QString& p_text)
 {
     Trap(st_.log, QString(), [&] {
-        txtDebug->appendPlainText(u'[' + FormatDate(st_.env.now(), u"hh:nn:ss") + u']' + p_text);
+        monitor_.append(u'[' + MonitorStamp() + u']' + p_text, false);
+        tmrMonitor->start();
+    });
+}
+
+void frmComm::MonitorAppend(const QString& text)
+{
+    Trap(st_.log, QString(), [&] {
+        monitor_.append(text, chkAutoClr->isChecked());
+        if (!tmrMonitor->isActive())
+            tmrMonitor->start();
+    });
+}
+
+QString frmComm::MonitorStamp() const { return FormatDate(st_.env.now(), u"hh:nn:ss"); }
+
+void frmComm::PrintHex(const QString& p_head, const QByteArray& p_Data, QString& p_msg)
+{
+    Trap(st_.log, QStringLiteral("PrintHex"), [&] { MonitorAppend(HexDump(p_head, p_Data, p_msg, MonitorStamp())); });
+}
+
+// What the monitor took since the screen last showed it, at most twenty times a second however
+// fast the gauge sends: the lines added, or with "Auto clear" the few lines it keeps.
+void frmComm::showMonitor()
+{
+    if (!isVisible())
+        return;
+    const QStringList& lines = monitor_.lines();
+    const qint64 fresh = monitor_.appended() - shownLines_;
+    if (shownLines_ < 0 || chkAutoClr->isChecked() || fresh > lines.size()) {
+        txtDebug->setPlainText(lines.join(u'\n'));
+    } else if (fresh > 0) {
+        txtDebug->appendPlainText(lines.mid(lines.size() - fresh).join(u'\n'));
+    }
+    shownLines_ = monitor_.appended();
+    txtDebug->moveCursor(QTextCursor::End);
+    txtDebug->ensureCursorVisible();
+}
+
+void frmComm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    shownLines_ = -1;
+    showMonitor();
+}
+
+void frmComm::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    hide();
+}
+
+void frmComm::restartResponseTimer()
+{
+    tmrRes->stop();
+    tmrRes->start();
+}
+
+void frmComm::cmdSend_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        const bool binary = chkBin->isChecked();
+        l_intRecvMode = 0;
+        const QString line = txtKobetu->text().trimmed();
+        txtKobetu->setText(line);
+        if (line.isEmpty())
+            return;
+        SendLine send = ParseSendLine(line, binary);
+        if (!send.refusal.isEmpty()) {
+            st_.env.prompts->message({send.refusal, windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+            return;
+        }
+        if (!send.send)
+            return;
+        if (MSComm1->PortOpen()) {
+            MSComm1->Output(send.bytes);
+            PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
+        } else {
+            PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
+            MonitorAppend(QStringLiteral("未Open"));
+        }
+        restartResponseTimer();
+    });
+}
+
+void frmComm::SendText(const QString& p_cmd)
+{
+    Trap(st_.log, QStringLiteral("SendText"), [&] {
+        l_intRecvMode = 0;
+        const QByteArray bytes = FrameCommand(ToCp932(p_cmd));
+        if (MSComm1->PortOpen()) {
+            MSComm1->Output(bytes);
+            QString none;
+            PrintHex(QStringLiteral("S>"), bytes, none);
+        }
+        restartResponseTimer();
     });
 }
 
@@ -105,9 +227,15 @@ void frmComm::MSComm1_OnComm()
     Trap(st_.log, QString(), [&] {
         QString message;
         switch (MSComm1->CommEvent()) {
-        case CommControl::comEvReceive:
-            RecvAssemble(MSComm1->Input());
+        case CommControl::comEvReceive: {
+            const QByteArray data = MSComm1->Input();
+            if (isVisible()) {
+                QString none;
+                PrintHex(QStringLiteral("R>"), data, none);
+            }
+            RecvAssemble(data);
             break;
+        }
         case CommControl::comEventFrame: message = QStringLiteral("フレーム エラーです｡"); break;
         case CommControl::comEventOverrun: message = QStringLiteral("ポート オーバーランです｡"); break;
         case CommControl::comEventRxOver: message = QStringLiteral("受信バッファ オーバーフローです｡"); break;

@@ -1,15 +1,19 @@
 // The communication window: hosts the serial control, cuts received bytes into frames and hands
 // each frame to the main window. Created hidden the first time the port is used, as a window of
-// its own that the main window owns.
+// its own that the main window owns. Shown, it is a console: a monitor of what was opened, closed,
+// sent and received, and a line that sends text or hexadecimal bytes to the gauge.
 #pragma once
 
+#include "serial/Console.h"
 #include "serial/FrameAssembler.h"
 
 #include <QWidget>
 #include <cstdint>
 
 class QCheckBox;
+class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 class QTimer;
 
 namespace tavin {
@@ -28,7 +32,12 @@ public:
     CommControl* MSComm1 = nullptr;
     QTimer* tmrRes = nullptr;
     QPlainTextEdit* txtDebug = nullptr;
+    QLineEdit* txtKobetu = nullptr;
+    QPushButton* cmdSend = nullptr;
+    QCheckBox* chkBin = nullptr;
     QCheckBox* chkResLog = nullptr;
+    QCheckBox* chkAutoClr = nullptr;
+    QTimer* tmrMonitor = nullptr;  // one-shot: what the monitor took reaches the screen
 
     FrameAssembler assembler;
     std::int16_t& l_intRecvMode = assembler.l_intRecvMode;
@@ -41,10 +50,21 @@ public:
     short PortClose();
     // Appends a time-stamped line to the monitor.
     void DebugText(const QString& p_text);
+    // Appends the dump of bytes sent ("S>") or received ("R>"); `p_msg` is cleared once written.
+    void PrintHex(const QString& p_head, const QByteArray& p_Data, QString& p_msg);
+    // Frames a gauge command with its check letters and sends it.
+    void SendText(const QString& p_cmd);
+    void cmdSend_Click();
+    const MonitorLines& monitor() const { return monitor_; }
 
     void MSComm1_OnComm();
     void RecvAssemble(const QByteArray& data);
     void tmrRes_Timer();
+
+protected:
+    // Closing the console hides it: the port, the measurement and the settings live on.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 Q_SIGNALS:
     // The device disappeared and the port was closed.
@@ -54,6 +74,14 @@ private:
     void frame(std::string_view text) override;
     // Appends a line to the port journal "sensor.txt" while "Responce Log" is ticked.
     void journal(const QString& line);
+    void MonitorAppend(const QString& text);
+    QString MonitorStamp() const;
+    void showMonitor();
+    // Restarts the response timer after a send.
+    void restartResponseTimer();
+
+    MonitorLines monitor_;
+    qint64 shownLines_ = -1;  // lines the screen shows of those appended; -1: show them all again
 
     AppState& st_;
     frmMain& main_;

@@ -1,6 +1,7 @@
 // The port menu: discovery, the choice of port and baud rate, and the lock while measuring.
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "serial/frmComm.h"
 #include "platform/CommControl.h"
 #include "platform/NumText.h"
 #include "serial/PortList.h"
@@ -57,6 +58,14 @@ void frmMain::PortMenuEnb(bool enabled)
         for (QAction* a : mnuBaoud)
             a->setEnabled(enabled);
     });
+}
+
+void frmMain::cmdComm_Click()
+{
+    frmComm& console = comm();
+    console.show();
+    console.raise();
+    console.activateWindow();
 }
 
 }  // namespace tavin

@@ -27,7 +27,8 @@ const char* kUsage = R"(usage: gauge-sim --dir DIR [options]
 
 Creates a pseudo-terminal, links it as DIR/ports/COMn and sends gauge frames on it once the
 program has opened the port. Each frame sent is printed as: number, value text, frame bytes in
-hexadecimal, and "bad" for a frame with corrupted check characters.
+hexadecimal, and "bad" for a frame with corrupted check characters. Bytes the program sends
+are printed on stderr as "gauge-sim: received" and their hexadecimal digits, and not answered.
 
   --dir DIR          folder of the program's executable (the link goes to DIR/ports/COMn)
   --com N            COM number, 1..30 (default 1)
@@ -215,8 +216,11 @@ int main(int argc, char** argv)
     while (!stopRequested) {
         next += period;
         std::this_thread::sleep_until(next);
-        while (::read(master, drain, sizeof drain) > 0) {
-        }  // whatever the program sends is not answered
+        // Whatever the program sends is not answered, only shown (in hexadecimal).
+        for (ssize_t n; (n = ::read(master, drain, sizeof drain)) > 0;) {
+            std::fprintf(stderr, "gauge-sim: received %s\n", hex(std::string(drain, std::size_t(n))).c_str());
+            std::fflush(stderr);
+        }
         if (!listenerPresent(master)) {
             if (!announced)
                 std::fprintf(stderr, "gauge-sim: waiting for the program to open COM%d\n", o.com);
