@@ -1,0 +1,156 @@
+// The communication console end to end: the simulated gauge on a pseudo-terminal linked as COM3,
+// the console opened from the debug width, lines sent from it arriving at the gauge, and the dumps
+// of received bytes while it is shown.
+#include "platform/CommControl.h"
+#include "platform/Controls.h"
+#include "serial/frmComm.h"
+#include "support/WindowFixture.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace tavin;
+
+namespace {
+
+// Resident memory of this process in kB.
+long ResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+class Console : public test::WindowFixture {
+protected:
+    void TearDown() override
+    {
+        if (sim.state() != QProcess::NotRunning) {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        }
+        WindowFixture::TearDown();
+    }
+
+    void startGauge(int periodMs)
+    {
+        sim.start(QStringLiteral(GAUGE_SIM_PATH), {"--dir", t.dir.path(), "--com", "3", "--kind", "0", "--period",
+                                                   QString::number(periodMs), "--quiet"});
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
+        CommControl* port = w->comm().MSComm1;
+        port->CommPort = 3;
+        port->setPortOpen(true);
+        ASSERT_TRUE(port->PortOpen());
+    }
+    // Everything the gauge reported receiving, as hexadecimal digits.
+    QString received()
+    {
+        log += QString::fromLatin1(sim.readAllStandardError());
+        QString hex;
+        for (const QString& line : log.split(u'\n'))
+            if (line.startsWith(QStringLiteral("gauge-sim: received ")))
+                hex += line.mid(20).trimmed();
+        return hex;
+    }
+    void send(const QString& line, bool binary)
+    {
+        frmComm& c = w->comm();
+        c.chkBin->setChecked(binary);
+        c.txtKobetu->setText(line);
+        c.cmdSend->click();
+    }
+    int dumps(const char* head) const
+    {
+        int n = 0;
+        for (const QString& line : w->comm().monitor().lines())
+            n += line.contains(QLatin1String(head));
+        return n;
+    }
+
+    QProcess sim;
+    QString log;
+};
+
+}  // namespace
+
+TEST_F(Console, LinesSentFromTheConsoleReachTheGaugeByteForByte)
+{
+    startGauge(5);
+    w->cmdComm->click();
+    ASSERT_TRUE(w->comm().isVisible());
+    send(QStringLiteral("02 2b31 03 ;comment"), true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received() == QStringLiteral("022B3103"); }, 5000)) << received().toStdString();
+    send(QStringLiteral("  圧力 R  "), false);  // trimmed, in code page 932
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received().endsWith(QStringLiteral("88B397CD2052")); }, 5000))
+        << received().toStdString();
+    EXPECT_EQ(w->comm().txtKobetu->text(), QStringLiteral("圧力 R"));
+    w->comm().SendText(QStringLiteral("R"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received().endsWith(QStringLiteral("522C686F0D")); }, 5000))
+        << received().toStdString();
+    EXPECT_TRUE(w->comm().tmrRes->isActive());
+}
+
+TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHidesIt)
+{
+    startGauge(5);
+    frmComm& c = w->comm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt > 10; }, 5000));
+    EXPECT_EQ(dumps("R>"), 0);
+    c.chkAutoClr->setChecked(false);
+    w->cmdComm->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dumps("R>") > 5; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c.txtDebug->toPlainText().contains(QStringLiteral("R>")); }, 2000));
+    c.close();  // hides it: the port and the measurement go on
+    EXPECT_FALSE(c.isVisible());
+    QTest::qWait(100);
+    const int hidden = dumps("R>");
+    const int stored = state->store.g_DataCnt;
+    QTest::qWait(300);
+    EXPECT_EQ(dumps("R>"), hidden);
+    EXPECT_GT(state->store.g_DataCnt, stored);
+    EXPECT_TRUE(c.MSComm1->PortOpen());
+}
+
+TEST_F(Console, WithThePortClosedTheDumpIsFollowedByNotOpen)
+{
+    w->cmdComm->click();
+    send(QStringLiteral("ABC"), false);
+    const QStringList lines = w->comm().monitor().lines();
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral("S>41 42 43 ") + QString(39, u' ') + QStringLiteral("ABC")))
+        << lines[lines.size() - 2].toStdString();
+    EXPECT_EQ(lines.last(), QStringLiteral("未Open"));
+    EXPECT_TRUE(w->comm().tmrRes->isActive());
+
+    // A character code page 932 has no code for: refused with a box, nothing sent or dumped.
+    const int before = int(lines.size());
+    send(QStringLiteral("A€"), false);
+    ASSERT_FALSE(t.prompts.shown.isEmpty());
+    EXPECT_TRUE(t.prompts.shown.last().text.contains(u'€'));
+    EXPECT_EQ(w->comm().monitor().lines().size(), before);
+}
+
+TEST_F(Console, AtOneMillisecondTheShownConsoleKeepsMemoryBounded)
+{
+    startGauge(1);
+    frmComm& c = w->comm();
+    c.chkAutoClr->setChecked(false);  // the monitor keeps its newest lines only
+    w->cmdComm->click();
+    QTest::qWait(2000);  // settled
+    const long start = ResidentKb();
+    QTest::qWait(10000);
+    EXPECT_LE(c.monitor().lines().size(), MonitorLines::MaxLines + 1);
+    EXPECT_LE(c.txtDebug->blockCount(), MonitorLines::MaxLines + 1);
+    EXPECT_GT(dumps("R>"), 1000);
+    EXPECT_LT(ResidentKb() - start, 30 * 1024) << "kB grown in 10 s";
+}
