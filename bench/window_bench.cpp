@@ -2,7 +2,8 @@
 // recording cycle with its segment drawing and page advances, against the core path alone (the
 // same bytes through assembly and decoding) measured in the same run. Also the cost of one
 // sample with 300,000 samples stored against 1,000 stored, the heap allocations per stored
-// sample in steady state, and what the crash-safe journal costs while measuring.
+// sample in steady state, what the crash-safe journal costs while measuring, and what the console
+// costs while it is shown and dumps every received chunk.
 #include "AllocCount.h"
 #include "GaugeFrames.h"
 #include "decode/Decoders.h"
@@ -14,6 +15,7 @@
 #include "serial/frmComm.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -46,7 +48,7 @@ double feed(frmComm& comm, PictureBox& graph, const std::string& bytes)
 {
     const auto t0 = Clock::now();
     for (std::size_t at = 0; at < bytes.size(); at += 64)
-        comm.RecvAssemble(QByteArray::fromRawData(bytes.data() + at, qsizetype(std::min<std::size_t>(64, bytes.size() - at))));
+        comm.Received(QByteArray::fromRawData(bytes.data() + at, qsizetype(std::min<std::size_t>(64, bytes.size() - at))));
     graph.image();
     QCoreApplication::processEvents();  // the repaints the samples asked for
     return seconds(t0);
@@ -118,6 +120,24 @@ int main(int argc, char** argv)
     const double small = perSample(1000), large = perSample(300000);
     std::printf("per sample: %.2f us with 1,000 stored, %.2f us with 300,000 stored, ratio %.2f (goal <= 1.5)\n",
                 small * 1e6, large * 1e6, large / small);
+
+    // The console: every received chunk dumped while it is shown (with "Auto clear", then without)
+    // against hidden, rounds alternating.
+    double hidden = 1e9, shownAuto = 1e9, shownCapped = 1e9;
+    for (int round = 0; round < 3 * 5; ++round) {
+        const int mode = round % 3;
+        comm.setVisible(mode != 0);
+        comm.chkAutoClr->setChecked(mode == 1);
+        state.store.g_DataCnt = 0;
+        w.l_StartPos = 0;
+        double& best = mode == 0 ? hidden : mode == 1 ? shownAuto : shownCapped;
+        best = std::min(best, feed(comm, *w.pctGraph1, bytes));
+    }
+    comm.hide();
+    std::printf("console shown: %.0f samples/s with Auto clear, %.0f without, hidden: %.0f; shown keeps %.1f%% and "
+                "%.1f%% of hidden (goal >= 50%%)\n",
+                Samples / shownAuto, Samples / shownCapped, Samples / hidden, 100.0 * hidden / shownAuto,
+                100.0 * hidden / shownCapped);
 
     // The journal's cost: the same samples while measuring, each round a new segment whose
     // journal goes into a writable folder ("on") or into one that cannot exist, under a regular

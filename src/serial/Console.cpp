@@ -3,41 +3,48 @@
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
 namespace tavin {
 
-QString HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp)
+QStringList HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp)
 {
     static const char digits[] = "0123456789ABCDEF";
-    QString text, chars;
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        if (i % 16 == 0) {
-            if (!chars.isEmpty()) {
-                text += chars;
-                chars.clear();
-            } else if (!text.isEmpty() && !comment.isEmpty()) {
-                text += std::exchange(comment, QString());
-            }
-            if (i > 0)
-                text += QStringLiteral("\r\n");
-            text += u'[';
-            text += stamp;
-            text += u']';
-            text += head;
-        }
-        const auto b = std::uint8_t(data[i]);
-        chars += b >= 32 && b <= 126 ? QChar(b) : QChar(u'.');
-        text += QChar(digits[b >> 4]);
-        text += QChar(digits[b & 15]);
-        text += u' ';
+    QStringList lines;
+    if (data.isEmpty()) {
+        lines << std::exchange(comment, QString());
+        return lines;
     }
-    if (!chars.isEmpty())
-        text += QString(3 * ((16 - data.size() % 16) % 16), u' ') + chars;
-    else if (!comment.isEmpty())
-        text += std::exchange(comment, QString());
-    return text;
+    // Written in place: at the fastest gauge a dump is made for every chunk the port receives.
+    const qsizetype prefix = stamp.size() + 2 + head.size();
+    for (qsizetype at = 0; at < data.size(); at += 16) {
+        const qsizetype n = std::min<qsizetype>(16, data.size() - at);
+        QString line(prefix + 3 * 16 + n, Qt::Uninitialized);  // a short line is padded to the column
+        QChar* p = line.data();
+        *p++ = u'[';
+        p = std::copy(stamp.begin(), stamp.end(), p);
+        *p++ = u']';
+        p = std::copy(head.begin(), head.end(), p);
+        for (qsizetype i = 0; i < 16; ++i) {
+            if (i < n) {
+                const auto b = std::uint8_t(data[at + i]);
+                *p++ = QChar(digits[b >> 4]);
+                *p++ = QChar(digits[b & 15]);
+            } else {
+                *p++ = u' ';
+                *p++ = u' ';
+            }
+            *p++ = u' ';
+        }
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto b = std::uint8_t(data[at + i]);
+            *p++ = b >= 32 && b <= 126 ? QChar(b) : QChar(u'.');
+        }
+        lines << line;
+    }
+    return lines;
 }
 
 namespace {
@@ -108,7 +115,7 @@ QByteArray FrameCommand(const QByteArray& command)
     return bytes;
 }
 
-void MonitorLines::append(const QString& text, bool autoClear)
+void MonitorLines::append(const QStringList& added, bool autoClear)
 {
     if (autoClear && !(lines_.size() == 1 && lines_.first().isEmpty())) {
         // The older half goes: the text starts again with an empty line, then the newer half.
@@ -116,11 +123,13 @@ void MonitorLines::append(const QString& text, bool autoClear)
         lines_.remove(0, drop);
         lines_.prepend(QString());
     }
-    const QStringList added = text.split(QStringLiteral("\r\n"));
     lines_ += added;
     appended_ += added.size();
-    if (lines_.size() > MaxLines + 1)
-        lines_.remove(1, lines_.size() - MaxLines - 1);
+    if (lines_.size() > MaxLines + 1) {
+        // Removing from the very front only moves the list's start; the empty first line returns.
+        lines_.remove(0, lines_.size() - MaxLines);
+        lines_.prepend(QString());
+    }
 }
 
 }  // namespace tavin

@@ -9,11 +9,11 @@
 
 namespace tavin {
 
-// The dump of `data` after `head` ("S>" sent, "R>" received): 16 bytes a line, each line
-// "[stamp]head", the bytes as two upper-case hexadecimal digits and a blank, then the bytes as
-// characters (32..126, else "."), a short last line padded to the column. `comment` is written
-// only after an empty array, and is then cleared. Lines are joined by CR LF.
-QString HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp);
+// The lines of the dump of `data` after `head` ("S>" sent, "R>" received): 16 bytes a line, each
+// line "[stamp]head", the bytes as two upper-case hexadecimal digits and a blank, then the bytes
+// as characters (32..126, else "."), a short last line padded to the column. An empty array gives
+// one line: `comment`, which is then cleared (a dump of bytes never writes it).
+QStringList HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp);
 
 // A line typed to be sent. Text: the trimmed line in code page 932 (a character it has no code
 // for refuses the line). Binary: hexadecimal pairs, blanks between groups, a comment from ";".
@@ -36,8 +36,9 @@ class MonitorLines {
 public:
     static constexpr int MaxLines = 2000;
 
-    // Appends one entry (which may hold several CR LF separated lines).
-    void append(const QString& text, bool autoClear);
+    // Appends lines as one entry.
+    void append(const QStringList& added, bool autoClear);
+    void append(const QString& line, bool autoClear) { append(QStringList{line}, autoClear); }
     const QStringList& lines() const { return lines_; }
     // The monitor as one text, lines joined by CR LF.
     QString text() const { return lines_.join(QStringLiteral("\r\n")); }

@@ -115,16 +115,24 @@ void frmComm::DebugText(const QString& p_text)
     });
 }
 
-void frmComm::MonitorAppend(const QString& text)
+void frmComm::MonitorAppend(const QStringList& lines)
 {
     Trap(st_.log, QString(), [&] {
-        monitor_.append(text, chkAutoClr->isChecked());
+        monitor_.append(lines, chkAutoClr->isChecked());
         if (!tmrMonitor->isActive())
             tmrMonitor->start();
     });
 }
 
-QString frmComm::MonitorStamp() const { return FormatDate(st_.env.now(), u"hh:nn:ss"); }
+QString frmComm::MonitorStamp() const
+{
+    // Formatted once a second, however many chunks arrive in it.
+    if (const OleDate now = st_.env.now(); now != stampTime_) {
+        stampTime_ = now;
+        stamp_ = FormatDate(now, u"hh:nn:ss");
+    }
+    return stamp_;
+}
 
 void frmComm::PrintHex(const QString& p_head, const QByteArray& p_Data, QString& p_msg)
 {
@@ -189,7 +197,7 @@ void frmComm::cmdSend_Click()
             PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
         } else {
             PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
-            MonitorAppend(QStringLiteral("未Open"));
+            MonitorAppend({QStringLiteral("未Open")});
         }
         restartResponseTimer();
     });
@@ -227,15 +235,9 @@ void frmComm::MSComm1_OnComm()
     Trap(st_.log, QString(), [&] {
         QString message;
         switch (MSComm1->CommEvent()) {
-        case CommControl::comEvReceive: {
-            const QByteArray data = MSComm1->Input();
-            if (isVisible()) {
-                QString none;
-                PrintHex(QStringLiteral("R>"), data, none);
-            }
-            RecvAssemble(data);
+        case CommControl::comEvReceive:
+            Received(MSComm1->Input());
             break;
-        }
         case CommControl::comEventFrame: message = QStringLiteral("フレーム エラーです｡"); break;
         case CommControl::comEventOverrun: message = QStringLiteral("ポート オーバーランです｡"); break;
         case CommControl::comEventRxOver: message = QStringLiteral("受信バッファ オーバーフローです｡"); break;
@@ -250,6 +252,15 @@ void frmComm::MSComm1_OnComm()
             st_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), message);
     });
     --OnCommDepth;
+}
+
+void frmComm::Received(const QByteArray& data)
+{
+    if (isVisible()) {
+        QString none;
+        PrintHex(QStringLiteral("R>"), data, none);
+    }
+    RecvAssemble(data);
 }
 
 void frmComm::RecvAssemble(const QByteArray& data)

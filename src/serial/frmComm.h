@@ -4,6 +4,7 @@
 // sent and received, and a line that sends text or hexadecimal bytes to the gauge.
 #pragma once
 
+#include "platform/DateTime.h"
 #include "serial/Console.h"
 #include "serial/FrameAssembler.h"
 
@@ -58,6 +59,8 @@ public:
     const MonitorLines& monitor() const { return monitor_; }
 
     void MSComm1_OnComm();
+    // Bytes the port received: dumped while the console is shown, then cut into frames.
+    void Received(const QByteArray& data);
     void RecvAssemble(const QByteArray& data);
     void tmrRes_Timer();
 
@@ -74,13 +77,15 @@ private:
     void frame(std::string_view text) override;
     // Appends a line to the port journal "sensor.txt" while "Responce Log" is ticked.
     void journal(const QString& line);
-    void MonitorAppend(const QString& text);
+    void MonitorAppend(const QStringList& lines);
     QString MonitorStamp() const;
     void showMonitor();
     // Restarts the response timer after a send.
     void restartResponseTimer();
 
     MonitorLines monitor_;
+    mutable OleDate stampTime_ = -1;  // the time MonitorStamp last formatted, and its text
+    mutable QString stamp_;
     qint64 shownLines_ = -1;  // lines the screen shows of those appended; -1: show them all again
 
     AppState& st_;

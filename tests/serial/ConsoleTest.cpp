@@ -9,7 +9,7 @@ namespace {
 
 QString Dump(const QByteArray& data, QString comment = QString())
 {
-    return HexDump(u"S>", data, comment, u"10:15:02");
+    return HexDump(u"S>", data, comment, u"10:15:02").join(QStringLiteral("\r\n"));
 }
 
 }  // namespace
@@ -32,10 +32,10 @@ TEST(HexDump, SixteenBytesALineWithTheirCharactersAndAPaddedLastLine)
 TEST(HexDump, TheCommentIsWrittenOnlyForAnEmptyArray)
 {
     QString comment = QStringLiteral(";note");
-    EXPECT_EQ(HexDump(u"S>", QByteArray(), comment, u"10:15:02"), QStringLiteral(";note"));
+    EXPECT_EQ(HexDump(u"S>", QByteArray(), comment, u"10:15:02"), QStringList{";note"});
     EXPECT_TRUE(comment.isEmpty());
     comment = QStringLiteral(";note");
-    EXPECT_FALSE(HexDump(u"S>", QByteArray("\x02"), comment, u"10:15:02").contains(u';'));
+    EXPECT_FALSE(Dump(QByteArray("\x02"), comment).contains(u';'));
     EXPECT_EQ(comment, QStringLiteral(";note"));
 }
 
@@ -78,7 +78,7 @@ TEST(MonitorLines, AutoClearKeepsTheNewerHalfAndWithoutItTheNewestLinesUpToALimi
     EXPECT_EQ(m.text(), QStringLiteral("\r\nb\r\nc\r\nd\r\ne"));
 
     MonitorLines first;  // an empty monitor has nothing to halve
-    first.append(QStringLiteral("x\r\ny"), true);
+    first.append(QStringList{"x", "y"}, true);
     EXPECT_EQ(first.lines(), (QStringList{"", "x", "y"}));
 
     MonitorLines capped;
