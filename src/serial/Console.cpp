@@ -85,10 +85,7 @@ SendLine ParseSendLine(const QString& line, bool binary)
     }
     if (data.isEmpty())
         return out;
-    data = data.trimmed();
-    while (data.contains(QStringLiteral("  ")))
-        data.replace(QStringLiteral("  "), QStringLiteral(" "));
-    for (const QString& piece : data.split(u' ')) {
+    for (const QString& piece : data.split(u' ', Qt::SkipEmptyParts)) {
         for (qsizetype j = 0; j < piece.size(); j += 2) {
             const int hi = HexDigit(piece[j]);
             if (j + 1 == piece.size()) {  // a final single digit

@@ -15,15 +15,15 @@ namespace tavin {
 // one line: `comment`, which is then cleared (a dump of bytes never writes it).
 QStringList HexDump(QStringView head, QByteArrayView data, QString& comment, QStringView stamp);
 
-// A line typed to be sent. Text: the trimmed line in code page 932 (a character it has no code
-// for refuses the line). Binary: hexadecimal pairs, blanks between groups, a comment from ";".
+// A line typed to be sent, already trimmed. Text: the line in code page 932 (a character it has no
+// code for refuses the line). Binary: hexadecimal pairs, blanks between groups, a comment from ";".
 struct SendLine {
     QByteArray bytes;
     QString comment;
     bool send = false;  // false: nothing to send (an empty line, only a comment, or refused)
     QString refusal;    // why a line was refused
 };
-SendLine ParseSendLine(const QString& trimmedLine, bool binary);
+SendLine ParseSendLine(const QString& line, bool binary);
 
 // A gauge command: its bytes, ",", two check letters "a".."p" of the XOR of everything before
 // them, CR.

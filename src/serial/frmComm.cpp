@@ -7,12 +7,12 @@
 #include "platform/NumText.h"
 #include "platform/Prompts.h"
 #include "platform/TextFile.h"
+#include "serial/MonitorView.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -27,10 +27,7 @@ frmComm::frmComm(AppState& state, frmMain& main)
     setWindowTitle(QStringLiteral("COMM"));
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     tmrRes->setObjectName(QStringLiteral("tmrRes"));
-    txtDebug = named(new QPlainTextEdit(this), "txtDebug");
-    txtDebug->setReadOnly(true);
-    txtDebug->setMaximumBlockCount(MonitorLines::MaxLines + 1);
-    txtDebug->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtDebug = named(new MonitorView(monitor_, this), "txtDebug");
     // Fixed pitch, so that dumps line up, with the Japanese of file names and messages.
     QFont fixed(QStringLiteral("FixedSys"), 10);
     fixed.setFamilies({QStringLiteral("FixedSys"), QStringLiteral("Noto Sans Mono CJK JP")});
@@ -58,7 +55,6 @@ frmComm::frmComm(AppState& state, frmMain& main)
     connect(tmrMonitor, &QTimer::timeout, this, &frmComm::showMonitor);
     connect(cmdSend, &QPushButton::clicked, this, &frmComm::cmdSend_Click);
     connect(txtKobetu, &QLineEdit::returnPressed, this, &frmComm::cmdSend_Click);
-    connect(chkAutoClr, &QCheckBox::toggled, this, [this] { shownLines_ = -1; });
     connect(tmrRes, &QTimer::timeout, this, &frmComm::tmrRes_Timer);
     connect(MSComm1, &CommControl::OnComm, this, &frmComm::MSComm1_OnComm);
     connect(MSComm1, &CommControl::deviceLost, this, [this](const QString& reason) {
@@ -111,7 +107,8 @@ void frmComm::DebugText(const QString& p_text)
 {
     Trap(st_.log, QString(), [&] {
         monitor_.append(u'[' + MonitorStamp() + u']' + p_text, false);
-        tmrMonitor->start();
+        if (!tmrMonitor->isActive())
+            tmrMonitor->start();
     });
 }
 
@@ -139,28 +136,17 @@ void frmComm::PrintHex(const QString& p_head, const QByteArray& p_Data, QString&
     Trap(st_.log, QStringLiteral("PrintHex"), [&] { MonitorAppend(HexDump(p_head, p_Data, p_msg, MonitorStamp())); });
 }
 
-// What the monitor took since the screen last showed it, at most twenty times a second however
-// fast the gauge sends: the lines added, or with "Auto clear" the few lines it keeps.
+// What the monitor took reaches the screen at most twenty times a second, however fast the gauge
+// sends; the view paints only the lines in sight.
 void frmComm::showMonitor()
 {
-    if (!isVisible())
-        return;
-    const QStringList& lines = monitor_.lines();
-    const qint64 fresh = monitor_.appended() - shownLines_;
-    if (shownLines_ < 0 || chkAutoClr->isChecked() || fresh > lines.size()) {
-        txtDebug->setPlainText(lines.join(u'\n'));
-    } else if (fresh > 0) {
-        txtDebug->appendPlainText(lines.mid(lines.size() - fresh).join(u'\n'));
-    }
-    shownLines_ = monitor_.appended();
-    txtDebug->moveCursor(QTextCursor::End);
-    txtDebug->ensureCursorVisible();
+    if (isVisible())
+        txtDebug->linesChanged();
 }
 
 void frmComm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    shownLines_ = -1;
     showMonitor();
 }
 
@@ -180,7 +166,6 @@ void frmComm::cmdSend_Click()
 {
     Trap(st_.log, QString(), [&] {
         const bool binary = chkBin->isChecked();
-        l_intRecvMode = 0;
         const QString line = txtKobetu->text().trimmed();
         txtKobetu->setText(line);
         if (line.isEmpty())
@@ -192,13 +177,13 @@ void frmComm::cmdSend_Click()
         }
         if (!send.send)
             return;
-        if (MSComm1->PortOpen()) {
+        l_intRecvMode = 0;
+        const bool open = MSComm1->PortOpen();
+        if (open)
             MSComm1->Output(send.bytes);
-            PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
-        } else {
-            PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
+        PrintHex(QStringLiteral("S>"), send.bytes, send.comment);
+        if (!open)
             MonitorAppend({QStringLiteral("未Open")});
-        }
         restartResponseTimer();
     });
 }

@@ -13,7 +13,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
@@ -22,6 +21,7 @@ namespace tavin {
 struct AppState;
 class CommControl;
 class frmMain;
+class MonitorView;
 
 class frmComm : public QWidget, private FrameSink {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
 
     CommControl* MSComm1 = nullptr;
     QTimer* tmrRes = nullptr;
-    QPlainTextEdit* txtDebug = nullptr;
+    MonitorView* txtDebug = nullptr;
     QLineEdit* txtKobetu = nullptr;
     QPushButton* cmdSend = nullptr;
     QCheckBox* chkBin = nullptr;
@@ -57,6 +57,8 @@ public:
     void SendText(const QString& p_cmd);
     void cmdSend_Click();
     const MonitorLines& monitor() const { return monitor_; }
+    // What the monitor took since the screen last showed it reaches the screen (tmrMonitor).
+    void showMonitor();
 
     void MSComm1_OnComm();
     // Bytes the port received: dumped while the console is shown, then cut into frames.
@@ -79,14 +81,12 @@ private:
     void journal(const QString& line);
     void MonitorAppend(const QStringList& lines);
     QString MonitorStamp() const;
-    void showMonitor();
     // Restarts the response timer after a send.
     void restartResponseTimer();
 
-    MonitorLines monitor_;
+    MonitorLines monitor_;  // before the view that shows it
     mutable OleDate stampTime_ = -1;  // the time MonitorStamp last formatted, and its text
     mutable QString stamp_;
-    qint64 shownLines_ = -1;  // lines the screen shows of those appended; -1: show them all again
 
     AppState& st_;
     frmMain& main_;

@@ -3,13 +3,14 @@
 // of received bytes while it is shown.
 #include "platform/CommControl.h"
 #include "platform/Controls.h"
+#include "serial/MonitorView.h"
 #include "serial/frmComm.h"
 #include "support/WindowFixture.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -109,7 +110,17 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
     c.chkAutoClr->setChecked(false);
     w->cmdComm->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dumps("R>") > 5; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return c.txtDebug->toPlainText().contains(QStringLiteral("R>")); }, 2000));
+    // The screen follows the newest lines, and stays where the user scrolled to.
+    QTest::qWait(300);
+    c.showMonitor();
+    QScrollBar* bar = c.txtDebug->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(0);
+    QTest::qWait(200);
+    c.showMonitor();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_GT(bar->maximum(), 0);
     c.close();  // hides it: the port and the measurement go on
     EXPECT_FALSE(c.isVisible());
     QTest::qWait(100);
@@ -150,7 +161,8 @@ TEST_F(Console, AtOneMillisecondTheShownConsoleKeepsMemoryBounded)
     const long start = ResidentKb();
     QTest::qWait(10000);
     EXPECT_LE(c.monitor().lines().size(), MonitorLines::MaxLines + 1);
-    EXPECT_LE(c.txtDebug->blockCount(), MonitorLines::MaxLines + 1);
     EXPECT_GT(dumps("R>"), 1000);
+#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer keeps freed memory in quarantine
     EXPECT_LT(ResidentKb() - start, 30 * 1024) << "kB grown in 10 s";
+#endif
 }
