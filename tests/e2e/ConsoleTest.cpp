@@ -5,7 +5,7 @@
 #include "platform/Controls.h"
 #include "serial/MonitorView.h"
 #include "serial/frmComm.h"
-#include "support/WindowFixture.h"
+#include "e2e/GaugeFixture.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -31,28 +31,9 @@ long ResidentKb()
     return 0;
 }
 
-class Console : public test::WindowFixture {
+class Console : public test::GaugeFixture {
 protected:
-    void TearDown() override
-    {
-        if (sim.state() != QProcess::NotRunning) {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        }
-        WindowFixture::TearDown();
-    }
-
-    void startGauge(int periodMs)
-    {
-        sim.start(QStringLiteral(GAUGE_SIM_PATH), {"--dir", t.dir.path(), "--com", "3", "--kind", "0", "--period",
-                                                   QString::number(periodMs), "--quiet"});
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
-        CommControl* port = w->comm().MSComm1;
-        port->CommPort = 3;
-        port->setPortOpen(true);
-        ASSERT_TRUE(port->PortOpen());
-    }
+    void startGauge(int periodMs) { GaugeFixture::startGauge(0, {"--period", QString::number(periodMs), "--quiet"}); }
     // Everything the gauge reported receiving, as hexadecimal digits.
     QString received()
     {
@@ -78,7 +59,6 @@ protected:
         return n;
     }
 
-    QProcess sim;
     QString log;
 };
 

@@ -5,7 +5,7 @@
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "serial/frmComm.h"
-#include "support/WindowFixture.h"
+#include "e2e/GaugeFixture.h"
 
 #include <QFile>
 #include <QProcess>
@@ -18,32 +18,8 @@ using namespace tavin;
 namespace {
 
 
-class SerialPath : public test::WindowFixture {
+class SerialPath : public test::GaugeFixture {
 protected:
-    void TearDown() override
-    {
-        if (sim.state() != QProcess::NotRunning) {
-            sim.terminate();
-            sim.waitForFinished(5000);
-        }
-        WindowFixture::TearDown();
-    }
-
-    // Starts the simulated gauge as COM3 and opens the port once its link is there.
-    void startGauge(int kind, QStringList extra)
-    {
-        state->Settings.Term = std::int16_t(kind);
-        sim.start(QStringLiteral(GAUGE_SIM_PATH),
-                  QStringList{"--dir", t.dir.path(), "--com", "3", "--kind", QString::number(kind), "--period", "5"} +
-                      extra);
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
-        CommControl* port = w->comm().MSComm1;
-        port->CommPort = 3;
-        port->setPortOpen(true);
-        ASSERT_TRUE(port->PortOpen());
-    }
-
     // The value texts the gauge printed, in order, and whether each frame was corrupted.
     QList<QPair<QString, bool>> sent()
     {
@@ -55,8 +31,6 @@ protected:
         }
         return out;
     }
-
-    QProcess sim;
 };
 
 }  // namespace
