@@ -200,6 +200,7 @@ public:
     QTimer* tmrScreen = nullptr;  // one-shot: what samples changed reaches the labels
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
+    QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
@@ -391,7 +392,13 @@ private:
     void onPortLost(const QString& reason);
     void unlockAfterStop();
     void hideCursor();  // the line and its panel together
-    void reportJournalFailure(const QString& what);
+    // Opens the segment's journal at its first sample, or anew in place of one that cannot be
+    // used, with the segment's samples so far; false (protection off) when no folder takes it.
+    bool openJournal(bool replacing);
+    // At each screen refresh: failures of the journal, a new file when needed, protection back.
+    void checkJournal();
+    void journalOff(const QString& what);
+    bool baseNameFits(const QString& folder, const QString& base);
     QString journalFolderList() const;
     void rememberJournalFolder(const QString& folder);
     void showUnsaved();
@@ -409,7 +416,9 @@ private:
 
     AppState& st_;
     bool unloaded_ = false;
-    bool journalFailureReported_ = false;  // once per measurement
+    bool protectionOff_ = false;           // the journal does not hold the segment (lblJournalOff)
+    qint64 journalRetryAt_ = 0;            // ClockMs() of the next attempt at a new journal
+    static constexpr qint64 JournalRetryMs = 5000;
     bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
     QStringList journalFolders_;           // as in journalFolderList()
     frmComm* comm_ = nullptr;

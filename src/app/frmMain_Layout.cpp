@@ -313,6 +313,11 @@ void frmMain::buildControls()
     lblUnsaved->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold;"));
     StatusBar1->addPermanentWidget(lblUnsaved);
     lblUnsaved->hide();
+    lblJournalOff = named(new QLabel(QStringLiteral("ジャーナルを書き込めません: 強制終了や停電で測定データが失われます"), StatusBar1),
+                          QStringLiteral("lblJournalOff"));
+    lblJournalOff->setStyleSheet(lblUnsaved->styleSheet());
+    StatusBar1->addPermanentWidget(lblJournalOff);
+    lblJournalOff->hide();
 }
 
 }  // namespace tavin

@@ -2,6 +2,7 @@
 
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
+#include "platform/FileOps.h"
 #include "platform/TextFile.h"
 
 #include <QDir>
@@ -27,8 +28,11 @@ struct Journal::File {
     std::vector<QByteArray> texts;  // the lines of the Text entries, in order, under m_
     std::vector<Entry> taking;      // being written by the thread, outside m_
     std::vector<QByteArray> takingTexts;
-    std::vector<char> bytes;        // the thread's formatted lines
-    bool failed = false;            // a write or sync failed, or the file was deleted: no more lines
+    std::vector<char> bytes;        // formatted lines not written yet (thread only)
+    File* replacing = nullptr;      // the unusable file this one takes the place of, until synced
+    bool failing = false;           // the last write failed: its lines wait in `bytes`
+    bool unusable = false;          // a sync failed or the file was deleted: no more lines
+    bool synced = false;            // a pass wrote and synced everything taken
     bool kept = false;              // ended unsaved: written, synced, then idle until removed
     bool removed = false;           // its segment is saved: close without writing what is left
     bool emptyIt = false;           // removed, but the unlink failed: empty it before closing
@@ -52,39 +56,6 @@ QString systemError(const char* call)
     return QString::fromLatin1(call) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
-bool writeAll(int fd, const char* p, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        p += w;
-        n -= std::size_t(w);
-    }
-    return true;
-}
-
-// Opens `path` new and locked; -1 with errno when it cannot be made, or (errno EEXIST) when the
-// name is taken, also by a file that replaced ours between the creation and the lock.
-int createLocked(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return -1;
-    struct stat opened {}, named {};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && ::stat(name.constData(), &named) == 0 &&
-        opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
-        return fd;
-    // Between the creation and the lock another program took the empty file for a journal left
-    // behind and removed it (or locks it): this name is not ours.
-    ::close(fd);
-    errno = EEXIST;
-    return -1;
-}
-
 }  // namespace
 
 Journal::Journal(int periodMs) : periodMs_(periodMs) {}
@@ -105,21 +76,43 @@ Journal::~Journal()
 
 bool Journal::begin(const QString& path, const QByteArray& header, QString* why)
 {
+    return open(path, header, why, nullptr);
+}
+
+bool Journal::replace(const QString& path, const QByteArray& header, QString* why)
+{
+    pending_.clear();  // the caller hands the whole segment over again
+    File* old = nullptr;
+    {
+        std::lock_guard lock(m_);
+        old = current_;
+        current_ = nullptr;
+    }
+    return open(path, header, why, old);
+}
+
+bool Journal::open(const QString& path, const QByteArray& header, QString* why, File* replacing)
+{
     QDir().mkpath(QFileInfo(path).absolutePath());  // as the recording would make it
     const qsizetype dot = path.lastIndexOf(u'.');
     QString name = path;
-    int fd = createLocked(name);
+    int fd = CreateLockedFile(name);
     for (int n = 2; fd < 0 && errno == EEXIST && n < 1000; ++n) {
         name = path.left(dot) + QStringLiteral("-%1").arg(n) + path.mid(dot);
-        fd = createLocked(name);
+        fd = CreateLockedFile(name);
     }
     if (fd < 0) {
         *why = systemError("open");
+        if (replacing) {
+            std::lock_guard lock(m_);
+            current_ = replacing;  // still the segment's, unusable as it is
+        }
         return false;
     }
     auto file = std::make_unique<File>();
     file->fd = fd;
     file->path = name;
+    file->replacing = replacing;
     file->entries.push_back({0, 0, Entry::Text});
     file->texts.push_back(header);
     pending_.reserve(PendingMax);
@@ -147,7 +140,7 @@ void Journal::publish()
         return;
     {
         std::lock_guard lock(m_);
-        if (current_ && !current_->failed)
+        if (current_ && !current_->unusable)
             current_->entries.insert(current_->entries.end(), pending_.begin(), pending_.end());
     }
     pending_.clear();
@@ -157,7 +150,7 @@ void Journal::line(const QByteArray& bytes)
 {
     publish();
     std::lock_guard lock(m_);
-    if (current_ && !current_->failed) {
+    if (current_ && !current_->unusable) {
         current_->entries.push_back({0, 0, Entry::Text});
         current_->texts.push_back(bytes);
     }
@@ -208,10 +201,14 @@ void Journal::remove(JournalTicket ticket)
     // The file stays in the list until it is marked below (only the thread erases, and only what
     // is marked), so the unlink needs no lock.
     QString path;
+    JournalTicket older = 0;  // the file this one took the place of, removed with it
     {
         std::lock_guard lock(m_);
-        if (File* f = find(ticket))
+        if (File* f = find(ticket)) {
             path = f->path;
+            if (f->replacing)
+                older = std::exchange(f->replacing, nullptr)->ticket;
+        }
     }
     if (path.isEmpty())
         return;
@@ -229,6 +226,8 @@ void Journal::remove(JournalTicket ticket)
             failure_ = QStringLiteral("%1 (%2)").arg(path, QStringLiteral("削除できないため空にします"));
     }
     wake_.notify_all();
+    if (older != 0)
+        remove(older);
 }
 
 void Journal::release(JournalTicket ticket)
@@ -246,13 +245,25 @@ bool Journal::intact(JournalTicket ticket) const
 {
     std::lock_guard lock(m_);
     const File* f = find(ticket);
-    return f && !f->failed;
+    return f && !f->failing && !f->unusable;
 }
 
 QString Journal::takeFailure()
 {
     std::lock_guard lock(m_);
     return std::exchange(failure_, QString());
+}
+
+bool Journal::needsNewFile() const
+{
+    std::lock_guard lock(m_);
+    return current_ && current_->unusable;
+}
+
+bool Journal::protecting() const
+{
+    std::lock_guard lock(m_);
+    return current_ && current_->synced && !current_->failing && !current_->unusable;
 }
 
 void Journal::drain()
@@ -295,29 +306,46 @@ void Journal::run()
 void Journal::passOver()
 {
     std::vector<std::pair<File*, bool>> files;  // and whether its lines are still wanted
+    bool stopping;
     {
         std::lock_guard lock(m_);
+        stopping = stop_;
         files.reserve(files_.size());
         for (auto& f : files_) {
             f->taking.swap(f->entries);
             f->takingTexts.swap(f->texts);
-            files.emplace_back(f.get(), !f->removed && !f->failed);
+            files.emplace_back(f.get(), !f->removed && !f->unusable);
         }
     }
     for (auto [f, wanted] : files) {
-        const QString failure = wanted ? write(*f) : QString();
+        const Outcome outcome = wanted ? write(*f) : Outcome{};
         f->taking.clear();
         f->takingTexts.clear();
+        File* replaced = nullptr;  // unusable, and this one has all of its segment on the disk now
         bool close, emptyIt;
         {
             std::lock_guard lock(m_);
-            if (!failure.isEmpty()) {
-                f->failed = true;
-                f->entries.clear();
-                failure_ = QStringLiteral("%1 (%2)").arg(f->path, failure);
+            if (!outcome.failure.isEmpty()) {
+                if (!f->failing && !f->unusable)
+                    failure_ = QStringLiteral("%1 (%2)").arg(f->path, outcome.failure);
+                f->failing = true;
+                if (outcome.unusable) {
+                    f->unusable = true;
+                    f->entries.clear();
+                }
+            } else if (wanted) {
+                f->failing = false;
+                f->synced = true;
+                replaced = std::exchange(f->replacing, nullptr);
             }
-            close = f->removed || (f->released && f->entries.empty());
+            // At the end lines that cannot be written are given up: the program must be able to end.
+            close = f->removed || (f->released && (f->unusable || stopping || (f->entries.empty() && f->bytes.empty())));
             emptyIt = f->emptyIt;
+        }
+        if (replaced) {
+            ::unlink(QFile::encodeName(replaced->path).constData());
+            std::lock_guard lock(m_);
+            replaced->removed = true;
         }
         if (!close)
             continue;
@@ -330,44 +358,61 @@ void Journal::passOver()
         f->fd = -1;
     }
     std::lock_guard lock(m_);
+    for (auto& f : files_)
+        if (f->replacing && f->replacing->fd < 0)
+            f->replacing = nullptr;
     std::erase_if(files_, [](const auto& f) { return f->fd < 0; });
 }
 
-// Writes and syncs what was taken from a file; the reason when that failed or the file is gone.
-QString Journal::write(File& f)
+// Writes and syncs what was taken from a file together with what an earlier pass could not
+// write. A write that fails keeps the lines for the next pass; a failed sync or a deleted file
+// makes the file unusable (after a failed sync the system may have dropped what it held).
+Journal::Outcome Journal::write(File& f)
 {
-    if (!f.taking.empty()) {
+    if (!f.taking.empty())
         format(f);
+    std::size_t done = 0;
+    while (done < f.bytes.size()) {
         ++writes_;
-        if (!writeAll(f.fd, f.bytes.data(), f.bytes.size()))
-            return systemError("write");
+        const ssize_t n = fileops::write(f.fd, f.bytes.data() + done, f.bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const QString why = n < 0 ? systemError("write") : QStringLiteral("write");
+            f.bytes.erase(f.bytes.begin(), f.bytes.begin() + std::ptrdiff_t(done));
+            f.dirty = f.dirty || done > 0;
+            return {why, false};
+        }
+        done += std::size_t(n);
         f.dirty = true;
     }
-    if (!f.dirty)
-        return QString();
-    ++syncs_;
-    if (::fdatasync(f.fd) != 0)
-        return systemError("fdatasync");
-    f.dirty = false;
-    if (!f.folderSynced) {
-        SyncFolderOf(f.path);
-        f.folderSynced = true;
+    f.bytes.clear();
+    if (f.dirty) {
+        ++syncs_;
+        if (fileops::fdatasync(f.fd) != 0)
+            return {systemError("fdatasync"), true};
+        f.dirty = false;
+        if (!f.folderSynced) {
+            SyncFolderOf(f.path);
+            f.folderSynced = true;
+        }
     }
     // Deleted by someone while it was written: the lines go nowhere any more.
     struct stat st {};
     if (::fstat(f.fd, &st) == 0 && st.st_nlink == 0)
-        return QStringLiteral("削除されました");
-    return QString();
+        return {QStringLiteral("削除されました"), true};
+    return {};
 }
 
 // The lines of the entries taken, in the recording's format.
 void Journal::format(File& f)
 {
+    const std::size_t kept = f.bytes.size();
     std::size_t size = f.taking.size() * CsvSampleLineMax;
     for (const QByteArray& t : f.takingTexts)
         size += std::size_t(t.size());
-    f.bytes.resize(size);
-    char* p = f.bytes.data();
+    f.bytes.resize(kept + size);
+    char* p = f.bytes.data() + kept;
     auto text = f.takingTexts.cbegin();
     for (const Entry& e : f.taking) {
         if (e.kind == Entry::Text) {
@@ -428,6 +473,8 @@ JournalContent ReadJournal(QByteArrayView bytes)
     c.recording.reserve(header.size() + lines.size() + 64);
     c.recording.append(header.data(), header.size());
     c.recording.append("\r\n");
+    c.linesAt = c.recording.size();
+    c.linesSize = lines.size();
     c.recording.append(lines);
     c.recording.append(CsvClosingLine(FormatDate(c.lastTime, u"yyyy年m月d日 hh:nn:ss")));
     return c;

@@ -42,10 +42,15 @@ public:
     // with `header` as its first line. False with the reason when it cannot be created; the
     // previous file must have been ended first.
     bool begin(const QString& path, const QByteArray& header, QString* why);
+    // Opens a new file for the current segment in place of one that cannot be used any more (a
+    // sync failed, someone deleted it) or that could not be opened at all; the caller then hands
+    // over the segment's samples again. The old file is removed once the new one is on the disk.
+    bool replace(const QString& path, const QByteArray& header, QString* why);
     bool active() const { return current_ != nullptr; }
     QString path() const;
 
-    // One sample line (CsvSampleLine); ignored when no journal is open or the open one failed.
+    // One sample line (CsvSampleLine); ignored when no journal is open or the open one cannot be
+    // used any more.
     // Samples gather on the caller's side and are handed to the thread by `publish`, which the
     // window calls with each screen refresh (and which runs by itself every PendingMax samples).
     void sample(float value, const OleDate* time)
@@ -69,13 +74,20 @@ public:
     void remove();
     void remove(JournalTicket ticket);
     void release(JournalTicket ticket);
-    // The kept journal still holds its whole segment: no write or sync failed and nobody
-    // deleted it. A segment whose journal is not intact exists only in memory.
+    // The kept journal holds its whole segment on the disk: nothing waits to be written again,
+    // no sync failed and nobody deleted it. A segment whose journal is not intact exists only in
+    // memory.
     bool intact(JournalTicket ticket) const;
 
-    // The reason of a write or sync that failed since the last call, once; the journal concerned
-    // stops taking lines.
+    // The reason, once, when a write or sync of a journal failed after it had worked (crash
+    // protection is off). Lines that could not be written are kept and written again at every
+    // pass until they go through.
     QString takeFailure();
+    // The current journal cannot be used any more (a sync failed, it was deleted): call replace().
+    bool needsNewFile() const;
+    // Everything handed over to the current journal is on the disk, or is being written with the
+    // next pass after the last one succeeded: a kill now loses at most that pass.
+    bool protecting() const;
     // Waits until everything handed over is written and synced.
     void drain();
 
@@ -94,8 +106,13 @@ private:
     static constexpr std::size_t PendingMax = 4096;
     struct File;
     static void format(File& f);
-    QString write(File& f);
+    struct Outcome {
+        QString failure;        // empty: written and synced
+        bool unusable = false;  // the file cannot take lines any more
+    };
+    Outcome write(File& f);
     File* find(JournalTicket ticket) const;  // an open file not ended for good, under m_
+    bool open(const QString& path, const QByteArray& header, QString* why, File* replacing);
     void run();
     void passOver();
 
@@ -127,6 +144,9 @@ struct JournalContent {
     // Every whole line was taken: what follows the last one is at most a line cut by the end
     // (or the zeros a power cut leaves), not lines that could not be read.
     bool whole = true;
+    qsizetype linesAt = 0;  // where the sample lines lie in `recording`
+    qsizetype linesSize = 0;
+    QByteArrayView sampleLines() const { return QByteArrayView(recording).sliced(linesAt, linesSize); }
 };
 JournalContent ReadJournal(QByteArrayView bytes);
 

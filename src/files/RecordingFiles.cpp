@@ -2,7 +2,9 @@
 
 #include "app/basLog.h"
 #include "files/Journal.h"
+#include "files/NameLimit.h"
 #include "platform/AppEnv.h"
+#include "platform/FileOps.h"
 #include "platform/TextFile.h"
 #include "trend/Scale.h"
 
@@ -18,14 +20,6 @@
 #include <unistd.h>
 
 namespace tavin {
-
-QString UniqueRecordingPath(const QString& path)
-{
-    QString free = path;
-    for (int n = 2; QFileInfo::exists(free); ++n)
-        free = path.left(path.size() - 4) + QStringLiteral("-%1.csv").arg(n);
-    return free;
-}
 
 CsvHeader RecordingHeader(const QString& startText, std::int32_t fileNo, std::int32_t sampling, int rangePlus,
                           int rangeMinus, const QString& unit, float keisu)
@@ -46,12 +40,11 @@ namespace {
 // The file at a free name near `target`; empty with the reason when it could not be written.
 QString writeRecording(const QString& target, const std::function<bool(QIODevice&)>& content, QString* why)
 {
-    const QString path = UniqueRecordingPath(target);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+    if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         *why = QStringLiteral("フォルダを作成できません。");
         return QString();
     }
-    return ReplaceFileAtomically(path, path + QStringLiteral(".part"), content, why) ? path : QString();
+    return WriteNewFile(target, content, why);
 }
 
 }  // namespace
@@ -87,13 +80,52 @@ QString JournalPath(const QString& saveDir, const QString& baseName, OleDate sta
     return QDir(saveDir).filePath(name + QStringLiteral(".journal"));
 }
 
-QString RecoveredRecordingPath(const QString& journalPath, OleDate saved)
+namespace {
+
+// The name a journal's recording starts with: the journal's name without its extension and
+// without the "-2", "-3" ... of a journal whose name was taken.
+QString journalStem(const QString& journalPath)
 {
-    // "-2", "-3" ... of a journal whose name was taken go; the recording takes its own free name.
     static const QRegularExpression extra(QStringLiteral("(-\\d{8}-\\d{6}-\\d+)(-\\d+)?\\.journal$"));
-    QString stem = journalPath;
-    stem.replace(extra, QStringLiteral("\\1"));
-    return stem + u'-' + FormatDate(saved, u"YYYYMMDD-HHNNSS") + QStringLiteral(".csv");
+    const QString name = QFileInfo(journalPath).fileName();
+    const QRegularExpressionMatch m = extra.match(name);
+    return m.hasMatch() ? name.left(m.capturedStart()) + m.captured(1) : name;
+}
+
+}  // namespace
+
+QString RecoveredRecordingPath(const QString& journalPath, OleDate saved, int nameMax)
+{
+    static const QRegularExpression stamps(QStringLiteral("-\\d{8}-\\d{6}-\\d+$"));
+    const QString stem = journalStem(journalPath);
+    const qsizetype at = stem.indexOf(stamps);
+    const qsizetype cut = at < 0 ? stem.size() : at;
+    const QString suffix = stem.mid(cut) + u'-' + FormatDate(saved, u"YYYYMMDD-HHNNSS") + QStringLiteral(".csv");
+    // A base name too long for the folder (made elsewhere, or by an older version) is shortened
+    // rather than leave the segment in its journal for ever; room stays for a "-N" suffix.
+    const QString base = CutToBytes(stem.left(cut), nameMax - 4 - int(QFile::encodeName(suffix).size()));
+    return QFileInfo(journalPath).path() + u'/' + base + suffix;
+}
+
+bool SavedAlready(const QString& journalPath, QByteArrayView sampleLines, const QStringList& folders)
+{
+    static const QRegularExpression stamp(QStringLiteral("^-\\d{8}-\\d{6}(-\\d+)?\\.csv$"));
+    const QString stem = journalStem(journalPath);
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        for (const QString& name : dir.entryList({QStringLiteral("*.csv")}, QDir::Files)) {
+            if (!name.startsWith(stem) || !stamp.match(QStringView(name).mid(stem.size())).hasMatch())
+                continue;
+            QFile f(dir.filePath(name));
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = f.readAll();
+            const qsizetype body = bytes.indexOf("\r\n");
+            if (body >= 0 && QByteArrayView(bytes).sliced(body + 2).startsWith(sampleLines))
+                return true;
+        }
+    }
+    return false;
 }
 
 namespace {
@@ -124,6 +156,7 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
 {
     QList<RecoveredJournal> recovered;
     const QDir dir(folder);
+    RemoveLeftScratchFiles(folder);
     for (const QString& name : dir.entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name)) {
         QFile f(dir.filePath(name));
         if (!f.open(QIODevice::ReadWrite) && !f.open(QIODevice::ReadOnly))
@@ -146,8 +179,15 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
             dropJournal(log, f);  // nothing measured yet, or only a header cut by the end
             continue;
         }
+        // A program killed between a segment's save and the removal of its journal left both.
+        if (SavedAlready(f.fileName(), c.sampleLines(), {folder, DocumentsFolder(env)})) {
+            log.LogMsg(1, QStringLiteral("RecoverJournals"),
+                       QStringLiteral("保存済みの区間のジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(f.fileName())));
+            dropJournal(log, f);
+            continue;
+        }
         const SavedRecording saved =
-            SaveRecording(log, env, RecoveredRecordingPath(f.fileName(), env.now()),
+            SaveRecording(log, env, RecoveredRecordingPath(f.fileName(), env.now(), FolderNameMax(folder)),
                           [&](QIODevice& out) { return out.write(c.recording) == c.recording.size(); });
         if (saved.outcome == SaveOutcome::Failed)
             continue;  // the journal stays for the next start

@@ -19,10 +19,6 @@ namespace tavin {
 struct AppEnv;
 class EventLog;
 
-// `path` when no file has that name yet, otherwise the first free one of "-2", "-3" ... before
-// the extension.
-QString UniqueRecordingPath(const QString& path);
-
 // The header of a recording for the settings' range indexes.
 CsvHeader RecordingHeader(const QString& startText, std::int32_t fileNo, std::int32_t sampling, int rangePlus,
                           int rangeMinus, const QString& unit, float keisu);
@@ -42,8 +38,13 @@ SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& pa
 // The journal of a segment: the name its recording would have without the save stamp, with the
 // extension ".journal", which no recording has and the open dialog's CSV filter does not list.
 QString JournalPath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo);
-// The recording a journal becomes when recovered at `saved`: the name pattern of every recording.
-QString RecoveredRecordingPath(const QString& journalPath, OleDate saved);
+// The recording a journal becomes when recovered at `saved`: the name pattern of every recording,
+// its base name shortened when the whole name would pass `nameMax` bytes.
+QString RecoveredRecordingPath(const QString& journalPath, OleDate saved, int nameMax = 255);
+// Whether the segment of a journal is in a recording already: one named after the same base name,
+// start time and segment number (any save stamp, any "-N"), in one of `folders`, whose sample
+// lines begin with all of the journal's.
+bool SavedAlready(const QString& journalPath, QByteArrayView sampleLines, const QStringList& folders);
 
 // Turns every journal in `folder` that no running program holds into a recording (the header of
 // its last context, the samples up to its last whole line, a closing line with the time of its

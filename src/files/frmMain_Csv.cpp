@@ -1,6 +1,7 @@
 // Recording files: the automatic save of each segment and the file-name box.
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "files/NameLimit.h"
 #include "files/RecordingFiles.h"
 #include "platform/Controls.h"
 #include "platform/NumText.h"
@@ -83,14 +84,16 @@ void frmMain::txtSaveFileName_Click()
                                           windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
                 continue;
             }
+            QString base = path.mid(cut + 1);
+            if (base.contains(u'.'))
+                base = base.left(base.lastIndexOf(u'.'));
+            if (!baseNameFits(path.left(cut), base))
+                continue;
             if (QFileInfo::exists(path) &&
                 st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + path + u')', windowTitle(),
                                           MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
                 continue;
             st_.Settings.SaveDir = path.left(cut);
-            QString base = path.mid(cut + 1);
-            if (base.contains(u'.'))
-                base = base.left(base.lastIndexOf(u'.'));
             txtSaveFileName->setText(base);
             st_.Settings.FilePath = base;
             StatusBar1->clearMessage();
@@ -99,11 +102,32 @@ void frmMain::txtSaveFileName_Click()
     });
 }
 
+// Every file made from the base name (recordings with their stamps, a "-N" suffix, journals)
+// must fit the folder's limit on a name, or no segment could ever be saved: refused with a box.
+bool frmMain::baseNameFits(const QString& folder, const QString& base)
+{
+    if (BaseNameFits(folder, base))
+        return true;
+    st_.env.prompts->message({QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまでの名前を使えます。\r\n(%2)")
+                                  .arg(FolderNameMax(folder) - LongestRecordingNameBytes(QString()))
+                                  .arg(base),
+                              windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+    return false;
+}
+
 void frmMain::txtSaveFileName_Change()
 {
     Trap(st_.log, QString(), [&] {
         if (st_.Settings.SaveDir.isEmpty())
             st_.Settings.SaveDir = GetMyDocumentsPath(st_.env);
+        // A name typed into the box: the character that made it too long goes again.
+        if (!BaseNameFits(st_.Settings.SaveDir, txtSaveFileName->text())) {
+            const QString typed = txtSaveFileName->text();
+            txtSaveFileName->setText(CutToBytes(
+                typed, FolderNameMax(st_.Settings.SaveDir) - LongestRecordingNameBytes(QString())));  // runs this handler again
+            baseNameFits(st_.Settings.SaveDir, typed);
+            return;
+        }
         st_.Settings.FilePath = txtSaveFileName->text();
         if (txtSaveFileName->text().isEmpty())
             txtSaveFileName->setText(QStringLiteral("RQ4600_Datas"));

@@ -33,22 +33,31 @@ void frmMain::journalSample(std::int32_t index, float value, OleDate time)
     // for the recovery rather than lose it.
     if (journal.active())
         journal.release(journal.keep());
-    if (!Measuring)
-        return;
+    if (Measuring)
+        openJournal(false);
+}
+
+bool frmMain::openJournal(bool replacing)
+{
+    Journal& journal = st_.journal;
+    const SampleStore& s = st_.store;
     // Beside the recordings, or where they go when the save folder cannot be written.
-    const QByteArray header = CsvHeaderText(recordingHeader(), &time);
+    const QByteArray header = CsvHeaderText(recordingHeader(), &s.g_DataTime[0]);
     QStringList failures;
     for (const QString& folder : {st_.Settings.SaveDir, DocumentsFolder(st_.env)}) {
-        const QString path = JournalPath(folder, txtSaveFileName->text(), StartDate, st_.store.g_FileNo);
+        const QString path = JournalPath(folder, txtSaveFileName->text(), StartDate, s.g_FileNo);
         QString why;
-        if (journal.begin(path, header, &why)) {
+        if (replacing ? journal.replace(path, header, &why) : journal.begin(path, header, &why)) {
             rememberJournalFolder(folder);
-            journal.sample(value, nullptr);
-            return;
+            journal.sample(s.g_Datas[0], nullptr);
+            for (std::size_t i = 1; i < std::size_t(s.g_DataCnt); ++i)
+                journal.sample(s.g_Datas[i], s.g_DataTime[i] != s.g_DataTime[i - 1] ? &s.g_DataTime[i] : nullptr);
+            return true;
         }
         failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);
     }
-    reportJournalFailure(failures.join(QStringLiteral(", ")));
+    journalOff(failures.join(QStringLiteral(", ")));
+    return false;
 }
 
 QString frmMain::journalFolderList() const
@@ -74,15 +83,40 @@ void frmMain::journalContextChanged()
         st_.journal.line(CsvHeaderText(recordingHeader(), &st_.store.g_DataTime[0]));
 }
 
-// Once a measurement: a folder that cannot take the journal fails the same way at every segment.
-void frmMain::reportJournalFailure(const QString& what)
+void frmMain::checkJournal()
 {
-    if (journalFailureReported_)
+    Journal& journal = st_.journal;
+    journal.publish();
+    if (const QString failure = journal.takeFailure(); !failure.isEmpty())
+        journalOff(failure);
+    if (!Measuring || st_.store.g_DataCnt == 0)
         return;
-    journalFailureReported_ = true;
+    // A file that cannot take lines any more, or none at all: a new one with the segment so far,
+    // tried again every few seconds while no folder takes it.
+    if ((journal.needsNewFile() || !journal.active()) && ClockMs() >= journalRetryAt_) {
+        journalRetryAt_ = ClockMs() + JournalRetryMs;
+        openJournal(journal.active());
+    }
+    if (protectionOff_ && journal.protecting()) {
+        protectionOff_ = false;
+        lblJournalOff->hide();
+        st_.LogMsg(1, QStringLiteral("Journal"),
+                   QStringLiteral("ジャーナルへの書き込みを再開しました: ") + QDir::toNativeSeparators(journal.path()));
+        StatusBar1->showMessage(QStringLiteral("ジャーナルへの書き込みを再開しました."));
+    }
+}
+
+// Crash protection is off until the journal takes lines again: logged once, and said in the
+// status bar for as long as it lasts.
+void frmMain::journalOff(const QString& what)
+{
+    if (protectionOff_)
+        return;
+    protectionOff_ = true;
+    journalRetryAt_ = ClockMs() + JournalRetryMs;
     st_.LogMsg(1, QStringLiteral("Journal"),
                QStringLiteral("ジャーナルを書き込めません。測定はメモリ上で続けます: ") + what);
-    StatusBar1->showMessage(QStringLiteral("ジャーナルを書き込めません。測定はメモリ上で続けます."));
+    lblJournalOff->show();
 }
 
 void frmMain::SaveSegment()

@@ -41,7 +41,6 @@ void frmMain::cmdOpen_Click()
     boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
         if (!goOnWithUnsaved(QStringLiteral("測定を開始しますか？")))
             return;
-        journalFailureReported_ = false;
         st_.store.g_FileNo = 1;
         lblLoadFileName->setText(QString());
         lblRefLine_Change();
@@ -91,6 +90,9 @@ void frmMain::unlockAfterStop()
     chkAveMode->setEnabled(true);
     txtAveNum->setEnabled(true);
     Measuring = 0;
+    // Nothing is measured any more: what the journal did not hold is saved or kept as unsaved.
+    protectionOff_ = false;
+    lblJournalOff->hide();
 }
 
 void frmMain::cmdClose_Click()

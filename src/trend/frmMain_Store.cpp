@@ -83,9 +83,7 @@ void frmMain::RefreshScreen()
 {
     Trap(st_.log, QString(), [&] {
         ShowCounter();
-        st_.journal.publish();
-        if (const QString failure = st_.journal.takeFailure(); !failure.isEmpty())
-            reportJournalFailure(failure);
+        checkJournal();
         if (ReadoutDue) {
             ReadoutDue = false;
             lblVariable->setText(ReadoutText(ReadoutValue, ReadoutFormat));

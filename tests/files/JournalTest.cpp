@@ -3,6 +3,7 @@
 #include "files/CsvReader.h"
 #include "files/Journal.h"
 #include "files/RecordingFiles.h"
+#include "platform/FileOps.h"
 #include "platform/TextFile.h"
 #include "support/TestEnv.h"
 
@@ -266,8 +267,8 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
 TEST_F(Journals, WhoseFolderCannotTakeTheRecordingGoToDocuments)
 {
     t.write("rec/a-20261206-120000-1.journal", journalText(3));
-    // Something in the way of the recording's scratch file: the folder cannot take it.
-    ASSERT_TRUE(QDir().mkpath(t.path("rec/a-20261206-120000-1-20261206-090503.csv.part")));
+    // The folder takes no new file.
+    std::optional<fileops::InjectedFault> refused(std::in_place, fileops::Fault{fileops::Op::Open, EACCES, 0, 1, "/rec/"});
     const QList<RecoveredJournal> r = recover();
     ASSERT_EQ(r.size(), 1);
     EXPECT_EQ(r[0].path, t.path("Documents/a-20261206-120000-1-20261206-090503.csv"));
@@ -275,9 +276,102 @@ TEST_F(Journals, WhoseFolderCannotTakeTheRecordingGoToDocuments)
 
     // Nowhere to write: the journal stays for the next start.
     t.write("rec/b-20261206-120000-1.journal", journalText(3));
-    ASSERT_TRUE(QDir().mkpath(t.path("rec/b-20261206-120000-1-20261206-090503.csv.part")));
+    refused.emplace(fileops::Fault{fileops::Op::Open, EACCES, 0, 1, "/rec/"});
     QDir(t.path("Documents")).removeRecursively();
     t.write("Documents", "a file where the folder should be");
     EXPECT_TRUE(recover().isEmpty());
     EXPECT_TRUE(QFile::exists(t.path("rec/b-20261206-120000-1.journal")));
+}
+
+// Crash protection does not stop for good at one failing call: a write that fails is written at
+// the next pass, and a file that cannot be trusted any more is replaced by a new one.
+TEST_F(Journals, OutliveAFailedWriteAndAFailedSync)
+{
+    Journal j;
+    QString why;
+    const QString path = t.path("rec/a-20261206-120000-1.journal");
+    ASSERT_TRUE(j.begin(path, journalText(0), &why));
+    j.sample(0, nullptr);
+    j.drain();
+    EXPECT_TRUE(j.protecting());
+    {
+        fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, 1000});
+        j.sample(1, nullptr);
+        j.drain();
+        j.sample(2, nullptr);
+        j.drain();
+        EXPECT_GE(full.hits(), 3);
+        EXPECT_FALSE(j.protecting());
+        EXPECT_TRUE(j.takeFailure().contains(path));
+        EXPECT_TRUE(j.takeFailure().isEmpty());  // once, however many passes fail
+    }
+    j.drain();  // the disk has room again: what waited is written, in order
+    EXPECT_TRUE(j.protecting());
+    EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"), journalText(3));
+
+    {
+        fileops::InjectedFault broken({fileops::Op::Sync, EIO});
+        j.sample(3, nullptr);
+        j.drain();
+    }
+    EXPECT_TRUE(j.needsNewFile());
+    EXPECT_TRUE(j.takeFailure().contains("fdatasync"));
+    // The window hands the whole segment over again; the old file goes once the new one is on the disk.
+    ASSERT_TRUE(j.replace(path, journalText(0), &why));
+    for (int i = 0; i < 5; ++i)
+        j.sample(float(i), nullptr);
+    j.drain();
+    EXPECT_TRUE(j.protecting());
+    EXPECT_EQ(files(), QStringList{"a-20261206-120000-1-2.journal"});
+    EXPECT_EQ(t.read("rec/a-20261206-120000-1-2.journal"), journalText(5));
+    j.remove();
+    EXPECT_TRUE(files().isEmpty());
+}
+
+// Killed between a segment's save and the removal of its journal: the next start must not make a
+// second recording of the same samples.
+TEST_F(Journals, WhoseSegmentIsSavedAlreadyAreRemovedWithoutASecondRecording)
+{
+    const QByteArray saved = ReadJournal(journalText(40)).recording;  // saved after the last sync
+    QByteArray othersValues = ReadJournal(journalText(30)).recording;
+    othersValues.replace("\r\n0,\r\n", "\r\n7,\r\n");  // another copy's segment under the same name
+    struct Case {
+        const char* what;
+        QByteArray recording;
+        bool recovered;
+    } cases[] = {
+        {"saved with more samples than synced", saved, false},
+        {"the same samples", ReadJournal(journalText(30)).recording, false},
+        {"fewer samples", ReadJournal(journalText(20)).recording, true},
+        {"another copy's samples", othersValues, true},
+    };
+    for (const Case& c : cases) {
+        QDir(t.path("rec")).removeRecursively();
+        QDir().mkpath(t.path("rec"));
+        t.write("rec/a-20261206-120000-1.journal", journalText(30));
+        t.write("rec/a-20261206-120000-1-20261206-080000.csv", c.recording);
+        EXPECT_EQ(recover().size(), c.recovered ? 1 : 0) << c.what;
+        EXPECT_EQ(files().size(), c.recovered ? 2 : 1) << c.what;
+        EXPECT_EQ(t.read("rec/a-20261206-120000-1-20261206-080000.csv"), c.recording) << c.what;
+    }
+    // Saved in the Documents folder when the save folder could not take it.
+    QDir(t.path("rec")).removeRecursively();
+    QDir().mkpath(t.path("rec"));
+    t.write("rec/a-20261206-120000-1-2.journal", journalText(30));
+    t.write("Documents/a-20261206-120000-1-20261206-080000-2.csv", saved);
+    EXPECT_TRUE(recover().isEmpty());
+    EXPECT_TRUE(files().isEmpty());
+}
+
+TEST(RecoveredRecordingName, IsShortenedToFitTheFolder)
+{
+    for (const QString& base : {QString(240, u'x'), QString(80, u'測'), QString(60, u'x') + QString::fromUtf8("😀")}) {
+        const QString path =
+            RecoveredRecordingPath("/r/" + base + "-20261206-120000-1.journal", at(0), 100);
+        const QString name = QFileInfo(path).fileName();
+        EXPECT_LE(QFile::encodeName(name).size() + 4, 100) << name.toStdString();  // room for "-N"
+        EXPECT_TRUE(name.endsWith("-20261206-120000-1-20261206-120000.csv")) << name.toStdString();
+        EXPECT_TRUE(name.startsWith(base.left(10))) << name.toStdString();
+        EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
+    }
 }

@@ -1,6 +1,8 @@
 // Where a recording goes: a free name, a scratch file renamed when complete, and the Documents
 // folder when the save folder cannot be written.
 #include "files/RecordingFiles.h"
+#include "files/NameLimit.h"
+#include "platform/FileOps.h"
 #include "platform/TextFile.h"
 #include "support/TestEnv.h"
 
@@ -8,6 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 using namespace tavin;
 
@@ -24,7 +30,8 @@ protected:
     {
         return SaveRecording(state->log, state->env, path, [&](QIODevice& f) { return f.write(content) == content.size(); });
     }
-    QStringList filesIn(const QString& dir) const { return QDir(dir).entryList(QDir::Files, QDir::Name); }
+        // Hidden ones too: a scratch file left behind is a fault.
+    QStringList filesIn(const QString& dir) const { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
     test::TestEnv t;
     std::unique_ptr<AppState> state;
@@ -70,5 +77,63 @@ TEST_F(Recordings, AWriteThatFailsHalfwayLeavesNoFile)
     });
     EXPECT_NE(r.path, t.path("c.csv"));
     EXPECT_FALSE(QFileInfo::exists(t.path("c.csv")));
-    EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.part"}).isEmpty());
+    EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// Two copies of the program saving under one name in the same second: the name taken between
+// the choice and the rename goes to the other copy's file, never over it.
+TEST_F(Recordings, ANameTakenMeanwhileIsNeverReplaced)
+{
+    QDir().mkpath(t.path("rec"));
+    fileops::InjectedFault other({fileops::Op::Rename, 0, 0, 2, "/rec/a",
+                                  [&](const char* to) { t.write(QFileInfo(QFile::decodeName(to)).fileName().prepend("rec/"), "theirs"); }});
+    const SavedRecording r = save(t.path("rec/a.csv"), "mine");
+    EXPECT_EQ(other.hits(), 2);
+    EXPECT_EQ(r.path, t.path("rec/a-3.csv"));
+    EXPECT_EQ(filesIn(t.path("rec")), (QStringList{"a-2.csv", "a-3.csv", "a.csv"}));
+    EXPECT_EQ(t.read("rec/a.csv"), "theirs");
+    EXPECT_EQ(t.read("rec/a-3.csv"), "mine");
+}
+
+TEST_F(Recordings, AFullDiskLeavesNothingBehind)
+{
+    QDir().mkpath(t.path("rec"));
+    for (int failing : {1, 2}) {  // the save folder, then the Documents folder too
+        fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, failing});
+        const SavedRecording r = save(t.path("rec/a.csv"), QByteArray(100000, '1'));
+        EXPECT_EQ(r.outcome, failing == 1 ? SaveOutcome::SavedInDocuments : SaveOutcome::Failed);
+        EXPECT_TRUE(t.prompts.shown.last().text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    }
+    EXPECT_TRUE(filesIn(t.path("rec")).isEmpty());
+    EXPECT_EQ(filesIn(t.path("Documents")), QStringList{"a.csv"});
+}
+
+// A killed program's scratch file goes at the next recovery; a running writer's stays.
+TEST_F(Recordings, LeftScratchFilesAreRemovedButNotAWritersOwn)
+{
+    QDir().mkpath(t.path("rec"));
+    t.write("rec/.tavin-abc123.part", "cut");
+    const int fd = CreateLockedFile(t.path("rec/.tavin-xyz789.part"));
+    ASSERT_GE(fd, 0);
+    RecoverJournals(state->log, state->env, t.path("rec"));
+    EXPECT_EQ(filesIn(t.path("rec")), QStringList{".tavin-xyz789.part"});
+    ::close(fd);
+}
+
+// The longest names a base name leads to can be made for real in the folder, and one byte more is refused.
+TEST_F(Recordings, ABaseNameThatFitsMakesEveryFileItNeeds)
+{
+    QDir().mkpath(t.path("rec"));
+    const int room = FolderNameMax(t.path("rec")) - LongestRecordingNameBytes(QString());
+    for (const QString& unit : {QStringLiteral("x"), QStringLiteral("測")}) {
+        QString base;
+        while (BaseNameFits(t.path("rec"), base + unit))
+            base += unit;
+        EXPECT_GT(QFile::encodeName(base).size(), room - 3);
+        EXPECT_LE(QFile::encodeName(base).size(), room);
+        const QString recording = base + "-20261206-120000-2147483647-20261206-130000-999.csv";
+        const QString journal = base + "-20261206-120000-2147483647-999.journal.bad";
+        for (const QString& name : {recording, journal})
+            EXPECT_EQ(save(t.path("rec/" + name)).path, t.path("rec/" + name)) << name.size();
+    }
 }
