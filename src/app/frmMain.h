@@ -201,6 +201,7 @@ public:
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
+    qint64 JournalRetryMs = 5000;     // how often a journal no folder took is tried again
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
@@ -418,7 +419,6 @@ private:
     bool unloaded_ = false;
     bool protectionOff_ = false;           // the journal does not hold the segment (lblJournalOff)
     qint64 journalRetryAt_ = 0;            // ClockMs() of the next attempt at a new journal
-    static constexpr qint64 JournalRetryMs = 5000;
     bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
     QStringList journalFolders_;           // as in journalFolderList()
     frmComm* comm_ = nullptr;

@@ -56,6 +56,7 @@ bool frmMain::openJournal(bool replacing)
         }
         failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);
     }
+    journalRetryAt_ = ClockMs() + JournalRetryMs;
     journalOff(failures.join(QStringLiteral(", ")));
     return false;
 }
@@ -93,10 +94,8 @@ void frmMain::checkJournal()
         return;
     // A file that cannot take lines any more, or none at all: a new one with the segment so far,
     // tried again every few seconds while no folder takes it.
-    if ((journal.needsNewFile() || !journal.active()) && ClockMs() >= journalRetryAt_) {
-        journalRetryAt_ = ClockMs() + JournalRetryMs;
+    if ((journal.needsNewFile() || !journal.active()) && ClockMs() >= journalRetryAt_)
         openJournal(journal.active());
-    }
     if (protectionOff_ && journal.protecting()) {
         protectionOff_ = false;
         lblJournalOff->hide();
@@ -113,7 +112,6 @@ void frmMain::journalOff(const QString& what)
     if (protectionOff_)
         return;
     protectionOff_ = true;
-    journalRetryAt_ = ClockMs() + JournalRetryMs;
     st_.LogMsg(1, QStringLiteral("Journal"),
                QStringLiteral("ジャーナルを書き込めません。測定はメモリ上で続けます: ") + what);
     lblJournalOff->show();

@@ -1,6 +1,7 @@
 // Recording files on the real window: saving segments, the save-name dialog, loading in read-out
 // mode with the recording's context.
 #include "platform/Controls.h"
+#include "files/NameLimit.h"
 #include "platform/TextFile.h"
 #include "support/WindowFixture.h"
 
@@ -196,6 +197,26 @@ TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
     EXPECT_EQ(w->txtSaveFileName->text(), "good");
 }
 
+// A base name whose recordings or journal the folder could not name would make every save fail:
+// refused where it is entered, chosen or typed.
+TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
+{
+    const int room = 255 - LongestRecordingNameBytes(QString());
+    t.prompts.files = {t.path(QString(room + 1, u'x') + ".csv"), t.path(QString(room, u'x') + ".csv")};
+    w->txtSaveFileName_Click();
+    EXPECT_EQ(t.prompts.dialogs.size(), 2);
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith(QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまで").arg(room)))
+        << t.prompts.shown[0].text.toStdString();
+    EXPECT_EQ(state->Settings.FilePath, QString(room, u'x'));
+
+    // Typed: cut back to what fits, a three-byte character never in halves, with the same box.
+    w->txtSaveFileName->setText(QString(room / 3 + 5, u'測'));
+    EXPECT_EQ(w->txtSaveFileName->text(), QString(room / 3, u'測'));
+    EXPECT_EQ(state->Settings.FilePath, QString(room / 3, u'測'));
+    EXPECT_EQ(t.prompts.shown.size(), 2);
+}
+
 // A header coefficient the coefficient dialog would refuse does not reach the next measurement.
 TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
 {
@@ -281,7 +302,7 @@ TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
     EXPECT_EQ(w->StatusBar1->currentMessage(), note);
     EXPECT_EQ(state->store.g_DataCnt, 360000);
     EXPECT_EQ(state->store.g_Datas[359999], 1.0f);
-    const QString log = FromCp932(t.read("LOG/" + QFileInfo(state->log.LogFilePath).fileName()));
+    const QString log = logText();
     EXPECT_TRUE(log.contains(QDir::toNativeSeparators(t.path("long.csv")) + u' ' + note)) << log.toStdString();
     EXPECT_FALSE(log.contains("full.csv"));
 }

@@ -1,6 +1,7 @@
 // The journal and the unsaved segments on the real window: what the journal holds while a
 // segment is recorded, and the questions before a kept segment could be lost.
 #include "files/Journal.h"
+#include "platform/FileOps.h"
 #include "platform/Controls.h"
 #include "platform/TextFile.h"
 #include "support/WindowFixture.h"
@@ -169,4 +170,71 @@ TEST_F(JournalWindow, InAFolderChangedBeforeTheProgramEndedIsFoundAtTheNextStart
     w = std::make_unique<frmMain>(*state);
     EXPECT_EQ(QDir(t.path("elsewhere")).entryList({"*.csv"}, QDir::Files).size(), 1);
     EXPECT_TRUE(QDir(t.path("elsewhere")).entryList({"*.journal"}, QDir::Files).isEmpty());
+}
+
+// Crash protection that stops says so for as long as it lasts, and comes back by itself: lines
+// that could not be written are written later, a journal that cannot be trusted is replaced by a
+// new one with the whole segment, and a folder that takes no journal is tried again.
+TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
+{
+    const QString back = QStringLiteral("ジャーナルへの書き込みを再開しました");
+    auto refresh = [&] {
+        state->journal.drain();
+        w->RefreshScreen();
+    };
+    record(3);
+    {
+        fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, 1000});
+        record(2, 3);
+        refresh();
+        EXPECT_FALSE(w->lblJournalOff->isHidden());
+        record(2, 5);
+        refresh();
+        EXPECT_FALSE(w->lblJournalOff->isHidden());  // not a passing message
+    }
+    refresh();
+    refresh();
+    EXPECT_TRUE(w->lblJournalOff->isHidden());
+    EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith(back));
+    EXPECT_EQ(ReadJournal(journal()).samples, 7);
+
+    {
+        fileops::InjectedFault broken({fileops::Op::Sync, EIO});
+        record(1, 7);
+        state->journal.drain();
+    }
+    refresh();  // a new journal with every sample of the segment
+    refresh();
+    EXPECT_TRUE(w->lblJournalOff->isHidden());
+    ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-1-2.journal"});
+    const JournalContent c = ReadJournal(journal());
+    EXPECT_EQ(c.samples, 8);
+    EXPECT_EQ(c.sampleLines(), QByteArray("0,\r\n1,\r\n2,\r\n3,\r\n4,\r\n5,\r\n6,\r\n7,\r\n"));
+
+    const QString log = logText();
+    EXPECT_EQ(log.count(QStringLiteral("ジャーナルを書き込めません")), 2) << log.toStdString();
+    EXPECT_EQ(log.count(back), 2);
+    stop();
+}
+
+TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
+{
+    t.write("blocked", "x");
+    QDir(t.path("Documents")).removeRecursively();
+    t.write("Documents", "x");
+    state->Settings.SaveDir = t.path("blocked/rec");
+    w->JournalRetryMs = 0;  // tried again at each refresh, not every few seconds
+    record(3);
+    w->RefreshScreen();
+    EXPECT_FALSE(w->lblJournalOff->isHidden());
+    EXPECT_TRUE(t.prompts.shown.isEmpty());  // the measurement goes on without a box waiting
+
+    QFile::remove(t.path("blocked"));
+    record(1, 3);
+    w->RefreshScreen();
+    state->journal.drain();
+    w->RefreshScreen();
+    EXPECT_TRUE(w->lblJournalOff->isHidden());
+    EXPECT_EQ(ReadJournal(t.read("blocked/rec/" + QDir(t.path("blocked/rec")).entryList({"*.journal"})[0])).samples, 4);
+    stop();
 }

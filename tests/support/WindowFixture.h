@@ -3,7 +3,10 @@
 
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "platform/TextFile.h"
 #include "support/TestEnv.h"
+
+#include <QFileInfo>
 
 #include <QApplication>
 #include <QTimer>
@@ -47,6 +50,9 @@ protected:
             }
         });
     }
+
+    // The day's event log as written so far.
+    QString logText() const { return FromCp932(t.read("LOG/" + QFileInfo(state->log.LogFilePath).fileName())); }
 
     TestEnv t;
     std::unique_ptr<AppState> state;
