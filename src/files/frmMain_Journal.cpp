@@ -88,8 +88,12 @@ void frmMain::checkJournal()
 {
     Journal& journal = st_.journal;
     journal.publish();
-    if (const QString failure = journal.takeFailure(); !failure.isEmpty())
-        journalOff(failure);
+    if (const QString failure = journal.takeFailure(); !failure.isEmpty()) {
+        if (Measuring)
+            journalOff(failure);
+        else  // the journal of a segment kept unsaved: the unsaved count says what is at stake
+            st_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません: ") + failure);
+    }
     if (!Measuring || st_.store.g_DataCnt == 0)
         return;
     // A file that cannot take lines any more, or none at all: a new one with the segment so far,
