@@ -38,6 +38,7 @@ frmPass::frmPass(frmMain& main)
     grid->addWidget(cmdCancel, 2, 1);
     connect(cmdOK, &QPushButton::clicked, this, &frmPass::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    SettleLayout(this);
 }
 
 // A wrong entry says nothing: the dialog closes either way.
@@ -94,6 +95,7 @@ frmConfig::frmConfig(frmMain& main)
     connect(cmdMyDocuments, &QPushButton::clicked, this, &frmConfig::cmdMyDocuments_Click);
     connect(cmdPrintOK, &QPushButton::clicked, this, &frmConfig::cmdPrintOK_Click);
     connect(cmdPrintCancel, &QPushButton::clicked, this, &QDialog::reject);
+    SettleLayout(this);
 }
 
 // Only a folder that exists becomes the pending save folder; otherwise the user learns why.

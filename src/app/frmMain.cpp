@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -26,6 +27,10 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), st_(st
     buildMenus();
     buildControls();
     connectHandlers();
+    // The controls are placed in twips, not by the layout, which knows only the menu bar and the
+    // status bar: the minimum it would give the window (about 20 x 45 pixels) says nothing about
+    // the window, and it would hand each change of it to the window system while the window shows.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
     resize(PxFromTwips(NormalWidth), PxFromTwips(FormHeight));
     Form_Load();
 }

@@ -65,6 +65,7 @@ frmTaniInput::frmTaniInput(frmMain& main)
     connect(cmdOK, &QPushButton::clicked, this, &frmTaniInput::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdTaniDel, &QPushButton::clicked, this, &frmTaniInput::cmdTaniDel_Click);
+    SettleLayout(this);
 }
 
 void frmTaniInput::cmdOK_Click()
@@ -134,6 +135,7 @@ frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title, const QString&
     // Load: the initial value comes in through the main window's transfer label.
     initial_ = float(Val(main.lblInputEtc->text()));
     txtInput->setText(GeneralSingle(initial_));
+    SettleLayout(this);
 }
 
 void frmKeisuInput::cmdOK_Click()

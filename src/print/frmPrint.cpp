@@ -62,6 +62,7 @@ frmPrint::frmPrint(frmMain& main)
     connect(chkPrintTate, &QCheckBox::toggled, this, &frmPrint::chkPrintTate_Click);
     connect(cmdPrintOK, &QPushButton::clicked, this, &frmPrint::cmdPrintOK_Click);
     connect(cmdPrintCancel, &QPushButton::clicked, this, &QDialog::reject);
+    SettleLayout(this);
 }
 
 void frmPrint::Form_Load()

@@ -62,6 +62,7 @@ frmComm::frmComm(AppState& state, frmMain& main)
                    QStringLiteral("ポートが切断されました。(COM%1: %2)").arg(MSComm1->CommPort).arg(reason));
         Q_EMIT portLost(reason);
     });
+    SettleLayout(this);
 }
 
 frmComm::~frmComm() = default;

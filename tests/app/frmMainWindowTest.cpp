@@ -1,6 +1,10 @@
 // The window-level behaviours of start-up: first run, stored choices, widths, port check marks.
+#include "app/frmConfig.h"
+#include "decode/frmInputDialogs.h"
 #include "platform/Controls.h"
 #include "platform/PictureBox.h"
+#include "print/frmPrint.h"
+#include "serial/frmComm.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
@@ -11,6 +15,9 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTest>
+
+#include <functional>
+#include <utility>
 
 using namespace tavin;
 
@@ -116,4 +123,61 @@ TEST(frmMainWindow, AShortWindowLeavesTheProgressBarWhereItWas)
     w.resize(w.width(), 600);
     EXPECT_EQ(w.ProgressBar1->y(), w.centralWidget()->height() - w.ProgressBar1->height() - 2);
     w.close();
+}
+
+namespace {
+
+// The warnings Qt writes while an instance lives; everything still goes on to the usual output.
+class QtWarnings {
+public:
+    QtWarnings() { previous_ = qInstallMessageHandler(&QtWarnings::record); }
+    ~QtWarnings() { qInstallMessageHandler(previous_); }
+    QStringList take() { return std::exchange(seen_, {}); }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type == QtWarningMsg)
+            seen_ << text;
+        previous_(type, context, text);
+    }
+    static inline QStringList seen_;
+    static inline QtMessageHandler previous_ = nullptr;
+};
+
+}  // namespace
+
+// What a window tells the window system about its size when it appears must not change right
+// after: the offscreen platform of the tests and of the recorded demo warns about every change.
+TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
+{
+    test::TestEnv t;
+    auto s = t.state();
+    frmMain w(*s);
+    w.InstalledPrinters = FilePrinterOnly;
+    const std::vector<std::pair<const char*, std::function<QWidget*()>>> windows{
+        {"frmMain", [&] { return &w; }},
+        {"frmComm", [&] { return &w.comm(); }},
+        {"frmPrint", [&] { return new frmPrint(w); }},
+        {"frmKeisuInput", [&] { return new frmKeisuInput(w, QStringLiteral("係数の入力")); }},
+        {"frmTaniInput", [&] { return new frmTaniInput(w); }},
+        {"frmPass", [&] { return new frmPass(w); }},
+        {"frmConfig", [&] { return new frmConfig(w); }},
+    };
+    QtWarnings warnings;
+    for (const auto& [name, make] : windows) {
+        QWidget* window = make();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window)) << name;
+        // The main window goes on living: a message, a measurement's texts, the debug width.
+        if (window == &w) {
+            w.StatusBar1->showMessage(QStringLiteral("測定中"));
+            w.lblCounter->setText(QStringLiteral("+123.45"));
+            w.setWidthTwips(frmMain::DebugWidth);
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(warnings.take(), QStringList()) << name;
+        if (window != &w)
+            window->close();
+    }
 }

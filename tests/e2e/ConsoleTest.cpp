@@ -91,24 +91,28 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
     w->cmdComm->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dumps("R>") > 5; }, 5000));
     // The screen follows the newest lines, and stays where the user scrolled to.
-    QTest::qWait(300);
-    c.showMonitor();
     QScrollBar* bar = c.txtDebug->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0);
+    const auto framesArrive = [&](int n) {
+        const int from = state->store.g_DataCnt;
+        return QTest::qWaitFor([&] { return state->store.g_DataCnt >= from + n; }, 5000);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] {  // more lines than the screen holds
+        c.showMonitor();
+        return bar->maximum() > 0;
+    }, 5000));
+    ASSERT_TRUE(framesArrive(10));
+    c.showMonitor();
     EXPECT_EQ(bar->value(), bar->maximum());
     bar->setValue(0);
-    QTest::qWait(200);
+    ASSERT_TRUE(framesArrive(10));
     c.showMonitor();
     EXPECT_EQ(bar->value(), 0);
     EXPECT_GT(bar->maximum(), 0);
     c.close();  // hides it: the port and the measurement go on
     EXPECT_FALSE(c.isVisible());
-    QTest::qWait(100);
     const int hidden = dumps("R>");
-    const int stored = state->store.g_DataCnt;
-    QTest::qWait(300);
+    EXPECT_TRUE(framesArrive(20));
     EXPECT_EQ(dumps("R>"), hidden);
-    EXPECT_GT(state->store.g_DataCnt, stored);
     EXPECT_TRUE(c.MSComm1->PortOpen());
 }
 

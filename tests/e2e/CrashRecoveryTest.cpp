@@ -1,6 +1,7 @@
 // Nothing measured is lost: a program killed mid-segment leaves a journal that the next start
 // turns into a recording, and segments that could not be written are saved once they can be.
 #include "app/frmMain.h"
+#include "e2e/GaugeFixture.h"
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
@@ -48,14 +49,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM7")); }, 5000));
     }
 
-    // The values of the frames the gauge printed since the last call.
-    void takeSent()
-    {
-        for (const QByteArray& line : sim.readAllStandardOutput().split('\n'))
-            if (line.count(' ') >= 2)
-                sent << QString::fromLatin1(line.split(' ')[1]);
-    }
-
     // The program in this process, over the folder the killed one used.
     void startWindow()
     {
@@ -88,7 +81,7 @@ protected:
     test::TestEnv t;
     QProcess sim;
     QProcess host;
-    QStringList sent;
+    test::SimFrames frames{sim};
     std::unique_ptr<AppState> state;
     std::unique_ptr<frmMain> w;
 };
@@ -104,7 +97,9 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     host.start(QStringLiteral(MEASURE_HOST_PATH), {"--dir", t.dir.path(), "--com", "7", "--kind", "0", "--sampling",
                                                    QString::number(period)});
     ASSERT_TRUE(host.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return host.readAllStandardOutput().contains("measuring"); }, 10000));
+    QByteArray said;  // the host's one line
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (said += host.readAllStandardOutput()).endsWith('\n'); }, 10000));
+    ASSERT_EQ(said, "measuring\n");
 
     // Watch what the gauge sends, then kill the program in the middle of a second.
     QElapsedTimer clock;
@@ -113,15 +108,14 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     const qint64 killAt = period == 1 ? 3300 : 4500;
     while (clock.elapsed() < killAt) {
         QTest::qWait(10);
-        takeSent();
-        sentBy.append({clock.elapsed(), sent.size()});
+        sentBy.append({clock.elapsed(), frames.read().size()});
     }
     host.kill();
     const qint64 killed = clock.elapsed();
     ASSERT_TRUE(host.waitForFinished(5000));
     sim.kill();
-    sim.waitForFinished(5000);
-    takeSent();
+    ASSERT_TRUE(sim.waitForFinished(5000));  // its output is read to the end
+    const QList<test::SentFrame> sent = frames.read();
     qsizetype mustHave = 0;  // frames certainly sent a second or more before the kill
     for (const auto& [ms, n] : sentBy)
         if (ms <= killed - 1000)
@@ -151,7 +145,7 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     EXPECT_GE(samples, mustHave);
     ASSERT_LE(samples, sent.size());
     for (qsizetype i = 0; i < samples; ++i)
-        ASSERT_EQ(Val(lines[i + 1].section(u',', 0, 0)), Val(sent[i])) << i;
+        ASSERT_EQ(Val(lines[i + 1].section(u',', 0, 0)), Val(sent[i].value)) << i;
 
     // It loads in read-out mode, and its closing line carries the time of its last sample.
     w->optMode[1]->setChecked(true);
@@ -164,7 +158,7 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     // A normal measurement in the same folder afterwards: its own recording, the recovered one
     // untouched, no journal left.
     const QByteArray recovered = t.read("Documents/" + recordings[0]);
-    sent.clear();
+    frames.clear();
     startGauge(1, {"--count", "300"});
     w->optMode[0]->setChecked(true);
     selectGauge();
@@ -209,7 +203,7 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
     EXPECT_TRUE(w->lblUnsaved->isHidden());
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt == 1000; }, 20000));
     w->cmdClose->click();
-    takeSent();
+    const QList<test::SentFrame> sent = frames.waitFor(5000);
     ASSERT_EQ(sent.size(), 5000);
 
     // Every value in order, in three recordings whose times run on without a gap.
@@ -226,7 +220,7 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
         const SampleStore& s = state->store;
         for (std::int32_t i = 0; i < s.g_DataCnt; ++i, ++next) {
             ASSERT_LT(next, sent.size());
-            ASSERT_EQ(s.g_Datas[std::size_t(i)], float(Val(sent[next]))) << f.toStdString() << ' ' << i;
+            ASSERT_EQ(s.g_Datas[std::size_t(i)], float(Val(sent[next].value))) << f.toStdString() << ' ' << i;
             const OleDate time = s.g_DataTime[std::size_t(i)];
             if (lastTime != 0) {
                 ASSERT_TRUE(time >= lastTime - 1e-9 && time <= lastTime + Second * 1.01) << f.toStdString() << ' ' << i;

@@ -1,5 +1,5 @@
 // A main window with the simulated gauge on a pseudo-terminal linked as COM3, stopped with the
-// test.
+// test; and the frames a gauge-sim process reports having sent, for every end-to-end test.
 #pragma once
 
 #include "platform/CommControl.h"
@@ -11,6 +11,55 @@
 #include <QTest>
 
 namespace tavin::test {
+
+// A frame gauge-sim reports having sent: its value as text, and whether its check character was
+// corrupted on purpose.
+struct SentFrame {
+    QString value;
+    bool bad = false;
+};
+
+// The frames a gauge-sim process reports on its output, one line each ("n value bytes [bad]"),
+// gathered as they arrive. gauge-sim writes a frame to the port before it prints the frame's line:
+// the program may already hold frames whose lines are still on their way, so a test that has
+// waited for the store waits for the lines too.
+class SimFrames {
+public:
+    explicit SimFrames(QProcess& sim) : sim_(sim) {}
+
+    // The frames reported so far; a line not complete yet waits for its end.
+    const QList<SentFrame>& read()
+    {
+        pending_ += sim_.readAllStandardOutput();
+        for (qsizetype end; (end = pending_.indexOf('\n')) >= 0; pending_.remove(0, end + 1)) {
+            const QList<QByteArray> f = pending_.left(end).split(' ');
+            if (f.size() >= 3)
+                frames_.append({QString::fromLatin1(f[1]), f.size() > 3 && f[3] == "bad"});
+        }
+        return frames_;
+    }
+
+    // The frames reported once there are at least `count`, or those there are when the time is up.
+    QList<SentFrame> waitFor(qsizetype count, int timeoutMs = 10000)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return read().size() >= count; }, timeoutMs))
+            << "gauge-sim reported " << frames_.size() << " of " << count << " frames";
+        return frames_;
+    }
+
+    // Forgets the frames of a gauge-sim that has ended, before the next one starts.
+    void clear()
+    {
+        sim_.readAllStandardOutput();
+        pending_.clear();
+        frames_.clear();
+    }
+
+private:
+    QProcess& sim_;
+    QByteArray pending_;
+    QList<SentFrame> frames_;
+};
 
 class GaugeFixture : public WindowFixture {
 protected:
@@ -40,6 +89,7 @@ protected:
     }
 
     QProcess sim;
+    SimFrames frames{sim};
 };
 
 }  // namespace tavin::test

@@ -3,6 +3,7 @@
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
+#include "e2e/GaugeFixture.h"
 #include "serial/frmComm.h"
 #include "support/WindowFixture.h"
 
@@ -51,15 +52,6 @@ protected:
         ASSERT_EQ(state->Settings.Term, kind);
     }
 
-    QStringList sentValues()
-    {
-        QStringList out;
-        for (const QByteArray& line : sim.readAllStandardOutput().split('\n'))
-            if (line.count(' ') >= 2)
-                out << QString::fromLatin1(line.split(' ')[1]);
-        return out;
-    }
-
     // The sample lines of the one recording file in the save folder.
     QStringList recordedValues()
     {
@@ -76,19 +68,20 @@ protected:
         return values;
     }
 
-    void expectStoreHolds(const QStringList& sent)
+    void expectStoreHolds(const QList<test::SentFrame>& sent)
     {
         ASSERT_EQ(state->store.g_DataCnt, sent.size());
         const QStringList recorded = recordedValues();
         ASSERT_EQ(recorded.size(), sent.size());
         for (int i = 0; i < sent.size(); ++i) {
-            EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[i]))) << i;
-            EXPECT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i]))) << i;
+            EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[i].value))) << i;
+            EXPECT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i].value))) << i;
         }
     }
 
     test::TestEnv t;
     QProcess sim;
+    test::SimFrames frames{sim};
     std::unique_ptr<AppState> state;
     std::unique_ptr<frmMain> w;
 };
@@ -104,7 +97,7 @@ TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
     w->cmdClose->click();
     EXPECT_EQ(w->Measuring, 0);
     EXPECT_TRUE(w->cmdOpen->isEnabled());
-    expectStoreHolds(sentValues());
+    expectStoreHolds(frames.waitFor(500));
 }
 
 TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
@@ -113,7 +106,7 @@ TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
     w->cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 3; }, 10000)) << state->store.g_DataCnt;
     w->cmdClose->click();
-    expectStoreHolds(sentValues());
+    expectStoreHolds(frames.waitFor(3));
     EXPECT_LT(state->store.g_DataTime[0], state->store.g_DataTime[2]);
 }
 
@@ -127,8 +120,7 @@ TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
     EXPECT_TRUE(w->cmdOpen->isEnabled());
     EXPECT_FALSE(w->cmdClose->isEnabled());
     EXPECT_TRUE(w->mnuCom[0]->isEnabled());
-    sim.waitForFinished(5000);
-    expectStoreHolds(sentValues());
+    expectStoreHolds(frames.waitFor(60));
 }
 
 TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
@@ -139,7 +131,7 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     w->cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_FileNo == 3 && state->store.g_DataCnt >= 500; }, 20000));
     w->cmdClose->click();
-    const QStringList sent = sentValues();
+    const QList<test::SentFrame> sent = frames.waitFor(2500);
     ASSERT_EQ(sent.size(), 2500);
 
     const QDir dir(state->Settings.SaveDir);
@@ -155,7 +147,7 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     }
     ASSERT_EQ(recorded.size(), 2500);
     for (int i = 0; i < 2500; ++i)
-        ASSERT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i]))) << i;
+        ASSERT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i].value))) << i;
 
     // Each file loads in read-out mode and can be browsed.
     w->optMode[1]->setChecked(true);
@@ -167,7 +159,7 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
         const int count = files.indexOf(f) < 2 ? 1000 : 500;
         ASSERT_EQ(state->store.g_DataCnt, count);
         for (int i = 0; i < count; ++i)
-            ASSERT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[first + i]))) << f.toStdString() << " " << i;
+            ASSERT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[first + i].value))) << f.toStdString() << " " << i;
         first += count;
     }
 }

@@ -18,20 +18,7 @@ using namespace tavin;
 namespace {
 
 
-class SerialPath : public test::GaugeFixture {
-protected:
-    // The value texts the gauge printed, in order, and whether each frame was corrupted.
-    QList<QPair<QString, bool>> sent()
-    {
-        QList<QPair<QString, bool>> out;
-        for (const QByteArray& line : sim.readAllStandardOutput().split('\n')) {
-            const QList<QByteArray> f = line.split(' ');
-            if (f.size() >= 3)
-                out.append({QString::fromLatin1(f[1]), f.size() > 3 && f[3] == "bad"});
-        }
-        return out;
-    }
-};
+class SerialPath : public test::GaugeFixture {};
 
 }  // namespace
 
@@ -40,12 +27,13 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
     for (int kind = 0; kind <= 5; ++kind) {
         SCOPED_TRACE(kind);
         state->store.g_DataCnt = 0;
+        frames.clear();
         startGauge(kind, {"--count", "30", "--wave", "sine", "--amplitude", "50", "--unit", "M"});
         EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30; }, 10000)) << state->store.g_DataCnt;
-        const auto values = sent();
-        ASSERT_EQ(values.size(), 30);
+        const QList<test::SentFrame> sent = frames.waitFor(30);
+        ASSERT_EQ(sent.size(), 30);
         for (int i = 0; i < 30; ++i)
-            EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(values[i].first))) << i;
+            EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[i].value))) << i;
         if (kind == 0 || kind == 4) {
             EXPECT_EQ(w->lblTani->text(), "MPa");
         }
@@ -60,10 +48,10 @@ TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
     startGauge(0, {"--count", "40", "--noise", "--split", "--bad-bcc", "4", "--wave", "ramp", "--amplitude", "9"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30 && w->lblBccErrCnt->text() == "10"; }, 15000));
     int stored = 0;
-    for (const auto& [text, bad] : sent()) {
-        if (bad)
+    for (const test::SentFrame& f : frames.waitFor(40)) {
+        if (f.bad)
             continue;
-        EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(stored)], float(Val(text)));
+        EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(stored)], float(Val(f.value)));
         ++stored;
     }
     EXPECT_EQ(stored, 30);

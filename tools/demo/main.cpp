@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "platform/Prompts.h"
+#include "print/Printers.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -62,7 +63,10 @@ int main(int argc, char* argv[])
         }
         QTimer::singleShot(seconds * 1000, &w, [&] {
             w.cmdClose->click();
-            w.cmdPrintOut->click();
+            // The print dialog would wait for an answer nobody can give: the job goes straight to
+            // the file printer, as the dialog's OK sends it to the printer chosen there.
+            state.print.CurrentPrinter = tavin::FilePrinterName;
+            w.PrintOut();
             const QString sheet = state.print.PrintFilePath;
             const QString shot = QDir(state.Settings.SaveDir).filePath(QStringLiteral("TAVIN-Monitor-demo.png"));
             const bool shotSaved = w.grab().save(shot);
