@@ -1,14 +1,18 @@
 // The real program window measuring in a process of its own, for tests that end it the hard way
 // (SIGKILL) and look at what it left behind:
-//   tavin-measure-host --dir DIR --com N --kind K [--sampling MS]
+//   tavin-measure-host --dir DIR --com N --kind K [--sampling MS] [--name BASE] [--max-datas N]
 // DIR is the program folder (settings, ports/COMn, Documents). It starts measuring once loaded,
-// prints "measuring" and runs until it is killed.
+// prints "measuring" (or "not measuring" when the port would not open) and runs until it is
+// killed. BASE goes into the file-name box, so that each run's recordings and journals carry a
+// name of their own; N lowers the store's segment length, so that at a fast sampling period
+// segments end and are saved every few seconds.
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "platform/Prompts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -20,7 +24,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QString dir;
     int com = 1, kind = 0;
-    QString sampling;
+    QString sampling, name;
+    int maxDatas = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QByteArray key(argv[i]);
         const QString value = QString::fromLocal8Bit(argv[i + 1]);
@@ -32,6 +37,10 @@ int main(int argc, char* argv[])
             kind = value.toInt();
         else if (key == "--sampling")
             sampling = value;
+        else if (key == "--name")
+            name = value;
+        else if (key == "--max-datas")
+            maxDatas = value.toInt();
     }
     tavin::AppEnv env;
     env.exeDir = dir;
@@ -46,6 +55,10 @@ int main(int argc, char* argv[])
             a->trigger();
     if (!sampling.isEmpty())
         w.SelectSampling(sampling);
+    if (!name.isEmpty())
+        w.txtSaveFileName->setText(name);
+    if (maxDatas > 0)
+        state.Settings.MaxDatas = maxDatas;
     w.show();
     QTimer::singleShot(0, &w, [&] {
         w.cmdOpen->click();
