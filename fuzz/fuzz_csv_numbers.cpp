@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tavin::CsvSamples r =
         tavin::ReadCsvSamples(QByteArrayView(text.data(), qsizetype(size)), 0, start, store, MaxLines);
 
-    // The plain reading: lines end at CR LF, CR or LF; fields at every comma.
+    // The plain reading: lines end at CR LF, CR or LF; fields at every comma; a line without a
+    // comma or with a NUL byte is bad.
     std::int32_t dataCnt = 0, badLine = 0, lines = 0;
     double current = start;
     std::size_t at = 0;
@@ -69,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view line = text.substr(at, end - at);
         at = end + (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n' ? 2 : end < size ? 1 : 0);
         const std::size_t c1 = line.find(',');
-        if (c1 == std::string_view::npos) {
+        if (c1 == std::string_view::npos || line.find('\0') != std::string_view::npos) {
             badLine = i + 2;
             break;
         }

@@ -1,5 +1,7 @@
 #include "app/ConfFile.h"
 
+#include "decode/Units.h"
+#include "files/NameLimit.h"
 #include "platform/AppEnv.h"
 #include "platform/Errors.h"
 #include "platform/NumText.h"
@@ -8,6 +10,7 @@
 #include "trend/MovingAverage.h"
 #include "trend/Scale.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <array>
@@ -50,16 +53,25 @@ std::vector<std::array<QString, 2>> newFileValues(const AppEnv& env)
     };
 }
 
+// The index of the first line whose key is `key`; -1 when no line has that key.
+qsizetype lineOf(const QStringList& lines, QStringView key)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto k = lineKey(lines[i]);
+        if (k && *k == key)
+            return i;
+    }
+    return -1;
+}
+
 // The value of the first line whose key is `key`; nothing when no line has that key (an empty
 // value is a value).
 std::optional<QString> lookUp(const QStringList& lines, QStringView key)
 {
-    for (const QString& line : lines) {
-        const auto k = lineKey(line);
-        if (k && *k == key)
-            return line.mid(k->size() + 1);
-    }
-    return std::nullopt;
+    const qsizetype i = lineOf(lines, key);
+    if (i < 0)
+        return std::nullopt;
+    return lines[i].mid(key.size() + 1);
 }
 
 // Whether the text-to-number rule finds a number at the start of a text, rather than giving 0
@@ -216,14 +228,37 @@ short ConfFile::ConfStartUp()
     }
 
     QStringList lines;
+    QList<int> undecodable;
     QString error;
-    const bool readable = !QFile::exists(SettingsFilePath) || ReadTextLines(SettingsFilePath, lines, &error);
+    const bool readable =
+        !QFile::exists(SettingsFilePath) || ReadTextLines(SettingsFilePath, lines, &error, &undecodable);
     if (!readable)
         lines.clear();  // every key takes its new-file value
 
-    auto text = [&](const char* key, QString& field, auto&& fallback) {
-        const auto v = lookUp(lines, QString::fromLatin1(key));
-        field = v ? *v : fallback();
+    // A text key's value when its bytes all decode and `usable` accepts it; nothing for a
+    // missing key.
+    struct TextValue {
+        QString text;
+        bool usable = false;
+    };
+    auto textValue = [&](const char* key, auto&& usable) -> std::optional<TextValue> {
+        const QString k = QString::fromLatin1(key);
+        const qsizetype i = lineOf(lines, k);
+        if (i < 0)
+            return std::nullopt;
+        const QString v = lines[i].mid(k.size() + 1);
+        return TextValue{v, !undecodable.contains(int(i)) && usable(v)};
+    };
+    // Reads one text key; a value the program cannot use is replaced by `fallback` and recorded.
+    auto text = [&](const char* key, QString& field, auto&& fallback, auto&& usable) {
+        const auto v = textValue(key, usable);
+        if (v && v->usable) {
+            field = v->text;
+            return;
+        }
+        field = fallback();
+        if (v)
+            Replaced.append({QLatin1String(key), v->text, field});
     };
     // Reads one key; a value the program cannot use is replaced by `fallback` and recorded.
     auto number = [&](const char* key, auto& field, auto fallback, auto&& convert) {
@@ -241,16 +276,23 @@ short ConfFile::ConfStartUp()
     using I32 = std::int32_t;
     const auto any16 = [](const QString& v) { return wholeIn<I16>(v, INT16_MIN, INT16_MAX); };
 
+    const auto documents = [&] { return GetMyDocumentsPath(env_); };
+    const auto anyText = [](const QString&) { return true; };
+    // The base name is judged by the folder its recordings go to, which is read after it.
+    const auto saveDir = textValue("SaveDir", anyText);
+    const QString recordingFolder = saveDir && saveDir->usable ? saveDir->text : documents();
+
     number("ComPort", s_.ComPort, I16(0), any16);
-    text("FilePath", s_.FilePath, [] { return QString(); });
-    text("SaveDir", s_.SaveDir, [&] { return GetMyDocumentsPath(env_); });
+    text("FilePath", s_.FilePath, [] { return QString(); },
+         [&](const QString& v) { return BaseNameFits(recordingFolder, v); });
+    text("SaveDir", s_.SaveDir, documents, anyText);
     number("LimitLow", s_.LimitLow, kLimitLow, single);
     number("LimitHi", s_.LimitHi, kLimitHi, single);
     number("RangePlus", s_.RangePlus, I16(0),
            [](const QString& v) { return wholeIn<I16>(v, 0, PlusRangeCount - 1); });
     number("RangeMinus", s_.RangeMinus, I16(0),
            [](const QString& v) { return wholeIn<I16>(v, 0, MinusRangeCount - 1); });
-    text("Tani", s_.Tani, [] { return QStringLiteral("---"); });
+    text("Tani", s_.Tani, [] { return QStringLiteral("---"); }, UnitAcceptable);
     number("Sampling", s_.Sampling, I32(1000),
            [](const QString& v) { return wholeIn<I32>(v, kShortestPeriodMs, kLongestPeriodMs); });
     number("Term", s_.Term, I16(0), [](const QString& v) { return wholeIn<I16>(v, 0, kTermKinds - 1); });
@@ -267,8 +309,10 @@ short ConfFile::ConfStartUp()
 
     if (!readable) {
         if (env_.prompts)
-            env_.prompts->message(
-                {QStringLiteral("ConfStartUp") + error, QString(), MsgButtons::Ok, MsgIcon::Critical});
+            env_.prompts->message({QStringLiteral("ConfStartUp: 設定ファイル %1 を読み込めません (%2)。\n"
+                                                  "既定の設定で起動します。設定は終了時にも保存されません。")
+                                       .arg(QDir::toNativeSeparators(SettingsFilePath), error),
+                                   QString(), MsgButtons::Ok, MsgIcon::Critical});
         return -1;
     }
     return 0;

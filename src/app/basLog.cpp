@@ -26,6 +26,14 @@ short EventLog::LogInit()
     const DateFields f = SplitOleDate(today);
     LogFilePath = folder + QStringLiteral("/PG%1.Log").arg(f.day, 2, 10, QLatin1Char('0'));
 
+    // Something else in the file's place (a named pipe, a folder) is left as it is: the log
+    // writes nothing this run rather than wait on it or lose it.
+    if (const QString reason = NotRegularFileReason(LogFilePath); !reason.isEmpty()) {
+        unusable_ = true;
+        return fail(QStringLiteral("ログファイル %1 は使えません (%2)。\nこの実行中のログは記録されません。")
+                        .arg(QDir::toNativeSeparators(LogFilePath), reason));
+    }
+
     // A file last written on another date belongs to an earlier month: start it afresh.
     const QFileInfo info(LogFilePath);
     if (info.exists()) {
@@ -54,6 +62,8 @@ int EventLog::LogMsg(int level, const QString& procName, const QString& message)
     if (level == 2 && env_.prompts)
         env_.prompts->notice({message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None});
 
+    if (unusable_)
+        return -1;
     const OleDate now = env_.now();
     const QString line = levelText + ShortDate(now) + u' ' + LongTime(now) + QStringLiteral(" [") +
                          procName + QStringLiteral("]: ") + message + QStringLiteral("\r\n");

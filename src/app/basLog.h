@@ -16,6 +16,8 @@ public:
     explicit EventLog(const AppEnv& env) : env_(env) {}
 
     // Opens the day's file (clearing one left from an earlier month) and writes the start line.
+    // Something that is no regular file in its place is left alone, said in a box, and the log
+    // then writes nothing.
     short LogInit();
     // Appends one line; 0 when written, -1 when not (also before LogInit).
     int LogMsg(int level, const QString& procName, const QString& message);
@@ -24,6 +26,7 @@ public:
 
 private:
     const AppEnv& env_;
+    bool unusable_ = false;  // the day's file is no regular file: nothing is written this run
 };
 
 // Runs a handler body. A run-time fault inside it is written as an "ERR " entry under the

@@ -8,12 +8,15 @@
 #include "platform/NumText.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
+#include "platform/TextFile.h"
 #include "trend/Paging.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -36,6 +39,29 @@ void ReportReplacedSettings(AppState& s)
     if (s.env.prompts)
         s.env.prompts->message(
             {ReplacedSettingsMessage(s.conf.Replaced), QString(), MsgButtons::Ok, MsgIcon::Exclamation});
+}
+
+// A file of the program's own that cannot be used, said once in a box and in the log.
+void ReportFileProblem(AppState& s, const QString& procName, const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    s.LogMsg(1, procName, text);
+    if (s.env.prompts)
+        s.env.prompts->message({text, QString(), MsgButtons::Ok, MsgIcon::Exclamation});
+}
+
+// Why the list of the folders that journals went to cannot be read; empty when it can, or when
+// there is none yet. Without it only the save folder and the Documents folder are searched.
+QString JournalListProblem(const QString& path)
+{
+    QStringList lines;
+    QString why;
+    if (!QFileInfo::exists(path) || ReadTextLines(path, lines, &why))
+        return QString();
+    return QStringLiteral("ジャーナルの保存先一覧 %1 を読み込めません (%2)。\n"
+                          "保存フォルダとドキュメントフォルダ以外にあるジャーナルは復旧されません。")
+        .arg(QDir::toNativeSeparators(path), why);
 }
 
 // A second instance must not let the user believe that changes made in it will last.
@@ -86,6 +112,7 @@ void frmMain::Form_Load()
     s.Settings.LimitHi = 10000.0f;
     s.Settings.MaxDatas = 30000;
     s.log.LogInit();
+    ReportFileProblem(s, QStringLiteral("Form_Load"), s.instance->problem());
     s.conf.ConfStartUp();
     ReportReplacedSettings(s);
     // The large store is chosen per run in the settings dialog, never carried over.
@@ -130,7 +157,10 @@ void frmMain::Form_Load()
         ShowSaveSuppressedMark(StatusBar1);
     txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
-    step([&] { recoverJournals(); });  // in the save folder, known from here on
+    step([&] {  // in the save folder, known from here on
+        ReportFileProblem(s, QStringLiteral("Form_Load"), JournalListProblem(journalFolderList()));
+        recoverJournals();
+    });
     AveReset();
     l_nowPaint = 0;
     st_.g_Keisu = 1.0f;

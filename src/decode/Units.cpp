@@ -1,5 +1,7 @@
 #include "decode/Units.h"
 
+#include "platform/TextFile.h"
+
 #include <cmath>
 
 namespace tavin {
@@ -56,6 +58,11 @@ bool AddUserUnit(UnitMenuState& menu, const QString& unit)
         }
     }
     return false;
+}
+
+bool UnitAcceptable(QStringView unit)
+{
+    return unit.size() <= MaxUnitLength && !unit.contains(u',') && Cp932CanHold(unit);
 }
 
 bool KeisuAcceptable(double v)

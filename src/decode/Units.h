@@ -27,6 +27,13 @@ struct UnitMenuState {
 // Returns the unit now shown.
 QString MarkUnit(UnitMenuState& menu, int index, const QString& unit);
 
+// The longest unit the unit dialog's box takes (a line edit's own limit).
+constexpr int MaxUnitLength = 32767;
+
+// A unit the unit dialog takes: no longer than its box, without a comma (a recording's header
+// splits its fields at commas) and all in characters code page 932 can write.
+bool UnitAcceptable(QStringView unit);
+
 // The first free slot takes a typed unit; false when all five are taken.
 bool AddUserUnit(UnitMenuState& menu, const QString& unit);
 

@@ -54,6 +54,7 @@ frmTaniInput::frmTaniInput(frmMain& main)
     setWindowTitle(QStringLiteral("単位の入力"));
     setWindowIcon(main.windowIcon());
     txtTaniInput->setObjectName(QStringLiteral("txtTaniInput"));
+    txtTaniInput->setMaxLength(MaxUnitLength);  // the settings file takes no longer unit either
     txtTaniInput->installEventFilter(new SelectAllOnFocus(this));
     cmdOK->setDefault(true);
     auto* grid = new QGridLayout(this);

@@ -331,6 +331,7 @@ CsvHeaderLine ReadCsvHeader(QByteArrayView bytes)
         return h;
     h.empty = false;
     const std::string_view line = nextLine(data, bytes.size(), at);
+    h.malformed = line.find('\0') != std::string_view::npos;
     const QByteArrayView raw(line.data(), qsizetype(line.size()));
     const QString text = utf8 ? QString::fromUtf8(raw) : FromCp932(raw);
     const QStringList fields = text.split(u',');
@@ -400,10 +401,13 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
                 continue;
             }
         }
-        // Any other line: its end and its first two commas, then each field on its own.
+        // Any other line: its end and its first two commas, then each field on its own. A NUL
+        // byte is in no line a recording has (a file cut by a crash may hold runs of them); the
+        // usual line's path above stops at one as at any other character.
         const char* p = line;
         const char* comma1 = nullptr;
         const char* comma2 = nullptr;
+        bool nul = false;
         for (; p < limit && *p != '\r' && *p != '\n'; ++p) {
             if (*p == ',') {
                 if (!comma1)
@@ -411,9 +415,10 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
                 else if (!comma2)
                     comma2 = p;
             }
+            nul |= *p == '\0';
         }
         at = qsizetype(p - data) + ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
-        if (!comma1) {
+        if (!comma1 || nul) {
             out.badLine = i + 2;  // the header is line 1
             return done();
         }

@@ -22,6 +22,7 @@ struct CsvHeaderLine {
     int fieldCount = 0;       // fields the line has: a shorter header leaves the rest unknown
     bool startGiven = false;  // the start time field holds a time (header.start)
     bool badStart = false;    // the start time field holds something else
+    bool malformed = false;   // the line holds a NUL byte, which no header of a recording has
     qsizetype next = 0;       // offset of the first sample line
     bool empty = true;        // the file has no line at all
     // The coefficient field holds a value the coefficient dialog would refuse (0, no number, beyond

@@ -215,6 +215,8 @@ QStringList ReadJournalFolders(const QString& listPath)
 
 bool WriteJournalFolders(const QString& listPath, const QStringList& folders)
 {
+    if (!NotRegularFileReason(listPath).isEmpty())
+        return false;  // something else in its place (a pipe, a folder) is left alone
     if (folders.isEmpty())
         return !QFileInfo::exists(listPath) || QFile::remove(listPath);
     return ReplaceFileAtomically(listPath, listPath + QStringLiteral(".tmp"),

@@ -125,7 +125,7 @@ void frmMain::LoadCsvFile(const QString& path)
             }
             const QByteArrayView bytes = file.bytes;
             const CsvHeaderLine header = ReadCsvHeader(bytes);
-            if (header.badStart) {
+            if (header.badStart || header.malformed) {
                 read.badLine = 1;
                 return;
             }

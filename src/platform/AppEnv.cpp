@@ -1,5 +1,7 @@
 #include "platform/AppEnv.h"
 
+#include "platform/TextFile.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLockFile>
@@ -58,8 +60,16 @@ QString DocumentsFolder(const AppEnv& env, bool* exists)
 }
 
 InstanceLock::InstanceLock(const QString& exeDir)
-    : lock_(std::make_unique<QLockFile>(exeDir + QStringLiteral("/TAVIN-Monitor.lock")))
 {
+    const QString path = exeDir + QStringLiteral("/TAVIN-Monitor.lock");
+    // A lock that exists is read to see who holds it, and reading a named pipe waits for ever.
+    if (const QString reason = NotRegularFileReason(path); !reason.isEmpty()) {
+        problem_ = QStringLiteral("ロックファイル %1 は使えません (%2)。\n"
+                                  "このソフトが既に起動しているかどうかは確認できません。")
+                       .arg(QDir::toNativeSeparators(path), reason);
+        return;
+    }
+    lock_ = std::make_unique<QLockFile>(path);
     lock_->setStaleLockTime(0);  // a lock left by a crashed run is recognised by its process id
     // A folder where no lock can be made tells nothing about other instances.
     if (!lock_->tryLock(0))

@@ -42,10 +42,14 @@ public:
     ~InstanceLock();
     // True when another running instance already holds the lock.
     bool previousInstance() const { return previous_; }
+    // Set, for the user, when the lock's name is taken by something that is no regular file:
+    // that is left alone and no lock is tried.
+    QString problem() const { return problem_; }
 
 private:
     std::unique_ptr<QLockFile> lock_;
     bool previous_ = false;
+    QString problem_;
 };
 
 }  // namespace tavin

@@ -13,6 +13,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -70,21 +71,122 @@ QStringList SplitLines(QStringView text)
     return lines;
 }
 
-bool ReadTextLines(const QString& path, QStringList& lines, QString* error)
+namespace {
+
+const QString kFolder = QStringLiteral("フォルダです");
+const QString kNotRegular = QStringLiteral("通常のファイルではありません");
+
+QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+#ifdef Q_OS_UNIX
+QString typeReason(mode_t mode)
 {
-    QFile f(path);
+    if (S_ISREG(mode))
+        return QString();
+    return S_ISDIR(mode) ? kFolder : kNotRegular;
+}
+
+// Opens `path` without waiting on it (O_NONBLOCK: a named pipe without its other end answers at
+// once) and keeps the descriptor only when it is a regular file; -1 with the reason otherwise.
+int openRegular(const QString& path, int flags, QString* why)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        // A pipe opened for writing with nobody reading says ENXIO; its type says more.
+        const QString reason = NotRegularFileReason(path);
+        *why = reason.isEmpty() ? systemReason(error) : reason;
+        return -1;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *why = typeReason(st.st_mode);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+#endif
+
+// The bytes of a regular file, or false with the reason.
+bool readRegular(const QString& path, QByteArray& bytes, QString* why)
+{
+    QFile f;
+#ifdef Q_OS_UNIX
+    const int fd = openRegular(path, O_RDONLY, why);
+    if (fd < 0)
+        return false;
+    f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#else
+    if (const QString reason = NotRegularFileReason(path); !reason.isEmpty()) {
+        *why = reason;
+        return false;
+    }
+    f.setFileName(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = f.errorString();
+        *why = f.errorString();
         return false;
     }
-    const QByteArray bytes = f.readAll();
+#endif
+    bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
-        if (error)
-            *error = f.errorString();
+        *why = f.errorString();
         return false;
     }
-    lines = SplitLines(FromCp932(bytes));
+    return true;
+}
+
+}  // namespace
+
+QString NotRegularFileReason(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();  // nothing there (or a link to nothing): a name still free
+    return typeReason(st.st_mode);
+#else
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return QString();
+    return info.isDir() ? kFolder : kNotRegular;
+#endif
+}
+
+bool ReadTextLines(const QString& path, QStringList& lines, QString* error, QList<int>* undecodable)
+{
+    QByteArray bytes;
+    QString why;
+    if (!readRegular(path, bytes, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    lines.clear();
+    if (undecodable)
+        undecodable->clear();
+    // Line by line, so that each line's bytes are judged on their own. CR and LF are never part of
+    // a two-byte character, so splitting the bytes first cuts where splitting the text would.
+    const char* const data = bytes.constData();
+    const qsizetype n = bytes.size();
+    for (qsizetype start = 0; start < n;) {
+        qsizetype end = start;
+        while (end < n && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        // A line end goes through the decoder after each line, so that a lead byte cut by the end
+        // is a fault rather than a byte the decoder keeps waiting for.
+        QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
+        QString line = decoder.decode(QByteArray(data + start, end - start) + '\n');
+        line.chop(1);
+        if (decoder.hasError()) {
+            // The decoder puts SUB (U+001A) where bytes failed; the user is shown what that is.
+            line.replace(QChar(0x1A), QChar(QChar::ReplacementCharacter));
+            if (undecodable)
+                undecodable->append(int(lines.size()));
+        }
+        lines.append(line);
+        start = end + (end + 1 < n && data[end] == '\r' && data[end + 1] == '\n' ? 2 : 1);
+    }
     return true;
 }
 
@@ -121,11 +223,26 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
             *error = why;
         return false;
     };
+    // Whatever else stands under the name (a named pipe, a device, a socket) stays: it is not ours
+    // to replace.
+    if (const QString reason = NotRegularFileReason(path); !reason.isEmpty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
     {
         QFile f(scratchPath);
+#ifdef Q_OS_UNIX
+        QString why;
+        const int fd = openRegular(scratchPath, O_WRONLY | O_CREAT | O_TRUNC, &why);
+        if (fd < 0)
+            return fail(why);
+        f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+#else
         errno = 0;
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return fail(failureReason(f, errno));
+#endif
         errno = 0;
         if (!write(f) || !f.flush())
             return fail(failureReason(f, errno));
@@ -162,12 +279,28 @@ void SyncFolderOf(const QString& path)
 bool AppendToFile(const QString& path, const QByteArray& bytes, QString* error)
 {
     QFile f(path);
+#ifdef Q_OS_UNIX
+    QString why;
+    const int fd = openRegular(path, O_WRONLY | O_CREAT | O_APPEND, &why);
+    if (fd < 0) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    f.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle);
+#else
+    if (const QString reason = NotRegularFileReason(path); !reason.isEmpty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
     errno = 0;
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
         if (error)
             *error = failureReason(f, errno);
         return false;
     }
+#endif
     errno = 0;
     const bool ok = f.write(bytes) == bytes.size() && f.flush();
     if (!ok && error)

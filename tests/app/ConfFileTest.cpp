@@ -1,4 +1,5 @@
 #include "app/ConfFile.h"
+#include "decode/Units.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
 #include "support/TestEnv.h"
@@ -252,10 +253,12 @@ TEST(ConfStartUp, AMissingKeyQuietlyTakesTheValueANewFileHolds)
 
 TEST(ConfStartUp, ValuesAtTheEdgesOfWhatTheMenusOfferAreKept)
 {
+    const QByteArray longest(204, 'a');  // with the 51 bytes a recording's name adds: 255
+    const QString sixtyEight = QString(68, u'測');  // 204 bytes in UTF-8, 136 in the file
     const struct {
         QByteArray line;
         const char* key;
-        const char* read;
+        QString read;
     } cases[] = {
         {"Sampling=1", "Sampling", "1"},          {"Sampling=600000", "Sampling", "600000"},
         {"Sampling=12.5ms", "Sampling", "12"},    {"Sampling=3000", "Sampling", "3000"},
@@ -267,9 +270,12 @@ TEST(ConfStartUp, ValuesAtTheEdgesOfWhatTheMenusOfferAreKept)
         {"LimitHi=3.4e38", "LimitHi", "3.4E+38"}, {"LimitLow= -0.001 ", "LimitLow", "-0.001"},
         {"CursorInfo=&H5", "CursorInfo", "5"},    {"Tani=", "Tani", ""},
         {"SaveDir=", "SaveDir", ""},
+        {"FilePath=" + longest, "FilePath", QString(longest)},
+        {"FilePath=" + ToCp932(sixtyEight), "FilePath", sixtyEight},
+        {"Tani=" + QByteArray(MaxUnitLength, 'u'), "Tani", QString(MaxUnitLength, u'u')},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.line.toStdString());
+        SCOPED_TRACE(c.line.left(40).toStdString());
         TestEnv t;
         t.write(kIni, fileOf(withLine(c.key, c.line)));
         auto s = t.state();
@@ -328,18 +334,43 @@ TEST(ConfStartUp, TheReportNamesEachKeyItsValueAndTheValueNowInForce)
               "設定 LimitLow の値 （空） は使用できないため、既定値 -10000 に置き換えました。");
 }
 
-TEST(ConfStartUp, AFileThatCannotBeReadGivesDefaultsAndACriticalBox)
+// The text keys: bytes code page 932 cannot decode (each shown as U+FFFD), a unit the unit dialog
+// would refuse, a base name whose recordings' names the save folder ("/data", not there: 255
+// bytes) cannot hold.
+TEST(ConfStartUp, TextValuesTheProgramCannotUseTakeTheirDefaultsAndAreNamed)
 {
-    TestEnv t;
-    ASSERT_TRUE(QDir().mkpath(t.path(kIni)));  // a folder cannot be read as a file
-    auto s = t.state();
-    s->Settings.AveNum = 5;
-    EXPECT_EQ(s->conf.ConfStartUp(), -1);
-    ASSERT_EQ(t.prompts.shown.size(), 1);
-    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("ConfStartUp"));
-    EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(s->Settings.AveNum, 1000);
-    EXPECT_EQ(s->Settings.Sampling, 1000);
+    const struct {
+        QByteArray line;
+        const char* key;
+        const char* fallback;  // nullptr: the Documents folder
+        QString held;
+    } cases[] = {
+        {"SaveDir=/data/\x81\x20x", "SaveDir", nullptr, QStringLiteral("/data/\uFFFD x")},
+        {"SaveDir=\xff", "SaveDir", nullptr, QStringLiteral("\uFFFD")},
+        {"Tani=\xff", "Tani", "---", QStringLiteral("\uFFFD")},
+        {"Tani=k\x81", "Tani", "---", QStringLiteral("k\uFFFD")},
+        {"Tani=k,Pa", "Tani", "---", "k,Pa"},
+        {"Tani=" + QByteArray(MaxUnitLength + 1, 'u'), "Tani", "---", QString(MaxUnitLength + 1, u'u')},
+        {"FilePath=run\xff", "FilePath", "", QStringLiteral("run\uFFFD")},
+        {"FilePath=" + QByteArray(205, 'a'), "FilePath", "", QString(205, u'a')},
+        {"FilePath=" + ToCp932(QString(69, u'測')), "FilePath", "", QString(69, u'測')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.left(40).toStdString());
+        TestEnv t;
+        t.write(kIni, fileOf(withLine(c.key, c.line)));
+        auto s = t.state();
+        ASSERT_EQ(s->conf.ConfStartUp(), 0);
+        const QString fallback = c.fallback ? c.fallback : QDir::toNativeSeparators(t.path("Documents"));
+        QMap<QString, QString> expected = validFields();
+        expected[c.key] = fallback;
+        EXPECT_EQ(fieldsOf(s->Settings), expected);
+        const QList<ReplacedSetting> named = {{c.key, c.held, fallback}};
+        EXPECT_EQ(s->conf.Replaced, named);
+
+        ASSERT_EQ(s->conf.ConfSave(), 0);
+        EXPECT_EQ(t.read(kIni), fileOf(withLine(c.key, QByteArray(c.key) + '=' + ToCp932(fallback))));
+    }
 }
 
 TEST(ReadConfItem, KeysAreExactAndTheFirstOfDuplicatesCounts)

@@ -10,8 +10,11 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tavin;
+using tavin::test::Deadline;
+using tavin::test::NotAFile;
 using tavin::test::TestEnv;
 
 TEST(frmMainStartup, FirstStartInAnEmptyFolderThenCloseWritesSettingsAndLog)
@@ -118,4 +121,22 @@ TEST(frmMainStartup, UnusableStoredValuesAreNamedOnceRunWithDefaultsAndSavedAsDe
               "[Init]\r\nSaveDir=/x\r\nLimitLow=-10000\r\nLimitHi=55\r\nRangePlus=0\r\nTani=kPa\r\n"
               "Sampling=1000\r\nTerm=0\r\nAveNum=10\r\nMy=own\r\nComPort=0\r\nRangeMinus=0\r\nEtcConf=0\r\n"
               "MaxDatas=30000\r\nCursorInfo=7\r\nFilePath=RQ4600_Datas\r\n");
+}
+
+// A named pipe where the program keeps a file of its own would hold the start in open() for ever:
+// the window comes up, one box names the file, and the pipe is still there after the exit.
+TEST(frmMainStartup, APipeBesideTheProgramIsNamedInABoxAndTheStartGoesOn)
+{
+    const Deadline deadline(60);
+    for (const QString name : {"TAVIN-Monitor.ini", "TAVIN-Monitor.lock", "TAVIN-Monitor.journals", "LOG/PG06.Log"}) {
+        SCOPED_TRACE(name.toStdString());
+        TestEnv t;
+        ASSERT_TRUE(QDir().mkpath(t.path("LOG")));
+        ASSERT_TRUE(t.make(name, NotAFile::Fifo));
+        auto s = t.state();
+        frmMain(*s).close();
+        ASSERT_EQ(t.prompts.shown.size(), 1);
+        EXPECT_TRUE(t.prompts.shown[0].text.contains(QDir::toNativeSeparators(t.path(name))));
+        EXPECT_EQ(t.typeOf(name), unsigned(S_IFIFO));
+    }
 }

@@ -127,6 +127,16 @@ TEST(CsvReader, ABadLineStopsTheLoadAndKeepsWhatCameBefore)
     r = s.read("h,46362.5\r\nabc,\r\n");  // a value without a number counts as 0
     EXPECT_EQ(r.dataCnt, 1);
     EXPECT_EQ(s.values[0], 0.0f);
+    // A NUL byte anywhere makes a line no line of a recording (a file cut by a crash holds runs
+    // of them), also where the text-to-number rule would read the field as 0 or as 1.
+    for (const QByteArray& nul : {QByteArray("\0\0\0\0,", 5), QByteArray("1\0,", 3), QByteArray("1,\0", 3),
+                                  QByteArray("\0", 1), QByteArray("1,46362.6\0", 10)}) {
+        r = s.read("h,46362.5\r\n1,\r\n" + nul + "\r\n2,\r\n");
+        EXPECT_EQ(r.badLine, 3) << nul.toHex().constData();
+        EXPECT_EQ(r.dataCnt, 1);
+    }
+    EXPECT_TRUE(ReadCsvHeader(QByteArray("h\0,46362.5\r\n1,\r\n", 16)).malformed);
+    EXPECT_FALSE(ReadCsvHeader("h,46362.5\r\n\0,\r\n").malformed);
 }
 
 TEST(CsvReader, TruncatedEmptyAndHugeFiles)
@@ -218,13 +228,16 @@ TEST(CsvValue, ReadsEveryTextAsTheRuleDoes)
 TEST(CsvValue, TheSameTextsInAFile)
 {
     Store s;
-    CsvSamples r = s.read("h,46362.5\r\nnan,\r\ninf,46362.6\r\n-infinity,\r\n2.5,\r\n");
+    // No number at the start of a value is 0: the load goes on.
+    CsvSamples r = s.read("h,46362.5\r\nnan,\r\ninf,46362.6\r\n-inf,\r\nabc,\r\n-infinity,\r\n2.5,\r\n");
     EXPECT_EQ(r.badLine, 0);
-    EXPECT_EQ(r.dataCnt, 4);
-    for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(r.dataCnt, 6);
+    for (int i = 0; i < 5; ++i)
         EXPECT_EQ(s.values[std::size_t(i)], 0.0f) << i;
-    EXPECT_FLOAT_EQ(s.averages[3], 2.5f / 3);  // no NaN carried into the average
-    for (const QByteArray& big : {QByteArray("1e39,"), QByteArray("-3.5e38,46362.6"), QByteArray(40, '9') + ","}) {
+    EXPECT_FLOAT_EQ(s.averages[5], 2.5f / 3);  // no NaN carried into the average
+    // A number beyond a 32-bit float ends the load at its line.
+    for (const QByteArray& big :
+         {QByteArray("1e39,"), QByteArray("1e999,"), QByteArray("-3.5e38,46362.6"), QByteArray(40, '9') + ","}) {
         r = s.read("h,46362.5\r\n1,\r\n2,\r\n" + big + "\r\n3,\r\n");
         EXPECT_EQ(r.badLine, 4) << big.constData();
         EXPECT_EQ(r.dataCnt, 2) << big.constData();

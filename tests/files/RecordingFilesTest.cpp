@@ -136,4 +136,7 @@ TEST_F(Recordings, ABaseNameThatFitsMakesEveryFileItNeeds)
         for (const QString& name : {recording, journal})
             EXPECT_EQ(save(t.path("rec/" + name)).path, t.path("rec/" + name)) << name.size();
     }
+    // A folder not made yet takes the usual 255 bytes.
+    EXPECT_TRUE(BaseNameFits(t.path("later/on"), QString(68, u'測')));        // 204 bytes
+    EXPECT_FALSE(BaseNameFits(t.path("later/on"), QString(68, u'測') + u'a'));  // 205
 }

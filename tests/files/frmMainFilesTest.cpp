@@ -106,6 +106,12 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     w->cmdFileLoad_Click();
     EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(w->lblCounter->text(), "0");
+
+    // Nor is a header with a NUL byte a header.
+    t.write("nul.csv", QByteArray("start\0,46362.5,3\r\n1,\r\n", 22));
+    t.prompts.files = {t.path("nul.csv")};
+    w->cmdFileLoad_Click();
+    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 1行目");
 }
 
 TEST_F(Files, CancellingTheOpenDialogChangesNothing)

@@ -23,6 +23,23 @@ namespace tavin::test {
 // User plus system CPU time of this process so far, in seconds.
 double CpuSeconds();
 
+// Ends the process (SIGALRM) when the test still runs `seconds` after this was made: a fault that
+// waits on a named pipe for ever then fails its test instead of hanging the whole run.
+struct Deadline {
+    explicit Deadline(unsigned seconds);
+    ~Deadline();
+};
+
+// What may stand where the program expects a regular file (a device: a link to /dev/null).
+enum class NotAFile { Fifo, Device, Folder };
+inline constexpr NotAFile AllNotAFile[] = {NotAFile::Fifo, NotAFile::Device, NotAFile::Folder};
+inline const char* Name(NotAFile kind) { return kind == NotAFile::Fifo ? "fifo" : kind == NotAFile::Device ? "device" : "folder"; }
+// The reason the program gives for it.
+inline QString ReasonFor(NotAFile kind)
+{
+    return kind == NotAFile::Folder ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
+}
+
 struct TestEnv {
     TestEnv();
 
@@ -38,6 +55,10 @@ struct TestEnv {
     QString path(const QString& name) const { return dir.path() + u'/' + name; }
     QByteArray read(const QString& name) const;
     void write(const QString& name, const QByteArray& bytes) const;
+    // Puts `kind` at `name`; false when that failed.
+    bool make(const QString& name, NotAFile kind) const;
+    // The file type bits (S_IFMT) of what is at `name`, following links; 0 when nothing is there.
+    unsigned typeOf(const QString& name) const;
 };
 
 }  // namespace tavin::test
