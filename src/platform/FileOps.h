@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <sys/types.h>
 
 class QIODevice;
@@ -30,10 +31,15 @@ int renameNoReplace(const char* from, const char* to);
 // with `error`. `before`, when set, runs at the call instead of failing it when `error` is 0:
 // a test's stand-in for another program acting just then.
 struct Fault {
+    Fault(Op op, int error, int skip = 0, int count = 1, QString pathPart = {},
+          std::function<void(const char* path)> before = {})
+        : op(op), error(error), skip(skip), count(count), pathPart(std::move(pathPart)), before(std::move(before))
+    {
+    }
     Op op;
-    int error = 0;
-    int skip = 0;
-    int count = 1;
+    int error;
+    int skip;
+    int count;
     QString pathPart;
     std::function<void(const char* path)> before;
 };
