@@ -141,6 +141,7 @@ void frmMain::connectHandlers()
     connect(pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
     connect(pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
     connect(tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
+    connect(tmrJournal, &QTimer::timeout, this, &frmMain::checkJournal);
     connect(tmrPaint, &QTimer::timeout, this, [this] {
         tmrPaint->stop();
         pctGraph1_Paint();

@@ -199,6 +199,7 @@ public:
     QTimer* tmrPaint = nullptr;
     QTimer* tmrScreen = nullptr;  // one-shot: what samples changed reaches the labels
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
+    QTimer* tmrJournal = nullptr;  // while measuring: the journal's state, also between slow samples
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
     qint64 JournalRetryMs = 5000;     // how often a journal no folder took is tried again

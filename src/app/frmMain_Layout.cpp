@@ -307,6 +307,8 @@ void frmMain::buildControls()
     tmrScreen->setInterval(30);
     tmrScreen->setSingleShot(true);
     tmrScreen->setTimerType(Qt::PreciseTimer);
+    tmrJournal = named(new QTimer(this), QStringLiteral("tmrJournal"));
+    tmrJournal->setInterval(1000);
     tmrUnsaved = named(new QTimer(this), QStringLiteral("tmrUnsaved"));
     tmrUnsaved->setInterval(5000);
     lblUnsaved = named(new QLabel(StatusBar1), QStringLiteral("lblUnsaved"));

@@ -30,11 +30,13 @@ struct Journal::File {
     std::vector<QByteArray> takingTexts;
     std::vector<char> bytes;        // formatted lines not written yet (thread only)
     File* replacing = nullptr;      // the unusable file this one takes the place of, until synced
+                                    // (which may itself replace one that never synced)
     bool failing = false;           // the last write failed: its lines wait in `bytes`
     bool unusable = false;          // a sync failed or the file was deleted: no more lines
     bool synced = false;            // a pass wrote and synced everything taken
     bool kept = false;              // ended unsaved: written, synced, then idle until removed
     bool removed = false;           // its segment is saved: close without writing what is left
+    bool unlinking = false;         // being removed: a name found gone is no failure
     bool emptyIt = false;           // removed, but the unlink failed: empty it before closing
     bool released = false;          // write what is left, sync, close, keep the file
     bool dirty = false;             // written since the last sync (thread only)
@@ -94,11 +96,10 @@ bool Journal::replace(const QString& path, const QByteArray& header, QString* wh
 bool Journal::open(const QString& path, const QByteArray& header, QString* why, File* replacing)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());  // as the recording would make it
-    const qsizetype dot = path.lastIndexOf(u'.');
     QString name = path;
     int fd = CreateLockedFile(name);
     for (int n = 2; fd < 0 && errno == EEXIST && n < 1000; ++n) {
-        name = path.left(dot) + QStringLiteral("-%1").arg(n) + path.mid(dot);
+        name = NumberedPath(path, n);
         fd = CreateLockedFile(name);
     }
     if (fd < 0) {
@@ -116,13 +117,26 @@ bool Journal::open(const QString& path, const QByteArray& header, QString* why, 
     file->entries.push_back({0, 0, Entry::Text});
     file->texts.push_back(header);
     pending_.reserve(PendingMax);
+    File* dropped = nullptr;
     {
         std::lock_guard lock(m_);
+        // A replacement that never reached the disk holds nothing its own predecessor does not:
+        // it goes now, so that a disk failing every sync does not gather files and descriptors.
+        if (replacing && !replacing->synced && replacing->replacing) {
+            dropped = replacing;
+            file->replacing = std::exchange(replacing->replacing, nullptr);
+        }
         file->ticket = nextTicket_++;
         current_ = file.get();
         files_.push_back(std::move(file));
         if (!thread_.joinable())
             thread_ = std::thread([this] { run(); });
+    }
+    if (dropped) {
+        UnlinkIfSame(dropped->fd, dropped->path);
+        std::lock_guard lock(m_);
+        dropped->removed = true;
+        urgent_ = true;
     }
     wake_.notify_all();
     return true;
@@ -167,9 +181,10 @@ JournalTicket Journal::keep()
         current_->kept = true;
         t = current_->ticket;
         current_ = nullptr;
-        urgent_ = true;
     }
-    wake_.notify_all();
+    // A segment that could not be saved: whether its journal holds it decides what the program
+    // tells the user and what it may let go of, so the answer waits for the write.
+    drain();
     return t;
 }
 
@@ -201,18 +216,20 @@ void Journal::remove(JournalTicket ticket)
     // The file stays in the list until it is marked below (only the thread erases, and only what
     // is marked), so the unlink needs no lock.
     QString path;
+    int fd = -1;
     JournalTicket older = 0;  // the file this one took the place of, removed with it
     {
         std::lock_guard lock(m_);
-        if (File* f = find(ticket)) {
-            path = f->path;
-            if (f->replacing)
-                older = std::exchange(f->replacing, nullptr)->ticket;
-        }
+        File* f = find(ticket);
+        if (!f)
+            return;
+        path = f->path;
+        fd = f->fd;
+        f->unlinking = true;  // a pass that finds the name gone now reports nothing
+        if (f->replacing)
+            older = std::exchange(f->replacing, nullptr)->ticket;
     }
-    if (path.isEmpty())
-        return;
-    const bool gone = ::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT;
+    const bool gone = UnlinkIfSame(fd, path);
     {
         std::lock_guard lock(m_);
         File* f = find(ticket);
@@ -321,11 +338,13 @@ void Journal::passOver()
         const Outcome outcome = wanted ? write(*f) : Outcome{};
         f->taking.clear();
         f->takingTexts.clear();
-        File* replaced = nullptr;  // unusable, and this one has all of its segment on the disk now
+        std::vector<File*> replaced;  // unusable, and this one has all of their segment on the disk now
         bool close, emptyIt;
         {
             std::lock_guard lock(m_);
-            if (!outcome.failure.isEmpty()) {
+            if (f->removed || f->unlinking) {
+                // Its segment is saved: what the pass found (the name gone) does not matter.
+            } else if (!outcome.failure.isEmpty()) {
                 if (!f->failing && !f->unusable)
                     failure_ = QStringLiteral("%1 (%2)").arg(f->path, outcome.failure);
                 f->failing = true;
@@ -336,16 +355,18 @@ void Journal::passOver()
             } else if (wanted) {
                 f->failing = false;
                 f->synced = true;
-                replaced = std::exchange(f->replacing, nullptr);
+                for (File* r = std::exchange(f->replacing, nullptr); r; r = std::exchange(r->replacing, nullptr))
+                    replaced.push_back(r);
             }
             // At the end lines that cannot be written are given up: the program must be able to end.
             close = f->removed || (f->released && (f->unusable || stopping || (f->entries.empty() && f->bytes.empty())));
             emptyIt = f->emptyIt;
         }
-        if (replaced) {
-            ::unlink(QFile::encodeName(replaced->path).constData());
+        for (File* r : replaced) {
+            // Its name may be this file's own now (the old one was deleted and the name reused).
+            UnlinkIfSame(r->fd, r->path);
             std::lock_guard lock(m_);
-            replaced->removed = true;
+            r->removed = true;
         }
         if (!close)
             continue;
@@ -380,7 +401,6 @@ Journal::Outcome Journal::write(File& f)
         if (n <= 0) {
             const QString why = n < 0 ? systemError("write") : QStringLiteral("write");
             f.bytes.erase(f.bytes.begin(), f.bytes.begin() + std::ptrdiff_t(done));
-            f.dirty = f.dirty || done > 0;
             return {why, false};
         }
         done += std::size_t(n);

@@ -44,7 +44,8 @@ public:
     bool begin(const QString& path, const QByteArray& header, QString* why);
     // Opens a new file for the current segment in place of one that cannot be used any more (a
     // sync failed, someone deleted it) or that could not be opened at all; the caller then hands
-    // over the segment's samples again. The old file is removed once the new one is on the disk.
+    // over the segment's samples again. The old file (and any earlier replacement that never
+    // reached the disk) is removed once the new one is on the disk.
     bool replace(const QString& path, const QByteArray& header, QString* why);
     bool active() const { return current_ != nullptr; }
     QString path() const;
@@ -66,22 +67,23 @@ public:
     void line(const QByteArray& bytes);
 
     // Ends the current journal because its segment could not be saved: what is buffered is
-    // written and synced, and the file stays open and locked until `remove(ticket)` (saved at
-    // last) or `release(ticket)` (left for recovery). 0 when no journal was open.
+    // written and synced before this returns, and the file stays open and locked until
+    // `remove(ticket)` (saved at last) or `release(ticket)` (left for recovery). 0 when no
+    // journal was open.
     JournalTicket keep();
     // Ends the current journal because its segment was saved: the file is removed at once (or,
     // when it cannot be, emptied, so that no start recovers the segment a second time).
     void remove();
     void remove(JournalTicket ticket);
     void release(JournalTicket ticket);
-    // The kept journal holds its whole segment on the disk: nothing waits to be written again,
-    // no sync failed and nobody deleted it. A segment whose journal is not intact exists only in
-    // memory.
+    // The kept journal held its whole segment at its last pass (keep() waits for one): no write
+    // waits to be tried again, no sync failed and nobody deleted it. A segment whose journal is
+    // not intact exists only in memory.
     bool intact(JournalTicket ticket) const;
 
-    // The reason, once, when a write or sync of a journal failed after it had worked (crash
-    // protection is off). Lines that could not be written are kept and written again at every
-    // pass until they go through.
+    // The reason, once, when a write or sync of a journal failed (crash protection is off); again
+    // only after a pass of that file succeeded. Lines that could not be written are kept and
+    // written again at every pass until they go through.
     QString takeFailure();
     // The current journal cannot be used any more (a sync failed, it was deleted): call replace().
     bool needsNewFile() const;

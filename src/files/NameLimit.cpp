@@ -25,8 +25,18 @@ bool BaseNameFits(const QString& folder, const QString& base)
 
 QString CutToBytes(QString text, int maxBytes)
 {
-    while (!text.isEmpty() && QFile::encodeName(text).size() > maxBytes)
-        text.chop(text.size() > 1 && text.back().isLowSurrogate() ? 2 : 1);
+    if (QFile::encodeName(text).size() <= maxBytes)
+        return text;
+    // Whole characters from the front, a surrogate pair being one.
+    qsizetype bytes = 0, i = 0;
+    while (i < text.size()) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        bytes += QFile::encodeName(text.mid(i, n)).size();
+        if (bytes > maxBytes)
+            break;
+        i += n;
+    }
+    text.truncate(i);
     return text;
 }
 

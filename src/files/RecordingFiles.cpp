@@ -152,7 +152,8 @@ void setAside(EventLog& log, QFile& f, const QString& why)
 
 }  // namespace
 
-QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder)
+QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder,
+                                        const QStringList& savedIn)
 {
     QList<RecoveredJournal> recovered;
     const QDir dir(folder);
@@ -180,7 +181,7 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
             continue;
         }
         // A program killed between a segment's save and the removal of its journal left both.
-        if (SavedAlready(f.fileName(), c.sampleLines(), {folder, DocumentsFolder(env)})) {
+        if (SavedAlready(f.fileName(), c.sampleLines(), QStringList{folder, DocumentsFolder(env)} + savedIn)) {
             log.LogMsg(1, QStringLiteral("RecoverJournals"),
                        QStringLiteral("保存済みの区間のジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(f.fileName())));
             dropJournal(log, f);

@@ -56,7 +56,10 @@ struct RecoveredJournal {
     QString path;  // the recording
     std::int32_t samples = 0;
 };
-QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder);
+// A journal whose segment is in a recording already, in `folder`, the Documents folder or one of
+// `savedIn`, is removed without a second recording.
+QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder,
+                                        const QStringList& savedIn = {});
 
 // The folders where journals were opened, one a line, kept in a small file beside the executable
 // so that the next start finds a journal even when the save folder was changed (in the settings

@@ -56,7 +56,6 @@ bool frmMain::openJournal(bool replacing)
         }
         failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);
     }
-    journalRetryAt_ = ClockMs() + JournalRetryMs;
     journalOff(failures.join(QStringLiteral(", ")));
     return false;
 }
@@ -97,9 +96,11 @@ void frmMain::checkJournal()
     if (!Measuring || st_.store.g_DataCnt == 0)
         return;
     // A file that cannot take lines any more, or none at all: a new one with the segment so far,
-    // tried again every few seconds while no folder takes it.
-    if ((journal.needsNewFile() || !journal.active()) && ClockMs() >= journalRetryAt_)
+    // at most every few seconds, so that a disk that fails every sync is not filled with them.
+    if ((journal.needsNewFile() || !journal.active()) && ClockMs() >= journalRetryAt_) {
+        journalRetryAt_ = ClockMs() + JournalRetryMs;
         openJournal(journal.active());
+    }
     if (protectionOff_ && journal.protecting()) {
         protectionOff_ = false;
         lblJournalOff->hide();
@@ -187,7 +188,7 @@ void frmMain::recoverJournals()
     for (const QString& folder : folders) {
         const QDir dir(folder);
         if (dir.exists())
-            recovered += RecoverJournals(st_.log, st_.env, folder);
+            recovered += RecoverJournals(st_.log, st_.env, folder, folders);
         // Still remembered: a folder out of reach now (a network share, a removed stick), and
         // one where journals stay (a running program's, or ones that could not be saved).
         if (!dir.exists() || !dir.entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())

@@ -163,8 +163,9 @@ int createScratch(const QString& folder, QString* path)
     return -1;
 }
 
-// `path` with "-n" before its extension.
-QString numbered(const QString& path, int n)
+}  // namespace
+
+QString NumberedPath(const QString& path, int n)
 {
     const qsizetype dot = path.lastIndexOf(u'.');
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -172,7 +173,16 @@ QString numbered(const QString& path, int n)
     return path.left(cut) + QStringLiteral("-%1").arg(n) + path.mid(cut);
 }
 
-}  // namespace
+bool UnlinkIfSame(int fd, const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat opened {}, named {};
+    if (::stat(name.constData(), &named) != 0)
+        return errno == ENOENT;
+    if (::fstat(fd, &opened) != 0 || opened.st_ino != named.st_ino || opened.st_dev != named.st_dev)
+        return true;  // not ours any more: ours is gone already
+    return ::unlink(name.constData()) == 0 || errno == ENOENT;
+}
 
 int CreateLockedFile(const QString& path)
 {
@@ -216,7 +226,7 @@ QString WriteNewFile(const QString& wanted, const std::function<bool(QIODevice&)
     if (fileops::fdatasync(fd) != 0)
         return fail(QStringLiteral("fdatasync: ") + systemReason());
     for (int n = 1; n < 1000; ++n) {
-        const QString target = n == 1 ? wanted : numbered(wanted, n);
+        const QString target = n == 1 ? wanted : NumberedPath(wanted, n);
         if (fileops::renameNoReplace(scratchName.constData(), QFile::encodeName(target).constData()) == 0) {
             ::close(fd);
             // Only once the new name is on the disk may what depends on it follow.

@@ -61,6 +61,13 @@ public:
 // replaced ours between the creation and the lock. A locked file belongs to a running writer.
 int CreateLockedFile(const QString& path);
 
+// `path` with "-n" before its extension ("a.csv" → "a-2.csv").
+QString NumberedPath(const QString& path, int n);
+
+// Removes the name `path` only while it still names the open file `fd`: a name someone else's
+// file (or a newer file of ours) has taken meanwhile stays. True when the name is gone.
+bool UnlinkIfSame(int fd, const QString& path);
+
 // Writes a new file near `wanted` with the content `write` produces: first under a scratch name
 // that only this call uses (exclusive, locked while written, then synced), then renamed to
 // `wanted` or, when that name is taken (also by another program meanwhile), to the first free one

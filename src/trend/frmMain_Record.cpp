@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -54,6 +55,7 @@ void frmMain::cmdOpen_Click()
         cmdOpen->setEnabled(false);
         cmdClose->setEnabled(true);
         st_.store.Restart();
+        tmrJournal->start();
         ShowCounter();
         lblStartCount->setText(QStringLiteral("1"));
         hideCursor();
@@ -93,6 +95,7 @@ void frmMain::unlockAfterStop()
     // Nothing is measured any more: what the journal did not hold is saved or kept as unsaved.
     protectionOff_ = false;
     lblJournalOff->hide();
+    tmrJournal->stop();
 }
 
 void frmMain::cmdClose_Click()

@@ -375,3 +375,46 @@ TEST(RecoveredRecordingName, IsShortenedToFitTheFolder)
         EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
     }
 }
+
+// A deleted journal's replacement may take its free name: it must not remove itself as the old
+// file. A disk that fails every sync must not gather one file after another.
+TEST_F(Journals, ReplacementsKeepTheirNameAndDoNotPileUp)
+{
+    Journal j;
+    QString why;
+    const QString path = t.path("rec/a-20261206-120000-1.journal");
+    auto handOver = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            j.sample(float(i), nullptr);
+        j.drain();
+    };
+    ASSERT_TRUE(j.begin(path, journalText(0), &why));
+    handOver(1);
+    ASSERT_TRUE(QFile::remove(path));
+    j.sample(1, nullptr);
+    j.drain();
+    ASSERT_TRUE(j.needsNewFile());
+    ASSERT_TRUE(j.replace(path, journalText(0), &why));
+    handOver(2);
+    j.drain();
+    EXPECT_TRUE(j.protecting());
+    EXPECT_EQ(files(), QStringList{"a-20261206-120000-1.journal"});
+    EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"), journalText(2));
+
+    {
+        fileops::InjectedFault broken({fileops::Op::Sync, EIO, 0, 1000});
+        j.sample(2, nullptr);
+        j.drain();
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            ASSERT_TRUE(j.needsNewFile());
+            ASSERT_TRUE(j.replace(path, journalText(0), &why));
+            handOver(3);
+        }
+        // The file that held the segment last, and the newest attempt.
+        EXPECT_EQ(files().size(), 2) << files().join(' ').toStdString();
+    }
+    ASSERT_TRUE(j.replace(path, journalText(0), &why));
+    handOver(3);
+    EXPECT_EQ(files().size(), 1);
+    EXPECT_TRUE(j.protecting());
+}
