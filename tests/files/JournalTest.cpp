@@ -284,22 +284,31 @@ TEST_F(Journals, WhoseFolderCannotTakeTheRecordingGoToDocuments)
 }
 
 // Crash protection does not stop for good at one failing call: a write that fails is written at
-// the next pass, and a file that cannot be trusted any more is replaced by a new one.
-TEST_F(Journals, OutliveAFailedWriteAndAFailedSync)
+// the next pass, and a file that cannot be trusted any more is replaced by a new one, which keeps
+// a deleted one's free name without removing itself as the old file; a disk that fails every
+// sync does not gather one file after another.
+TEST_F(Journals, OutliveFailedWritesFailedSyncsAndDeletion)
 {
     Journal j;
     QString why;
     const QString path = t.path("rec/a-20261206-120000-1.journal");
+    auto handOver = [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            j.sample(float(i), nullptr);
+        j.drain();
+    };
+    auto replace = [&](int samples) {
+        ASSERT_TRUE(j.needsNewFile());
+        ASSERT_TRUE(j.replace(path, journalText(0), &why));
+        handOver(0, samples);  // the window hands the whole segment over again
+    };
     ASSERT_TRUE(j.begin(path, journalText(0), &why));
-    j.sample(0, nullptr);
-    j.drain();
+    handOver(0, 1);
     EXPECT_TRUE(j.protecting());
     {
         fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, 1000});
-        j.sample(1, nullptr);
-        j.drain();
-        j.sample(2, nullptr);
-        j.drain();
+        handOver(1, 2);
+        handOver(2, 3);
         EXPECT_GE(full.hits(), 3);
         EXPECT_FALSE(j.protecting());
         EXPECT_TRUE(j.takeFailure().contains(path));
@@ -309,21 +318,36 @@ TEST_F(Journals, OutliveAFailedWriteAndAFailedSync)
     EXPECT_TRUE(j.protecting());
     EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"), journalText(3));
 
+    ASSERT_TRUE(QFile::remove(path));
+    handOver(3, 4);
+    replace(4);
+    j.drain();
+    EXPECT_TRUE(j.protecting());
+    EXPECT_EQ(files(), QStringList{"a-20261206-120000-1.journal"});
+    EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"), journalText(4));
+
     {
         fileops::InjectedFault broken({fileops::Op::Sync, EIO});
-        j.sample(3, nullptr);
-        j.drain();
+        handOver(4, 5);
     }
-    EXPECT_TRUE(j.needsNewFile());
     EXPECT_TRUE(j.takeFailure().contains("fdatasync"));
-    // The window hands the whole segment over again; the old file goes once the new one is on the disk.
-    ASSERT_TRUE(j.replace(path, journalText(0), &why));
-    for (int i = 0; i < 5; ++i)
-        j.sample(float(i), nullptr);
-    j.drain();
+    replace(5);  // the old file goes once the new one is on the disk
     EXPECT_TRUE(j.protecting());
     EXPECT_EQ(files(), QStringList{"a-20261206-120000-1-2.journal"});
     EXPECT_EQ(t.read("rec/a-20261206-120000-1-2.journal"), journalText(5));
+
+    {
+        fileops::InjectedFault broken({fileops::Op::Sync, EIO, 0, 1000});
+        handOver(5, 6);
+        for (int attempt = 0; attempt < 4; ++attempt)
+            replace(3);
+        // The file that held the segment last, and the newest attempt.
+        EXPECT_EQ(files().size(), 2) << files().join(' ').toStdString();
+    }
+    ASSERT_TRUE(j.replace(path, journalText(0), &why));
+    handOver(0, 3);
+    EXPECT_EQ(files().size(), 1);
+    EXPECT_TRUE(j.protecting());
     j.remove();
     EXPECT_TRUE(files().isEmpty());
 }
@@ -374,47 +398,4 @@ TEST(RecoveredRecordingName, IsShortenedToFitTheFolder)
         EXPECT_TRUE(name.startsWith(base.left(10))) << name.toStdString();
         EXPECT_FALSE(name.contains(QChar::ReplacementCharacter));
     }
-}
-
-// A deleted journal's replacement may take its free name: it must not remove itself as the old
-// file. A disk that fails every sync must not gather one file after another.
-TEST_F(Journals, ReplacementsKeepTheirNameAndDoNotPileUp)
-{
-    Journal j;
-    QString why;
-    const QString path = t.path("rec/a-20261206-120000-1.journal");
-    auto handOver = [&](int n) {
-        for (int i = 0; i < n; ++i)
-            j.sample(float(i), nullptr);
-        j.drain();
-    };
-    ASSERT_TRUE(j.begin(path, journalText(0), &why));
-    handOver(1);
-    ASSERT_TRUE(QFile::remove(path));
-    j.sample(1, nullptr);
-    j.drain();
-    ASSERT_TRUE(j.needsNewFile());
-    ASSERT_TRUE(j.replace(path, journalText(0), &why));
-    handOver(2);
-    j.drain();
-    EXPECT_TRUE(j.protecting());
-    EXPECT_EQ(files(), QStringList{"a-20261206-120000-1.journal"});
-    EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"), journalText(2));
-
-    {
-        fileops::InjectedFault broken({fileops::Op::Sync, EIO, 0, 1000});
-        j.sample(2, nullptr);
-        j.drain();
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            ASSERT_TRUE(j.needsNewFile());
-            ASSERT_TRUE(j.replace(path, journalText(0), &why));
-            handOver(3);
-        }
-        // The file that held the segment last, and the newest attempt.
-        EXPECT_EQ(files().size(), 2) << files().join(' ').toStdString();
-    }
-    ASSERT_TRUE(j.replace(path, journalText(0), &why));
-    handOver(3);
-    EXPECT_EQ(files().size(), 1);
-    EXPECT_TRUE(j.protecting());
 }
