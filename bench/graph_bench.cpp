@@ -81,10 +81,9 @@ int main(int argc, char** argv)
             w.l_StartPos = stored - stored % 20000;
             if (stored % 20000 > 18000)
                 w.l_StartPos = stored;
-            for (int i = 0; i < 1000; ++i) {
-                float v = 60.0f + noise(rng);
-                w.GraphDispAndDataSave(v, state.store.g_DataCnt);
-            }
+            for (int i = 0; i < 1000; ++i)
+                w.engine().injectValue(60.0f + noise(rng));
+            w.RefreshScreen();
             w.pctGraph1->image();  // the segments drawn into the image
             QCoreApplication::processEvents();
         });

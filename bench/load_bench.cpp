@@ -48,7 +48,7 @@ int main(int argc, char** argv)
     });
     const double window = best(7, [&] { w.LoadCsvFile(path); });
     if (program.state.store.g_DataCnt != Samples || store.g_DataCnt != Samples) {
-        std::fprintf(stderr, "loaded %d and %d of %d samples\n", program.state.store.g_DataCnt, store.g_DataCnt, Samples);
+        std::fprintf(stderr, "loaded %d and %d of %d samples\n", program.state.store.g_DataCnt.load(), store.g_DataCnt.load(), Samples);
         return 1;
     }
     std::printf("load of %d lines: window %.1f ms, core reader %.1f ms, ratio %.2f (goal <= 1.5)\n", Samples,

@@ -21,7 +21,9 @@
 
 namespace tavin {
 
-frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), st_(state)
+frmMain::frmMain(AppState& state, QWidget* parent)
+    : QMainWindow(parent), st_(state),
+      engine_(std::make_unique<Acquisition>(state.env, state.log, state.store, state.journal, state.unsaved))
 {
     setObjectName(QStringLiteral("frmMain"));
     buildMenus();
@@ -33,6 +35,9 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), st_(st
     layout()->setSizeConstraint(QLayout::SetNoConstraint);
     resize(PxFromTwips(NormalWidth), PxFromTwips(FormHeight));
     Form_Load();
+    optionsLive_ = true;
+    pushOptions();
+    connect(engine_.get(), &Acquisition::news, this, &frmMain::RefreshScreen, Qt::QueuedConnection);
 }
 
 // The communication window is a child and is destroyed after this window's own members: its port
@@ -42,13 +47,14 @@ frmMain::~frmMain()
 {
     if (comm_)
         comm_->disconnect(this);
+    engine_->disconnect(this);
+    engine_.reset();  // a measurement still running is saved
 }
 
 frmComm& frmMain::comm()
 {
     if (!comm_) {
-        comm_ = new frmComm(st_, *this);
-        connect(comm_, &frmComm::portLost, this, &frmMain::onPortLost);
+        comm_ = new frmComm(st_, *engine_, this);
     }
     return *comm_;
 }
@@ -141,11 +147,6 @@ void frmMain::connectHandlers()
     connect(pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
     connect(pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
     connect(tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
-    connect(tmrJournal, &QTimer::timeout, this, &frmMain::checkJournal);
-    connect(tmrPaint, &QTimer::timeout, this, [this] {
-        tmrPaint->stop();
-        pctGraph1_Paint();
-    });
     lblDebug->installEventFilter(this);
     HScroll1->installEventFilter(this);
     txtSaveFileName->installEventFilter(this);
@@ -183,10 +184,11 @@ void frmMain::closeEvent(QCloseEvent* event)
             Measuring = 0;  // stopped and saved here: the shutdown must not save the segment twice
         }
         saveUnsaved();
-        if (st_.unsaved.inMemoryOnly(st_.journal) > 0 &&
+        const int lost = engine_->view().unsavedInMemoryOnly;
+        if (lost > 0 &&
             st_.env.prompts->message({QStringLiteral("保存できなかった測定データが %1 区間あります。終了するとこの"
                                                      "データは失われます。\r\n終了しますか？")
-                                          .arg(st_.unsaved.inMemoryOnly(st_.journal)),
+                                          .arg(lost),
                                       windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes) {
             event->ignore();
             return;

@@ -3,6 +3,7 @@
 // src/files), the controls are built in frmMain_Layout.cpp.
 #pragma once
 
+#include "acquire/Acquisition.h"
 #include "decode/Units.h"
 #include "files/CsvWriter.h"
 #include "print/PrintLayout.h"
@@ -58,31 +59,18 @@ public:
     AppState& state() { return st_; }
 
     // Paint and page state shared with other parts of the program.
-    std::int16_t l_nowPaint = 0;
-    std::int16_t l_rePaint = 0;
-    std::int16_t l_noPaint = 0;
+    std::int16_t l_noPaint = 0;  // printing or a held screen: the graph is not repainted
     std::int16_t l_doEvents = 0;
     std::int32_t l_StartPos = 0;
     std::int32_t l_CursorPos = -1;
 
     // Recording state.
     std::int16_t Measuring = 0;
-    double StartDate = 0.0;
-    std::int32_t StartTicks = 0;
-    float DispValue = 0.0f;
-    bool ReadoutDue = false;    // the readout has a new value for the next screen refresh
-    float ReadoutValue = 0.0f;
-    std::string_view ReadoutFormat;
     AlarmBlink alarm;
 
-    // Frame dispatch state.
-    std::int32_t FirstFrameTicks = 0;  // clock at the first frame of a measurement; 0 = none yet
-    double LastRecvTime = 0.0;         // arrival of the latest frame and of the one before
-    double PrevRecvTime = 0.0;
-    std::int16_t RefreshCount = 0;     // frames since the readout was last refreshed
-    std::string_view DispFormat;       // number format of the readout
-    std::int32_t BatteryLevel = 0;     // tenths of a volt, from the last long frame
-    std::int16_t RecvBlinkCnt = 0;     // kind 5 frames since the receive lamp turned green
+    // The measurement: it owns the port, the store's appends, the journal and the segments' save;
+    // this window shows what it publishes and sets its options.
+    Acquisition& engine() { return *engine_; }
 
     UnitMenuState unitMenu;
 
@@ -196,13 +184,10 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
-    QTimer* tmrPaint = nullptr;
-    QTimer* tmrScreen = nullptr;  // one-shot: what samples changed reaches the labels
+    QTimer* tmrScreen = nullptr;  // while measuring, about 30 a second: what the engine published reaches the screen
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
-    QTimer* tmrJournal = nullptr;  // while measuring: the journal's state, also between slow samples
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
-    qint64 JournalRetryMs = 5000;     // how often a journal no folder took is tried again
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
@@ -231,17 +216,12 @@ public:
     void PortMenuEnb(bool enabled);
     void cmdComm_Click();
 
-    // Frame dispatch and sampling (src/decode).
-    short RecvAnalize(std::string_view p_strRecv);
+    // Sampling (src/decode).
     void SelectSampling(const QString& text);
     void SelectSamplingMs(double ms);
     void mnuSampAuto_Click();
     void mnuSampling_Click(int index);
     void SyncSamplingMenu(int index);
-    bool ResTimeout(std::int16_t retry);
-    short RecvAnalize_VRT_RQ(std::string_view p_strRecv);
-    short RecvAnalize_QZ(std::string_view p_strRecv);
-    short RecvAnalize_MW200(std::string_view p_strRecv);
 
     // Units, gauge kind and coefficient (src/decode).
     void mnuTani_Click(int index);
@@ -258,12 +238,14 @@ public:
     double InputNumber(const QString& title, const QString& initial, const QString& name = QString());
 
     // The sample store and recording (src/trend).
-    void GraphDispAndDataSave(float& value, std::int32_t index);
-    // What samples change on the screen, at most about thirty times a second through tmrScreen:
-    // the counter shows the store's count, the readout the value of the last refresh, the graph
-    // its new segments.
-    void ShowCounter();
+    // What the engine published reaches the screen, about thirty times a second through
+    // tmrScreen and at once for its events: the counter, readout, lamps and labels, the graph's
+    // new segments and page, a new segment acknowledged.
     void RefreshScreen();
+    // The options the engine measures with, from the settings and controls; sent when a control
+    // changes.
+    AcquisitionOptions acquisitionOptions() const;
+    void pushOptions();
     void AveReset();
     // The moving average on the screen (src/trend/frmMain_Average.cpp).
     void chkAve_Click();
@@ -279,10 +261,9 @@ public:
 
     // Graph, pages, ranges and limits (src/trend).
     std::int16_t CurRange = 0;  // plus-range index of the last full redraw
-    // A long polyline lets the message loop run every 128 samples once this many milliseconds
-    // have passed since it last did (0: every 128 samples).
-    int paintYieldMs = 15;
 
+    // The graph afresh: grid, labels and the page's curves. Cheap enough (under a millisecond for a
+    // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
     void pctGraph1_Paint();
     void GraphRedraw(std::int16_t r);
     // The grid alone on another surface (for printing); p_mode 0 clears it first, p_PrtOut takes
@@ -321,23 +302,10 @@ public:
     void lblRefLine_Change();
 
     // Recording files (src/files).
-    // Saves the current segment; false (with the path tried) when it could be saved nowhere.
-    bool AutoSaveCsv(QString* triedPath = nullptr);
-    // The segment ended (full store, stop, lost device): its recording is written and its journal
-    // removed, or, when it cannot be written, it is kept with its journal and saved again later.
-    void SaveSegment();
     // Tries the kept segments again; the status bar says what is still unsaved.
     void saveUnsaved();
-    // The header of the current segment's recording.
-    CsvHeader recordingHeader() const;
-    // The sample just stored at `index` goes into the journal (the first of a segment opens it).
-    void journalSample(std::int32_t index, float value, OleDate time);
-    // The unit, coefficient or range changed: the journal takes the header again.
-    void journalContextChanged();
     // Journals left by a program that ended without saving become recordings.
     void recoverJournals();
-    // Writes samples first..last; false when the segment could be saved nowhere.
-    bool SaveCsvFile(const QString& fileName, std::int32_t first, std::int32_t last);
     void txtSaveFileName_Change();
     void txtSaveFileName_Click();
     void cmdFileLoad_Click();
@@ -379,14 +347,13 @@ private:
     void buildControls();
     void connectHandlers();
     QString caption() const;
-    short applyDecoded(const Decoded& d, std::string_view frame, const QString& procName);
-    void showBccError(const Decoded& d, std::string_view text);
-    void countRejected();
     void showBattery(std::int32_t level);
     void showReference(char reference);
     void applyUnitMenu();
     void showBlink(BlinkColour colour);
-    void endSegment(std::int32_t lastIndex);
+    void showView(const AcquisitionView& v);
+    void onEngineEvent(const AcquisitionEvent& e);
+    void drawNewSamples();
     void enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag);
     void inputLimit(const QString& title, float& limit, Label* shown);
     void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end, bool p_printer,
@@ -394,16 +361,9 @@ private:
     void onPortLost(const QString& reason);
     void unlockAfterStop();
     void hideCursor();  // the line and its panel together
-    // Opens the segment's journal at its first sample, or anew in place of one that cannot be
-    // used, with the segment's samples so far; false (protection off) when no folder takes it.
-    bool openJournal(bool replacing);
-    // At each screen refresh: failures of the journal, a new file when needed, protection back.
-    void checkJournal();
-    void journalOff(const QString& what);
     bool baseNameFits(const QString& folder, const QString& base);
     QString journalFolderList() const;
-    void rememberJournalFolder(const QString& folder);
-    void showUnsaved();
+    void showUnsaved(int count);
     // Why the current choices cannot be printed; empty when they can.
     QString printRefusal() const;
     // One graph of the job: grid and curve into pctPrintWork, then onto the sheet with its texts.
@@ -418,10 +378,20 @@ private:
 
     AppState& st_;
     bool unloaded_ = false;
-    bool protectionOff_ = false;           // the journal does not hold the segment (lblJournalOff)
-    qint64 journalRetryAt_ = 0;            // ClockMs() of the next attempt at a new journal
+    bool optionsLive_ = false;             // the window is complete: control changes reach the engine
     bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
-    QStringList journalFolders_;           // as in journalFolderList()
+    std::unique_ptr<Acquisition> engine_;
+    AcquisitionOptions pushed_;            // the options the engine has
+    // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
+    std::int32_t shownGeneration_ = 0;
+    std::int32_t drawnCount_ = 0;
+    std::int32_t shownCount_ = -1;
+    std::uint32_t shownReadouts_ = 0;
+    std::uint32_t shownLampBlinks_ = 0;
+    std::int32_t shownErrors_ = 0;
+    std::int64_t shownStartCount_ = 1;
+    OleDate shownStart_ = 0;
+    OleDate shownEnd_ = 0;
     frmComm* comm_ = nullptr;
     std::unique_ptr<PictureBox> printWork_;  // pctPrintWork, a window of its own that is never shown
 };

@@ -301,14 +301,8 @@ void frmMain::buildControls()
     Timer3->setInterval(500);
     Timer4 = named(new QTimer(this), QStringLiteral("Timer4"));
     Timer4->setInterval(500);
-    tmrPaint = named(new QTimer(this), QStringLiteral("tmrPaint"));
-    tmrPaint->setInterval(100);
     tmrScreen = named(new QTimer(this), QStringLiteral("tmrScreen"));
-    tmrScreen->setInterval(30);
-    tmrScreen->setSingleShot(true);
-    tmrScreen->setTimerType(Qt::PreciseTimer);
-    tmrJournal = named(new QTimer(this), QStringLiteral("tmrJournal"));
-    tmrJournal->setInterval(1000);
+    tmrScreen->setInterval(33);
     tmrUnsaved = named(new QTimer(this), QStringLiteral("tmrUnsaved"));
     tmrUnsaved->setInterval(5000);
     lblUnsaved = named(new QLabel(StatusBar1), QStringLiteral("lblUnsaved"));

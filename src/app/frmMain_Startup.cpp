@@ -99,7 +99,7 @@ void frmMain::Form_Load()
     AppState& s = st_;
     auto step = [&](auto&& body) { Trap(s.log, QString(), body); };
 
-    l_nowPaint = 1;
+    l_noPaint = 1;  // one paint when the window is complete
     l_CursorPos = -1;
     s.g_PageSec = 20.0f;
     pctLabelWork->BackColor = pctGraphWork->BackColor;
@@ -162,7 +162,7 @@ void frmMain::Form_Load()
         recoverJournals();
     });
     AveReset();
-    l_nowPaint = 0;
+    l_noPaint = 0;
     st_.g_Keisu = 1.0f;
     pctGraph1_Paint();
     lblUpper->setText(GeneralSingle(s.Settings.LimitHi));
@@ -178,10 +178,11 @@ void frmMain::Form_Unload()
         if (Measuring)
             cmdClose_Click();  // closing the window mid-measurement keeps what was recorded
         saveUnsaved();
-        if (const int lost = st_.unsaved.inMemoryOnly(st_.journal); lost > 0)
+        const AcquisitionView v = engine_->view();
+        if (const int lost = v.unsavedInMemoryOnly; lost > 0)
             st_.LogMsg(2, QStringLiteral("Form_Unload"),
                        QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost));
-        if (const int kept = st_.unsaved.count() - st_.unsaved.inMemoryOnly(st_.journal); kept > 0)
+        if (const int kept = v.unsaved - v.unsavedInMemoryOnly; kept > 0)
             st_.LogMsg(1, QStringLiteral("Form_Unload"),
                        QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
                            .arg(kept));
@@ -250,7 +251,10 @@ void frmMain::MenuSet()
 
 void frmMain::Command1_Click()
 {
-    Trap(st_.log, QString(), [&] { AutoSaveCsv(); });
+    Trap(st_.log, QString(), [&] {
+        engine_->saveNow();
+        RefreshScreen();
+    });
 }
 
 void frmMain::Command2_Click()

@@ -1,5 +1,4 @@
-// Frame dispatch on the main window: arrival times, the automatic sampling measurement and the
-// choice of decoder; the selection of a sampling period by text.
+// The sampling period on the main window: chosen from the menu, automatically or by text.
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "decode/Sampling.h"
@@ -11,37 +10,6 @@
 #include <QComboBox>
 
 namespace tavin {
-
-short frmMain::RecvAnalize(std::string_view p_strRecv)
-{
-    short result = 0;
-    Trap(st_.log, QString(), [&] {
-        const std::int32_t ticks = std::int32_t(ClockMs());
-        if (FirstFrameTicks == 0)
-            FirstFrameTicks = ticks == 0 ? 1 : ticks;
-        const std::int32_t count = st_.store.g_DataCnt;
-        if (mnuSampAuto->isChecked() && count > 0 && count % 10 == 0) {
-            const float average = float(ticks - FirstFrameTicks) / float(count);
-            lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(average, "0.000"));
-            mnuSampAuto->setChecked(false);
-            SelectSamplingMs(SampToStd(average));
-        }
-        PrevRecvTime = LastRecvTime;
-        LastRecvTime = st_.env.now();
-        if (RefreshCount < INT16_MAX)
-            ++RefreshCount;
-        switch (st_.Settings.Term) {
-        case 0:
-        case 1:
-        case 2:
-        case 3: result = RecvAnalize_VRT_RQ(p_strRecv); break;
-        case 4: result = RecvAnalize_QZ(p_strRecv); break;
-        case 5: result = RecvAnalize_MW200(p_strRecv); break;
-        default: break;
-        }
-    });
-    return result;
-}
 
 void frmMain::SelectSampling(const QString& text) { SelectSamplingMs(PeriodTextToMsec(text)); }
 
@@ -62,6 +30,7 @@ void frmMain::mnuSampAuto_Click()
 {
     mnuSampAuto->setChecked(!mnuSampAuto->isChecked());
     SyncSamplingMenu(-1);
+    pushOptions();
 }
 
 void frmMain::mnuSampling_Click(int index)
@@ -85,7 +54,5 @@ void frmMain::SyncSamplingMenu(int index)
     for (int i = 0; i < mnuSampling.size(); ++i)
         mnuSampling[i]->setChecked(index >= 0 && i == cmbSampling->currentIndex());
 }
-
-bool frmMain::ResTimeout(std::int16_t) { return false; }
 
 }  // namespace tavin

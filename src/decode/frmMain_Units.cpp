@@ -46,6 +46,7 @@ void frmMain::mnuTaniAuto_Click()
         mnuTaniAuto->setChecked(true);
         lblGA->show();
         lblTani->setText(QStringLiteral("---"));
+        pushOptions();
         pctGraph1_Paint();
     });
 }
@@ -85,7 +86,7 @@ void frmMain::lblTani_Change()
     lblTaniH->setText(unit);
     lblTaniL->setText(unit);
     st_.Settings.Tani = unit;
-    journalContextChanged();
+    pushOptions();
 }
 
 void frmMain::SetScaleUnit(const QString& unit)
@@ -105,10 +106,10 @@ void frmMain::mnuTermKind_Click(int index)
             throw RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
         for (int i = 0; i < mnuTermKind.size(); ++i)
             mnuTermKind[i]->setChecked(i == index);
-        BatteryLevel = 0;
         lblBattery->setText(QStringLiteral("-"));
         setBackground(lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
         st_.Settings.Term = std::int16_t(index);
+        pushOptions();
         if (index == 0 || index == 1 || index == 3 || index == 5)
             mnuBaoud_Click(0);
         else if (index == 2 || index == 4)
@@ -131,7 +132,7 @@ void frmMain::mnuKeisuInput_Click()
         // 0, or a number a 32-bit float turns into 0 or infinity, is refused: unchanged.
         if (KeisuAcceptable(v)) {
             st_.g_Keisu = float(v);
-            journalContextChanged();
+            pushOptions();
             pctGraph1_Paint();
         }
     });

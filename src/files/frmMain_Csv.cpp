@@ -1,4 +1,4 @@
-// Recording files: the automatic save of each segment and the file-name box.
+// The file-name box: the recordings' base name and save folder.
 #include "app/AppState.h"
 #include "app/frmMain.h"
 #include "files/NameLimit.h"
@@ -15,47 +15,6 @@
 #include <QStatusBar>
 
 namespace tavin {
-
-bool frmMain::AutoSaveCsv(QString* triedPath)
-{
-    bool saved = false;
-    Trap(st_.log, QString(), [&] {
-        const QString name = FileExtentionAddCheck(txtSaveFileName->text(),
-                                                   AutoSaveSuffix(StartDate, st_.store.g_FileNo, st_.env.now()));
-        const QString path = QDir(st_.Settings.SaveDir).filePath(name);
-        if (triedPath)
-            *triedPath = path;
-        if (st_.store.g_DataCnt == 0) {
-            saved = true;
-            return;
-        }
-        if (lblLoadFileName->text().isEmpty())
-            lblLoadFileName->setText(name);
-        StatusBar1->showMessage(QStringLiteral("保存中です..."));
-        saved = SaveCsvFile(path, 0, st_.store.g_DataCnt - 1);
-    });
-    return saved;
-}
-
-bool frmMain::SaveCsvFile(const QString& fileName, std::int32_t first, std::int32_t last)
-{
-    const SampleStore& store = st_.store;
-    const CsvHeader h = recordingHeader();
-    last = std::min(last, store.g_DataCnt - 1);
-    const QString endText = lblEndTime->text();
-    const SavedRecording saved = SaveRecording(
-        st_.log, st_.env, FileExtentionAddCheck(fileName, QString()), [&](QIODevice& f) {
-            return WriteCsv(f, h, store.g_Datas.data(), store.g_DataTime.data(), first, last, endText);
-        });
-    switch (saved.outcome) {
-    case SaveOutcome::Saved: StatusBar1->showMessage(QStringLiteral("保存しました.")); break;
-    case SaveOutcome::SavedInDocuments:
-        StatusBar1->showMessage(QStringLiteral("ドキュメントフォルダに保存しました."));
-        break;
-    case SaveOutcome::Failed: StatusBar1->showMessage(QStringLiteral("保存に失敗しました.")); break;
-    }
-    return saved.outcome != SaveOutcome::Failed;
-}
 
 void frmMain::txtSaveFileName_Click()
 {
@@ -95,6 +54,7 @@ void frmMain::txtSaveFileName_Click()
                 continue;
             st_.Settings.SaveDir = path.left(cut);
             txtSaveFileName->setText(base);
+            pushOptions();
             st_.Settings.FilePath = base;
             StatusBar1->clearMessage();
             return;
@@ -131,6 +91,7 @@ void frmMain::txtSaveFileName_Change()
         st_.Settings.FilePath = txtSaveFileName->text();
         if (txtSaveFileName->text().isEmpty())
             txtSaveFileName->setText(QStringLiteral("RQ4600_Datas"));
+        pushOptions();
     });
 }
 

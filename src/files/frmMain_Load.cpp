@@ -81,8 +81,8 @@ void frmMain::LoadCsvFile(const QString& path)
     AppState& s = st_;
     const QString native = QDir::toNativeSeparators(path);
     LoadFolder = native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
+    // The engine is stopped in read-out mode (its stop was the hand-over): the store is this window's.
     s.store.Clear();
-    ReadoutDue = false;
     l_StartPos = 0;
     l_CursorPos = -1;
     lineCursor->Visible = false;
@@ -158,7 +158,7 @@ void frmMain::LoadCsvFile(const QString& path)
     });
     // Whatever was read is shown as after a complete load, also when a bad line ended it.
     l_StartPos = 0;
-    ShowCounter();
+    RefreshScreen();
     if (s.store.g_DataCnt > 0)
         lblTime->setText(FormatDate(s.store.g_DataTime[0], u"hh:nn:ss"));
     DispPageInfo(0, s.store.g_DataCnt - 1, false);

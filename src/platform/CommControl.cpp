@@ -100,6 +100,8 @@ bool CommControl::PortOpen() const { return port_->isOpen(); }
 
 QByteArray CommControl::Input() { return port_->isOpen() ? port_->readAll() : QByteArray(); }
 
+qint64 CommControl::Read(char* data, qint64 max) { return port_->isOpen() ? port_->read(data, max) : 0; }
+
 void CommControl::Output(const QByteArray& bytes)
 {
     if (port_->isOpen())

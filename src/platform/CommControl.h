@@ -47,6 +47,8 @@ public:
     bool PortOpen() const;
     // Every waiting byte, removed from the buffer.
     QByteArray Input();
+    // Up to `max` waiting bytes into `data`, without allocating; how many.
+    qint64 Read(char* data, qint64 max);
     void Output(const QByteArray& bytes);
     int CommEvent() const { return commEvent_; }
 

@@ -1,12 +1,11 @@
-// The communication window: hosts the serial control, cuts received bytes into frames and hands
-// each frame to the main window. Created hidden the first time the port is used, as a window of
-// its own that the main window owns. Shown, it is a console: a monitor of what was opened, closed,
-// sent and received, and a line that sends text or hexadecimal bytes to the gauge.
+// The communication console: a monitor of what the engine's port opened, closed, sent and
+// received, and a line that sends text or hexadecimal bytes to the gauge through the engine.
+// Created hidden the first time the port is used, as a window of its own that the main window
+// owns; the port and the frames are the engine's.
 #pragma once
 
 #include "platform/DateTime.h"
 #include "serial/Console.h"
-#include "serial/FrameAssembler.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -18,19 +17,17 @@ class QTimer;
 
 namespace tavin {
 
+class Acquisition;
 struct AppState;
-class CommControl;
-class frmMain;
 class MonitorView;
 
-class frmComm : public QWidget, private FrameSink {
+class frmComm : public QWidget {
     Q_OBJECT
 
 public:
-    frmComm(AppState& state, frmMain& main);
+    frmComm(AppState& state, Acquisition& engine, QWidget* parent);
     ~frmComm() override;
 
-    CommControl* MSComm1 = nullptr;
     QTimer* tmrRes = nullptr;
     MonitorView* txtDebug = nullptr;
     QLineEdit* txtKobetu = nullptr;
@@ -38,17 +35,10 @@ public:
     QCheckBox* chkBin = nullptr;
     QCheckBox* chkResLog = nullptr;
     QCheckBox* chkAutoClr = nullptr;
-    QTimer* tmrMonitor = nullptr;  // one-shot: what the monitor took reaches the screen
+    QTimer* tmrMonitor = nullptr;  // what the engine's tap holds reaches the monitor
 
-    FrameAssembler assembler;
-    std::int16_t& l_intRecvMode = assembler.l_intRecvMode;
     std::int16_t l_RetryCnt = 0;
-    std::int16_t OnCommDepth = 0;
 
-    // Opens the chosen port at `baudRate`; 0 on success, -1 when it was open already or could not
-    // be opened (the reason is shown).
-    short PortOpen(int baudRate);
-    short PortClose();
     // Appends a time-stamped line to the monitor.
     void DebugText(const QString& p_text);
     // Appends the dump of bytes sent ("S>") or received ("R>"); `p_msg` is cleared once written.
@@ -57,39 +47,33 @@ public:
     void SendText(const QString& p_cmd);
     void cmdSend_Click();
     const MonitorLines& monitor() const { return monitor_; }
-    // What the monitor took since the screen last showed it reaches the screen (tmrMonitor).
+    // What the engine's tap took since the last look: the port's open and close lines (also to
+    // "sensor.txt" while "Responce Log" is ticked) and, while the console is shown, the bytes
+    // received. The view then shows what changed.
     void showMonitor();
-
-    void MSComm1_OnComm();
-    // Bytes the port received: dumped while the console is shown, then cut into frames.
-    void Received(const QByteArray& data);
-    void RecvAssemble(const QByteArray& data);
     void tmrRes_Timer();
 
 protected:
     // Closing the console hides it: the port, the measurement and the settings live on.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-
-Q_SIGNALS:
-    // The device disappeared and the port was closed.
-    void portLost(const QString& reason);
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    void frame(std::string_view text) override;
     // Appends a line to the port journal "sensor.txt" while "Responce Log" is ticked.
     void journal(const QString& line);
     void MonitorAppend(const QStringList& lines);
     QString MonitorStamp() const;
     // Restarts the response timer after a send.
     void restartResponseTimer();
+    void send(const QByteArray& bytes);
 
     MonitorLines monitor_;  // before the view that shows it
     mutable OleDate stampTime_ = -1;  // the time MonitorStamp last formatted, and its text
     mutable QString stamp_;
 
     AppState& st_;
-    frmMain& main_;
+    Acquisition& engine_;
 };
 
 }  // namespace tavin

@@ -77,11 +77,10 @@ struct PolylineMap {
 // after `base` (the page start). Each pixel
 // column's run of samples becomes one vertical stroke from its lowest to its highest point, joined
 // from the last point of a column to the first of the next: the same pixels as every segment drawn
-// on its own, at a fraction of the cost. `stroke(QPointF, QPointF)` draws; `yield()` is called
-// whenever the work crosses a multiple of 128 samples and ends the reduction when it returns true.
-template <class Stroke, class Yield>
+// on its own, at a fraction of the cost. `stroke(QPointF, QPointF)` draws.
+template <class Stroke>
 void ReduceToColumns(const float* values, std::int32_t first, std::int32_t last, std::int32_t base,
-                     const PolylineMap& m, Stroke&& stroke, Yield&& yield)
+                     const PolylineMap& m, Stroke&& stroke)
 {
     if (last <= first || !(m.scaleX > 0) || !std::isfinite(m.scaleX) || !std::isfinite(m.offX))
         return;
@@ -110,8 +109,6 @@ void ReduceToColumns(const float* values, std::int32_t first, std::int32_t last,
             stroke(QPointF(column, lo), QPointF(column, hi));
         lastX = double(end) * m.scaleX + m.offX;
         lastY = m.y(values[end]);
-        if ((end >> 7) != (i >> 7) && yield())
-            break;
         i = end + 1;
     }
 }

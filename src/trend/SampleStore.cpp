@@ -1,7 +1,5 @@
 #include "trend/SampleStore.h"
 
-#include "platform/Errors.h"
-
 #include <algorithm>
 
 namespace tavin {
@@ -35,42 +33,30 @@ void SampleStore::EndSegment()
     g_DataCnt = 0;
 }
 
-SampleStore::Appended SampleStore::Append(float value, OleDate time, std::int32_t index, std::int32_t maxDatas,
-                                          bool average, const Page& page)
+std::int32_t SampleStore::Append(float value, OleDate time, const float* average)
 {
-    Appended a;
-    if (index >= maxDatas || index >= Capacity) {
-        if (g_DataCnt > 0)
-            return a;
+    std::int32_t index = g_DataCnt.load(std::memory_order_relaxed);
+    if (index >= Capacity)
         index = 0;
-    }
-    if (index < 0)
-        throw RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
-
     const auto i = std::size_t(index);
     g_Datas[i] = value;
     g_DataTime[i] = time;
-    if (average) {
-        ave.AveAdd(value);
-        g_AveDatas[i] = ave.AveGet();
-    }
-    g_DataCnt = index + 1;
-    a.stored = true;
-    a.index = index;
+    if (average)
+        g_AveDatas[i] = *average;
+    g_DataCnt.store(index + 1, std::memory_order_release);
+    return index;
+}
 
-    if (index > 0) {
-        const auto N = std::int32_t(page.span);
-        if (index <= page.start + N) {
-            a.step = PageStep::DrawSegment;
-        } else if (page.canZoomOut) {
-            a.step = PageStep::ZoomOut;
-        } else {
-            a.step = PageStep::NextPage;
-            a.nextStart = page.start + N;
-        }
-    }
-    a.segmentFull = g_DataCnt >= maxDatas;
-    return a;
+PageMove PageStepFor(std::int32_t index, const Page& page)
+{
+    if (index <= 0)
+        return {};
+    const auto N = std::int32_t(page.span);
+    if (index <= page.start + N)
+        return {PageStep::DrawSegment};
+    if (page.canZoomOut)
+        return {PageStep::ZoomOut};
+    return {PageStep::NextPage, page.start + N};
 }
 
 }  // namespace tavin

@@ -1,12 +1,12 @@
 // The sample store: one recording segment of raw values, their receive times and their moving
 // averages, with the count that is also the index of the next sample. It alone appends, clears,
-// ends a segment and decides what a new sample does to the displayed page; the window carries
-// out what it is told (draw a segment, change page, save the full segment).
+// ends a segment; what a new sample does to the displayed page is PageStepFor's to say.
 #pragma once
 
 #include "platform/DateTime.h"
 #include "trend/MovingAverage.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -20,7 +20,9 @@ public:
     std::vector<float> g_Datas = std::vector<float>(Capacity);      // raw values, before the coefficient
     std::vector<OleDate> g_DataTime = std::vector<OleDate>(Capacity);  // receive times
     std::vector<float> g_AveDatas = std::vector<float>(Capacity);   // moving average up to each sample
-    std::int32_t g_DataCnt = 0;  // samples stored = next index
+    // Samples stored = next index. One thread appends; others load it (acquire) and read the
+    // samples below it, which are whole since the count is stored (release) after them.
+    std::atomic<std::int32_t> g_DataCnt{0};
     std::int32_t g_FileNo = 1;   // recording segment number
     MovingAverage ave;           // the accumulator whose output fills g_AveDatas
 
@@ -35,31 +37,28 @@ public:
     // samples continue the column as if it had been this length all along.
     void AveRecalc(double typedLength);
 
-    // What the page shows: its first sample and its span N in samples.
-    struct Page {
-        std::int32_t start = 0;
-        float span = 0;
-        bool canZoomOut = false;  // auto zoom-out is on and a longer page length is left
-    };
-    enum class PageStep {
-        None,         // the first sample of a segment: nothing to draw yet
-        DrawSegment,  // the line from the previous sample to this one lies on the page
-        ZoomOut,      // beyond the page: select the next page length and repaint
-        NextPage,     // beyond the page: move to `nextStart` and repaint
-    };
-    struct Appended {
-        bool stored = false;       // false: the segment is full, save it and EndSegment() first
-        std::int32_t index = 0;    // where the sample went
-        PageStep step = PageStep::None;
-        std::int32_t nextStart = 0;
-        bool segmentFull = false;  // this sample filled the segment: save it, then EndSegment()
-    };
-    // Stores a sample at `index` (the caller's idea of the next slot, normally g_DataCnt) with
-    // its time and, when `average` is set, its moving average. A store that already holds
-    // `maxDatas` samples (the limit was lowered while recording) stores nothing and asks for the
-    // segment to end; an empty one takes the sample at index 0.
-    Appended Append(float value, OleDate time, std::int32_t index, std::int32_t maxDatas, bool average,
-                    const Page& page);
+    // Stores a sample at the count (index 0 of a store that is full) with its time and, when
+    // given, its moving average, then publishes the new count. Returns the sample's index.
+    std::int32_t Append(float value, OleDate time, const float* average);
 };
+
+// What the page shows: its first sample and its span N in samples.
+struct Page {
+    std::int32_t start = 0;
+    float span = 0;
+    bool canZoomOut = false;  // auto zoom-out is on and a longer page length is left
+};
+enum class PageStep {
+    None,         // the first sample of a segment: nothing to draw yet
+    DrawSegment,  // the line from the previous sample to this one lies on the page
+    ZoomOut,      // beyond the page: select the next page length and repaint
+    NextPage,     // beyond the page: move to `nextStart` and repaint
+};
+struct PageMove {
+    PageStep step = PageStep::None;
+    std::int32_t nextStart = 0;
+};
+// What the sample at `index` does to the page shown.
+PageMove PageStepFor(std::int32_t index, const Page& page);
 
 }  // namespace tavin

@@ -37,7 +37,7 @@ void frmMain::mnuAveEna_Click()
             return;
         st_.Settings.AveNum = *length;
         txtAveNum->setText(QString::number(*length));
-        st_.store.AveRecalc(*length);
+        engine_->call([&] { st_.store.AveRecalc(*length); });  // never under the engine's appends
         pctGraph1_Paint();
     });
 }

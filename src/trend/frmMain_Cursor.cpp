@@ -49,8 +49,6 @@ void frmMain::pctGraph1_MouseMove(float x)
 void frmMain::pctGraph1_MouseDown(Qt::MouseButton button, float x)
 {
     Trap(st_.log, QString(), [&] {
-        if (l_nowPaint)
-            return;
         if (button == Qt::LeftButton) {
             hideCursor();
             lineCursor->X1 = lineCursor->X2 = x;

@@ -9,8 +9,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QTimer>
 
@@ -37,22 +35,18 @@ void drawMinorGrid(PictureBox* g, const TimeGrid& grid, float span, float height
 
 void frmMain::pctGraph1_Paint()
 {
-    if (l_noPaint || l_nowPaint)
+    if (l_noPaint)
         return;
-    l_nowPaint = 1;
-    l_rePaint = 0;
     Trap(st_.log, QString(), [&] {
+        const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
+        drawnCount_ = count;
         GraphRedraw(std::int16_t(cmbGraphRange->currentIndex()));
-        if (!l_rePaint)
-            DrawGraph(pctGraph1, l_StartPos, st_.store.g_DataCnt - 1, false);
-        if (chkAve->isChecked() && !l_rePaint)
-            DrawGraph2(pctGraph1, l_StartPos, st_.store.g_DataCnt - 1, false);
+        DrawGraph(pctGraph1, l_StartPos, count - 1, false);
+        if (chkAve->isChecked())
+            DrawGraph2(pctGraph1, l_StartPos, count - 1, false);
         lblRefLine_Change();
         SetLimitLinePos(LineLower, st_.Settings.LimitLow);  // the scale may have moved it too
     });
-    l_nowPaint = 0;
-    if (l_rePaint)
-        tmrPaint->start(100);
 }
 
 void frmMain::GraphRedraw(std::int16_t r)
@@ -184,19 +178,7 @@ void frmMain::drawPolyline(PictureBox* g, const float* values, std::int32_t p_st
         const PolylineMap map{sx, -double(base) * sx, image.height() / double(g->ScaleHeight), off, k};
         QPainter p(&image);
         p.setPen(QPen(colour, 0));
-        QElapsedTimer sinceYield;
-        sinceYield.start();
-        // Let the window breathe during long repaints; a page change meanwhile ends this one.
-        auto yield = [&] {
-            if (l_doEvents != 0 || sinceYield.elapsed() < paintYieldMs)
-                return false;
-            l_doEvents = 1;
-            QCoreApplication::processEvents();
-            l_doEvents = 0;
-            sinceYield.restart();
-            return l_rePaint != 0;
-        };
-        ReduceToColumns(values, p_start, p_end, base, map, [&](QPointF a, QPointF b) { p.drawLine(a, b); }, yield);
+        ReduceToColumns(values, p_start, p_end, base, map, [&](QPointF a, QPointF b) { p.drawLine(a, b); });
         p.end();
         g->updateArea(image.rect());
     });

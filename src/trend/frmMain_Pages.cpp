@@ -22,7 +22,7 @@ void frmMain::cmbSampling_Click()
         AppState& s = st_;
         const std::int32_t ms = SampTextToMsec(cmbSampling->currentText());
         s.Settings.Sampling = ms;
-        journalContextChanged();  // the period measured at the start of a measurement comes late
+        pushOptions();
         lblSampling->setText(SamplingLabel(ms));
         s.g_SampPerSec = float(1000.0 / double(ms));
         const float N = s.PageSpan();
@@ -34,8 +34,6 @@ void frmMain::cmbSampling_Click()
             }
         }
         SyncSamplingMenu(cmbSampling->currentIndex());
-        if (l_nowPaint)
-            l_rePaint = 1;
         lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
         l_StartPos = PageStartForCursor(l_CursorPos, N, s.store.g_DataCnt);
         SyncSamplingMenu(cmbSampling->currentIndex());
@@ -53,8 +51,6 @@ void frmMain::cmbPageSec_Click()
             return;
         lineCursor->Visible = l_CursorPos >= 0 && cmdOpen->isEnabled();
         pctLabelWork->setVisible(lineCursor->Visible);
-        if (l_nowPaint)
-            l_rePaint = 1;
         st_.g_PageSec = float(Val(cmbPageSec->currentText()));
         MoveCursorLine();
         cmbSampling->setProperty("Tag", QStringLiteral("1"));
@@ -111,9 +107,7 @@ void frmMain::HScroll1_Change()
         l_StartPos = PageStartOfScroll(HScroll1->value(), st_.PageSpan());
         MoveCursorLine();
         DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, true);
-        ++l_doEvents;
         pctGraph1_Paint();
-        --l_doEvents;
         --ScrollDepth;
     });
 }

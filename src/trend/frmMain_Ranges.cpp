@@ -53,11 +53,9 @@ void frmMain::cmbGraphRange_Click()
         if (index < 0)
             return;
         st_.Settings.RangePlus = std::int16_t(index);
-        journalContextChanged();
+        pushOptions();
         for (int i = 0; i < mnuPlusRange.size(); ++i)
             mnuPlusRange[i]->setChecked(i == index);
-        if (l_nowPaint)
-            l_rePaint = 1;
         const float top = st_.ScaleTable[std::size_t(index)].Top;
         UpDown1->setRange(CLng(-top), CLng(top));
         pctGraph1_Paint();
@@ -72,7 +70,7 @@ void frmMain::cmbRangeMinus_Click()
         if (index < 0)
             return;
         st_.Settings.RangeMinus = std::int16_t(index);
-        journalContextChanged();
+        pushOptions();
         for (int i = 0; i < mnuMinusRange.size(); ++i)
             mnuMinusRange[i]->setChecked(i == index);
         BuildScaleTables(index);
@@ -113,6 +111,7 @@ void frmMain::enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag)
         line->Visible = box->isChecked();
         if (line->Visible)
             st_.Settings.EtcConf |= flag;
+        pushOptions();
         pctGraph1->shapesChanged();
     });
 }
@@ -129,6 +128,7 @@ void frmMain::inputLimit(const QString& title, float& limit, Label* shown)
         if (v != 0 && std::isfinite(v)) {
             limit = v;
             shown->setText(GeneralSingle(v));
+            pushOptions();
         }
     });
 }

@@ -42,11 +42,14 @@ void frmMain::cmdOpen_Click()
     boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
         if (!goOnWithUnsaved(QStringLiteral("測定を開始しますか？")))
             return;
-        st_.store.g_FileNo = 1;
         lblLoadFileName->setText(QString());
         lblRefLine_Change();
-        if (comm().PortOpen(BaudRate()) != 0)
+        comm();  // the console shows the port's opening
+        pushed_ = acquisitionOptions();
+        if (const QString why = engine_->start(pushed_); !why.isEmpty()) {
+            st_.env.prompts->message({why, QStringLiteral("PortOpen"), MsgButtons::Ok, MsgIcon::Critical});
             return;
+        }
         lblTime->hide();
         lblPage->hide();
         Frame3->setEnabled(false);
@@ -54,30 +57,22 @@ void frmMain::cmdOpen_Click()
         txtSaveFileName->setEnabled(false);
         cmdOpen->setEnabled(false);
         cmdClose->setEnabled(true);
-        st_.store.Restart();
-        tmrJournal->start();
-        ShowCounter();
-        lblStartCount->setText(QStringLiteral("1"));
         hideCursor();
         chkAveMode->setEnabled(false);
         txtAveNum->setEnabled(false);
         Measuring = 1;
-        RefreshCount = 0;
-        lblBccErrCnt->setText(QStringLiteral("0"));
         l_StartPos = 0;
         lblGA->setText(QString());
-        ReadoutDue = false;
         lblVariable->setText(QStringLiteral("----- "));
-        AveReset();
-        StartDate = st_.env.now();
-        StartTicks = std::int32_t(ClockMs());
-        FirstFrameTicks = 0;
-        lblStartTime->setText(FormatDate(StartDate, u"yyyy年m月d日 hh:nn:ss"));
+        lblBccErrCnt->setText(QStringLiteral("0"));
+        shownErrors_ = 0;
         HScroll1->setEnabled(false);
         StatusBar1->showMessage(QStringLiteral("測定中です."));
+        RefreshScreen();
         pctGraph1_Paint();
         DispPageInfo(l_StartPos, l_StartPos, false);
-        if (!comm().MSComm1->PortOpen())
+        tmrScreen->start();
+        if (!engine_->portOpen())
             PortMenuEnb(true);
     });
 }
@@ -92,24 +87,22 @@ void frmMain::unlockAfterStop()
     chkAveMode->setEnabled(true);
     txtAveNum->setEnabled(true);
     Measuring = 0;
-    // Nothing is measured any more: what the journal did not hold is saved or kept as unsaved.
-    protectionOff_ = false;
+    tmrScreen->stop();
     lblJournalOff->hide();
-    tmrJournal->stop();
 }
 
 void frmMain::cmdClose_Click()
 {
     boxed(st_, QStringLiteral("cmdClose_Click"), [&] {
         Frame3->setEnabled(true);
-        if (comm().PortClose() == 0)
-            unlockAfterStop();
-        lblEndTime->setText(FormatDate(st_.env.now(), u"yyyy年m月d日 hh:nn:ss"));
-        StatusBar1->showMessage(QStringLiteral("停止しました."));
         if (txtSaveFileName->text().isEmpty())
-            txtSaveFileName->setText(QStringLiteral("TEST_Datas"));
+            txtSaveFileName->setText(QStringLiteral("TEST_Datas"));  // the name the segment is saved under
+        pushOptions();
+        engine_->stop();
+        unlockAfterStop();
+        StatusBar1->showMessage(QStringLiteral("停止しました."));
         HScroll1->setEnabled(true);
-        SaveSegment();
+        RefreshScreen();  // the end time, and what the save said
         // The pages recorded can be browsed at once: labels and scroll range follow the store.
         DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, false);
         lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
@@ -123,8 +116,6 @@ void frmMain::onPortLost(const QString&)
 {
     if (!Measuring)
         return;
-    // The port is already closed; the stop sequence still unlocks the window and saves.
-    unlockAfterStop();
     cmdClose_Click();
     st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(), MsgButtons::Ok,
                               MsgIcon::Exclamation});

@@ -1,113 +1,184 @@
-// The sample store's recording cycle: store, readout, lamp, limit alarms, one new segment per
-// sample, page advance and the end of a full segment.
+// What the measurement shows: the engine's view taken at each screen refresh and at its events,
+// the readout with its lamp and limit alarms, the labels of counts and times, the graph's new
+// segments and page.
 #include "app/AppState.h"
 #include "app/frmMain.h"
+#include "decode/Sampling.h"
 #include "platform/Controls.h"
 #include "platform/NumText.h"
 #include "platform/PictureBox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace tavin {
 
-void frmMain::GraphDispAndDataSave(float& value, std::int32_t index)
+AcquisitionOptions frmMain::acquisitionOptions() const
 {
-    AppState& s = st_;
-    SampleStore& store = s.store;
-    Trap(s.log, QStringLiteral("GraphDispAndDataSave"), [&] {
-        const bool refresh = RefreshDue(RefreshCount, s.Settings.Sampling, LastRecvTime, PrevRecvTime);
-        if (refresh) {
-            setBackground(pctMonRecv, QColor(0, 255, 0));
-            Timer1->start(80);
-        }
-        const OleDate now = LastRecvTime != 0.0 ? LastRecvTime : s.env.now();
-        const bool average = store.ave.AveNum > 1;
-        auto page = [&] {
-            return SampleStore::Page{l_StartPos, s.PageSpan(),
-                                     chkAutoZoomOut->isChecked() && cmbPageSec->currentIndex() < cmbPageSec->count() - 1};
-        };
-        SampleStore::Appended a = store.Append(value, now, index, s.Settings.MaxDatas, average, page());
-        if (!a.stored) {
-            // The store already holds MaxDatas samples (the limit was lowered while recording):
-            // the segment ends first and the sample opens the next one instead of being dropped.
-            endSegment(store.g_DataCnt - 1);
-            a = store.Append(value, now, 0, s.Settings.MaxDatas, average, page());
-        }
-        journalSample(a.index, value, now);
-        if (!tmrScreen->isActive())
-            tmrScreen->start();
+    const SettingsRecord& s = st_.Settings;
+    AcquisitionOptions o;
+    o.port = s.ComPort;
+    o.baudRate = BaudRate();
+    o.term = s.Term;
+    o.samplingAuto = mnuSampAuto->isChecked();
+    o.sampling = s.Sampling;
+    o.unitAuto = mnuTaniAuto->isChecked();
+    o.unit = s.Tani;
+    o.keisu = st_.g_Keisu;
+    o.limitHi = s.LimitHi;
+    o.limitLow = s.LimitLow;
+    o.etcConf = s.EtcConf;
+    o.readoutAverage = chkDispMode->isChecked();
+    o.aveLength = Val(txtAveNum->text());
+    o.maxDatas = s.MaxDatas;
+    o.rangePlus = s.RangePlus;
+    o.rangeMinus = s.RangeMinus;
+    o.saveDir = s.SaveDir;
+    o.baseName = txtSaveFileName->text();
+    return o;
+}
 
-        DispValue = chkDispMode->isChecked() ? store.g_AveDatas[std::size_t(a.index)] : s.g_Keisu * value;
-        if (refresh) {
-            RefreshCount = 0;
-            ReadoutDue = true;
-            ReadoutValue = DispValue;
-            ReadoutFormat = DispFormat;
-            const LimitCheck c = CheckLimits(DispValue, s.Settings.LimitHi, s.Settings.LimitLow, s.Settings.EtcConf);
-            if (c.set != 0 && alarm.AlarmSet(c.set)) {
-                Timer3_Timer();
-                Timer3->start(500);
-            }
-            if (c.clear != 0 && alarm.AlarmBits != 0 && alarm.AlarmClear(c.clear)) {
-                Timer3->stop();
-                showBlink(BlinkColour::Normal);
-            }
-        }
-
-        switch (a.step) {
-        case SampleStore::PageStep::None: break;
-        case SampleStore::PageStep::DrawSegment:
-            DrawGraph(pctGraph1, a.index - 1, a.index, false);
-            if (chkAve->isChecked() && average)
-                DrawGraph2(pctGraph1, a.index - 1, a.index, false);
-            break;
-        case SampleStore::PageStep::ZoomOut:
-            cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
-            pctGraph1_Paint();
-            break;
-        case SampleStore::PageStep::NextPage:
-            l_StartPos = a.nextStart;
-            pctGraph1_Paint();
-            break;
-        }
-        if (a.segmentFull)
-            endSegment(a.index);
-    });
+void frmMain::pushOptions()
+{
+    if (!optionsLive_)
+        return;  // controls set while the window is built
+    AcquisitionOptions o = acquisitionOptions();
+    if (o == pushed_)
+        return;
+    pushed_ = std::move(o);
+    engine_->setOptions(pushed_);
 }
 
 void frmMain::RefreshScreen()
 {
+    // A print job reads the store: the segment it prints is not let go of under it.
+    if (l_doEvents)
+        return;
     Trap(st_.log, QString(), [&] {
-        ShowCounter();
-        checkJournal();
-        if (ReadoutDue) {
-            ReadoutDue = false;
-            lblVariable->setText(ReadoutText(ReadoutValue, ReadoutFormat));
+        std::vector<AcquisitionEvent> events;
+        const AcquisitionView v = engine_->view(&events);
+        if (v.generation != shownGeneration_) {
+            // A full segment was saved: the screen lets go of it and shows the next from page 1.
+            shownGeneration_ = v.generation;
+            engine_->acknowledge(v.generation);
+            l_StartPos = 0;
+            pctGraph1_Paint();
         }
+        for (const AcquisitionEvent& e : events)
+            onEngineEvent(e);
+        showView(v);
+        drawNewSamples();
         pctGraph1->Refresh();
     });
 }
 
-// The counter is for the eye only and may lag the store by one screen refresh: code that needs
-// the count reads the store.
-void frmMain::ShowCounter() { lblCounter->setText(QString::number(st_.store.g_DataCnt)); }
-
-// A full segment: saved, and the store starts the next one from index 0 on page 1.
-void frmMain::endSegment(std::int32_t lastIndex)
+// Each label changes only when what it shows did: no text is formatted for an unchanged number.
+void frmMain::showView(const AcquisitionView& v)
 {
-    lblEndTime->setText(FormatDate(st_.env.now(), u"yyyy年m月d日 hh:nn:ss"));
-    SaveSegment();
-    lblStartCount->setText(QString::number(std::int64_t(Val(lblStartCount->text())) + lastIndex));
-    StartDate = st_.env.now();
-    lblStartTime->setText(FormatDate(StartDate, u"yyyy年m月d日 hh:nn:ss"));
-    st_.store.EndSegment();
-    ShowCounter();
-    l_StartPos = 0;
-    pctGraph1_Paint();
+    if (const std::int32_t n = st_.store.g_DataCnt.load(std::memory_order_acquire); n != shownCount_) {
+        shownCount_ = n;
+        lblCounter->setText(QString::number(n));
+    }
+    if (v.readouts != shownReadouts_) {
+        shownReadouts_ = v.readouts;
+        lblVariable->setText(ReadoutText(v.readoutValue, v.readoutFormat));
+        setBackground(pctMonRecv, QColor(0, 255, 0));
+        Timer1->start(80);
+        const LimitCheck c = v.limits;
+        if (c.set != 0 && alarm.AlarmSet(c.set)) {
+            Timer3_Timer();
+            Timer3->start(500);
+        }
+        if (c.clear != 0 && alarm.AlarmBits != 0 && alarm.AlarmClear(c.clear)) {
+            Timer3->stop();
+            showBlink(BlinkColour::Normal);
+        }
+    }
+    if (v.lampBlinks != shownLampBlinks_) {
+        shownLampBlinks_ = v.lampBlinks;
+        setBackground(pctMonRecv, v.lampOn ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
+    }
+    if (v.errorCount != shownErrors_) {
+        shownErrors_ = v.errorCount;
+        lblBccErrCnt->setText(QString::number(v.errorCount));
+        lblBccErr->setText(v.lastError);
+    }
+    if (v.startCount != shownStartCount_) {
+        shownStartCount_ = v.startCount;
+        lblStartCount->setText(QString::number(v.startCount));
+    }
+    if (v.startTime != shownStart_) {
+        shownStart_ = v.startTime;
+        lblStartTime->setText(FormatDate(v.startTime, u"yyyy年m月d日 hh:nn:ss"));
+    }
+    if (v.endTime != shownEnd_) {
+        shownEnd_ = v.endTime;
+        lblEndTime->setText(FormatDate(v.endTime, u"yyyy年m月d日 hh:nn:ss"));
+    }
+    showReference(v.reference);
+    showUnsaved(v.unsaved);
+}
+
+void frmMain::onEngineEvent(const AcquisitionEvent& e)
+{
+    using Kind = AcquisitionEvent::Kind;
+    switch (e.kind) {
+    case Kind::Status: StatusBar1->showMessage(e.text); break;
+    case Kind::SavedAs: lblLoadFileName->setText(e.text); break;
+    case Kind::SegmentEnded: break;  // the view's generation tells
+    case Kind::PortLost:  // its stop refreshes the screen: not from inside a refresh
+        QMetaObject::invokeMethod(this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
+        break;
+    case Kind::UnitChanged: lblTani->setText(e.text); break;
+    case Kind::BatteryChanged: showBattery(std::int32_t(e.number)); break;
+    case Kind::SamplingMeasured:
+        lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(e.number, "0.000"));
+        mnuSampAuto->setChecked(false);
+        SelectSamplingMs(e.whole);
+        break;
+    case Kind::ProtectionOff: lblJournalOff->show(); break;
+    case Kind::ProtectionBack:
+        lblJournalOff->hide();
+        StatusBar1->showMessage(QStringLiteral("ジャーナルへの書き込みを再開しました."));
+        break;
+    }
+}
+
+// The samples stored since the last refresh: their segments on the page, or the next page (or a
+// longer one, with automatic zoom) once they pass its end.
+void frmMain::drawNewSamples()
+{
+    SampleStore& store = st_.store;
+    const std::int32_t count = store.g_DataCnt.load(std::memory_order_acquire);
+    std::int32_t i = std::max(drawnCount_, 1);
+    while (i < count) {
+        const Page page{l_StartPos, st_.PageSpan(),
+                        chkAutoZoomOut->isChecked() && cmbPageSec->currentIndex() < cmbPageSec->count() - 1};
+        const PageMove m = PageStepFor(i, page);
+        if (m.step == PageStep::DrawSegment) {
+            const std::int32_t last = std::min(count - 1, l_StartPos + std::int32_t(page.span));
+            DrawGraph(pctGraph1, i - 1, last, false);
+            if (chkAve->isChecked() && store.ave.AveNum > 1)
+                DrawGraph2(pctGraph1, i - 1, last, false);
+            i = last + 1;
+            continue;
+        }
+        if (m.step == PageStep::ZoomOut)
+            cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
+        else
+            l_StartPos = m.nextStart;
+        // Pages the samples passed while the screen was not looking are not drawn at all.
+        if (count - 1 <= l_StartPos + std::int32_t(st_.PageSpan())) {
+            pctGraph1_Paint();
+            return;
+        }
+    }
+    drawnCount_ = count;
 }
 
 void frmMain::showBlink(BlinkColour colour)
@@ -128,16 +199,17 @@ void frmMain::Timer3_Timer()
     });
 }
 
+void frmMain::AveReset()
+{
+    Trap(st_.log, QString(), [&] { st_.store.ave.AveReset(Val(txtAveNum->text())); });
+}
+
 void frmMain::chkDispMode_Click()
 {
     Trap(st_.log, QString(), [&] {
         chkDispMode->setText(chkDispMode->isChecked() ? QStringLiteral("移動平均値") : QStringLiteral("リアルタイム値"));
+        pushOptions();
     });
-}
-
-void frmMain::AveReset()
-{
-    Trap(st_.log, QString(), [&] { st_.store.ave.AveReset(Val(txtAveNum->text())); });
 }
 
 }  // namespace tavin

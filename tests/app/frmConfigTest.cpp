@@ -122,7 +122,7 @@ TEST_F(Settings, ALimitLoweredDuringAMeasurementEndsTheSegmentAtTheNextSample)
     w->Measuring = 1;
     for (int i = 0; i < 30500; ++i) {
         float v = float(i % 100);
-        w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+        feedValue(v);
     }
     whenShown<frmConfig>([](frmConfig& d) {
         d.optMaxSaveData[0]->setChecked(true);
@@ -130,7 +130,7 @@ TEST_F(Settings, ALimitLoweredDuringAMeasurementEndsTheSegmentAtTheNextSample)
     });
     w->mnuSetting->trigger();
     float v = 7;
-    w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+    feedValue(v);
     EXPECT_EQ(state->store.g_FileNo, 2);
     EXPECT_EQ(state->store.g_DataCnt, 1);
     EXPECT_EQ(state->store.g_Datas[0], 7.0f);

@@ -28,7 +28,7 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
 {
     state->Settings.Term = 0;
     ASSERT_TRUE(w->mnuTaniAuto->isChecked());
-    EXPECT_EQ(w->RecvAnalize(withBcc("+1.23400" "85" "M" "G" "00")), 0);
+    EXPECT_EQ(feed(withBcc("+1.23400" "85" "M" "G" "00")), 0);
     EXPECT_EQ(w->lblTani->text(), "MPa");
     EXPECT_EQ(w->lblGA->text(), "G");
     EXPECT_EQ(w->lblBattery->text(), "8.5");
@@ -40,14 +40,14 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
 
     // Without automatic units the unit label stays.
     w->mnuTaniAuto->setChecked(false);
-    w->RecvAnalize(withBcc("+2.00000" "70" "k" "H" "00"));
+    feed(withBcc("+2.00000" "70" "k" "H" "00"));
     EXPECT_EQ(w->lblTani->text(), "MPa");
     EXPECT_EQ(w->lblGA->text(), "H");
     EXPECT_EQ(w->lblBattery->text(), "7.0");
     EXPECT_EQ(background(w->lblBattery), QColor(255, 255, 0));
-    w->RecvAnalize(withBcc("+2.00000" "69" "k" "H" "00"));
+    feed(withBcc("+2.00000" "69" "k" "H" "00"));
     EXPECT_EQ(background(w->lblBattery), QColor(255, 0, 0));
-    w->RecvAnalize(withBcc("+2.00000" "00" "k" "H" "00"));
+    feed(withBcc("+2.00000" "00" "k" "H" "00"));
     EXPECT_EQ(w->lblBattery->text(), "-");
     EXPECT_EQ(background(w->lblBattery), QApplication::palette().color(QPalette::Button));
     EXPECT_EQ(state->store.g_DataCnt, 4);
@@ -60,13 +60,13 @@ TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
     bad[14] = 'F';
     bad[15] = 'F';
     w->lblBattery->setText("x");
-    EXPECT_EQ(w->RecvAnalize(bad), -1);
+    EXPECT_EQ(feed(bad), -1);
     EXPECT_EQ(w->lblBccErr->text().toStdString(), bad + " -> BCC Err FF " + computed);
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
     EXPECT_EQ(w->lblBattery->text(), "x");
     EXPECT_EQ(state->store.g_DataCnt, 0);
     w->lblBccErrCnt->setText("abc");  // a caption without a number counts as 0
-    w->RecvAnalize(bad);
+    feed(bad);
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
     EXPECT_TRUE(t.prompts.shown.isEmpty());  // rejected frames are never errors
 }
@@ -74,17 +74,17 @@ TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
 TEST_F(Decoding, ShortFramesLeaveUnitAndReferenceBlank)
 {
     w->lblGA->setText("G");
-    w->RecvAnalize(withBcc("+2.000"));
+    feed(withBcc("+2.000"));
     EXPECT_EQ(w->lblTani->text(), " ");
     EXPECT_EQ(w->lblGA->text(), "");
-    w->RecvAnalize(withBcc("A123"));
+    feed(withBcc("A123"));
     EXPECT_FLOAT_EQ(state->store.g_Datas[1], -123.0f);
 }
 
 TEST_F(Decoding, KindFourNotesExtraCharactersAndStillStores)
 {
     state->Settings.Term = 4;
-    w->RecvAnalize(withBcc("+12.341") + "Z");
+    feed(withBcc("+12.341") + "Z");
     EXPECT_EQ(w->lblBccErr->text(), withBcc("+12.341").append("Z ?").c_str());
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
     EXPECT_EQ(w->lblTani->text(), "kPa");
@@ -98,10 +98,10 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
     state->Settings.Sampling = 1;  // the store's own lamp refresh stays out of the way
     w->lblTani->setText("kPa");
     for (int i = 0; i < 50; ++i)
-        w->RecvAnalize("01.23");
+        feed("01.23");
     EXPECT_EQ(background(w->pctMonRecv), QApplication::palette().color(QPalette::Button));
     for (int i = 0; i < 50; ++i)
-        w->RecvAnalize("01.23");
+        feed("01.23");
     EXPECT_EQ(background(w->pctMonRecv), QColor(0, 255, 0));
     EXPECT_EQ(w->RecvBlinkCnt, 0);
     EXPECT_EQ(w->lblTani->text(), "kPa");  // this gauge names no unit
@@ -112,7 +112,7 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
 TEST_F(Decoding, KindSixStoresNothing)
 {
     state->Settings.Term = 6;
-    w->RecvAnalize(withBcc("+1.23400" "85" "M" "G" "00"));
+    feed(withBcc("+1.23400" "85" "M" "G" "00"));
     EXPECT_EQ(state->store.g_DataCnt, 0);
     EXPECT_EQ(w->RefreshCount, 1);  // the frame was still counted and stamped
 }
@@ -123,7 +123,7 @@ TEST_F(Decoding, AutomaticSamplingMeasuresOnceAtTenSamples)
     ASSERT_TRUE(w->mnuSampAuto->isChecked());
     state->store.g_DataCnt = 10;
     w->FirstFrameTicks = std::int32_t(ClockMs()) - 200;  // ten samples in 200 ms
-    w->RecvAnalize(withBcc("+2.000"));
+    feed(withBcc("+2.000"));
     EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):20.")) << w->lblSampPC->text().toStdString();
     EXPECT_FALSE(w->mnuSampAuto->isChecked());
     EXPECT_EQ(w->cmbSampling->currentText(), "20 msec");
@@ -134,7 +134,7 @@ TEST_F(Decoding, AutomaticSamplingMeasuresOnceAtTenSamples)
     w->mnuSampAuto_Click();
     state->store.g_DataCnt = 20;
     w->FirstFrameTicks = std::int32_t(ClockMs()) - 20 * 2999;
-    w->RecvAnalize(withBcc("+2.000"));
+    feed(withBcc("+2.000"));
     EXPECT_FALSE(w->mnuSampAuto->isChecked());
     EXPECT_EQ(state->Settings.Sampling, 20);
     EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):2999."));
@@ -144,8 +144,8 @@ TEST_F(Decoding, RefreshCountStopsAtItsLimit)
 {
     state->Settings.Term = 6;
     w->RefreshCount = 32766;
-    w->RecvAnalize("x");
-    w->RecvAnalize("x");
+    feed("x");
+    feed("x");
     EXPECT_EQ(w->RefreshCount, 32767);
 }
 

@@ -132,7 +132,7 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
     w->txtSaveFileName->setText(QStringLiteral("bench1"));
     for (int i = 0; i < 45; ++i) {
         float v = float(i);
-        w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+        feedValue(v);
     }
     whenShown<frmPrint>([&](frmPrint& d) {
         ASSERT_GE(d.cboPriSet->findText(QStringLiteral("tavin-e2e")), 0);

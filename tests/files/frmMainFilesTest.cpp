@@ -28,7 +28,7 @@ protected:
         w->lblStartTime->setText("2026年12月6日 9:05:03");
         for (float v : values) {
             w->RefreshCount++;
-            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            feedValue(v);
         }
         w->lblEndTime->setText("2026年12月6日 9:05:04");
     }

@@ -30,7 +30,7 @@ protected:
     {
         for (int i = 0; i < n; ++i) {
             float v = from + float(i);
-            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            feedValue(v);
         }
     }
     void stop()

@@ -59,7 +59,7 @@ protected:
         w->cmbPageSec->setCurrentIndex(pageIndex);
         for (int i = 0; i < count; ++i) {
             float v = top() * 0.5f * float(1 + std::sin(i / 7.0));
-            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            feedValue(v);
             // One sample a second from 09:05:03 whatever the sampling: captions tell pages apart.
             state->store.g_DataTime[std::size_t(i)] = ToOleDate(t.now) + i / 86400.0;
         }

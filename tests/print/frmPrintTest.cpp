@@ -35,7 +35,7 @@ protected:
         w->cmbPageSec->setCurrentIndex(4);  // 20 s
         for (int i = 0; i < 900; ++i) {
             float v = float(i % 100) / 100.0f;
-            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            feedValue(v);
         }
         // The second page on screen.
         w->l_StartPos = 20;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string_view>
 
 namespace tavin::test {
 
@@ -49,6 +50,21 @@ protected:
                 d->reject();
             }
         });
+    }
+
+    // A frame as if the port had received it, and the screen refreshed after it: what the
+    // engine did is on the labels when this returns. -1 for a rejected frame.
+    short feed(std::string_view frame)
+    {
+        const short r = w->engine().inject(frame);
+        w->RefreshScreen();
+        return r;
+    }
+    // A value as if a gauge had sent it, stored and shown.
+    void feedValue(float v)
+    {
+        w->engine().injectValue(v);
+        w->RefreshScreen();
     }
 
     // The day's event log as written so far.

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 using namespace tavin;
-using Step = SampleStore::PageStep;
+using Step = PageStep;
 
 namespace {
 
-SampleStore::Appended put(SampleStore& s, float v, std::int32_t maxDatas = 30000, SampleStore::Page page = {0, 20, false})
+std::int32_t put(SampleStore& s, float v) { return s.Append(v, 46362.5, nullptr); }
+
+// A sample with its moving average, as the engine stores one.
+void putAveraged(SampleStore& s, float v)
 {
-    return s.Append(v, 46362.5, s.g_DataCnt, maxDatas, false, page);
+    s.ave.AveAdd(v);
+    const float mean = s.ave.AveGet();
+    s.Append(v, 0, &mean);
 }
 
 }  // namespace
@@ -21,7 +26,7 @@ TEST(SampleStore, EachSampleDrawsOnThePageOrMovesIt)
     // segment (the last sample of a page is the first of the next), index 21 moves on.
     struct Case {
         std::int32_t index;
-        SampleStore::Page page;
+        Page page;
         Step step;
         std::int32_t nextStart;
     };
@@ -36,43 +41,28 @@ TEST(SampleStore, EachSampleDrawsOnThePageOrMovesIt)
         {61, {40, 20, false}, Step::NextPage, 60},
     };
     for (const Case& c : cases) {
-        SampleStore s;
-        const SampleStore::Appended a = s.Append(1.5f, 46362.5, c.index, 30000, false, c.page);
-        EXPECT_TRUE(a.stored);
-        EXPECT_EQ(a.index, c.index);
-        EXPECT_EQ(a.step, c.step) << c.index << " on page " << c.page.start;
-        EXPECT_EQ(a.nextStart, c.nextStart) << c.index;
-        EXPECT_EQ(s.g_DataCnt, c.index + 1);
-        EXPECT_EQ(s.g_Datas[std::size_t(c.index)], 1.5f);
-        EXPECT_EQ(s.g_DataTime[std::size_t(c.index)], 46362.5);
+        const PageMove m = PageStepFor(c.index, c.page);
+        EXPECT_EQ(m.step, c.step) << c.index << " on page " << c.page.start;
+        EXPECT_EQ(m.nextStart, c.nextStart) << c.index;
     }
 }
 
-TEST(SampleStore, ASegmentEndsWhenFullAndTheNextStartsAtZero)
+TEST(SampleStore, SamplesGoToTheCountAndASegmentStartsAgainAtZero)
 {
     SampleStore s;
-    EXPECT_FALSE(put(s, 1, 3).segmentFull);
-    EXPECT_FALSE(put(s, 2, 3).segmentFull);
-    EXPECT_TRUE(put(s, 3, 3).segmentFull);
+    EXPECT_EQ(put(s, 1), 0);
+    EXPECT_EQ(put(s, 2), 1);
+    EXPECT_EQ(put(s, 3), 2);
+    EXPECT_EQ(s.g_DataTime[2], 46362.5);
     s.EndSegment();
     EXPECT_EQ(s.g_FileNo, 2);
     EXPECT_EQ(s.g_DataCnt, 0);
-    EXPECT_EQ(put(s, 4, 3).index, 0);
+    EXPECT_EQ(put(s, 4), 0);
     EXPECT_EQ(s.g_Datas[0], 4.0f);
     EXPECT_EQ(s.g_Datas[1], 2.0f);  // the rest is overwritten as the segment fills again
-
-    // The limit lowered below what is stored: nothing is stored, the segment has to end first.
-    for (int i = 0; i < 5; ++i)
-        put(s, 9, 30000);
-    const SampleStore::Appended full = put(s, 10, 3);
-    EXPECT_FALSE(full.stored);
-    EXPECT_EQ(s.g_DataCnt, 6);
-    // An empty store takes a sample with any index at 0.
-    SampleStore empty;
-    EXPECT_EQ(empty.Append(5, 0, 40000, 30000, false, {}).index, 0);
-    SampleStore other;
-    EXPECT_EQ(other.Append(5, 0, SampleStore::Capacity, 400000, false, {}).index, 0);
-    EXPECT_THROW(other.Append(5, 0, -1, 30000, false, {}), std::exception);
+    // A full store takes the next sample at 0 rather than past its end.
+    s.g_DataCnt = SampleStore::Capacity;
+    EXPECT_EQ(put(s, 5), 0);
 }
 
 TEST(SampleStore, TheAverageColumnFollowsTheAccumulator)
@@ -80,7 +70,7 @@ TEST(SampleStore, TheAverageColumnFollowsTheAccumulator)
     SampleStore s;
     s.ave.AveReset(3);
     for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
-        s.Append(v, 0, s.g_DataCnt, 30000, true, {0, 20, false});
+        putAveraged(s, v);
     EXPECT_EQ(std::vector<float>(s.g_AveDatas.begin(), s.g_AveDatas.begin() + 4), (std::vector<float>{3, 4.5f, 6, 9}));
     put(s, 100);  // without the average its column is left alone
     EXPECT_EQ(s.g_AveDatas[4], 0.0f);
@@ -99,7 +89,7 @@ TEST(SampleStore, ARecomputedAverageColumnGoesOnAsAnUninterruptedRun)
 {
     auto append = [](SampleStore& s, int from, int to) {
         for (int i = from; i < to; ++i)
-            s.Append(float(i % 17) * 0.5f, 0, s.g_DataCnt, 30000, true, {0, 20, false});
+            putAveraged(s, float(i % 17) * 0.5f);
     };
     SampleStore whole, recalculated;
     whole.ave.AveReset(5);

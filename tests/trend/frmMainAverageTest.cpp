@@ -37,7 +37,7 @@ protected:
     void record(std::initializer_list<float> values)
     {
         for (float v : values)
-            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            feedValue(v);
     }
     std::vector<float> averages(int n) const
     {

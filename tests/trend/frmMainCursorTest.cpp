@@ -21,7 +21,7 @@ protected:
         w->SelectSampling("100");  // ten samples a second: a 20 s page spans 200 samples
         for (int i = 0; i < 500; ++i) {
             float v = float(i);
-            w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+            feedValue(v);
         }
         w->l_StartPos = 0;
         w->pctGraph1_Paint();

@@ -25,7 +25,7 @@ protected:
     void sample(float v)
     {
         w->RefreshCount++;
-        w->GraphDispAndDataSave(v, state->store.g_DataCnt);
+        feedValue(v);
     }
     QColor readoutColour() const { return w->lblVariable->palette().color(QPalette::Window); }
     // The readout as the next screen refresh shows it.

@@ -72,7 +72,7 @@ int main(int argc, char* argv[])
             const bool shotSaved = w.grab().save(shot);
             const QString recording =
                 newestRecording({state.Settings.SaveDir, tavin::DocumentsFolder(state.env)}, started);
-            std::printf("samples measured: %d\n", state.store.g_DataCnt);
+            std::printf("samples measured: %d\n", state.store.g_DataCnt.load());
             std::printf("recording:  %s\n", recording.isEmpty() ? "(none written)" : qPrintable(recording));
             std::printf("printed:    %s\n", QFileInfo::exists(sheet) ? qPrintable(sheet) : "(nothing printed)");
             std::printf("screenshot: %s\n", shotSaved ? qPrintable(shot) : "(could not be written)");

@@ -1,0 +1,762 @@
+#include "acquire/Acquisition.h"
+
+#include "app/basLog.h"
+#include "decode/Sampling.h"
+#include "files/Journal.h"
+#include "files/RecordingFiles.h"
+#include "platform/AppEnv.h"
+#include "platform/CommControl.h"
+#include "platform/NumText.h"
+#include "trend/SampleStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+#include <QTimer>
+
+#include <future>
+
+namespace tavin {
+
+namespace {
+
+// How often the engine publishes what clients show, checks the journal and hands held samples
+// over: a little faster than a screen refreshes.
+constexpr int TickMs = 25;
+// The largest read: a second of the fastest gauge.
+constexpr qsizetype ReadChunk = 16 * 1024;
+
+QString latin(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+QString unitName(char unit)
+{
+    switch (unit) {
+    case 'M': return QStringLiteral("MPa");
+    case 'k': return QStringLiteral("kPa");
+    case 'P': return QStringLiteral("Pa");
+    default: return QStringLiteral(" ");
+    }
+}
+
+QString dateText(OleDate d) { return d == 0 ? QString() : FormatDate(d, u"yyyy年m月d日 hh:nn:ss"); }
+
+}  // namespace
+
+Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, Journal& journal,
+                         UnsavedRecordings& unsaved)
+    : env_(env), log_(log), store_(store), journal_(journal), unsaved_(unsaved), thread_(new QThread),
+      port_(new CommControl(env.exeDir, this)), tick_(new QTimer(this)), readBuf_(ReadChunk, Qt::Uninitialized)
+{
+    tick_->setInterval(TickMs);
+    connect(tick_, &QTimer::timeout, this, &Acquisition::tick);
+    connect(port_, &CommControl::OnComm, this, &Acquisition::onReceived);
+    connect(port_, &CommControl::deviceLost, this, &Acquisition::onLost);
+    thread_->setObjectName(QStringLiteral("acquisition"));
+    moveToThread(thread_);
+    thread_->start(QThread::TimeCriticalPriority);
+}
+
+Acquisition::~Acquisition()
+{
+    QThread* home = QThread::currentThread();
+    call([&] {
+        acked_.store(generation_, std::memory_order_relaxed);
+        drainHeld();
+        stopHere();
+        delete port_;
+        port_ = nullptr;
+        delete tick_;
+        tick_ = nullptr;
+        moveToThread(home);
+    });
+    thread_->quit();
+    thread_->wait();
+    delete thread_;
+    std::lock_guard lock(m_);  // the thread's last writes before anything is destroyed here
+}
+
+bool Acquisition::onThread() const { return QThread::currentThread() == thread(); }
+
+void Acquisition::call(const std::function<void()>& fn)
+{
+    if (onThread()) {
+        fn();
+        return;
+    }
+    std::promise<void> done;
+    {
+        std::lock_guard lock(m_);
+        calls_.push_back([&] {
+            try {
+                fn();
+                done.set_value();
+            } catch (...) {
+                done.set_exception(std::current_exception());
+            }
+        });
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            std::vector<std::function<void()>> calls;
+            {
+                std::lock_guard lock(m_);
+                calls.swap(calls_);
+            }
+            for (const auto& c : calls)
+                c();
+        },
+        Qt::QueuedConnection);
+    done.get_future().get();
+}
+
+// ---- options ----
+
+void Acquisition::setOptions(const AcquisitionOptions& options)
+{
+    {
+        std::lock_guard lock(m_);
+        wanted_ = options;
+    }
+    optionsChanged_.store(true, std::memory_order_release);
+    if (!measuring())
+        call([this] { applyOptions(); });
+}
+
+AcquisitionOptions Acquisition::options() const
+{
+    std::lock_guard lock(m_);
+    return wanted_;
+}
+
+void Acquisition::applyOptions()
+{
+    if (!optionsChanged_.exchange(false, std::memory_order_acquire))
+        return;
+    AcquisitionOptions o;
+    {
+        std::lock_guard lock(m_);
+        o = wanted_;
+    }
+    const AcquisitionOptions was = opt_;
+    opt_ = o;
+    if (o.term != was.term)
+        mine_.battery = 0;
+    // A unit chosen by hand, and "---" when the frames take over again.
+    if ((!o.unitAuto && o.unit != was.unit) || o.unitAuto != was.unitAuto)
+        setUnit(o.unit);
+    if (o.sampling != was.sampling || o.keisu != was.keisu || o.rangePlus != was.rangePlus ||
+        o.rangeMinus != was.rangeMinus)
+        journalHeaderAgain();
+}
+
+// ---- start and stop ----
+
+QString Acquisition::start(const AcquisitionOptions& options)
+{
+    QString why;
+    {
+        std::lock_guard lock(m_);
+        wanted_ = options;
+    }
+    optionsChanged_.store(true, std::memory_order_release);
+    call([&] {
+        applyOptions();
+        if (port_->PortOpen()) {
+            why = QStringLiteral("ポートは既に開いています。");
+            return;
+        }
+        const QString settings = QString::number(opt_.baudRate) + QStringLiteral(",N,8,1");
+        try {
+            port_->CommPort = opt_.port;
+            port_->Settings = settings;
+            port_->setPortOpen(true);
+        } catch (const std::exception& e) {
+            why = describe(e);
+            return;
+        }
+        portOpen_.store(true, std::memory_order_release);
+        tapLine(QStringLiteral("Open(COM%1,%2)").arg(opt_.port).arg(settings));
+        acked_.store(generation_, std::memory_order_relaxed);
+        held_.clear();
+        store_.Restart();
+        store_.ave.AveReset(opt_.aveLength);
+        assembler_.reset();
+        firstFrameTicks_ = 0;
+        refreshCount_ = 0;
+        blinkCount_ = 0;
+        savedNameShown_ = false;
+        protectionOff_ = false;
+        journalRetryAt_ = 0;
+        mine_.errorCount = 0;
+        mine_.lastError.clear();
+        mine_.startCount = 1;
+        mine_.startTime = env_.now();
+        mine_.reference = 0;
+        mine_.fileNo = 1;
+        mine_.protecting = true;
+        measuring_.store(true, std::memory_order_release);
+        mine_.measuring = true;
+        tick_->start();
+        publish();
+    });
+    return why;
+}
+
+void Acquisition::stop()
+{
+    call([this] {
+        // The client waits here, so it reads nothing: the samples held for it can be stored.
+        acked_.store(generation_, std::memory_order_relaxed);
+        drainHeld();
+        stopHere();
+    });
+}
+
+void Acquisition::stopHere()
+{
+    if (port_ && port_->PortOpen()) {
+        Trap(log_, QStringLiteral("PortClose"), [&] { port_->setPortOpen(false); });
+        tapLine(QStringLiteral("Close(COM%1)").arg(port_->CommPort));
+    }
+    portOpen_.store(false, std::memory_order_release);
+    if (!measuring_.load(std::memory_order_relaxed))
+        return;
+    if (tick_)
+        tick_->stop();
+    mine_.endTime = env_.now();
+    saveSegment();
+    measuring_.store(false, std::memory_order_release);
+    mine_.measuring = false;
+    // Nothing is measured any more: what the journal did not hold is saved or kept as unsaved.
+    protectionOff_ = false;
+    mine_.protecting = true;
+    publish();
+}
+
+void Acquisition::onLost(const QString& reason)
+{
+    portOpen_.store(false, std::memory_order_release);
+    log_.LogMsg(1, QStringLiteral("MSComm1_OnComm"),
+                QStringLiteral("ポートが切断されました。(COM%1: %2)").arg(port_->CommPort).arg(reason));
+    event(AcquisitionEvent::Kind::PortLost, reason);
+}
+
+// ---- receiving ----
+
+void Acquisition::onReceived()
+{
+    switch (port_->CommEvent()) {
+    case CommControl::comEvReceive: break;
+    case CommControl::comEventFrame: log_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), QStringLiteral("フレーム エラーです｡")); return;
+    case CommControl::comEventOverrun:
+        log_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), QStringLiteral("ポート オーバーランです｡"));
+        return;
+    case CommControl::comEventRxParity:
+        log_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), QStringLiteral("パリティ エラーです｡"));
+        return;
+    default: return;
+    }
+    applyOptions();
+    for (;;) {
+        const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
+        if (n <= 0)
+            break;
+        tapReceived(readBuf_.constData(), n);
+        Trap(log_, QString(), [&] {
+            assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(readBuf_.constData()), std::size_t(n),
+                                    opt_.term, *this);
+        });
+    }
+}
+
+void Acquisition::frame(std::string_view text)
+{
+    framesSeen_.fetch_add(1, std::memory_order_relaxed);
+    decodeAndStore(text, env_.now());
+}
+
+short Acquisition::decodeAndStore(std::string_view text, OleDate now)
+{
+    // The automatic sampling period: the average over the first ten frames stored, rounded to a
+    // standard period.
+    const auto ticks = std::int32_t(ClockMs());
+    if (firstFrameTicks_ == 0)
+        firstFrameTicks_ = ticks == 0 ? 1 : ticks;
+    const std::int32_t count = store_.g_DataCnt.load(std::memory_order_relaxed);
+    if (opt_.samplingAuto && count > 0 && count % 10 == 0) {
+        const float average = float(ticks - firstFrameTicks_) / float(count);
+        opt_.samplingAuto = false;
+        opt_.sampling = SampToStd(average);
+        {
+            std::lock_guard lock(m_);
+            wanted_.samplingAuto = false;
+            wanted_.sampling = opt_.sampling;
+        }
+        journalHeaderAgain();
+        event(AcquisitionEvent::Kind::SamplingMeasured, {}, average, opt_.sampling);
+    }
+    prevRecvTime_ = lastRecvTime_;
+    lastRecvTime_ = now;
+    if (refreshCount_ < INT16_MAX)
+        ++refreshCount_;
+
+    Decoded d;
+    switch (opt_.term) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+        d = DecodeVrtRq(text);
+        if (d.outcome == Decoded::Outcome::Ignored)
+            return text.size() > Decoded::MaxText ? -1 : 0;
+        break;
+    case 4: d = DecodeQz(text); break;
+    case 5:
+        d = DecodeMw200(text);
+        if (d.outcome != Decoded::Outcome::Value)
+            return 0;
+        // The receive lamp blinks at a hundredth of the frame rate for this fast gauge.
+        if (++blinkCount_ == 50 || blinkCount_ == 100) {
+            mine_.lampOn = blinkCount_ == 100;
+            ++mine_.lampBlinks;
+        }
+        if (blinkCount_ >= 100)
+            blinkCount_ = 0;
+        break;
+    default: return 0;
+    }
+
+    // A frame longer than a decoder keeps (kinds 4 and 5) is shown and read whole.
+    const std::string_view shown = text.size() > Decoded::MaxText ? text : d.text();
+    if (d.overlong) {
+        mine_.lastError = latin(text) + QStringLiteral(" ?");
+        ++mine_.errorCount;
+    }
+    if (d.outcome == Decoded::Outcome::BccError) {
+        mine_.lastError = latin(shown) + QStringLiteral(" -> BCC Err ") + latin(d.bccReceived()) + u' ' +
+                          QString::number(d.bccComputed, 16).toUpper();
+        ++mine_.errorCount;
+        return -1;
+    }
+    if (d.outcome != Decoded::Outcome::Value)
+        return 0;
+    if (d.batteryRead && d.battery != mine_.battery) {
+        mine_.battery = d.battery;
+        event(AcquisitionEvent::Kind::BatteryChanged, {}, d.battery);
+    }
+    SetDispFormat(count + std::int32_t(held_.size()), dispFormat_, shown);
+    if (d.setsUnit && opt_.unitAuto)
+        setUnit(unitName(d.unit));
+    if (d.setsReference)
+        mine_.reference = d.reference;
+    store(d.value, now);
+    return 0;
+}
+
+void Acquisition::store(float value, OleDate now)
+{
+    const bool refresh = RefreshDue(refreshCount_, opt_.sampling, lastRecvTime_, prevRecvTime_);
+    const bool average = store_.ave.AveNum > 1;
+    float mean = value;
+    if (average) {
+        store_.ave.AveAdd(value);
+        mean = store_.ave.AveGet();
+    }
+    // The limit was lowered while recording: the segment ends first, and the sample opens the next.
+    const std::int32_t count = store_.g_DataCnt.load(std::memory_order_relaxed);
+    if (held_.empty() && !isHeld() && count > 0 && count >= opt_.maxDatas)
+        endSegment(count - 1);
+    if (!held_.empty() || isHeld()) {
+        held_.push_back({value, now, mean, average});
+        drainHeld();
+    } else {
+        append({value, now, mean, average});
+    }
+    const float shown = opt_.readoutAverage ? (average ? mean : store_.g_AveDatas[std::size_t(std::max(0, count))])
+                                            : opt_.keisu * value;
+    if (refresh) {
+        refreshCount_ = 0;
+        ++mine_.readouts;
+        mine_.readoutValue = shown;
+        mine_.readoutFormat = dispFormat_;
+        mine_.limits = CheckLimits(shown, opt_.limitHi, opt_.limitLow, opt_.etcConf);
+    }
+}
+
+bool Acquisition::isHeld() const { return acked_.load(std::memory_order_acquire) != generation_; }
+
+void Acquisition::append(const Held& h)
+{
+    const std::int32_t index = store_.Append(h.value, h.time, h.averaged ? &h.mean : nullptr);
+    journalSample(index, h.value, h.time);
+    if (index + 1 >= opt_.maxDatas)
+        endSegment(index);
+}
+
+void Acquisition::drainHeld()
+{
+    std::size_t taken = 0;
+    while (taken < held_.size() && !isHeld())
+        append(held_[taken++]);
+    held_.erase(held_.begin(), held_.begin() + std::ptrdiff_t(taken));
+}
+
+void Acquisition::injectValue(float value)
+{
+    call([&] {
+        applyOptions();
+        store(value, env_.now());
+        publish();
+    });
+}
+
+void Acquisition::receive(QByteArrayView bytes)
+{
+    call([&] {
+        applyOptions();
+        Trap(log_, QString(), [&] {
+            assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), std::size_t(bytes.size()),
+                                    opt_.term, *this);
+        });
+        publish();
+    });
+}
+
+short Acquisition::inject(std::string_view frame)
+{
+    short result = 0;
+    call([&] {
+        applyOptions();
+        framesSeen_.fetch_add(1, std::memory_order_relaxed);
+        Trap(log_, QString(), [&] { result = decodeAndStore(frame, env_.now()); });
+        publish();
+    });
+    return result;
+}
+
+// ---- segments ----
+
+void Acquisition::endSegment(std::int32_t lastIndex)
+{
+    mine_.endTime = env_.now();
+    saveSegment();
+    mine_.startCount += lastIndex;
+    mine_.startTime = env_.now();
+    store_.g_FileNo += 1;
+    mine_.fileNo = store_.g_FileNo;
+    // From here the samples wait until the client holds nothing of the segment saved.
+    ++generation_;
+    mine_.generation = generation_;
+    store_.g_DataCnt.store(0, std::memory_order_release);
+    event(AcquisitionEvent::Kind::SegmentEnded);
+}
+
+void Acquisition::acknowledge(std::int32_t generation)
+{
+    acked_.store(generation, std::memory_order_release);
+}
+
+CsvHeader Acquisition::header() const
+{
+    return RecordingHeader(dateText(mine_.startTime), store_.g_FileNo, opt_.sampling, opt_.rangePlus, opt_.rangeMinus,
+                           mine_.unit, opt_.keisu);
+}
+
+bool Acquisition::autoSave(QString* triedPath)
+{
+    const QString name =
+        FileExtentionAddCheck(opt_.baseName, AutoSaveSuffix(mine_.startTime, store_.g_FileNo, env_.now()));
+    const QString path = QDir(opt_.saveDir).filePath(name);
+    *triedPath = path;
+    const std::int32_t count = store_.g_DataCnt.load(std::memory_order_relaxed);
+    if (count == 0)
+        return true;
+    if (!savedNameShown_) {
+        savedNameShown_ = true;
+        event(AcquisitionEvent::Kind::SavedAs, name);
+    }
+    const CsvHeader h = header();
+    const QString endText = dateText(mine_.endTime);
+    const SavedRecording saved =
+        SaveRecording(log_, env_, FileExtentionAddCheck(path, QString()), [&](QIODevice& f) {
+            return WriteCsv(f, h, store_.g_Datas.data(), store_.g_DataTime.data(), 0, count - 1, endText);
+        });
+    switch (saved.outcome) {
+    case SaveOutcome::Saved: event(AcquisitionEvent::Kind::Status, QStringLiteral("保存しました.")); break;
+    case SaveOutcome::SavedInDocuments:
+        event(AcquisitionEvent::Kind::Status, QStringLiteral("ドキュメントフォルダに保存しました."));
+        break;
+    case SaveOutcome::Failed: event(AcquisitionEvent::Kind::Status, QStringLiteral("保存に失敗しました.")); break;
+    }
+    return saved.outcome != SaveOutcome::Failed;
+}
+
+// The segment ended (full store, stop): its recording is written and its journal removed, or,
+// when it cannot be written, it is kept with its journal and saved again later.
+void Acquisition::saveSegment()
+{
+    saveUnsavedHere(false);  // older segments first, so that recordings keep their order
+    QString path;
+    bool saved = false;
+    Trap(log_, QString(), [&] { saved = autoSave(&path); });
+    if (saved) {
+        journal_.remove();
+        return;
+    }
+    const auto n = std::ptrdiff_t(store_.g_DataCnt.load(std::memory_order_relaxed));
+    unsaved_.add({path, header(), dateText(mine_.endTime),
+                  std::vector<float>(store_.g_Datas.begin(), store_.g_Datas.begin() + n),
+                  std::vector<OleDate>(store_.g_DataTime.begin(), store_.g_DataTime.begin() + n), journal_.keep()},
+                 log_, journal_);
+    countUnsaved();
+}
+
+bool Acquisition::saveNow()
+{
+    bool saved = false;
+    call([&] {
+        QString path;
+        Trap(log_, QString(), [&] { saved = autoSave(&path); });
+        publish();
+    });
+    return saved;
+}
+
+int Acquisition::saveUnsaved()
+{
+    int saved = 0;
+    call([&] {
+        saved = saveUnsavedHere(true);
+        publish();
+    });
+    return saved;
+}
+
+int Acquisition::saveUnsavedHere(bool announce)
+{
+    if (unsaved_.empty())
+        return 0;
+    const int saved = unsaved_.saveAll(log_, env_, journal_);
+    if (saved > 0 && announce)
+        event(AcquisitionEvent::Kind::Status, QStringLiteral("保存できなかった測定データを保存しました."));
+    countUnsaved();
+    return saved;
+}
+
+void Acquisition::countUnsaved()
+{
+    mine_.unsaved = unsaved_.count();
+    mine_.unsavedInMemoryOnly = unsaved_.inMemoryOnly(journal_);
+}
+
+// ---- the journal ----
+
+void Acquisition::journalSample(std::int32_t index, float value, OleDate time)
+{
+    if (index > 0) {
+        if (journal_.active())
+            journal_.sample(value, time != store_.g_DataTime[std::size_t(index) - 1] ? &time : nullptr);
+        return;
+    }
+    // A journal still open here belongs to a segment that ended without a save: leave it whole
+    // for the recovery rather than lose it.
+    if (journal_.active())
+        journal_.release(journal_.keep());
+    if (measuring_.load(std::memory_order_relaxed))
+        openJournal(false);
+}
+
+bool Acquisition::openJournal(bool replacing)
+{
+    const QByteArray text = CsvHeaderText(header(), &store_.g_DataTime[0]);
+    QStringList failures;
+    // Beside the recordings, or where they go when the save folder cannot be written.
+    for (const QString& folder : {opt_.saveDir, DocumentsFolder(env_)}) {
+        const QString path = JournalPath(folder, opt_.baseName, mine_.startTime, store_.g_FileNo);
+        QString why;
+        if (replacing ? journal_.replace(path, text, &why) : journal_.begin(path, text, &why)) {
+            rememberJournalFolder(folder);
+            const auto n = std::size_t(store_.g_DataCnt.load(std::memory_order_relaxed));
+            journal_.sample(store_.g_Datas[0], nullptr);
+            for (std::size_t i = 1; i < n; ++i)
+                journal_.sample(store_.g_Datas[i],
+                                store_.g_DataTime[i] != store_.g_DataTime[i - 1] ? &store_.g_DataTime[i] : nullptr);
+            return true;
+        }
+        failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);
+    }
+    journalOff(failures.join(QStringLiteral(", ")));
+    return false;
+}
+
+QString Acquisition::journalFolderList() const
+{
+    return env_.exePath(env_.exeBaseName + QStringLiteral(".journals"));
+}
+
+void Acquisition::setJournalFolders(const QStringList& folders)
+{
+    call([&] { journalFolders_ = folders; });
+}
+
+void Acquisition::rememberJournalFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    if (journalFolders_.contains(clean))
+        return;
+    journalFolders_.append(clean);
+    // Another copy of the program may have remembered folders of its own meanwhile.
+    QStringList all = ReadJournalFolders(journalFolderList()) + journalFolders_;
+    all.removeDuplicates();
+    WriteJournalFolders(journalFolderList(), all);
+}
+
+// The unit, coefficient, range or sampling changed: the journal takes the header again.
+void Acquisition::journalHeaderAgain()
+{
+    if (journal_.active() && store_.g_DataCnt.load(std::memory_order_relaxed) > 0)
+        journal_.line(CsvHeaderText(header(), &store_.g_DataTime[0]));
+}
+
+void Acquisition::checkJournal()
+{
+    journal_.publish();
+    if (const QString failure = journal_.takeFailure(); !failure.isEmpty()) {
+        if (measuring_.load(std::memory_order_relaxed))
+            journalOff(failure);
+        else  // the journal of a segment kept unsaved: the unsaved count says what is at stake
+            log_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません: ") + failure);
+    }
+    countUnsaved();
+    if (!measuring_.load(std::memory_order_relaxed) || store_.g_DataCnt.load(std::memory_order_relaxed) == 0)
+        return;
+    // A file that cannot take lines any more, or none at all: a new one with the segment so far,
+    // at most every few seconds, so that a disk that fails every sync is not filled with them.
+    if ((journal_.needsNewFile() || !journal_.active()) && ClockMs() >= journalRetryAt_) {
+        journalRetryAt_ = ClockMs() + journalRetryMs;
+        openJournal(journal_.active());
+    }
+    if (protectionOff_ && journal_.protecting()) {
+        protectionOff_ = false;
+        mine_.protecting = true;
+        log_.LogMsg(1, QStringLiteral("Journal"),
+                    QStringLiteral("ジャーナルへの書き込みを再開しました: ") + QDir::toNativeSeparators(journal_.path()));
+        event(AcquisitionEvent::Kind::ProtectionBack, journal_.path());
+    }
+}
+
+// Crash protection is off until the journal takes lines again: logged once, and announced.
+void Acquisition::journalOff(const QString& why)
+{
+    if (protectionOff_)
+        return;
+    protectionOff_ = true;
+    mine_.protecting = false;
+    log_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません。測定はメモリ上で続けます: ") + why);
+    event(AcquisitionEvent::Kind::ProtectionOff, why);
+}
+
+void Acquisition::checkJournalNow()
+{
+    call([this] {
+        checkJournal();
+        publish();
+    });
+}
+
+// ---- publishing ----
+
+void Acquisition::setUnit(const QString& unit)
+{
+    if (unit == mine_.unit)
+        return;
+    mine_.unit = unit;
+    journalHeaderAgain();
+    event(AcquisitionEvent::Kind::UnitChanged, unit);
+}
+
+void Acquisition::tick()
+{
+    applyOptions();
+    drainHeld();
+    checkJournal();
+    publish();
+}
+
+void Acquisition::publish()
+{
+    std::lock_guard lock(m_);
+    published_ = mine_;
+}
+
+void Acquisition::event(AcquisitionEvent::Kind kind, const QString& text, double number, std::int32_t whole)
+{
+    {
+        std::lock_guard lock(m_);
+        published_ = mine_;
+        events_.push_back({kind, text, number, whole});
+    }
+    Q_EMIT news();
+}
+
+AcquisitionView Acquisition::view(std::vector<AcquisitionEvent>* events)
+{
+    std::lock_guard lock(m_);
+    if (events) {
+        for (AcquisitionEvent& e : events_)
+            events->push_back(std::move(e));
+        events_.clear();
+    }
+    return published_;
+}
+
+// ---- the console ----
+
+void Acquisition::send(const QByteArray& bytes)
+{
+    call([&] {
+        assembler_.reset();
+        if (!port_->PortOpen())
+            return;
+        port_->Output(bytes);
+    });
+}
+
+void Acquisition::resetFrame()
+{
+    call([this] { assembler_.reset(); });
+}
+
+void Acquisition::setTap(bool on) { tapOn_.store(on, std::memory_order_relaxed); }
+
+std::vector<TapEntry> Acquisition::takeTap()
+{
+    std::lock_guard lock(m_);
+    std::vector<TapEntry> taken(std::make_move_iterator(tap_.begin()), std::make_move_iterator(tap_.end()));
+    tap_.clear();
+    tapBytes_ = 0;
+    return taken;
+}
+
+void Acquisition::tapLine(const QString& text)
+{
+    std::lock_guard lock(m_);
+    tap_.push_back({TapEntry::Kind::Line, {}, text});
+}
+
+void Acquisition::tapReceived(const char* data, qsizetype size)
+{
+    if (!tapOn_.load(std::memory_order_relaxed))
+        return;
+    std::lock_guard lock(m_);
+    tap_.push_back({TapEntry::Kind::Received, QByteArray(data, size), {}});
+    tapBytes_ += size;
+    // Bounded: a console nobody looks at drops the oldest bytes.
+    while (tapBytes_ > TapMaxBytes && tap_.size() > 1) {
+        tapBytes_ -= tap_.front().bytes.size();
+        tap_.pop_front();
+    }
+}
+
+}  // namespace tavin
