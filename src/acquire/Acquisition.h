@@ -50,6 +50,7 @@ class UnsavedRecordings;
 // What the client decides. A change takes effect before the next frame is decoded.
 struct AcquisitionOptions {
     int port = 1;                    // COM number
+    bool noPort = false;             // frames come only through inject and receive (tests, tools)
     int baudRate = 9600;
     std::int16_t term = 0;           // gauge kind 0..5
     bool samplingAuto = false;       // measure the period from the first frames
@@ -131,7 +132,8 @@ public:
     // The store, journal and unsaved segments are the engine's while it lives: a client reads the
     // store as described above and changes them only through `call`.
     Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, Journal& journal, UnsavedRecordings& unsaved);
-    // Stops the thread; a measurement still running is stopped and saved first.
+    // Stops the thread and closes the port. A measurement still running is not saved (a client
+    // stops it first): its journal stays, and the next start recovers it.
     ~Acquisition() override;
 
     // Applies `options` before the next frame. Any thread.
@@ -152,7 +154,8 @@ public:
 
     // What changed since the last take; `events` are appended to.
     AcquisitionView view(std::vector<AcquisitionEvent>* events = nullptr);
-    // The client holds nothing of segments before `generation` any more.
+    // The client holds nothing of segments before `generation` any more: the samples held for it
+    // are stored before this returns.
     void acknowledge(std::int32_t generation);
 
     // Frames as if they came from the port, decoded and stored at once (tests, tools). Returns -1

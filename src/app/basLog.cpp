@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 namespace tavin {
 
@@ -59,9 +60,15 @@ int EventLog::LogMsg(int level, const QString& procName, const QString& message)
     case 2: levelText = QStringLiteral("ERR "); break;
     default: break;
     }
-    if (level == 2 && env_.prompts)
-        env_.prompts->notice({message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None});
+    if (level == 2 && env_.prompts) {
+        const MessageBox box{message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None};
+        if (QThread::currentThread() == home_.thread())
+            env_.prompts->notice(box);
+        else  // dropped with the log should it go first
+            QMetaObject::invokeMethod(&home_, [p = env_.prompts, box] { p->notice(box); }, Qt::QueuedConnection);
+    }
 
+    const std::lock_guard lock(m_);
     if (unusable_)
         return -1;
     const OleDate now = env_.now();

@@ -5,7 +5,10 @@
 
 #include "platform/Errors.h"
 
+#include <QObject>
 #include <QString>
+
+#include <mutex>
 
 namespace tavin {
 
@@ -14,18 +17,23 @@ struct AppEnv;
 class EventLog {
 public:
     explicit EventLog(const AppEnv& env) : env_(env) {}
+    EventLog(const EventLog&) = delete;
+    EventLog& operator=(const EventLog&) = delete;
 
     // Opens the day's file (clearing one left from an earlier month) and writes the start line.
     // Something that is no regular file in its place is left alone, said in a box, and the log
     // then writes nothing.
     short LogInit();
-    // Appends one line; 0 when written, -1 when not (also before LogInit).
+    // Appends one line; 0 when written, -1 when not (also before LogInit). Any thread: the
+    // measurement writes from its own; its level-2 boxes are shown by the thread that made the log.
     int LogMsg(int level, const QString& procName, const QString& message);
 
     QString LogFilePath;
 
 private:
     const AppEnv& env_;
+    std::mutex m_;
+    QObject home_;  // lives on the thread that made the log: boxes from other threads go through it
     bool unusable_ = false;  // the day's file is no regular file: nothing is written this run
 };
 

@@ -48,7 +48,7 @@ frmMain::~frmMain()
     if (comm_)
         comm_->disconnect(this);
     engine_->disconnect(this);
-    engine_.reset();  // a measurement still running is saved
+    engine_.reset();
 }
 
 frmComm& frmMain::comm()

@@ -29,7 +29,6 @@ TEST(frmMainStartup, FirstStartInAnEmptyFolderThenCloseWritesSettingsAndLog)
                                        .arg(TAVIN_VERSION_REVISION));
         EXPECT_EQ(w.StatusBar1->currentMessage(), "起動しました");
         EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
-        EXPECT_EQ(w.l_nowPaint, 0);
         EXPECT_EQ(w.l_CursorPos, -1);
         w.close();
     }

@@ -45,7 +45,6 @@ TEST(frmMainWindow, AFirstRunStartsWithTheDefaults)
     EXPECT_EQ(w.lblPageCount->text(), "1ページのデータ数:20");
     EXPECT_TRUE(w.mnuTermKind[0]->isChecked());
     EXPECT_TRUE(w.mnuBaoud[0]->isChecked());
-    EXPECT_EQ(w.l_nowPaint, 0);
     EXPECT_TRUE(QFileInfo::exists(t.path("TAVIN-Monitor.ini")));
     EXPECT_TRUE(QFileInfo::exists(t.path("LOG/PG06.Log")));
     EXPECT_TRUE(t.prompts.shown.isEmpty());

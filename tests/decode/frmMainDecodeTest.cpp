@@ -1,4 +1,5 @@
 #include "decode/Decoders.h"
+#include "decode/Sampling.h"
 #include "platform/Controls.h"
 #include "support/WindowFixture.h"
 
@@ -36,7 +37,7 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
     EXPECT_EQ(state->store.g_DataCnt, 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->lblCounter->text() == "1"; }));  // with the next screen refresh
     EXPECT_FLOAT_EQ(state->store.g_Datas[0], 1.234f);
-    EXPECT_EQ(w->DispFormat, "0.000");
+    EXPECT_EQ(w->lblVariable->text(), "+1.234");
 
     // Without automatic units the unit label stays.
     w->mnuTaniAuto->setChecked(false);
@@ -65,9 +66,9 @@ TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
     EXPECT_EQ(w->lblBccErrCnt->text(), "1");
     EXPECT_EQ(w->lblBattery->text(), "x");
     EXPECT_EQ(state->store.g_DataCnt, 0);
-    w->lblBccErrCnt->setText("abc");  // a caption without a number counts as 0
+    w->lblBccErrCnt->setText("abc");  // the label only shows the engine's count
     feed(bad);
-    EXPECT_EQ(w->lblBccErrCnt->text(), "1");
+    EXPECT_EQ(w->lblBccErrCnt->text(), "2");
     EXPECT_TRUE(t.prompts.shown.isEmpty());  // rejected frames are never errors
 }
 
@@ -103,10 +104,9 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
     for (int i = 0; i < 50; ++i)
         feed("01.23");
     EXPECT_EQ(background(w->pctMonRecv), QColor(0, 255, 0));
-    EXPECT_EQ(w->RecvBlinkCnt, 0);
     EXPECT_EQ(w->lblTani->text(), "kPa");  // this gauge names no unit
     EXPECT_EQ(state->store.g_DataCnt, 100);
-    EXPECT_EQ(w->DispFormat, "0.00");
+    EXPECT_EQ(w->lblVariable->text(), "+1.23");
 }
 
 TEST_F(Decoding, KindSixStoresNothing)
@@ -114,39 +114,20 @@ TEST_F(Decoding, KindSixStoresNothing)
     state->Settings.Term = 6;
     feed(withBcc("+1.23400" "85" "M" "G" "00"));
     EXPECT_EQ(state->store.g_DataCnt, 0);
-    EXPECT_EQ(w->RefreshCount, 1);  // the frame was still counted and stamped
 }
 
-TEST_F(Decoding, AutomaticSamplingMeasuresOnceAtTenSamples)
+// The engine measures the period (its own tests check the arithmetic); the window shows it and
+// selects the standard period once.
+TEST_F(Decoding, TheMeasuredSamplingPeriodIsShownAndSelectedOnce)
 {
     w->mnuSampAuto_Click();
     ASSERT_TRUE(w->mnuSampAuto->isChecked());
-    state->store.g_DataCnt = 10;
-    w->FirstFrameTicks = std::int32_t(ClockMs()) - 200;  // ten samples in 200 ms
-    feed(withBcc("+2.000"));
-    EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):20.")) << w->lblSampPC->text().toStdString();
-    EXPECT_FALSE(w->mnuSampAuto->isChecked());
-    EXPECT_EQ(w->cmbSampling->currentText(), "20 msec");
-    EXPECT_EQ(state->Settings.Sampling, 20);
-    EXPECT_TRUE(w->mnuSampling[4]->isChecked());
-
-    // 2999 ms rounds to 3000, which has no entry: the period stays, the menu is unchecked.
-    w->mnuSampAuto_Click();
-    state->store.g_DataCnt = 20;
-    w->FirstFrameTicks = std::int32_t(ClockMs()) - 20 * 2999;
-    feed(withBcc("+2.000"));
-    EXPECT_FALSE(w->mnuSampAuto->isChecked());
-    EXPECT_EQ(state->Settings.Sampling, 20);
-    EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):2999."));
-}
-
-TEST_F(Decoding, RefreshCountStopsAtItsLimit)
-{
-    state->Settings.Term = 6;
-    w->RefreshCount = 32766;
-    feed("x");
-    feed("x");
-    EXPECT_EQ(w->RefreshCount, 32767);
+    for (int i = 0; i < 11; ++i)
+        feed(withBcc("+2.000"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->mnuSampAuto->isChecked(); }));
+    EXPECT_TRUE(w->lblSampPC->text().startsWith("サンプリング(ms):")) << w->lblSampPC->text().toStdString();
+    EXPECT_EQ(state->Settings.Sampling, SampTextToMsec(w->cmbSampling->currentText()));
+    EXPECT_FALSE(w->engine().options().samplingAuto);
 }
 
 TEST_F(Decoding, SelectSamplingReadsNumbersAndUnits)

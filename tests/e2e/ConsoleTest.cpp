@@ -113,7 +113,7 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
     const int hidden = dumps("R>");
     EXPECT_TRUE(framesArrive(20));
     EXPECT_EQ(dumps("R>"), hidden);
-    EXPECT_TRUE(c.MSComm1->PortOpen());
+    EXPECT_TRUE(w->engine().portOpen());
 }
 
 TEST_F(Console, WithThePortClosedTheDumpIsFollowedByNotOpen)

@@ -2,7 +2,6 @@
 // test; and the frames a gauge-sim process reports having sent, for every end-to-end test.
 #pragma once
 
-#include "platform/CommControl.h"
 #include "serial/frmComm.h"
 #include "support/WindowFixture.h"
 
@@ -82,10 +81,9 @@ protected:
                       extra);
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
-        CommControl* port = w->comm().MSComm1;
-        port->CommPort = 3;
-        port->setPortOpen(true);
-        ASSERT_TRUE(port->PortOpen());
+        state->Settings.ComPort = 3;
+        w->cmdOpen_Click();  // as the start button does
+        ASSERT_TRUE(w->engine().portOpen());
     }
 
     QProcess sim;

@@ -37,7 +37,7 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
         if (kind == 0 || kind == 4) {
             EXPECT_EQ(w->lblTani->text(), "MPa");
         }
-        w->comm().MSComm1->setPortOpen(false);
+        w->cmdClose_Click();
         sim.terminate();
         sim.waitForFinished(5000);
     }
@@ -59,18 +59,19 @@ TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
 
 TEST_F(SerialPath, AVanishedDeviceClosesThePortOnceAndLeavesTheProcessIdle)
 {
-    QSignalSpy lost(&w->comm(), &frmComm::portLost);
     startGauge(0, {"--vanish-after", "15"});
-    ASSERT_TRUE(lost.wait(10000));
-    EXPECT_FALSE(w->comm().MSComm1->PortOpen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Measuring == 0; }, 10000));  // stopped as the stop button does
+    EXPECT_FALSE(w->engine().portOpen());
     EXPECT_EQ(state->store.g_DataCnt, 15);  // everything sent before was kept
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].text, "ポートが切断されました。測定を停止しました。");
 
-    QSignalSpy events(w->comm().MSComm1, &CommControl::OnComm);
+    const std::uint64_t frames = w->engine().frames();
     const double before = test::CpuSeconds();
     QTest::qWait(600);
     const double used = test::CpuSeconds() - before;
-    EXPECT_EQ(lost.count(), 1);
-    EXPECT_EQ(events.count(), 0);
+    EXPECT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(w->engine().frames(), frames);
     EXPECT_LT(used, 0.3) << "the event loop kept the CPU busy after the device vanished";
 }
 

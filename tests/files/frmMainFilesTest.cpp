@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTest>
 
 #include <sys/stat.h>
 
@@ -24,13 +25,9 @@ class Files : public test::WindowFixture {
 protected:
     void record(std::initializer_list<float> values)
     {
-        w->StartDate = state->env.now();
-        w->lblStartTime->setText("2026年12月6日 9:05:03");
-        for (float v : values) {
-            w->RefreshCount++;
+        startWithoutPort();
+        for (float v : values)
             feedValue(v);
-        }
-        w->lblEndTime->setText("2026年12月6日 9:05:04");
     }
     QStringList csvIn(const QString& folder) const { return QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name); }
     QString docs() const { return QDir::toNativeSeparators(t.path("Documents")); }
@@ -47,10 +44,10 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     state->g_Keisu = 2.5f;
     record({1.5f, -2.25f, 0.125f});
     state->store.g_FileNo = 4;
-    w->AutoSaveCsv();
+    saveNow();
     ASSERT_EQ(csvIn(docs()).size(), 1);
     const QString file = QDir(docs()).filePath(csvIn(docs())[0]);
-    EXPECT_TRUE(FromCp932(t.read("Documents/" + csvIn(docs())[0])).startsWith("2026年12月6日 9:05:03,"));
+    EXPECT_TRUE(FromCp932(t.read("Documents/" + csvIn(docs())[0])).startsWith("2026年12月6日 09:05:03,"));
 
     // Everything changes, then the file brings it back.
     w->optMode[1]->setChecked(true);
@@ -148,8 +145,10 @@ TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndSaysSo)
     t.write("blocker", "a file where a folder should be");
     state->Settings.SaveDir = t.path("blocker/sub");
     record({1.0f});
-    w->AutoSaveCsv();
-    ASSERT_EQ(t.prompts.shown.size(), 1);  // the level-2 report names the path and the reason
+    saveNow();
+    // The level-2 report, from the engine's thread, is shown by the window's: it names the path
+    // and the reason.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.prompts.shown.size() == 1; }));
     EXPECT_TRUE(t.prompts.shown[0].text.contains("blocker"));
     EXPECT_EQ(w->StatusBar1->currentMessage(), "ドキュメントフォルダに保存しました.");
     EXPECT_EQ(csvIn(docs()).size(), 1);
@@ -157,7 +156,7 @@ TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndSaysSo)
 
 TEST_F(Files, NoFileForAnEmptyStore)
 {
-    w->AutoSaveCsv();
+    saveNow();
     EXPECT_TRUE(csvIn(docs()).isEmpty());
 }
 

@@ -22,9 +22,8 @@ protected:
     {
         WindowFixture::SetUp();
         state->Settings.SaveDir = t.path("rec");
-        w->Measuring = 1;  // samples come as in a measurement
-        w->StartDate = state->env.now();
-        w->lblStartTime->setText("2026年12月6日 9:05:03");
+        startWithoutPort();  // samples come as in a measurement
+        w->Measuring = 1;
     }
     void record(int n, float from = 0)
     {
@@ -32,6 +31,12 @@ protected:
             float v = from + float(i);
             feedValue(v);
         }
+    }
+    // What the engine checks every few milliseconds while measuring, and the screen after it.
+    void refresh()
+    {
+        w->engine().checkJournalNow();
+        w->RefreshScreen();
     }
     void stop()
     {
@@ -67,7 +72,7 @@ TEST_F(JournalWindow, HoldsTheSegmentAsItIsRecordedAndGoesWhenItIsSaved)
     ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-1.journal"});
     JournalContent c = ReadJournal(journal());
     EXPECT_EQ(c.samples, 3);
-    EXPECT_TRUE(c.recording.startsWith(CsvHeaderText(w->recordingHeader(), &state->store.g_DataTime[0])));
+    EXPECT_TRUE(FromCp932(c.recording).startsWith("2026年12月6日 09:05:03,")) << c.recording.toStdString();
 
     // A change of unit during the segment: the recovered recording would carry the new one.
     w->SelectTani("MPa");
@@ -178,22 +183,22 @@ TEST_F(JournalWindow, InAFolderChangedBeforeTheProgramEndedIsFoundAtTheNextStart
 TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
 {
     const QString back = QStringLiteral("ジャーナルへの書き込みを再開しました");
-    auto refresh = [&] {
+    auto check = [&] {
         state->journal.drain();
-        w->RefreshScreen();
+        refresh();
     };
     record(3);
     {
         fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, 1000});
         record(2, 3);
-        refresh();
+        check();
         EXPECT_FALSE(w->lblJournalOff->isHidden());
         record(2, 5);
-        refresh();
+        check();
         EXPECT_FALSE(w->lblJournalOff->isHidden());  // not a passing message
     }
-    refresh();
-    refresh();
+    check();
+    check();
     EXPECT_TRUE(w->lblJournalOff->isHidden());
     EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith(back));
     EXPECT_EQ(ReadJournal(journal()).samples, 7);
@@ -203,8 +208,8 @@ TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
         record(1, 7);
         state->journal.drain();
     }
-    refresh();  // a new journal with every sample of the segment
-    refresh();
+    check();  // a new journal with every sample of the segment
+    check();
     EXPECT_TRUE(w->lblJournalOff->isHidden());
     ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-1-2.journal"});
     const JournalContent c = ReadJournal(journal());
@@ -223,17 +228,17 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
     QDir(t.path("Documents")).removeRecursively();
     t.write("Documents", "x");
     state->Settings.SaveDir = t.path("blocked/rec");
-    w->JournalRetryMs = 0;  // tried again at each refresh, not every few seconds
+    w->engine().call([&] { w->engine().journalRetryMs = 0; });  // tried again at each check, not every few seconds
     record(3);
-    w->RefreshScreen();
+    refresh();
     EXPECT_FALSE(w->lblJournalOff->isHidden());
     EXPECT_TRUE(t.prompts.shown.isEmpty());  // the measurement goes on without a box waiting
 
     QFile::remove(t.path("blocked"));
     record(1, 3);
-    w->RefreshScreen();
+    refresh();
     state->journal.drain();
-    w->RefreshScreen();
+    refresh();
     EXPECT_TRUE(w->lblJournalOff->isHidden());
     EXPECT_EQ(ReadJournal(t.read("blocked/rec/" + QDir(t.path("blocked/rec")).entryList({"*.journal"})[0])).samples, 4);
     stop();

@@ -220,11 +220,8 @@ TEST_F(Print, APortraitSheetHasTheFileBlockOnRowsOneAndThreeAndOneBoxWhenNoNextP
 
 TEST_F(Print, TheCurveRunsAcrossItsBoxAndStaysInside)
 {
-    // 2000 samples a page: the long-polyline path that may let events in on the screen. A print
-    // lets none in, so a repaint flag left set cannot cut its curves short.
+    // 2000 samples a page: the long-polyline path of the screen.
     fill(4500, "10");
-    w->paintYieldMs = 0;
-    w->l_rePaint = 1;
     w->l_noPaint = 1;  // as while the print buttons run a job
     const QString pdf = print(false);
     Tool(QStringLiteral("pdftoppm"), {"-r", "100", "-png", "-singlefile", pdf, t.path(QStringLiteral("sheet"))});

@@ -56,6 +56,7 @@ protected:
     // engine did is on the labels when this returns. -1 for a rejected frame.
     short feed(std::string_view frame)
     {
+        w->pushOptions();  // settings a test set directly
         const short r = w->engine().inject(frame);
         w->RefreshScreen();
         return r;
@@ -63,7 +64,25 @@ protected:
     // A value as if a gauge had sent it, stored and shown.
     void feedValue(float v)
     {
+        w->pushOptions();
         w->engine().injectValue(v);
+        w->RefreshScreen();
+    }
+
+    // A measurement whose frames come from feed() alone: the engine's start time, segment and
+    // journal as with a port.
+    void startWithoutPort()
+    {
+        AcquisitionOptions o = w->acquisitionOptions();
+        o.noPort = true;
+        ASSERT_EQ(w->engine().start(o), QString());
+        w->RefreshScreen();
+    }
+    // Saves what the store holds as the save button of the debug view does.
+    void saveNow()
+    {
+        w->pushOptions();
+        w->engine().saveNow();
         w->RefreshScreen();
     }
 

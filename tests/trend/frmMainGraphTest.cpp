@@ -154,25 +154,6 @@ TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
     EXPECT_EQ(w->lblPage->text(), "1/1ページ");
 }
 
-TEST_F(Graph, APageChangeDuringALongRepaintRedoesItAfterwards)
-{
-    w->paintYieldMs = 0;  // yield every 128 samples, as on a slow machine
-    w->mnuSampling_Click(0);
-    w->cmbPageSec->setCurrentIndex(9);  // 600 s at 1 ms
-    fill(100000, 0.5f);
-    bool changed = false;
-    QTimer::singleShot(0, [&] {
-        changed = true;
-        w->cmbPageSec->setCurrentIndex(8);  // arrives while the polyline yields
-    });
-    w->pctGraph1_Paint();
-    EXPECT_TRUE(changed);
-    EXPECT_TRUE(w->tmrPaint->isActive());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->tmrPaint->isActive() && w->l_rePaint == 0; }, 2000));
-    EXPECT_EQ(w->cmbPageSec->currentIndex(), 8);
-    EXPECT_FALSE(columns(Blue).isEmpty());  // the repaint that followed drew the data
-}
-
 TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
 {
     w->mnuPlusRange_Click(7);
