@@ -23,7 +23,7 @@ public:
     // Samples stored = next index. One thread appends; others load it (acquire) and read the
     // samples below it, which are whole since the count is stored (release) after them.
     std::atomic<std::int32_t> g_DataCnt{0};
-    std::int32_t g_FileNo = 1;   // recording segment number
+    std::atomic<std::int32_t> g_FileNo{1};  // recording segment number
     MovingAverage ave;           // the accumulator whose output fills g_AveDatas
 
     // Every element zero and no sample (mode switch, before a file is loaded).

@@ -16,6 +16,7 @@ namespace tavin::test {
 struct SentFrame {
     QString value;
     bool bad = false;
+    qint64 writtenMs = 0;  // with --stamp: when the write ended, in ms since 1970
 };
 
 // The frames a gauge-sim process reports on its output, one line each ("n value bytes [bad]"),
@@ -33,7 +34,8 @@ public:
         for (qsizetype end; (end = pending_.indexOf('\n')) >= 0; pending_.remove(0, end + 1)) {
             const QList<QByteArray> f = pending_.left(end).split(' ');
             if (f.size() >= 3)
-                frames_.append({QString::fromLatin1(f[1]), f.size() > 3 && f[3] == "bad"});
+                frames_.append({QString::fromLatin1(f[1]), f.size() > 3 && f[3] == "bad",
+                                f.last().startsWith('@') ? f.last().mid(1).toLongLong() : 0});
         }
         return frames_;
     }

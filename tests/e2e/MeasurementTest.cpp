@@ -15,7 +15,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QMessageBox>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 using namespace tavin;
 
@@ -98,6 +101,38 @@ TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
     EXPECT_EQ(w->Measuring, 0);
     EXPECT_TRUE(w->cmdOpen->isEnabled());
     expectStoreHolds(frames.waitFor(500));
+}
+
+// The window's thread held up for seconds, by a handler that sleeps and by a modal box left open,
+// holds up no sample: each is stored, in order, stamped with the second its frame arrived in.
+TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSampleAndDelaysNoTimeStamp)
+{
+    constexpr int Frames = 6000;
+    start(0, {"--period", "1", "--count", QString::number(Frames), "--wave", "ramp", "--amplitude", "9", "--stamp"});
+    w->cmdOpen->click();
+    ASSERT_EQ(w->Measuring, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 10000));
+    QThread::msleep(2000);  // a handler that takes two seconds
+    QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), QStringLiteral("held open"));
+    QTimer::singleShot(2000, &box, &QMessageBox::accept);
+    box.exec();  // a modal box nobody answers for two seconds
+    const QList<test::SentFrame> sent = frames.waitFor(Frames, 30000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= Frames; }, 10000));
+    w->cmdClose->click();
+    expectStoreHolds(sent);
+    // The stamp is the second the frame arrived in, taken by the engine within 2 ms of its write.
+    int late = 0;
+    for (int i = 0; i < sent.size() && i < state->store.g_DataCnt; ++i) {
+        const qint64 written = sent[i].writtenMs;
+        const OleDate stamp = state->store.g_DataTime[std::size_t(i)];
+        auto second = [](qint64 ms) {
+            const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms - ms % 1000);
+            return ToOleDate(t);
+        };
+        if (stamp < second(written) - 1e-9 || stamp > second(written + 2) + 1e-9)
+            ++late;
+    }
+    EXPECT_EQ(late, 0) << "frames stamped outside the 2 ms after their write";
 }
 
 TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)

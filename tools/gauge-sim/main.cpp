@@ -46,6 +46,8 @@ are printed on stderr as "gauge-sim: received" and their hexadecimal digits, and
   --split            send each frame in several writes
   --count N          send N frames, then stay silent until stopped
   --vanish-after N   send N frames, then disappear like an unplugged device
+  --stamp            end each frame's line with @ and the wall-clock time the write ended, in
+                     milliseconds since 1970 (what a frame's time stamp is checked against)
   --quiet            print nothing per frame
   --help             this text
 )";
@@ -61,7 +63,7 @@ struct Options {
     std::string wave = "sine";
     double offset = 0.0, amplitude = 1.0;
     long badEvery = 0;
-    bool noise = false, split = false, quiet = false;
+    bool noise = false, split = false, quiet = false, stamp = false;
     long count = -1, vanishAfter = -1;
 };
 
@@ -110,6 +112,7 @@ Options parse(int argc, char** argv)
         else if (a == "--count") o.count = number(value(), 0, 1L << 40, "count");
         else if (a == "--vanish-after") o.vanishAfter = number(value(), 0, 1L << 40, "vanish-after");
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--stamp") o.stamp = true;
         else fail("unknown option " + a + " (see --help)");
     }
     if (o.dir.empty())
@@ -258,10 +261,16 @@ int main(int argc, char** argv)
         }
         if (!ok)
             break;
+        const long long writtenMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::system_clock::now().time_since_epoch())
+                                        .count();
         ++sent;
         if (!o.quiet) {
-            std::printf("%ld %s %s%s\n", sent, tavin::sim::ExpectedValueText(wire).c_str(), hex(bytes).c_str(),
+            std::printf("%ld %s %s%s", sent, tavin::sim::ExpectedValueText(wire).c_str(), hex(bytes).c_str(),
                         wire.badBcc ? " bad" : "");
+            if (o.stamp)
+                std::printf(" @%lld", writtenMs);
+            std::printf("\n");
             std::fflush(stdout);
         }
     }
