@@ -114,14 +114,13 @@ void frmTaniInput::cmdTaniDel_Click()
     }
 }
 
-frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title, const QString& name)
-    : QDialog(&main), lblName(new QLabel(name.isEmpty() ? title : name, this)), txtInput(new QLineEdit(this)),
-      cmdOK(DialogButton("OK", "cmdOK", this)), cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
-      main_(main)
+frmKeisuInput::frmKeisuInput(QWidget* parent, const QString& title, const QString& initial, const QString& name)
+    : QDialog(parent), lblName(new QLabel(name.isEmpty() ? title : name, this)), txtInput(new QLineEdit(this)),
+      cmdOK(DialogButton("OK", "cmdOK", this)), cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this))
 {
     setObjectName(QStringLiteral("frmKeisuInput"));
     setWindowTitle(title);
-    setWindowIcon(main.windowIcon());
+    setWindowIcon(parent->windowIcon());
     lblName->setObjectName(QStringLiteral("lblName"));
     txtInput->setObjectName(QStringLiteral("txtInput"));
     txtInput->installEventFilter(new SelectAllOnFocus(this));
@@ -133,21 +132,21 @@ frmKeisuInput::frmKeisuInput(frmMain& main, const QString& title, const QString&
     grid->addWidget(cmdCancel, 2, 1);
     connect(cmdOK, &QPushButton::clicked, this, &frmKeisuInput::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmKeisuInput::cmdCancel_Click);
-    // Load: the initial value comes in through the main window's transfer label.
-    initial_ = float(Val(main.lblInputEtc->text()));
-    txtInput->setText(GeneralSingle(initial_));
+    // The initial number as a 32-bit float shows it, and the answer of Cancel.
+    const float shown = float(Val(initial));
+    number_ = shown;
+    txtInput->setText(GeneralSingle(shown));
     SettleLayout(this);
 }
 
 void frmKeisuInput::cmdOK_Click()
 {
-    main_.lblInputEtc->setText(GeneralDouble(Val(txtInput->text())));
+    number_ = Val(GeneralDouble(Val(txtInput->text())));  // what the number shows as text
     accept();
 }
 
 void frmKeisuInput::cmdCancel_Click()
 {
-    main_.lblInputEtc->setText(GeneralSingle(initial_));
     reject();
 }
 

@@ -1,5 +1,5 @@
 // The two small modal dialogs: typing a user unit, and typing a number (coefficient, limits,
-// moving-average length) that travels in and out through the main window's lblInputEtc.
+// moving-average length) that the dialog takes and hands back.
 #pragma once
 
 #include <QDialog>
@@ -34,8 +34,10 @@ class frmKeisuInput : public QDialog {
     Q_OBJECT
 
 public:
-    // `name` labels the input (the title when empty).
-    frmKeisuInput(frmMain& main, const QString& title, const QString& name = QString());
+    // `name` labels the input (the title when empty); `initial` is the number shown first.
+    frmKeisuInput(QWidget* parent, const QString& title, const QString& initial, const QString& name = QString());
+    // The number typed when OK closed the dialog, else the initial one.
+    double number() const { return number_; }
 
     QLabel* lblName;
     QLineEdit* txtInput;
@@ -46,8 +48,7 @@ public:
     void cmdCancel_Click();
 
 private:
-    frmMain& main_;
-    float initial_ = 0.0f;
+    double number_ = 0.0;
 };
 
 // A dialog's button: named for tests and screenshots, and no default button by itself (Enter is

@@ -119,10 +119,9 @@ void frmMain::mnuTermKind_Click(int index)
 
 double frmMain::InputNumber(const QString& title, const QString& initial, const QString& name)
 {
-    lblInputEtc->setText(initial);
-    frmKeisuInput dialog(*this, title, name);
+    frmKeisuInput dialog(this, title, initial, name);
     dialog.exec();
-    return Val(lblInputEtc->text());
+    return dialog.number();
 }
 
 void frmMain::mnuKeisuInput_Click()

@@ -158,7 +158,7 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
         {"frmMain", [&] { return &w; }},
         {"frmComm", [&] { return &w.comm(); }},
         {"frmPrint", [&] { return new frmPrint(w); }},
-        {"frmKeisuInput", [&] { return new frmKeisuInput(w, QStringLiteral("係数の入力")); }},
+        {"frmKeisuInput", [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
         {"frmTaniInput", [&] { return new frmTaniInput(w); }},
         {"frmPass", [&] { return new frmPass(w); }},
         {"frmConfig", [&] { return new frmConfig(w); }},
