@@ -28,7 +28,7 @@ void frmMain::mnuTani_Click(int index)
     Trap(st_.log, QString(), [&] {
         mnuTaniAuto->setChecked(false);
         lblGA->hide();
-        const QString shown = MarkUnit(unitMenu, index, lblTani->text());
+        const QString shown = MarkUnit(unitMenu, index, st_.Settings.Tani);
         lblTani->setText(shown);
         applyUnitMenu();
         pctGraph1_Paint();

@@ -22,7 +22,7 @@ void frmMain::BuildScaleTables(int minusIndex)
         const ScaleOptions o{chk125perHasen->isChecked(), chkMinus120per->isChecked(), chk120perScale->isChecked()};
         for (int i = 0; i < PlusRangeCount; ++i)
             BuildScale(st_.ScaleTable[std::size_t(i)], st_.PrintScaleTable[std::size_t(i)], FullScale(i), minusIndex, M, o,
-                       lblTani->text());
+                       st_.Settings.Tani);
     });
 }
 
