@@ -51,6 +51,7 @@ Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, J
     connect(tick_, &QTimer::timeout, this, &Acquisition::tick);
     connect(port_, &CommControl::OnComm, this, &Acquisition::onReceived);
     connect(port_, &CommControl::deviceLost, this, &Acquisition::onLost);
+    connect(this, &Acquisition::wake, this, &Acquisition::runCalls, Qt::QueuedConnection);
     thread_->setObjectName(QStringLiteral("acquisition"));
     moveToThread(thread_);
     thread_->start(QThread::TimeCriticalPriority);
@@ -93,19 +94,19 @@ void Acquisition::call(const std::function<void()>& fn)
             }
         });
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            std::vector<std::function<void()>> calls;
-            {
-                std::lock_guard lock(m_);
-                calls.swap(calls_);
-            }
-            for (const auto& c : calls)
-                c();
-        },
-        Qt::QueuedConnection);
+    Q_EMIT wake();
     done.get_future().get();
+}
+
+void Acquisition::runCalls()
+{
+    std::vector<std::function<void()>> calls;
+    {
+        std::lock_guard lock(m_);
+        calls.swap(calls_);
+    }
+    for (const auto& c : calls)
+        c();
 }
 
 // ---- options ----

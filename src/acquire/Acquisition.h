@@ -192,6 +192,9 @@ public:
 Q_SIGNALS:
     // Something in the event queue waits (emitted on the engine's thread).
     void news();
+    // A call waits for the engine's thread. A signal rather than a posted function: what crosses
+    // the threads then lies in `calls_` under the mutex, where the race detector sees the hand-over.
+    void wake();
 
 private:
     // A sample on its way into the store, with its moving average taken when it arrived.
@@ -202,6 +205,7 @@ private:
         bool averaged;
     };
     void frame(std::string_view text) override;
+    void runCalls();
     short decodeAndStore(std::string_view text, OleDate now);
     void store(float value, OleDate now);
     void append(const Held& h);

@@ -11,6 +11,22 @@
 
 namespace tavin {
 
+EventLog::EventLog(const AppEnv& env) : env_(env)
+{
+    QObject::connect(&home_, &NoticeRelay::pending, &home_, [this] { showQueued(); }, Qt::QueuedConnection);
+}
+
+void EventLog::showQueued()
+{
+    std::vector<MessageBox> boxes;
+    {
+        const std::lock_guard lock(m_);
+        boxes.swap(queued_);
+    }
+    for (const MessageBox& box : boxes)
+        env_.prompts->notice(box);
+}
+
 short EventLog::LogInit()
 {
     auto fail = [&](const QString& description) -> short {
@@ -62,10 +78,15 @@ int EventLog::LogMsg(int level, const QString& procName, const QString& message)
     }
     if (level == 2 && env_.prompts) {
         const MessageBox box{message, QStringLiteral("LogMsg"), MsgButtons::Ok, MsgIcon::None};
-        if (QThread::currentThread() == home_.thread())
+        if (QThread::currentThread() == home_.thread()) {
             env_.prompts->notice(box);
-        else  // dropped with the log should it go first
-            QMetaObject::invokeMethod(&home_, [p = env_.prompts, box] { p->notice(box); }, Qt::QueuedConnection);
+        } else {
+            {
+                const std::lock_guard lock(m_);
+                queued_.push_back(box);
+            }
+            Q_EMIT home_.pending();
+        }
     }
 
     const std::lock_guard lock(m_);

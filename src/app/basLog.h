@@ -4,19 +4,28 @@
 #pragma once
 
 #include "platform/Errors.h"
+#include "platform/Prompts.h"
 
 #include <QObject>
 #include <QString>
 
 #include <mutex>
+#include <vector>
 
 namespace tavin {
 
 struct AppEnv;
 
+// Carries the boxes of other threads to the thread that made the log.
+class NoticeRelay : public QObject {
+    Q_OBJECT
+Q_SIGNALS:
+    void pending();
+};
+
 class EventLog {
 public:
-    explicit EventLog(const AppEnv& env) : env_(env) {}
+    explicit EventLog(const AppEnv& env);
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
@@ -32,8 +41,11 @@ public:
 
 private:
     const AppEnv& env_;
+    void showQueued();
+
     std::mutex m_;
-    QObject home_;  // lives on the thread that made the log: boxes from other threads go through it
+    NoticeRelay home_;  // lives on the thread that made the log: boxes from other threads go through it
+    std::vector<MessageBox> queued_;  // under m_
     bool unusable_ = false;  // the day's file is no regular file: nothing is written this run
 };
 
