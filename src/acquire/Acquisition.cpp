@@ -60,8 +60,10 @@ Acquisition::~Acquisition()
 {
     QThread* home = QThread::currentThread();
     call([&] {
-        acked_.store(generation_, std::memory_order_relaxed);
-        drainHeld();
+        do {  // held samples may fill more than one segment: each is saved in turn
+            acked_.store(generation_, std::memory_order_relaxed);
+            drainHeld();
+        } while (!held_.empty());
         stopHere();
         delete port_;
         port_ = nullptr;
@@ -206,9 +208,12 @@ QString Acquisition::start(const AcquisitionOptions& options)
 void Acquisition::stop()
 {
     call([this] {
-        // The client waits here, so it reads nothing: the samples held for it can be stored.
-        acked_.store(generation_, std::memory_order_relaxed);
-        drainHeld();
+        // The client waits here, so it reads nothing: the samples held for it can be stored,
+        // however many segments they fill (each full one is saved and ends the hold again).
+        do {
+            acked_.store(generation_, std::memory_order_relaxed);
+            drainHeld();
+        } while (!held_.empty());
         stopHere();
     });
 }
