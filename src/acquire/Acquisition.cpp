@@ -53,7 +53,14 @@ Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, J
     connect(port_, &CommControl::deviceLost, this, &Acquisition::onLost);
     thread_->setObjectName(QStringLiteral("acquisition"));
     moveToThread(thread_);
+    // The thread's event loop is made before the first call is queued to it (seen so by
+    // ThreadSanitizer too, which does not see inside Qt).
+    std::promise<void> running;
+    const QMetaObject::Connection started = connect(
+        thread_, &QThread::started, thread_, [&running] { running.set_value(); }, Qt::DirectConnection);
     thread_->start(QThread::TimeCriticalPriority);
+    running.get_future().wait();
+    disconnect(started);
 }
 
 Acquisition::~Acquisition()
@@ -70,8 +77,8 @@ Acquisition::~Acquisition()
         delete tick_;
         tick_ = nullptr;
         moveToThread(home);
+        thread_->quit();  // from the thread itself: nothing of ours wakes its loop after this call
     });
-    thread_->quit();
     thread_->wait();
     delete thread_;
     std::lock_guard lock(m_);  // the thread's last writes before anything is destroyed here
@@ -96,20 +103,24 @@ void Acquisition::call(const std::function<void()>& fn)
                 done.set_exception(std::current_exception());
             }
         });
+        // Queued by name and under m_: the event then carries nothing the caller frees, and the
+        // engine's thread takes m_ before it handles the event, so the hand-over is one that
+        // ThreadSanitizer sees (it does not see inside Qt, whose events and reference counts
+        // are what a queued functor would pass through).
+        QMetaObject::invokeMethod(this, "runCalls", Qt::QueuedConnection);
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            std::vector<std::function<void()>> calls;
-            {
-                std::lock_guard lock(m_);
-                calls.swap(calls_);
-            }
-            for (const auto& c : calls)
-                c();
-        },
-        Qt::QueuedConnection);
     done.get_future().get();
+}
+
+void Acquisition::runCalls()
+{
+    std::vector<std::function<void()>> calls;
+    {
+        std::lock_guard lock(m_);
+        calls.swap(calls_);
+    }
+    for (const auto& c : calls)
+        c();
 }
 
 // ---- options ----

@@ -228,6 +228,8 @@ private:
     void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0, std::int32_t whole = 0);
     void publish();
     bool onThread() const;
+    // Runs the calls queued by `call`, on the engine's thread.
+    Q_INVOKABLE void runCalls();
 
     const AppEnv& env_;
     EventLog& log_;
