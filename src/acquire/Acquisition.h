@@ -192,9 +192,6 @@ public:
 Q_SIGNALS:
     // Something in the event queue waits (emitted on the engine's thread).
     void news();
-    // A call waits for the engine's thread. A signal rather than a posted function: what crosses
-    // the threads then lies in `calls_` under the mutex, where the race detector sees the hand-over.
-    void wake();
 
 private:
     // A sample on its way into the store, with its moving average taken when it arrived.
@@ -205,7 +202,6 @@ private:
         bool averaged;
     };
     void frame(std::string_view text) override;
-    void runCalls();
     short decodeAndStore(std::string_view text, OleDate now);
     void store(float value, OleDate now);
     void append(const Held& h);
@@ -235,6 +231,8 @@ private:
     void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0, std::int32_t whole = 0);
     void publish();
     bool onThread() const;
+    // Runs the calls queued by `call`, on the engine's thread.
+    Q_INVOKABLE void runCalls();
 
     const AppEnv& env_;
     EventLog& log_;
