@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <chrono>
 #include <ctime>
 
 namespace tavin {
@@ -25,7 +26,9 @@ OleDate AppEnv::now() const
     // The local-time conversion is done once per second; frames arrive up to 1000 times as often.
     static thread_local std::time_t cachedSecond = -1;
     static thread_local OleDate cached = 0;
-    const std::time_t second = std::time(nullptr);
+    // The precise clock: time() reads the kernel's coarse one, which can lag the second's turn by
+    // tens of milliseconds and stamp a frame with the second before the one it arrived in.
+    const std::time_t second = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     if (second != cachedSecond) {
         cachedSecond = second;
         cached = ToOleDate(QDateTime::fromSecsSinceEpoch(second));
