@@ -199,12 +199,12 @@ int main(int argc, char** argv)
     w.show();
 
     // As a user does it: the gauge kind, the port and the 1 ms sampling period from the menus.
-    w.mnuTermKind[Kind]->trigger();
+    w.ui.mnuTermKind[Kind]->trigger();
     const QString portPrefix = QStringLiteral("COM%1(").arg(ComNumber);
-    for (QAction* a : w.mnuCom)
+    for (QAction* a : w.ui.mnuCom)
         if (a->isVisible() && a->text().startsWith(portPrefix))
             a->trigger();
-    w.mnuSampling[0]->trigger();
+    w.ui.mnuSampling[0]->trigger();
     if (state.Settings.ComPort != ComNumber || state.Settings.Term != Kind || state.Settings.Sampling != 1) {
         std::fprintf(stderr, "live_bench: the menus chose COM%d, kind %d, %d ms\n", int(state.Settings.ComPort),
                      int(state.Settings.Term), int(state.Settings.Sampling));
@@ -212,7 +212,7 @@ int main(int argc, char** argv)
     }
 
     PaintCounter paintCounter;
-    w.pctGraph1->installEventFilter(&paintCounter);
+    w.ui.pctGraph1->installEventFilter(&paintCounter);
     long counterChanges = 0;
 
     QEventLoop loop;
@@ -237,7 +237,7 @@ int main(int argc, char** argv)
             loop.quit();
         }
     };
-    QObject::connect(w.lblCounter, &Label::Change, &loop, [&] {
+    QObject::connect(w.ui.lblCounter, &Label::Change, &loop, [&] {
         ++counterChanges;
         look();
     });
@@ -254,7 +254,7 @@ int main(int argc, char** argv)
     // Start once the window is up and the event loop runs.
     bool opened = false;
     QTimer::singleShot(300, &loop, [&] {
-        w.cmdOpen->click();
+        w.ui.cmdOpen->click();
         opened = w.Measuring != 0;
         if (!opened)
             loop.quit();
@@ -264,7 +264,7 @@ int main(int argc, char** argv)
 
     const int stored = storedSamples(state);
     if (opened)
-        w.cmdClose->click();
+        w.ui.cmdClose->click();
     sim.terminate();
     sim.waitForFinished(5000);
     const QString simLog = QString::fromLocal8Bit(sim.readAllStandardError());

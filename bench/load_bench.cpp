@@ -21,7 +21,7 @@ int main(int argc, char** argv)
 {
     OffscreenProgram program(argc, argv);
     frmMain& w = program.w;
-    w.optMode[1]->setChecked(true);
+    w.ui.optMode[1]->setChecked(true);
 
     constexpr int Samples = 360000;
     std::vector<float> values(Samples);

@@ -36,10 +36,10 @@ int main(int argc, char** argv)
     state.store.g_DataCnt = Stored;
     w.l_StartPos = 0;
 
-    w.cmbPageSec->setCurrentIndex(17);  // 432000 s: one page holds the whole store
+    w.ui.cmbPageSec->setCurrentIndex(17);  // 432000 s: one page holds the whole store
     w.l_StartPos = 0;
     const double whole = best(5, [&] { w.pctGraph1_Paint(); });
-    w.cmbPageSec->setCurrentIndex(8);  // 300 s, the strips' length
+    w.ui.cmbPageSec->setCurrentIndex(8);  // 300 s, the strips' length
     w.l_StartPos = 0;
     const double page = best(5, [&] { w.pctGraph1_Paint(); });
 

@@ -59,7 +59,7 @@ double feed(frmMain& w, const std::string& bytes, int screenEvery = 0)
             w.comm().showMonitor();
     }
     w.RefreshScreen();
-    w.pctGraph1->image();
+    w.ui.pctGraph1->image();
     QCoreApplication::processEvents();  // the repaints the samples asked for
     return seconds(t0);
 }

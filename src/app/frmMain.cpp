@@ -69,101 +69,101 @@ void frmMain::connectHandlers()
             handler();
         });
     };
-    click(mnuExit, [this] { mnuExit_Click(); });
-    for (int i = 0; i < mnuCom.size(); ++i)
-        click(mnuCom[i], [this, i] { mnuCom_Click(i); });
-    for (int i = 0; i < mnuBaoud.size(); ++i)
-        click(mnuBaoud[i], [this, i] { mnuBaoud_Click(i); });
-    for (int i = 0; i < mnuTermKind.size(); ++i)
-        click(mnuTermKind[i], [this, i] { mnuTermKind_Click(i); });
-    for (int i = 0; i < mnuPlusRange.size(); ++i)
-        click(mnuPlusRange[i], [this, i] { mnuPlusRange_Click(i); });
-    for (int i = 0; i < mnuMinusRange.size(); ++i)
-        click(mnuMinusRange[i], [this, i] { mnuMinusRange_Click(i); });
-    click(mnuTaniAuto, [this] { mnuTaniAuto_Click(); });
-    for (int i = 0; i < mnuTani.size(); ++i)
-        click(mnuTani[i], [this, i] { mnuTani_Click(i); });
-    click(mnuTaniInput, [this] { mnuTaniInput_Click(); });
-    for (int i = 0; i < mnuTaniExt.size(); ++i)
-        click(mnuTaniExt[i], [this, i] { mnuTaniExt_Click(i); });
-    click(mnuSampAuto, [this] { mnuSampAuto_Click(); });
-    for (int i = 0; i < mnuSampling.size(); ++i)
-        click(mnuSampling[i], [this, i] { mnuSampling_Click(i); });
-    click(mnuKeisuInput, [this] { mnuKeisuInput_Click(); });
-    click(mnuUpperLimitInput, [this] { mnuUpperLimitInput_Click(); });
-    click(mnuLowerLimitInput, [this] { mnuLowerLimitInput_Click(); });
+    click(ui.mnuExit, [this] { mnuExit_Click(); });
+    for (int i = 0; i < ui.mnuCom.size(); ++i)
+        click(ui.mnuCom[i], [this, i] { mnuCom_Click(i); });
+    for (int i = 0; i < ui.mnuBaoud.size(); ++i)
+        click(ui.mnuBaoud[i], [this, i] { mnuBaoud_Click(i); });
+    for (int i = 0; i < ui.mnuTermKind.size(); ++i)
+        click(ui.mnuTermKind[i], [this, i] { mnuTermKind_Click(i); });
+    for (int i = 0; i < ui.mnuPlusRange.size(); ++i)
+        click(ui.mnuPlusRange[i], [this, i] { mnuPlusRange_Click(i); });
+    for (int i = 0; i < ui.mnuMinusRange.size(); ++i)
+        click(ui.mnuMinusRange[i], [this, i] { mnuMinusRange_Click(i); });
+    click(ui.mnuTaniAuto, [this] { mnuTaniAuto_Click(); });
+    for (int i = 0; i < ui.mnuTani.size(); ++i)
+        click(ui.mnuTani[i], [this, i] { mnuTani_Click(i); });
+    click(ui.mnuTaniInput, [this] { mnuTaniInput_Click(); });
+    for (int i = 0; i < ui.mnuTaniExt.size(); ++i)
+        click(ui.mnuTaniExt[i], [this, i] { mnuTaniExt_Click(i); });
+    click(ui.mnuSampAuto, [this] { mnuSampAuto_Click(); });
+    for (int i = 0; i < ui.mnuSampling.size(); ++i)
+        click(ui.mnuSampling[i], [this, i] { mnuSampling_Click(i); });
+    click(ui.mnuKeisuInput, [this] { mnuKeisuInput_Click(); });
+    click(ui.mnuUpperLimitInput, [this] { mnuUpperLimitInput_Click(); });
+    click(ui.mnuLowerLimitInput, [this] { mnuLowerLimitInput_Click(); });
 
-    connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
-    connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
-    connect(cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
-    connect(cmdPrintOut, &QPushButton::clicked, this, &frmMain::cmdPrintOut_Click);
-    connect(cmdComm, &QPushButton::clicked, this, &frmMain::cmdComm_Click);
-    connect(cmdPrintOne, &QPushButton::clicked, this, &frmMain::cmdPrintOne_Click);
-    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
-    for (int i = 0; i < optMode.size(); ++i)
-        connect(optMode[i], &QRadioButton::toggled, this, [this, i](bool on) {
+    connect(ui.cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
+    connect(ui.cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
+    connect(ui.cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
+    connect(ui.cmdPrintOut, &QPushButton::clicked, this, &frmMain::cmdPrintOut_Click);
+    connect(ui.cmdComm, &QPushButton::clicked, this, &frmMain::cmdComm_Click);
+    connect(ui.cmdPrintOne, &QPushButton::clicked, this, &frmMain::cmdPrintOne_Click);
+    connect(ui.Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(ui.Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+    for (int i = 0; i < ui.optMode.size(); ++i)
+        connect(ui.optMode[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
                 optMode_Click(i);
         });
-    connect(cmbSampling, &QComboBox::currentIndexChanged, this, [this] { cmbSampling_Click(); });
-    connect(cmbPageSec, &QComboBox::currentIndexChanged, this, [this] { cmbPageSec_Click(); });
-    connect(cmbGraphRange, &QComboBox::currentIndexChanged, this, [this] { cmbGraphRange_Click(); });
-    connect(cmbRangeMinus, &QComboBox::currentIndexChanged, this, [this] { cmbRangeMinus_Click(); });
-    connect(chkUpperLimit, &QCheckBox::toggled, this, [this] { chkUpperLimit_Click(); });
-    connect(chkLowerLimit, &QCheckBox::toggled, this, [this] { chkLowerLimit_Click(); });
-    connect(chkDispMode, &QCheckBox::toggled, this, [this] { chkDispMode_Click(); });
-    connect(chkAve, &QCheckBox::toggled, this, &frmMain::chkAve_Click);
-    connect(chkAveMode, &QCheckBox::toggled, this, &frmMain::chkAveMode_Click);
-    connect(mnuAveEna, &QAction::triggered, this, &frmMain::mnuAveEna_Click);
-    connect(mnuSetting, &QAction::triggered, this, &frmMain::mnuSetting_Click);
+    connect(ui.cmbSampling, &QComboBox::currentIndexChanged, this, [this] { cmbSampling_Click(); });
+    connect(ui.cmbPageSec, &QComboBox::currentIndexChanged, this, [this] { cmbPageSec_Click(); });
+    connect(ui.cmbGraphRange, &QComboBox::currentIndexChanged, this, [this] { cmbGraphRange_Click(); });
+    connect(ui.cmbRangeMinus, &QComboBox::currentIndexChanged, this, [this] { cmbRangeMinus_Click(); });
+    connect(ui.chkUpperLimit, &QCheckBox::toggled, this, [this] { chkUpperLimit_Click(); });
+    connect(ui.chkLowerLimit, &QCheckBox::toggled, this, [this] { chkLowerLimit_Click(); });
+    connect(ui.chkDispMode, &QCheckBox::toggled, this, [this] { chkDispMode_Click(); });
+    connect(ui.chkAve, &QCheckBox::toggled, this, &frmMain::chkAve_Click);
+    connect(ui.chkAveMode, &QCheckBox::toggled, this, &frmMain::chkAveMode_Click);
+    connect(ui.mnuAveEna, &QAction::triggered, this, &frmMain::mnuAveEna_Click);
+    connect(ui.mnuSetting, &QAction::triggered, this, &frmMain::mnuSetting_Click);
     // Only what the user types counts as an edit, never a text the program puts there.
-    connect(txtAveNum, &QLineEdit::textEdited, this, &frmMain::txtAveNum_Change);
-    for (QCheckBox* c : {chkMinus120per, chk120perScale, chk125perHasen, chkMinusFullNoSuji})
+    connect(ui.txtAveNum, &QLineEdit::textEdited, this, &frmMain::txtAveNum_Change);
+    for (QCheckBox* c : {ui.chkMinus120per, ui.chk120perScale, ui.chk125perHasen, ui.chkMinusFullNoSuji})
         connect(c, &QCheckBox::toggled, this, [this] {
-            for (QCheckBox* dependent : {chk120perScale, chkMinusFullNoSuji, chk125perHasen})
-                dependent->setEnabled(chkMinus120per->isChecked());
-            BuildScaleTables(cmbRangeMinus->currentIndex());
+            for (QCheckBox* dependent : {ui.chk120perScale, ui.chkMinusFullNoSuji, ui.chk125perHasen})
+                dependent->setEnabled(ui.chkMinus120per->isChecked());
+            BuildScaleTables(ui.cmbRangeMinus->currentIndex());
             cmbGraphRange_Click();
         });
-    connect(lblTani, &Label::Change, this, &frmMain::lblTani_Change);
-    connect(lblUpper, &Label::Change, this, [this] { SetLimitLinePos(LineUpper, st_.Settings.LimitHi); });
-    connect(lblLower, &Label::Change, this, [this] { SetLimitLinePos(LineLower, st_.Settings.LimitLow); });
-    connect(lblRefLine, &Label::Change, this, &frmMain::lblRefLine_Change);
-    connect(UpDown1, &QSpinBox::valueChanged, this, [this](int v) { lblRefLine->setText(QString::number(v)); });
-    connect(txtSaveFileName, &QLineEdit::textChanged, this, &frmMain::txtSaveFileName_Change);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
-    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
-    connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
-    connect(tmrScreen, &QTimer::timeout, this, &frmMain::RefreshScreen);
-    connect(Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
-    Timer4->start();
-    for (int i = 0; i < cmdZoom.size(); ++i)
-        connect(cmdZoom[i], &QPushButton::clicked, this, [this, i] { cmdZoom_Click(i); });
-    pctGraph1->setMouseTracking(true);  // the tool tip follows the mouse without a button held
-    connect(pctGraph1, &PictureBox::MouseMove, this, [this](float x, float) { pctGraph1_MouseMove(x); });
-    connect(pctGraph1, &PictureBox::MouseDown, this,
+    connect(ui.lblTani, &Label::Change, this, &frmMain::lblTani_Change);
+    connect(ui.lblUpper, &Label::Change, this, [this] { SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); });
+    connect(ui.lblLower, &Label::Change, this, [this] { SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow); });
+    connect(ui.lblRefLine, &Label::Change, this, &frmMain::lblRefLine_Change);
+    connect(ui.UpDown1, &QSpinBox::valueChanged, this, [this](int v) { ui.lblRefLine->setText(QString::number(v)); });
+    connect(ui.txtSaveFileName, &QLineEdit::textChanged, this, &frmMain::txtSaveFileName_Change);
+    connect(ui.HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
+    connect(ui.Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(ui.Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
+    connect(ui.tmrScreen, &QTimer::timeout, this, &frmMain::RefreshScreen);
+    connect(ui.Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
+    ui.Timer4->start();
+    for (int i = 0; i < ui.cmdZoom.size(); ++i)
+        connect(ui.cmdZoom[i], &QPushButton::clicked, this, [this, i] { cmdZoom_Click(i); });
+    ui.pctGraph1->setMouseTracking(true);  // the tool tip follows the mouse without a button held
+    connect(ui.pctGraph1, &PictureBox::MouseMove, this, [this](float x, float) { pctGraph1_MouseMove(x); });
+    connect(ui.pctGraph1, &PictureBox::MouseDown, this,
             [this](Qt::MouseButton b, float x, float) { pctGraph1_MouseDown(b, x); });
-    connect(pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
-    connect(pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
-    connect(tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
-    lblDebug->installEventFilter(this);
-    HScroll1->installEventFilter(this);
-    txtSaveFileName->installEventFilter(this);
-    txtAveNum->installEventFilter(this);
+    connect(ui.pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
+    connect(ui.pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
+    connect(ui.tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
+    ui.lblDebug->installEventFilter(this);
+    ui.HScroll1->installEventFilter(this);
+    ui.txtSaveFileName->installEventFilter(this);
+    ui.txtAveNum->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == HScroll1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+    if (watched == ui.HScroll1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         ScrollDepth = event->type() == QEvent::FocusIn ? 1 : 0;
-    if (watched == txtSaveFileName && event->type() == QEvent::MouseButtonRelease && txtSaveFileName->isEnabled()) {
+    if (watched == ui.txtSaveFileName && event->type() == QEvent::MouseButtonRelease && ui.txtSaveFileName->isEnabled()) {
         txtSaveFileName_Click();
         return true;
     }
-    if (watched == txtAveNum && event->type() == QEvent::FocusOut)
+    if (watched == ui.txtAveNum && event->type() == QEvent::FocusOut)
         txtAveNum_LostFocus();
-    if (watched == lblDebug && event->type() == QEvent::MouseButtonPress) {
+    if (watched == ui.lblDebug && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         lblDebug_MouseDown(e->button(), e->modifiers());
         return true;

@@ -44,36 +44,10 @@ struct LineShape;
 class frmComm;
 struct Decoded;
 
-class frmMain : public QMainWindow {
-    Q_OBJECT
-
-public:
-    // Window size in twips: the user's view, the debug view with engineering controls, height.
-    static constexpr int NormalWidth = 13380;
-    static constexpr int DebugWidth = 28230;
-    static constexpr int FormHeight = 10800;
-
-    explicit frmMain(AppState& state, QWidget* parent = nullptr);
-    ~frmMain() override;
-
-    AppState& state() { return st_; }
-
-    // Paint and page state shared with other parts of the program.
-    std::int16_t l_noPaint = 0;  // printing or a held screen: the graph is not repainted
-    std::int16_t l_doEvents = 0;
-    std::int32_t l_StartPos = 0;
-    std::int32_t l_CursorPos = -1;
-
-    // Recording state.
-    std::int16_t Measuring = 0;
-    AlarmBlink alarm;
-
-    // The measurement: it owns the port, the store's appends, the journal and the segments' save;
-    // this window shows what it publishes and sets its options.
-    Acquisition& engine() { return *engine_; }
-
-    UnitMenuState unitMenu;
-
+// The main window's controls, as a form designer's generated class holds them: built in
+// frmMain_Layout.cpp, each named (objectName) as its member.
+namespace Ui {
+struct frmMain {
     // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
@@ -188,6 +162,44 @@ public:
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
+    QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
+    QPushButton* cmdPrintOut = nullptr;
+    PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
+};
+}  // namespace Ui
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Window size in twips: the user's view, the debug view with engineering controls, height.
+    static constexpr int NormalWidth = 13380;
+    static constexpr int DebugWidth = 28230;
+    static constexpr int FormHeight = 10800;
+
+    explicit frmMain(AppState& state, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    AppState& state() { return st_; }
+
+    Ui::frmMain ui;
+
+    // Paint and page state shared with other parts of the program.
+    std::int16_t l_noPaint = 0;  // printing or a held screen: the graph is not repainted
+    std::int16_t l_doEvents = 0;
+    std::int32_t l_StartPos = 0;
+    std::int32_t l_CursorPos = -1;
+
+    // Recording state.
+    std::int16_t Measuring = 0;
+    AlarmBlink alarm;
+
+    // The measurement: it owns the port, the store's appends, the journal and the segments' save;
+    // this window shows what it publishes and sets its options.
+    Acquisition& engine() { return *engine_; }
+
+    UnitMenuState unitMenu;
+
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
@@ -278,7 +290,6 @@ public:
     void MoveCursorLine();
 
     // The cursor and zoom (src/trend/frmMain_Cursor.cpp).
-    QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
     QString CursorText;           // the readout the panel shows
     void ShowCursorLabel(std::int32_t index);
     void pctGraph1_MouseMove(float x);
@@ -316,8 +327,6 @@ public:
     QString LoadFolder;  // folder of the last loaded file
 
     // Printing (src/print/frmMain_Print.cpp).
-    QPushButton* cmdPrintOut = nullptr;
-    PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
     // The printers a job can go to; tests give the file printer alone.
     std::function<PrinterList()> InstalledPrinters = SystemPrinters;
     // Prints the graph on the current printer with the current choices; -1 when there is no

@@ -102,7 +102,7 @@ void frmMain::Form_Load()
     l_noPaint = 1;  // one paint when the window is complete
     l_CursorPos = -1;
     s.g_PageSec = 20.0f;
-    pctLabelWork->BackColor = pctGraphWork->BackColor;
+    ui.pctLabelWork->BackColor = ui.pctGraphWork->BackColor;
     s.instance = std::make_unique<InstanceLock>(s.env.exeDir);
     s.SettingsSaveSuppressed = s.instance->previousInstance();
     setWindowTitle(caption());
@@ -118,44 +118,44 @@ void frmMain::Form_Load()
     // The large store is chosen per run in the settings dialog, never carried over.
     s.Settings.MaxDatas = 30000;
     setWidthTwips(s.Settings.DebugMode != 0 ? DebugWidth : NormalWidth);
-    lblTani->setText(s.Settings.Tani);
-    txtAveNum->setText(QString::number(s.Settings.AveNum));
+    ui.lblTani->setText(s.Settings.Tani);
+    ui.txtAveNum->setText(QString::number(s.Settings.AveNum));
     mnuTermKind_Click(s.Settings.Term);
     ListComPorts();
     MenuSet();
-    pctGraphWork->setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
+    ui.pctGraphWork->setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
     BuildScaleTables(0);
     InitRangeLists();
     step([&] { s.g_SampPerSec = float(1000.0 / double(s.Settings.Sampling)); });
-    step([&] { UpDown1->setValue(int(Val(lblRefLine->text()))); });
+    step([&] { ui.UpDown1->setValue(int(Val(ui.lblRefLine->text()))); });
     {
         // Filling a list selects nothing; only the stored choice below is applied.
-        const QSignalBlocker quiet(cmbSampling);
-        cmbSampling->clear();
-        cmbSampling->addItems(SamplingEntries());
-        cmbSampling->setCurrentIndex(-1);
+        const QSignalBlocker quiet(ui.cmbSampling);
+        ui.cmbSampling->clear();
+        ui.cmbSampling->addItems(SamplingEntries());
+        ui.cmbSampling->setCurrentIndex(-1);
     }
     SelectSampling(QString::number(s.Settings.Sampling));
     {
-        const QSignalBlocker quiet(cmbPageSec);
-        cmbPageSec->clear();
-        cmbPageSec->addItems(PageSecEntries());
-        cmbPageSec->setCurrentIndex(-1);
+        const QSignalBlocker quiet(ui.cmbPageSec);
+        ui.cmbPageSec->clear();
+        ui.cmbPageSec->addItems(PageSecEntries());
+        ui.cmbPageSec->setCurrentIndex(-1);
     }
-    cmbPageSec->setCurrentIndex(4);
-    chkAve->setChecked(s.Settings.EtcConf & 1);
-    chkLowerLimit->setChecked(s.Settings.EtcConf & 2);
-    chkUpperLimit->setChecked(s.Settings.EtcConf & 4);
-    if (lblTani->text() == QStringLiteral("---"))
+    ui.cmbPageSec->setCurrentIndex(4);
+    ui.chkAve->setChecked(s.Settings.EtcConf & 1);
+    ui.chkLowerLimit->setChecked(s.Settings.EtcConf & 2);
+    ui.chkUpperLimit->setChecked(s.Settings.EtcConf & 4);
+    if (ui.lblTani->text() == QStringLiteral("---"))
         mnuTaniAuto_Click();
     else
         SelectTani(s.Settings.Tani);
     mnuPlusRange_Click(s.Settings.RangePlus);
     mnuMinusRange_Click(s.Settings.RangeMinus);
-    StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
+    ui.StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
     if (s.SettingsSaveSuppressed)
-        ShowSaveSuppressedMark(StatusBar1);
-    txtSaveFileName->setText(s.Settings.FilePath);
+        ShowSaveSuppressedMark(ui.StatusBar1);
+    ui.txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
     step([&] {  // in the save folder, known from here on
         ReportFileProblem(s, QStringLiteral("Form_Load"), JournalListProblem(journalFolderList()));
@@ -165,8 +165,8 @@ void frmMain::Form_Load()
     l_noPaint = 0;
     st_.g_Keisu = 1.0f;
     pctGraph1_Paint();
-    lblUpper->setText(GeneralSingle(s.Settings.LimitHi));
-    lblLower->setText(GeneralSingle(s.Settings.LimitLow));
+    ui.lblUpper->setText(GeneralSingle(s.Settings.LimitHi));
+    ui.lblLower->setText(GeneralSingle(s.Settings.LimitLow));
 }
 
 void frmMain::Form_Unload()
@@ -210,10 +210,10 @@ void frmMain::mnuSetting_Click()
 void frmMain::Form_Resize()
 {
     Trap(st_.log, QStringLiteral("Form_Resize"), [&] {
-        if (!ProgressBar1 || width() * TwipsPerPixel <= 1000 || height() * TwipsPerPixel <= 1000)
+        if (!ui.ProgressBar1 || width() * TwipsPerPixel <= 1000 || height() * TwipsPerPixel <= 1000)
             return;
         const QWidget* client = centralWidget();
-        ProgressBar1->move(ProgressBar1->x(), client->height() - ProgressBar1->height() - PxFromTwips(30));
+        ui.ProgressBar1->move(ui.ProgressBar1->x(), client->height() - ui.ProgressBar1->height() - PxFromTwips(30));
     });
 }
 
@@ -223,11 +223,11 @@ void frmMain::lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
         const auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
         if (button != Qt::LeftButton || (modifiers & all) != all)
             return;
-        if (!lblDebug->Tag.isEmpty()) {
-            lblDebug->Tag.clear();
+        if (!ui.lblDebug->Tag.isEmpty()) {
+            ui.lblDebug->Tag.clear();
             setWidthTwips(NormalWidth);
         } else {
-            lblDebug->Tag = QStringLiteral("1");
+            ui.lblDebug->Tag = QStringLiteral("1");
             setWidthTwips(DebugWidth);
         }
     });
@@ -236,15 +236,15 @@ void frmMain::lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
 void frmMain::Timer1_Timer()
 {
     Trap(st_.log, QString(), [&] {
-        setBackground(pctMonRecv, QApplication::palette().color(QPalette::Button));
-        Timer1->stop();
+        setBackground(ui.pctMonRecv, QApplication::palette().color(QPalette::Button));
+        ui.Timer1->stop();
     });
 }
 
 void frmMain::MenuSet()
 {
     Trap(st_.log, QStringLiteral("MenuSet"), [&] {
-        for (QAction* a : mnuCom)
+        for (QAction* a : ui.mnuCom)
             a->setChecked(int(Val(QStringView(a->text()).mid(3))) == st_.Settings.ComPort);
     });
 }

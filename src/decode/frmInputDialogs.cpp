@@ -93,10 +93,10 @@ void frmTaniInput::cmdOK_Click()
         return;
     }
     for (int i = 0; i < UserUnitSlots; ++i) {
-        main_.mnuTaniExt[i]->setText(main_.unitMenu.slots[std::size_t(i)].caption);
-        main_.mnuTaniExt[i]->setVisible(main_.unitMenu.slots[std::size_t(i)].visible);
+        main_.ui.mnuTaniExt[i]->setText(main_.unitMenu.slots[std::size_t(i)].caption);
+        main_.ui.mnuTaniExt[i]->setVisible(main_.unitMenu.slots[std::size_t(i)].visible);
     }
-    main_.lblTani->setText(unit);
+    main_.ui.lblTani->setText(unit);
     accept();
 }
 
@@ -108,9 +108,9 @@ void frmTaniInput::cmdTaniDel_Click()
         return;
     for (int i = 0; i < UserUnitSlots; ++i) {
         main_.unitMenu.slots[std::size_t(i)] = UserSlot();
-        main_.mnuTaniExt[i]->setText(QString());
-        main_.mnuTaniExt[i]->setVisible(false);
-        main_.mnuTaniExt[i]->setChecked(false);
+        main_.ui.mnuTaniExt[i]->setText(QString());
+        main_.ui.mnuTaniExt[i]->setVisible(false);
+        main_.ui.mnuTaniExt[i]->setChecked(false);
     }
 }
 

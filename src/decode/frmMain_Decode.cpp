@@ -22,22 +22,22 @@ void frmMain::setBackground(QWidget* w, const QColor& c)
 void frmMain::showBattery(std::int32_t level)
 {
     if (level <= 0) {
-        lblBattery->setText(QStringLiteral("-"));
-        setBackground(lblBattery, QApplication::palette().color(QPalette::Button));
+        ui.lblBattery->setText(QStringLiteral("-"));
+        setBackground(ui.lblBattery, QApplication::palette().color(QPalette::Button));
         return;
     }
-    lblBattery->setText(FormatNumber(level / 10.0, "0.0"));
+    ui.lblBattery->setText(FormatNumber(level / 10.0, "0.0"));
     const double shown = level / 10.0;
-    setBackground(lblBattery, shown >= 8.0 ? QColor(0, 255, 255) : shown >= 7.0 ? QColor(255, 255, 0) : QColor(255, 0, 0));
+    setBackground(ui.lblBattery, shown >= 8.0 ? QColor(0, 255, 255) : shown >= 7.0 ? QColor(255, 255, 0) : QColor(255, 0, 0));
 }
 
 // The reference character; most frames repeat it, and a label only changes when it does.
 void frmMain::showReference(char reference)
 {
-    const QString shown = lblGA->text();
+    const QString shown = ui.lblGA->text();
     if (reference ? shown.size() == 1 && shown.front() == QLatin1Char(reference) : shown.isEmpty())
         return;
-    lblGA->setText(reference ? QString(QLatin1Char(reference)) : QString());
+    ui.lblGA->setText(reference ? QString(QLatin1Char(reference)) : QString());
 }
 
 }  // namespace tavin

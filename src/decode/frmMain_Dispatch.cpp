@@ -16,9 +16,9 @@ void frmMain::SelectSampling(const QString& text) { SelectSamplingMs(PeriodTextT
 void frmMain::SelectSamplingMs(double ms)
 {
     Trap(st_.log, QString(), [&] {
-        for (int i = 0; i < cmbSampling->count(); ++i) {
-            if (SampTextToMsec(cmbSampling->itemText(i)) == ms) {
-                cmbSampling->setCurrentIndex(i);
+        for (int i = 0; i < ui.cmbSampling->count(); ++i) {
+            if (SampTextToMsec(ui.cmbSampling->itemText(i)) == ms) {
+                ui.cmbSampling->setCurrentIndex(i);
                 SyncSamplingMenu(i);
                 return;
             }
@@ -28,7 +28,7 @@ void frmMain::SelectSamplingMs(double ms)
 
 void frmMain::mnuSampAuto_Click()
 {
-    mnuSampAuto->setChecked(!mnuSampAuto->isChecked());
+    ui.mnuSampAuto->setChecked(!ui.mnuSampAuto->isChecked());
     SyncSamplingMenu(-1);
     pushOptions();
 }
@@ -36,7 +36,7 @@ void frmMain::mnuSampAuto_Click()
 void frmMain::mnuSampling_Click(int index)
 {
     SyncSamplingMenu(index);
-    if (cmbSampling->currentIndex() <= 1) {
+    if (ui.cmbSampling->currentIndex() <= 1) {
         st_.env.prompts->message({QStringLiteral("！注意！\n"
                                                  "2msec以上のサンプリング（VRT50からの送信）は\n"
                                                  "パソコンの性能､CPUの稼働状態に大きく左右されます\n"
@@ -49,10 +49,10 @@ void frmMain::mnuSampling_Click(int index)
 
 void frmMain::SyncSamplingMenu(int index)
 {
-    if (index >= 0 && index < mnuSampling.size() && !mnuSampling[index]->isChecked())
-        cmbSampling->setCurrentIndex(index);
-    for (int i = 0; i < mnuSampling.size(); ++i)
-        mnuSampling[i]->setChecked(index >= 0 && i == cmbSampling->currentIndex());
+    if (index >= 0 && index < ui.mnuSampling.size() && !ui.mnuSampling[index]->isChecked())
+        ui.cmbSampling->setCurrentIndex(index);
+    for (int i = 0; i < ui.mnuSampling.size(); ++i)
+        ui.mnuSampling[i]->setChecked(index >= 0 && i == ui.cmbSampling->currentIndex());
 }
 
 }  // namespace tavin

@@ -13,23 +13,23 @@ namespace tavin {
 // Brings the menu's check marks and user-unit slots in line with the menu state.
 void frmMain::applyUnitMenu()
 {
-    for (int i = 0; i < mnuTani.size(); ++i)
-        mnuTani[i]->setChecked(unitMenu.fixedChecked[i]);
+    for (int i = 0; i < ui.mnuTani.size(); ++i)
+        ui.mnuTani[i]->setChecked(unitMenu.fixedChecked[i]);
     for (int i = 0; i < UserUnitSlots; ++i) {
         const UserSlot& slot = unitMenu.slots[std::size_t(i)];
-        mnuTaniExt[i]->setText(slot.caption);
-        mnuTaniExt[i]->setVisible(slot.visible);
-        mnuTaniExt[i]->setChecked(slot.checked);
+        ui.mnuTaniExt[i]->setText(slot.caption);
+        ui.mnuTaniExt[i]->setVisible(slot.visible);
+        ui.mnuTaniExt[i]->setChecked(slot.checked);
     }
 }
 
 void frmMain::mnuTani_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        mnuTaniAuto->setChecked(false);
-        lblGA->hide();
+        ui.mnuTaniAuto->setChecked(false);
+        ui.lblGA->hide();
         const QString shown = MarkUnit(unitMenu, index, st_.Settings.Tani);
-        lblTani->setText(shown);
+        ui.lblTani->setText(shown);
         applyUnitMenu();
         pctGraph1_Paint();
     });
@@ -38,14 +38,14 @@ void frmMain::mnuTani_Click(int index)
 void frmMain::mnuTaniAuto_Click()
 {
     Trap(st_.log, QString(), [&] {
-        mnuTaniInput->setChecked(false);
-        for (int i = 0; i < mnuTani.size(); ++i) {
-            mnuTani[i]->setChecked(false);
+        ui.mnuTaniInput->setChecked(false);
+        for (int i = 0; i < ui.mnuTani.size(); ++i) {
+            ui.mnuTani[i]->setChecked(false);
             unitMenu.fixedChecked[i] = false;
         }
-        mnuTaniAuto->setChecked(true);
-        lblGA->show();
-        lblTani->setText(QStringLiteral("---"));
+        ui.mnuTaniAuto->setChecked(true);
+        ui.lblGA->show();
+        ui.lblTani->setText(QStringLiteral("---"));
         pushOptions();
         pctGraph1_Paint();
     });
@@ -54,10 +54,10 @@ void frmMain::mnuTaniAuto_Click()
 void frmMain::mnuTaniInput_Click()
 {
     Trap(st_.log, QString(), [&] {
-        const QString before = lblTani->text();
+        const QString before = ui.lblTani->text();
         frmTaniInput dialog(*this);
         dialog.exec();
-        if (lblTani->text() != before)
+        if (ui.lblTani->text() != before)
             mnuTani_Click(-1);
     });
 }
@@ -65,7 +65,7 @@ void frmMain::mnuTaniInput_Click()
 void frmMain::mnuTaniExt_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        lblTani->setText(mnuTaniExt[index]->text());
+        ui.lblTani->setText(ui.mnuTaniExt[index]->text());
         mnuTani_Click(-1);
     });
 }
@@ -73,18 +73,18 @@ void frmMain::mnuTaniExt_Click(int index)
 void frmMain::SelectTani(const QString& name)
 {
     Trap(st_.log, QString(), [&] {
-        lblTani->setText(name);
+        ui.lblTani->setText(name);
         mnuTani_Click(-1);
     });
 }
 
 void frmMain::lblTani_Change()
 {
-    const QString unit = lblTani->text();
+    const QString unit = ui.lblTani->text();
     SetScaleUnit(unit);
-    lblTani2->setText(unit);
-    lblTaniH->setText(unit);
-    lblTaniL->setText(unit);
+    ui.lblTani2->setText(unit);
+    ui.lblTaniH->setText(unit);
+    ui.lblTaniL->setText(unit);
     st_.Settings.Tani = unit;
     pushOptions();
 }
@@ -102,12 +102,12 @@ void frmMain::SetScaleUnit(const QString& unit)
 void frmMain::mnuTermKind_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        if (index < 0 || index >= mnuTermKind.size())
+        if (index < 0 || index >= ui.mnuTermKind.size())
             throw RuntimeError(QStringLiteral("インデックスが有効範囲にありません。"));
-        for (int i = 0; i < mnuTermKind.size(); ++i)
-            mnuTermKind[i]->setChecked(i == index);
-        lblBattery->setText(QStringLiteral("-"));
-        setBackground(lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
+        for (int i = 0; i < ui.mnuTermKind.size(); ++i)
+            ui.mnuTermKind[i]->setChecked(i == index);
+        ui.lblBattery->setText(QStringLiteral("-"));
+        setBackground(ui.lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
         st_.Settings.Term = std::int16_t(index);
         pushOptions();
         if (index == 0 || index == 1 || index == 3 || index == 5)

@@ -19,19 +19,19 @@ namespace tavin {
 void frmMain::txtSaveFileName_Click()
 {
     Trap(st_.log, QString(), [&] {
-        StatusBar1->showMessage(QStringLiteral("保存ファイル名の入力"));
+        ui.StatusBar1->showMessage(QStringLiteral("保存ファイル名の入力"));
         for (;;) {
             const std::optional<QString> chosen = st_.env.prompts->file(
                 {FileDialog::Save, QString(), st_.Settings.SaveDir + QDir::separator(), st_.Settings.FilePath,
                  QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|"), 2});
             if (!chosen) {
-                StatusBar1->clearMessage();
+                ui.StatusBar1->clearMessage();
                 return;
             }
             const QString path = QDir::toNativeSeparators(*chosen);
             const qsizetype cut = path.lastIndexOf(QDir::separator());
             if (cut < 0) {
-                StatusBar1->clearMessage();
+                ui.StatusBar1->clearMessage();
                 return;
             }
             // The folder and the name are kept in the CP932 settings file: a character it has no
@@ -53,10 +53,10 @@ void frmMain::txtSaveFileName_Click()
                                           MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
                 continue;
             st_.Settings.SaveDir = path.left(cut);
-            txtSaveFileName->setText(base);
+            ui.txtSaveFileName->setText(base);
             pushOptions();
             st_.Settings.FilePath = base;
-            StatusBar1->clearMessage();
+            ui.StatusBar1->clearMessage();
             return;
         }
     });
@@ -81,16 +81,16 @@ void frmMain::txtSaveFileName_Change()
         if (st_.Settings.SaveDir.isEmpty())
             st_.Settings.SaveDir = GetMyDocumentsPath(st_.env);
         // A name typed into the box: the character that made it too long goes again.
-        if (!BaseNameFits(st_.Settings.SaveDir, txtSaveFileName->text())) {
-            const QString typed = txtSaveFileName->text();
-            txtSaveFileName->setText(CutToBytes(
+        if (!BaseNameFits(st_.Settings.SaveDir, ui.txtSaveFileName->text())) {
+            const QString typed = ui.txtSaveFileName->text();
+            ui.txtSaveFileName->setText(CutToBytes(
                 typed, FolderNameMax(st_.Settings.SaveDir) - LongestRecordingNameBytes(QString())));  // runs this handler again
             baseNameFits(st_.Settings.SaveDir, typed);
             return;
         }
-        st_.Settings.FilePath = txtSaveFileName->text();
-        if (txtSaveFileName->text().isEmpty())
-            txtSaveFileName->setText(QStringLiteral("RQ4600_Datas"));
+        st_.Settings.FilePath = ui.txtSaveFileName->text();
+        if (ui.txtSaveFileName->text().isEmpty())
+            ui.txtSaveFileName->setText(QStringLiteral("RQ4600_Datas"));
         pushOptions();
     });
 }

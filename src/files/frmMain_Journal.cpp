@@ -28,15 +28,15 @@ void frmMain::saveUnsaved()
 
 void frmMain::showUnsaved(int n)
 {
-    if (lblUnsaved->isVisible() == (n > 0) && n == lblUnsaved->property("count").toInt())
+    if (ui.lblUnsaved->isVisible() == (n > 0) && n == ui.lblUnsaved->property("count").toInt())
         return;
-    lblUnsaved->setProperty("count", n);
-    lblUnsaved->setText(QStringLiteral("未保存の測定データ: %1 区間").arg(n));
-    lblUnsaved->setVisible(n > 0);
+    ui.lblUnsaved->setProperty("count", n);
+    ui.lblUnsaved->setText(QStringLiteral("未保存の測定データ: %1 区間").arg(n));
+    ui.lblUnsaved->setVisible(n > 0);
     if (n == 0)
-        tmrUnsaved->stop();
-    else if (!tmrUnsaved->isActive())
-        tmrUnsaved->start();
+        ui.tmrUnsaved->stop();
+    else if (!ui.tmrUnsaved->isActive())
+        ui.tmrUnsaved->start();
 }
 
 bool frmMain::goOnWithUnsaved(const QString& question)
@@ -79,7 +79,7 @@ void frmMain::recoverJournals()
     if (recovered.isEmpty())
         return;
     const RecoveredJournal& last = recovered.constLast();
-    StatusBar1->showMessage(
+    ui.StatusBar1->showMessage(
         recovered.size() == 1
             ? QStringLiteral("前回の測定を復旧しました: %1 (%2 件)").arg(QFileInfo(last.path).fileName()).arg(last.samples)
             : QStringLiteral("前回の測定を %1 ファイルに復旧しました.").arg(recovered.size()));

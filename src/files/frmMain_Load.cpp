@@ -26,20 +26,20 @@ namespace tavin {
 void frmMain::SelectPlusRangeByText(const QString& text)
 {
     Trap(st_.log, QString(), [&] {
-        for (int i = 0; i < cmbGraphRange->count(); ++i)
-            if (cmbGraphRange->itemText(i).contains(text)) {
-                cmbGraphRange->setCurrentIndex(i);
+        for (int i = 0; i < ui.cmbGraphRange->count(); ++i)
+            if (ui.cmbGraphRange->itemText(i).contains(text)) {
+                ui.cmbGraphRange->setCurrentIndex(i);
                 mnuPlusRange_Click(i);
                 return;
             }
         const double n = Val(text);
-        for (int i = 0; i < cmbGraphRange->count(); ++i)
-            if (Val(cmbGraphRange->itemText(i)) > n) {
-                cmbGraphRange->setCurrentIndex(i);
+        for (int i = 0; i < ui.cmbGraphRange->count(); ++i)
+            if (Val(ui.cmbGraphRange->itemText(i)) > n) {
+                ui.cmbGraphRange->setCurrentIndex(i);
                 mnuPlusRange_Click(i);
                 return;
             }
-        cmbGraphRange->setCurrentIndex(cmbGraphRange->count() - 1);
+        ui.cmbGraphRange->setCurrentIndex(ui.cmbGraphRange->count() - 1);
     });
 }
 
@@ -48,19 +48,19 @@ void frmMain::SelectMinusRangeByText(const QString& minusText, const QString& pl
     Trap(st_.log, QString(), [&] {
         const double m = Val(minusText);
         if (m == 0) {
-            cmbRangeMinus->setCurrentIndex(0);
+            ui.cmbRangeMinus->setCurrentIndex(0);
             return;
         }
         if (std::fabs(m) == Val(plusText)) {
-            cmbRangeMinus->setCurrentIndex(1);
+            ui.cmbRangeMinus->setCurrentIndex(1);
             return;
         }
-        for (int i = 0; i < cmbRangeMinus->count(); ++i)
-            if (cmbRangeMinus->itemText(i).contains(minusText)) {
-                cmbRangeMinus->setCurrentIndex(i);
+        for (int i = 0; i < ui.cmbRangeMinus->count(); ++i)
+            if (ui.cmbRangeMinus->itemText(i).contains(minusText)) {
+                ui.cmbRangeMinus->setCurrentIndex(i);
                 return;
             }
-        cmbRangeMinus->setCurrentIndex(1);
+        ui.cmbRangeMinus->setCurrentIndex(1);
     });
 }
 
@@ -85,19 +85,19 @@ void frmMain::LoadCsvFile(const QString& path)
     s.store.Clear();
     l_StartPos = 0;
     l_CursorPos = -1;
-    lineCursor->Visible = false;
-    pctLabelWork->hide();
-    pctGraph1->shapesChanged();
+    ui.lineCursor->Visible = false;
+    ui.pctLabelWork->hide();
+    ui.pctGraph1->shapesChanged();
     // The store is empty now: labels of the earlier content go with it, also when this load fails.
-    lblPage->setText(QString());
-    lblTime->setText(QString());
-    lblStartTime->setText(QString());
-    lblLoadFileName->setText(QFileInfo(path).fileName());
+    ui.lblPage->setText(QString());
+    ui.lblTime->setText(QString());
+    ui.lblStartTime->setText(QString());
+    ui.lblLoadFileName->setText(QFileInfo(path).fileName());
 
-    StatusBar1->showMessage(QStringLiteral("ファイルの読み込み中..."));
+    ui.StatusBar1->showMessage(QStringLiteral("ファイルの読み込み中..."));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ui.ProgressBar1->setRange(0, 100);
+    ui.ProgressBar1->setValue(0);
     AveReset();
 
     // The progress bar appears only when a load lasts long enough for a person to see it: its
@@ -107,8 +107,8 @@ void frmMain::LoadCsvFile(const QString& path)
     auto progress = [&](double share) {
         if (loading.elapsed() < 200)
             return;
-        ProgressBar1->show();
-        ProgressBar1->setValue(int(share * 100));
+        ui.ProgressBar1->show();
+        ui.ProgressBar1->setValue(int(share * 100));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 
@@ -131,7 +131,7 @@ void frmMain::LoadCsvFile(const QString& path)
             }
             const CsvHeader& h = header.header;
             if (header.has(CsvField::Start))
-                lblStartTime->setText(h.startText);
+                ui.lblStartTime->setText(h.startText);
             s.store.g_FileNo = header.has(CsvField::FileNo) ? h.fileNo : 1;
             if (header.has(CsvField::Sampling))
                 SelectSamplingMs(h.sampling);
@@ -160,10 +160,10 @@ void frmMain::LoadCsvFile(const QString& path)
     l_StartPos = 0;
     RefreshScreen();
     if (s.store.g_DataCnt > 0)
-        lblTime->setText(FormatDate(s.store.g_DataTime[0], u"hh:nn:ss"));
+        ui.lblTime->setText(FormatDate(s.store.g_DataTime[0], u"hh:nn:ss"));
     DispPageInfo(0, s.store.g_DataCnt - 1, false);
     if (s.store.g_DataCnt > 0)
-        lblVariable->setText(QStringLiteral(" ----- "));
+        ui.lblVariable->setText(QStringLiteral(" ----- "));
     QString status;
     if (!failure.isEmpty())
         status = QStringLiteral("読み込みエラー ") + failure;
@@ -173,11 +173,11 @@ void frmMain::LoadCsvFile(const QString& path)
         status = QStringLiteral("読み込み終了");
     for (const QString& note : notes)
         status += QStringLiteral(" (") + note + u')';
-    StatusBar1->showMessage(status);
+    ui.StatusBar1->showMessage(status);
     if (!failure.isEmpty() || read.badLine > 0 || !notes.isEmpty())
         s.log.LogMsg(1, QStringLiteral("cmdFileLoad_Click"), native + u' ' + status);
     pctGraph1_Paint();
-    ProgressBar1->hide();
+    ui.ProgressBar1->hide();
     QApplication::restoreOverrideCursor();
 }
 

@@ -69,7 +69,7 @@ void frmMain::cmdPrintOne_Click() { cmdPrintOut_Click(); }
 
 QString frmMain::GetPrintFileName() const
 {
-    const QString name = optMode[1]->isChecked() ? lblLoadFileName->text() : txtSaveFileName->text();
+    const QString name = ui.optMode[1]->isChecked() ? ui.lblLoadFileName->text() : ui.txtSaveFileName->text();
     return name.isEmpty() ? QStringLiteral("RQ4600_Datas") : name;
 }
 
@@ -79,7 +79,7 @@ QString frmMain::printRefusal() const
     // A page of no whole sample would never advance through the data.
     if (!std::isfinite(span) || !(span > 0.5f))
         return QStringLiteral("1 ページのデータ数が 0 のため印刷できません。サンプリング周期とページ長を確かめてください。");
-    const int index = cmbGraphRange->currentIndex();
+    const int index = ui.cmbGraphRange->currentIndex();
     if (index < 0 || index >= PlusRangeCount)
         return QStringLiteral("センサレンジが選ばれていないため印刷できません。");
     return QString();
@@ -113,7 +113,7 @@ std::int16_t frmMain::PrintOut()
         ps.PrintFilePath = QDir(folder).filePath(PrintFileName(headerName, PrintPageNo(l_StartPos, span)));
     }
 
-    StatusBar1->showMessage(QStringLiteral("印刷中"));
+    ui.StatusBar1->showMessage(QStringLiteral("印刷中"));
     const WaitCursor wait;
     // The job lets no event in: a frame arriving meanwhile could end the segment and replace the
     // store under the job, and a page change would cut its curves short.
@@ -124,9 +124,9 @@ std::int16_t frmMain::PrintOut()
         const PrintLayout layout = PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll));
         PageHeader(prn, GetFileNoFromName(headerName));
         PrintMatomeOne(prn, headerName);
-        pctPrintWork->setTwips(0, 0, int(100 * layout.W), int(100 * layout.H));
-        pctPrintWork->Cls();
-        const auto index = std::int16_t(cmbGraphRange->currentIndex());
+        ui.pctPrintWork->setTwips(0, 0, int(100 * layout.W), int(100 * layout.H));
+        ui.pctPrintWork->Cls();
+        const auto index = std::int16_t(ui.cmbGraphRange->currentIndex());
         if (layout.mode == PrintMode::AllData)
             printStrips(prn, layout, index, perPage, headerName);
         else
@@ -136,7 +136,7 @@ std::int16_t frmMain::PrintOut()
             st_.LogMsg(0, ProcPrintOut, ps.PrintFilePath);
     });
     l_doEvents = yielding;
-    StatusBar1->showMessage(QStringLiteral("印刷終了"));
+    ui.StatusBar1->showMessage(QStringLiteral("印刷終了"));
     return 0;
 }
 
@@ -145,7 +145,7 @@ void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::in
     const SampleStore& store = st_.store;
     st_.print.PrintScale = st_.ScaleTable[std::size_t(index)];
     const std::int32_t start = l_StartPos;
-    const bool average = chkAve->isChecked();
+    const bool average = ui.chkAve->isChecked();
     // The page label is not kept up to date while measuring: the tag is worked out afresh.
     const QString tag = PageTag(SetPageInfo(start, store.g_DataCnt - 1, st_.PageSpan()));
     // Without data there is no page and no time to name (the times of a segment before may remain).
@@ -188,12 +188,12 @@ void frmMain::printGraphBox(PrinterSurface& prn, const GraphBoxSpec& box, std::i
                             bool withAverage)
 {
     SetGraphPrinter(prn, box);
-    SetGraphOnly(pctPrintWork, index, 0, printScale);
+    SetGraphOnly(ui.pctPrintWork, index, 0, printScale);
     const std::int32_t last = st_.store.g_DataCnt - 1;
-    DrawGraph(pctPrintWork, box.start, last, true);
+    DrawGraph(ui.pctPrintWork, box.start, last, true);
     if (withAverage)
-        DrawGraph2(pctPrintWork, box.start, last, true);
-    prn.PaintPicture(pctPrintWork->image(), st_.print.PrintMargin + box.X, box.Y, box.W, box.H);
+        DrawGraph2(ui.pctPrintWork, box.start, last, true);
+    prn.PaintPicture(ui.pctPrintWork->image(), st_.print.PrintMargin + box.X, box.Y, box.W, box.H);
 }
 
 void frmMain::PageHeader(PrinterSurface& prn, std::int16_t fileNo)
@@ -225,7 +225,7 @@ void frmMain::PrintMatomeOne(PrinterSurface& prn, const QString& fileName)
             ps.PrintRow += 1;
         SetPrnPos(prn, ps.PrintRow, 1, QStringLiteral("ファイル名  ：") + fileName);
         ps.PrintRow += ps.PrintPortrait ? 2 : 1;
-        SetPrnPos(prn, ps.PrintRow, 1, QStringLiteral("測定開始時間：") + lblStartTime->text());
+        SetPrnPos(prn, ps.PrintRow, 1, QStringLiteral("測定開始時間：") + ui.lblStartTime->text());
         ps.PrintRow += 1;
     });
 }

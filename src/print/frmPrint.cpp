@@ -71,10 +71,10 @@ void frmPrint::Form_Load()
     for (const PrinterEntry& p : printers.printers)
         cboPriSet->addItem(p.name);
     showCurrentPrinter(printers);
-    SavedPageLenIndex = std::int16_t(main_.cmbPageSec->currentIndex());
+    SavedPageLenIndex = std::int16_t(main_.ui.cmbPageSec->currentIndex());
     // A measurement goes on while the dialog is open, and its automatic zoom may lengthen the
     // page: that length is the one to come back to, not the one the dialog opened with.
-    connect(main_.cmbPageSec, &QComboBox::currentIndexChanged, this, [this](int index) {
+    connect(main_.ui.cmbPageSec, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!settingPage_)
             SavedPageLenIndex = std::int16_t(index);
     });
@@ -83,7 +83,7 @@ void frmPrint::Form_Load()
 void frmPrint::setPageLength(int index)
 {
     settingPage_ = true;
-    main_.cmbPageSec->setCurrentIndex(index);
+    main_.ui.cmbPageSec->setCurrentIndex(index);
     settingPage_ = false;
 }
 

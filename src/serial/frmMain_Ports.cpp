@@ -18,9 +18,9 @@ QString frmMain::ListComPorts()
         for (const SerialDevice& d : ListSerialDevices(st_.env.exeDir))
             names << d.displayName;
         const PortListing list = BuildPortList(names);
-        for (int i = 0; i < list.sorted.size() && i < mnuCom.size(); ++i) {
-            mnuCom[i]->setText(list.sorted[i]);
-            mnuCom[i]->setVisible(true);
+        for (int i = 0; i < list.sorted.size() && i < ui.mnuCom.size(); ++i) {
+            ui.mnuCom[i]->setText(list.sorted[i]);
+            ui.mnuCom[i]->setVisible(true);
         }
         delivered = list.deliveryOrder;
     });
@@ -30,32 +30,32 @@ QString frmMain::ListComPorts()
 void frmMain::mnuCom_Click(int index)
 {
     Trap(st_.log, QStringLiteral("mnuCom_Click"), [&] {
-        for (QAction* a : mnuCom)
+        for (QAction* a : ui.mnuCom)
             a->setChecked(false);
-        mnuCom[index]->setChecked(true);
-        st_.Settings.ComPort = CInt(Val(QStringView(mnuCom[index]->text()).mid(3)));
+        ui.mnuCom[index]->setChecked(true);
+        st_.Settings.ComPort = CInt(Val(QStringView(ui.mnuCom[index]->text()).mid(3)));
     });
 }
 
 void frmMain::mnuBaoud_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        for (int i = 0; i < mnuBaoud.size(); ++i)
-            mnuBaoud[i]->setChecked(i == index);
+        for (int i = 0; i < ui.mnuBaoud.size(); ++i)
+            ui.mnuBaoud[i]->setChecked(i == index);
     });
 }
 
 int frmMain::BaudRate() const
 {
-    return mnuBaoud[2]->isChecked() ? 115200 : mnuBaoud[1]->isChecked() ? 38400 : 9600;
+    return ui.mnuBaoud[2]->isChecked() ? 115200 : ui.mnuBaoud[1]->isChecked() ? 38400 : 9600;
 }
 
 void frmMain::PortMenuEnb(bool enabled)
 {
     Trap(st_.log, QStringLiteral("PortMenuEnb"), [&] {
-        for (QAction* a : mnuCom)
+        for (QAction* a : ui.mnuCom)
             a->setEnabled(enabled);
-        for (QAction* a : mnuBaoud)
+        for (QAction* a : ui.mnuBaoud)
             a->setEnabled(enabled);
     });
 }

@@ -14,7 +14,7 @@ void frmMain::chkAve_Click()
     Trap(st_.log, QString(), [&] {
         // Flag 1 of EtcConf keeps the choice for the next start.
         st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~1);
-        if (chkAve->isChecked())
+        if (ui.chkAve->isChecked())
             st_.Settings.EtcConf |= 1;
         pctGraph1_Paint();
     });
@@ -23,7 +23,7 @@ void frmMain::chkAve_Click()
 void frmMain::chkAveMode_Click()
 {
     Trap(st_.log, QString(), [&] {
-        chkAveMode->setText(chkAveMode->isChecked() ? QStringLiteral("ページ毎") : QStringLiteral("連続"));
+        ui.chkAveMode->setText(ui.chkAveMode->isChecked() ? QStringLiteral("ページ毎") : QStringLiteral("連続"));
     });
 }
 
@@ -36,7 +36,7 @@ void frmMain::mnuAveEna_Click()
         if (!length)
             return;
         st_.Settings.AveNum = *length;
-        txtAveNum->setText(QString::number(*length));
+        ui.txtAveNum->setText(QString::number(*length));
         engine_->call([&] { st_.store.AveRecalc(*length); });  // never under the engine's appends
         pctGraph1_Paint();
     });
@@ -47,7 +47,7 @@ void frmMain::txtAveNum_Change()
     Trap(st_.log, QString(), [&] {
         aveNumEdited_ = true;
         // A length the average can use is kept for the next start as soon as it is typed.
-        if (const auto length = MovingAverage::LengthFromInput(float(Val(txtAveNum->text()))))
+        if (const auto length = MovingAverage::LengthFromInput(float(Val(ui.txtAveNum->text()))))
             st_.Settings.AveNum = *length;
     });
 }

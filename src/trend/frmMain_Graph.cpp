@@ -40,63 +40,63 @@ void frmMain::pctGraph1_Paint()
     Trap(st_.log, QString(), [&] {
         const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
         drawnCount_ = count;
-        GraphRedraw(std::int16_t(cmbGraphRange->currentIndex()));
-        DrawGraph(pctGraph1, l_StartPos, count - 1, false);
-        if (chkAve->isChecked())
-            DrawGraph2(pctGraph1, l_StartPos, count - 1, false);
+        GraphRedraw(std::int16_t(ui.cmbGraphRange->currentIndex()));
+        DrawGraph(ui.pctGraph1, l_StartPos, count - 1, false);
+        if (ui.chkAve->isChecked())
+            DrawGraph2(ui.pctGraph1, l_StartPos, count - 1, false);
         lblRefLine_Change();
-        SetLimitLinePos(LineLower, st_.Settings.LimitLow);  // the scale may have moved it too
+        SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);  // the scale may have moved it too
     });
 }
 
 void frmMain::GraphRedraw(std::int16_t r)
 {
     Trap(st_.log, QString(), [&] {
-        pctGraph1->Cls();
-        pctGraphWork->Cls();
-        if (cmbGraphRange->currentIndex() < 0 || r < 0 || r >= PlusRangeCount)
+        ui.pctGraph1->Cls();
+        ui.pctGraphWork->Cls();
+        if (ui.cmbGraphRange->currentIndex() < 0 || r < 0 || r >= PlusRangeCount)
             return;
         CurRange = r;
         const GraphScale& rec = st_.ScaleTable[std::size_t(r)];
         const float N = st_.PageSpan();
-        pctGraph1->ScaleHeight = (rec.Top + rec.MinusSpan) * (1.0f + 5.0f / float(pctGraph1->Height()));
-        pctGraph1->ScaleWidth = N * (1.0f + 15.0f / float(pctGraph1->Width()));
+        ui.pctGraph1->ScaleHeight = (rec.Top + rec.MinusSpan) * (1.0f + 5.0f / float(ui.pctGraph1->Height()));
+        ui.pctGraph1->ScaleWidth = N * (1.0f + 15.0f / float(ui.pctGraph1->Width()));
         const TimeGrid grid = TimeGridFor(st_.g_PageSec);
 
-        pctGraphWork->CurrentX = 100;
-        pctGraphWork->CurrentY = 10;
-        pctGraphWork->Print(u'(' + rec.Unit + u')');
+        ui.pctGraphWork->CurrentX = 100;
+        ui.pctGraphWork->CurrentY = 10;
+        ui.pctGraphWork->Print(u'(' + rec.Unit + u')');
 
         const QString f = ScaleLabelFormat(rec, grid.step);
         for (int i = 0; i < rec.LineCount; ++i) {
-            pctGraph1->DrawStyle = drawStyleOf(rec, i);
+            ui.pctGraph1->DrawStyle = drawStyleOf(rec, i);
             const float y = ScaleLineY(rec, i);
-            pctGraph1->Line(0, y, pctGraph1->ScaleWidth, y, Qt::black);
-            pctGraph1->DrawStyle = PictureBox::vbSolid;
+            ui.pctGraph1->Line(0, y, ui.pctGraph1->ScaleWidth, y, Qt::black);
+            ui.pctGraph1->DrawStyle = PictureBox::vbSolid;
             if (rec.LineStyle[std::size_t(i)] & LineNoLabel)
                 continue;
-            pctGraphWork->CurrentX = 40;
-            pctGraphWork->CurrentY = ScaleLabelTop(rec, i, pctGraph1->Top(), pctGraph1->Height());
-            pctGraphWork->Print(ScaleLabelText(rec.LineValue[std::size_t(i)], f));
+            ui.pctGraphWork->CurrentX = 40;
+            ui.pctGraphWork->CurrentY = ScaleLabelTop(rec, i, ui.pctGraph1->Top(), ui.pctGraph1->Height());
+            ui.pctGraphWork->Print(ScaleLabelText(rec.LineValue[std::size_t(i)], f));
         }
 
         const int div = grid.axis.div;
         for (int i = 0; i <= div; ++i) {
             float x = grid.majorX(i, N);
-            if (i == div && pctGraph1->ScaleWidth > 1001)
+            if (i == div && ui.pctGraph1->ScaleWidth > 1001)
                 x -= 1;
-            pctGraph1->Line(x, 0, x, pctGraph1->ScaleHeight, Qt::black);
+            ui.pctGraph1->Line(x, 0, x, ui.pctGraph1->ScaleHeight, Qt::black);
             const QString label = grid.label(i, l_StartPos, st_.g_SampPerSec);
-            pctGraphWork->CurrentX = float(pctGraph1->Left()) + float(pctGraph1->Width()) / float(div) * float(i) -
-                                     pctGraphWork->TextWidth(label) / 2;
-            pctGraphWork->CurrentY = float(pctGraph1->Top() + pctGraph1->Height() + 60);
-            pctGraphWork->Print(label);
+            ui.pctGraphWork->CurrentX = float(ui.pctGraph1->Left()) + float(ui.pctGraph1->Width()) / float(div) * float(i) -
+                                     ui.pctGraphWork->TextWidth(label) / 2;
+            ui.pctGraphWork->CurrentY = float(ui.pctGraph1->Top() + ui.pctGraph1->Height() + 60);
+            ui.pctGraphWork->Print(label);
             if (i == div) {
-                pctGraphWork->CurrentX = float(pctGraph1->Left() + pctGraph1->Width());
-                pctGraphWork->Print(u'(' + grid.axis.unit + u')');
+                ui.pctGraphWork->CurrentX = float(ui.pctGraph1->Left() + ui.pctGraph1->Width());
+                ui.pctGraphWork->Print(u'(' + grid.axis.unit + u')');
             }
         }
-        drawMinorGrid(pctGraph1, grid, N, pctGraph1->ScaleHeight);
+        drawMinorGrid(ui.pctGraph1, grid, N, ui.pctGraph1->ScaleHeight);
     });
 }
 
@@ -122,7 +122,7 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
         const int div = grid.axis.div;
         for (int i = 0; i <= div; ++i) {
             float x = grid.majorX(i, N);
-            if (i == div && pctGraph1->ScaleWidth > 1001)
+            if (i == div && ui.pctGraph1->ScaleWidth > 1001)
                 x -= 1;
             // The printed grid's last line steps in from the edge, by no more than a pixel column:
             // 50 samples are nothing on a page of 1 ms samples but a sixth of one at 1 s.
@@ -130,7 +130,7 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
                 x -= std::min(50.0f, float(g->toUser(QPointF(1, 0)).x()));
             g->Line(x, 0, x, g->ScaleHeight, Qt::black);
         }
-        drawMinorGrid(g, grid, N, pctGraph1->ScaleHeight);
+        drawMinorGrid(g, grid, N, ui.pctGraph1->ScaleHeight);
     });
 }
 

@@ -17,29 +17,29 @@ namespace tavin {
 void frmMain::cmbSampling_Click()
 {
     Trap(st_.log, QString(), [&] {
-        if (cmbSampling->currentIndex() < 0)
+        if (ui.cmbSampling->currentIndex() < 0)
             return;
         AppState& s = st_;
-        const std::int32_t ms = SampTextToMsec(cmbSampling->currentText());
+        const std::int32_t ms = SampTextToMsec(ui.cmbSampling->currentText());
         s.Settings.Sampling = ms;
         pushOptions();
-        lblSampling->setText(SamplingLabel(ms));
+        ui.lblSampling->setText(SamplingLabel(ms));
         s.g_SampPerSec = float(1000.0 / double(ms));
         const float N = s.PageSpan();
         // A page keeps at least 11 samples and the scroll bar at most 32767 pages.
         if (PageTooShortOrTooMany(s.store.g_DataCnt, N)) {
-            if (cmbPageSec->currentIndex() >= 0 && cmbPageSec->currentIndex() < cmbPageSec->count() - 1) {
-                cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
+            if (ui.cmbPageSec->currentIndex() >= 0 && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1) {
+                ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
                 return;
             }
         }
-        SyncSamplingMenu(cmbSampling->currentIndex());
-        lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
+        SyncSamplingMenu(ui.cmbSampling->currentIndex());
+        ui.lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
         l_StartPos = PageStartForCursor(l_CursorPos, N, s.store.g_DataCnt);
-        SyncSamplingMenu(cmbSampling->currentIndex());
+        SyncSamplingMenu(ui.cmbSampling->currentIndex());
         DispPageInfo(l_StartPos, s.store.g_DataCnt - 1, true);
         MoveCursorLine();
-        if (cmbSampling->property("Tag").toString().isEmpty())
+        if (ui.cmbSampling->property("Tag").toString().isEmpty())
             pctGraph1_Paint();
     });
 }
@@ -47,15 +47,15 @@ void frmMain::cmbSampling_Click()
 void frmMain::cmbPageSec_Click()
 {
     Trap(st_.log, QString(), [&] {
-        if (cmbPageSec->currentIndex() < 0)
+        if (ui.cmbPageSec->currentIndex() < 0)
             return;
-        lineCursor->Visible = l_CursorPos >= 0 && cmdOpen->isEnabled();
-        pctLabelWork->setVisible(lineCursor->Visible);
-        st_.g_PageSec = float(Val(cmbPageSec->currentText()));
+        ui.lineCursor->Visible = l_CursorPos >= 0 && ui.cmdOpen->isEnabled();
+        ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
+        st_.g_PageSec = float(Val(ui.cmbPageSec->currentText()));
         MoveCursorLine();
-        cmbSampling->setProperty("Tag", QStringLiteral("1"));
+        ui.cmbSampling->setProperty("Tag", QStringLiteral("1"));
         cmbSampling_Click();
-        cmbSampling->setProperty("Tag", QString());
+        ui.cmbSampling->setProperty("Tag", QString());
         pctGraph1_Paint();
     });
 }
@@ -68,10 +68,10 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         if (page.start < 0)
             return;
         const QString pages = PageTag(page);
-        lblPage->setText(pages + QStringLiteral("ページ"));
-        lblPage->Tag = pages;
+        ui.lblPage->setText(pages + QStringLiteral("ページ"));
+        ui.lblPage->Tag = pages;
         if (p_start < p_end)
-            lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
+            ui.lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
         std::int32_t end = page.endPage;
         if (end > 32767) {
             st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") + QString::number(end) +
@@ -79,21 +79,21 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
                                       QString(), MsgButtons::Ok, MsgIcon::Critical});
             end = 32767;
         }
-        HScroll1->setProperty("Tag", QStringLiteral("1"));
-        HScroll1->setRange(0, end);
-        HScroll1->setSingleStep(1);
-        HScroll1->setPageStep(1);
-        HScroll1->setValue(page.nowPage);
-        HScroll1->setProperty("Tag", QStringLiteral("0"));
+        ui.HScroll1->setProperty("Tag", QStringLiteral("1"));
+        ui.HScroll1->setRange(0, end);
+        ui.HScroll1->setSingleStep(1);
+        ui.HScroll1->setPageStep(1);
+        ui.HScroll1->setValue(page.nowPage);
+        ui.HScroll1->setProperty("Tag", QStringLiteral("0"));
         if (withCursor) {
             if (!CursorOnPage(l_CursorPos, page.start, N))
-                lineCursor->Visible = false;
+                ui.lineCursor->Visible = false;
             else if (l_CursorPos >= 0 && !Measuring) {
-                lineCursor->Visible = true;
+                ui.lineCursor->Visible = true;
                 ShowCursorLabel(l_CursorPos);
             }
-            pctLabelWork->setVisible(lineCursor->Visible);
-            pctGraph1->shapesChanged();
+            ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
+            ui.pctGraph1->shapesChanged();
         }
     });
 }
@@ -101,10 +101,10 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
 void frmMain::HScroll1_Change()
 {
     Trap(st_.log, QString(), [&] {
-        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 || HScroll1->property("Tag").toString() == QStringLiteral("1"))
+        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 || ui.HScroll1->property("Tag").toString() == QStringLiteral("1"))
             return;
         ++ScrollDepth;
-        l_StartPos = PageStartOfScroll(HScroll1->value(), st_.PageSpan());
+        l_StartPos = PageStartOfScroll(ui.HScroll1->value(), st_.PageSpan());
         MoveCursorLine();
         DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, true);
         pctGraph1_Paint();
@@ -117,13 +117,13 @@ void frmMain::MoveCursorLine()
     Trap(st_.log, QString(), [&] {
         if (st_.g_PageSec <= 0)
             return;
-        const float x = pctGraph1->ScaleWidth / st_.PageSpan() * float(l_CursorPos - l_StartPos);
-        lineCursor->X1 = lineCursor->X2 = x;
-        lineCursor->Y1 = 0;
-        lineCursor->Y2 = pctGraph1->ScaleHeight;
+        const float x = ui.pctGraph1->ScaleWidth / st_.PageSpan() * float(l_CursorPos - l_StartPos);
+        ui.lineCursor->X1 = ui.lineCursor->X2 = x;
+        ui.lineCursor->Y1 = 0;
+        ui.lineCursor->Y2 = ui.pctGraph1->ScaleHeight;
         if (l_CursorPos >= 0 && !Measuring)
             ShowCursorLabel(l_CursorPos);
-        pctGraph1->shapesChanged();
+        ui.pctGraph1->shapesChanged();
     });
 }
 

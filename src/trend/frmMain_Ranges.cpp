@@ -18,8 +18,8 @@ namespace tavin {
 void frmMain::BuildScaleTables(int minusIndex)
 {
     Trap(st_.log, QString(), [&] {
-        const float M = cmbRangeMinus->currentIndex() >= 2 ? float(Val(cmbRangeMinus->currentText())) : 0.0f;
-        const ScaleOptions o{chk125perHasen->isChecked(), chkMinus120per->isChecked(), chk120perScale->isChecked()};
+        const float M = ui.cmbRangeMinus->currentIndex() >= 2 ? float(Val(ui.cmbRangeMinus->currentText())) : 0.0f;
+        const ScaleOptions o{ui.chk125perHasen->isChecked(), ui.chkMinus120per->isChecked(), ui.chk120perScale->isChecked()};
         for (int i = 0; i < PlusRangeCount; ++i)
             BuildScale(st_.ScaleTable[std::size_t(i)], st_.PrintScaleTable[std::size_t(i)], FullScale(i), minusIndex, M, o,
                        st_.Settings.Tani);
@@ -30,34 +30,34 @@ void frmMain::InitRangeLists()
 {
     Trap(st_.log, QString(), [&] {
         {
-            const QSignalBlocker quiet(cmbGraphRange);
-            cmbGraphRange->clear();
-            cmbGraphRange->addItems(PlusRangeTexts());
-            cmbGraphRange->setCurrentIndex(-1);
+            const QSignalBlocker quiet(ui.cmbGraphRange);
+            ui.cmbGraphRange->clear();
+            ui.cmbGraphRange->addItems(PlusRangeTexts());
+            ui.cmbGraphRange->setCurrentIndex(-1);
         }
-        cmbGraphRange->setCurrentIndex(st_.Settings.RangePlus < PlusRangeCount ? st_.Settings.RangePlus : -1);
+        ui.cmbGraphRange->setCurrentIndex(st_.Settings.RangePlus < PlusRangeCount ? st_.Settings.RangePlus : -1);
         {
-            const QSignalBlocker quiet(cmbRangeMinus);
-            cmbRangeMinus->clear();
-            cmbRangeMinus->addItems(MinusRangeTexts());
-            cmbRangeMinus->setCurrentIndex(-1);
+            const QSignalBlocker quiet(ui.cmbRangeMinus);
+            ui.cmbRangeMinus->clear();
+            ui.cmbRangeMinus->addItems(MinusRangeTexts());
+            ui.cmbRangeMinus->setCurrentIndex(-1);
         }
-        cmbRangeMinus->setCurrentIndex(st_.Settings.RangeMinus < MinusRangeCount ? st_.Settings.RangeMinus : -1);
+        ui.cmbRangeMinus->setCurrentIndex(st_.Settings.RangeMinus < MinusRangeCount ? st_.Settings.RangeMinus : -1);
     });
 }
 
 void frmMain::cmbGraphRange_Click()
 {
     Trap(st_.log, QString(), [&] {
-        const int index = cmbGraphRange->currentIndex();
+        const int index = ui.cmbGraphRange->currentIndex();
         if (index < 0)
             return;
         st_.Settings.RangePlus = std::int16_t(index);
         pushOptions();
-        for (int i = 0; i < mnuPlusRange.size(); ++i)
-            mnuPlusRange[i]->setChecked(i == index);
+        for (int i = 0; i < ui.mnuPlusRange.size(); ++i)
+            ui.mnuPlusRange[i]->setChecked(i == index);
         const float top = st_.ScaleTable[std::size_t(index)].Top;
-        UpDown1->setRange(CLng(-top), CLng(top));
+        ui.UpDown1->setRange(CLng(-top), CLng(top));
         pctGraph1_Paint();
         lblRefLine_Change();
     });
@@ -66,13 +66,13 @@ void frmMain::cmbGraphRange_Click()
 void frmMain::cmbRangeMinus_Click()
 {
     Trap(st_.log, QString(), [&] {
-        const int index = cmbRangeMinus->currentIndex();
+        const int index = ui.cmbRangeMinus->currentIndex();
         if (index < 0)
             return;
         st_.Settings.RangeMinus = std::int16_t(index);
         pushOptions();
-        for (int i = 0; i < mnuMinusRange.size(); ++i)
-            mnuMinusRange[i]->setChecked(i == index);
+        for (int i = 0; i < ui.mnuMinusRange.size(); ++i)
+            ui.mnuMinusRange[i]->setChecked(i == index);
         BuildScaleTables(index);
         cmbGraphRange_Click();
     });
@@ -81,16 +81,16 @@ void frmMain::cmbRangeMinus_Click()
 void frmMain::mnuPlusRange_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        if (index < 0 || index >= cmbGraphRange->count())
+        if (index < 0 || index >= ui.cmbGraphRange->count())
             return;
-        cmbGraphRange->setCurrentIndex(index);
-        const int minus = cmbRangeMinus->currentIndex();
-        for (int i = 2; i < mnuMinusRange.size(); ++i)
-            mnuMinusRange[i]->setEnabled(MinusItemEnabled(index, i));
-        mnuMinusRange_Click(minus >= 0 && mnuMinusRange[minus]->isEnabled() ? minus : 0);
+        ui.cmbGraphRange->setCurrentIndex(index);
+        const int minus = ui.cmbRangeMinus->currentIndex();
+        for (int i = 2; i < ui.mnuMinusRange.size(); ++i)
+            ui.mnuMinusRange[i]->setEnabled(MinusItemEnabled(index, i));
+        mnuMinusRange_Click(minus >= 0 && ui.mnuMinusRange[minus]->isEnabled() ? minus : 0);
         if (Measuring) {
-            SetLimitLinePos(LineUpper, st_.Settings.LimitHi);
-            SetLimitLinePos(LineLower, st_.Settings.LimitLow);
+            SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi);
+            SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);
         }
     });
 }
@@ -98,8 +98,8 @@ void frmMain::mnuPlusRange_Click(int index)
 void frmMain::mnuMinusRange_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        if (index >= 0 && index < cmbRangeMinus->count())
-            cmbRangeMinus->setCurrentIndex(index);
+        if (index >= 0 && index < ui.cmbRangeMinus->count())
+            ui.cmbRangeMinus->setCurrentIndex(index);
     });
 }
 
@@ -112,13 +112,13 @@ void frmMain::enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag)
         if (line->Visible)
             st_.Settings.EtcConf |= flag;
         pushOptions();
-        pctGraph1->shapesChanged();
+        ui.pctGraph1->shapesChanged();
     });
 }
 
-void frmMain::chkUpperLimit_Click() { enableLimit(chkUpperLimit, LineUpper, 4); }
+void frmMain::chkUpperLimit_Click() { enableLimit(ui.chkUpperLimit, ui.LineUpper, 4); }
 
-void frmMain::chkLowerLimit_Click() { enableLimit(chkLowerLimit, LineLower, 2); }
+void frmMain::chkLowerLimit_Click() { enableLimit(ui.chkLowerLimit, ui.LineLower, 2); }
 
 // A limit typed into the number dialog; 0 or a number beyond a 32-bit float leaves it unchanged.
 void frmMain::inputLimit(const QString& title, float& limit, Label* shown)
@@ -133,24 +133,24 @@ void frmMain::inputLimit(const QString& title, float& limit, Label* shown)
     });
 }
 
-void frmMain::mnuUpperLimitInput_Click() { inputLimit(QStringLiteral("上限設定"), st_.Settings.LimitHi, lblUpper); }
+void frmMain::mnuUpperLimitInput_Click() { inputLimit(QStringLiteral("上限設定"), st_.Settings.LimitHi, ui.lblUpper); }
 
-void frmMain::mnuLowerLimitInput_Click() { inputLimit(QStringLiteral("下限設定"), st_.Settings.LimitLow, lblLower); }
+void frmMain::mnuLowerLimitInput_Click() { inputLimit(QStringLiteral("下限設定"), st_.Settings.LimitLow, ui.lblLower); }
 
 void frmMain::SetLimitLinePos(LineShape* line, float value)
 {
     Trap(st_.log, QString(), [&] {
-        const int index = cmbGraphRange->currentIndex();
+        const int index = ui.cmbGraphRange->currentIndex();
         if (index < 0)
             return;
-        const float y = LimitLineY(st_.ScaleTable[std::size_t(index)], pctGraph1->ScaleHeight, value);
+        const float y = LimitLineY(st_.ScaleTable[std::size_t(index)], ui.pctGraph1->ScaleHeight, value);
         line->X1 = 0;
-        line->X2 = pctGraph1->ScaleWidth;
+        line->X2 = ui.pctGraph1->ScaleWidth;
         line->Y1 = line->Y2 = y;
-        pctGraph1->shapesChanged();
+        ui.pctGraph1->shapesChanged();
     });
 }
 
-void frmMain::lblRefLine_Change() { SetLimitLinePos(LineUpper, st_.Settings.LimitHi); }
+void frmMain::lblRefLine_Change() { SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); }
 
 }  // namespace tavin

@@ -42,7 +42,7 @@ void frmMain::cmdOpen_Click()
     boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
         if (!goOnWithUnsaved(QStringLiteral("測定を開始しますか？")))
             return;
-        lblLoadFileName->setText(QString());
+        ui.lblLoadFileName->setText(QString());
         lblRefLine_Change();
         comm();  // the console shows the port's opening
         pushed_ = acquisitionOptions();
@@ -50,28 +50,28 @@ void frmMain::cmdOpen_Click()
             st_.env.prompts->message({why, QStringLiteral("PortOpen"), MsgButtons::Ok, MsgIcon::Critical});
             return;
         }
-        lblTime->hide();
-        lblPage->hide();
-        Frame3->setEnabled(false);
+        ui.lblTime->hide();
+        ui.lblPage->hide();
+        ui.Frame3->setEnabled(false);
         PortMenuEnb(false);
-        txtSaveFileName->setEnabled(false);
-        cmdOpen->setEnabled(false);
-        cmdClose->setEnabled(true);
+        ui.txtSaveFileName->setEnabled(false);
+        ui.cmdOpen->setEnabled(false);
+        ui.cmdClose->setEnabled(true);
         hideCursor();
-        chkAveMode->setEnabled(false);
-        txtAveNum->setEnabled(false);
+        ui.chkAveMode->setEnabled(false);
+        ui.txtAveNum->setEnabled(false);
         Measuring = 1;
         l_StartPos = 0;
-        lblGA->setText(QString());
-        lblVariable->setText(QStringLiteral("----- "));
-        lblBccErrCnt->setText(QStringLiteral("0"));
+        ui.lblGA->setText(QString());
+        ui.lblVariable->setText(QStringLiteral("----- "));
+        ui.lblBccErrCnt->setText(QStringLiteral("0"));
         shownErrors_ = 0;
-        HScroll1->setEnabled(false);
-        StatusBar1->showMessage(QStringLiteral("測定中です."));
+        ui.HScroll1->setEnabled(false);
+        ui.StatusBar1->showMessage(QStringLiteral("測定中です."));
         RefreshScreen();
         pctGraph1_Paint();
         DispPageInfo(l_StartPos, l_StartPos, false);
-        tmrScreen->start();
+        ui.tmrScreen->start();
         if (!engine_->portOpen())
             PortMenuEnb(true);
     });
@@ -81,33 +81,33 @@ void frmMain::cmdOpen_Click()
 void frmMain::unlockAfterStop()
 {
     PortMenuEnb(true);
-    txtSaveFileName->setEnabled(true);
-    cmdOpen->setEnabled(true);
-    cmdClose->setEnabled(false);
-    chkAveMode->setEnabled(true);
-    txtAveNum->setEnabled(true);
+    ui.txtSaveFileName->setEnabled(true);
+    ui.cmdOpen->setEnabled(true);
+    ui.cmdClose->setEnabled(false);
+    ui.chkAveMode->setEnabled(true);
+    ui.txtAveNum->setEnabled(true);
     Measuring = 0;
-    tmrScreen->stop();
-    lblJournalOff->hide();
+    ui.tmrScreen->stop();
+    ui.lblJournalOff->hide();
 }
 
 void frmMain::cmdClose_Click()
 {
     boxed(st_, QStringLiteral("cmdClose_Click"), [&] {
-        Frame3->setEnabled(true);
-        if (txtSaveFileName->text().isEmpty())
-            txtSaveFileName->setText(QStringLiteral("TEST_Datas"));  // the name the segment is saved under
+        ui.Frame3->setEnabled(true);
+        if (ui.txtSaveFileName->text().isEmpty())
+            ui.txtSaveFileName->setText(QStringLiteral("TEST_Datas"));  // the name the segment is saved under
         pushOptions();
         engine_->stop();
         unlockAfterStop();
-        StatusBar1->showMessage(QStringLiteral("停止しました."));
-        HScroll1->setEnabled(true);
+        ui.StatusBar1->showMessage(QStringLiteral("停止しました."));
+        ui.HScroll1->setEnabled(true);
         RefreshScreen();  // the end time, and what the save said
         // The pages recorded can be browsed at once: labels and scroll range follow the store.
         DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, false);
-        lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
-        lblTime->show();
-        lblPage->show();
+        ui.lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
+        ui.lblTime->show();
+        ui.lblPage->show();
     });
 }
 
@@ -124,41 +124,41 @@ void frmMain::onPortLost(const QString&)
 void frmMain::optMode_Click(int)
 {
     Trap(st_.log, QString(), [&] {
-        const bool measure = optMode[0]->isChecked();
+        const bool measure = ui.optMode[0]->isChecked();
         if (st_.store.g_DataCnt > 0)
             st_.env.prompts->message({measure ? QStringLiteral("現在のグラフをクリアします。")
                                               : QStringLiteral("測定データをクリアします。"),
                                       QString(), MsgButtons::Ok, MsgIcon::Information});
-        lblPage->setText(QString());
-        lblTime->setText(QString());
-        lblLoadFileName->setText(QString());
-        lblStartTime->setText(QString());
+        ui.lblPage->setText(QString());
+        ui.lblTime->setText(QString());
+        ui.lblLoadFileName->setText(QString());
+        ui.lblStartTime->setText(QString());
         st_.store.Clear();
         l_StartPos = 0;
-        cmdOpen->setEnabled(measure);
-        cmdFileLoad->setEnabled(!measure);
+        ui.cmdOpen->setEnabled(measure);
+        ui.cmdFileLoad->setEnabled(!measure);
         const QColor back = measure ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192);
         setBackground(centralWidget(), back);
-        Label4->setText(QStringLiteral("ファイル名"));
-        txtSaveFileName->setVisible(measure);
-        lblTime->setVisible(!measure);
-        lblPage->setVisible(!measure);
-        lblSampPC->setVisible(measure);
+        ui.Label4->setText(QStringLiteral("ファイル名"));
+        ui.txtSaveFileName->setVisible(measure);
+        ui.lblTime->setVisible(!measure);
+        ui.lblPage->setVisible(!measure);
+        ui.lblSampPC->setVisible(measure);
         if (measure)
-            lblSampPC->setText(QString());
-        LineUpper->Visible = measure && chkUpperLimit->isChecked();
-        LineLower->Visible = measure && chkLowerLimit->isChecked();
+            ui.lblSampPC->setText(QString());
+        ui.LineUpper->Visible = measure && ui.chkUpperLimit->isChecked();
+        ui.LineLower->Visible = measure && ui.chkLowerLimit->isChecked();
         if (measure) {
-            SetLimitLinePos(LineUpper, st_.Settings.LimitHi);
-            SetLimitLinePos(LineLower, st_.Settings.LimitLow);
+            SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi);
+            SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);
         }
-        pctGraph1->shapesChanged();
+        ui.pctGraph1->shapesChanged();
         hideCursor();
         l_CursorPos = -1;
         pctGraph1_Paint();
-        for (QWidget* w : std::initializer_list<QWidget*>{Frame3, frmAverage, Frame2, chkUpperLimit, chkLowerLimit,
-                                                          chkAve, chkAutoZoomOut, lblTaniH, lblTaniL, lblDebug,
-                                                          lblDataNum})
+        for (QWidget* w : std::initializer_list<QWidget*>{ui.Frame3, ui.frmAverage, ui.Frame2, ui.chkUpperLimit, ui.chkLowerLimit,
+                                                          ui.chkAve, ui.chkAutoZoomOut, ui.lblTaniH, ui.lblTaniL, ui.lblDebug,
+                                                          ui.lblDataNum})
             setBackground(w, back);
     });
 }

@@ -25,21 +25,21 @@ AcquisitionOptions frmMain::acquisitionOptions() const
     o.port = s.ComPort;
     o.baudRate = BaudRate();
     o.term = s.Term;
-    o.samplingAuto = mnuSampAuto->isChecked();
+    o.samplingAuto = ui.mnuSampAuto->isChecked();
     o.sampling = s.Sampling;
-    o.unitAuto = mnuTaniAuto->isChecked();
+    o.unitAuto = ui.mnuTaniAuto->isChecked();
     o.unit = s.Tani;
     o.keisu = st_.g_Keisu;
     o.limitHi = s.LimitHi;
     o.limitLow = s.LimitLow;
     o.etcConf = s.EtcConf;
-    o.readoutAverage = chkDispMode->isChecked();
-    o.aveLength = Val(txtAveNum->text());
+    o.readoutAverage = ui.chkDispMode->isChecked();
+    o.aveLength = Val(ui.txtAveNum->text());
     o.maxDatas = s.MaxDatas;
     o.rangePlus = s.RangePlus;
     o.rangeMinus = s.RangeMinus;
     o.saveDir = s.SaveDir;
-    o.baseName = txtSaveFileName->text();
+    o.baseName = ui.txtSaveFileName->text();
     return o;
 }
 
@@ -73,7 +73,7 @@ void frmMain::RefreshScreen()
             onEngineEvent(e);
         showView(v);
         drawNewSamples();
-        pctGraph1->Refresh();
+        ui.pctGraph1->Refresh();
     });
 }
 
@@ -82,43 +82,43 @@ void frmMain::showView(const AcquisitionView& v)
 {
     if (const std::int32_t n = st_.store.g_DataCnt.load(std::memory_order_acquire); n != shownCount_) {
         shownCount_ = n;
-        lblCounter->setText(QString::number(n));
+        ui.lblCounter->setText(QString::number(n));
     }
     if (v.readouts != shownReadouts_) {
         shownReadouts_ = v.readouts;
-        lblVariable->setText(ReadoutText(v.readoutValue, v.readoutFormat));
-        setBackground(pctMonRecv, QColor(0, 255, 0));
-        Timer1->start(80);
+        ui.lblVariable->setText(ReadoutText(v.readoutValue, v.readoutFormat));
+        setBackground(ui.pctMonRecv, QColor(0, 255, 0));
+        ui.Timer1->start(80);
         const LimitCheck c = v.limits;
         if (c.set != 0 && alarm.AlarmSet(c.set)) {
             Timer3_Timer();
-            Timer3->start(500);
+            ui.Timer3->start(500);
         }
         if (c.clear != 0 && alarm.AlarmBits != 0 && alarm.AlarmClear(c.clear)) {
-            Timer3->stop();
+            ui.Timer3->stop();
             showBlink(BlinkColour::Normal);
         }
     }
     if (v.lampBlinks != shownLampBlinks_) {
         shownLampBlinks_ = v.lampBlinks;
-        setBackground(pctMonRecv, v.lampOn ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
+        setBackground(ui.pctMonRecv, v.lampOn ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
     }
     if (v.errorCount != shownErrors_) {
         shownErrors_ = v.errorCount;
-        lblBccErrCnt->setText(QString::number(v.errorCount));
-        lblBccErr->setText(v.lastError);
+        ui.lblBccErrCnt->setText(QString::number(v.errorCount));
+        ui.lblBccErr->setText(v.lastError);
     }
     if (v.startCount != shownStartCount_) {
         shownStartCount_ = v.startCount;
-        lblStartCount->setText(QString::number(v.startCount));
+        ui.lblStartCount->setText(QString::number(v.startCount));
     }
     if (v.startTime != shownStart_) {
         shownStart_ = v.startTime;
-        lblStartTime->setText(FormatDate(v.startTime, u"yyyy年m月d日 hh:nn:ss"));
+        ui.lblStartTime->setText(FormatDate(v.startTime, u"yyyy年m月d日 hh:nn:ss"));
     }
     if (v.endTime != shownEnd_) {
         shownEnd_ = v.endTime;
-        lblEndTime->setText(FormatDate(v.endTime, u"yyyy年m月d日 hh:nn:ss"));
+        ui.lblEndTime->setText(FormatDate(v.endTime, u"yyyy年m月d日 hh:nn:ss"));
     }
     showReference(v.reference);
     showUnsaved(v.unsaved);
@@ -128,23 +128,23 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
 {
     using Kind = AcquisitionEvent::Kind;
     switch (e.kind) {
-    case Kind::Status: StatusBar1->showMessage(e.text); break;
-    case Kind::SavedAs: lblLoadFileName->setText(e.text); break;
+    case Kind::Status: ui.StatusBar1->showMessage(e.text); break;
+    case Kind::SavedAs: ui.lblLoadFileName->setText(e.text); break;
     case Kind::SegmentEnded: break;  // the view's generation tells
     case Kind::PortLost:  // its stop refreshes the screen: not from inside a refresh
         QMetaObject::invokeMethod(this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
         break;
-    case Kind::UnitChanged: lblTani->setText(e.text); break;
+    case Kind::UnitChanged: ui.lblTani->setText(e.text); break;
     case Kind::BatteryChanged: showBattery(std::int32_t(e.number)); break;
     case Kind::SamplingMeasured:
-        lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(e.number, "0.000"));
-        mnuSampAuto->setChecked(false);
+        ui.lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(e.number, "0.000"));
+        ui.mnuSampAuto->setChecked(false);
         SelectSamplingMs(e.whole);
         break;
-    case Kind::ProtectionOff: lblJournalOff->show(); break;
+    case Kind::ProtectionOff: ui.lblJournalOff->show(); break;
     case Kind::ProtectionBack:
-        lblJournalOff->hide();
-        StatusBar1->showMessage(QStringLiteral("ジャーナルへの書き込みを再開しました."));
+        ui.lblJournalOff->hide();
+        ui.StatusBar1->showMessage(QStringLiteral("ジャーナルへの書き込みを再開しました."));
         break;
     }
 }
@@ -158,18 +158,18 @@ void frmMain::drawNewSamples()
     std::int32_t i = std::max(drawnCount_, 1);
     while (i < count) {
         const Page page{l_StartPos, st_.PageSpan(),
-                        chkAutoZoomOut->isChecked() && cmbPageSec->currentIndex() < cmbPageSec->count() - 1};
+                        ui.chkAutoZoomOut->isChecked() && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1};
         const PageMove m = PageStepFor(i, page);
         if (m.step == PageStep::DrawSegment) {
             const std::int32_t last = std::min(count - 1, l_StartPos + std::int32_t(page.span));
-            DrawGraph(pctGraph1, i - 1, last, false);
-            if (chkAve->isChecked() && store.ave.AveNum > 1)
-                DrawGraph2(pctGraph1, i - 1, last, false);
+            DrawGraph(ui.pctGraph1, i - 1, last, false);
+            if (ui.chkAve->isChecked() && store.ave.AveNum > 1)
+                DrawGraph2(ui.pctGraph1, i - 1, last, false);
             i = last + 1;
             continue;
         }
         if (m.step == PageStep::ZoomOut)
-            cmbPageSec->setCurrentIndex(cmbPageSec->currentIndex() + 1);
+            ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
         else
             l_StartPos = m.nextStart;
         // Pages the samples passed while the screen was not looking are not drawn at all.
@@ -184,9 +184,9 @@ void frmMain::drawNewSamples()
 void frmMain::showBlink(BlinkColour colour)
 {
     switch (colour) {
-    case BlinkColour::Red: setBackground(lblVariable, QColor(255, 0, 0)); break;
-    case BlinkColour::Blue: setBackground(lblVariable, QColor(128, 128, 255)); break;
-    case BlinkColour::Normal: setBackground(lblVariable, QApplication::palette().color(QPalette::Button)); break;
+    case BlinkColour::Red: setBackground(ui.lblVariable, QColor(255, 0, 0)); break;
+    case BlinkColour::Blue: setBackground(ui.lblVariable, QColor(128, 128, 255)); break;
+    case BlinkColour::Normal: setBackground(ui.lblVariable, QApplication::palette().color(QPalette::Button)); break;
     }
 }
 
@@ -195,19 +195,19 @@ void frmMain::Timer3_Timer()
     Trap(st_.log, QString(), [&] {
         showBlink(alarm.step(Measuring != 0));
         if (!alarm.running)
-            Timer3->stop();
+            ui.Timer3->stop();
     });
 }
 
 void frmMain::AveReset()
 {
-    Trap(st_.log, QString(), [&] { st_.store.ave.AveReset(Val(txtAveNum->text())); });
+    Trap(st_.log, QString(), [&] { st_.store.ave.AveReset(Val(ui.txtAveNum->text())); });
 }
 
 void frmMain::chkDispMode_Click()
 {
     Trap(st_.log, QString(), [&] {
-        chkDispMode->setText(chkDispMode->isChecked() ? QStringLiteral("移動平均値") : QStringLiteral("リアルタイム値"));
+        ui.chkDispMode->setText(ui.chkDispMode->isChecked() ? QStringLiteral("移動平均値") : QStringLiteral("リアルタイム値"));
         pushOptions();
     });
 }

@@ -31,14 +31,14 @@ protected:
 TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
 {
     w->SelectTani("Torr");
-    EXPECT_TRUE(w->mnuTaniExt[0]->isVisible());
-    EXPECT_TRUE(w->mnuTaniExt[0]->isChecked());
-    EXPECT_EQ(w->mnuTaniExt[0]->text(), "Torr");
-    EXPECT_FALSE(w->mnuTani[6]->isChecked());  // "torr"
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+    EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "Torr");
+    EXPECT_FALSE(w->ui.mnuTani[6]->isChecked());  // "torr"
     EXPECT_EQ(state->Settings.Tani, "Torr");
-    EXPECT_EQ(w->lblTaniH->text(), "Torr");
+    EXPECT_EQ(w->ui.lblTaniH->text(), "Torr");
     EXPECT_EQ(state->ScaleTable[5].Unit, "Torr");
-    EXPECT_FALSE(w->mnuTaniAuto->isChecked());
+    EXPECT_FALSE(w->ui.mnuTaniAuto->isChecked());
 }
 
 TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
@@ -48,18 +48,18 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
         d.txtTaniInput->setText(QString("u%1").arg(i));
         d.cmdOK_Click();
     }
-    EXPECT_EQ(w->lblTani->text(), "u4");
+    EXPECT_EQ(w->ui.lblTani->text(), "u4");
     d.txtTaniInput->setText("u5");
     d.cmdOK_Click();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "単位は、全て登録済みです!");
     EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(w->lblTani->text(), "u4");
+    EXPECT_EQ(w->ui.lblTani->text(), "u4");
 
     d.txtTaniInput->setText("k,Pa");
     d.cmdOK_Click();
     EXPECT_EQ(t.prompts.shown.size(), 2);
-    EXPECT_NE(w->lblTani->text(), "k,Pa");
+    EXPECT_NE(w->ui.lblTani->text(), "k,Pa");
 
     // Units go into CP932 files: a character without a code there is refused where it is typed.
     const QString refused[][2] = {{"µbar", "(µ)"}, {"€", "(€)"}, {"압력", "(압력)"}, {"m😀", "(😀)"}};
@@ -70,31 +70,31 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
         ASSERT_EQ(t.prompts.shown.size(), before + 1) << unit.toStdString();
         EXPECT_TRUE(t.prompts.shown.last().text.contains(named)) << t.prompts.shown.last().text.toStdString();
         EXPECT_EQ(t.prompts.shown.last().icon, MsgIcon::Exclamation);
-        EXPECT_EQ(w->lblTani->text(), "u4");
+        EXPECT_EQ(w->ui.lblTani->text(), "u4");
         EXPECT_EQ(state->Settings.Tani, "u4");
     }
 
     t.prompts.answers = {MsgAnswer::Yes};
     d.cmdTaniDel_Click();
-    for (QAction* a : w->mnuTaniExt)
+    for (QAction* a : w->ui.mnuTaniExt)
         EXPECT_FALSE(a->isVisible());
-    EXPECT_EQ(w->lblTani->text(), "u4");
+    EXPECT_EQ(w->ui.lblTani->text(), "u4");
     w->mnuTani_Click(-1);
-    EXPECT_EQ(w->mnuTaniExt[0]->text(), "u4");
-    EXPECT_TRUE(w->mnuTaniExt[0]->isChecked());
+    EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "u4");
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
 }
 
 TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
 {
     w->mnuTermKind_Click(4);
-    EXPECT_TRUE(w->mnuBaoud[2]->isChecked());
+    EXPECT_TRUE(w->ui.mnuBaoud[2]->isChecked());
     EXPECT_EQ(state->Settings.Term, 4);
     w->mnuBaoud_Click(1);
     w->mnuTermKind_Click(6);
-    EXPECT_TRUE(w->mnuBaoud[1]->isChecked());
+    EXPECT_TRUE(w->ui.mnuBaoud[1]->isChecked());
     w->mnuTermKind_Click(5);
-    EXPECT_TRUE(w->mnuBaoud[0]->isChecked());
-    EXPECT_EQ(w->lblBattery->text(), "-");
+    EXPECT_TRUE(w->ui.mnuBaoud[0]->isChecked());
+    EXPECT_EQ(w->ui.lblBattery->text(), "-");
 }
 
 TEST_F(Units, TheCoefficientIgnoresZeroTextAndCancel)
@@ -117,7 +117,7 @@ TEST_F(Units, LimitsAreEnteredThroughTheSameDialog)
     answerNumberDialog("12.5", true);
     w->mnuUpperLimitInput_Click();
     EXPECT_EQ(state->Settings.LimitHi, 12.5f);
-    EXPECT_EQ(w->lblUpper->text(), "12.5");
+    EXPECT_EQ(w->ui.lblUpper->text(), "12.5");
     answerNumberDialog("0", true);
     w->mnuLowerLimitInput_Click();
     EXPECT_EQ(state->Settings.LimitLow, -10000.0f);

@@ -49,19 +49,19 @@ int main(int argc, char* argv[])
     env.prompts = &prompts;
     tavin::AppState state(std::move(env));
     tavin::frmMain w(state);
-    w.mnuTermKind[kind]->trigger();
-    for (QAction* a : w.mnuCom)
+    w.ui.mnuTermKind[kind]->trigger();
+    for (QAction* a : w.ui.mnuCom)
         if (a->isVisible() && a->text().startsWith(QStringLiteral("COM%1(").arg(com)))
             a->trigger();
     if (!sampling.isEmpty())
         w.SelectSampling(sampling);
     if (!name.isEmpty())
-        w.txtSaveFileName->setText(name);
+        w.ui.txtSaveFileName->setText(name);
     if (maxDatas > 0)
         state.Settings.MaxDatas = maxDatas;
     w.show();
     QTimer::singleShot(0, &w, [&] {
-        w.cmdOpen->click();
+        w.ui.cmdOpen->click();
         std::printf(w.Measuring ? "measuring\n" : "not measuring\n");
         std::fflush(stdout);
     });

@@ -47,10 +47,10 @@ protected:
         env.clock = nullptr;  // samples carry the real time
         state = std::make_unique<AppState>(env);
         w = std::make_unique<frmMain>(*state);
-        w->mnuTermKind[kind]->trigger();
-        for (int i = 0; i < w->mnuCom.size(); ++i)
-            if (w->mnuCom[i]->isVisible() && w->mnuCom[i]->text().startsWith("COM7("))
-                w->mnuCom[i]->trigger();
+        w->ui.mnuTermKind[kind]->trigger();
+        for (int i = 0; i < w->ui.mnuCom.size(); ++i)
+            if (w->ui.mnuCom[i]->isVisible() && w->ui.mnuCom[i]->text().startsWith("COM7("))
+                w->ui.mnuCom[i]->trigger();
         ASSERT_EQ(state->Settings.ComPort, 7);
         ASSERT_EQ(state->Settings.Term, kind);
     }
@@ -94,12 +94,12 @@ protected:
 TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
 {
     start(0, {"--period", "1", "--count", "500", "--wave", "ramp", "--amplitude", "9"});
-    w->cmdOpen->click();
+    w->ui.cmdOpen->click();
     ASSERT_EQ(w->Measuring, 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 500; }, 20000)) << state->store.g_DataCnt;
-    w->cmdClose->click();
+    w->ui.cmdClose->click();
     EXPECT_EQ(w->Measuring, 0);
-    EXPECT_TRUE(w->cmdOpen->isEnabled());
+    EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
     expectStoreHolds(frames.waitFor(500));
 }
 
@@ -109,7 +109,7 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSampleAndDelaysNoTimeStamp)
 {
     constexpr int Frames = 6000;
     start(0, {"--period", "1", "--count", QString::number(Frames), "--wave", "ramp", "--amplitude", "9", "--stamp"});
-    w->cmdOpen->click();
+    w->ui.cmdOpen->click();
     ASSERT_EQ(w->Measuring, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 10000));
     QThread::msleep(2000);  // a handler that takes two seconds
@@ -118,7 +118,7 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSampleAndDelaysNoTimeStamp)
     box.exec();  // a modal box nobody answers for two seconds
     const QList<test::SentFrame> sent = frames.waitFor(Frames, 30000);
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= Frames; }, 10000));
-    w->cmdClose->click();
+    w->ui.cmdClose->click();
     expectStoreHolds(sent);
     // The stamp is the second the frame arrived in, taken by the engine within 2 ms of its write.
     int late = 0;
@@ -142,9 +142,9 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSampleAndDelaysNoTimeStamp)
 TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
 {
     start(4, {"--period", "1000", "--count", "3", "--wave", "steps", "--amplitude", "40"});
-    w->cmdOpen->click();
+    w->ui.cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 3; }, 10000)) << state->store.g_DataCnt;
-    w->cmdClose->click();
+    w->ui.cmdClose->click();
     expectStoreHolds(frames.waitFor(3));
     EXPECT_LT(state->store.g_DataTime[0], state->store.g_DataTime[2]);
 }
@@ -152,13 +152,13 @@ TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
 TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
 {
     start(5, {"--period", "5", "--vanish-after", "60", "--wave", "sine", "--amplitude", "30"});
-    w->cmdOpen->click();
+    w->ui.cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->Measuring == 0; }, 15000));
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_EQ(t.prompts.shown.last().text, "ポートが切断されました。測定を停止しました。");
-    EXPECT_TRUE(w->cmdOpen->isEnabled());
-    EXPECT_FALSE(w->cmdClose->isEnabled());
-    EXPECT_TRUE(w->mnuCom[0]->isEnabled());
+    EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
+    EXPECT_FALSE(w->ui.cmdClose->isEnabled());
+    EXPECT_TRUE(w->ui.mnuCom[0]->isEnabled());
     expectStoreHolds(frames.waitFor(60));
 }
 
@@ -166,10 +166,10 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
 {
     start(0, {"--period", "1", "--count", "2500", "--wave", "sine", "--amplitude", "60"});
     state->Settings.MaxDatas = 1000;  // segments of 1000 samples, as 30000 at full length
-    w->cmbSampling->setCurrentIndex(0);
-    w->cmdOpen->click();
+    w->ui.cmbSampling->setCurrentIndex(0);
+    w->ui.cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_FileNo == 3 && state->store.g_DataCnt >= 500; }, 20000));
-    w->cmdClose->click();
+    w->ui.cmdClose->click();
     const QList<test::SentFrame> sent = frames.waitFor(2500);
     ASSERT_EQ(sent.size(), 2500);
 
@@ -189,12 +189,12 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
         ASSERT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i].value))) << i;
 
     // Each file loads in read-out mode and can be browsed.
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     int first = 0;
     for (const QString& f : files) {
         t.prompts.files = {dir.filePath(f)};
         w->cmdFileLoad_Click();
-        EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+        EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
         const int count = files.indexOf(f) < 2 ? 1000 : 500;
         ASSERT_EQ(state->store.g_DataCnt, count);
         for (int i = 0; i < count; ++i)
@@ -208,16 +208,16 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
     start(4, {"--period", "2", "--count", "300", "--wave", "ramp", "--amplitude", "150", "--unit", "M"});
     w->SelectSampling("2");
     w->mnuPlusRange_Click(8);        // 200
-    w->cmbRangeMinus->setCurrentIndex(4);  // -20.0
+    w->ui.cmbRangeMinus->setCurrentIndex(4);  // -20.0
     state->g_Keisu = 1.5f;
-    w->cmdOpen->click();
+    w->ui.cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 20000));
-    w->cmdClose->click();
+    w->ui.cmdClose->click();
     const std::vector<float> stored(state->store.g_Datas.begin(), state->store.g_Datas.begin() + 300);
     const std::vector<double> times(state->store.g_DataTime.begin(), state->store.g_DataTime.begin() + 300);
-    EXPECT_EQ(w->lblTani->text(), "MPa");
+    EXPECT_EQ(w->ui.lblTani->text(), "MPa");
 
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     w->SelectSampling("1000");
     w->mnuPlusRange_Click(0);
     w->mnuTaniAuto_Click();
@@ -231,8 +231,8 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
         EXPECT_NEAR(state->store.g_DataTime[std::size_t(i)], times[std::size_t(i)], 1e-9) << i;
     }
     EXPECT_EQ(state->Settings.Sampling, 2);
-    EXPECT_EQ(w->cmbGraphRange->currentText(), "200");
-    EXPECT_EQ(w->cmbRangeMinus->currentText(), "-20.0");
-    EXPECT_EQ(w->lblTani->text(), "MPa");
+    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "200");
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-20.0");
+    EXPECT_EQ(w->ui.lblTani->text(), "MPa");
     EXPECT_EQ(state->g_Keisu, 1.5f);
 }

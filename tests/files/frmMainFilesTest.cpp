@@ -38,7 +38,7 @@ protected:
 TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
 {
     w->mnuPlusRange_Click(5);   // 35
-    w->cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
+    w->ui.cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
     w->SelectSampling("20 msec");
     w->SelectTani("Torr");
     state->g_Keisu = 2.5f;
@@ -50,27 +50,27 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     EXPECT_TRUE(FromCp932(t.read("Documents/" + csvIn(docs())[0])).startsWith("2026年12月6日 09:05:03,"));
 
     // Everything changes, then the file brings it back.
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     w->mnuPlusRange_Click(0);
     w->SelectSampling("1000");
     w->SelectTani("kPa");
     state->g_Keisu = 1.0f;
     t.prompts.files = {file};
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(state->store.g_DataCnt, 3);
-    EXPECT_EQ(w->lblCounter->text(), "3");
+    EXPECT_EQ(w->ui.lblCounter->text(), "3");
     EXPECT_EQ(state->store.g_Datas[1], -2.25f);
     EXPECT_EQ(state->store.g_FileNo, 4);
     EXPECT_EQ(state->Settings.Sampling, 20);
-    EXPECT_EQ(w->cmbGraphRange->currentText(), "35");
-    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);
-    EXPECT_EQ(w->lblTani->text(), "Torr");
+    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "35");
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 1);
+    EXPECT_EQ(w->ui.lblTani->text(), "Torr");
     EXPECT_EQ(state->g_Keisu, 2.5f);
-    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
-    EXPECT_EQ(w->lblLoadFileName->text(), QFileInfo(file).fileName());
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->ui.lblLoadFileName->text(), QFileInfo(file).fileName());
     EXPECT_EQ(w->LoadFolder, docs());
-    EXPECT_EQ(w->lblVariable->text(), " ----- ");
+    EXPECT_EQ(w->ui.lblVariable->text(), " ----- ");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
 }
 
@@ -83,41 +83,41 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     EXPECT_EQ(state->store.g_FileNo, 1);
     EXPECT_EQ(state->Settings.Sampling, 50);
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->lblStartTime->text(), "start");
+    EXPECT_EQ(w->ui.lblStartTime->text(), "start");
 
     t.write("bad.csv", "start,46362.5,3\r\n1,\r\n2,\r\n3\r\n4,\r\n");
     t.prompts.files = {t.path("bad.csv")};
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 4行目");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 4行目");
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->lblCounter->text(), "2");  // counter and pages follow what was read
-    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->ui.lblCounter->text(), "2");  // counter and pages follow what was read
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
 
     // A start time that is no time stops at the header; an empty file loads nothing.
     t.write("badstart.csv", "start,yesterday,3\r\n1,\r\n");
     t.write("empty.csv", "");
     t.prompts.files = {t.path("badstart.csv"), t.path("empty.csv")};
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 1行目");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 1行目");
     EXPECT_EQ(state->store.g_DataCnt, 0);
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
-    EXPECT_EQ(w->lblCounter->text(), "0");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->ui.lblCounter->text(), "0");
 
     // Nor is a header with a NUL byte a header.
     t.write("nul.csv", QByteArray("start\0,46362.5,3\r\n1,\r\n", 22));
     t.prompts.files = {t.path("nul.csv")};
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 1行目");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 1行目");
 }
 
 TEST_F(Files, CancellingTheOpenDialogChangesNothing)
 {
     record({1.0f, 2.0f});
-    w->lblLoadFileName->setText("kept");
+    w->ui.lblLoadFileName->setText("kept");
     w->cmdFileLoad_Click();  // no scripted answer: cancelled
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->lblLoadFileName->text(), "kept");
+    EXPECT_EQ(w->ui.lblLoadFileName->text(), "kept");
     ASSERT_EQ(t.prompts.dialogs.size(), 1);
     EXPECT_EQ(t.prompts.dialogs[0].kind, FileDialog::Open);
     EXPECT_EQ(t.prompts.dialogs[0].initDir, state->Settings.SaveDir);
@@ -127,17 +127,17 @@ TEST_F(Files, CancellingTheOpenDialogChangesNothing)
 TEST_F(Files, MinusRangesFromTheirTexts)
 {
     w->SelectMinusRangeByText("-10.0", "10");
-    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);  // equal magnitude: compound
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 1);  // equal magnitude: compound
     w->SelectMinusRangeByText("0", "10");
-    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 0);
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 0);
     w->SelectMinusRangeByText("-50.0", "100");
-    EXPECT_EQ(w->cmbRangeMinus->currentText(), "-50.0");
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-50.0");
     w->SelectMinusRangeByText("-7", "100");
-    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 1);
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 1);
     w->SelectPlusRangeByText("150");
-    EXPECT_EQ(w->cmbGraphRange->currentText(), "200");
+    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "200");
     w->SelectPlusRangeByText("9999");
-    EXPECT_EQ(w->cmbGraphRange->currentText(), "5000");
+    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "5000");
 }
 
 TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndSaysSo)
@@ -150,7 +150,7 @@ TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndSaysSo)
     // and the reason.
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.prompts.shown.size() == 1; }));
     EXPECT_TRUE(t.prompts.shown[0].text.contains("blocker"));
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "ドキュメントフォルダに保存しました.");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "ドキュメントフォルダに保存しました.");
     EXPECT_EQ(csvIn(docs()).size(), 1);
 }
 
@@ -169,13 +169,13 @@ TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
     EXPECT_EQ(t.prompts.dialogs.size(), 2);  // No showed the dialog again
     EXPECT_EQ(t.prompts.shown[0].text, "上書きしますか？\r\n(" + QDir::toNativeSeparators(t.path("existing.csv")) + ")");
     EXPECT_EQ(t.prompts.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(w->txtSaveFileName->text(), "existing");
+    EXPECT_EQ(w->ui.txtSaveFileName->text(), "existing");
     EXPECT_EQ(state->Settings.FilePath, "existing");
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
     EXPECT_EQ(t.read("existing.csv"), "x");  // choosing a name writes nothing
 
-    w->txtSaveFileName->setText("");
-    EXPECT_EQ(w->txtSaveFileName->text(), "RQ4600_Datas");
+    w->ui.txtSaveFileName->setText("");
+    EXPECT_EQ(w->ui.txtSaveFileName->text(), "RQ4600_Datas");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
 }
 
@@ -199,7 +199,7 @@ TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
     w->txtSaveFileName_Click();
     EXPECT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
-    EXPECT_EQ(w->txtSaveFileName->text(), "good");
+    EXPECT_EQ(w->ui.txtSaveFileName->text(), "good");
 }
 
 // A base name whose recordings or journal the folder could not name would make every save fail:
@@ -216,8 +216,8 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
     EXPECT_EQ(state->Settings.FilePath, QString(room, u'x'));
 
     // Typed: cut back to what fits, a three-byte character never in halves, with the same box.
-    w->txtSaveFileName->setText(QString(room / 3 + 5, u'測'));
-    EXPECT_EQ(w->txtSaveFileName->text(), QString(room / 3, u'測'));
+    w->ui.txtSaveFileName->setText(QString(room / 3 + 5, u'測'));
+    EXPECT_EQ(w->ui.txtSaveFileName->text(), QString(room / 3, u'測'));
     EXPECT_EQ(state->Settings.FilePath, QString(room / 3, u'測'));
     EXPECT_EQ(t.prompts.shown.size(), 2);
 }
@@ -225,14 +225,14 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
 // A header coefficient the coefficient dialog would refuse does not reach the next measurement.
 TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
 {
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     for (const char* keisu : {"0", "abc", "1e39"}) {
         state->g_Keisu = 2.5f;
         t.write("k.csv", QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + keisu + "\r\n1,\r\n");
         t.prompts.files = {t.path("k.csv")};
         w->cmdFileLoad_Click();
         EXPECT_EQ(state->g_Keisu, 1.0f) << keisu;
-        EXPECT_EQ(w->StatusBar1->currentMessage(),
+        EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
                   QStringLiteral("読み込み終了 (係数「%1」は使えないため1にしました)").arg(keisu));
         EXPECT_EQ(state->store.g_DataCnt, 1);
     }
@@ -240,7 +240,7 @@ TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
     t.prompts.files = {t.path("k.csv")};
     w->cmdFileLoad_Click();
     EXPECT_EQ(state->g_Keisu, 0.5f);
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
 }
 
 // What cannot be read is refused with its reason, never reported as a finished load; the labels of
@@ -262,31 +262,31 @@ TEST_F(Files, AFailedLoadNamesItsReasonAndLeavesNoLabelsOfTheEarlierContent)
         {t.path("none.csv"), "読み込みエラー ファイルが見つかりません"},
         {"/proc/self/mem", "読み込みエラー 読み取りに失敗しました ("},
     };
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     for (const Case& c : cases) {
         t.prompts.files = {t.path("pages.csv"), c.path};
         w->cmdFileLoad_Click();
         ASSERT_EQ(state->store.g_DataCnt, 500);
-        ASSERT_FALSE(w->lblPage->text().isEmpty());
-        ASSERT_FALSE(w->lblStartTime->text().isEmpty());
-        ASSERT_FALSE(w->lblTime->text().isEmpty());
+        ASSERT_FALSE(w->ui.lblPage->text().isEmpty());
+        ASSERT_FALSE(w->ui.lblStartTime->text().isEmpty());
+        ASSERT_FALSE(w->ui.lblTime->text().isEmpty());
         w->cmdFileLoad_Click();  // returns: a named pipe without a writer does not block it
-        EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith(c.status)) << w->StatusBar1->currentMessage().toStdString();
+        EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(c.status)) << w->ui.StatusBar1->currentMessage().toStdString();
         EXPECT_EQ(state->store.g_DataCnt, 0);
-        EXPECT_EQ(w->lblCounter->text(), "0");
-        EXPECT_EQ(w->lblPage->text(), "");
-        EXPECT_EQ(w->lblTime->text(), "");
-        EXPECT_EQ(w->lblStartTime->text(), "");
+        EXPECT_EQ(w->ui.lblCounter->text(), "0");
+        EXPECT_EQ(w->ui.lblPage->text(), "");
+        EXPECT_EQ(w->ui.lblTime->text(), "");
+        EXPECT_EQ(w->ui.lblStartTime->text(), "");
     }
     // A bad line: the labels describe the samples read before it.
     t.write("bad.csv", "later,46362.75,1,1000 msec,10,0,kPa,1\r\n1,\r\n2\r\n");
     t.prompts.files = {t.path("pages.csv"), t.path("bad.csv")};
     w->cmdFileLoad_Click();
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込みエラー 3行目");
-    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
-    EXPECT_EQ(w->lblStartTime->text(), "later");
-    EXPECT_EQ(w->lblTime->text(), "18:00:00");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 3行目");
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->ui.lblStartTime->text(), "later");
+    EXPECT_EQ(w->ui.lblTime->text(), "18:00:00");
 }
 
 TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
@@ -297,14 +297,14 @@ TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
         csv += "1,\r\n";
     t.write("full.csv", csv + ",46363.5\r\n");  // a full segment and its closing line
     t.write("long.csv", csv + "2,\r\n3,\r\n");
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     t.prompts.files = {t.path("full.csv"), t.path("long.csv")};
     w->cmdFileLoad_Click();
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(state->store.g_DataCnt, 360000);
     w->cmdFileLoad_Click();
     const QString note = QStringLiteral("読み込み終了 (360000行を超えた分は読み込んでいません)");
-    EXPECT_EQ(w->StatusBar1->currentMessage(), note);
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), note);
     EXPECT_EQ(state->store.g_DataCnt, 360000);
     EXPECT_EQ(state->store.g_Datas[359999], 1.0f);
     const QString log = logText();

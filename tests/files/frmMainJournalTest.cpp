@@ -101,8 +101,8 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
     record(5);
     stop();
     ASSERT_EQ(state->unsaved.count(), 1);
-    EXPECT_FALSE(w->lblUnsaved->isHidden());
-    EXPECT_EQ(w->lblUnsaved->text(), "未保存の測定データ: 1 区間");
+    EXPECT_FALSE(w->ui.lblUnsaved->isHidden());
+    EXPECT_EQ(w->ui.lblUnsaved->text(), "未保存の測定データ: 1 区間");
 
     t.prompts.shown.clear();
     t.prompts.answers = {MsgAnswer::No};
@@ -124,7 +124,7 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
     w->cmdFileLoad_Click();
     EXPECT_TRUE(t.prompts.shown.isEmpty() || !t.prompts.shown[0].text.contains("区間"));
     EXPECT_TRUE(state->unsaved.empty());
-    EXPECT_TRUE(w->lblUnsaved->isHidden());
+    EXPECT_TRUE(w->ui.lblUnsaved->isHidden());
     EXPECT_EQ(QDir(t.path("blocked/rec")).entryList({"*.csv"}, QDir::Files).size(), 1);
 }
 
@@ -159,7 +159,7 @@ TEST_F(JournalWindow, GoesWhereTheRecordingGoesAndIsFoundThereAtTheNextStart)
     w.reset();
     state = t.state();
     w = std::make_unique<frmMain>(*state);
-    EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith("前回の測定を復旧しました")) << w->StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith("前回の測定を復旧しました")) << w->ui.StatusBar1->currentMessage().toStdString();
     EXPECT_TRUE(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files).isEmpty());
     EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.csv"}, QDir::Files).size(), 1);
     EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.journals")));  // nothing left to look for
@@ -192,15 +192,15 @@ TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
         fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, 1000});
         record(2, 3);
         check();
-        EXPECT_FALSE(w->lblJournalOff->isHidden());
+        EXPECT_FALSE(w->ui.lblJournalOff->isHidden());
         record(2, 5);
         check();
-        EXPECT_FALSE(w->lblJournalOff->isHidden());  // not a passing message
+        EXPECT_FALSE(w->ui.lblJournalOff->isHidden());  // not a passing message
     }
     check();
     check();
-    EXPECT_TRUE(w->lblJournalOff->isHidden());
-    EXPECT_TRUE(w->StatusBar1->currentMessage().startsWith(back));
+    EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
+    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(back));
     EXPECT_EQ(ReadJournal(journal()).samples, 7);
 
     {
@@ -210,7 +210,7 @@ TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
     }
     check();  // a new journal with every sample of the segment
     check();
-    EXPECT_TRUE(w->lblJournalOff->isHidden());
+    EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
     ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-1-2.journal"});
     const JournalContent c = ReadJournal(journal());
     EXPECT_EQ(c.samples, 8);
@@ -231,7 +231,7 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
     w->engine().call([&] { w->engine().journalRetryMs = 0; });  // tried again at each check, not every few seconds
     record(3);
     refresh();
-    EXPECT_FALSE(w->lblJournalOff->isHidden());
+    EXPECT_FALSE(w->ui.lblJournalOff->isHidden());
     EXPECT_TRUE(t.prompts.shown.isEmpty());  // the measurement goes on without a box waiting
 
     QFile::remove(t.path("blocked"));
@@ -239,7 +239,7 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
     refresh();
     state->journal.drain();
     refresh();
-    EXPECT_TRUE(w->lblJournalOff->isHidden());
+    EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
     EXPECT_EQ(ReadJournal(t.read("blocked/rec/" + QDir(t.path("blocked/rec")).entryList({"*.journal"})[0])).samples, 4);
     stop();
 }

@@ -30,9 +30,9 @@ protected:
             return list;
         };
         state->Settings.SaveDir = t.dir.path();
-        w->txtSaveFileName->setText(QStringLiteral("bench1"));
+        w->ui.txtSaveFileName->setText(QStringLiteral("bench1"));
         w->SelectSampling(QStringLiteral("1000"));
-        w->cmbPageSec->setCurrentIndex(4);  // 20 s
+        w->ui.cmbPageSec->setCurrentIndex(4);  // 20 s
         for (int i = 0; i < 900; ++i) {
             float v = float(i % 100) / 100.0f;
             feedValue(v);
@@ -45,18 +45,18 @@ protected:
     // The first time label under the graph: where the page on screen starts (s).
     QString firstTimeLabel() const
     {
-        for (const auto& p : w->pctGraphWork->printed())
-            if (p.y > float(w->pctGraph1->Top() + w->pctGraph1->Height()))
+        for (const auto& p : w->ui.pctGraphWork->printed())
+            if (p.y > float(w->ui.pctGraph1->Top() + w->ui.pctGraph1->Height()))
                 return p.text;
         return QString();
     }
     void expectClosedAsOpened(int pageIndex)
     {
         EXPECT_EQ(w->l_noPaint, 0);
-        EXPECT_EQ(w->cmbPageSec->currentIndex(), pageIndex);
+        EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), pageIndex);
         // The screen shows the page that the scroll position names.
-        EXPECT_EQ(w->l_StartPos, w->HScroll1->value() * 20);
-        EXPECT_EQ(firstTimeLabel(), QString::number(w->HScroll1->value() * 20));
+        EXPECT_EQ(w->l_StartPos, w->ui.HScroll1->value() * 20);
+        EXPECT_EQ(firstTimeLabel(), QString::number(w->ui.HScroll1->value() * 20));
     }
     QStringList pdfs() const { return QDir(t.dir.path()).entryList({"*.pdf"}); }
     bool queueExists = true;
@@ -80,7 +80,7 @@ TEST_F(PrintDialog, TheTwoOptionsExcludeEachOtherAndCancelPrintsNothing)
         EXPECT_FALSE(d.chkPrintTate->isEnabled());
         d.cmdPrintCancel->click();
     });
-    w->cmdPrintOut->click();
+    w->ui.cmdPrintOut->click();
     EXPECT_EQ(shown, 1);
     expectClosedAsOpened(4);
     EXPECT_EQ(w->l_StartPos, 20);  // Cancel moves nothing
@@ -93,7 +93,7 @@ TEST_F(PrintDialog, AllDataPrintsWithFiveMinutePagesAndTheScreenFollowsTheScroll
         d.chkAll1Page->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->cmdPrintOne->click();
+    w->ui.cmdPrintOne->click();
     EXPECT_EQ(shown, 1);
     // The 300 s page moved the page start to the first page; back at 20 s it stays there, and
     // the screen, held from painting meanwhile, now shows that page and not the second.
@@ -111,7 +111,7 @@ TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanl
         d.chkPrintTate->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->cmdPrintOut->click();
+    w->ui.cmdPrintOut->click();
     EXPECT_EQ(pdfs(), QStringList{"bench1-0002.pdf"});
     EXPECT_TRUE(state->print.PrintPortrait);
     expectClosedAsOpened(4);
@@ -120,7 +120,7 @@ TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanl
     t.write(QStringLiteral("blocked"), "a file where the folder should be");
     state->Settings.SaveDir = t.path(QStringLiteral("blocked"));
     whenShown<frmPrint>([](frmPrint& d) { d.cmdPrintOK->click(); });
-    w->cmdPrintOut->click();
+    w->ui.cmdPrintOut->click();
     EXPECT_EQ(shown, 2);
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("blocked")));
@@ -137,7 +137,7 @@ TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTak
         EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　ipp://bench/queue"));
         d.cmdPrintCancel->click();
     });
-    w->cmdPrintOut->click();
+    w->ui.cmdPrintOut->click();
 
     // The next opening shows it; meanwhile the queue goes away.
     whenShown<frmPrint>([this](frmPrint& d) {
@@ -152,7 +152,7 @@ TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTak
         EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　PDFファイル"));
         d.cmdPrintCancel->click();
     });
-    w->cmdPrintOut->click();
+    w->ui.cmdPrintOut->click();
     EXPECT_EQ(shown, 2);
 }
 
@@ -172,25 +172,25 @@ TEST_F(PrintDialog, PropertiesOpenOnlyForAQueueThatExistsAndTheirChoicesAreKept)
         EXPECT_EQ(t.prompts.properties.size(), 1);
         d.cmdPrintCancel->click();
     });
-    w->cmdPrintOut->click();
+    w->ui.cmdPrintOut->click();
     EXPECT_EQ(state->print.QueueOptions.value(QStringLiteral("bench-queue")), duplex);
 }
 
 TEST_F(PrintDialog, APageLengthTheMeasurementChangesWhileTheDialogIsOpenStays)
 {
     whenShown<frmPrint>([this](frmPrint& d) {
-        w->cmbPageSec->setCurrentIndex(5);  // the automatic zoom lengthens the page meanwhile
+        w->ui.cmbPageSec->setCurrentIndex(5);  // the automatic zoom lengthens the page meanwhile
         d.cmdPrintCancel->click();
     });
-    w->cmdPrintOut->click();
-    EXPECT_EQ(w->cmbPageSec->currentIndex(), 5);
+    w->ui.cmdPrintOut->click();
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), 5);
 
     whenShown<frmPrint>([this](frmPrint& d) {
-        w->cmbPageSec->setCurrentIndex(6);
+        w->ui.cmbPageSec->setCurrentIndex(6);
         d.cmdPrintOK->click();  // prints the page as it is now
     });
-    w->cmdPrintOut->click();
-    EXPECT_EQ(w->cmbPageSec->currentIndex(), 6);
+    w->ui.cmdPrintOut->click();
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), 6);
     EXPECT_EQ(state->g_PageSec, 60);
 }
 

@@ -32,7 +32,7 @@ protected:
     void leaveLengthBox()
     {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(w->txtAveNum, &out);
+        QApplication::sendEvent(w->ui.txtAveNum, &out);
     }
     void record(std::initializer_list<float> values)
     {
@@ -59,41 +59,41 @@ TEST_F(Average, TheDialogsLengthRecomputesTheColumnAndLastsAcrossARestart)
 {
     record({3, 6, 9, 12});
     answerLengthDialog("3");
-    w->mnuAveEna->trigger();
-    EXPECT_EQ(w->txtAveNum->text(), "3");
+    w->ui.mnuAveEna->trigger();
+    EXPECT_EQ(w->ui.txtAveNum->text(), "3");
     EXPECT_EQ(averages(4), (std::vector<float>{3, 4.5f, 6, 9}));
 
     // Lengths no average can use change nothing, 0.4 (which rounds to 0) included.
     for (const char* refused : {"0", "-5", "2001", "0.4"}) {
         answerLengthDialog(refused);
-        w->mnuAveEna->trigger();
-        EXPECT_EQ(w->txtAveNum->text(), "3") << refused;
+        w->ui.mnuAveEna->trigger();
+        EXPECT_EQ(w->ui.txtAveNum->text(), "3") << refused;
         EXPECT_EQ(state->Settings.AveNum, 3) << refused;
     }
     answerLengthDialog("2.5");  // half to even
-    w->mnuAveEna->trigger();
-    EXPECT_EQ(w->txtAveNum->text(), "2");
+    w->ui.mnuAveEna->trigger();
+    EXPECT_EQ(w->ui.txtAveNum->text(), "2");
 
-    w->chkAve->setChecked(!w->chkAve->isChecked());
-    const bool shown = w->chkAve->isChecked();
+    w->ui.chkAve->setChecked(!w->ui.chkAve->isChecked());
+    const bool shown = w->ui.chkAve->isChecked();
     restart();
     EXPECT_EQ(state->Settings.AveNum, 2);
-    EXPECT_EQ(w->txtAveNum->text(), "2");
-    EXPECT_EQ(w->chkAve->isChecked(), shown);
+    EXPECT_EQ(w->ui.txtAveNum->text(), "2");
+    EXPECT_EQ(w->ui.chkAve->isChecked(), shown);
 }
 
 TEST_F(Average, ATypedLengthIsNoticedOnlyAfterTheUsersEditWithSamplesStored)
 {
-    QTest::keyClicks(w->txtAveNum, "5");
+    QTest::keyClicks(w->ui.txtAveNum, "5");
     leaveLengthBox();  // no sample stored: no notice
     EXPECT_TRUE(t.prompts.shown.isEmpty());
 
     record({1, 2});
-    w->txtAveNum->setText("40");  // the program's own text is no edit
+    w->ui.txtAveNum->setText("40");  // the program's own text is no edit
     leaveLengthBox();
     EXPECT_TRUE(t.prompts.shown.isEmpty());
 
-    QTest::keyClick(w->txtAveNum, Qt::Key_Backspace);
+    QTest::keyClick(w->ui.txtAveNum, Qt::Key_Backspace);
     leaveLengthBox();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "移動平均値をグラフに反映する場合は、再度ファイルを読み込んでください。");
@@ -101,8 +101,8 @@ TEST_F(Average, ATypedLengthIsNoticedOnlyAfterTheUsersEditWithSamplesStored)
     EXPECT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(state->Settings.AveNum, 4);  // "4" typed is a length it keeps
 
-    w->chkAveMode->setChecked(true);
-    EXPECT_EQ(w->chkAveMode->text(), "ページ毎");
-    w->chkAveMode->setChecked(false);
-    EXPECT_EQ(w->chkAveMode->text(), "連続");
+    w->ui.chkAveMode->setChecked(true);
+    EXPECT_EQ(w->ui.chkAveMode->text(), "ページ毎");
+    w->ui.chkAveMode->setChecked(false);
+    EXPECT_EQ(w->ui.chkAveMode->text(), "連続");
 }

@@ -30,12 +30,12 @@ protected:
     // A click at graph x (samples from the page's start).
     void click(Qt::MouseButton button, double x)
     {
-        const int px = int(x * w->pctGraph1->width() / double(w->pctGraph1->ScaleWidth));
-        QTest::mouseClick(w->pctGraph1, button, {}, QPoint(px, 20));
+        const int px = int(x * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));
+        QTest::mouseClick(w->ui.pctGraph1, button, {}, QPoint(px, 20));
     }
     QString panel() const
     {
-        return w->pctLabelWork->printed().isEmpty() ? QString() : w->pctLabelWork->printed().last().text;
+        return w->ui.pctLabelWork->printed().isEmpty() ? QString() : w->ui.pctLabelWork->printed().last().text;
     }
 };
 
@@ -45,8 +45,8 @@ TEST_F(Cursor, ALeftClickPlacesTheCursorAndItsReadoutARightClickRemovesBoth)
 {
     click(Qt::LeftButton, 5.5);
     EXPECT_EQ(w->l_CursorPos, 5);  // the whole part counts
-    EXPECT_TRUE(w->lineCursor->Visible);
-    EXPECT_FALSE(w->pctLabelWork->isHidden());
+    EXPECT_TRUE(w->ui.lineCursor->Visible);
+    EXPECT_FALSE(w->ui.pctLabelWork->isHidden());
     EXPECT_TRUE(panel().startsWith("▼[5]")) << panel().toStdString();
     EXPECT_TRUE(panel().contains("値:5"));
 
@@ -54,67 +54,67 @@ TEST_F(Cursor, ALeftClickPlacesTheCursorAndItsReadoutARightClickRemovesBoth)
     click(Qt::LeftButton, 199.5);
     EXPECT_EQ(w->l_CursorPos, 199);
     EXPECT_TRUE(panel().endsWith("▼")) << panel().toStdString();
-    const double line = 199.5 * w->pctGraph1->width() / double(w->pctGraph1->ScaleWidth);
-    EXPECT_LT(w->pctLabelWork->x(), line);  // the panel ends at the line, its marker on it
-    EXPECT_GT(w->pctLabelWork->x() + w->pctLabelWork->width(), line);
+    const double line = 199.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth);
+    EXPECT_LT(w->ui.pctLabelWork->x(), line);  // the panel ends at the line, its marker on it
+    EXPECT_GT(w->ui.pctLabelWork->x() + w->ui.pctLabelWork->width(), line);
 
     click(Qt::RightButton, 3);
     EXPECT_EQ(w->l_CursorPos, -1);
-    EXPECT_FALSE(w->lineCursor->Visible);
-    EXPECT_TRUE(w->pctLabelWork->isHidden());
+    EXPECT_FALSE(w->ui.lineCursor->Visible);
+    EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
 
     // Right of the data on the last page: no cursor, and no stale readout either.
     click(Qt::LeftButton, 7);
     w->l_StartPos = 400;
     click(Qt::LeftButton, 150);
     EXPECT_EQ(w->l_CursorPos, -1);
-    EXPECT_TRUE(w->pctLabelWork->isHidden());
+    EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
 }
 
 TEST_F(Cursor, TheToolTipFollowsTheMouseAndTheLineBlinksOnItsPage)
 {
     w->pctGraph1_MouseMove(2.5f);
-    EXPECT_TRUE(w->pctGraph1->toolTip().startsWith("[2]")) << w->pctGraph1->toolTip().toStdString();
+    EXPECT_TRUE(w->ui.pctGraph1->toolTip().startsWith("[2]")) << w->ui.pctGraph1->toolTip().toStdString();
     w->pctGraph1_MouseMove(600);  // right of the data
-    EXPECT_TRUE(w->pctGraph1->toolTip().isEmpty());
+    EXPECT_TRUE(w->ui.pctGraph1->toolTip().isEmpty());
 
     click(Qt::LeftButton, 4);
     w->Timer4_Timer();
-    EXPECT_FALSE(w->lineCursor->Visible);
+    EXPECT_FALSE(w->ui.lineCursor->Visible);
     w->Timer4_Timer();
-    EXPECT_TRUE(w->lineCursor->Visible);
-    w->chkCursorOn->setChecked(false);
+    EXPECT_TRUE(w->ui.lineCursor->Visible);
+    w->ui.chkCursorOn->setChecked(false);
     w->Timer4_Timer();
-    EXPECT_TRUE(w->lineCursor->Visible);  // the blink acts only with "カーソルON"
-    w->chkCursorOn->setChecked(true);
+    EXPECT_TRUE(w->ui.lineCursor->Visible);  // the blink acts only with "カーソルON"
+    w->ui.chkCursorOn->setChecked(true);
     state->Settings.CursorInfo = 3;  // no blink
     w->Timer4_Timer();
-    EXPECT_TRUE(w->lineCursor->Visible);
+    EXPECT_TRUE(w->ui.lineCursor->Visible);
 
     w->l_StartPos = 200;  // paged away: hidden at the next tick, with its readout
     w->Timer4_Timer();
-    EXPECT_FALSE(w->lineCursor->Visible);
-    EXPECT_TRUE(w->pctLabelWork->isHidden());
+    EXPECT_FALSE(w->ui.lineCursor->Visible);
+    EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
 }
 
 TEST_F(Cursor, AZoomDuringAMeasurementKeepsTheNewestSampleInViewAndTheCursorWhereItWas)
 {
-    ASSERT_EQ(w->cmdZoom[1]->text(), "拡大");
-    ASSERT_EQ(w->cmdZoom[0]->text(), "縮小");
-    const int page = w->cmbPageSec->currentIndex();
-    w->cmdZoom[1]->click();
-    EXPECT_EQ(w->cmbPageSec->currentIndex(), page - 1);
-    w->cmdZoom[0]->click();
-    EXPECT_EQ(w->cmbPageSec->currentIndex(), page);
+    ASSERT_EQ(w->ui.cmdZoom[1]->text(), "拡大");
+    ASSERT_EQ(w->ui.cmdZoom[0]->text(), "縮小");
+    const int page = w->ui.cmbPageSec->currentIndex();
+    w->ui.cmdZoom[1]->click();
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), page - 1);
+    w->ui.cmdZoom[0]->click();
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), page);
 
     w->Measuring = 1;
     w->l_CursorPos = -1;
-    w->cmdZoom[1]->click();  // shorter page: the page with sample 499 stays in view
+    w->ui.cmdZoom[1]->click();  // shorter page: the page with sample 499 stays in view
     EXPECT_LE(w->l_StartPos, 499);
     EXPECT_GT(float(w->l_StartPos) + state->PageSpan(), 499.0f);
     EXPECT_EQ(w->l_CursorPos, -1);  // no cursor appears that nobody placed
 
-    w->cmbPageSec->setCurrentIndex(w->cmbPageSec->count() - 1);
-    w->cmdZoom[0]->click();  // the longest already: nothing
-    EXPECT_EQ(w->cmbPageSec->currentIndex(), w->cmbPageSec->count() - 1);
+    w->ui.cmbPageSec->setCurrentIndex(w->ui.cmbPageSec->count() - 1);
+    w->ui.cmdZoom[0]->click();  // the longest already: nothing
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), w->ui.cmbPageSec->count() - 1);
 }

@@ -28,7 +28,7 @@ protected:
     // Pixel columns and rows that hold the colour on the plot area.
     QList<int> columns(QRgb colour) const
     {
-        const QImage& img = w->pctGraph1->image();
+        const QImage& img = w->ui.pctGraph1->image();
         QList<int> xs;
         for (int x = 0; x < img.width(); ++x)
             for (int y = 0; y < img.height(); ++y)
@@ -40,7 +40,7 @@ protected:
     }
     QList<int> rows(QRgb colour) const
     {
-        const QImage& img = w->pctGraph1->image();
+        const QImage& img = w->ui.pctGraph1->image();
         QList<int> ys;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
@@ -53,7 +53,7 @@ protected:
     QStringList labels() const
     {
         QStringList out;
-        for (const auto& p : w->pctGraphWork->printed())
+        for (const auto& p : w->ui.pctGraphWork->printed())
             out << p.text;
         return out;
     }
@@ -84,7 +84,7 @@ TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
     w->pctGraph1_Paint();
     const QList<int> xs = columns(Blue);
     ASSERT_FALSE(xs.isEmpty());
-    const double perSample = w->pctGraph1->image().width() / double(w->pctGraph1->ScaleWidth);
+    const double perSample = w->ui.pctGraph1->image().width() / double(w->ui.pctGraph1->ScaleWidth);
     EXPECT_EQ(xs.first(), 0);
     EXPECT_NEAR(xs.last(), 4 * perSample, 1.5);
 }
@@ -97,19 +97,19 @@ TEST_F(Graph, TheCoefficientScalesWhatIsDrawn)
     w->pctGraph1_Paint();
     const QList<int> ys = rows(Blue);
     ASSERT_FALSE(ys.isEmpty());
-    const double y20 = (25.0 - 20.0) * w->pctGraph1->image().height() / w->pctGraph1->ScaleHeight;
+    const double y20 = (25.0 - 20.0) * w->ui.pctGraph1->image().height() / w->ui.pctGraph1->ScaleHeight;
     EXPECT_NEAR(ys.first(), y20, 1.0);
     EXPECT_EQ(state->store.g_Datas[0], 10.0f);
 }
 
 TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
 {
-    w->chkMinus120per->setChecked(true);
-    w->chk120perScale->setChecked(true);
+    w->ui.chkMinus120per->setChecked(true);
+    w->ui.chk120perScale->setChecked(true);
     w->mnuPlusRange_Click(0);  // plus 1
-    w->cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
+    w->ui.cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
     w->SelectSampling("10");
-    w->cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
+    w->ui.cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
     w->pctGraph1_Paint();
     const QStringList l = labels();
     EXPECT_FALSE(l.contains("-0.13"));
@@ -121,49 +121,49 @@ TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
 TEST_F(Graph, PagesFollowTheSamplingAndThePageLength)
 {
     fill(45, 1.0f);
-    w->cmbPageSec->setCurrentIndex(3);
-    w->cmbPageSec->setCurrentIndex(4);  // 20 s at 1000 ms: N = 20
-    EXPECT_EQ(w->lblPageCount->text(), "1ページのデータ数:20");
-    EXPECT_EQ(w->lblPage->text(), "1/3ページ");
-    EXPECT_EQ(w->HScroll1->maximum(), 2);
-    w->HScroll1->setValue(2);
+    w->ui.cmbPageSec->setCurrentIndex(3);
+    w->ui.cmbPageSec->setCurrentIndex(4);  // 20 s at 1000 ms: N = 20
+    EXPECT_EQ(w->ui.lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_EQ(w->ui.lblPage->text(), "1/3ページ");
+    EXPECT_EQ(w->ui.HScroll1->maximum(), 2);
+    w->ui.HScroll1->setValue(2);
     EXPECT_EQ(w->l_StartPos, 40);
-    EXPECT_EQ(w->lblPage->text(), "3/3ページ");
+    EXPECT_EQ(w->ui.lblPage->text(), "3/3ページ");
 
     // A cursor at 95 with N = 20 keeps the page that holds it.
     fill(200, 1.0f);
     w->l_CursorPos = 95;
-    w->cmbPageSec->setCurrentIndex(3);
-    w->cmbPageSec->setCurrentIndex(4);
+    w->ui.cmbPageSec->setCurrentIndex(3);
+    w->ui.cmbPageSec->setCurrentIndex(4);
     EXPECT_EQ(w->l_StartPos, 80);
 }
 
 TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
 {
-    w->cmbPageSec->setCurrentIndex(0);
+    w->ui.cmbPageSec->setCurrentIndex(0);
     w->SelectSampling("600 sec");
-    EXPECT_EQ(w->cmbPageSec->currentText(), "7200秒(2時間)");
-    EXPECT_EQ(w->lblPageCount->text(), "1ページのデータ数:12");
+    EXPECT_EQ(w->ui.cmbPageSec->currentText(), "7200秒(2時間)");
+    EXPECT_EQ(w->ui.lblPageCount->text(), "1ページのデータ数:12");
 
     w->SelectSampling("1");
-    w->cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
+    w->ui.cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
     fill(360000, 1.0f);
     w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
-    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
     w->DispPageInfo(0, -1, false);  // an empty store changes nothing
-    EXPECT_EQ(w->lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
 }
 
 TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
 {
     w->mnuPlusRange_Click(7);
     w->mnuMinusRange_Click(3);
-    EXPECT_EQ(w->cmbRangeMinus->currentText(), "-10.0");
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-10.0");
     w->mnuPlusRange_Click(3);  // plus "10": no numeric minus range
-    for (int i = 2; i < w->mnuMinusRange.size(); ++i)
-        EXPECT_FALSE(w->mnuMinusRange[i]->isEnabled()) << i;
-    EXPECT_EQ(w->cmbRangeMinus->currentIndex(), 0);
-    EXPECT_TRUE(w->mnuMinusRange[0]->isChecked());
+    for (int i = 2; i < w->ui.mnuMinusRange.size(); ++i)
+        EXPECT_FALSE(w->ui.mnuMinusRange[i]->isEnabled()) << i;
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w->ui.mnuMinusRange[0]->isChecked());
     EXPECT_EQ(state->Settings.RangePlus, 3);
     EXPECT_EQ(state->Settings.RangeMinus, 0);
 }
@@ -172,11 +172,11 @@ TEST_F(Graph, LimitLinesSitAtTheirValues)
 {
     w->mnuPlusRange_Click(7);  // 0 .. 125
     state->Settings.LimitHi = 100;
-    w->chkUpperLimit->setChecked(true);
-    w->lblUpper->setText("100");
-    EXPECT_TRUE(w->LineUpper->Visible);
-    EXPECT_NEAR(w->LineUpper->Y1, 125.0f - 100.0f * w->pctGraph1->ScaleHeight / 125.0f + 0.0f, 0.5f);
-    w->chkUpperLimit->setChecked(false);
-    EXPECT_FALSE(w->LineUpper->Visible);
+    w->ui.chkUpperLimit->setChecked(true);
+    w->ui.lblUpper->setText("100");
+    EXPECT_TRUE(w->ui.LineUpper->Visible);
+    EXPECT_NEAR(w->ui.LineUpper->Y1, 125.0f - 100.0f * w->ui.pctGraph1->ScaleHeight / 125.0f + 0.0f, 0.5f);
+    w->ui.chkUpperLimit->setChecked(false);
+    EXPECT_FALSE(w->ui.LineUpper->Visible);
     EXPECT_EQ(state->Settings.EtcConf & 4, 0);
 }

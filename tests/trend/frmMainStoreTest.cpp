@@ -23,8 +23,8 @@ class Store : public test::WindowFixture {
 protected:
     // One decoded value as the decoders hand it on.
     void sample(float v) { feedValue(v); }
-    QColor readoutColour() const { return w->lblVariable->palette().color(QPalette::Window); }
-    QString readout() const { return w->lblVariable->text(); }
+    QColor readoutColour() const { return w->ui.lblVariable->palette().color(QPalette::Window); }
+    QString readout() const { return w->ui.lblVariable->text(); }
     QStringList savedFiles() const
     {
         return QDir(state->Settings.SaveDir).entryList({"*.csv"}, QDir::Files, QDir::Name);
@@ -38,10 +38,10 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
     sample(1.5f);
     sample(-2.0f);
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->lblCounter->text() == "2"; }));  // on the next screen update
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->ui.lblCounter->text() == "2"; }));  // on the next screen update
     EXPECT_EQ(state->store.g_Datas[1], -2.0f);
     EXPECT_EQ(readout(), "-2");  // no frame gave a format: the general form
-    EXPECT_EQ(w->pctMonRecv->palette().color(QPalette::Window), QColor(0, 255, 0));
+    EXPECT_EQ(w->ui.pctMonRecv->palette().color(QPalette::Window), QColor(0, 255, 0));
     state->g_Keisu = 2.0f;
     sample(10.0f);
     EXPECT_EQ(readout(), "+20");
@@ -50,15 +50,15 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
 
 TEST_F(Store, TheMovingAverageFillsItsColumn)
 {
-    w->txtAveNum->setText("3");
+    w->ui.txtAveNum->setText("3");
     w->AveReset();
     for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
         sample(v);
     EXPECT_EQ(state->store.g_AveDatas[0], 3.0f);
     EXPECT_EQ(state->store.g_AveDatas[1], 4.5f);
     EXPECT_EQ(state->store.g_AveDatas[3], 9.0f);
-    w->chkDispMode->setChecked(true);
-    EXPECT_EQ(w->chkDispMode->text(), "移動平均値");
+    w->ui.chkDispMode->setChecked(true);
+    EXPECT_EQ(w->ui.chkDispMode->text(), "移動平均値");
     sample(15.0f);
     EXPECT_EQ(readout(), "+12");
 }
@@ -68,8 +68,8 @@ TEST_F(Store, LimitAlarmsBlinkInTheirColours)
     w->Measuring = 1;
     state->Settings.LimitHi = 10;
     state->Settings.LimitLow = -10;
-    w->chkUpperLimit->setChecked(true);
-    w->chkLowerLimit->setChecked(true);
+    w->ui.chkUpperLimit->setChecked(true);
+    w->ui.chkLowerLimit->setChecked(true);
     const QColor face = QApplication::palette().color(QPalette::Button);
     sample(20);
     EXPECT_EQ(readoutColour(), QColor(255, 0, 0));
@@ -79,13 +79,13 @@ TEST_F(Store, LimitAlarmsBlinkInTheirColours)
     EXPECT_EQ(readoutColour(), QColor(255, 0, 0));
     sample(0);  // back inside: the blink stops
     EXPECT_EQ(readoutColour(), face);
-    EXPECT_FALSE(w->Timer3->isActive());
+    EXPECT_FALSE(w->ui.Timer3->isActive());
     sample(-20);
     EXPECT_EQ(readoutColour(), QColor(128, 128, 255));
     w->Measuring = 0;
     w->Timer3_Timer();
     EXPECT_EQ(readoutColour(), face);
-    EXPECT_FALSE(w->Timer3->isActive());
+    EXPECT_FALSE(w->ui.Timer3->isActive());
 }
 
 TEST_F(Store, AFullSegmentIsSavedAndTheNextStartsAtIndexZero)
@@ -95,9 +95,9 @@ TEST_F(Store, AFullSegmentIsSavedAndTheNextStartsAtIndexZero)
     sample(4.0f);
     EXPECT_EQ(state->store.g_FileNo, 2);
     EXPECT_EQ(state->store.g_DataCnt, 0);
-    EXPECT_EQ(w->lblCounter->text(), "0");
+    EXPECT_EQ(w->ui.lblCounter->text(), "0");
     EXPECT_EQ(w->l_StartPos, 0);
-    EXPECT_EQ(w->lblStartCount->text(), "30000");
+    EXPECT_EQ(w->ui.lblStartCount->text(), "30000");
     ASSERT_EQ(savedFiles().size(), 1);
     EXPECT_TRUE(savedFiles()[0].startsWith("RQ4600_Datas-20261206-090503-1-"));
     sample(5.0f);
@@ -118,40 +118,40 @@ TEST_F(Store, ALoweredLimitEndsTheSegmentInsteadOfDroppingSamples)
 TEST_F(Store, StartingWithTheGaugeMissingChangesAlmostNothing)
 {
     state->Settings.ComPort = 29;
-    w->lblLoadFileName->setText("old.csv");
-    w->cmdOpen->click();
+    w->ui.lblLoadFileName->setText("old.csv");
+    w->ui.cmdOpen->click();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].title, "PortOpen");
     EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(w->lblLoadFileName->text(), "");
-    EXPECT_TRUE(w->cmdOpen->isEnabled());
-    EXPECT_FALSE(w->cmdClose->isEnabled());
+    EXPECT_EQ(w->ui.lblLoadFileName->text(), "");
+    EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
+    EXPECT_FALSE(w->ui.cmdClose->isEnabled());
     EXPECT_EQ(w->Measuring, 0);
-    EXPECT_EQ(w->StatusBar1->currentMessage(), "起動しました");
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "起動しました");
 }
 
 TEST_F(Store, SwitchingModesClearsTheStoreWithANotice)
 {
-    w->optMode[1]->setChecked(true);  // empty store: no notice
+    w->ui.optMode[1]->setChecked(true);  // empty store: no notice
     EXPECT_TRUE(t.prompts.shown.isEmpty());
-    EXPECT_TRUE(w->cmdFileLoad->isEnabled());
-    EXPECT_FALSE(w->cmdOpen->isEnabled());
+    EXPECT_TRUE(w->ui.cmdFileLoad->isEnabled());
+    EXPECT_FALSE(w->ui.cmdOpen->isEnabled());
     EXPECT_EQ(w->centralWidget()->palette().color(QPalette::Window), QColor(192, 255, 192));
-    EXPECT_TRUE(w->txtSaveFileName->isHidden());
+    EXPECT_TRUE(w->ui.txtSaveFileName->isHidden());
 
     sample(1.0f);
-    w->chkUpperLimit->setChecked(true);
-    w->chkLowerLimit->setChecked(false);
-    w->optMode[0]->setChecked(true);
+    w->ui.chkUpperLimit->setChecked(true);
+    w->ui.chkLowerLimit->setChecked(false);
+    w->ui.optMode[0]->setChecked(true);
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "現在のグラフをクリアします。");
     EXPECT_EQ(state->store.g_DataCnt, 0);
     EXPECT_EQ(state->store.g_Datas[0], 0.0f);
-    EXPECT_TRUE(w->LineUpper->Visible);
-    EXPECT_FALSE(w->LineLower->Visible);
+    EXPECT_TRUE(w->ui.LineUpper->Visible);
+    EXPECT_FALSE(w->ui.LineLower->Visible);
 
     sample(1.0f);
-    w->optMode[1]->setChecked(true);
+    w->ui.optMode[1]->setChecked(true);
     EXPECT_EQ(t.prompts.shown.last().text, "測定データをクリアします。");
-    EXPECT_FALSE(w->LineUpper->Visible);
+    EXPECT_FALSE(w->ui.LineUpper->Visible);
 }

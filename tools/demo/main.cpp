@@ -55,14 +55,14 @@ int main(int argc, char* argv[])
     std::printf("measuring for %d seconds...\n", seconds);
     std::fflush(stdout);
     QTimer::singleShot(500, &w, [&] {
-        w.cmdOpen->click();
+        w.ui.cmdOpen->click();
         if (!w.Measuring) {
             std::fprintf(stderr, "the measurement did not start\n");
             app.exit(1);
             return;
         }
         QTimer::singleShot(seconds * 1000, &w, [&] {
-            w.cmdClose->click();
+            w.ui.cmdClose->click();
             // The print dialog would wait for an answer nobody can give: the job goes straight to
             // the file printer, as the dialog's OK sends it to the printer chosen there.
             state.print.CurrentPrinter = tavin::FilePrinterName;
