@@ -45,14 +45,14 @@ QPushButton* DialogButton(const QString& caption, const QString& name, QWidget* 
 
 void TextBoxClick(QLineEdit* box) { box->setSelection(0, int(box->text().size())); }
 
-frmTaniInput::frmTaniInput(frmMain& main)
-    : QDialog(&main), txtTaniInput(new QLineEdit(this)), cmdOK(DialogButton("OK", "cmdOK", this)),
+frmTaniInput::frmTaniInput(QWidget* parent, UnitMenuState& menu, Prompts& prompts)
+    : QDialog(parent), txtTaniInput(new QLineEdit(this)), cmdOK(DialogButton("OK", "cmdOK", this)),
       cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this)),
-      cmdTaniDel(DialogButton(QStringLiteral("全削除"), "cmdTaniDel", this)), main_(main)
+      cmdTaniDel(DialogButton(QStringLiteral("全削除"), "cmdTaniDel", this)), menu_(menu), prompts_(prompts)
 {
     setObjectName(QStringLiteral("frmTaniInput"));
     setWindowTitle(QStringLiteral("単位の入力"));
-    setWindowIcon(main.windowIcon());
+    setWindowIcon(parent->windowIcon());
     txtTaniInput->setObjectName(QStringLiteral("txtTaniInput"));
     txtTaniInput->setMaxLength(MaxUnitLength);  // the settings file takes no longer unit either
     txtTaniInput->installEventFilter(new SelectAllOnFocus(this));
@@ -71,7 +71,7 @@ frmTaniInput::frmTaniInput(frmMain& main)
 
 void frmTaniInput::cmdOK_Click()
 {
-    Prompts& prompts = *main_.state().env.prompts;
+    Prompts& prompts = prompts_;
     const QString unit = txtTaniInput->text();
     // The unit is written into every recording's header, whose fields are split at commas.
     if (unit.contains(u',')) {
@@ -88,30 +88,22 @@ void frmTaniInput::cmdOK_Click()
                          QString(), MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
-    if (!AddUserUnit(main_.unitMenu, unit)) {
+    if (!AddUserUnit(menu_, unit)) {
         prompts.message({QStringLiteral("単位は、全て登録済みです!"), QString(), MsgButtons::Ok, MsgIcon::Critical});
         return;
     }
-    for (int i = 0; i < UserUnitSlots; ++i) {
-        main_.ui.mnuTaniExt[i]->setText(main_.unitMenu.slots[std::size_t(i)].caption);
-        main_.ui.mnuTaniExt[i]->setVisible(main_.unitMenu.slots[std::size_t(i)].visible);
-    }
-    main_.ui.lblTani->setText(unit);
+    unit_ = unit;
     accept();
 }
 
 void frmTaniInput::cmdTaniDel_Click()
 {
-    const MsgAnswer a = main_.state().env.prompts->message(
+    const MsgAnswer a = prompts_.message(
         {QStringLiteral("登録済みの単位を全部削除します。\r\nよろしいですか？"), QString(), MsgButtons::YesNo, MsgIcon::None});
     if (a != MsgAnswer::Yes)
         return;
-    for (int i = 0; i < UserUnitSlots; ++i) {
-        main_.unitMenu.slots[std::size_t(i)] = UserSlot();
-        main_.ui.mnuTaniExt[i]->setText(QString());
-        main_.ui.mnuTaniExt[i]->setVisible(false);
-        main_.ui.mnuTaniExt[i]->setChecked(false);
-    }
+    for (UserSlot& slot : menu_.slots)
+        slot = UserSlot();
 }
 
 frmKeisuInput::frmKeisuInput(QWidget* parent, const QString& title, const QString& initial, const QString& name)

@@ -10,13 +10,17 @@ class QPushButton;
 
 namespace tavin {
 
-class frmMain;
+class Prompts;
+struct UnitMenuState;
 
+// Edits the user units of the unit menu's state; what the menu shows is the caller's to update.
 class frmTaniInput : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmTaniInput(frmMain& main);
+    frmTaniInput(QWidget* parent, UnitMenuState& menu, Prompts& prompts);
+    // The unit OK added (the dialog then closed accepted).
+    QString unit() const { return unit_; }
 
     QLineEdit* txtTaniInput;
     QPushButton* cmdOK;
@@ -27,7 +31,9 @@ public:
     void cmdTaniDel_Click();
 
 private:
-    frmMain& main_;
+    UnitMenuState& menu_;
+    Prompts& prompts_;
+    QString unit_;
 };
 
 class frmKeisuInput : public QDialog {

@@ -54,11 +54,13 @@ void frmMain::mnuTaniAuto_Click()
 void frmMain::mnuTaniInput_Click()
 {
     Trap(st_.log, QString(), [&] {
-        const QString before = ui.lblTani->text();
-        frmTaniInput dialog(*this);
-        dialog.exec();
-        if (ui.lblTani->text() != before)
+        frmTaniInput dialog(this, unitMenu, *st_.env.prompts);
+        const bool added = dialog.exec() == QDialog::Accepted;
+        applyUnitMenu();  // the units added, or all removed
+        if (added && dialog.unit() != st_.Settings.Tani) {
+            ui.lblTani->setText(dialog.unit());
             mnuTani_Click(-1);
+        }
     });
 }
 

@@ -159,7 +159,7 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
         {"frmComm", [&] { return &w.comm(); }},
         {"frmPrint", [&] { return new frmPrint(w); }},
         {"frmKeisuInput", [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
-        {"frmTaniInput", [&] { return new frmTaniInput(w); }},
+        {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenu, *w.state().env.prompts); }},
         {"frmPass", [&] { return new frmPass(w); }},
         {"frmConfig", [&] { return new frmConfig(w); }},
     };

@@ -43,23 +43,24 @@ TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
 
 TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
 {
-    frmTaniInput d(*w);
+    frmTaniInput d(w.get(), w->unitMenu, t.prompts);
     for (int i = 0; i < 5; ++i) {
         d.txtTaniInput->setText(QString("u%1").arg(i));
         d.cmdOK_Click();
     }
-    EXPECT_EQ(w->ui.lblTani->text(), "u4");
+    EXPECT_EQ(d.unit(), "u4");
+    EXPECT_EQ(w->unitMenu.slots[4].caption, "u4");
     d.txtTaniInput->setText("u5");
     d.cmdOK_Click();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "単位は、全て登録済みです!");
     EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(w->ui.lblTani->text(), "u4");
+    EXPECT_EQ(d.unit(), "u4");
 
     d.txtTaniInput->setText("k,Pa");
     d.cmdOK_Click();
     EXPECT_EQ(t.prompts.shown.size(), 2);
-    EXPECT_NE(w->ui.lblTani->text(), "k,Pa");
+    EXPECT_EQ(d.unit(), "u4");
 
     // Units go into CP932 files: a character without a code there is refused where it is typed.
     const QString refused[][2] = {{"µbar", "(µ)"}, {"€", "(€)"}, {"압력", "(압력)"}, {"m😀", "(😀)"}};
@@ -70,18 +71,32 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
         ASSERT_EQ(t.prompts.shown.size(), before + 1) << unit.toStdString();
         EXPECT_TRUE(t.prompts.shown.last().text.contains(named)) << t.prompts.shown.last().text.toStdString();
         EXPECT_EQ(t.prompts.shown.last().icon, MsgIcon::Exclamation);
-        EXPECT_EQ(w->ui.lblTani->text(), "u4");
-        EXPECT_EQ(state->Settings.Tani, "u4");
+        EXPECT_EQ(d.unit(), "u4");
     }
 
     t.prompts.answers = {MsgAnswer::Yes};
     d.cmdTaniDel_Click();
-    for (QAction* a : w->ui.mnuTaniExt)
-        EXPECT_FALSE(a->isVisible());
-    EXPECT_EQ(w->ui.lblTani->text(), "u4");
-    w->mnuTani_Click(-1);
+    for (const UserSlot& slot : w->unitMenu.slots)
+        EXPECT_FALSE(slot.visible);
+    w->SelectTani("u4");  // a unit no slot holds takes the first free one
     EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "u4");
     EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+}
+
+TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
+{
+    whenShown<frmTaniInput>([](frmTaniInput& d) {
+        d.txtTaniInput->setText("mmHg");
+        d.cmdOK_Click();
+    });
+    w->mnuTaniInput_Click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(w->ui.lblTani->text(), "mmHg");
+    EXPECT_EQ(state->Settings.Tani, "mmHg");
+    EXPECT_EQ(w->engine().options().unit, "mmHg");  // the engine records it from the next sample
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+    EXPECT_FALSE(w->ui.mnuTaniAuto->isChecked());
 }
 
 TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
