@@ -140,7 +140,8 @@ AcquisitionOptions Acquisition::options() const
 
 void Acquisition::applyOptions()
 {
-    if (!optionsChanged_.exchange(false, std::memory_order_acquire))
+    // A load first: the receive path asks at every read, and options seldom change.
+    if (!optionsChanged_.load(std::memory_order_relaxed) || !optionsChanged_.exchange(false, std::memory_order_acquire))
         return;
     AcquisitionOptions o;
     {
