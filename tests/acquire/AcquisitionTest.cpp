@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
+#include "support/Spawned.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -20,9 +21,6 @@
 #include <functional>
 #include <numeric>
 
-#include <csignal>
-#include <spawn.h>
-#include <sys/wait.h>
 
 using namespace tavin;
 using Kind = AcquisitionEvent::Kind;
@@ -85,8 +83,8 @@ protected:
     void TearDown() override
     {
         engine.reset();
-        if (simPid > 0 && ::kill(simPid, SIGTERM) == 0)
-            ::waitpid(simPid, nullptr, 0);
+        sim.terminate();
+        sim.waitForFinished(5000);
     }
 
     AcquisitionOptions options(std::int16_t kind = 0) const
@@ -96,13 +94,8 @@ protected:
     // The simulated gauge as COM3: silent unless `args` say otherwise.
     void gauge(const QStringList& args = {"--count", "0", "--period", "5"})
     {
-        // Spawned with its output in files rather than by QProcess, whose child shares this
-        // process's memory until it execs: ThreadSanitizer takes that child for our main thread.
-        const QByteArray dir = QFile::encodeName(t.dir.path());
-        QByteArray command = "exec " GAUGE_SIM_PATH " --dir " + dir + " --com 3 " + args.join(' ').toUtf8() +
-                             " >" + dir + "/sim.out 2>" + dir + "/sim.err";
-        char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), command.data(), nullptr};
-        ASSERT_EQ(posix_spawn(&simPid, "/bin/sh", nullptr, nullptr, argv, environ), 0);
+        ASSERT_TRUE(sim.start(QStringLiteral(GAUGE_SIM_PATH), QStringList{"--dir", t.dir.path(), "--com", "3"} + args))
+            << sim.errorString().toStdString();
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
     }
     void measure(const AcquisitionOptions& o, const QStringList& args = {"--count", "0", "--period", "5"})
@@ -118,8 +111,8 @@ protected:
     Sent sent(std::size_t n)
     {
         Sent s;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return std::size_t(t.read("sim.out").count('\n')) >= n; }, 10000));
-        for (const QByteArray& line : t.read("sim.out").split('\n')) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::size_t((simOut += sim.readAllStandardOutput()).count('\n')) >= n; }, 10000));
+        for (const QByteArray& line : simOut.split('\n')) {
             const QList<QByteArray> f = line.split(' ');
             if (f.size() >= 3 && s.values.size() < n) {
                 s.values.push_back(float(Val(f[1].toStdString())));
@@ -169,7 +162,8 @@ protected:
         std::make_unique<Acquisition>(st->env, st->log, st->store, st->journal, st->unsaved);
     std::vector<AcquisitionEvent> events;  // all the engine announced, in order
     QString journalPath;
-    pid_t simPid = 0;
+    test::Spawned sim;
+    QByteArray simOut;  // what gauge-sim printed so far
 };
 
 // ---- frames ----
@@ -565,7 +559,8 @@ TEST_F(Engine, AVanishedDeviceIsReportedAndItsMeasurementSaved)
     measure(options(4), {"--kind", "4", "--unit", "M", "--period", "5", "--vanish-after", "20"});
     engine->send("Q\r\n");
     // gauge-sim shows what it receives.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return t.read("sim.err").contains("received 510D0A"); }, 5000));
+    QByteArray said;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (said += sim.readAllStandardError()).contains("received 510D0A"); }, 5000));
 
     ASSERT_TRUE(waitFor(Kind::PortLost));
     EXPECT_TRUE(QTest::qWaitFor([&] { return news > 0; }, 5000));

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -31,8 +30,8 @@ protected:
     {
         if (w)
             w->close();
-        for (QProcess* p : {&host, &sim})
-            if (p->state() != QProcess::NotRunning) {
+        for (test::Spawned* p : {&host, &sim})
+            if (p->running()) {
                 p->kill();
                 p->waitForFinished(5000);
             }
@@ -79,8 +78,8 @@ protected:
     }
 
     test::TestEnv t;
-    QProcess sim;
-    QProcess host;
+    test::Spawned sim;
+    test::Spawned host;
     test::SimFrames frames{sim};
     std::unique_ptr<AppState> state;
     std::unique_ptr<frmMain> w;

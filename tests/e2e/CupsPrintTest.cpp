@@ -3,6 +3,7 @@
 // print dialog lists the queue, shows its device, opens its settings, and the job arrives.
 #include "platform/Controls.h"
 #include "print/frmPrint.h"
+#include "support/Spawned.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -18,9 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <cups/cups.h>
-#include <sys/prctl.h>
 
 using namespace tavin;
 
@@ -31,7 +29,7 @@ class OwnCups {
 public:
     ~OwnCups()
     {
-        if (cupsd_.state() != QProcess::NotRunning) {
+        if (cupsd_.running()) {
             cupsd_.terminate();
             cupsd_.waitForFinished(10000);
         }
@@ -75,23 +73,28 @@ public:
               "if [ -n \"$6\" ]; then cat \"$6\" > \"$out.part\"; else cat > \"$out.part\"; fi && mv \"$out.part\" \"$out\"\n");
         QFile(backend).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-        cupsd_.setProcessChannelMode(QProcess::MergedChannels);
-        // cupsd ends with the test, however the test ends.
-        cupsd_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        cupsd_.start(cupsd, {"-f", "-c", d + "/conf/cupsd.conf", "-s", d + "/conf/cups-files.conf"});
+        cupsd_.setMergedChannels(true);
+        // cupsd ends with the test, however the test ends: setpriv gives it the parent's death
+        // as a signal before it becomes cupsd.
+        QStringList args{"-f", "-c", d + "/conf/cupsd.conf", "-s", d + "/conf/cups-files.conf"};
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            cupsd_.start(cupsd, args);
+        else
+            cupsd_.start(setpriv, QStringList{"--pdeathsig", "TERM", "--", cupsd} + args);
         if (!cupsd_.waitForStarted(5000))
             return QStringLiteral("cupsd does not start: ") + cupsd_.errorString();
-        if (!QTest::qWaitFor([&] { return QFile::exists(socket()) || cupsd_.state() == QProcess::NotRunning; }, 10000) ||
-            cupsd_.state() == QProcess::NotRunning)
-            return QStringLiteral("cupsd ended or did not listen: ") + QString::fromLocal8Bit(cupsd_.readAll()) +
-                   log();
+        if (!QTest::qWaitFor([&] { return QFile::exists(socket()) || !cupsd_.running(); }, 10000) || !cupsd_.running())
+            return QStringLiteral("cupsd ended or did not listen: ") +
+                   QString::fromLocal8Bit(cupsd_.readAllStandardOutput()) + log();
         qputenv("CUPS_SERVER", socket().toLocal8Bit());  // for lpadmin
         cupsSetServer(socket().toLocal8Bit().constData());  // for this process, whatever it asked before
-        QProcess add;
-        add.setProcessChannelMode(QProcess::MergedChannels);
+        test::Spawned add;
+        add.setMergedChannels(true);
         add.start(lpadmin, {"-p", queue, "-E", "-v", QStringLiteral("tavin:") + out(), "-m", "raw"});
         if (!add.waitForFinished(15000) || add.exitCode() != 0)
-            return QStringLiteral("lpadmin failed: ") + QString::fromLocal8Bit(add.readAll()) + log();
+            return QStringLiteral("lpadmin failed: ") + add.errorString() +
+                   QString::fromLocal8Bit(add.readAllStandardOutput()) + log();
         return QString();
     }
 
@@ -113,7 +116,7 @@ private:
     }
 
     QTemporaryDir dir_{QStringLiteral("/tmp/tavin-cups-XXXXXX")};  // short: a socket path has a limit
-    QProcess cupsd_;
+    test::Spawned cupsd_;
 };
 
 class CupsPrint : public test::WindowFixture {};
@@ -151,7 +154,7 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
     EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());  // nothing for the file printer
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !cups.jobs().isEmpty(); }, 20000)) << cups.log().toStdString();
-    QProcess info;  // the queue's device received the whole PDF of an A4 landscape sheet
+    test::Spawned info;  // the queue's device received the whole PDF of an A4 landscape sheet
     info.start(QStringLiteral("pdfinfo"), {cups.out() + u'/' + cups.jobs().first()});
     ASSERT_TRUE(info.waitForFinished(10000));
     const QString text = QString::fromUtf8(info.readAllStandardOutput());

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "serial/frmComm.h"
+#include "support/Spawned.h"
 #include "support/WindowFixture.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 namespace tavin::test {
@@ -25,7 +25,7 @@ struct SentFrame {
 // waited for the store waits for the lines too.
 class SimFrames {
 public:
-    explicit SimFrames(QProcess& sim) : sim_(sim) {}
+    explicit SimFrames(Spawned& sim) : sim_(sim) {}
 
     // The frames reported so far; a line not complete yet waits for its end.
     const QList<SentFrame>& read()
@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    QProcess& sim_;
+    Spawned& sim_;
     QByteArray pending_;
     QList<SentFrame> frames_;
 };
@@ -66,7 +66,7 @@ class GaugeFixture : public WindowFixture {
 protected:
     void TearDown() override
     {
-        if (sim.state() != QProcess::NotRunning) {
+        if (sim.running()) {
             sim.terminate();
             sim.waitForFinished(5000);
         }
@@ -88,7 +88,7 @@ protected:
         ASSERT_TRUE(w->engine().portOpen());
     }
 
-    QProcess sim;
+    Spawned sim;
     SimFrames frames{sim};
 };
 

@@ -13,7 +13,6 @@
 #include <QStatusBar>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QTest>
@@ -30,7 +29,7 @@ protected:
     {
         if (w)
             w->close();
-        if (sim.state() != QProcess::NotRunning) {
+        if (sim.running()) {
             sim.terminate();
             sim.waitForFinished(5000);
         }
@@ -83,7 +82,7 @@ protected:
     }
 
     test::TestEnv t;
-    QProcess sim;
+    test::Spawned sim;
     test::SimFrames frames{sim};
     std::unique_ptr<AppState> state;
     std::unique_ptr<frmMain> w;

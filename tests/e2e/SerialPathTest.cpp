@@ -8,7 +8,6 @@
 #include "e2e/GaugeFixture.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 

@@ -1,0 +1,155 @@
+#include "support/Spawned.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace tavin::test {
+
+Spawned::~Spawned()
+{
+    if (running()) {
+        kill();
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    closeFiles();
+}
+
+bool Spawned::start(const QString& program, const QStringList& args)
+{
+    closeFiles();
+    pid_ = 0;
+    ended_ = false;
+    exitCode_ = -1;
+    error_.clear();
+    if (!dir_.isValid()) {
+        error_ = QStringLiteral("no temporary folder: ") + dir_.errorString();
+        return false;
+    }
+    // The files are made here and their read ends kept, so that nothing written is missed.
+    const auto make = [&](const char* name, int& readEnd) {
+        const QByteArray path = QFile::encodeName(dir_.filePath(QString::fromLatin1(name)));
+        const int write = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        readEnd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        return write;
+    };
+    const int outWrite = make("stdout", out_);
+    const int errWrite = merged_ ? -1 : make("stderr", err_);
+
+    QList<QByteArray> argBytes{QFile::encodeName(program)};
+    for (const QString& a : args)
+        argBytes.append(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& a : argBytes)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&files, outWrite, 1);
+    posix_spawn_file_actions_adddup2(&files, merged_ ? outWrite : errWrite, 2);
+    // The child starts with no signal blocked and every signal's default action, whatever this
+    // process set for itself.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    int result = EBADF;
+    if (outWrite >= 0 && out_ >= 0 && (merged_ || (errWrite >= 0 && err_ >= 0))) {
+        const bool searched = !program.contains(u'/');
+        result = (searched ? posix_spawnp : posix_spawn)(&pid_, argv[0], &files, &attr, argv.data(), environ);
+    }
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&files);
+    for (int fd : {outWrite, errWrite})
+        if (fd >= 0)
+            ::close(fd);
+    if (result != 0) {
+        pid_ = 0;
+        error_ = program + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(result));
+        return false;
+    }
+    return true;
+}
+
+bool Spawned::running()
+{
+    if (pid_ <= 0 || ended_)
+        return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_)
+        reap(status);
+    return !ended_;
+}
+
+bool Spawned::waitForFinished(int ms)
+{
+    if (pid_ <= 0)
+        return false;
+    const QDeadlineTimer deadline(ms);
+    while (running()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+void Spawned::send(int sig)
+{
+    if (running())
+        ::kill(pid_, sig);
+}
+
+void Spawned::reap(int status)
+{
+    ended_ = true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+QByteArray Spawned::readNew(int fd)
+{
+    QByteArray bytes;
+    if (fd < 0)
+        return bytes;
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        bytes.append(chunk, n);
+    }
+    return bytes;
+}
+
+void Spawned::closeFiles()
+{
+    for (int* fd : {&out_, &err_})
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+}
+
+}  // namespace tavin::test

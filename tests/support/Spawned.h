@@ -1,0 +1,63 @@
+// A child program for the tests, started with posix_spawn and its output kept in files.
+//
+// QProcess starts its children with vfork semantics: the child runs in this process's memory
+// until it execs, and ThreadSanitizer takes those accesses for the parent's main thread, which
+// spoils its view of every lock taken afterwards. posix_spawn's child runs only inside the C
+// library, which the sanitizer does not watch. The part of QProcess's interface the tests use.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace tavin::test {
+
+class Spawned {
+public:
+    Spawned() = default;
+    Spawned(const Spawned&) = delete;
+    Spawned& operator=(const Spawned&) = delete;
+    ~Spawned();  // a child still running is killed and reaped
+
+    // Standard error into the same file as standard output, for a later start.
+    void setMergedChannels(bool merged) { merged_ = merged; }
+
+    // Starts `program` (a path, or a name looked up in PATH) with `args`, standard input from
+    // /dev/null; false, with errorString(), when it could not be started.
+    bool start(const QString& program, const QStringList& args);
+    // posix_spawn returns once the child has executed the program: true when it was started.
+    bool waitForStarted(int /*ms*/ = 30000) const { return pid_ > 0; }
+    bool running();
+    // Waits until the child has ended, handling events meanwhile; false when the time ran out.
+    bool waitForFinished(int ms = 30000);
+    void terminate() { send(SIGTERM); }
+    void kill() { send(SIGKILL); }
+    // The exit code of an ended child; -1 when it was ended by a signal or has not ended.
+    int exitCode() const { return exitCode_; }
+    QString errorString() const { return error_; }
+
+    // What the child wrote since the last read.
+    QByteArray readAllStandardOutput() { return readNew(out_); }
+    QByteArray readAllStandardError() { return readNew(err_); }
+
+private:
+    void send(int sig);
+    void reap(int status);
+    static QByteArray readNew(int fd);
+    void closeFiles();
+
+    QTemporaryDir dir_;
+    bool merged_ = false;
+    pid_t pid_ = 0;      // the child until it has been reaped
+    bool ended_ = false;
+    int exitCode_ = -1;
+    int out_ = -1;       // read ends of the output files
+    int err_ = -1;
+    QString error_;
+};
+
+}  // namespace tavin::test
