@@ -1,6 +1,8 @@
 // Wall-clock timing for the benchmarks: seconds since a point, and the best of several rounds (the
-// least disturbed by the rest of the machine).
+// least disturbed by the rest of the machine); and how often the process waited.
 #pragma once
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +23,16 @@ double best(int rounds, F&& f)
         b = std::min(b, seconds(t0));
     }
     return b;
+}
+
+// The times this process's threads gave up the processor to wait (voluntary context switches): a
+// reader of the port that wakes for every frame waits about once a frame, one that finds several
+// frames at each read less often.
+inline long Waits()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_nvcsw;
 }
 
 }  // namespace tavin::bench

@@ -126,6 +126,7 @@ struct Snapshot {
     Clock::time_point at;
     double cpu = 0;
     long long allocations = 0;
+    long waits = 0;
     int stored = 0;
     long paints = 0;
     long counterChanges = 0;
@@ -204,8 +205,9 @@ int main(int argc, char** argv)
     Snapshot start, end;
     bool started = false, ended = false, timedOut = false;
     auto snapshot = [&](int stored) {
-        return Snapshot{Clock::now(),        test::CpuSeconds(), bench::Allocations(),   stored,
-                        paintCounter.paints, counterChanges,     state.journal.writes(), state.journal.syncs()};
+        return Snapshot{Clock::now(),        test::CpuSeconds(), bench::Allocations(),   bench::Waits(),
+                        stored,              paintCounter.paints, counterChanges,        state.journal.writes(),
+                        state.journal.syncs()};
     };
     // The measuring period runs from the first look at the store that finds SettleFrames samples
     // to the first that finds them all. The store is looked at whenever the counter label changes
@@ -279,11 +281,13 @@ int main(int argc, char** argv)
                     double(end.paints - start.paints) / wall, double(end.counterChanges - start.counterChanges) / wall);
         const double allocations = double(end.allocations - start.allocations) / frames;
         std::printf("allocations per frame: %.2f (goal: at most 0.5)\n", allocations);
+        const double waits = double(end.waits - start.waits) / frames;
+        std::printf("waits per frame: %.2f (voluntary context switches, all threads)\n", waits);
         const auto writes = end.journalWrites - start.journalWrites, syncs = end.journalSyncs - start.journalSyncs;
         std::printf("journal: %.2f write() and %.2f fdatasync() calls a second (%s)\n", double(writes) / wall,
                     double(syncs) / wall, writes > 0 ? "being written" : "NOT WRITTEN");
-        std::printf("summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f a11y=%d stored=%d sent=%ld\n", perFrame * 1e6,
-                    100.0 * cpu / wall, allocations, int(a11y), stored, sent);
+        std::printf("summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f a11y=%d stored=%d sent=%ld\n",
+                    perFrame * 1e6, 100.0 * cpu / wall, allocations, waits, int(a11y), stored, sent);
     } else {
         std::printf("no measuring period: %s after %d samples stored\n", timedOut ? "timed out" : "stopped", stored);
     }
