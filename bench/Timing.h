@@ -1,11 +1,16 @@
 // Wall-clock timing for the benchmarks: seconds since a point, and the best of several rounds (the
-// least disturbed by the rest of the machine); and how often the process waited.
+// least disturbed by the rest of the machine); how often the process waited, and where its threads'
+// time went.
 #pragma once
 
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
 
 namespace tavin::bench {
 
@@ -33,6 +38,22 @@ inline long Waits()
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_nvcsw;
+}
+
+// The CPU time of this process's threads alive now, in seconds, summed by thread name: the
+// kernel's run time of each (/proc/self/task/*/schedstat, in nanoseconds).
+inline std::map<std::string, double> ThreadSeconds()
+{
+    std::map<std::string, double> byName;
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+        std::ifstream comm(task.path() / "comm"), stat(task.path() / "schedstat");
+        std::string name;
+        unsigned long long ns = 0;
+        if (std::getline(comm, name) && stat >> ns)
+            byName[name] += double(ns) / 1e9;
+    }
+    return byName;
 }
 
 }  // namespace tavin::bench

@@ -1,13 +1,14 @@
 // What a user pays for a live measurement: the real main window with its real event loop, started
 // with its start button on the simulated gauge's pseudo-terminal, which sends a frame every
 // millisecond. Reports the program's CPU time per frame (the gauge is a process of its own and is
-// not counted) beside the core path's time per frame over the same bytes measured in the same run,
-// frames sent against samples stored, how often the graph is repainted and the counter label
-// changes per second, heap allocations per frame, and how often the journal writes and syncs. Runs
-// on any Qt platform: offscreen, or an X server (Xvfb) where the cost of getting pixels to the
-// screen is part of the bill; with the accessibility bridge when the session has one
-// (QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 and an accessibility bus), whose label updates then travel
-// over D-Bus. The last line sums the figures up for bench/live_compare.
+// not counted), split by thread, beside the core path's time per frame over the same bytes
+// measured in the same run; frames sent against samples stored, how often the graph is repainted
+// and the counter label changes per second, heap allocations and waits per frame, and how often
+// the journal writes and syncs. Runs on any Qt platform: offscreen, or an X server (Xvfb) where
+// the cost of getting pixels to the screen is part of the bill; with the accessibility bridge when
+// the session has one (QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 and an accessibility bus), whose label
+// updates travel over D-Bus to any listener registered there. The last line sums the figures up
+// for bench/live_compare.
 //
 //   live_bench [--frames N]     N frames in all (default 21000: 1000 to settle, 20 s measured)
 #include "AllocCount.h"
@@ -36,6 +37,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -132,6 +134,7 @@ struct Snapshot {
     long counterChanges = 0;
     std::uint64_t journalWrites = 0;
     std::uint64_t journalSyncs = 0;
+    std::map<std::string, double> threads;  // CPU seconds by thread name
 };
 
 int framesArgument(int argc, char** argv)
@@ -207,7 +210,7 @@ int main(int argc, char** argv)
     auto snapshot = [&](int stored) {
         return Snapshot{Clock::now(),        test::CpuSeconds(), bench::Allocations(),   bench::Waits(),
                         stored,              paintCounter.paints, counterChanges,        state.journal.writes(),
-                        state.journal.syncs()};
+                        state.journal.syncs(), bench::ThreadSeconds()};
     };
     // The measuring period runs from the first look at the store that finds SettleFrames samples
     // to the first that finds them all. The store is looked at whenever the counter label changes
@@ -275,6 +278,20 @@ int main(int argc, char** argv)
                     frames / wall);
         std::printf("program CPU: %.1f us a frame = %.1f%% of one core (goal: at most 20 us a frame)\n",
                     perFrame * 1e6, 100.0 * cpu / wall);
+        // The window's own thread is the main thread, named after the program; the engine's is "acquisition".
+        auto threadUs = [&](const std::string& name) {
+            const auto a = start.threads.find(name), b = end.threads.find(name);
+            return b == end.threads.end() ? 0.0 : (b->second - (a == start.threads.end() ? 0 : a->second)) / frames * 1e6;
+        };
+        const std::string gui = QCoreApplication::applicationName().toStdString();
+        std::printf("by thread, us a frame:");
+        const char* separator = " ";
+        for (const auto& [name, seconds] : end.threads)
+            if (threadUs(name) >= 0.05) {
+                std::printf("%s%s %.2f", separator, name == gui ? "GUI (main)" : name.c_str(), threadUs(name));
+                separator = ", ";
+            }
+        std::printf("\n");
         std::printf("core path alone, same frames: %.3f us a frame -> the program pays %.0f times the core path\n",
                     core * 1e6, perFrame / core);
         std::printf("graph paint events: %.1f a second; counter label changes: %.1f a second (goal at least 25 each)\n",
@@ -286,8 +303,10 @@ int main(int argc, char** argv)
         const auto writes = end.journalWrites - start.journalWrites, syncs = end.journalSyncs - start.journalSyncs;
         std::printf("journal: %.2f write() and %.2f fdatasync() calls a second (%s)\n", double(writes) / wall,
                     double(syncs) / wall, writes > 0 ? "being written" : "NOT WRITTEN");
-        std::printf("summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f a11y=%d stored=%d sent=%ld\n",
-                    perFrame * 1e6, 100.0 * cpu / wall, allocations, waits, int(a11y), stored, sent);
+        std::printf("summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f gui_us=%.3f engine_us=%.3f a11y=%d "
+                    "stored=%d sent=%ld\n",
+                    perFrame * 1e6, 100.0 * cpu / wall, allocations, waits, threadUs(gui), threadUs("acquisition"),
+                    int(a11y), stored, sent);
     } else {
         std::printf("no measuring period: %s after %d samples stored\n", timedOut ? "timed out" : "stopped", stored);
     }
