@@ -24,6 +24,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -100,8 +101,10 @@ Figures bareReader(const QString& dir, int pauseMs)
     pollfd p{fd, POLLIN, 0};
     while (sink.frames < BareFrames && ::poll(&p, 1, 10000) > 0) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0)
+        if (n < 0 && errno == EAGAIN)
             continue;
+        if (n <= 0)
+            break;  // the gauge is gone
         assembler.RecvAssemble(buffer, std::size_t(n), Kind, sink);
         if (pauseMs > 0)
             ::usleep(useconds_t(pauseMs) * 1000);
