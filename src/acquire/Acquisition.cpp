@@ -177,15 +177,15 @@ QString Acquisition::start(const AcquisitionOptions& options)
             return;
         }
         const QString settings = QString::number(opt_.baudRate) + QStringLiteral(",N,8,1");
-        if (!opt_.noPort) try {
-            port_->CommPort = opt_.port;
-            port_->Settings = settings;
-            port_->setPortOpen(true);
-        } catch (const std::exception& e) {
-            why = describe(e);
-            return;
-        }
         if (!opt_.noPort) {
+            try {
+                port_->CommPort = opt_.port;
+                port_->Settings = settings;
+                port_->setPortOpen(true);
+            } catch (const std::exception& e) {
+                why = describe(e);
+                return;
+            }
             portOpen_.store(true, std::memory_order_release);
             tapLine(QStringLiteral("Open(COM%1,%2)").arg(opt_.port).arg(settings));
         }
@@ -261,17 +261,9 @@ void Acquisition::onLost(const QString& reason)
 
 void Acquisition::onReceived()
 {
-    switch (port_->CommEvent()) {
-    case CommControl::comEvReceive: break;
-    case CommControl::comEventFrame: log_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), QStringLiteral("フレーム エラーです｡")); return;
-    case CommControl::comEventOverrun:
-        log_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), QStringLiteral("ポート オーバーランです｡"));
+    // The control reports waiting bytes only: a vanished device comes as deviceLost.
+    if (port_->CommEvent() != CommControl::comEvReceive)
         return;
-    case CommControl::comEventRxParity:
-        log_.LogMsg(0, QStringLiteral("MSComm1_OnComm"), QStringLiteral("パリティ エラーです｡"));
-        return;
-    default: return;
-    }
     applyOptions();
     for (;;) {
         const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
