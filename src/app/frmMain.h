@@ -158,7 +158,7 @@ struct frmMain {
     QTimer* Timer1 = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
-    QTimer* tmrScreen = nullptr;  // while measuring, about 30 a second: what the engine published reaches the screen
+    QTimer* tmrScreen = nullptr;  // while measuring, 30 a second: what the engine published reaches the screen
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
@@ -186,7 +186,7 @@ public:
 
     // Paint and page state shared with other parts of the program.
     std::int16_t l_noPaint = 0;  // printing or a held screen: the graph is not repainted
-    std::int16_t l_doEvents = 0;
+    std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
     std::int32_t l_StartPos = 0;
     std::int32_t l_CursorPos = -1;
 
