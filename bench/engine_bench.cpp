@@ -7,6 +7,7 @@
 //
 //   engine_bench [--frames N]     N frames to the engine (default 21000: 1000 to settle, 20 s measured)
 #include "AllocCount.h"
+#include "DecodingSink.h"
 #include "GaugeSim.h"
 #include "Timing.h"
 #include "acquire/Acquisition.h"
@@ -71,16 +72,6 @@ Figures between(const Snapshot& a, const Snapshot& b)
     return f;
 }
 
-struct CountingSink : FrameSink {
-    long frames = 0;
-    double sum = 0;
-    void frame(std::string_view text) override
-    {
-        sum += DecodeVrtRq(text).value;
-        ++frames;
-    }
-};
-
 // The floor: the port read with poll() and read(), cut and decoded, nothing kept; as fast as frames
 // come, or with a pause after each read. Returns the figures over its measuring period, or
 // frames = 0 when it got none.
@@ -94,7 +85,7 @@ Figures bareReader(const QString& dir, int pauseMs)
         return {};
     }
     FrameAssembler assembler;
-    CountingSink sink;
+    bench::DecodingSink sink;
     std::uint8_t buffer[16 * 1024];
     Snapshot start, end;
     bool started = false;

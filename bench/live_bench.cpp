@@ -13,6 +13,7 @@
 //   live_bench [--frames N]     N frames in all (default 21000: 1000 to settle, 20 s measured)
 #include "AllocCount.h"
 #include "GaugeFrames.h"
+#include "DecodingSink.h"
 #include "GaugeSim.h"
 #include "Timing.h"
 #include "app/AppState.h"
@@ -74,16 +75,6 @@ GaugeStream gaugeFrames(int count)
     return s;
 }
 
-struct CoreSink : FrameSink {
-    double sum = 0;
-    long frames = 0;
-    void frame(std::string_view text) override
-    {
-        sum += DecodeVrtRq(text).value;
-        ++frames;
-    }
-};
-
 // The core path alone over the same frames: assembly and decoding, one frame per call as the
 // port delivers them at 1 ms. Best of five rounds, in seconds per frame.
 double corePerFrame(const GaugeStream& s)
@@ -92,7 +83,7 @@ double corePerFrame(const GaugeStream& s)
     double best = 1e9;
     for (int round = 0; round < 5; ++round) {
         FrameAssembler a;
-        CoreSink sink;
+        bench::DecodingSink sink;
         const auto t0 = Clock::now();
         std::size_t at = 0;
         for (const std::size_t end : s.ends) {

@@ -5,6 +5,7 @@
 // sample in steady state, what the crash-safe journal costs while measuring, and what the console
 // costs while it is shown and dumps every received chunk.
 #include "AllocCount.h"
+#include "DecodingSink.h"
 #include "GaugeFrames.h"
 #include "decode/Decoders.h"
 #include "platform/Controls.h"
@@ -64,11 +65,6 @@ double feed(frmMain& w, const std::string& bytes, int screenEvery = 0)
     return seconds(t0);
 }
 
-struct CoreSink : FrameSink {
-    double sum = 0;
-    void frame(std::string_view text) override { sum += DecodeVrtRq(text).value; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -86,7 +82,7 @@ int main(int argc, char** argv)
 
     // Baseline: the core path alone over the same bytes.
     FrameAssembler a;
-    CoreSink sink;
+    bench::DecodingSink sink;
     auto t0 = Clock::now();
     a.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 0, sink);
     const double core = seconds(t0);

@@ -109,13 +109,6 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
     EXPECT_EQ(w->ui.lblVariable->text(), "+1.23");
 }
 
-TEST_F(Decoding, KindSixStoresNothing)
-{
-    state->Settings.Term = 6;
-    feed(withBcc("+1.23400" "85" "M" "G" "00"));
-    EXPECT_EQ(state->store.g_DataCnt, 0);
-}
-
 // The engine measures the period (its own tests check the arithmetic); the window shows it and
 // selects the standard period once.
 TEST_F(Decoding, TheMeasuredSamplingPeriodIsShownAndSelectedOnce)

@@ -3,7 +3,7 @@
 // QProcess starts its children with vfork semantics: the child runs in this process's memory
 // until it execs, and ThreadSanitizer takes those accesses for the parent's main thread, which
 // spoils its view of every lock taken afterwards. posix_spawn's child runs only inside the C
-// library, which the sanitizer does not watch. The part of QProcess's interface the tests use.
+// library, which the sanitizer does not watch. Offers what the tests use of QProcess's interface.
 #pragma once
 
 #include <QByteArray>

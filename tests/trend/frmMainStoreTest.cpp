@@ -105,16 +105,6 @@ TEST_F(Store, AFullSegmentIsSavedAndTheNextStartsAtIndexZero)
     EXPECT_EQ(state->store.g_DataCnt, 1);
 }
 
-TEST_F(Store, ALoweredLimitEndsTheSegmentInsteadOfDroppingSamples)
-{
-    state->store.g_DataCnt = 40000;
-    sample(7.0f);
-    EXPECT_EQ(savedFiles().size(), 1);
-    EXPECT_EQ(state->store.g_FileNo, 2);
-    EXPECT_EQ(state->store.g_DataCnt, 1);
-    EXPECT_EQ(state->store.g_Datas[0], 7.0f);
-}
-
 TEST_F(Store, StartingWithTheGaugeMissingChangesAlmostNothing)
 {
     state->Settings.ComPort = 29;
