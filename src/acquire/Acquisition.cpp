@@ -303,10 +303,7 @@ short Acquisition::decodeAndStore(std::string_view text, OleDate now)
         journalHeaderAgain();
         event(AcquisitionEvent::Kind::SamplingMeasured, {}, average, opt_.sampling);
     }
-    prevRecvTime_ = lastRecvTime_;
-    lastRecvTime_ = now;
-    if (refreshCount_ < INT16_MAX)
-        ++refreshCount_;
+    arrived(now);
 
     Decoded d;
     switch (opt_.term) {
@@ -374,12 +371,9 @@ void Acquisition::store(float value, OleDate now)
     const std::int32_t count = store_.g_DataCnt.load(std::memory_order_relaxed);
     if (held_.empty() && !isHeld() && count > 0 && count >= opt_.maxDatas)
         endSegment(count - 1);
-    if (!held_.empty() || isHeld()) {
-        held_.push_back({value, now, mean, average});
-        drainHeld();
-    } else {
-        append({value, now, mean, average});
-    }
+    // Through the queue of held samples, which keeps its capacity: in order behind any that wait.
+    held_.push_back({value, now, mean, average});
+    drainHeld();
     const float shown = opt_.readoutAverage ? (average ? mean : store_.g_AveDatas[std::size_t(std::max(0, count))])
                                             : opt_.keisu * value;
     if (refresh) {
@@ -389,6 +383,15 @@ void Acquisition::store(float value, OleDate now)
         mine_.readoutFormat = dispFormat_;
         mine_.limits = CheckLimits(shown, opt_.limitHi, opt_.limitLow, opt_.etcConf);
     }
+}
+
+// A frame came: the readout's refresh counts frames and looks at the last two arrival times.
+void Acquisition::arrived(OleDate now)
+{
+    prevRecvTime_ = lastRecvTime_;
+    lastRecvTime_ = now;
+    if (refreshCount_ < INT16_MAX)
+        ++refreshCount_;
 }
 
 bool Acquisition::isHeld() const { return acked_.load(std::memory_order_acquire) != generation_; }
@@ -414,10 +417,7 @@ void Acquisition::injectValue(float value)
     call([&] {
         applyOptions();
         const OleDate now = env_.now();
-        prevRecvTime_ = lastRecvTime_;
-        lastRecvTime_ = now;
-        if (refreshCount_ < INT16_MAX)
-            ++refreshCount_;
+        arrived(now);
         store(value, now);
         publish();
     });

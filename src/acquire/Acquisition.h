@@ -203,6 +203,7 @@ private:
     };
     void frame(std::string_view text) override;
     short decodeAndStore(std::string_view text, OleDate now);
+    void arrived(OleDate now);
     void store(float value, OleDate now);
     void append(const Held& h);
     bool isHeld() const;
