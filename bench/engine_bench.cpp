@@ -1,7 +1,8 @@
 // What the measurement costs without any window: the acquisition engine on its own thread, with
 // its real port, store and journal, fed by the simulated gauge on a pseudo-terminal sending a frame
-// every millisecond. Reports the process's CPU time per frame (the port's reads included; the gauge
-// is a process of its own) and heap allocations per frame, beside a bare poll()/read() loop that
+// every millisecond. Reports the CPU time per frame of the engine's thread (the port's reads
+// included; the gauge is a process of its own) and of the whole process, and heap allocations per
+// frame, beside a bare poll()/read() loop that
 // cuts and decodes the same gauge's frames, measured in the same run: the least any reader that
 // wakes for every frame pays; and the same loop reading every 10 ms, several frames a read.
 //
@@ -44,6 +45,7 @@ constexpr int BareFrames = 6000;    // a bare loop's run: 1 s to settle, 5 s mea
 struct Snapshot {
     Clock::time_point at;
     double cpu = 0;
+    double engineCpu = 0;  // the engine's thread alone
     long long allocations = 0;
     long waits = 0;
     long frames = 0;
@@ -52,11 +54,15 @@ struct Snapshot {
 
 Snapshot snapshot(long frames)
 {
-    return {Clock::now(), test::CpuSeconds(), bench::Allocations(), bench::Waits(), frames};
+    const auto threads = bench::ThreadSeconds();
+    const auto engine = threads.find("acquisition");
+    return {Clock::now(), test::CpuSeconds(), engine == threads.end() ? 0.0 : engine->second, bench::Allocations(),
+            bench::Waits(), frames};
 }
 
 struct Figures {
-    double seconds = 0, cpuPerFrame = 0, coreShare = 0, allocationsPerFrame = 0, waitsPerFrame = 0;
+    double seconds = 0, cpuPerFrame = 0, engineCpuPerFrame = 0, coreShare = 0, allocationsPerFrame = 0,
+           waitsPerFrame = 0;
     long frames = 0;
 };
 
@@ -66,6 +72,7 @@ Figures between(const Snapshot& a, const Snapshot& b)
     f.seconds = std::chrono::duration<double>(b.at - a.at).count();
     f.frames = b.frames - a.frames;
     f.cpuPerFrame = (b.cpu - a.cpu) / double(f.frames);
+    f.engineCpuPerFrame = (b.engineCpu - a.engineCpu) / double(f.frames);
     f.coreShare = (b.cpu - a.cpu) / f.seconds;
     f.allocationsPerFrame = double(b.allocations - a.allocations) / double(f.frames);
     f.waitsPerFrame = double(b.waits - a.waits) / double(f.frames);
@@ -214,16 +221,18 @@ int main(int argc, char** argv)
         const Figures f = between(start, end);
         std::printf("measured %ld frames in %.2f s = %.0f frames/s received (the gauge sends 1000)\n", f.frames,
                     f.seconds, double(f.frames) / f.seconds);
-        reader("the engine:", f);
-        std::printf("the engine pays %.1f times the bare loop (goals: at most 5 us and 0.5 allocations a frame)\n",
-                    f.cpuPerFrame / bare.cpuPerFrame);
+        reader("the process (engine, and this bench's look):", f);
+        std::printf("%-44s %6.2f us a frame\n", "the engine's thread:", f.engineCpuPerFrame * 1e6);
+        std::printf("the engine's thread pays %.2f times the bare loop, %.2f times the loop reading every 10 ms "
+                    "(goals: at most 5 us and 0.5 allocations a frame)\n",
+                    f.engineCpuPerFrame / bare.cpuPerFrame, f.engineCpuPerFrame / paced.cpuPerFrame);
         std::printf("journal: %.2f write() and %.2f fdatasync() calls a second\n",
                     double(end.journalWrites - start.journalWrites) / f.seconds,
                     double(end.journalSyncs - start.journalSyncs) / f.seconds);
-        std::printf("summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f floor_us=%.3f paced_us=%.3f stored=%d "
-                    "sent=%ld\n",
-                    f.cpuPerFrame * 1e6, 100 * f.coreShare, f.allocationsPerFrame, f.waitsPerFrame,
-                    bare.cpuPerFrame * 1e6, paced.cpuPerFrame * 1e6, stored, sent);
+        std::printf("summary: engine_us=%.3f cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f floor_us=%.3f "
+                    "paced_us=%.3f stored=%d sent=%ld\n",
+                    f.engineCpuPerFrame * 1e6, f.cpuPerFrame * 1e6, 100 * f.coreShare, f.allocationsPerFrame,
+                    f.waitsPerFrame, bare.cpuPerFrame * 1e6, paced.cpuPerFrame * 1e6, stored, sent);
     } else {
         std::printf("no measuring period: timed out after %ld frames received\n", seen);
     }

@@ -9,6 +9,7 @@
 #include "platform/NumText.h"
 #include "trend/SampleStore.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDir>
 #include <QThread>
@@ -25,6 +26,10 @@ namespace {
 constexpr int TickMs = 25;
 // The largest read: a second of the fastest gauge.
 constexpr qsizetype ReadChunk = 16 * 1024;
+// A fast gauge is read once in this time: its frames wait in the system's buffer meanwhile.
+constexpr auto Pace = std::chrono::milliseconds(10);
+// How soon after the engine came back to listen bytes count as having waited for it.
+constexpr auto ListenSlack = std::chrono::microseconds(500);
 
 QString latin(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
@@ -57,7 +62,13 @@ Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, J
     // ThreadSanitizer too, which does not see inside Qt).
     std::promise<void> running;
     const QMetaObject::Connection started = connect(
-        thread_, &QThread::started, thread_, [&running] { running.set_value(); }, Qt::DirectConnection);
+        thread_, &QThread::started, thread_,
+        [this, &running] {
+            connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                    [this] { listening_ = Clock::now(); });
+            running.set_value();
+        },
+        Qt::DirectConnection);
     thread_->start(QThread::TimeCriticalPriority);
     running.get_future().wait();
     disconnect(started);
@@ -105,6 +116,7 @@ void Acquisition::call(const std::function<void()>& fn)
         // are what a queued functor would pass through).
         QMetaObject::invokeMethod(this, "runCalls", Qt::QueuedConnection);
     }
+    wake_.notify_one();  // a paced read's pause ends for it
     done.get_future().get();
 }
 
@@ -265,6 +277,10 @@ void Acquisition::onReceived()
     if (port_->CommEvent() != CommControl::comEvReceive)
         return;
     applyOptions();
+    const auto readAt = Clock::now();
+    // Bytes that woke a listening engine arrived just now; bytes that were already waiting when it
+    // came back to listen (it paused, or worked) arrived since its last read.
+    const Clock::duration deaf = readAt - listening_ < ListenSlack ? readAt - lastRead_ : Clock::duration{};
     for (;;) {
         const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
         if (n <= 0)
@@ -275,19 +291,47 @@ void Acquisition::onReceived()
                                     opt_.term, *this);
         });
     }
+    const std::size_t frames = cutEnds_.size();
+    storeCut(deaf);
+    // A gauge that sends more than a frame per pace is read once a pace: waking costs the system
+    // many times what a frame does. The frames then waiting are stamped as spread over the pause.
+    const bool fast = readAt - lastRead_ < Pace * std::max<std::size_t>(frames, 1);
+    lastRead_ = readAt;
+    if (fast && frames > 0) {
+        std::unique_lock lock(m_);
+        wake_.wait_until(lock, readAt + Pace, [this] { return !calls_.empty(); });
+    }
 }
 
 void Acquisition::frame(std::string_view text)
 {
-    framesSeen_.fetch_add(1, std::memory_order_relaxed);
-    decodeAndStore(text, env_.now());
+    cut_.append(text);
+    cutEnds_.push_back(cut_.size());
 }
 
-short Acquisition::decodeAndStore(std::string_view text, OleDate now)
+void Acquisition::storeCut(Clock::duration spread)
 {
+    const std::size_t k = cutEnds_.size();
+    Trap(log_, QString(), [&] {
+        std::size_t begin = 0;
+        for (std::size_t i = 0; i < k; ++i) {
+            // Evenly spread over `spread`, the last frame arriving now.
+            const auto ago = std::chrono::duration_cast<std::chrono::microseconds>(spread * (k - 1 - i) / k);
+            framesSeen_.fetch_add(1, std::memory_order_relaxed);
+            decodeAndStore(std::string_view(cut_).substr(begin, cutEnds_[i] - begin), ago);
+            begin = cutEnds_[i];
+        }
+    });
+    cut_.clear();
+    cutEnds_.clear();
+}
+
+short Acquisition::decodeAndStore(std::string_view text, std::chrono::microseconds ago)
+{
+    const OleDate now = env_.now(ago);
     // The automatic sampling period: the average over the first ten frames stored, rounded to a
     // standard period.
-    const auto ticks = std::int32_t(ClockMs());
+    const auto ticks = std::int32_t(ClockMs() - ago.count() / 1000);
     if (firstFrameTicks_ == 0)
         firstFrameTicks_ = ticks == 0 ? 1 : ticks;
     const std::int32_t count = store_.g_DataCnt.load(std::memory_order_relaxed);
@@ -431,6 +475,7 @@ void Acquisition::receive(QByteArrayView bytes)
             assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), std::size_t(bytes.size()),
                                     opt_.term, *this);
         });
+        storeCut({});
         publish();
     });
 }
@@ -441,7 +486,7 @@ short Acquisition::inject(std::string_view frame)
     call([&] {
         applyOptions();
         framesSeen_.fetch_add(1, std::memory_order_relaxed);
-        Trap(log_, QString(), [&] { result = decodeAndStore(frame, env_.now()); });
+        Trap(log_, QString(), [&] { result = decodeAndStore(frame, {}); });
         publish();
     });
     return result;

@@ -3,6 +3,12 @@
 // each segment. Its clients (the main window, the console, a recorder without a window) set its
 // options, start and stop it, and read what it publishes; none of them can hold up a frame.
 //
+// Reading. A gauge that sends faster than one frame in 10 ms is read once in 10 ms, its frames
+// waiting in the system's buffer meanwhile: waking for each frame costs many times what the frame
+// does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
+// regular gauge's stamps stay within a frame's period of its arrival. Slower gauges are read as
+// each frame comes.
+//
 // Publishing. The store's count is an atomic written with release after the sample it counts, so
 // a reader that loads it with acquire sees whole samples only. Everything else a client shows
 // (counts, unit, readout, battery, start and end times) is copied under a mutex about every 25 ms
@@ -28,6 +34,8 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -201,8 +209,12 @@ private:
         float mean;
         bool averaged;
     };
+    using Clock = std::chrono::steady_clock;
+    // Frames are cut from all the bytes one read brings, then stamped and stored.
     void frame(std::string_view text) override;
-    short decodeAndStore(std::string_view text, OleDate now);
+    void storeCut(Clock::duration spread);
+    // `ago`: how long before now the frame arrived.
+    short decodeAndStore(std::string_view text, std::chrono::microseconds ago);
     void arrived(OleDate now);
     void store(float value, OleDate now);
     void append(const Held& h);
@@ -249,6 +261,10 @@ private:
     AcquisitionOptions opt_;
     FrameAssembler assembler_;
     QByteArray readBuf_;
+    std::string cut_;                     // the frames cut from the last read, back to back
+    std::vector<std::size_t> cutEnds_;    // where each ends in cut_
+    Clock::time_point lastRead_;
+    Clock::time_point listening_;         // when the thread last went back to wait for events
     AcquisitionView mine_;          // what the next publish hands out
     std::string_view dispFormat_;   // the readout's number format
     QStringList journalFolders_;
@@ -274,6 +290,7 @@ private:
     AcquisitionView published_;
     std::vector<AcquisitionEvent> events_;
     std::vector<std::function<void()>> calls_;
+    std::condition_variable wake_;  // a call is queued
     std::atomic<bool> tapOn_{false};
     std::deque<TapEntry> tap_;
     qsizetype tapBytes_ = 0;

@@ -17,10 +17,10 @@ QDateTime AppEnv::nowDateTime() const
     return clock ? clock() : QDateTime::currentDateTime();
 }
 
-OleDate AppEnv::now() const
+OleDate AppEnv::now(std::chrono::microseconds ago) const
 {
     if (clock) {
-        const QDateTime t = clock();
+        const QDateTime t = clock().addMSecs(-std::chrono::duration_cast<std::chrono::milliseconds>(ago).count());
         return ToOleDate(QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second())));
     }
     // The local-time conversion is done once per second; frames arrive up to 1000 times as often.
@@ -28,7 +28,7 @@ OleDate AppEnv::now() const
     static thread_local OleDate cached = 0;
     // The precise clock: time() reads the kernel's coarse one, which can lag the second's turn by
     // tens of milliseconds and stamp a frame with the second before the one it arrived in.
-    const std::time_t second = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    const std::time_t second = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() - ago);
     if (second != cachedSecond) {
         cachedSecond = second;
         cached = ToOleDate(QDateTime::fromSecsSinceEpoch(second));

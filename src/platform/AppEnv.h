@@ -5,6 +5,7 @@
 #include "platform/DateTime.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -22,8 +23,8 @@ struct AppEnv {
     std::function<QDateTime()> clock;        // wall clock; empty: the system's
 
     QDateTime nowDateTime() const;
-    // The current local time to the whole second, as the program stamps its samples.
-    OleDate now() const;
+    // The local time `ago` before now, to the whole second, as the program stamps its samples.
+    OleDate now(std::chrono::microseconds ago = {}) const;
     // `exeDir` + "/" + name.
     QString exePath(const QString& name) const;
 };
