@@ -38,6 +38,7 @@ namespace tavin {
 
 struct AppState;
 class Label;
+class Lamp;
 class PictureBox;
 class PrinterSurface;
 struct LineShape;
@@ -93,7 +94,7 @@ struct frmMain {
     Label* lblTani = nullptr;
     Label* lblCounter = nullptr;
     Label* lblDataNum = nullptr;
-    QLabel* pctMonRecv = nullptr;
+    Lamp* pctMonRecv = nullptr;
     Label* lblBattery = nullptr;
     Label* lblGA = nullptr;
     Label* lblStartTime = nullptr;

@@ -179,6 +179,7 @@ void frmMain::buildControls()
     ui.lblTime = label(QStringLiteral("lblTime"), QString(), 3450, 8730, 1500, 270);
     ui.lblDataNum = label(QStringLiteral("lblDataNum"), QStringLiteral("データ数"), 5100, 8730, 1100, 270);
     ui.lblCounter = label(QStringLiteral("lblCounter"), QStringLiteral("0"), 6200, 8730, 1500, 270);
+    ui.lblCounter->setLive();
     ui.lblDebug = label(QStringLiteral("lblDebug"), QStringLiteral(" "), 0, 8730, 195, 270);
 
     // Readout.
@@ -186,14 +187,13 @@ void frmMain::buildControls()
     QFont big(QStringLiteral("Noto Sans Mono CJK JP"), 30, QFont::Bold);
     ui.lblVariable->setFont(big);
     ui.lblVariable->setAutoFillBackground(true);
+    ui.lblVariable->setLive();
     ui.lblTani = label(QStringLiteral("lblTani"), QStringLiteral("---"), 9600, 1050, 1800, 360);
     QFont unitFont = ui.lblTani->font();
     unitFont.setPointSize(14);
     ui.lblTani->setFont(unitFont);
-    ui.pctMonRecv = named(new QLabel(client), QStringLiteral("pctMonRecv"));
+    ui.pctMonRecv = named(new Lamp(client), QStringLiteral("pctMonRecv"));
     place(ui.pctMonRecv, 12900, 1110, 225, 210);
-    ui.pctMonRecv->setAutoFillBackground(true);
-    ui.pctMonRecv->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label(QStringLiteral("lblBatteryCaption"), QStringLiteral("電池"), 9600, 1500, 600, 270);
     ui.lblBattery = framed(label(QStringLiteral("lblBattery"), QStringLiteral("-"), 10200, 1470, 700, 300));
     ui.lblBattery->setAutoFillBackground(true);

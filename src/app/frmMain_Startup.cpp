@@ -236,7 +236,7 @@ void frmMain::lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
 void frmMain::Timer1_Timer()
 {
     Trap(st_.log, QString(), [&] {
-        setBackground(ui.pctMonRecv, QApplication::palette().color(QPalette::Button));
+        ui.pctMonRecv->setColour(QApplication::palette().color(QPalette::Button));
         ui.Timer1->stop();
     });
 }

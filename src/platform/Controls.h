@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QTimer>
 
 namespace tavin {
 
@@ -31,7 +32,10 @@ public:
         if (text == text_)
             return;
         text_ = text;
-        caption_->setText(shown());
+        if (live_)
+            liveChanged();
+        else
+            caption_->setText(shown());
         Q_EMIT Change();
     }
     QString text() const { return text_; }
@@ -45,6 +49,12 @@ public:
         caption_->setText(shown());
     }
 
+    // For a caption that changes many times a second (a count, a readout): the label draws it
+    // itself over its own background, so a change repaints this label alone and lays nothing out.
+    // Assistive technology reads the caption as the label's name, told of a change at most once a
+    // second: a count read aloud thirty times a second helps nobody.
+    void setLive();
+
     void setAlignment(Qt::Alignment alignment) { caption_->setAlignment(alignment); }
     Qt::Alignment alignment() const { return caption_->alignment(); }
 
@@ -54,6 +64,7 @@ Q_SIGNALS:
     void Change();
 
 protected:
+    void paintEvent(QPaintEvent* e) override;
     // The caption fills the space inside the frame, without margins. Placed by hand rather than
     // by a layout: a layout would make the caption's size a minimum and stretch a Label whose
     // text is wider than the place it was given.
@@ -79,9 +90,38 @@ private:
         return s;
     }
 
+    void liveChanged();
+
     QString text_;
     QString breakAfter_;
     QLabel* caption_;
+    bool live_ = false;
+    QTimer* accessibleName_ = nullptr;  // live: the name given to assistive technology, at most once a second
+};
+
+// A lamp: a sunken panel in one colour. Lit and put out several times a second, so a change
+// repaints the panel alone and touches no palette.
+class Lamp : public QFrame {
+public:
+    explicit Lamp(QWidget* parent = nullptr) : QFrame(parent)
+    {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    void setColour(const QColor& c)
+    {
+        if (c == colour_)
+            return;
+        colour_ = c;
+        update();
+    }
+    QColor colour() const { return colour_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QColor colour_ = palette().color(QPalette::Button);
 };
 
 // Gives a control the name that tests and screenshots find it by, and returns it.

@@ -87,7 +87,7 @@ void frmMain::showView(const AcquisitionView& v)
     if (v.readouts != shownReadouts_) {
         shownReadouts_ = v.readouts;
         ui.lblVariable->setText(ReadoutText(v.readoutValue, v.readoutFormat));
-        setBackground(ui.pctMonRecv, QColor(0, 255, 0));
+        ui.pctMonRecv->setColour(QColor(0, 255, 0));
         ui.Timer1->start(80);
         const LimitCheck c = v.limits;
         if (c.set != 0 && alarm.AlarmSet(c.set)) {
@@ -101,7 +101,7 @@ void frmMain::showView(const AcquisitionView& v)
     }
     if (v.lampBlinks != shownLampBlinks_) {
         shownLampBlinks_ = v.lampBlinks;
-        setBackground(ui.pctMonRecv, v.lampOn ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
+        ui.pctMonRecv->setColour(v.lampOn ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
     }
     if (v.errorCount != shownErrors_) {
         shownErrors_ = v.errorCount;

@@ -100,10 +100,10 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
     w->ui.lblTani->setText("kPa");
     for (int i = 0; i < 50; ++i)
         feed("01.23");
-    EXPECT_EQ(background(w->ui.pctMonRecv), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), QApplication::palette().color(QPalette::Button));
     for (int i = 0; i < 50; ++i)
         feed("01.23");
-    EXPECT_EQ(background(w->ui.pctMonRecv), QColor(0, 255, 0));
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), QColor(0, 255, 0));
     EXPECT_EQ(w->ui.lblTani->text(), "kPa");  // this gauge names no unit
     EXPECT_EQ(state->store.g_DataCnt, 100);
     EXPECT_EQ(w->ui.lblVariable->text(), "+1.23");

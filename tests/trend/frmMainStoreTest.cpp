@@ -41,7 +41,7 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->ui.lblCounter->text() == "2"; }));  // on the next screen update
     EXPECT_EQ(state->store.g_Datas[1], -2.0f);
     EXPECT_EQ(readout(), "-2");  // no frame gave a format: the general form
-    EXPECT_EQ(w->ui.pctMonRecv->palette().color(QPalette::Window), QColor(0, 255, 0));
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), QColor(0, 255, 0));
     state->g_Keisu = 2.0f;
     sample(10.0f);
     EXPECT_EQ(readout(), "+20");
