@@ -202,6 +202,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
             tapLine(QStringLiteral("Open(COM%1,%2)").arg(opt_.port).arg(settings));
         }
         acked_.store(generation_, std::memory_order_relaxed);
+        pacing_ = true;
         held_.clear();
         store_.Restart();
         store_.ave.AveReset(opt_.aveLength);
@@ -243,6 +244,9 @@ void Acquisition::stop()
 void Acquisition::stopHere()
 {
     if (port_ && port_->PortOpen()) {
+        // A fast gauge's frames may wait unread for a pace: what came before the stop is stored.
+        pacing_ = false;
+        port_->Poll();
         Trap(log_, QStringLiteral("PortClose"), [&] { port_->setPortOpen(false); });
         tapLine(QStringLiteral("Close(COM%1)").arg(port_->CommPort));
     }
@@ -297,7 +301,7 @@ void Acquisition::onReceived()
     // many times what a frame does. The frames then waiting are stamped as spread over the pause.
     const bool fast = readAt - lastRead_ < Pace * std::max<std::size_t>(frames, 1);
     lastRead_ = readAt;
-    if (fast && frames > 0) {
+    if (fast && frames > 0 && pacing_) {
         std::unique_lock lock(m_);
         wake_.wait_until(lock, readAt + Pace, [this] { return !calls_.empty(); });
     }

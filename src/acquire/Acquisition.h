@@ -265,6 +265,7 @@ private:
     std::vector<std::size_t> cutEnds_;    // where each ends in cut_
     Clock::time_point lastRead_;
     Clock::time_point listening_;         // when the thread last went back to wait for events
+    bool pacing_ = true;                  // a fast gauge is read once a pace (not while stopping)
     AcquisitionView mine_;          // what the next publish hands out
     std::string_view dispFormat_;   // the readout's number format
     QStringList journalFolders_;

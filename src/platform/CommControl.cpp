@@ -102,6 +102,12 @@ QByteArray CommControl::Input() { return port_->isOpen() ? port_->readAll() : QB
 
 qint64 CommControl::Read(char* data, qint64 max) { return port_->isOpen() ? port_->read(data, max) : 0; }
 
+void CommControl::Poll()
+{
+    if (port_->isOpen())
+        port_->waitForReadyRead(0);
+}
+
 void CommControl::Output(const QByteArray& bytes)
 {
     if (port_->isOpen())

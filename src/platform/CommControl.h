@@ -50,6 +50,9 @@ public:
     // Up to `max` waiting bytes into `data`, without allocating; how many.
     qint64 Read(char* data, qint64 max);
     void Output(const QByteArray& bytes);
+    // Takes in what the device received and has not reported yet: its receive event comes before
+    // this returns.
+    void Poll();
     int CommEvent() const { return commEvent_; }
 
 Q_SIGNALS:
