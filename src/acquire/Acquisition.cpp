@@ -27,7 +27,7 @@ constexpr int TickMs = 25;
 // The largest read: a second of the fastest gauge.
 constexpr qsizetype ReadChunk = 16 * 1024;
 // A fast gauge is read once in this time: its frames wait in the system's buffer meanwhile.
-constexpr auto Pace = std::chrono::milliseconds(10);
+constexpr auto Pace = std::chrono::milliseconds(20);
 // How soon after the engine came back to listen bytes count as having waited for it.
 constexpr auto ListenSlack = std::chrono::microseconds(500);
 

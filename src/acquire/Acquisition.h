@@ -3,7 +3,7 @@
 // each segment. Its clients (the main window, the console, a recorder without a window) set its
 // options, start and stop it, and read what it publishes; none of them can hold up a frame.
 //
-// Reading. A gauge that sends faster than one frame in 10 ms is read once in 10 ms, its frames
+// Reading. A gauge that sends faster than one frame in 20 ms is read once in 20 ms, its frames
 // waiting in the system's buffer meanwhile: waking for each frame costs many times what the frame
 // does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
 // regular gauge's stamps stay within a frame's period of its arrival. Slower gauges are read as

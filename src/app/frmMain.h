@@ -361,6 +361,7 @@ private:
     void showReference(char reference);
     void applyUnitMenu();
     void showBlink(BlinkColour colour);
+    void putLampOut();
     void showView(const AcquisitionView& v);
     void onEngineEvent(const AcquisitionEvent& e);
     void drawNewSamples();
@@ -390,6 +391,7 @@ private:
     bool unloaded_ = false;
     bool optionsLive_ = false;             // the window is complete: control changes reach the engine
     bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
+    bool lampOutDue_ = false;              // Timer1 ran out while measuring: the next refresh puts the lamp out
     std::unique_ptr<Acquisition> engine_;
     AcquisitionOptions pushed_;            // the options the engine has
     // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.

@@ -236,9 +236,19 @@ void frmMain::lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers m
 void frmMain::Timer1_Timer()
 {
     Trap(st_.log, QString(), [&] {
-        ui.pctMonRecv->setColour(QApplication::palette().color(QPalette::Button));
         ui.Timer1->stop();
+        // While measuring, the lamp goes out with the next screen refresh: one repaint for both.
+        if (ui.tmrScreen->isActive())
+            lampOutDue_ = true;
+        else
+            putLampOut();
     });
+}
+
+void frmMain::putLampOut()
+{
+    lampOutDue_ = false;
+    ui.pctMonRecv->setColour(QApplication::palette().color(QPalette::Button));
 }
 
 void frmMain::MenuSet()

@@ -88,6 +88,8 @@ void frmMain::unlockAfterStop()
     ui.txtAveNum->setEnabled(true);
     Measuring = 0;
     ui.tmrScreen->stop();
+    if (lampOutDue_)
+        putLampOut();
     ui.lblJournalOff->hide();
 }
 

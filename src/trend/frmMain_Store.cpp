@@ -80,6 +80,8 @@ void frmMain::RefreshScreen()
 // Each label changes only when what it shows did: no text is formatted for an unchanged number.
 void frmMain::showView(const AcquisitionView& v)
 {
+    if (lampOutDue_)
+        putLampOut();
     if (const std::int32_t n = st_.store.g_DataCnt.load(std::memory_order_acquire); n != shownCount_) {
         shownCount_ = n;
         ui.lblCounter->setText(QString::number(n));

@@ -48,6 +48,24 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
     EXPECT_EQ(state->store.g_Datas[2], 10.0f);  // the store keeps raw values
 }
 
+// A readout lights the receive lamp for 80 ms; while the screen refreshes, the lamp goes out with
+// the refresh after that, in the same repaint.
+TEST_F(Store, TheReceiveLampGoesOutAfterItsReadout)
+{
+    const QColor lit(0, 255, 0), out = QApplication::palette().color(QPalette::Button);
+    sample(1.0f);
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), lit);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->ui.pctMonRecv->colour() == out; }, 2000));
+
+    w->ui.tmrScreen->start(60000);  // refreshing, but only when this test says
+    sample(2.0f);
+    QTest::qWait(200);
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), lit);
+    w->RefreshScreen();
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), out);
+    w->ui.tmrScreen->stop();
+}
+
 TEST_F(Store, TheMovingAverageFillsItsColumn)
 {
     w->ui.txtAveNum->setText("3");
