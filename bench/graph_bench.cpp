@@ -23,8 +23,8 @@ int main(int argc, char** argv)
     OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
-    w.mnuPlusRange_Click(7);         // 0 .. 125
-    w.mnuSampling_Click(0);          // 1 ms
+    w.ui.mnuPlusRange[7]->trigger();         // 0 .. 125
+    w.ui.mnuSampling[0]->trigger();          // 1 ms
     w.ui.cmbPageSec->setCurrentIndex(9);  // 600 s: one page spans 600,000 samples
     state.Settings.MaxDatas = 360000;
     constexpr int Stored = 360001;

@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     frmMain& w = program.w;
     w.InstalledPrinters = FilePrinterOnly;
     state.Settings.SaveDir = program.t.dir.path();
-    w.mnuPlusRange_Click(7);  // 0 .. 125
+    w.ui.mnuPlusRange[7]->trigger();  // 0 .. 125
     w.SelectSampling(QStringLiteral("1000"));
     constexpr int Stored = 360001;
     std::mt19937 rng(7);

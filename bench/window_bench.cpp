@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
-    w.mnuSampling_Click(0);  // 1 ms: a 20 s page spans 20,000 samples
+    w.ui.mnuSampling[0]->trigger();  // 1 ms: a 20 s page spans 20,000 samples
     state.Settings.Term = 0;
     state.Settings.MaxDatas = 360000;
     frmComm& comm = w.comm();

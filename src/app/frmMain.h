@@ -201,51 +201,27 @@ public:
 
     UnitMenuState unitMenu;
 
-
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
 
     // Start-up and shutdown (src/app).
-    void Form_Load();
-    void Form_Unload();
-    void Form_Resize();
-    void mnuExit_Click();
-    // The settings dialog, after the password unless it was given in this run or the settings
-    // file grants access.
-    void mnuSetting_Click();
     void MenuSet();
-    void lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
-    void Timer1_Timer();
-    void Command1_Click();
-    void Command2_Click();
     void setWidthTwips(int twips);
 
     // Ports (src/serial).
     QString ListComPorts();
-    void mnuCom_Click(int index);
-    void mnuBaoud_Click(int index);
     // The baud rate checked in the port menu.
     int BaudRate() const;
     void PortMenuEnb(bool enabled);
-    void cmdComm_Click();
 
     // Sampling (src/decode).
     void SelectSampling(const QString& text);
     void SelectSamplingMs(double ms);
-    void mnuSampAuto_Click();
-    void mnuSampling_Click(int index);
     void SyncSamplingMenu(int index);
 
     // Units, gauge kind and coefficient (src/decode).
-    void mnuTani_Click(int index);
-    void mnuTaniAuto_Click();
-    void mnuTaniInput_Click();
-    void mnuTaniExt_Click(int index);
     void SelectTani(const QString& name);
-    void lblTani_Change();
     void SetScaleUnit(const QString& unit);
-    void mnuTermKind_Click(int index);
-    void mnuKeisuInput_Click();
     // Runs the number dialog with a title (and a label, when it differs); returns the leading
     // number it hands back.
     double InputNumber(const QString& title, const QString& initial, const QString& name = QString());
@@ -260,17 +236,6 @@ public:
     AcquisitionOptions acquisitionOptions() const;
     void pushOptions();
     void AveReset();
-    // The moving average on the screen (src/trend/frmMain_Average.cpp).
-    void chkAve_Click();
-    void chkAveMode_Click();
-    void mnuAveEna_Click();
-    void txtAveNum_Change();
-    void txtAveNum_LostFocus();
-    void Timer3_Timer();
-    void chkDispMode_Click();
-    void cmdOpen_Click();
-    void cmdClose_Click();
-    void optMode_Click(int index);
 
     // Graph, pages, ranges and limits (src/trend).
     std::int16_t CurRange = 0;  // plus-range index of the last full redraw
@@ -284,43 +249,22 @@ public:
     void SetGraphOnly(PictureBox* pctGraph, std::int16_t p_index, std::int16_t p_mode, bool p_PrtOut);
     void DrawGraph(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
     void DrawGraph2(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
-    void cmbSampling_Click();
-    void cmbPageSec_Click();
     void DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor);
-    void HScroll1_Change();
     void MoveCursorLine();
 
     // The cursor and zoom (src/trend/frmMain_Cursor.cpp).
     QString CursorText;           // the readout the panel shows
     void ShowCursorLabel(std::int32_t index);
-    void pctGraph1_MouseMove(float x);
-    void pctGraph1_MouseDown(Qt::MouseButton button, float x);
-    void pctGraph1_MouseUp();
-    void pctGraph1_DblClick();
-    void Timer4_Timer();
-    void cmdZoom_Click(int index);
     std::int16_t ScrollDepth = 0;
-    void cmbGraphRange_Click();
-    void cmbRangeMinus_Click();
-    void mnuPlusRange_Click(int index);
-    void mnuMinusRange_Click(int index);
     void BuildScaleTables(int minusIndex);
     void InitRangeLists();
-    void chkUpperLimit_Click();
-    void chkLowerLimit_Click();
-    void mnuUpperLimitInput_Click();
-    void mnuLowerLimitInput_Click();
     void SetLimitLinePos(LineShape* line, float value);
-    void lblRefLine_Change();
 
     // Recording files (src/files).
     // Tries the kept segments again; the status bar says what is still unsaved.
     void saveUnsaved();
     // Journals left by a program that ended without saving become recordings.
     void recoverJournals();
-    void txtSaveFileName_Change();
-    void txtSaveFileName_Click();
-    void cmdFileLoad_Click();
     // Loads a recording file; the status bar tells how it went.
     void LoadCsvFile(const QString& path);
     void SelectPlusRangeByText(const QString& text);
@@ -333,8 +277,6 @@ public:
     // Prints the graph on the current printer with the current choices; -1 when there is no
     // printer, else 0.
     std::int16_t PrintOut();
-    void cmdPrintOut_Click();
-    void cmdPrintOne_Click();
     QString GetPrintFileName() const;
     void PageHeader(PrinterSurface& prn, std::int16_t fileNo);
     void PrintMatomeOne(PrinterSurface& prn, const QString& fileName);
@@ -353,6 +295,64 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the controls, menus and timers run (connected in connectHandlers).
+    void Form_Load();
+    void Form_Unload();
+    void Form_Resize();
+    void mnuExit_Click();
+    // The settings dialog, after the password unless it was given in this run or the settings
+    // file grants access.
+    void mnuSetting_Click();
+    void lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void Timer1_Timer();
+    void Command1_Click();
+    void Command2_Click();
+    void mnuCom_Click(int index);
+    void mnuBaoud_Click(int index);
+    void cmdComm_Click();
+    void mnuSampAuto_Click();
+    void mnuSampling_Click(int index);
+    void mnuTani_Click(int index);
+    void mnuTaniAuto_Click();
+    void mnuTaniInput_Click();
+    void mnuTaniExt_Click(int index);
+    void lblTani_Change();
+    void mnuTermKind_Click(int index);
+    void mnuKeisuInput_Click();
+    void chkAve_Click();
+    void chkAveMode_Click();
+    void mnuAveEna_Click();
+    void txtAveNum_Change();
+    void txtAveNum_LostFocus();
+    void Timer3_Timer();
+    void chkDispMode_Click();
+    void cmdOpen_Click();
+    void cmdClose_Click();
+    void optMode_Click(int index);
+    void cmbSampling_Click();
+    void cmbPageSec_Click();
+    void HScroll1_Change();
+    void pctGraph1_MouseMove(float x);
+    void pctGraph1_MouseDown(Qt::MouseButton button, float x);
+    void pctGraph1_MouseUp();
+    void pctGraph1_DblClick();
+    void Timer4_Timer();
+    void cmdZoom_Click(int index);
+    void cmbGraphRange_Click();
+    void cmbRangeMinus_Click();
+    void mnuPlusRange_Click(int index);
+    void mnuMinusRange_Click(int index);
+    void chkUpperLimit_Click();
+    void chkLowerLimit_Click();
+    void mnuUpperLimitInput_Click();
+    void mnuLowerLimitInput_Click();
+    void lblRefLine_Change();
+    void txtSaveFileName_Change();
+    void txtSaveFileName_Click();
+    void cmdFileLoad_Click();
+    void cmdPrintOut_Click();
+    void cmdPrintOne_Click();
+
     void buildMenus();
     void buildControls();
     void connectHandlers();

@@ -113,7 +113,7 @@ TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
 // selects the standard period once.
 TEST_F(Decoding, TheMeasuredSamplingPeriodIsShownAndSelectedOnce)
 {
-    w->mnuSampAuto_Click();
+    w->ui.mnuSampAuto->trigger();
     ASSERT_TRUE(w->ui.mnuSampAuto->isChecked());
     for (int i = 0; i < 11; ++i)
         feed(withBcc("+2.000"));
@@ -139,9 +139,9 @@ TEST_F(Decoding, SelectSamplingReadsNumbersAndUnits)
 
 TEST_F(Decoding, TheSamplingMenuWarnsOnlyAtOneAndTwoMilliseconds)
 {
-    w->mnuSampling_Click(2);
+    w->ui.mnuSampling[2]->trigger();
     EXPECT_TRUE(t.prompts.shown.isEmpty());
-    w->mnuSampling_Click(1);
+    w->ui.mnuSampling[1]->trigger();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].title, "確認");
     EXPECT_TRUE(t.prompts.shown[0].text.startsWith("！注意！\n"));

@@ -89,7 +89,7 @@ TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
         d.txtTaniInput->setText("mmHg");
         d.cmdOK_Click();
     });
-    w->mnuTaniInput_Click();
+    w->ui.mnuTaniInput->trigger();
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(w->ui.lblTani->text(), "mmHg");
     EXPECT_EQ(state->Settings.Tani, "mmHg");
@@ -101,13 +101,13 @@ TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
 
 TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
 {
-    w->mnuTermKind_Click(4);
+    w->ui.mnuTermKind[4]->trigger();
     EXPECT_TRUE(w->ui.mnuBaoud[2]->isChecked());
     EXPECT_EQ(state->Settings.Term, 4);
-    w->mnuBaoud_Click(1);
-    w->mnuTermKind_Click(6);
+    w->ui.mnuBaoud[1]->trigger();
+    w->ui.mnuTermKind[6]->trigger();
     EXPECT_TRUE(w->ui.mnuBaoud[1]->isChecked());
-    w->mnuTermKind_Click(5);
+    w->ui.mnuTermKind[5]->trigger();
     EXPECT_TRUE(w->ui.mnuBaoud[0]->isChecked());
     EXPECT_EQ(w->ui.lblBattery->text(), "-");
 }
@@ -115,25 +115,25 @@ TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
 TEST_F(Units, TheCoefficientIgnoresZeroTextAndCancel)
 {
     answerNumberDialog("2.5", true);
-    w->mnuKeisuInput_Click();
+    w->ui.mnuKeisuInput->trigger();
     EXPECT_EQ(state->g_Keisu, 2.5f);
     for (const char* typed : {"0", "abc", "1e999"}) {
         answerNumberDialog(typed, true);
-        w->mnuKeisuInput_Click();
+        w->ui.mnuKeisuInput->trigger();
         EXPECT_EQ(state->g_Keisu, 2.5f) << typed;
     }
     answerNumberDialog("7", false);
-    w->mnuKeisuInput_Click();
+    w->ui.mnuKeisuInput->trigger();
     EXPECT_EQ(state->g_Keisu, 2.5f);
 }
 
 TEST_F(Units, LimitsAreEnteredThroughTheSameDialog)
 {
     answerNumberDialog("12.5", true);
-    w->mnuUpperLimitInput_Click();
+    w->ui.mnuUpperLimitInput->trigger();
     EXPECT_EQ(state->Settings.LimitHi, 12.5f);
     EXPECT_EQ(w->ui.lblUpper->text(), "12.5");
     answerNumberDialog("0", true);
-    w->mnuLowerLimitInput_Click();
+    w->ui.mnuLowerLimitInput->trigger();
     EXPECT_EQ(state->Settings.LimitLow, -10000.0f);
 }

@@ -149,7 +149,7 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     // It loads in read-out mode, and its closing line carries the time of its last sample.
     w->ui.optMode[1]->setChecked(true);
     t.prompts.files = {path};
-    w->cmdFileLoad_Click();
+    w->ui.cmdFileLoad->click();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     ASSERT_EQ(state->store.g_DataCnt, samples);
     EXPECT_EQ(lines.last(), u',' + FormatDate(state->store.g_DataTime[std::size_t(samples) - 1], u"yyyy年m月d日 hh:nn:ss"));
@@ -215,7 +215,7 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
     OleDate lastTime = 0;
     for (const QString& f : files) {
         t.prompts.files = {QDir(folder).filePath(f)};
-        w->cmdFileLoad_Click();
+        w->ui.cmdFileLoad->click();
         const SampleStore& s = state->store;
         for (std::int32_t i = 0; i < s.g_DataCnt; ++i, ++next) {
             ASSERT_LT(next, sent.size());

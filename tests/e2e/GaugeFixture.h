@@ -84,7 +84,7 @@ protected:
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
         state->Settings.ComPort = 3;
-        w->cmdOpen_Click();  // as the start button does
+        w->ui.cmdOpen->click();  // as the start button does
         ASSERT_TRUE(w->engine().portOpen());
     }
 

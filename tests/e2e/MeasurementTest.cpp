@@ -192,7 +192,7 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     int first = 0;
     for (const QString& f : files) {
         t.prompts.files = {dir.filePath(f)};
-        w->cmdFileLoad_Click();
+        w->ui.cmdFileLoad->click();
         EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
         const int count = files.indexOf(f) < 2 ? 1000 : 500;
         ASSERT_EQ(state->store.g_DataCnt, count);
@@ -206,7 +206,7 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
 {
     start(4, {"--period", "2", "--count", "300", "--wave", "ramp", "--amplitude", "150", "--unit", "M"});
     w->SelectSampling("2");
-    w->mnuPlusRange_Click(8);        // 200
+    w->ui.mnuPlusRange[8]->trigger();        // 200
     w->ui.cmbRangeMinus->setCurrentIndex(4);  // -20.0
     state->g_Keisu = 1.5f;
     w->ui.cmdOpen->click();
@@ -218,12 +218,12 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
 
     w->ui.optMode[1]->setChecked(true);
     w->SelectSampling("1000");
-    w->mnuPlusRange_Click(0);
-    w->mnuTaniAuto_Click();
+    w->ui.mnuPlusRange[0]->trigger();
+    w->ui.mnuTaniAuto->trigger();
     state->g_Keisu = 1.0f;
     const QDir dir(state->Settings.SaveDir);
     t.prompts.files = {dir.filePath(dir.entryList({"*.csv"}, QDir::Files)[0])};
-    w->cmdFileLoad_Click();
+    w->ui.cmdFileLoad->click();
     ASSERT_EQ(state->store.g_DataCnt, 300);
     for (int i = 0; i < 300; ++i) {
         EXPECT_EQ(state->store.g_Datas[std::size_t(i)], stored[std::size_t(i)]) << i;

@@ -36,7 +36,7 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
         if (kind == 0 || kind == 4) {
             EXPECT_EQ(w->ui.lblTani->text(), "MPa");
         }
-        w->cmdClose_Click();
+        w->ui.cmdClose->click();
         sim.terminate();
         sim.waitForFinished(5000);
     }

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
 {
-    w->mnuPlusRange_Click(5);   // 35
+    w->ui.mnuPlusRange[5]->trigger();   // 35
     w->ui.cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
     w->SelectSampling("20 msec");
     w->SelectTani("Torr");
@@ -51,12 +51,12 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
 
     // Everything changes, then the file brings it back.
     w->ui.optMode[1]->setChecked(true);
-    w->mnuPlusRange_Click(0);
+    w->ui.mnuPlusRange[0]->trigger();
     w->SelectSampling("1000");
     w->SelectTani("kPa");
     state->g_Keisu = 1.0f;
     t.prompts.files = {file};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(state->store.g_DataCnt, 3);
     EXPECT_EQ(w->ui.lblCounter->text(), "3");
@@ -79,7 +79,7 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     t.write("two.csv", "start,46362.5\r\n1,\r\n2,\r\n");
     w->SelectSampling("50");
     t.prompts.files = {t.path("two.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(state->store.g_FileNo, 1);
     EXPECT_EQ(state->Settings.Sampling, 50);
     EXPECT_EQ(state->store.g_DataCnt, 2);
@@ -87,7 +87,7 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
 
     t.write("bad.csv", "start,46362.5,3\r\n1,\r\n2,\r\n3\r\n4,\r\n");
     t.prompts.files = {t.path("bad.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 4行目");
     EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->ui.lblCounter->text(), "2");  // counter and pages follow what was read
@@ -97,17 +97,17 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     t.write("badstart.csv", "start,yesterday,3\r\n1,\r\n");
     t.write("empty.csv", "");
     t.prompts.files = {t.path("badstart.csv"), t.path("empty.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 1行目");
     EXPECT_EQ(state->store.g_DataCnt, 0);
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(w->ui.lblCounter->text(), "0");
 
     // Nor is a header with a NUL byte a header.
     t.write("nul.csv", QByteArray("start\0,46362.5,3\r\n1,\r\n", 22));
     t.prompts.files = {t.path("nul.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 1行目");
 }
 
@@ -115,7 +115,7 @@ TEST_F(Files, CancellingTheOpenDialogChangesNothing)
 {
     record({1.0f, 2.0f});
     w->ui.lblLoadFileName->setText("kept");
-    w->cmdFileLoad_Click();  // no scripted answer: cancelled
+    Q_EMIT w->ui.cmdFileLoad->clicked();  // no scripted answer: cancelled
     EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->ui.lblLoadFileName->text(), "kept");
     ASSERT_EQ(t.prompts.dialogs.size(), 1);
@@ -165,7 +165,7 @@ TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
     t.write("existing.csv", "x");
     t.prompts.files = {t.path("existing.csv"), t.path("existing.csv")};
     t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};
-    w->txtSaveFileName_Click();
+    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.dialogs.size(), 2);  // No showed the dialog again
     EXPECT_EQ(t.prompts.shown[0].text, "上書きしますか？\r\n(" + QDir::toNativeSeparators(t.path("existing.csv")) + ")");
     EXPECT_EQ(t.prompts.shown[0].buttons, MsgButtons::YesNo);
@@ -183,7 +183,7 @@ TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
 {
     const QString junkDir = t.path("Résumé"), junkName = t.path("€uro.csv");
     t.prompts.files = {junkDir + "/data.csv", junkName, t.path("good.csv")};
-    w->txtSaveFileName_Click();
+    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
     // Each refusal names the characters and shows the dialog again; the third choice is taken.
     EXPECT_EQ(t.prompts.dialogs.size(), 3);
     ASSERT_EQ(t.prompts.shown.size(), 2);
@@ -196,7 +196,7 @@ TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
     // Cancelled after a refusal: nothing changes.
     t.prompts.shown.clear();
     t.prompts.files = {junkDir + "/data.csv"};
-    w->txtSaveFileName_Click();
+    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
     EXPECT_EQ(w->ui.txtSaveFileName->text(), "good");
@@ -208,7 +208,7 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
 {
     const int room = 255 - LongestRecordingNameBytes(QString());
     t.prompts.files = {t.path(QString(room + 1, u'x') + ".csv"), t.path(QString(room, u'x') + ".csv")};
-    w->txtSaveFileName_Click();
+    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.dialogs.size(), 2);
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_TRUE(t.prompts.shown[0].text.startsWith(QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまで").arg(room)))
@@ -230,7 +230,7 @@ TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
         state->g_Keisu = 2.5f;
         t.write("k.csv", QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + keisu + "\r\n1,\r\n");
         t.prompts.files = {t.path("k.csv")};
-        w->cmdFileLoad_Click();
+        Q_EMIT w->ui.cmdFileLoad->clicked();
         EXPECT_EQ(state->g_Keisu, 1.0f) << keisu;
         EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
                   QStringLiteral("読み込み終了 (係数「%1」は使えないため1にしました)").arg(keisu));
@@ -238,7 +238,7 @@ TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
     }
     t.write("k.csv", "s,46362.5,1,1000 msec,10,0,kPa,0.5\r\n1,\r\n");
     t.prompts.files = {t.path("k.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(state->g_Keisu, 0.5f);
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
 }
@@ -265,12 +265,12 @@ TEST_F(Files, AFailedLoadNamesItsReasonAndLeavesNoLabelsOfTheEarlierContent)
     w->ui.optMode[1]->setChecked(true);
     for (const Case& c : cases) {
         t.prompts.files = {t.path("pages.csv"), c.path};
-        w->cmdFileLoad_Click();
+        Q_EMIT w->ui.cmdFileLoad->clicked();
         ASSERT_EQ(state->store.g_DataCnt, 500);
         ASSERT_FALSE(w->ui.lblPage->text().isEmpty());
         ASSERT_FALSE(w->ui.lblStartTime->text().isEmpty());
         ASSERT_FALSE(w->ui.lblTime->text().isEmpty());
-        w->cmdFileLoad_Click();  // returns: a named pipe without a writer does not block it
+        Q_EMIT w->ui.cmdFileLoad->clicked();  // returns: a named pipe without a writer does not block it
         EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(c.status)) << w->ui.StatusBar1->currentMessage().toStdString();
         EXPECT_EQ(state->store.g_DataCnt, 0);
         EXPECT_EQ(w->ui.lblCounter->text(), "0");
@@ -281,8 +281,8 @@ TEST_F(Files, AFailedLoadNamesItsReasonAndLeavesNoLabelsOfTheEarlierContent)
     // A bad line: the labels describe the samples read before it.
     t.write("bad.csv", "later,46362.75,1,1000 msec,10,0,kPa,1\r\n1,\r\n2\r\n");
     t.prompts.files = {t.path("pages.csv"), t.path("bad.csv")};
-    w->cmdFileLoad_Click();
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 3行目");
     EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
     EXPECT_EQ(w->ui.lblStartTime->text(), "later");
@@ -299,10 +299,10 @@ TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
     t.write("long.csv", csv + "2,\r\n3,\r\n");
     w->ui.optMode[1]->setChecked(true);
     t.prompts.files = {t.path("full.csv"), t.path("long.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(state->store.g_DataCnt, 360000);
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     const QString note = QStringLiteral("読み込み終了 (360000行を超えた分は読み込んでいません)");
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), note);
     EXPECT_EQ(state->store.g_DataCnt, 360000);

@@ -40,7 +40,7 @@ protected:
     }
     void stop()
     {
-        w->cmdClose_Click();
+        Q_EMIT w->ui.cmdClose->clicked();
         w->Measuring = 0;  // no port was open to close
     }
     QStringList in(const QString& pattern) const { return QDir(t.path("rec")).entryList({pattern}, QDir::Files); }
@@ -106,7 +106,7 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
 
     t.prompts.shown.clear();
     t.prompts.answers = {MsgAnswer::No};
-    w->cmdOpen_Click();
+    Q_EMIT w->ui.cmdOpen->clicked();
     EXPECT_EQ(w->Measuring, 0);
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_TRUE(t.prompts.shown[0].text.contains("1 区間"));
@@ -114,14 +114,14 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
 
     t.prompts.answers = {MsgAnswer::No};
     t.prompts.files = {t.path("some.csv")};
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(t.prompts.dialogs.size(), 0);  // no open dialog after No
     EXPECT_TRUE(t.prompts.shown.last().text.endsWith("ファイルを読み込みますか？"));
 
     // Once the folder can be written, the kept segment is saved and nothing is asked.
     unblockFolders();
     t.prompts.shown.clear();
-    w->cmdFileLoad_Click();
+    Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_TRUE(t.prompts.shown.isEmpty() || !t.prompts.shown[0].text.contains("区間"));
     EXPECT_TRUE(state->unsaved.empty());
     EXPECT_TRUE(w->ui.lblUnsaved->isHidden());

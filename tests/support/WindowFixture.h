@@ -8,7 +8,9 @@
 
 #include <QFileInfo>
 
+#include <QAction>
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -17,6 +19,9 @@
 #include <string_view>
 
 namespace tavin::test {
+
+// A timer's time is up now: what it runs, runs.
+inline void Fire(QTimer* timer) { QMetaObject::invokeMethod(timer, "timeout"); }
 
 class WindowFixture : public ::testing::Test {
 protected:

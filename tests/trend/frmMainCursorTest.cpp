@@ -73,26 +73,26 @@ TEST_F(Cursor, ALeftClickPlacesTheCursorAndItsReadoutARightClickRemovesBoth)
 
 TEST_F(Cursor, TheToolTipFollowsTheMouseAndTheLineBlinksOnItsPage)
 {
-    w->pctGraph1_MouseMove(2.5f);
+    Q_EMIT w->ui.pctGraph1->MouseMove(2.5f, 0);
     EXPECT_TRUE(w->ui.pctGraph1->toolTip().startsWith("[2]")) << w->ui.pctGraph1->toolTip().toStdString();
-    w->pctGraph1_MouseMove(600);  // right of the data
+    Q_EMIT w->ui.pctGraph1->MouseMove(600, 0);  // right of the data
     EXPECT_TRUE(w->ui.pctGraph1->toolTip().isEmpty());
 
     click(Qt::LeftButton, 4);
-    w->Timer4_Timer();
+    test::Fire(w->ui.Timer4);
     EXPECT_FALSE(w->ui.lineCursor->Visible);
-    w->Timer4_Timer();
+    test::Fire(w->ui.Timer4);
     EXPECT_TRUE(w->ui.lineCursor->Visible);
     w->ui.chkCursorOn->setChecked(false);
-    w->Timer4_Timer();
+    test::Fire(w->ui.Timer4);
     EXPECT_TRUE(w->ui.lineCursor->Visible);  // the blink acts only with "カーソルON"
     w->ui.chkCursorOn->setChecked(true);
     state->Settings.CursorInfo = 3;  // no blink
-    w->Timer4_Timer();
+    test::Fire(w->ui.Timer4);
     EXPECT_TRUE(w->ui.lineCursor->Visible);
 
     w->l_StartPos = 200;  // paged away: hidden at the next tick, with its readout
-    w->Timer4_Timer();
+    test::Fire(w->ui.Timer4);
     EXPECT_FALSE(w->ui.lineCursor->Visible);
     EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
 }

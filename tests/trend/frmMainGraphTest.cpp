@@ -78,7 +78,7 @@ TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
 {
     // 1000 ms sampling and a 20 s page: N = 20. With the page at 40 and 45 samples, samples
     // 40..44 make four segments from x = 0 to x = 4.
-    w->mnuPlusRange_Click(4);
+    w->ui.mnuPlusRange[4]->trigger();
     fill(45, 10.0f);
     w->l_StartPos = 40;
     w->pctGraph1_Paint();
@@ -91,7 +91,7 @@ TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
 
 TEST_F(Graph, TheCoefficientScalesWhatIsDrawn)
 {
-    w->mnuPlusRange_Click(4);  // 0 .. 25
+    w->ui.mnuPlusRange[4]->trigger();  // 0 .. 25
     fill(10, 10.0f);
     state->g_Keisu = 2.0f;
     w->pctGraph1_Paint();
@@ -106,7 +106,7 @@ TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
 {
     w->ui.chkMinus120per->setChecked(true);
     w->ui.chk120perScale->setChecked(true);
-    w->mnuPlusRange_Click(0);  // plus 1
+    w->ui.mnuPlusRange[0]->trigger();  // plus 1
     w->ui.cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
     w->SelectSampling("10");
     w->ui.cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
@@ -156,10 +156,10 @@ TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
 
 TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
 {
-    w->mnuPlusRange_Click(7);
-    w->mnuMinusRange_Click(3);
+    w->ui.mnuPlusRange[7]->trigger();
+    w->ui.mnuMinusRange[3]->trigger();
     EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-10.0");
-    w->mnuPlusRange_Click(3);  // plus "10": no numeric minus range
+    w->ui.mnuPlusRange[3]->trigger();  // plus "10": no numeric minus range
     for (int i = 2; i < w->ui.mnuMinusRange.size(); ++i)
         EXPECT_FALSE(w->ui.mnuMinusRange[i]->isEnabled()) << i;
     EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 0);
@@ -170,7 +170,7 @@ TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
 
 TEST_F(Graph, LimitLinesSitAtTheirValues)
 {
-    w->mnuPlusRange_Click(7);  // 0 .. 125
+    w->ui.mnuPlusRange[7]->trigger();  // 0 .. 125
     state->Settings.LimitHi = 100;
     w->ui.chkUpperLimit->setChecked(true);
     w->ui.lblUpper->setText("100");

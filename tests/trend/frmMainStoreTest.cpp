@@ -91,9 +91,9 @@ TEST_F(Store, LimitAlarmsBlinkInTheirColours)
     const QColor face = QApplication::palette().color(QPalette::Button);
     sample(20);
     EXPECT_EQ(readoutColour(), QColor(255, 0, 0));
-    w->Timer3_Timer();
+    test::Fire(w->ui.Timer3);
     EXPECT_EQ(readoutColour(), face);
-    w->Timer3_Timer();
+    test::Fire(w->ui.Timer3);
     EXPECT_EQ(readoutColour(), QColor(255, 0, 0));
     sample(0);  // back inside: the blink stops
     EXPECT_EQ(readoutColour(), face);
@@ -101,7 +101,7 @@ TEST_F(Store, LimitAlarmsBlinkInTheirColours)
     sample(-20);
     EXPECT_EQ(readoutColour(), QColor(128, 128, 255));
     w->Measuring = 0;
-    w->Timer3_Timer();
+    test::Fire(w->ui.Timer3);
     EXPECT_EQ(readoutColour(), face);
     EXPECT_FALSE(w->ui.Timer3->isActive());
 }
