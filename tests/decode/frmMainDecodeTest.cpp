@@ -72,27 +72,6 @@ TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
     EXPECT_TRUE(t.prompts.shown.isEmpty());  // rejected frames are never errors
 }
 
-TEST_F(Decoding, ShortFramesLeaveUnitAndReferenceBlank)
-{
-    w->ui.lblGA->setText("G");
-    feed(withBcc("+2.000"));
-    EXPECT_EQ(w->ui.lblTani->text(), " ");
-    EXPECT_EQ(w->ui.lblGA->text(), "");
-    feed(withBcc("A123"));
-    EXPECT_FLOAT_EQ(state->store.g_Datas[1], -123.0f);
-}
-
-TEST_F(Decoding, KindFourNotesExtraCharactersAndStillStores)
-{
-    state->Settings.Term = 4;
-    feed(withBcc("+12.341") + "Z");
-    EXPECT_EQ(w->ui.lblBccErr->text(), withBcc("+12.341").append("Z ?").c_str());
-    EXPECT_EQ(w->ui.lblBccErrCnt->text(), "1");
-    EXPECT_EQ(w->ui.lblTani->text(), "kPa");
-    EXPECT_EQ(state->store.g_DataCnt, 1);
-    EXPECT_FLOAT_EQ(state->store.g_Datas[0], 12.34f);
-}
-
 TEST_F(Decoding, KindFiveBlinksTheLampAtAHundredthOfTheFrames)
 {
     state->Settings.Term = 5;
