@@ -203,6 +203,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         }
         acked_.store(generation_, std::memory_order_relaxed);
         pacing_ = true;
+        paused_ = false;
         held_.clear();
         store_.Restart();
         store_.ave.AveReset(opt_.aveLength);
@@ -231,6 +232,10 @@ QString Acquisition::start(const AcquisitionOptions& options)
 void Acquisition::stop()
 {
     call([this] {
+        // A fast gauge's frames may wait unread for a pace: what came before the stop is stored.
+        pacing_ = false;
+        if (port_->PortOpen())
+            port_->Poll();
         // The client waits here, so it reads nothing: the samples held for it can be stored,
         // however many segments they fill (each full one is saved and ends the hold again).
         do {
@@ -244,9 +249,6 @@ void Acquisition::stop()
 void Acquisition::stopHere()
 {
     if (port_ && port_->PortOpen()) {
-        // A fast gauge's frames may wait unread for a pace: what came before the stop is stored.
-        pacing_ = false;
-        port_->Poll();
         Trap(log_, QStringLiteral("PortClose"), [&] { port_->setPortOpen(false); });
         tapLine(QStringLiteral("Close(COM%1)").arg(port_->CommPort));
     }
@@ -283,8 +285,9 @@ void Acquisition::onReceived()
     applyOptions();
     const auto readAt = Clock::now();
     // Bytes that woke a listening engine arrived just now; bytes that were already waiting when it
-    // came back to listen (it paused, or worked) arrived since its last read.
-    const Clock::duration deaf = readAt - listening_ < ListenSlack ? readAt - lastRead_ : Clock::duration{};
+    // came back to listen after a pause arrived during the pause.
+    const Clock::duration deaf =
+        paused_ && readAt - listening_ < ListenSlack ? std::min<Clock::duration>(readAt - lastRead_, 2 * Pace) : Clock::duration{};
     for (;;) {
         const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
         if (n <= 0)
@@ -296,12 +299,13 @@ void Acquisition::onReceived()
         });
     }
     const std::size_t frames = cutEnds_.size();
-    storeCut(deaf);
+    storeCut(readAt, deaf);
     // A gauge that sends more than a frame per pace is read once a pace: waking costs the system
     // many times what a frame does. The frames then waiting are stamped as spread over the pause.
     const bool fast = readAt - lastRead_ < Pace * std::max<std::size_t>(frames, 1);
     lastRead_ = readAt;
-    if (fast && frames > 0 && pacing_) {
+    paused_ = fast && frames > 0 && pacing_;
+    if (paused_) {
         std::unique_lock lock(m_);
         wake_.wait_until(lock, readAt + Pace, [this] { return !calls_.empty(); });
     }
@@ -313,14 +317,16 @@ void Acquisition::frame(std::string_view text)
     cutEnds_.push_back(cut_.size());
 }
 
-void Acquisition::storeCut(Clock::duration spread)
+void Acquisition::storeCut(Clock::time_point readAt, Clock::duration spread)
 {
     const std::size_t k = cutEnds_.size();
     Trap(log_, QString(), [&] {
         std::size_t begin = 0;
         for (std::size_t i = 0; i < k; ++i) {
-            // Evenly spread over `spread`, the last frame arriving now.
-            const auto ago = std::chrono::duration_cast<std::chrono::microseconds>(spread * (k - 1 - i) / k);
+            // Evenly spread over `spread` before the read, the last frame arriving at it; how long
+            // ago is taken at each frame, as a segment's save may come between two.
+            const Clock::time_point arrived = readAt - spread * (k - 1 - i) / k;
+            const auto ago = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - arrived);
             framesSeen_.fetch_add(1, std::memory_order_relaxed);
             decodeAndStore(std::string_view(cut_).substr(begin, cutEnds_[i] - begin), ago);
             begin = cutEnds_[i];
@@ -479,7 +485,7 @@ void Acquisition::receive(QByteArrayView bytes)
             assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), std::size_t(bytes.size()),
                                     opt_.term, *this);
         });
-        storeCut({});
+        storeCut(Clock::now(), {});
         publish();
     });
 }

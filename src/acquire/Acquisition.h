@@ -212,7 +212,7 @@ private:
     using Clock = std::chrono::steady_clock;
     // Frames are cut from all the bytes one read brings, then stamped and stored.
     void frame(std::string_view text) override;
-    void storeCut(Clock::duration spread);
+    void storeCut(Clock::time_point readAt, Clock::duration spread);
     // `ago`: how long before now the frame arrived.
     short decodeAndStore(std::string_view text, std::chrono::microseconds ago);
     void arrived(OleDate now);
@@ -266,6 +266,7 @@ private:
     Clock::time_point lastRead_;
     Clock::time_point listening_;         // when the thread last went back to wait for events
     bool pacing_ = true;                  // a fast gauge is read once a pace (not while stopping)
+    bool paused_ = false;                 // the last read was followed by a pause
     AcquisitionView mine_;          // what the next publish hands out
     std::string_view dispFormat_;   // the readout's number format
     QStringList journalFolders_;

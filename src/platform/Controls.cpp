@@ -6,6 +6,8 @@ namespace tavin {
 
 void Label::setLive()
 {
+    if (live_)
+        return;
     live_ = true;
     caption_->hide();
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -102,6 +102,8 @@ private:
 // A lamp: a sunken panel in one colour. Lit and put out several times a second, so a change
 // repaints the panel alone and touches no palette.
 class Lamp : public QFrame {
+    Q_OBJECT
+
 public:
     explicit Lamp(QWidget* parent = nullptr) : QFrame(parent)
     {

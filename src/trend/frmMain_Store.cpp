@@ -56,6 +56,8 @@ void frmMain::pushOptions()
 
 void frmMain::RefreshScreen()
 {
+    if (lampOutDue_)
+        putLampOut();
     // A print job reads the store: the segment it prints is not let go of under it.
     if (l_doEvents)
         return;
@@ -80,8 +82,6 @@ void frmMain::RefreshScreen()
 // Each label changes only when what it shows did: no text is formatted for an unchanged number.
 void frmMain::showView(const AcquisitionView& v)
 {
-    if (lampOutDue_)
-        putLampOut();
     if (const std::int32_t n = st_.store.g_DataCnt.load(std::memory_order_acquire); n != shownCount_) {
         shownCount_ = n;
         ui.lblCounter->setText(QString::number(n));

@@ -551,10 +551,13 @@ TEST_F(Engine, MeasuresARealPortSegmentAfterSegmentWithoutLosingAFrame)
     EXPECT_TRUE(s.bytes.contains(tail));
 }
 
-// A fast gauge is read in batches: the frames that came just before the stop are stored all the same.
+// A fast gauge is read in batches: the frames that came just before the stop are stored all the
+// same, also when they end a segment.
 TEST_F(Engine, EveryFrameSentBeforeTheStopIsRecorded)
 {
-    measure(options(), {"--period", "1", "--count", "400", "--wave", "ramp", "--amplitude", "50"});
+    AcquisitionOptions o = options();
+    o.maxDatas = 395;
+    measure(o, {"--period", "1", "--count", "400", "--wave", "ramp", "--amplitude", "50"});
     const Sent s = sent(400);  // gauge-sim has written them all
     engine->stop();
     EXPECT_EQ(recorded(t.path("rec")), s.values);

@@ -21,7 +21,7 @@
 namespace tavin::test {
 
 // A timer's time is up now: what it runs, runs.
-inline void Fire(QTimer* timer) { QMetaObject::invokeMethod(timer, "timeout"); }
+inline void Fire(QTimer* timer) { EXPECT_TRUE(QMetaObject::invokeMethod(timer, "timeout")); }
 
 class WindowFixture : public ::testing::Test {
 protected:
