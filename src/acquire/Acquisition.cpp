@@ -286,8 +286,8 @@ void Acquisition::onReceived()
     const auto readAt = Clock::now();
     // Bytes that woke a listening engine arrived just now; bytes that were already waiting when it
     // came back to listen after a pause arrived during the pause.
-    const Clock::duration deaf =
-        paused_ && readAt - listening_ < ListenSlack ? std::min<Clock::duration>(readAt - lastRead_, 2 * Pace) : Clock::duration{};
+    const bool waited = paused_ && readAt - listening_ < ListenSlack;
+    const Clock::duration deaf = waited ? std::min<Clock::duration>(readAt - lastRead_, 2 * Pace) : Clock::duration{};
     for (;;) {
         const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
         if (n <= 0)
