@@ -63,6 +63,13 @@ TEST_F(Store, TheReceiveLampGoesOutAfterItsReadout)
     EXPECT_EQ(w->ui.pctMonRecv->colour(), lit);
     w->RefreshScreen();
     EXPECT_EQ(w->ui.pctMonRecv->colour(), out);
+    // Also while a print job holds the rest of the refresh back.
+    sample(3.0f);
+    w->l_doEvents = 1;
+    QTest::qWait(200);
+    w->RefreshScreen();
+    EXPECT_EQ(w->ui.pctMonRecv->colour(), out);
+    w->l_doEvents = 0;
     w->ui.tmrScreen->stop();
 }
 
