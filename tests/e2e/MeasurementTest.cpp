@@ -175,22 +175,12 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     const QDir dir(state->Settings.SaveDir);
     const QStringList files = dir.entryList({"*.csv"}, QDir::Files, QDir::Name);
     ASSERT_EQ(files.size(), 3);
-    QStringList recorded;
-    for (const QString& f : files) {
-        EXPECT_EQ(f.section(u'-', 3, 3), QString::number(files.indexOf(f) + 1));  // segment numbers 1, 2, 3
-        QStringList lines;
-        ASSERT_TRUE(ReadTextLines(dir.filePath(f), lines));
-        for (int i = 1; i + 1 < lines.size(); ++i)
-            recorded << lines[i].section(u',', 0, 0);
-    }
-    ASSERT_EQ(recorded.size(), 2500);
-    for (int i = 0; i < 2500; ++i)
-        ASSERT_FLOAT_EQ(float(Val(recorded[i])), float(Val(sent[i].value))) << i;
-
-    // Each file loads in read-out mode and can be browsed.
+    // Each file loads in read-out mode with what was sent, in order (the engine's own tests read
+    // the files' text).
     w->ui.optMode[1]->setChecked(true);
     int first = 0;
     for (const QString& f : files) {
+        EXPECT_EQ(f.section(u'-', 3, 3), QString::number(files.indexOf(f) + 1));  // segment numbers 1, 2, 3
         t.prompts.files = {dir.filePath(f)};
         w->ui.cmdFileLoad->click();
         EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
