@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     tavin::AppState state(std::move(env));
     tavin::frmMain window(state);
     QObject::connect(&window, &tavin::frmMain::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    tavin::CloseOnTerminationSignals(&window);
+    tavin::OnTerminationSignals(&window, [&window] { window.close(); });
     window.show();
     return app.exec();
 }

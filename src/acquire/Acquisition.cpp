@@ -192,6 +192,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         if (!opt_.noPort) {
             try {
                 port_->CommPort = opt_.port;
+                port_->Device = opt_.device;
                 port_->Settings = settings;
                 port_->setPortOpen(true);
             } catch (const std::exception& e) {
@@ -199,7 +200,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
                 return;
             }
             portOpen_.store(true, std::memory_order_release);
-            tapLine(QStringLiteral("Open(COM%1,%2)").arg(opt_.port).arg(settings));
+            tapLine(QStringLiteral("Open(%1,%2)").arg(portName(), settings));
         }
         acked_.store(generation_, std::memory_order_relaxed);
         pacing_ = true;
@@ -250,7 +251,7 @@ void Acquisition::stopHere()
 {
     if (port_ && port_->PortOpen()) {
         Trap(log_, QStringLiteral("PortClose"), [&] { port_->setPortOpen(false); });
-        tapLine(QStringLiteral("Close(COM%1)").arg(port_->CommPort));
+        tapLine(QStringLiteral("Close(%1)").arg(portName()));
     }
     portOpen_.store(false, std::memory_order_release);
     if (!measuring_.load(std::memory_order_relaxed))
@@ -267,11 +268,16 @@ void Acquisition::stopHere()
     publish();
 }
 
+QString Acquisition::portName() const
+{
+    return opt_.device.isEmpty() ? QStringLiteral("COM%1").arg(opt_.port) : opt_.device;
+}
+
 void Acquisition::onLost(const QString& reason)
 {
     portOpen_.store(false, std::memory_order_release);
     log_.LogMsg(1, QStringLiteral("MSComm1_OnComm"),
-                QStringLiteral("ポートが切断されました。(COM%1: %2)").arg(port_->CommPort).arg(reason));
+                QStringLiteral("ポートが切断されました。(%1: %2)").arg(portName(), reason));
     event(AcquisitionEvent::Kind::PortLost, reason);
 }
 
@@ -554,6 +560,8 @@ bool Acquisition::autoSave(QString* triedPath)
         SaveRecording(log_, env_, FileExtentionAddCheck(path, QString()), [&](QIODevice& f) {
             return WriteCsv(f, h, store_.g_Datas.data(), store_.g_DataTime.data(), 0, count - 1, endText);
         });
+    if (saved.outcome != SaveOutcome::Failed)
+        this->saved(saved.path, std::size_t(count), store_.g_DataTime.data());
     switch (saved.outcome) {
     case SaveOutcome::Saved: event(AcquisitionEvent::Kind::Status, QStringLiteral("保存しました.")); break;
     case SaveOutcome::SavedInDocuments:
@@ -609,7 +617,9 @@ int Acquisition::saveUnsavedHere(bool announce)
 {
     if (unsaved_.empty())
         return 0;
-    const int saved = unsaved_.saveAll(log_, env_, journal_);
+    const int saved = unsaved_.saveAll(log_, env_, journal_, [this](const UnsavedRecording& r, const QString& path) {
+        this->saved(path, r.values.size(), r.times.data());
+    });
     if (saved > 0 && announce)
         event(AcquisitionEvent::Kind::Status, QStringLiteral("保存できなかった測定データを保存しました."));
     countUnsaved();
@@ -662,11 +672,6 @@ bool Acquisition::openJournal(bool replacing)
     return false;
 }
 
-QString Acquisition::journalFolderList() const
-{
-    return env_.exePath(env_.exeBaseName + QStringLiteral(".journals"));
-}
-
 void Acquisition::setJournalFolders(const QStringList& folders)
 {
     call([&] { journalFolders_ = folders; });
@@ -679,9 +684,9 @@ void Acquisition::rememberJournalFolder(const QString& folder)
         return;
     journalFolders_.append(clean);
     // Another copy of the program may have remembered folders of its own meanwhile.
-    QStringList all = ReadJournalFolders(journalFolderList()) + journalFolders_;
+    QStringList all = ReadJournalFolders(JournalFolderList(env_)) + journalFolders_;
     all.removeDuplicates();
-    WriteJournalFolders(journalFolderList(), all);
+    WriteJournalFolders(JournalFolderList(env_), all);
 }
 
 // The unit, coefficient, range or sampling changed: the journal takes the header again.
@@ -764,12 +769,22 @@ void Acquisition::publish()
 
 void Acquisition::event(AcquisitionEvent::Kind kind, const QString& text, double number, std::int32_t whole)
 {
+    event({kind, text, number, whole});
+}
+
+void Acquisition::event(AcquisitionEvent e)
+{
     {
         std::lock_guard lock(m_);
         published_ = mine_;
-        events_.push_back({kind, text, number, whole});
+        events_.push_back(std::move(e));
     }
     Q_EMIT news();
+}
+
+void Acquisition::saved(const QString& path, std::size_t samples, const OleDate* times)
+{
+    event({AcquisitionEvent::Kind::Saved, path, double(samples), 0, times[0], times[samples - 1]});
 }
 
 AcquisitionView Acquisition::view(std::vector<AcquisitionEvent>* events)

@@ -76,6 +76,7 @@ struct AcquisitionOptions {
     std::int16_t rangeMinus = 0;
     QString saveDir;                 // where recordings and journals go
     QString baseName;                // the recordings' base name
+    QString device;                  // a device path opened instead of the port numbered `port`
 
     bool operator==(const AcquisitionOptions&) const = default;
 };
@@ -112,6 +113,7 @@ struct AcquisitionEvent {
         Status,           // a status-bar text: "保存しました." ...
         SavedAs,          // the first recording's name of this measurement (text)
         SegmentEnded,     // a full segment was saved; the store starts the next one
+        Saved,            // a recording was written (text: its path, number: samples, first, last: their times)
         PortLost,         // the device vanished; the measurement stopped and was saved (text: why)
         UnitChanged,      // (text: the unit)
         BatteryChanged,   // (number: tenths of a volt)
@@ -123,6 +125,8 @@ struct AcquisitionEvent {
     QString text;
     double number = 0;
     std::int32_t whole = 0;
+    OleDate first = 0;
+    OleDate last = 0;
 };
 
 // Bytes received and the port's open and close, as the console shows them (it shows what it
@@ -231,7 +235,6 @@ private:
     void checkJournal();
     void journalHeaderAgain();
     void journalOff(const QString& why);
-    QString journalFolderList() const;
     void rememberJournalFolder(const QString& folder);
     void applyOptions();
     void setUnit(const QString& unit);
@@ -242,6 +245,9 @@ private:
     void tapLine(const QString& text);
     void tapReceived(const char* data, qsizetype size);
     void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0, std::int32_t whole = 0);
+    void event(AcquisitionEvent e);
+    void saved(const QString& path, std::size_t samples, const OleDate* times);
+    QString portName() const;
     void publish();
     bool onThread() const;
     // Runs the calls queued by `call`, on the engine's thread.

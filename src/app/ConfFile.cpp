@@ -221,17 +221,37 @@ short ConfFile::WriteConfItem(const QString& key, const QString& value)
 short ConfFile::ConfStartUp()
 {
     setPaths();
-    Replaced.clear();
     if (!QFile::exists(SettingsFilePath)) {
         for (const auto& kv : newFileValues(env_))
             WriteConfItem(kv[0], kv[1]);
     }
+    QString error;
+    if (!read(&error)) {
+        if (env_.prompts)
+            env_.prompts->message({QStringLiteral("ConfStartUp: 設定ファイル %1 を読み込めません (%2)。\n"
+                                                  "既定の設定で起動します。設定は終了時にも保存されません。")
+                                       .arg(QDir::toNativeSeparators(SettingsFilePath), error),
+                                   QString(), MsgButtons::Ok, MsgIcon::Critical});
+        return -1;
+    }
+    return 0;
+}
 
+QString ConfFile::ConfRead(const QString& path)
+{
+    SettingsFilePath = path;
+    ScratchFilePath.clear();
+    QString error;
+    return read(&error) ? QString() : error;
+}
+
+bool ConfFile::read(QString* error)
+{
+    Replaced.clear();
     QStringList lines;
     QList<int> undecodable;
-    QString error;
     const bool readable =
-        !QFile::exists(SettingsFilePath) || ReadTextLines(SettingsFilePath, lines, &error, &undecodable);
+        !QFile::exists(SettingsFilePath) || ReadTextLines(SettingsFilePath, lines, error, &undecodable);
     if (!readable)
         lines.clear();  // every key takes its new-file value
 
@@ -306,16 +326,7 @@ short ConfFile::ConfStartUp()
     number("CursorInfo", s_.CursorInfo, I16(7), any16);
     number("Password", s_.Password, I16(0), any16);
     number("DebugMode", s_.DebugMode, I16(0), any16);
-
-    if (!readable) {
-        if (env_.prompts)
-            env_.prompts->message({QStringLiteral("ConfStartUp: 設定ファイル %1 を読み込めません (%2)。\n"
-                                                  "既定の設定で起動します。設定は終了時にも保存されません。")
-                                       .arg(QDir::toNativeSeparators(SettingsFilePath), error),
-                                   QString(), MsgButtons::Ok, MsgIcon::Critical});
-        return -1;
-    }
-    return 0;
+    return readable;
 }
 
 QString ReplacedSettingsMessage(const QList<ReplacedSetting>& replaced)

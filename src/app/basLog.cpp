@@ -27,7 +27,7 @@ void EventLog::showQueued()
         env_.prompts->notice(box);
 }
 
-short EventLog::LogInit()
+short EventLog::LogInit(const QString& program)
 {
     auto fail = [&](const QString& description) -> short {
         if (env_.prompts)
@@ -60,7 +60,8 @@ short EventLog::LogInit()
     }
 
     LogMsg(0, QStringLiteral("LogInit"),
-           QStringLiteral("### ") + env_.exeBaseName + QStringLiteral("が起動されました。 ###"));
+           QStringLiteral("### ") + (program.isEmpty() ? env_.exeBaseName : program) +
+               QStringLiteral("が起動されました。 ###"));
     return 0;
 }
 

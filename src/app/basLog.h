@@ -29,10 +29,10 @@ public:
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
-    // Opens the day's file (clearing one left from an earlier month) and writes the start line.
-    // Something that is no regular file in its place is left alone, said in a box, and the log
-    // then writes nothing.
-    short LogInit();
+    // Opens the day's file (clearing one left from an earlier month) and writes the start line,
+    // which names `program` (empty: the executable's base name). Something that is no regular
+    // file in its place is left alone, said in a box, and the log then writes nothing.
+    short LogInit(const QString& program = QString());
     // Appends one line; 0 when written, -1 when not (also before LogInit). Any thread: the
     // measurement writes from its own; its level-2 boxes are shown by the thread that made the log.
     int LogMsg(int level, const QString& procName, const QString& message);

@@ -373,7 +373,6 @@ private:
     void unlockAfterStop();
     void hideCursor();  // the line and its panel together
     bool baseNameFits(const QString& folder, const QString& base);
-    QString journalFolderList() const;
     void showUnsaved(int count);
     // Why the current choices cannot be printed; empty when they can.
     QString printRefusal() const;

@@ -158,7 +158,7 @@ void frmMain::Form_Load()
     ui.txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
     step([&] {  // in the save folder, known from here on
-        ReportFileProblem(s, QStringLiteral("Form_Load"), JournalListProblem(journalFolderList()));
+        ReportFileProblem(s, QStringLiteral("Form_Load"), JournalListProblem(JournalFolderList(s.env)));
         recoverJournals();
     });
     AveReset();

@@ -23,6 +23,13 @@ bool BaseNameFits(const QString& folder, const QString& base)
     return LongestRecordingNameBytes(base) <= FolderNameMax(folder);
 }
 
+QString BaseNameTooLongText(const QString& folder, const QString& base)
+{
+    return QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまでの名前を使えます。\r\n(%2)")
+        .arg(FolderNameMax(folder) - LongestRecordingNameBytes(QString()))
+        .arg(base);
+}
+
 QString CutToBytes(QString text, int maxBytes)
 {
     if (QFile::encodeName(text).size() <= maxBytes)

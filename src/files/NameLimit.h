@@ -13,6 +13,8 @@ int LongestRecordingNameBytes(const QString& base);
 int FolderNameMax(const QString& folder);
 // Whether every file made from `base` fits `folder`.
 bool BaseNameFits(const QString& folder, const QString& base);
+// What the user is told when it does not: the limit for base names in that folder.
+QString BaseNameTooLongText(const QString& folder, const QString& base);
 // The longest beginning of `text` that takes at most `maxBytes` bytes in the file system.
 QString CutToBytes(QString text, int maxBytes);
 

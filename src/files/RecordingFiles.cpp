@@ -224,6 +224,28 @@ bool WriteJournalFolders(const QString& listPath, const QStringList& folders)
                                  ToCp932(folders.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 }
 
+QString JournalFolderList(const AppEnv& env) { return env.exePath(env.exeBaseName + QStringLiteral(".journals")); }
+
+JournalRecovery RecoverLeftJournals(EventLog& log, const AppEnv& env, const QString& saveDir)
+{
+    QStringList folders = ReadJournalFolders(JournalFolderList(env));
+    folders.prepend(DocumentsFolder(env));
+    folders.prepend(saveDir);
+    for (QString& f : folders)
+        f = QDir::cleanPath(f);
+    folders.removeDuplicates();
+    JournalRecovery r;
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        if (dir.exists())
+            r.recovered += RecoverJournals(log, env, folder, folders);
+        if (!dir.exists() || !dir.entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())
+            r.folders.append(folder);
+    }
+    WriteJournalFolders(JournalFolderList(env), r.folders);
+    return r;
+}
+
 void UnsavedRecordings::add(UnsavedRecording r, EventLog& log, Journal& journal)
 {
     samples_ += std::int64_t(r.values.size());
@@ -249,7 +271,8 @@ void UnsavedRecordings::add(UnsavedRecording r, EventLog& log, Journal& journal)
     }
 }
 
-int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journal)
+int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journal,
+                               const std::function<void(const UnsavedRecording&, const QString& path)>& onSaved)
 {
     int saved = 0;
     while (!list_.empty()) {
@@ -267,6 +290,8 @@ int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journa
                    QStringLiteral("保存できなかった測定データを保存しました: %1").arg(QDir::toNativeSeparators(s.path)));
         if (r.journal != 0)
             journal.remove(r.journal);
+        if (onSaved)
+            onSaved(r, s.path);
         samples_ -= std::int64_t(r.values.size());
         list_.pop_front();
         ++saved;

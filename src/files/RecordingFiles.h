@@ -66,6 +66,17 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
 // held only in memory) before the program ended without saving.
 QStringList ReadJournalFolders(const QString& listPath);
 bool WriteJournalFolders(const QString& listPath, const QStringList& folders);
+// That file, beside the executable and named after it.
+QString JournalFolderList(const AppEnv& env);
+
+// What a program does at its start: recovers the journals left in the save folder, the Documents
+// folder and every folder the list names, and keeps in the list the folders still worth a look
+// (out of reach now, or with journals left, a running program's or ones that could not be saved).
+struct JournalRecovery {
+    QList<RecoveredJournal> recovered;
+    QStringList folders;  // the list as written
+};
+JournalRecovery RecoverLeftJournals(EventLog& log, const AppEnv& env, const QString& saveDir);
 
 // Segments whose recording could not be written anywhere: kept, with their journal when they
 // have one, and saved again by `saveAll` (at each later save, now and then while some are kept,
@@ -86,7 +97,9 @@ public:
 
     void add(UnsavedRecording r, EventLog& log, Journal& journal);
     // Saves the kept segments, oldest first, until one fails; returns how many were saved.
-    int saveAll(EventLog& log, const AppEnv& env, Journal& journal);
+    // `onSaved` is told of each, with the path its recording went to.
+    int saveAll(EventLog& log, const AppEnv& env, Journal& journal,
+                const std::function<void(const UnsavedRecording&, const QString& path)>& onSaved = {});
     int count() const { return int(list_.size()); }
     bool empty() const { return list_.empty(); }
     // Segments kept only in memory (no intact journal would bring them back after the program ends).

@@ -68,10 +68,7 @@ bool frmMain::baseNameFits(const QString& folder, const QString& base)
 {
     if (BaseNameFits(folder, base))
         return true;
-    st_.env.prompts->message({QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまでの名前を使えます。\r\n(%2)")
-                                  .arg(FolderNameMax(folder) - LongestRecordingNameBytes(QString()))
-                                  .arg(base),
-                              windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+    st_.env.prompts->message({BaseNameTooLongText(folder, base), windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
     return false;
 }
 

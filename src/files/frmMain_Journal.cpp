@@ -14,11 +14,6 @@
 
 namespace tavin {
 
-QString frmMain::journalFolderList() const
-{
-    return st_.env.exePath(st_.env.exeBaseName + QStringLiteral(".journals"));
-}
-
 void frmMain::saveUnsaved()
 {
     if (engine_->saveUnsaved() > 0)
@@ -55,27 +50,9 @@ bool frmMain::goOnWithUnsaved(const QString& question)
 
 void frmMain::recoverJournals()
 {
-    // The save folder, the Documents folder where journals go when it cannot be written, and
-    // every folder a journal went to before.
-    QStringList folders = ReadJournalFolders(journalFolderList());
-    folders.prepend(DocumentsFolder(st_.env));
-    folders.prepend(st_.Settings.SaveDir);
-    for (QString& f : folders)
-        f = QDir::cleanPath(f);
-    folders.removeDuplicates();
-    QList<RecoveredJournal> recovered;
-    QStringList remembered;
-    for (const QString& folder : folders) {
-        const QDir dir(folder);
-        if (dir.exists())
-            recovered += RecoverJournals(st_.log, st_.env, folder, folders);
-        // Still remembered: a folder out of reach now (a network share, a removed stick), and
-        // one where journals stay (a running program's, or ones that could not be saved).
-        if (!dir.exists() || !dir.entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())
-            remembered.append(folder);
-    }
-    WriteJournalFolders(journalFolderList(), remembered);
-    engine_->setJournalFolders(remembered);
+    const JournalRecovery r = RecoverLeftJournals(st_.log, st_.env, st_.Settings.SaveDir);
+    engine_->setJournalFolders(r.folders);
+    const QList<RecoveredJournal>& recovered = r.recovered;
     if (recovered.isEmpty())
         return;
     const RecoveredJournal& last = recovered.constLast();

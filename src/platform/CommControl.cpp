@@ -71,12 +71,15 @@ void CommControl::setPortOpen(bool open)
     if (port_->isOpen())
         throw RuntimeError(QStringLiteral("ポートは既に開いています。"));
 
-    QString location;
-    for (const SerialDevice& d : ListSerialDevices(exeDir_))
-        if (d.number == CommPort)
-            location = d.systemLocation;
-    if (location.isEmpty())
-        throw RuntimeError(QStringLiteral("ポート番号が無効です。(COM%1)").arg(CommPort));
+    QString location = Device;
+    if (location.isEmpty()) {
+        for (const SerialDevice& d : ListSerialDevices(exeDir_))
+            if (d.number == CommPort)
+                location = d.systemLocation;
+        if (location.isEmpty())
+            throw RuntimeError(QStringLiteral("ポート番号が無効です。(COM%1)").arg(CommPort));
+    }
+    const QString name = Device.isEmpty() ? QStringLiteral("COM%1").arg(CommPort) : Device;
 
     const QStringList parts = Settings.split(u',');
     const int baud = parts.value(0).toInt();
@@ -87,7 +90,7 @@ void CommControl::setPortOpen(bool open)
     port_->setPortName(location);
     port_->setReadBufferSize(0);  // the receive event drains it at once; never drop bytes
     if (!port_->open(QIODevice::ReadWrite))
-        throw RuntimeError(QStringLiteral("COM%1 を開けません: %2").arg(CommPort).arg(openFailure(*port_, location)));
+        throw RuntimeError(QStringLiteral("%1 を開けません: %2").arg(name, openFailure(*port_, location)));
     port_->setBaudRate(baud);
     port_->setDataBits(QSerialPort::Data8);
     port_->setParity(QSerialPort::NoParity);

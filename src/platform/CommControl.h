@@ -36,6 +36,8 @@ public:
     ~CommControl() override;
 
     int CommPort = 1;
+    // A device path opened instead of the port numbered CommPort ("/dev/ttyUSB0"); empty: none.
+    QString Device;
     QString Settings = QStringLiteral("9600,N,8,1");
     int InputLen = 0;
     int InputMode = 1;

@@ -1,7 +1,6 @@
 #include "platform/QuitSignals.h"
 
 #include <QSocketNotifier>
-#include <QWidget>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -22,15 +21,15 @@ void onSignal(int)
 }
 }  // namespace
 
-void CloseOnTerminationSignals(QWidget* window)
+void OnTerminationSignals(QObject* context, std::function<void()> quit)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [quit = std::move(quit)] {
         char c;
         [[maybe_unused]] auto n = ::read(signalPipe[1], &c, 1);
-        window->close();
+        quit();
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -41,7 +40,7 @@ void CloseOnTerminationSignals(QWidget* window)
     ::sigaction(SIGHUP, &sa, nullptr);
 }
 #else
-void CloseOnTerminationSignals(QWidget*) {}
+void OnTerminationSignals(QObject*, std::function<void()>) {}
 #endif
 
 }  // namespace tavin

@@ -1,11 +1,14 @@
-// Ctrl+C and a polite kill close the main window the way the user would, so that its shutdown
-// (settings, the open recording) runs instead of the process vanishing.
+// Ctrl+C, a polite kill and a closed terminal end the program the way its own quit does, so that
+// its shutdown (settings, the open recording) runs instead of the process vanishing.
 #pragma once
 
-class QWidget;
+#include <functional>
+
+class QObject;
 
 namespace tavin {
 
-void CloseOnTerminationSignals(QWidget* window);
+// From now on SIGINT, SIGTERM and SIGHUP run `quit` on `context`'s thread, from its event loop.
+void OnTerminationSignals(QObject* context, std::function<void()> quit);
 
 }  // namespace tavin

@@ -133,6 +133,7 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
     case Kind::Status: ui.StatusBar1->showMessage(e.text); break;
     case Kind::SavedAs: ui.lblLoadFileName->setText(e.text); break;
     case Kind::SegmentEnded: break;  // the view's generation tells
+    case Kind::Saved: break;         // the status text says so
     case Kind::PortLost:  // its stop refreshes the screen: not from inside a refresh
         QMetaObject::invokeMethod(this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
         break;

@@ -1,0 +1,231 @@
+#include "record/Recorder.h"
+
+#include "platform/AppEnv.h"
+#include "platform/DateTime.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace tavin {
+
+namespace {
+
+// How often segments that could not be written are tried again, and a vanished port.
+constexpr int UnsavedRetryTicks = 5;
+constexpr int ReconnectMs = 1000;
+
+QString isoTime(OleDate d) { return FromOleDate(d).toString(Qt::ISODate); }
+
+}  // namespace
+
+Recorder::Recorder(AppEnv env, RecordOptions options, std::FILE* out, std::FILE* err)
+    : env_(std::move(env)), o_(std::move(options)), out_(out), err_(err),
+      tty_(::isatty(::fileno(out)) != 0 && !o_.quiet), log_(env_),
+      engine_(std::make_unique<Acquisition>(env_, log_, store_, journal_, unsaved_))
+{
+    env_.prompts = &said_;
+    connect(engine_.get(), &Acquisition::news, this, &Recorder::onNews, Qt::QueuedConnection);
+    second_.setInterval(StatusMs);
+    connect(&second_, &QTimer::timeout, this, &Recorder::everySecond);
+    reconnect_.setInterval(ReconnectMs);
+    connect(&reconnect_, &QTimer::timeout, this, &Recorder::tryReconnect);
+}
+
+Recorder::~Recorder() = default;
+
+QString Recorder::start()
+{
+    if (const QString why = engine_->start(o_.acquisition); !why.isEmpty())
+        return why;
+    log_.LogInit(QStringLiteral("tavin-record"));
+    for (const QString& line : o_.replaced)
+        say(line, 1);
+    log_.LogMsg(0, QStringLiteral("tavin-record"),
+                QStringLiteral("記録を開始します: %1 (種類 %2, %3 bps) → %4")
+                    .arg(o_.port)
+                    .arg(o_.acquisition.term)
+                    .arg(o_.acquisition.baudRate)
+                    .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)));
+    // What a run before this one left (killed, power cut): its journals become recordings. This
+    // run's own journal is locked while it writes, and left alone.
+    const JournalRecovery r = RecoverLeftJournals(log_, env_, o_.acquisition.saveDir);
+    engine_->setJournalFolders(r.folders);
+    for (const RecoveredJournal& j : r.recovered)
+        say(QStringLiteral("前回の測定を復旧しました: %1 (%2 件)").arg(j.path).arg(j.samples));
+    if (o_.durationS > 0) {
+        deadline_.setRemainingTime(qint64(o_.durationS * 1000));
+        armDuration();
+    }
+    tickClock_.start();
+    second_.start();
+    everySecond();
+    return QString();
+}
+
+// A timer runs at most about 24 days: a longer run is taken a day at a time.
+void Recorder::armDuration()
+{
+    const qint64 left = deadline_.remainingTime();
+    if (left <= 0) {
+        finish(RecordOk);
+        return;
+    }
+    QTimer::singleShot(std::min<qint64>(left, 24 * 3600 * 1000), this, &Recorder::armDuration);
+}
+
+void Recorder::onNews()
+{
+    std::vector<AcquisitionEvent> events;
+    const AcquisitionView v = engine_->view(&events);
+    // Nothing of the store is read here: a full segment's successor may take its place at once.
+    if (v.generation != generation_) {
+        samplesBefore_ += std::int64_t(v.generation - generation_) * o_.acquisition.maxDatas;
+        generation_ = v.generation;
+        engine_->acknowledge(generation_);
+    }
+    for (const AcquisitionEvent& e : events)
+        onEvent(e);
+}
+
+void Recorder::onEvent(const AcquisitionEvent& e)
+{
+    using Kind = AcquisitionEvent::Kind;
+    switch (e.kind) {
+    case Kind::Saved:
+        clearStatus();
+        std::fprintf(out_, "%s\t%lld\t%s\t%s\n", e.text.toUtf8().constData(), static_cast<long long>(e.number),
+                     isoTime(e.first).toUtf8().constData(), isoTime(e.last).toUtf8().constData());
+        std::fflush(out_);
+        break;
+    case Kind::PortLost: onPortLost(e.text); break;
+    case Kind::ProtectionOff:
+        say(QStringLiteral("ジャーナルを書き込めません。強制終了や停電で測定データが失われます: ") + e.text);
+        break;
+    case Kind::ProtectionBack: say(QStringLiteral("ジャーナルへの書き込みを再開しました: ") + e.text); break;
+    case Kind::SamplingMeasured:
+        log_.LogMsg(0, QStringLiteral("tavin-record"),
+                    QStringLiteral("サンプリング周期を測りました: %1 ms (記録は %2 ms)").arg(e.number, 0, 'f', 3).arg(e.whole));
+        break;
+    // What the window shows: a save's failure is logged (and said) where it happens.
+    case Kind::Status:
+    case Kind::SavedAs:
+    case Kind::SegmentEnded:
+    case Kind::UnitChanged:
+    case Kind::BatteryChanged: break;
+    }
+}
+
+void Recorder::onPortLost(const QString& why)
+{
+    if (finishing_ || !engine_->measuring())
+        return;
+    const std::int32_t count = store_.g_DataCnt.load(std::memory_order_acquire);
+    const AcquisitionView before = engine_->view();
+    engine_->stop();  // saves what was received
+    samplesBefore_ += count;
+    errorsBefore_ += before.errorCount;
+    onNews();
+    say(QStringLiteral("ポート %1 が切断されました (%2)。受信したデータは保存しました。").arg(o_.port, why));
+    if (!o_.reconnect) {
+        finish(RecordPortLost);
+        return;
+    }
+    say(QStringLiteral("ポート %1 が戻るのを待ちます。").arg(o_.port));
+    reconnect_.start();
+}
+
+void Recorder::tryReconnect()
+{
+    if (!engine_->start(o_.acquisition).isEmpty())
+        return;  // not back yet
+    reconnect_.stop();
+    generation_ = engine_->view().generation;
+    say(QStringLiteral("ポート %1 が戻りました。新しい区間で記録を続けます。").arg(o_.port), 1);
+}
+
+void Recorder::everySecond()
+{
+    // Segments that could not be written are tried again now and then, as the window does.
+    if (++unsavedTicks_ >= UnsavedRetryTicks) {
+        unsavedTicks_ = 0;
+        if (engine_->view().unsaved > 0)
+            engine_->saveUnsaved();
+    }
+    if (!tty_)
+        return;
+    const AcquisitionView v = engine_->view();
+    const std::uint64_t frames = engine_->frames();
+    const double seconds = std::max<qint64>(tickClock_.restart(), 1) / 1000.0;
+    const double rate = double(frames - framesAtTick_) / seconds;
+    framesAtTick_ = frames;
+    const std::int32_t count = v.measuring ? store_.g_DataCnt.load(std::memory_order_acquire) : 0;
+    const QString line =
+        v.measuring ? QStringLiteral("%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
+                          .arg(o_.port)
+                          .arg(samplesBefore_ + count)
+                          .arg(rate, 0, 'f', 0)
+                          .arg(errorsBefore_ + v.errorCount)
+                          .arg(v.fileNo)
+                          .arg(count)
+                          .arg(o_.acquisition.maxDatas)
+                    : QStringLiteral("%1  ポートを待っています  サンプル %2").arg(o_.port).arg(samplesBefore_);
+    std::fprintf(out_, "\r\033[K%s", line.toUtf8().constData());
+    std::fflush(out_);
+    statusShown_ = true;
+}
+
+void Recorder::clearStatus()
+{
+    if (!statusShown_)
+        return;
+    std::fprintf(out_, "\r\033[K");
+    std::fflush(out_);
+    statusShown_ = false;
+}
+
+void Recorder::say(const QString& text, int level)
+{
+    if (level == 2) {  // the log says it through its box
+        log_.LogMsg(level, QStringLiteral("tavin-record"), text);
+        return;
+    }
+    clearStatus();
+    const QString line = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
+    std::fprintf(err_, "tavin-record: %s\n", line.toUtf8().constData());
+    std::fflush(err_);
+    if (level >= 0)
+        log_.LogMsg(level, QStringLiteral("tavin-record"), text);
+}
+
+MsgAnswer Recorder::Said::message(const MessageBox& box)
+{
+    r_.say(box.text);
+    return MsgAnswer::Ok;
+}
+
+void Recorder::finish(int status)
+{
+    if (finishing_)
+        return;
+    finishing_ = true;
+    reconnect_.stop();
+    second_.stop();
+    engine_->stop();
+    if (engine_->view().unsaved > 0)
+        engine_->saveUnsaved();
+    onNews();
+    const AcquisitionView v = engine_->view();
+    if (const int lost = v.unsavedInMemoryOnly; lost > 0)
+        say(QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost), 2);
+    if (const int kept = v.unsaved - v.unsavedInMemoryOnly; kept > 0)
+        say(QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。").arg(kept), 1);
+    if (v.unsaved > 0 && status == RecordOk)
+        status = RecordUnsaved;
+    clearStatus();
+    log_.LogMsg(0, QStringLiteral("tavin-record"), QStringLiteral("#### 記録を終了します (状態 %1) ####").arg(status));
+    Q_EMIT finished(status);
+}
+
+}  // namespace tavin

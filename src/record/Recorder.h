@@ -1,0 +1,102 @@
+// The recorder without a window: the acquisition engine with its store, journal and segments as
+// the window has them, and a terminal's worth of output: one line per saved recording on stdout,
+// a status line while stdout is a terminal, and on stderr only what went wrong.
+#pragma once
+
+#include "acquire/Acquisition.h"
+#include "app/basLog.h"
+#include "files/Journal.h"
+#include "files/RecordingFiles.h"
+#include "platform/AppEnv.h"
+#include "platform/Prompts.h"
+#include "record/RecordOptions.h"
+#include "trend/SampleStore.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace tavin {
+
+// Exit statuses.
+enum RecordStatus : int {
+    RecordOk = 0,
+    RecordUnsaved = 1,    // measured data could not be saved anywhere by the end
+    RecordBadInput = 2,   // the command line, the port, the folder or the name
+    RecordPortLost = 3,   // the device vanished (without --reconnect)
+};
+
+class Recorder : public QObject {
+    Q_OBJECT
+
+public:
+    // `env.prompts` is replaced: what would be a box is a line on stderr.
+    Recorder(AppEnv env, RecordOptions options, std::FILE* out = stdout, std::FILE* err = stderr);
+    ~Recorder() override;
+
+    // Opens the port and starts measuring, then opens the log and recovers what an earlier run
+    // left. Empty when it runs; else why not, with nothing created.
+    QString start();
+    // Ends the run: the partial segment is saved, then `finished` tells the exit status.
+    void finish(int status);
+    // Seconds of a status line (the status line itself only while `out` is a terminal).
+    static constexpr int StatusMs = 1000;
+
+Q_SIGNALS:
+    void finished(int status);
+
+private:
+    void onNews();
+    void onEvent(const AcquisitionEvent& e);
+    void onPortLost(const QString& why);
+    void tryReconnect();
+    void everySecond();
+    void armDuration();
+    // A line on stderr, and in the log at `level` when one is given.
+    void say(const QString& text, int level = -1);
+    void clearStatus();
+
+    // The boxes of the log and of the files' code, said on stderr.
+    class Said : public Prompts {
+    public:
+        explicit Said(Recorder& r) : r_(r) {}
+        MsgAnswer message(const MessageBox& box) override;
+        void notice(const MessageBox& box) override { message(box); }
+        std::optional<QString> file(const FileDialog&) override { return std::nullopt; }
+        void printerProperties(const QString&, QStringList&) override {}
+
+    private:
+        Recorder& r_;
+    };
+
+    Said said_{*this};
+    AppEnv env_;
+    RecordOptions o_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool tty_;
+
+    EventLog log_;
+    SampleStore store_;
+    Journal journal_;
+    UnsavedRecordings unsaved_;
+    std::unique_ptr<Acquisition> engine_;
+
+    QTimer second_;
+    QTimer reconnect_;
+    QDeadlineTimer deadline_;
+    bool finishing_ = false;
+    bool statusShown_ = false;
+    std::int32_t generation_ = 0;
+    std::int64_t samplesBefore_ = 0;  // in the segments ended, and in earlier connections
+    std::int64_t errorsBefore_ = 0;   // rejected frames of earlier connections
+    std::uint64_t framesAtTick_ = 0;
+    QElapsedTimer tickClock_;
+    int unsavedTicks_ = 0;
+};
+
+}  // namespace tavin
