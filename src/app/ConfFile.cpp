@@ -241,6 +241,7 @@ QString ConfFile::ConfRead(const QString& path)
 {
     SettingsFilePath = path;
     ScratchFilePath.clear();
+    readOnly_ = true;
     QString error;
     return read(&error) ? QString() : error;
 }
@@ -296,7 +297,9 @@ bool ConfFile::read(QString* error)
     using I32 = std::int32_t;
     const auto any16 = [](const QString& v) { return wholeIn<I16>(v, INT16_MIN, INT16_MAX); };
 
-    const auto documents = [&] { return GetMyDocumentsPath(env_); };
+    const auto documents = [&] {
+        return readOnly_ ? QDir::toNativeSeparators(DocumentsFolder(env_, nullptr, false)) : GetMyDocumentsPath(env_);
+    };
     const auto anyText = [](const QString&) { return true; };
     // The base name is judged by the folder its recordings go to, which is read after it.
     const auto saveDir = textValue("SaveDir", anyText);

@@ -75,6 +75,7 @@ private:
 
     const AppEnv& env_;
     SettingsRecord& s_;
+    bool readOnly_ = false;  // nothing is created, not even the Documents folder a default names
 };
 
 // The box text naming every replaced key, the value it held and the value now in force.

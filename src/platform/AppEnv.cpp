@@ -3,6 +3,7 @@
 #include "platform/TextFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -51,12 +52,12 @@ qint64 ClockMs()
 // Start the clock with the process rather than at its first reading.
 [[maybe_unused]] static const qint64 clockStarted = ClockMs();
 
-QString DocumentsFolder(const AppEnv& env, bool* exists)
+QString DocumentsFolder(const AppEnv& env, bool* exists, bool create)
 {
     QString dir = env.documentsDir;
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const bool ok = !dir.isEmpty() && QDir().mkpath(dir);
+    const bool ok = !dir.isEmpty() && (create ? QDir().mkpath(dir) : QFileInfo(dir).isDir());
     if (exists)
         *exists = ok;
     return QDir::toNativeSeparators(dir);

@@ -32,9 +32,9 @@ struct AppEnv {
 // Milliseconds since the process started, from a monotonic clock.
 qint64 ClockMs();
 
-// The user's Documents folder, created when it does not exist yet. Empty when the system names
-// none; `exists` tells whether it could be created.
-QString DocumentsFolder(const AppEnv& env, bool* exists = nullptr);
+// The user's Documents folder, created when it does not exist yet (unless `create` is false).
+// Empty when the system names none; `exists` tells whether it exists now.
+QString DocumentsFolder(const AppEnv& env, bool* exists = nullptr, bool create = true);
 
 // Holds the instance lock file in the executable's folder for the life of the program.
 class InstanceLock {

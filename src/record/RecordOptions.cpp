@@ -111,6 +111,10 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     QString& error = parsed.error;
     RecordOptions& r = parsed.options;
 
+    if (args.contains(QStringLiteral("--help"))) {
+        parsed.help = true;
+        return parsed;
+    }
     // The options given, by name: "--name value" or "--name=value"; the last one counts.
     QHash<QString, QString> given;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -140,10 +144,6 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
             error = QStringLiteral("--%1 に値がありません (%2)。").arg(name, QLatin1String(spec->value));
             return parsed;
         }
-    }
-    if (given.contains(QStringLiteral("help"))) {
-        parsed.help = true;
-        return parsed;
     }
     auto value = [&](const char* name) { return given.value(QLatin1String(name)); };
     auto has = [&](const char* name) { return given.contains(QLatin1String(name)); };

@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
+#include "support/Recordings.h"
 #include "support/Spawned.h"
 #include "support/TestEnv.h"
 
@@ -24,6 +25,10 @@
 
 using namespace tavin;
 using Kind = AcquisitionEvent::Kind;
+using test::readFile;
+using test::recorded;
+using test::recordings;
+using test::Recording;
 
 namespace {
 
@@ -31,11 +36,6 @@ namespace {
 std::string wire(const sim::FrameSpec& f) { return sim::EncodeFrame(f); }
 std::string text(const sim::FrameSpec& f) { return wire(f).substr(1, wire(f).size() - 2); }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 std::vector<float> upTo(int n)
 {
     std::vector<float> v(std::size_t(n), 0.0f);
@@ -43,33 +43,6 @@ std::vector<float> upTo(int n)
     return v;
 }
 
-// The recordings in a folder read back as the program reads them, by segment number; and all
-// their values.
-struct Recording {
-    CsvHeader header;
-    std::vector<float> values;
-    QByteArray bytes;
-};
-std::vector<Recording> recordings(const QString& folder)
-{
-    std::vector<Recording> out;
-    for (const QFileInfo& f : QDir(folder).entryInfoList({"*.csv"}, QDir::Files, QDir::Name)) {
-        const QByteArray bytes = readFile(f.filePath());
-        const CsvHeaderLine h = ReadCsvHeader(bytes);
-        auto s = std::make_unique<SampleStore>();
-        const auto n = ReadCsvSamples(bytes, h.next, h.header.start, *s, SampleStore::Capacity).dataCnt;
-        out.push_back({h.header, {s->g_Datas.begin(), s->g_Datas.begin() + n}, bytes});
-    }
-    std::ranges::stable_sort(out, {}, [](const Recording& r) { return r.header.fileNo; });
-    return out;
-}
-std::vector<float> recorded(const QString& folder)
-{
-    std::vector<float> all;
-    for (const Recording& r : recordings(folder))
-        all.insert(all.end(), r.values.begin(), r.values.end());
-    return all;
-}
 // Header lines in a journal (a sample line has one comma, a header seven), and the last one.
 int headerLines(const QByteArray& journal)
 {
@@ -395,6 +368,18 @@ TEST_F(Engine, FullSegmentsAreSavedAndLaterSamplesWaitForTheClient)
     EXPECT_EQ(v.endTime, ToOleDate(t.now));
     EXPECT_TRUE(recordings(t.path("rec")).back().bytes.endsWith(ToCp932(u",2026年12月6日 09:05:03\r\n")));
     EXPECT_TRUE(QDir(t.path("rec")).entryList({"*.journal"}).isEmpty());  // saved: no journal left
+
+    // Each recording is announced with its path, its samples and their first and last times.
+    std::vector<AcquisitionEvent> saved;
+    std::ranges::copy_if(events, std::back_inserter(saved), [](auto& e) { return e.kind == Kind::Saved; });
+    const std::vector<Recording> all = recordings(t.path("rec"));
+    ASSERT_EQ(saved.size(), all.size());
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(saved[i].text, all[i].path);
+        EXPECT_EQ(saved[i].number, double(all[i].values.size()));
+        EXPECT_EQ(saved[i].first, ToOleDate(t.now));
+        EXPECT_EQ(saved[i].last, ToOleDate(t.now));
+    }
 }
 
 TEST_F(Engine, ALoweredSegmentLengthEndsTheSegmentAtTheNextSample)
@@ -442,6 +427,8 @@ TEST_F(Engine, WithNoFolderToWriteSegmentsAreKeptAndSavedLater)
     EXPECT_EQ(engine->saveUnsaved(), 1);
     EXPECT_EQ(view().unsaved, 0);
     EXPECT_EQ(recorded(t.path("Documents")), upTo(3));
+    EXPECT_EQ(last(Kind::Saved)->text, recordings(t.path("Documents"))[0].path);  // where it went at last
+    EXPECT_EQ(last(Kind::Saved)->number, 3);
 
     // The next measurement journals there too, and the list of journal folders beside the
     // program names it for the recovery.

@@ -1,0 +1,251 @@
+// The recorder without a window as a user runs it: a process of its own beside its own program
+// folder, the simulated gauge on a pseudo-terminal, ended by a signal, a kill or a vanishing
+// device; and its recordings read back by the window.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "e2e/GaugeFixture.h"
+#include "platform/Controls.h"
+#include "platform/NumText.h"
+#include "platform/TextFile.h"
+#include "support/Recordings.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace tavin;
+
+namespace {
+
+class Recorder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The executable in the test's folder, so that ports/, LOG/ and the journal list beside
+        // it are the test's own.
+        exe = t.path("tavin-record");
+        ASSERT_TRUE(::link(TAVIN_RECORD_PATH, QFile::encodeName(exe).constData()) == 0 ||
+                    QFile::copy(QStringLiteral(TAVIN_RECORD_PATH), exe));
+        ASSERT_TRUE(QDir(t.dir.path()).mkpath("rec"));
+    }
+    void TearDown() override
+    {
+        if (w)
+            w->close();
+        for (test::Spawned* p : {&rec, &other, &sim})
+            if (p->running()) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+    }
+
+    void gauge(const QStringList& args)
+    {
+        QFile::remove(t.path("ports/COM7"));
+        sim.start(QStringLiteral(GAUGE_SIM_PATH),
+                  QStringList{"--dir", t.dir.path(), "--com", "7", "--kind", "0", "--wave", "ramp", "--amplitude", "50"} + args);
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM7")); }, 5000));
+    }
+    void record(test::Spawned& p, const QStringList& args = {})
+    {
+        ASSERT_TRUE(p.start(exe, QStringList{"--port", "COM7", "--kind", "0", "--dir", t.path("rec"), "--name", "bench"} + args))
+            << p.errorString().toStdString();
+    }
+    // Waits for the process to end; its exit status.
+    int ended(test::Spawned& p, int ms = 20000)
+    {
+        EXPECT_TRUE(p.waitForFinished(ms)) << "still running";
+        return p.exitCode();
+    }
+    // Waits until stderr says `text`; all it said by then.
+    QString waitSaid(test::Spawned& p, const QString& text, int ms = 10000)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (err += QString::fromUtf8(p.readAllStandardError())).contains(text); }, ms))
+            << "stderr: " << err.toStdString();
+        return err;
+    }
+    QStringList files(const char* pattern) const { return QDir(t.path("rec")).entryList({pattern}, QDir::Files); }
+    static std::vector<float> valuesOf(const QList<test::SentFrame>& sent)
+    {
+        std::vector<float> v;
+        for (const test::SentFrame& f : sent)
+            v.push_back(float(Val(f.value)));
+        return v;
+    }
+
+    test::TestEnv t;
+    QString exe;
+    test::Spawned sim, rec, other;
+    test::SimFrames frames{sim};
+    QString err;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<frmMain> w;
+};
+
+TEST_F(Recorder, RecordsEveryFrameUntilTerminated)
+{
+    gauge({"--period", "1", "--count", "5000"});
+    record(rec, {"--sampling", "1"});
+    const QList<test::SentFrame> sent = frames.waitFor(5000, 30000);
+    ASSERT_EQ(sent.size(), 5000);
+    QTest::qWait(300);  // the last frames read
+    rec.terminate();
+    EXPECT_EQ(ended(rec), 0);
+
+    const std::vector<test::Recording> r = test::recordings(t.path("rec"));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].values, valuesOf(sent));
+    EXPECT_TRUE(files("*.journal").isEmpty());
+    // One line for the recording: path, samples, first and last time; nothing on stderr.
+    const QList<QByteArray> line = rec.readAllStandardOutput().trimmed().split('\t');
+    ASSERT_EQ(line.size(), 4);
+    EXPECT_EQ(QString::fromUtf8(line[0]), r[0].path);
+    EXPECT_EQ(line[1], "5000");
+    EXPECT_LE(line[2], line[3]);
+    EXPECT_EQ(rec.readAllStandardError(), "");
+    // The window's daily log, with the recorder's start and end.
+    const QString log = FromCp932(t.read("LOG/" + QDir(t.path("LOG")).entryList({"PG*.Log"})[0]));
+    EXPECT_TRUE(log.contains("tavin-recordが起動されました")) << log.toStdString();
+    EXPECT_TRUE(log.contains("記録を終了します (状態 0)")) << log.toStdString();
+}
+
+TEST_F(Recorder, AfterAKillTheNextStartRecoversTheSegmentUpToTheLastSecond)
+{
+    gauge({"--period", "5"});
+    record(rec, {"--sampling", "5"});
+    QElapsedTimer clock;
+    clock.start();
+    QList<std::pair<qint64, qsizetype>> sentBy;  // (ms, frames printed by then)
+    while (clock.elapsed() < 3300) {
+        QTest::qWait(10);
+        sentBy.append({clock.elapsed(), frames.read().size()});
+    }
+    ASSERT_TRUE(rec.running()) << rec.readAllStandardError().toStdString();
+    rec.kill();
+    const qint64 killed = clock.elapsed();
+    ended(rec);
+    sim.kill();
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    const QList<test::SentFrame> sent = frames.read();
+    qsizetype mustHave = 0;  // frames certainly sent a second or more before the kill
+    for (const auto& [ms, n] : sentBy)
+        if (ms <= killed - 1000)
+            mustHave = n;
+    ASSERT_GT(mustHave, 0);
+    ASSERT_EQ(files("*.journal").size(), 1u);
+    EXPECT_TRUE(files("*.csv").isEmpty());
+
+    // The next start (its gauge silent) recovers it and says so.
+    frames.clear();
+    gauge({"--period", "5", "--count", "0"});
+    record(rec, {"--duration", "1"});
+    EXPECT_EQ(ended(rec), 0);
+    EXPECT_TRUE(QString::fromUtf8(rec.readAllStandardError()).contains("前回の測定を復旧しました"));
+    EXPECT_TRUE(files("*.journal").isEmpty());
+    const std::vector<float> got = test::recorded(t.path("rec"));
+    EXPECT_GE(qsizetype(got.size()), mustHave);
+    ASSERT_LE(got.size(), std::size_t(sent.size()));
+    const std::vector<float> all = valuesOf(sent);
+    EXPECT_EQ(got, std::vector<float>(all.begin(), all.begin() + std::ptrdiff_t(got.size())));
+}
+
+TEST_F(Recorder, AVanishingDeviceIsSavedAndEndsTheRunWithStatus3)
+{
+    gauge({"--period", "2", "--vanish-after", "300"});
+    record(rec);
+    EXPECT_EQ(ended(rec), 3);
+    EXPECT_TRUE(QString::fromUtf8(rec.readAllStandardError()).contains("ポート COM7 が切断されました"));
+    EXPECT_EQ(test::recorded(t.path("rec")), valuesOf(frames.waitFor(300)));
+    EXPECT_EQ(rec.readAllStandardOutput().count('\n'), 1);
+}
+
+TEST_F(Recorder, WithReconnectADeviceThatReturnsStartsASecondSegment)
+{
+    gauge({"--period", "2", "--vanish-after", "200"});
+    record(rec, {"--reconnect"});
+    waitSaid(rec, "が戻るのを待ちます");
+    const std::vector<float> first = valuesOf(frames.waitFor(200));
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    frames.clear();
+    gauge({"--period", "2", "--count", "200"});
+    waitSaid(rec, "が戻りました");
+    const std::vector<float> second = valuesOf(frames.waitFor(200));
+    QTest::qWait(300);
+    rec.terminate();
+    EXPECT_EQ(ended(rec), 0);
+
+    const std::vector<test::Recording> r = test::recordings(t.path("rec"));
+    ASSERT_EQ(r.size(), 2u);
+    // Both are segment 1 of a measurement of their own: in the order of their start times.
+    const bool inOrder = r[0].header.start <= r[1].header.start;
+    EXPECT_EQ(inOrder ? r[0].values : r[1].values, first);
+    EXPECT_EQ(inOrder ? r[1].values : r[0].values, second);
+    EXPECT_EQ(rec.readAllStandardOutput().count('\n'), 2);
+}
+
+TEST_F(Recorder, BadInputEndsWithStatus2AndOneLineAndCreatesNothing)
+{
+    gauge({"--period", "5", "--count", "0"});
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"--bogus"}, "不明なオプションです: --bogus"},
+        {{"--kind", "9"}, "--kind の値 9 は使えません"},
+        {{"--port", "COM9"}, "ポート COM9 がありません"},
+        {{"--dir", "/proc"}, "に書き込めません"},
+        {{"--name", QString(240, u'x')}, "ファイル名が長すぎます"},
+    };
+    for (const auto& c : cases) {
+        record(other, c.args);
+        EXPECT_EQ(ended(other), 2) << c.says;
+        const QString said = QString::fromUtf8(other.readAllStandardError());
+        EXPECT_TRUE(said.startsWith("tavin-record: ") && said.contains(QString::fromUtf8(c.says))) << said.toStdString();
+        EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
+        EXPECT_EQ(other.readAllStandardOutput(), "");
+    }
+    EXPECT_FALSE(QFile::exists(t.path("LOG")));
+    EXPECT_TRUE(QDir(t.path("rec")).isEmpty());
+
+    // A port another recorder holds.
+    record(rec);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("LOG")); }, 5000));
+    record(other);
+    EXPECT_EQ(ended(other), 2);
+    EXPECT_TRUE(QString::fromUtf8(other.readAllStandardError()).contains("他のプログラムが使用中です"));
+    EXPECT_TRUE(rec.running());
+}
+
+TEST_F(Recorder, ItsRecordingLoadsInTheWindowWithUnitSamplingAndCoefficient)
+{
+    gauge({"--period", "5", "--count", "200", "--unit", "M"});
+    record(rec, {"--sampling", "5", "--coef", "2.5"});
+    frames.waitFor(200);
+    QTest::qWait(300);
+    rec.terminate();
+    ASSERT_EQ(ended(rec), 0);
+    const QString path = QString::fromUtf8(rec.readAllStandardOutput().split('\t')[0]);
+
+    state = std::make_unique<AppState>(t.env());
+    w = std::make_unique<frmMain>(*state);
+    w->ui.optMode[1]->setChecked(true);
+    t.prompts.files = {path};
+    w->ui.cmdFileLoad->click();
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(state->store.g_DataCnt, 200);
+    EXPECT_EQ(w->ui.lblTani->text(), "MPa");
+    EXPECT_EQ(state->Settings.Sampling, 5);
+    EXPECT_EQ(state->g_Keisu, 2.5f);
+}
+
+}  // namespace

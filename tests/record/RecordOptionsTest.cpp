@@ -1,0 +1,154 @@
+// The recorder's command line: what the settings file fills in, what the command line overrides,
+// and every input refused with its reason before anything is created.
+#include "app/ConfFile.h"
+#include "platform/TextFile.h"
+#include "record/RecordOptions.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace tavin;
+
+namespace {
+
+class RecordCommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // COM3 is a link beside the program to a device that exists.
+        ASSERT_TRUE(QDir(t.dir.path()).mkpath("ports"));
+        ASSERT_TRUE(QFile::link("/dev/null", t.path("ports/COM3")));
+        ASSERT_TRUE(QDir(t.dir.path()).mkpath("rec"));
+    }
+    ParsedCommandLine parse(const QStringList& args) { return ParseRecordCommandLine(args, env); }
+    // Everything in the program's folder, to see that nothing was created.
+    QStringList everything() const
+    {
+        QStringList all;
+        for (const QString& sub : {QString(), QStringLiteral("/rec"), QStringLiteral("/ports")})
+            for (const QString& f : QDir(t.dir.path() + sub).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+                all << sub + u'/' + f;
+        return all;
+    }
+
+    test::TestEnv t;
+    AppEnv env = t.env();
+};
+
+TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
+{
+    t.write("TAVIN-Monitor.ini", ToCp932(QStringLiteral("[Init]\r\nComPort=3\r\nTerm=4\r\nSampling=10\r\nTani=kPa\r\n"
+                                                        "SaveDir=%1\r\nFilePath=bench\r\nRangePlus=2\r\nAveNum=50\r\n"
+                                                        "MaxDatas=360000\r\n")
+                                             .arg(t.path("rec"))));
+    const QByteArray before = t.read("TAVIN-Monitor.ini");
+    ParsedCommandLine p = parse({});
+    ASSERT_EQ(p.error, QString());
+    const AcquisitionOptions& o = p.options.acquisition;
+    EXPECT_EQ(p.options.port, "COM3");
+    EXPECT_EQ(o.port, 3);
+    EXPECT_EQ(o.term, 4);
+    EXPECT_EQ(o.baudRate, 115200);  // as the window's kind menu selects for kind 4
+    EXPECT_EQ(o.sampling, 10);
+    EXPECT_FALSE(o.samplingAuto);
+    EXPECT_FALSE(o.unitAuto);
+    EXPECT_EQ(o.unit, "kPa");
+    EXPECT_EQ(o.saveDir, t.path("rec"));
+    EXPECT_EQ(o.baseName, "bench");
+    EXPECT_EQ(o.rangePlus, 2);
+    EXPECT_EQ(o.aveLength, 50);
+    EXPECT_EQ(o.maxDatas, 30000);  // the large store is chosen per run, never carried over
+    EXPECT_EQ(o.keisu, 1.0f);
+    EXPECT_EQ(p.options.settingsPath, t.path("TAVIN-Monitor.ini"));
+
+    // The command line wins, and the baud rate follows the kind given there.
+    p = parse({"--port", "/dev/null", "--kind=0", "--sampling", "auto", "--unit", "auto", "--coef", "2.5", "--dir",
+               t.path("."), "--name", "other", "--max-samples", "360000", "--duration", "1.5", "--quiet", "--reconnect"});
+    ASSERT_EQ(p.error, QString());
+    EXPECT_EQ(p.options.acquisition.device, "/dev/null");
+    EXPECT_EQ(p.options.acquisition.term, 0);
+    EXPECT_EQ(p.options.acquisition.baudRate, 9600);
+    EXPECT_TRUE(p.options.acquisition.samplingAuto);
+    EXPECT_TRUE(p.options.acquisition.unitAuto);
+    EXPECT_EQ(p.options.acquisition.unit, "---");
+    EXPECT_EQ(p.options.acquisition.keisu, 2.5f);
+    EXPECT_EQ(p.options.acquisition.saveDir, t.dir.path());
+    EXPECT_EQ(p.options.acquisition.baseName, "other");
+    EXPECT_EQ(p.options.acquisition.maxDatas, 360000);
+    EXPECT_EQ(p.options.durationS, 1.5);
+    EXPECT_TRUE(p.options.quiet && p.options.reconnect);
+    EXPECT_EQ(parse({"--port", "com3", "--baud", "38400"}).options.acquisition.baudRate, 38400);
+
+    // Read, never written; another file by --settings, with its unusable keys reported.
+    EXPECT_EQ(t.read("TAVIN-Monitor.ini"), before);
+    t.write("other.ini", "[Init]\r\nTerm=x\r\n");
+    p = parse({"--settings", t.path("other.ini"), "--port", "COM3", "--dir", t.path("rec")});
+    ASSERT_EQ(p.error, QString());
+    EXPECT_EQ(p.options.acquisition.term, 0);
+    ASSERT_EQ(p.options.replaced.size(), 1);
+    EXPECT_TRUE(p.options.replaced[0].contains("Term")) << p.options.replaced[0].toStdString();
+}
+
+TEST_F(RecordCommandLine, WithoutASettingsFileNoneIsCreated)
+{
+    const ParsedCommandLine p = parse({"--port", "COM3", "--dir", t.path("rec")});
+    ASSERT_EQ(p.error, QString());
+    EXPECT_EQ(p.options.settingsPath, QString());
+    EXPECT_EQ(p.options.acquisition.baseName, "RQ4600_Datas");
+    EXPECT_EQ(p.options.acquisition.sampling, 1000);
+    EXPECT_TRUE(p.options.acquisition.unitAuto);
+    EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.ini")));
+    EXPECT_TRUE(parse({"--help", "--bogus"}).help);
+}
+
+TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
+{
+    t.write("plain", "a file, not a folder");
+    const QStringList before = everything();
+    const QString rec = t.path("rec");
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"--bogus"}, "不明なオプションです: --bogus"},
+        {{"COM3"}, "オプションではない引数があります: COM3"},
+        {{"--port"}, "--port に値がありません"},
+        {{"--quiet=yes"}, "--quiet は値を取りません"},
+        {{"--kind", "6"}, "--kind の値 6 は使えません: 0 から 5 の数"},
+        {{"--kind", "x"}, "--kind の値 x は使えません"},
+        {{"--baud", "1200"}, "--baud の値 1200 は使えません"},
+        {{"--sampling", "7"}, "--sampling の値 7 は使えません"},
+        {{"--sampling", "1 sec"}, "--sampling の値 1 sec は使えません"},
+        {{"--unit", "a,b"}, "--unit の値 a,b は使えません"},
+        {{"--coef", "0"}, "--coef の値 0 は使えません"},
+        {{"--coef", "1e999"}, "--coef の値 1e999 は使えません"},
+        {{"--max-samples", "1000"}, "--max-samples の値 1000 は使えません: 30000 または 360000"},
+        {{"--duration", "-1"}, "--duration の値 -1 は使えません"},
+        {{"--duration", "nan"}, "--duration の値 nan は使えません"},
+        {{"--name", "a/b"}, "--name の値 a/b は使えません"},
+        {{"--settings", t.path("none.ini")}, "設定ファイル"},
+        {{"--port", "COM31"}, "--port の値 COM31 は使えません"},
+        {{"--port", "COM4"}, "ポート COM4 がありません"},
+        {{"--port", "/dev/nothing-here"}, "デバイス /dev/nothing-here がありません"},
+        {{"--port", ""}, "ポートを指定してください"},
+        {{"--dir", t.path("missing")}, "がありません"},
+        {{"--dir", t.path("plain")}, "はフォルダではありません"},
+        {{"--dir", "/proc"}, "に書き込めません"},
+        {{"--name", QString(250, u'x')}, "ファイル名が長すぎます。このフォルダでは 204 バイトまで"},
+    };
+    for (const auto& c : cases) {
+        QStringList args = QStringList{"--port", "COM3", "--dir", rec} + c.args;
+        const ParsedCommandLine p = parse(args);
+        EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says))) << args.join(' ').toStdString() << ": " << p.error.toStdString();
+        EXPECT_FALSE(p.error.contains(u'\n')) << p.error.toStdString();
+    }
+    // Kind 6 receives nothing: from the settings file it is refused too.
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nTerm=6\r\n");
+    EXPECT_TRUE(parse({"--port", "COM3", "--dir", rec}).error.contains("Term=6"));
+    QFile::remove(t.path("TAVIN-Monitor.ini"));
+    EXPECT_EQ(everything(), before);
+}
+
+}  // namespace
