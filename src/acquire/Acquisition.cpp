@@ -21,13 +21,8 @@ namespace tavin {
 
 namespace {
 
-// How often the engine publishes what clients show, checks the journal and hands held samples
-// over: a little faster than a screen refreshes.
-constexpr int TickMs = 25;
 // The largest read: a second of the fastest gauge.
 constexpr qsizetype ReadChunk = 16 * 1024;
-// A fast gauge is read once in this time: its frames wait in the system's buffer meanwhile.
-constexpr auto Pace = std::chrono::milliseconds(20);
 // How soon after the engine came back to listen bytes count as having waited for it.
 constexpr auto ListenSlack = std::chrono::microseconds(500);
 
@@ -52,7 +47,6 @@ Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, J
     : env_(env), log_(log), store_(store), journal_(journal), unsaved_(unsaved), thread_(new QThread),
       port_(new CommControl(env.exeDir, this)), tick_(new QTimer(this)), readBuf_(ReadChunk, Qt::Uninitialized)
 {
-    tick_->setInterval(TickMs);
     connect(tick_, &QTimer::timeout, this, &Acquisition::tick);
     connect(port_, &CommControl::OnComm, this, &Acquisition::onReceived);
     connect(port_, &CommControl::deviceLost, this, &Acquisition::onLost);
@@ -224,7 +218,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         mine_.protecting = true;
         measuring_.store(true, std::memory_order_release);
         mine_.measuring = true;
-        tick_->start();
+        tick_->start(opt_.publishMs);
         publish();
     });
     return why;
@@ -293,7 +287,8 @@ void Acquisition::onReceived()
     // Bytes that woke a listening engine arrived just now; bytes that were already waiting when it
     // came back to listen after a pause arrived during the pause.
     const bool waited = paused_ && readAt - listening_ < ListenSlack;
-    const Clock::duration deaf = waited ? std::min<Clock::duration>(readAt - lastRead_, 2 * Pace) : Clock::duration{};
+    const auto pace = std::chrono::milliseconds(opt_.paceMs);
+    const Clock::duration deaf = waited ? std::min<Clock::duration>(readAt - lastRead_, 2 * pace) : Clock::duration{};
     for (;;) {
         const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
         if (n <= 0)
@@ -308,12 +303,12 @@ void Acquisition::onReceived()
     storeCut(readAt, deaf);
     // A gauge that sends more than a frame per pace is read once a pace: waking costs the system
     // many times what a frame does. The frames then waiting are stamped as spread over the pause.
-    const bool fast = readAt - lastRead_ < Pace * std::max<std::size_t>(frames, 1);
+    const bool fast = readAt - lastRead_ < pace * std::max<std::size_t>(frames, 1);
     lastRead_ = readAt;
     paused_ = fast && frames > 0 && pacing_;
     if (paused_) {
         std::unique_lock lock(m_);
-        wake_.wait_until(lock, readAt + Pace, [this] { return !calls_.empty(); });
+        wake_.wait_until(lock, readAt + pace, [this] { return !calls_.empty(); });
     }
 }
 

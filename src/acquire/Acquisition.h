@@ -3,9 +3,9 @@
 // each segment. Its clients (the main window, the console, a recorder without a window) set its
 // options, start and stop it, and read what it publishes; none of them can hold up a frame.
 //
-// Reading. A gauge that sends faster than one frame in 20 ms is read once in 20 ms, its frames
-// waiting in the system's buffer meanwhile: waking for each frame costs many times what the frame
-// does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
+// Reading. A gauge that sends faster than one frame in 20 ms (the client's pace) is read once in
+// 20 ms, its frames waiting in the system's buffer meanwhile: waking for each frame costs many
+// times what the frame does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
 // regular gauge's stamps stay within a frame's period of its arrival. Slower gauges are read as
 // each frame comes.
 //
@@ -77,6 +77,12 @@ struct AcquisitionOptions {
     QString saveDir;                 // where recordings and journals go
     QString baseName;                // the recordings' base name
     QString device;                  // a device path opened instead of the port numbered `port`
+    // A gauge faster than a frame in `paceMs` is read once in it, its frames waiting in the
+    // system's buffer meanwhile: a window wants its readout fresh, a recorder wakes less often.
+    int paceMs = 20;
+    // How often what clients show is published, the journal handed its lines and held samples
+    // stored: a little faster than a screen refreshes.
+    int publishMs = 25;
 
     bool operator==(const AcquisitionOptions&) const = default;
 };

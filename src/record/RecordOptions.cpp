@@ -185,6 +185,9 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     o.baseName = s.FilePath.isEmpty() ? QStringLiteral("RQ4600_Datas") : s.FilePath;
     // The large store is chosen for a run, never carried over from the settings file.
     o.maxDatas = 30000;
+    // Nobody watches a readout: a fast gauge is read and the journal fed ten times a second.
+    o.paceMs = 100;
+    o.publishMs = 100;
     r.port = s.ComPort > 0 ? portOfNumber(s.ComPort) : QString();
 
     if (has("kind")) {
