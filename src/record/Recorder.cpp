@@ -156,16 +156,18 @@ void Recorder::everySecond()
     if (!tty_)
         return;
     const AcquisitionView v = engine_->view();
-    const std::uint64_t frames = engine_->frames();
-    const double seconds = std::max<qint64>(tickClock_.restart(), 1) / 1000.0;
-    const double rate = double(frames - framesAtTick_) / seconds;
-    framesAtTick_ = frames;
+    // The rate over at least half a second: the first line, at the start, shows none yet.
+    if (tickClock_.elapsed() >= StatusMs / 2) {
+        const std::uint64_t frames = engine_->frames();
+        rate_ = double(frames - framesAtTick_) * 1000.0 / double(tickClock_.restart());
+        framesAtTick_ = frames;
+    }
     const std::int32_t count = v.measuring ? store_.g_DataCnt.load(std::memory_order_acquire) : 0;
     const QString line =
         v.measuring ? QStringLiteral("%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
                           .arg(o_.port)
                           .arg(samplesBefore_ + count)
-                          .arg(rate, 0, 'f', 0)
+                          .arg(rate_ < 0 ? QStringLiteral("-") : QString::number(rate_, 'f', 0))
                           .arg(errorsBefore_ + v.errorCount)
                           .arg(v.fileNo)
                           .arg(count)

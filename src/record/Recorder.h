@@ -95,6 +95,7 @@ private:
     std::int64_t samplesBefore_ = 0;  // in the segments ended, and in earlier connections
     std::int64_t errorsBefore_ = 0;   // rejected frames of earlier connections
     std::uint64_t framesAtTick_ = 0;
+    double rate_ = -1;                // frames a second; -1: not measured yet
     QElapsedTimer tickClock_;
     int unsavedTicks_ = 0;
 };
