@@ -264,7 +264,7 @@ void Acquisition::stopHere()
 
 QString Acquisition::portName() const
 {
-    return opt_.device.isEmpty() ? QStringLiteral("COM%1").arg(opt_.port) : opt_.device;
+    return PortName(opt_.port, opt_.device);
 }
 
 void Acquisition::onLost(const QString& reason)
@@ -669,7 +669,14 @@ bool Acquisition::openJournal(bool replacing)
 
 void Acquisition::setJournalFolders(const QStringList& folders)
 {
-    call([&] { journalFolders_ = folders; });
+    call([&] {
+        // A recovery running beside a measurement may have written the list before this engine's
+        // first journal was there: the folders it opened journals in are listed again.
+        const QStringList opened = journalFolders_;
+        journalFolders_ = folders;
+        for (const QString& f : opened)
+            rememberJournalFolder(f);
+    });
 }
 
 void Acquisition::rememberJournalFolder(const QString& folder)

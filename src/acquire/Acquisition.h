@@ -3,16 +3,16 @@
 // each segment. Its clients (the main window, the console, a recorder without a window) set its
 // options, start and stop it, and read what it publishes; none of them can hold up a frame.
 //
-// Reading. A gauge that sends faster than one frame in 20 ms (the client's pace) is read once in
-// 20 ms, its frames waiting in the system's buffer meanwhile: waking for each frame costs many
-// times what the frame does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
+// Reading. A gauge that sends faster than one frame a pace (the client's: 20 ms for a window, more
+// for a recorder) is read once a pace, its frames waiting in the system's buffer meanwhile: waking
+// for each frame costs many times what the frame does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
 // regular gauge's stamps stay within a frame's period of its arrival. Slower gauges are read as
 // each frame comes.
 //
 // Publishing. The store's count is an atomic written with release after the sample it counts, so
 // a reader that loads it with acquire sees whole samples only. Everything else a client shows
-// (counts, unit, readout, battery, start and end times) is copied under a mutex about every 25 ms
-// and taken by the client at its screen refresh; what a client must act on at once (a segment
+// (counts, unit, readout, battery, start and end times) is copied under a mutex at the client's
+// publishing period (25 ms for a window) and taken by the client at its screen refresh; what a client must act on at once (a segment
 // saved, the device gone, the unit or battery changed) is queued and announced by `news()`.
 //
 // Handshakes. At the end of a full segment the engine saves it, sets the count to 0 and keeps the

@@ -187,6 +187,8 @@ QString ConfFile::ReadConfItem(const QString& key) const
 
 short ConfFile::WriteConfItem(const QString& key, const QString& value)
 {
+    if (readOnly_)
+        return -1;
     if (QFile::exists(ScratchFilePath))
         QFile::remove(ScratchFilePath);
 
@@ -350,6 +352,8 @@ QString ReplacedSettingLogText(const ReplacedSetting& replaced)
 
 short ConfFile::ConfSave()
 {
+    if (readOnly_)
+        return -1;
     try {
         auto whole = [](auto v) { return QString::number(v); };
         const QString items[][2] = {

@@ -52,8 +52,9 @@ public:
     // convert or lies outside what the program's menus can set takes that value too and is listed
     // in `Replaced`. 0 when the file was read, -1 (with a box) when it could not be read at all.
     short ConfStartUp();
-    // Reads every key from `path` as ConfStartUp does, but never creates or changes the file: a
-    // missing file gives every key its new-file value. Empty when read, else why not.
+    // Reads every key from `path` as ConfStartUp does, but never creates or changes the file (nor
+    // does anything else from then on): a missing file gives every key its new-file value. Empty
+    // when read, else why not.
     QString ConfRead(const QString& path);
     // Writes the record back, one key at a time; 0 on success, -1 on failure.
     short ConfSave();

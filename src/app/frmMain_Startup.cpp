@@ -51,19 +51,6 @@ void ReportFileProblem(AppState& s, const QString& procName, const QString& text
         s.env.prompts->message({text, QString(), MsgButtons::Ok, MsgIcon::Exclamation});
 }
 
-// Why the list of the folders that journals went to cannot be read; empty when it can, or when
-// there is none yet. Without it only the save folder and the Documents folder are searched.
-QString JournalListProblem(const QString& path)
-{
-    QStringList lines;
-    QString why;
-    if (!QFileInfo::exists(path) || ReadTextLines(path, lines, &why))
-        return QString();
-    return QStringLiteral("ジャーナルの保存先一覧 %1 を読み込めません (%2)。\n"
-                          "保存フォルダとドキュメントフォルダ以外にあるジャーナルは復旧されません。")
-        .arg(QDir::toNativeSeparators(path), why);
-}
-
 // A second instance must not let the user believe that changes made in it will last.
 QString StartMessage(bool saveSuppressed)
 {

@@ -65,6 +65,19 @@ bool UnitAcceptable(QStringView unit)
     return unit.size() <= MaxUnitLength && !unit.contains(u',') && Cp932CanHold(unit);
 }
 
+int KindBaudRate(int kind)
+{
+    switch (kind) {
+    case 0:
+    case 1:
+    case 3:
+    case 5: return 9600;
+    case 2:
+    case 4: return 115200;
+    default: return 0;
+    }
+}
+
 bool KeisuAcceptable(double v)
 {
     const float f = float(v);

@@ -41,4 +41,8 @@ bool AddUserUnit(UnitMenuState& menu, const QString& unit);
 // float holds, so that displayed values never collapse to 0 or infinity.
 bool KeisuAcceptable(double v);
 
+// The baud rate the gauge kind menu selects with a kind: 9600 or 115200; 0 for a kind that
+// leaves it as it is ("その他").
+int KindBaudRate(int kind);
+
 }  // namespace tavin

@@ -112,10 +112,8 @@ void frmMain::mnuTermKind_Click(int index)
         setBackground(ui.lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
         st_.Settings.Term = std::int16_t(index);
         pushOptions();
-        if (index == 0 || index == 1 || index == 3 || index == 5)
-            mnuBaoud_Click(0);
-        else if (index == 2 || index == 4)
-            mnuBaoud_Click(2);
+        if (const int baud = KindBaudRate(index); baud != 0)
+            mnuBaoud_Click(baud == 9600 ? 0 : 2);
     });
 }
 

@@ -226,6 +226,17 @@ bool WriteJournalFolders(const QString& listPath, const QStringList& folders)
 
 QString JournalFolderList(const AppEnv& env) { return env.exePath(env.exeBaseName + QStringLiteral(".journals")); }
 
+QString JournalListProblem(const QString& listPath)
+{
+    QStringList lines;
+    QString why;
+    if (!QFileInfo::exists(listPath) || ReadTextLines(listPath, lines, &why))
+        return QString();
+    return QStringLiteral("ジャーナルの保存先一覧 %1 を読み込めません (%2)。\n"
+                          "保存フォルダとドキュメントフォルダ以外にあるジャーナルは復旧されません。")
+        .arg(QDir::toNativeSeparators(listPath), why);
+}
+
 JournalRecovery RecoverLeftJournals(EventLog& log, const AppEnv& env, const QString& saveDir)
 {
     QStringList folders = ReadJournalFolders(JournalFolderList(env));

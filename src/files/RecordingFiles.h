@@ -19,6 +19,9 @@ namespace tavin {
 struct AppEnv;
 class EventLog;
 
+// The recordings' base name when none was given.
+inline const QString DefaultBaseName = QStringLiteral("RQ4600_Datas");
+
 // The header of a recording for the settings' range indexes.
 CsvHeader RecordingHeader(const QString& startText, std::int32_t fileNo, std::int32_t sampling, int rangePlus,
                           int rangeMinus, const QString& unit, float keisu);
@@ -68,6 +71,9 @@ QStringList ReadJournalFolders(const QString& listPath);
 bool WriteJournalFolders(const QString& listPath, const QStringList& folders);
 // That file, beside the executable and named after it.
 QString JournalFolderList(const AppEnv& env);
+// Why that file cannot be read; empty when it can, or when there is none yet. Without it only the
+// save folder and the Documents folder are searched for journals.
+QString JournalListProblem(const QString& listPath);
 
 // What a program does at its start: recovers the journals left in the save folder, the Documents
 // folder and every folder the list names, and keeps in the list the folders still worth a look

@@ -87,7 +87,7 @@ void frmMain::txtSaveFileName_Change()
         }
         st_.Settings.FilePath = ui.txtSaveFileName->text();
         if (ui.txtSaveFileName->text().isEmpty())
-            ui.txtSaveFileName->setText(QStringLiteral("RQ4600_Datas"));
+            ui.txtSaveFileName->setText(DefaultBaseName);
         pushOptions();
     });
 }

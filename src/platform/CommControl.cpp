@@ -26,6 +26,11 @@ QList<SerialDevice> ListSerialDevices(const QString& exeDir)
     return NumberSerialDevices(exeDir, ports);
 }
 
+QString PortName(int number, const QString& device)
+{
+    return device.isEmpty() ? QStringLiteral("COM%1").arg(number) : device;
+}
+
 namespace {
 
 // Why the device at `location` did not open, in words a user can act on. Qt reports a port that
@@ -79,7 +84,7 @@ void CommControl::setPortOpen(bool open)
         if (location.isEmpty())
             throw RuntimeError(QStringLiteral("ポート番号が無効です。(COM%1)").arg(CommPort));
     }
-    const QString name = Device.isEmpty() ? QStringLiteral("COM%1").arg(CommPort) : Device;
+    const QString name = PortName(CommPort, Device);
 
     const QStringList parts = Settings.split(u',');
     const int baud = parts.value(0).toInt();
@@ -140,7 +145,12 @@ void CommControl::onError(int error)
         // resource error. Close once, keep what was already received, report it once.
         if (!port_->isOpen())
             return;
-        const QString reason = port_->errorString();
+        // Qt says "Unknown error" for an unplugged adapter or a closed pseudo-terminal.
+        QString reason = QSerialPort::SerialPortError(error) == QSerialPort::ReadError
+                             ? QStringLiteral("読み込めません")
+                             : QStringLiteral("デバイスが使えなくなりました");
+        if (const QString qt = port_->errorString(); !qt.isEmpty() && qt != QStringLiteral("Unknown error"))
+            reason += QStringLiteral(": ") + qt;
         if (port_->bytesAvailable() > 0)
             raise(comEvReceive);
         port_->close();

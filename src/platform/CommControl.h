@@ -16,6 +16,8 @@ namespace tavin {
 
 // The machine's serial devices numbered COM1..COM30 (see NumberSerialDevices).
 QList<SerialDevice> ListSerialDevices(const QString& exeDir);
+// A port as messages name it: "COM3", or the device path opened instead.
+QString PortName(int number, const QString& device);
 
 class CommControl : public QObject {
     Q_OBJECT

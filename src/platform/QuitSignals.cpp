@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,8 +17,10 @@ int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
 {
+    const int saved = errno;  // the interrupted code may be about to read it
     const char c = 1;
     [[maybe_unused]] auto n = ::write(signalPipe[0], &c, 1);  // only async-signal-safe work here
+    errno = saved;
 }
 }  // namespace
 

@@ -70,7 +70,7 @@ void frmMain::cmdPrintOne_Click() { cmdPrintOut_Click(); }
 QString frmMain::GetPrintFileName() const
 {
     const QString name = ui.optMode[1]->isChecked() ? ui.lblLoadFileName->text() : ui.txtSaveFileName->text();
-    return name.isEmpty() ? QStringLiteral("RQ4600_Datas") : name;
+    return name.isEmpty() ? DefaultBaseName : name;
 }
 
 QString frmMain::printRefusal() const

@@ -1,17 +1,19 @@
 #include "record/RecordOptions.h"
 
 #include "app/ConfFile.h"
-#include "decode/Sampling.h"
 #include "decode/Units.h"
 #include "files/NameLimit.h"
+#include "files/RecordingFiles.h"
 #include "platform/AppEnv.h"
 #include "platform/CommControl.h"
+#include "platform/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -32,8 +34,8 @@ constexpr OptionSpec Options[] = {
      "デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort"},
     {"kind", "0..5", "ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200。\n既定: Term"},
     {"baud", "9600|38400|115200", "通信速度。既定: 種類 2 と 4 は 115200、ほかは 9600"},
-    {"sampling", "MS|auto", "サンプリング周期 (ms: 1, 2, 5, 10 … 600000) または auto (最初の\n"
-                            "10 フレームから測る)。既定: Sampling"},
+    {"sampling", "MS|auto", "サンプリング周期 (1〜600000 ms) または auto (最初の 10 フレーム\n"
+                            "から測る)。記録ファイルの時間軸になる。既定: Sampling"},
     {"unit", "UNIT|auto", "単位。auto はゲージの送る単位。既定: Tani (--- は auto)"},
     {"coef", "X", "係数 (記録ファイルに書かれる)。既定: 1"},
     {"dir", "FOLDER", "記録ファイルの保存フォルダ。既定: SaveDir"},
@@ -45,7 +47,7 @@ constexpr OptionSpec Options[] = {
     {"reconnect", nullptr, "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
                            "既定: 保存して状態 3 で終了"},
     {"quiet", nullptr, "端末に状態行を表示しない"},
-    {"help", nullptr, "この説明を表示する"},
+    {"help", nullptr, "この説明を表示する (-h も同じ)"},
 };
 
 const OptionSpec* findOption(QStringView name)
@@ -63,9 +65,8 @@ std::optional<int> wholeNumber(const QString& text)
     return ok ? std::optional<int>(v) : std::nullopt;
 }
 
-// The gauge kinds and the baud rate the window's kind menu selects with each.
+// The gauge kinds that send something to record (kind 6, "その他", receives nothing).
 constexpr int GaugeKinds = 6;
-int baudOfKind(int kind) { return kind == 2 || kind == 4 ? 115200 : 9600; }
 
 QString portOfNumber(int n) { return QStringLiteral("COM%1").arg(n); }
 
@@ -111,7 +112,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     QString& error = parsed.error;
     RecordOptions& r = parsed.options;
 
-    if (args.contains(QStringLiteral("--help"))) {
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         parsed.help = true;
         return parsed;
     }
@@ -138,7 +139,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
             given.insert(name, QString());
         } else if (eq >= 0) {
             given.insert(name, arg.mid(eq + 1));
-        } else if (i + 1 < args.size()) {
+        } else if (i + 1 < args.size() && !args[i + 1].startsWith(QStringLiteral("--"))) {
             given.insert(name, args[++i]);
         } else {
             error = QStringLiteral("--%1 に値がありません (%2)。").arg(name, QLatin1String(spec->value));
@@ -182,7 +183,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     o.rangePlus = s.RangePlus;
     o.rangeMinus = s.RangeMinus;
     o.saveDir = s.SaveDir;
-    o.baseName = s.FilePath.isEmpty() ? QStringLiteral("RQ4600_Datas") : s.FilePath;
+    o.baseName = s.FilePath.isEmpty() ? DefaultBaseName : s.FilePath;
     // The large store is chosen for a run, never carried over from the settings file.
     o.maxDatas = 30000;
     // Nobody watches a readout: a fast gauge is read and the journal fed ten times a second.
@@ -200,7 +201,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
                     .arg(o.term);
         return parsed;
     }
-    o.baudRate = baudOfKind(o.term);
+    o.baudRate = KindBaudRate(o.term);
     if (has("baud")) {
         const auto b = wholeNumber(value("baud"));
         if (!b || (*b != 9600 && *b != 38400 && *b != 115200))
@@ -210,14 +211,10 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     if (has("sampling")) {
         if (value("sampling") == QStringLiteral("auto")) {
             o.samplingAuto = true;
-        } else {
+        } else {  // as the settings file takes it
             const auto ms = wholeNumber(value("sampling"));
-            QList<int> periods;
-            for (const QString& e : SamplingEntries())
-                periods << SampTextToMsec(e);
-            if (!ms || !periods.contains(*ms))
-                return bad("sampling", QStringLiteral("auto またはサンプリングメニューの周期 (ms: 1, 2, 5, 10, 20, 50, 100, "
-                                                      "200, 500, 1000, 2000, 5000, 10000 … 600000)"));
+            if (!ms || *ms < 1 || *ms > 600000)
+                return bad("sampling", QStringLiteral("auto または 1 から 600000 の ms"));
             o.sampling = *ms;
         }
     }
@@ -252,16 +249,24 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         bool ok = false;
         r.durationS = value("duration").toDouble(&ok);
         if (!ok || !(r.durationS > 0) || r.durationS > 1e9)
-            return bad("duration", QStringLiteral("正の秒数"));
+            return bad("duration", QStringLiteral("0 より大きく 1e9 以下の秒数"));
     }
     r.quiet = has("quiet");
     r.reconnect = has("reconnect");
 
     // The port, as the window numbers them or as a device path.
-    if (has("port"))
+    if (has("port")) {
         r.port = value("port");
+    } else if (s.ComPort < 0 || s.ComPort > 30) {
+        error = QStringLiteral("設定ファイルの ComPort=%1 は使えません: 1 から 30 の数。--port を指定してください。").arg(s.ComPort);
+        return parsed;
+    }
     if (r.port.isEmpty()) {
-        error = QStringLiteral("ポートを指定してください (--port COMn または --port /dev/ttyUSB0)。");
+        const auto unusable = std::find_if(conf.Replaced.begin(), conf.Replaced.end(),
+                                           [](const ReplacedSetting& k) { return k.key == QStringLiteral("ComPort"); });
+        error = unusable == conf.Replaced.end()
+                    ? QStringLiteral("ポートを指定してください (--port COMn または --port /dev/ttyUSB0)。")
+                    : QStringLiteral("設定ファイルの ComPort=%1 は使えません。--port を指定してください。").arg(unusable->held);
         return parsed;
     }
     if (r.port.startsWith(u'/')) {
@@ -286,6 +291,13 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         }
     }
 
+    // The folder goes into the journal list and the log, both in code page 932, as the window's
+    // file dialog refuses what that cannot hold.
+    if (const QString unwritable = Cp932Unencodable(QDir(o.saveDir).filePath(o.baseName)); !unwritable.isEmpty()) {
+        error = QStringLiteral("保存フォルダ名またはファイル名に Shift_JIS (CP932) で書けない文字があります (%1): %2")
+                    .arg(unwritable, QDir(o.saveDir).filePath(o.baseName));
+        return parsed;
+    }
     if (const QString why = FolderProblem(o.saveDir); !why.isEmpty()) {
         error = why;
         return parsed;

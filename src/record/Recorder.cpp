@@ -15,6 +15,8 @@ namespace {
 // How often segments that could not be written are tried again, and a vanished port.
 constexpr int UnsavedRetryTicks = 5;
 constexpr int ReconnectMs = 1000;
+// How long into a connection what the gauge sends is looked at (three periods at least).
+constexpr qint64 CheckAfterMs = 10000;
 
 QString isoTime(OleDate d) { return FromOleDate(d).toString(Qt::ISODate); }
 
@@ -48,6 +50,8 @@ QString Recorder::start()
                     .arg(o_.acquisition.term)
                     .arg(o_.acquisition.baudRate)
                     .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)));
+    if (const QString why = JournalListProblem(JournalFolderList(env_)); !why.isEmpty())
+        say(why, 1);
     // What a run before this one left (killed, power cut): its journals become recordings. This
     // run's own journal is locked while it writes, and left alone.
     const JournalRecovery r = RecoverLeftJournals(log_, env_, o_.acquisition.saveDir);
@@ -59,9 +63,47 @@ QString Recorder::start()
         armDuration();
     }
     tickClock_.start();
+    connected();
     second_.start();
     everySecond();
     return QString();
+}
+
+void Recorder::connected()
+{
+    connected_.start();
+    samplesAtConnect_ = samplesBefore_;
+    framesAtConnect_ = engine_->frames();
+    checked_ = false;
+}
+
+// Some seconds into a connection, a gauge that sends what cannot be recorded (another kind, another
+// baud rate) or at another period than the recording says is worth a line: nobody watches a screen.
+void Recorder::checkWhatComes()
+{
+    const AcquisitionOptions& o = o_.acquisition;
+    if (checked_ || !engine_->measuring() || connected_.elapsed() < std::max<qint64>(CheckAfterMs, 3LL * o.sampling))
+        return;
+    checked_ = true;
+    const std::int64_t samples = samplesBefore_ + store_.g_DataCnt.load(std::memory_order_acquire) - samplesAtConnect_;
+    if (samples == 0) {
+        say(QStringLiteral("%1 秒間に記録できた値がありません (受信したフレーム %2)。ゲージの種類 (--kind %3) と通信速度 "
+                           "(--baud %4) を確かめてください。")
+                .arg(connected_.elapsed() / 1000)
+                .arg(engine_->frames() - framesAtConnect_)
+                .arg(o.term)
+                .arg(o.baudRate),
+            1);
+        return;
+    }
+    const double period = double(connected_.elapsed()) / double(samples);
+    const std::int32_t sampling = engine_->options().sampling;  // measured, with --sampling auto
+    if (period > 2.0 * sampling || period < 0.5 * sampling)
+        say(QStringLiteral("値はおよそ %1 ms ごとに届いていますが、記録ファイルの時間軸はサンプリング周期 %2 ms です "
+                           "(--sampling)。")
+                .arg(period, 0, 'f', period < 10 ? 1 : 0)
+                .arg(sampling),
+            1);
 }
 
 // A timer runs at most about 24 days: a longer run is taken a day at a time.
@@ -127,7 +169,10 @@ void Recorder::onPortLost(const QString& why)
     samplesBefore_ += count;
     errorsBefore_ += before.errorCount;
     onNews();
-    say(QStringLiteral("ポート %1 が切断されました (%2)。受信したデータは保存しました。").arg(o_.port, why));
+    const bool kept = engine_->view().unsaved > before.unsaved;
+    say(QStringLiteral("ポート %1 が切断されました (%2)。").arg(o_.port, why) +
+        (kept ? QStringLiteral("受信したデータは保存できず、保存できるようになるまで保持します。")
+              : QStringLiteral("受信したデータは保存しました。")));
     if (!o_.reconnect) {
         finish(RecordPortLost);
         return;
@@ -141,12 +186,13 @@ void Recorder::tryReconnect()
     if (!engine_->start(o_.acquisition).isEmpty())
         return;  // not back yet
     reconnect_.stop();
-    generation_ = engine_->view().generation;
+    connected();
     say(QStringLiteral("ポート %1 が戻りました。新しい区間で記録を続けます。").arg(o_.port), 1);
 }
 
 void Recorder::everySecond()
 {
+    checkWhatComes();
     // Segments that could not be written are tried again now and then, as the window does.
     if (++unsavedTicks_ >= UnsavedRetryTicks) {
         unsavedTicks_ = 0;
@@ -214,6 +260,7 @@ void Recorder::finish(int status)
     finishing_ = true;
     reconnect_.stop();
     second_.stop();
+    const bool nothing = samplesBefore_ + store_.g_DataCnt.load(std::memory_order_acquire) == 0;
     engine_->stop();
     if (engine_->view().unsaved > 0)
         engine_->saveUnsaved();
@@ -225,6 +272,8 @@ void Recorder::finish(int status)
         say(QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。").arg(kept), 1);
     if (v.unsaved > 0 && status == RecordOk)
         status = RecordUnsaved;
+    if (nothing)
+        say(QStringLiteral("記録した値はありません。"), 1);
     clearStatus();
     log_.LogMsg(0, QStringLiteral("tavin-record"), QStringLiteral("#### 記録を終了します (状態 %1) ####").arg(status));
     Q_EMIT finished(status);

@@ -43,7 +43,8 @@ public:
     QString start();
     // Ends the run: the partial segment is saved, then `finished` tells the exit status.
     void finish(int status);
-    // Seconds of a status line (the status line itself only while `out` is a terminal).
+    // How often the status line is written (only while `out` is a terminal) and unsaved segments
+    // and what the gauge sends are looked at.
     static constexpr int StatusMs = 1000;
 
 Q_SIGNALS:
@@ -53,6 +54,8 @@ private:
     void onNews();
     void onEvent(const AcquisitionEvent& e);
     void onPortLost(const QString& why);
+    void connected();
+    void checkWhatComes();
     void tryReconnect();
     void everySecond();
     void armDuration();
@@ -97,6 +100,10 @@ private:
     std::uint64_t framesAtTick_ = 0;
     double rate_ = -1;                // frames a second; -1: not measured yet
     QElapsedTimer tickClock_;
+    QElapsedTimer connected_;         // since the port last opened
+    std::int64_t samplesAtConnect_ = 0;
+    std::uint64_t framesAtConnect_ = 0;
+    bool checked_ = false;            // what comes was looked at in this connection
     int unsavedTicks_ = 0;
 };
 

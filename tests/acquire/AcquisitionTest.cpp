@@ -445,6 +445,18 @@ TEST_F(Engine, WithNoFolderToWriteSegmentsAreKeptAndSavedLater)
     EXPECT_EQ(both, upTo(5));
 }
 
+TEST_F(Engine, TheJournalFolderListKeepsTheFoldersThisEngineJournalsIn)
+{
+    measure(options());
+    values(1, 1);  // the first sample opens a journal in the save folder, and the list names it
+    const QString list = t.path("TAVIN-Monitor.journals");
+    ASSERT_EQ(ReadJournalFolders(list), QStringList{t.path("rec")});
+    // A recovery running beside the measurement writes the list as it found it, then hands it over.
+    WriteJournalFolders(list, {t.path("old")});
+    engine->setJournalFolders({t.path("old")});
+    EXPECT_EQ(ReadJournalFolders(list), (QStringList{t.path("old"), t.path("rec")}));
+}
+
 TEST_F(Engine, CrashProtectionGoesOffWithTheJournalAndComesBack)
 {
     measure(options());

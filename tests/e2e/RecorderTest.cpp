@@ -111,12 +111,34 @@ TEST_F(Recorder, RecordsEveryFrameUntilTerminated)
     ASSERT_EQ(line.size(), 4);
     EXPECT_EQ(QString::fromUtf8(line[0]), r[0].path);
     EXPECT_EQ(line[1], "5000");
-    EXPECT_LE(line[2], line[3]);
+    EXPECT_EQ(line[2], FromOleDate(r[0].times.front()).toString(Qt::ISODate).toUtf8());
+    EXPECT_EQ(line[3], FromOleDate(r[0].times.back()).toString(Qt::ISODate).toUtf8());
+    EXPECT_LT(line[2], line[3]);  // five seconds apart
     EXPECT_EQ(rec.readAllStandardError(), "");
     // The window's daily log, with the recorder's start and end.
     const QString log = FromCp932(t.read("LOG/" + QDir(t.path("LOG")).entryList({"PG*.Log"})[0]));
     EXPECT_TRUE(log.contains("tavin-recordが起動されました")) << log.toStdString();
     EXPECT_TRUE(log.contains("記録を終了します (状態 0)")) << log.toStdString();
+}
+
+TEST_F(Recorder, InterruptAndHangUpSaveTheSegmentToo)
+{
+    for (const int sig : {SIGINT, SIGHUP}) {
+        if (sim.running()) {
+            sim.terminate();
+            sim.waitForFinished(5000);
+        }
+        frames.clear();
+        QDir(t.path("rec")).removeRecursively();
+        QDir(t.dir.path()).mkdir("rec");
+        gauge({"--period", "2", "--count", "100"});
+        record(rec);
+        const std::vector<float> sent = valuesOf(frames.waitFor(100));
+        QTest::qWait(300);
+        rec.signal(sig);
+        EXPECT_EQ(ended(rec), 0) << sig;
+        EXPECT_EQ(test::recorded(t.path("rec")), sent) << sig;
+    }
 }
 
 TEST_F(Recorder, AfterAKillTheNextStartRecoversTheSegmentUpToTheLastSecond)

@@ -80,6 +80,7 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
     EXPECT_EQ(p.options.durationS, 1.5);
     EXPECT_TRUE(p.options.quiet && p.options.reconnect);
     EXPECT_EQ(parse({"--port", "com3", "--baud", "38400"}).options.acquisition.baudRate, 38400);
+    EXPECT_EQ(parse({"--sampling", "123"}).options.acquisition.sampling, 123);  // as the settings file takes it
 
     // Read, never written; another file by --settings, with its unusable keys reported.
     EXPECT_EQ(t.read("TAVIN-Monitor.ini"), before);
@@ -101,6 +102,7 @@ TEST_F(RecordCommandLine, WithoutASettingsFileNoneIsCreated)
     EXPECT_TRUE(p.options.acquisition.unitAuto);
     EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.ini")));
     EXPECT_TRUE(parse({"--help", "--bogus"}).help);
+    EXPECT_TRUE(parse({"-h"}).help);
 }
 
 TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
@@ -115,11 +117,13 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         {{"--bogus"}, "不明なオプションです: --bogus"},
         {{"COM3"}, "オプションではない引数があります: COM3"},
         {{"--port"}, "--port に値がありません"},
+        {{"--port", "--duration", "1"}, "--port に値がありません"},
         {{"--quiet=yes"}, "--quiet は値を取りません"},
         {{"--kind", "6"}, "--kind の値 6 は使えません: 0 から 5 の数"},
         {{"--kind", "x"}, "--kind の値 x は使えません"},
         {{"--baud", "1200"}, "--baud の値 1200 は使えません"},
-        {{"--sampling", "7"}, "--sampling の値 7 は使えません"},
+        {{"--sampling", "0"}, "--sampling の値 0 は使えません"},
+        {{"--sampling", "600001"}, "--sampling の値 600001 は使えません"},
         {{"--sampling", "1 sec"}, "--sampling の値 1 sec は使えません"},
         {{"--unit", "a,b"}, "--unit の値 a,b は使えません"},
         {{"--coef", "0"}, "--coef の値 0 は使えません"},
@@ -128,6 +132,7 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         {{"--duration", "-1"}, "--duration の値 -1 は使えません"},
         {{"--duration", "nan"}, "--duration の値 nan は使えません"},
         {{"--name", "a/b"}, "--name の値 a/b は使えません"},
+        {{"--name", QStringLiteral("d\u00e9bit")}, "Shift_JIS (CP932) で書けない文字があります (\u00e9)"},
         {{"--settings", t.path("none.ini")}, "設定ファイル"},
         {{"--port", "COM31"}, "--port の値 COM31 は使えません"},
         {{"--port", "COM4"}, "ポート COM4 がありません"},
@@ -144,9 +149,14 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says))) << args.join(' ').toStdString() << ": " << p.error.toStdString();
         EXPECT_FALSE(p.error.contains(u'\n')) << p.error.toStdString();
     }
-    // Kind 6 receives nothing: from the settings file it is refused too.
-    t.write("TAVIN-Monitor.ini", "[Init]\r\nTerm=6\r\n");
-    EXPECT_TRUE(parse({"--port", "COM3", "--dir", rec}).error.contains("Term=6"));
+    // What the settings file holds is named when it cannot be used: kind 6 receives nothing, and
+    // a port is a number from 1 to 30.
+    for (const auto& [line, says] : {std::pair{"Term=6\r\nComPort=3", "Term=6"}, {"ComPort=45", "ComPort=45"},
+                                     {"ComPort=COM7", "ComPort=COM7"}}) {
+        t.write("TAVIN-Monitor.ini", QByteArray("[Init]\r\n") + line + "\r\n");
+        const QString error = parse({"--dir", rec}).error;
+        EXPECT_TRUE(error.contains(QString::fromUtf8(says))) << error.toStdString();
+    }
     QFile::remove(t.path("TAVIN-Monitor.ini"));
     EXPECT_EQ(everything(), before);
 }

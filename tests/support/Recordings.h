@@ -22,6 +22,7 @@ inline QByteArray readFile(const QString& path)
 struct Recording {
     CsvHeader header;
     std::vector<float> values;
+    std::vector<OleDate> times;
     QByteArray bytes;
     QString path;
 };
@@ -33,7 +34,8 @@ inline std::vector<Recording> recordings(const QString& folder)
         const CsvHeaderLine h = ReadCsvHeader(bytes);
         auto s = std::make_unique<SampleStore>();
         const auto n = ReadCsvSamples(bytes, h.next, h.header.start, *s, SampleStore::Capacity).dataCnt;
-        out.push_back({h.header, {s->g_Datas.begin(), s->g_Datas.begin() + n}, bytes, f.filePath()});
+        out.push_back({h.header, {s->g_Datas.begin(), s->g_Datas.begin() + n},
+                       {s->g_DataTime.begin(), s->g_DataTime.begin() + n}, bytes, f.filePath()});
     }
     std::ranges::stable_sort(out, {}, [](const Recording& r) { return r.header.fileNo; });
     return out;

@@ -36,6 +36,7 @@ public:
     bool waitForFinished(int ms = 30000);
     void terminate() { send(SIGTERM); }
     void kill() { send(SIGKILL); }
+    void signal(int sig) { send(sig); }
     // The exit code of an ended child; -1 when it was ended by a signal or has not ended.
     int exitCode() const { return exitCode_; }
     QString errorString() const { return error_; }
