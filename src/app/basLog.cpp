@@ -67,7 +67,7 @@ short EventLog::LogInit(const QString& program)
 
 int EventLog::LogMsg(int level, const QString& procName, const QString& message)
 {
-    if (LogFilePath.isEmpty())
+    if (LogFilePath.isEmpty() && !boxesWithoutFile)
         return -1;
 
     QString levelText;
@@ -91,7 +91,7 @@ int EventLog::LogMsg(int level, const QString& procName, const QString& message)
     }
 
     const std::lock_guard lock(m_);
-    if (unusable_)
+    if (unusable_ || LogFilePath.isEmpty())
         return -1;
     const OleDate now = env_.now();
     const QString line = levelText + ShortDate(now) + u' ' + LongTime(now) + QStringLiteral(" [") +

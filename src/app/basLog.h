@@ -38,6 +38,9 @@ public:
     int LogMsg(int level, const QString& procName, const QString& message);
 
     QString LogFilePath;
+    // Level-2 boxes also while there is no file (before LogInit, or when it failed): a program
+    // whose boxes are its only report of errors (the recorder's stderr) loses none.
+    bool boxesWithoutFile = false;
 
 private:
     const AppEnv& env_;

@@ -28,6 +28,7 @@ Recorder::Recorder(AppEnv env, RecordOptions options, std::FILE* out, std::FILE*
       engine_(std::make_unique<Acquisition>(env_, log_, store_, journal_, unsaved_))
 {
     env_.prompts = &said_;
+    log_.boxesWithoutFile = true;
     connect(engine_.get(), &Acquisition::news, this, &Recorder::onNews, Qt::QueuedConnection);
     second_.setInterval(StatusMs);
     connect(&second_, &QTimer::timeout, this, &Recorder::everySecond);

@@ -85,6 +85,14 @@ TEST(LogMsg, NothingIsWrittenOrShownBeforeLogInit)
     EXPECT_EQ(s->LogMsg(2, "X", "lost"), -1);
     EXPECT_TRUE(t.prompts.shown.isEmpty());
     EXPECT_FALSE(QDir(t.path("LOG")).exists());
+
+    // A program whose boxes are its only report (the recorder) has them shown all the same.
+    s->log.boxesWithoutFile = true;
+    EXPECT_EQ(s->LogMsg(2, "X", "said"), -1);
+    EXPECT_EQ(s->LogMsg(1, "X", "not an error"), -1);
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].text, "said");
+    EXPECT_FALSE(QDir(t.path("LOG")).exists());
 }
 
 namespace {
