@@ -43,12 +43,12 @@ QAction* item(QMenu* menu, const QString& caption, const QString& name)
 }
 
 // A recording's name ("RQ4600_Datas-20261206-130034-1-20261206-140112.csv") is wider than the
-// panel: it is shown whole, over two lines in a smaller font, broken after a "-" or "_", with the
-// name as tool tip too.
-void showWholeFileName(Label* label)
+// panel: on one line in a smaller font, cut in the middle when too long (so that it never runs
+// into the check box below), with the whole name as tool tip.
+void showFileName(Label* label)
 {
-    label->setWrapping(QStringLiteral("-_"));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setElided();
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont small = label->font();
     if (small.pointSizeF() > 0)
         small.setPointSizeF(small.pointSizeF() * 0.8);
@@ -220,7 +220,7 @@ void frmMain::buildControls()
     ui.txtSaveFileName = named(new QLineEdit(client), QStringLiteral("txtSaveFileName"));
     place(ui.txtSaveFileName, 9600, 4320, 3600, 330);
     ui.lblLoadFileName = label(QStringLiteral("lblLoadFileName"), QString(), 9600, 4650, 3600, 390);
-    showWholeFileName(ui.lblLoadFileName);
+    showFileName(ui.lblLoadFileName);
 
     // Limits.
     ui.chkUpperLimit = check(QStringLiteral("chkUpperLimit"), QStringLiteral("上限設定有効"), 9600, 5040, 1900, 270);

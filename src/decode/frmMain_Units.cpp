@@ -89,6 +89,7 @@ void frmMain::lblTani_Change()
     ui.lblTaniL->setText(unit);
     st_.Settings.Tani = unit;
     pushOptions();
+    pctGraph1_Paint();  // the scale's unit label, drawn with the page, shows the new unit now
 }
 
 void frmMain::SetScaleUnit(const QString& unit)

@@ -92,6 +92,8 @@ void frmMain::LoadCsvFile(const QString& path)
     ui.lblPage->setText(QString());
     ui.lblTime->setText(QString());
     ui.lblStartTime->setText(QString());
+    showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
+    showReference(0);
     ui.lblLoadFileName->setText(QFileInfo(path).fileName());
 
     ui.StatusBar1->showMessage(QStringLiteral("ファイルの読み込み中..."));

@@ -40,12 +40,11 @@ public:
     }
     QString text() const { return text_; }
 
-    // A caption too wide for its place wraps over lines, and may also break after any character
-    // of `breakAfter` (a file name has no blanks to break at). text() stays the caption as set.
-    void setWrapping(const QString& breakAfter)
+    // A caption too wide for its place is cut in the middle ("RQ4600_Da…140112.csv") on one line,
+    // whole in the tool tip. text() stays the caption as set.
+    void setElided()
     {
-        breakAfter_ = breakAfter;
-        caption_->setWordWrap(true);
+        elided_ = true;
         caption_->setText(shown());
     }
 
@@ -70,30 +69,27 @@ protected:
     // text is wider than the place it was given.
     bool event(QEvent* e) override
     {
-        if (e->type() == QEvent::Resize || e->type() == QEvent::ContentsRectChange)
+        if (e->type() == QEvent::Resize || e->type() == QEvent::ContentsRectChange) {
             caption_->setGeometry(contentsRect());
+            if (elided_)
+                caption_->setText(shown());
+        } else if (elided_ && e->type() == QEvent::FontChange) {
+            caption_->setText(shown());
+        }
         return QFrame::event(e);
     }
 
 private:
-    // The caption as drawn: a zero-width space after each break character.
+    // The caption as drawn.
     QString shown() const
     {
-        if (breakAfter_.isEmpty())
-            return text_;
-        QString s;
-        for (const QChar c : text_) {
-            s += c;
-            if (breakAfter_.contains(c))
-                s += QChar(0x200B);
-        }
-        return s;
+        return elided_ ? fontMetrics().elidedText(text_, Qt::ElideMiddle, caption_->width()) : text_;
     }
 
     void liveChanged();
 
     QString text_;
-    QString breakAfter_;
+    bool elided_ = false;
     QLabel* caption_;
     bool live_ = false;
     QTimer* accessibleName_ = nullptr;  // live: the name given to assistive technology, at most once a second

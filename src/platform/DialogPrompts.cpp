@@ -5,29 +5,32 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStringList>
+#include <QTreeView>
 
 namespace tavin {
 
-namespace {
-
-// "desc|pattern|desc|pattern" into Qt's "desc (pattern);;desc (pattern)".
-QStringList qtFilters(const QString& filter)
+QStringList QtNameFilters(const QString& filter)
 {
     const QStringList parts = filter.split(u'|');
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(u';', u' ');
-        out << parts[i] + QStringLiteral(" (") + patterns + u')';
+        // "CSVファイル(*.csv)" names its pattern already: Qt reads it from the parentheses.
+        const QString named = u'(' + patterns + u')';
+        out << (parts[i].endsWith(named) ? parts[i] : parts[i] + u' ' + named);
     }
     return out;
 }
+
+namespace {
 
 QMessageBox::Icon qtIcon(MsgIcon icon)
 {
@@ -91,8 +94,15 @@ MsgAnswer DialogPrompts::message(const MessageBox& box)
 
 std::optional<QString> DialogPrompts::file(const FileDialog& dialog)
 {
-    const QStringList filters = qtFilters(dialog.filter);
+    const QStringList filters = QtNameFilters(dialog.filter);
     QFileDialog fd(QApplication::activeWindow(), dialog.title, dialog.initDir);
+    // Wide enough for a whole recording name ("RQ4600_Datas-20261206-130034-1-20261206-140112.csv")
+    // beside its date, which tell recordings apart.
+    fd.setOption(QFileDialog::DontUseNativeDialog);
+    fd.setViewMode(QFileDialog::Detail);
+    fd.resize(1000, 560);
+    if (auto* view = fd.findChild<QTreeView*>())
+        view->header()->resizeSection(0, 480);
     fd.setNameFilters(filters);
     if (dialog.filterIndex >= 1 && dialog.filterIndex <= filters.size())
         fd.selectNameFilter(filters[dialog.filterIndex - 1]);

@@ -8,6 +8,10 @@
 
 namespace tavin {
 
+// "desc|pattern|desc|pattern" as Qt's name filters "desc (pattern)", a description that ends in
+// its pattern already taken as it is.
+QStringList QtNameFilters(const QString& filter);
+
 class DialogPrompts : public Prompts {
 public:
     explicit DialogPrompts(QString defaultTitle) : defaultTitle_(std::move(defaultTitle)) {}

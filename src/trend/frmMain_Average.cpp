@@ -45,10 +45,9 @@ void frmMain::mnuAveEna_Click()
 void frmMain::txtAveNum_Change()
 {
     Trap(st_.log, QString(), [&] {
+        // The typed length takes effect at the next start or load; only the dialog sets the one
+        // the settings file keeps.
         aveNumEdited_ = true;
-        // A length the average can use is kept for the next start as soon as it is typed.
-        if (const auto length = MovingAverage::LengthFromInput(float(Val(ui.txtAveNum->text()))))
-            st_.Settings.AveNum = *length;
     });
 }
 

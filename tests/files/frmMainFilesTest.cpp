@@ -55,9 +55,13 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     w->SelectSampling("1000");
     w->SelectTani("kPa");
     state->g_Keisu = 1.0f;
+    w->ui.lblBattery->setText("8.5");  // what a live gauge left
+    w->ui.lblGA->setText("G");
     t.prompts.files = {file};
     Q_EMIT w->ui.cmdFileLoad->clicked();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->ui.lblBattery->text(), "-");  // a recording holds no battery or reference
+    EXPECT_EQ(w->ui.lblGA->text(), "");
     EXPECT_EQ(state->store.g_DataCnt, 3);
     EXPECT_EQ(w->ui.lblCounter->text(), "3");
     EXPECT_EQ(state->store.g_Datas[1], -2.25f);

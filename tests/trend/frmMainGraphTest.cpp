@@ -74,6 +74,17 @@ TEST_F(Graph, AnEmptyStorePaintsGridAndLabelsOnly)
     EXPECT_TRUE(l.contains("(秒)"));
 }
 
+TEST_F(Graph, TheScaleShowsTheUnitAsSoonAsTheFramesBringIt)
+{
+    startWithoutPort();
+    feedValue(0.5f);
+    feedValue(0.75f);
+    EXPECT_TRUE(labels().contains("(---)"));
+    w->ui.lblTani->setText("kPa");  // as the engine's unit event sets it, mid-page
+    EXPECT_TRUE(labels().contains("(kPa)")) << labels().join(' ').toStdString();
+    EXPECT_EQ(columns(Blue).isEmpty(), false);  // the page's samples are drawn again
+}
+
 TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
 {
     // 1000 ms sampling and a 20 s page: N = 20. With the page at 40 and 45 samples, samples
