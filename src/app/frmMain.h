@@ -163,6 +163,7 @@ struct frmMain {
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
+    Label* lblSaveFolder = nullptr;   // in the status bar: where recordings go
     QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
     QPushButton* cmdPrintOut = nullptr;
     PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
@@ -373,7 +374,8 @@ private:
     void unlockAfterStop();
     void hideCursor();  // the line and its panel together
     bool baseNameFits(const QString& folder, const QString& base);
-    void showUnsaved(int count);
+    void showUnsaved(int count, int inMemoryOnly);
+    void showSaveFolder();
     // Why the current choices cannot be printed; empty when they can.
     QString printRefusal() const;
     // One graph of the job: grid and curve into pctPrintWork, then onto the sheet with its texts.

@@ -314,6 +314,10 @@ void frmMain::buildControls()
     ui.lblJournalOff->setStyleSheet(ui.lblUnsaved->styleSheet());
     ui.StatusBar1->addPermanentWidget(ui.lblJournalOff);
     ui.lblJournalOff->hide();
+    ui.lblSaveFolder = new Label(QStringLiteral("lblSaveFolder"), QString(), ui.StatusBar1);
+    ui.lblSaveFolder->setElided();
+    ui.lblSaveFolder->setFixedWidth(320);
+    ui.StatusBar1->addPermanentWidget(ui.lblSaveFolder);
 }
 
 }  // namespace tavin

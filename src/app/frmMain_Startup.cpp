@@ -191,6 +191,7 @@ void frmMain::mnuSetting_Click()
         }
         frmConfig config(*this);
         config.exec();
+        showSaveFolder();  // its button may have made the Documents folder the save folder
     });
 }
 

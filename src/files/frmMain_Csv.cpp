@@ -53,6 +53,7 @@ void frmMain::txtSaveFileName_Click()
                                           MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
                 continue;
             st_.Settings.SaveDir = path.left(cut);
+            showSaveFolder();
             ui.txtSaveFileName->setText(base);
             pushOptions();
             st_.Settings.FilePath = base;
@@ -72,11 +73,20 @@ bool frmMain::baseNameFits(const QString& folder, const QString& base)
     return false;
 }
 
+// Where recordings go, always in sight: the file-name box's tool tip and the status bar.
+void frmMain::showSaveFolder()
+{
+    const QString text = QStringLiteral("保存先: ") + QDir::toNativeSeparators(st_.Settings.SaveDir);
+    ui.txtSaveFileName->setToolTip(text);
+    ui.lblSaveFolder->setText(text);
+}
+
 void frmMain::txtSaveFileName_Change()
 {
     Trap(st_.log, QString(), [&] {
         if (st_.Settings.SaveDir.isEmpty())
             st_.Settings.SaveDir = GetMyDocumentsPath(st_.env);
+        showSaveFolder();
         // A name typed into the box: the character that made it too long goes again.
         if (!BaseNameFits(st_.Settings.SaveDir, ui.txtSaveFileName->text())) {
             const QString typed = ui.txtSaveFileName->text();

@@ -18,15 +18,20 @@ void frmMain::saveUnsaved()
 {
     if (engine_->saveUnsaved() > 0)
         RefreshScreen();  // what it says in the status bar
-    showUnsaved(engine_->view().unsaved);
+    const AcquisitionView v = engine_->view();
+    showUnsaved(v.unsaved, v.unsavedInMemoryOnly);
 }
 
-void frmMain::showUnsaved(int n)
+void frmMain::showUnsaved(int n, int inMemoryOnly)
 {
-    if (ui.lblUnsaved->isVisible() == (n > 0) && n == ui.lblUnsaved->property("count").toInt())
+    const QString text =
+        n == 0 ? QString()
+               : QStringLiteral("未保存の測定データ: %1 区間").arg(n) +
+                     (inMemoryOnly > 0 ? QStringLiteral("（うち %1 区間はメモリ上だけにあり、終了すると失われます）").arg(inMemoryOnly)
+                                       : QString());
+    if (ui.lblUnsaved->isVisible() == (n > 0) && text == ui.lblUnsaved->text())
         return;
-    ui.lblUnsaved->setProperty("count", n);
-    ui.lblUnsaved->setText(QStringLiteral("未保存の測定データ: %1 区間").arg(n));
+    ui.lblUnsaved->setText(text);
     ui.lblUnsaved->setVisible(n > 0);
     if (n == 0)
         ui.tmrUnsaved->stop();

@@ -119,7 +119,7 @@ std::int16_t frmMain::PrintOut()
     // store under the job, and a page change would cut its curves short.
     const std::int16_t yielding = l_doEvents;
     l_doEvents = 1;
-    Trap(st_.log, ProcPrintOut, [&] {
+    const bool printed = Trap(st_.log, ProcPrintOut, [&] {
         PrinterSurface prn(*printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait, ps.QueueOptions.value(printer->name));
         const PrintLayout layout = PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll));
         PageHeader(prn, GetFileNoFromName(headerName));
@@ -136,7 +136,10 @@ std::int16_t frmMain::PrintOut()
             st_.LogMsg(0, ProcPrintOut, ps.PrintFilePath);
     });
     l_doEvents = yielding;
-    ui.StatusBar1->showMessage(QStringLiteral("印刷終了"));
+    // Where the file printer put the sheet, so that nobody has to look for it.
+    ui.StatusBar1->showMessage(printed && printer->file
+                                   ? QStringLiteral("印刷終了 ") + QDir::toNativeSeparators(ps.PrintFilePath)
+                                   : QStringLiteral("印刷終了"));
     return 0;
 }
 

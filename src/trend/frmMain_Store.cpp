@@ -123,7 +123,7 @@ void frmMain::showView(const AcquisitionView& v)
         ui.lblEndTime->setText(FormatDate(v.endTime, u"yyyy年m月d日 hh:nn:ss"));
     }
     showReference(v.reference);
-    showUnsaved(v.unsaved);
+    showUnsaved(v.unsaved, v.unsavedInMemoryOnly);
 }
 
 void frmMain::onEngineEvent(const AcquisitionEvent& e)

@@ -166,6 +166,9 @@ TEST_F(Files, NoFileForAnEmptyStore)
 
 TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
 {
+    const QString before = QStringLiteral("保存先: ") + QDir::toNativeSeparators(docs());
+    EXPECT_EQ(w->ui.txtSaveFileName->toolTip(), before);  // where recordings go, always in sight
+    EXPECT_EQ(w->ui.lblSaveFolder->text(), before);
     t.write("existing.csv", "x");
     t.prompts.files = {t.path("existing.csv"), t.path("existing.csv")};
     t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};
@@ -176,6 +179,8 @@ TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
     EXPECT_EQ(w->ui.txtSaveFileName->text(), "existing");
     EXPECT_EQ(state->Settings.FilePath, "existing");
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
+    EXPECT_EQ(w->ui.lblSaveFolder->text(), QStringLiteral("保存先: ") + QDir::toNativeSeparators(t.dir.path()));
+    EXPECT_EQ(w->ui.txtSaveFileName->toolTip(), w->ui.lblSaveFolder->text());
     EXPECT_EQ(t.read("existing.csv"), "x");  // choosing a name writes nothing
 
     w->ui.txtSaveFileName->setText("");

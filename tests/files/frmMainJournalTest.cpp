@@ -102,7 +102,7 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
     stop();
     ASSERT_EQ(state->unsaved.count(), 1);
     EXPECT_FALSE(w->ui.lblUnsaved->isHidden());
-    EXPECT_EQ(w->ui.lblUnsaved->text(), "未保存の測定データ: 1 区間");
+    EXPECT_EQ(w->ui.lblUnsaved->text(), "未保存の測定データ: 1 区間（うち 1 区間はメモリ上だけにあり、終了すると失われます）");
 
     t.prompts.shown.clear();
     t.prompts.answers = {MsgAnswer::No};

@@ -201,7 +201,7 @@ TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
     EXPECT_NEAR(one(all, QStringLiteral("40")).cx(), 285, 0.5);
     EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 2);
 
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), QStringLiteral("印刷終了 ") + pdf);  // where the sheet went
 }
 
 TEST_F(Print, APortraitSheetHasTheFileBlockOnRowsOneAndThreeAndOneBoxWhenNoNextPageExists)
