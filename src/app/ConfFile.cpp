@@ -331,6 +331,12 @@ bool ConfFile::read(QString* error)
     number("CursorInfo", s_.CursorInfo, I16(7), any16);
     number("Password", s_.Password, I16(0), any16);
     number("DebugMode", s_.DebugMode, I16(0), any16);
+    // Keys that came after the others: a file without them lists no recent recording.
+    s_.Recent.clear();
+    for (int i = 1; i <= RecentMax; ++i)
+        if (const auto v = textValue(QStringLiteral("Recent%1").arg(i).toLatin1().constData(), anyText);
+            v && v->usable && !v->text.isEmpty())
+            s_.Recent << v->text;
     return readable;
 }
 
@@ -374,6 +380,14 @@ short ConfFile::ConfSave()
         };
         for (const auto& kv : items)
             WriteConfItem(kv[0], kv[1]);
+        // After the others, and only as far as there is something to list or to clear.
+        for (int i = 0; i < RecentMax; ++i) {
+            const QString key = QStringLiteral("Recent%1").arg(i + 1);
+            if (i < s_.Recent.size())
+                WriteConfItem(key, s_.Recent[i]);
+            else if (!ReadConfItem(key).isEmpty())
+                WriteConfItem(key, QString());
+        }
         return 0;
     } catch (const std::exception& e) {
         if (env_.prompts)

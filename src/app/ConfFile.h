@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -29,9 +30,13 @@ struct SettingsRecord {
     std::int16_t CursorInfo = 0;  // 1 data number, 2 time, 4 cursor blinks
     std::int16_t Password = 0;    // non-zero: the settings dialog asks no password (never written)
     std::int16_t DebugMode = 0;   // non-zero: the window starts in the debug width (never written)
+    QStringList Recent;           // the recordings loaded last, newest first (Recent1..Recent5)
 
     bool operator==(const SettingsRecord&) const = default;
 };
+
+// How many recordings the first menu lists for loading again.
+constexpr int RecentMax = 5;
 
 // A key whose text in the file could not be used at start-up, and the value put in its place
 // (the one a new file holds), so that the user can be told what was lost.

@@ -70,6 +70,14 @@ void frmMain::connectHandlers()
         });
     };
     click(ui.mnuExit, [this] { mnuExit_Click(); });
+    click(ui.mnuExportCsv, [this] { mnuExportCsv_Click(); });
+    for (int i = 0; i < ui.mnuRecent.size(); ++i)
+        click(ui.mnuRecent[i], [this, i] { openRecording(st_.Settings.Recent.value(i)); });
+    click(ui.actOpen, [this] { openRecording(QString()); });
+    click(ui.actPrint, [this] {
+        if (ui.cmdPrintOut->isEnabled() && ui.cmdPrintOut->isVisible())
+            ui.cmdPrintOut->click();
+    });
     for (int i = 0; i < ui.mnuCom.size(); ++i)
         click(ui.mnuCom[i], [this, i] { mnuCom_Click(i); });
     for (int i = 0; i < ui.mnuBaoud.size(); ++i)

@@ -52,7 +52,13 @@ struct frmMain {
     // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
+    QAction* mnuGraphImage = nullptr;
+    QAction* mnuExportCsv = nullptr;
+    QList<QAction*> mnuRecent;          // the recordings loaded last; hidden while unused
+    QAction* mnuRecentEnd = nullptr;    // the separator under them
     QAction* mnuExit = nullptr;
+    QAction* actOpen = nullptr;         // Ctrl+O: load a recording
+    QAction* actPrint = nullptr;        // Ctrl+P: the print button
     QMenu* mnuPort = nullptr;
     QList<QAction*> mnuCom;
     QList<QAction*> mnuBaoud;
@@ -301,6 +307,13 @@ private:
     void Form_Unload();
     void Form_Resize();
     void mnuExit_Click();
+    // The store as a plain CSV for other programs.
+    void mnuExportCsv_Click();
+    // A recording loaded in read-out mode by Ctrl+O (`path` empty: the open dialog asks) or from
+    // the recent list.
+    void openRecording(const QString& path);
+    void rememberRecent(const QString& path);
+    void showRecent();
     // The settings dialog, after the password unless it was given in this run or the settings
     // file grants access.
     void mnuSetting_Click();

@@ -66,7 +66,23 @@ void frmMain::buildMenus()
     ui.mnuFile = named(bar->addMenu(QStringLiteral("メニュー(&F)")), QStringLiteral("mnuFile"));
     ui.mnuSetting = named(ui.mnuFile->addAction(QStringLiteral("設定(&C)")), QStringLiteral("mnuSetting"));
     ui.mnuFile->addSeparator();
+    ui.mnuGraphImage = named(ui.mnuFile->addAction(QStringLiteral("グラフを画像で保存(&G)...")), QStringLiteral("mnuGraphImage"));
+    ui.mnuExportCsv = named(ui.mnuFile->addAction(QStringLiteral("解析用CSV出力(&E)...")), QStringLiteral("mnuExportCsv"));
+    ui.mnuFile->addSeparator();
+    for (int i = 0; i < RecentMax; ++i) {
+        ui.mnuRecent << named(ui.mnuFile->addAction(QString()), QStringLiteral("mnuRecent%1").arg(i));
+        ui.mnuRecent.back()->setVisible(false);
+    }
+    ui.mnuRecentEnd = ui.mnuFile->addSeparator();
+    ui.mnuRecentEnd->setVisible(false);
     ui.mnuExit = named(ui.mnuFile->addAction(QStringLiteral("終了(&Q)")), QStringLiteral("mnuExit"));
+    ui.mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Keys without a menu item of their own: the load and print buttons.
+    ui.actOpen = named(new QAction(this), QStringLiteral("actOpen"));
+    ui.actOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    ui.actPrint = named(new QAction(this), QStringLiteral("actPrint"));
+    ui.actPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    addActions({ui.actOpen, ui.actPrint});
 
     ui.mnuPort = named(bar->addMenu(QStringLiteral("&COMM")), QStringLiteral("mnuPort"));
     for (int i = 0; i < 30; ++i) {

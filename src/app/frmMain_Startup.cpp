@@ -142,6 +142,7 @@ void frmMain::Form_Load()
     ui.StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
     if (s.SettingsSaveSuppressed)
         ShowSaveSuppressedMark(ui.StatusBar1);
+    showRecent();
     ui.txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
     step([&] {  // in the save folder, known from here on

@@ -181,6 +181,8 @@ void frmMain::LoadCsvFile(const QString& path)
     pctGraph1_Paint();
     ui.ProgressBar1->hide();
     QApplication::restoreOverrideCursor();
+    if (failure.isEmpty())
+        rememberRecent(path);
 }
 
 }  // namespace tavin

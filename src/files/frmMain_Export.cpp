@@ -1,0 +1,120 @@
+// What leaves the window for other programs and comes back by a shortcut: the analysis CSV, the
+// recently loaded recordings, and Ctrl+O and Ctrl+P.
+#include "app/AppState.h"
+#include "app/frmMain.h"
+#include "files/AnalysisCsv.h"
+#include "platform/Controls.h"
+#include "platform/Prompts.h"
+#include "platform/TextFile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+
+namespace tavin {
+
+void frmMain::mnuExportCsv_Click()
+{
+    Trap(st_.log, QStringLiteral("mnuExportCsv_Click"), [&] {
+        const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
+        if (count == 0) {
+            st_.env.prompts->message({QStringLiteral("出力するデータがありません。"), windowTitle(), MsgButtons::Ok,
+                                      MsgIcon::Information});
+            return;
+        }
+        QString base = GetPrintFileName();
+        if (base.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            base.chop(4);
+        const QString folder = LoadFolder.isEmpty() ? st_.Settings.SaveDir : LoadFolder;
+        const std::optional<QString> chosen = st_.env.prompts->file(
+            {FileDialog::Save, QStringLiteral("解析用CSV出力"), folder + QDir::separator(), base + QStringLiteral("_analysis.csv"),
+             QStringLiteral("CSVファイル(*.csv)|*.csv|"), 1});
+        if (!chosen)
+            return;
+        const QString path = FileExtentionAddCheck(*chosen, QString());
+        if (QFileInfo::exists(path) &&
+            st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + QDir::toNativeSeparators(path) + u')', windowTitle(),
+                                      MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
+            return;
+        // The samples below the count are whole, also while the engine appends; the segment they
+        // belong to is held until this handler returns.
+        const AnalysisColumns columns{ui.lblTani->text(), st_.g_Keisu, ui.chkAve->isChecked() && st_.store.ave.AveNum > 1,
+                                      double(st_.Settings.Sampling)};
+        QString why;
+        const bool written = ReplaceFileAtomically(
+            path, path + QStringLiteral(".part"),
+            [&](QIODevice& out) {
+                return WriteAnalysisCsv(out, columns, st_.store.g_Datas.data(), st_.store.g_AveDatas.data(),
+                                        st_.store.g_DataTime.data(), 0, count - 1);
+            },
+            &why);
+        if (!written) {
+            st_.LogMsg(2, QStringLiteral("mnuExportCsv_Click"),
+                       QStringLiteral("%1 に書き込めません (%2)。").arg(QDir::toNativeSeparators(path), why));
+            return;
+        }
+        ui.StatusBar1->showMessage(QStringLiteral("解析用CSVを出力しました: ") + QDir::toNativeSeparators(path));
+    });
+}
+
+// Ctrl+O and the recent list load as the read-out mode does, switching to it as the mode switch
+// does. Nothing is loaded while measuring.
+void frmMain::openRecording(const QString& path)
+{
+    if (Measuring) {
+        ui.StatusBar1->showMessage(QStringLiteral("測定中は読み込めません。"));
+        return;
+    }
+    if (!ui.optMode[1]->isChecked())
+        ui.optMode[1]->setChecked(true);
+    if (path.isEmpty()) {
+        cmdFileLoad_Click();
+        return;
+    }
+    if (!QFileInfo::exists(path)) {
+        st_.Settings.Recent.removeAll(path);
+        showRecent();
+        st_.env.prompts->message({QStringLiteral("ファイルが見つかりません。最近使ったファイルの一覧から削除しました。\r\n(") +
+                                      QDir::toNativeSeparators(path) + u')',
+                                  windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+        return;
+    }
+    if (goOnWithUnsaved(QStringLiteral("ファイルを読み込みますか？")))
+        LoadCsvFile(path);
+}
+
+void frmMain::rememberRecent(const QString& path)
+{
+    // The settings file is code page 932: a path it cannot hold would come back as another.
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (!Cp932CanHold(native))
+        return;
+    QStringList& recent = st_.Settings.Recent;
+    recent.removeAll(native);
+    recent.prepend(native);
+    while (recent.size() > RecentMax)
+        recent.removeLast();
+    showRecent();
+}
+
+void frmMain::showRecent()
+{
+    const QStringList& recent = st_.Settings.Recent;
+    for (int i = 0; i < ui.mnuRecent.size(); ++i) {
+        QAction* a = ui.mnuRecent[i];
+        a->setVisible(i < recent.size());
+        if (i >= recent.size())
+            continue;
+        a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(recent[i]).fileName().replace(u'&', QStringLiteral("&&"))));
+        a->setToolTip(recent[i]);
+        a->setStatusTip(recent[i]);
+    }
+    ui.mnuRecentEnd->setVisible(!recent.isEmpty());
+}
+
+}  // namespace tavin
