@@ -71,6 +71,8 @@ void frmMain::connectHandlers()
     };
     click(ui.mnuExit, [this] { mnuExit_Click(); });
     click(ui.mnuExportCsv, [this] { mnuExportCsv_Click(); });
+    click(ui.mnuGraphImage, [this] { mnuGraphImage_Click(); });
+    click(ui.actCopyGraph, [this] { copyGraph(); });
     for (int i = 0; i < ui.mnuRecent.size(); ++i)
         click(ui.mnuRecent[i], [this, i] { openRecording(st_.Settings.Recent.value(i)); });
     click(ui.actOpen, [this] { openRecording(QString()); });

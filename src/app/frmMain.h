@@ -10,6 +10,7 @@
 #include "print/Printers.h"
 #include "trend/Recording.h"
 
+#include <QImage>
 #include <QList>
 #include <QStringList>
 #include <QMainWindow>
@@ -19,6 +20,8 @@
 #include <string_view>
 
 class QAction;
+class QIODevice;
+class QPainter;
 class QCheckBox;
 class QColor;
 class QComboBox;
@@ -59,6 +62,7 @@ struct frmMain {
     QAction* mnuExit = nullptr;
     QAction* actOpen = nullptr;         // Ctrl+O: load a recording
     QAction* actPrint = nullptr;        // Ctrl+P: the print button
+    QAction* actCopyGraph = nullptr;    // "グラフをコピー", Ctrl+C on the graph
     QMenu* mnuPort = nullptr;
     QList<QAction*> mnuCom;
     QList<QAction*> mnuBaoud;
@@ -250,6 +254,9 @@ public:
     // The graph afresh: grid, labels and the page's curves. Cheap enough (under a millisecond for a
     // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
     void pctGraph1_Paint();
+    // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
+    // screen's size: the picture saved as PNG and put on the clipboard.
+    QImage graphImage(int scale);
     void GraphRedraw(std::int16_t r);
     // The grid alone on another surface (for printing); p_mode 0 clears it first, p_PrtOut takes
     // the coarse print scale.
@@ -314,6 +321,11 @@ private:
     void openRecording(const QString& path);
     void rememberRecent(const QString& path);
     void showRecent();
+    // The graph as a picture: a PNG or SVG file, or the clipboard (Ctrl+C on the graph, its menu).
+    void mnuGraphImage_Click();
+    void copyGraph();
+    void drawPageCurves(QPainter& p);
+    bool writeGraphSvg(QIODevice& out);
     // The settings dialog, after the password unless it was given in this run or the settings
     // file grants access.
     void mnuSetting_Click();

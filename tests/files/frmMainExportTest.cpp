@@ -1,11 +1,16 @@
 // What the first menu and the shortcuts add to the window: the analysis CSV, the recently loaded
 // recordings kept in the settings file, Ctrl+O, Ctrl+P and Ctrl+Q.
 #include "platform/Controls.h"
+#include "platform/PictureBox.h"
 #include "platform/TextFile.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QXmlStreamReader>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -107,6 +112,48 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     EXPECT_TRUE(w->ui.optMode[1]->isChecked());
     EXPECT_EQ(state->store.g_DataCnt, 2);
     EXPECT_EQ(w->ui.lblLoadFileName->text(), "a.csv");
+}
+
+TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheClipboard)
+{
+    load(recording("bench.csv", 150));
+    const QImage screen = w->graphImage(1);
+    ASSERT_FALSE(screen.isNull());
+
+    t.prompts.files = {t.path("g.png"), t.path("g2.png"), t.path("g.svg")};
+    t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};  // screen size, then twice it
+    w->ui.mnuGraphImage->trigger();
+    EXPECT_EQ(QImage(t.path("g.png")).convertToFormat(screen.format()), screen);
+    EXPECT_EQ(t.prompts.dialogs.last().fileName, "bench.png");
+    w->ui.mnuGraphImage->trigger();
+    EXPECT_EQ(QImage(t.path("g2.png")).size(), screen.size() * 2);
+    w->ui.mnuGraphImage->trigger();
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "グラフを保存しました: " + QDir::toNativeSeparators(t.path("g.svg")));
+
+    // The SVG is well formed, and the curve is a path of its own, in the curve's blue.
+    QFile svg(t.path("g.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    int curves = 0, images = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        images += xml.name() == u"image";
+        // Qt writes the pen on the group around the path.
+        if (xml.name() == u"g" && xml.attributes().value("stroke") == u"#0000ff")
+            while (!(xml.readNext() == QXmlStreamReader::EndElement && xml.name() == u"g") && !xml.atEnd())
+                if (xml.isStartElement() && xml.name() == u"path" && xml.attributes().value("d").count(u'L') >= 50)
+                    ++curves;
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(images, 1);  // the grid and labels
+    EXPECT_EQ(curves, 1);
+
+    // Ctrl+C on the graph and its menu put the picture on the clipboard.
+    EXPECT_EQ(w->ui.actCopyGraph->shortcut(), QKeySequence::Copy);
+    EXPECT_TRUE(w->ui.pctGraph1->actions().contains(w->ui.actCopyGraph));
+    w->ui.actCopyGraph->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(screen.format()), screen);
 }
 
 TEST_F(Export, ShortcutsLoadPrintAndQuit)
