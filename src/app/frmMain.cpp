@@ -77,7 +77,7 @@ void frmMain::connectHandlers()
         click(ui.mnuRecent[i], [this, i] { openRecording(st_.Settings.Recent.value(i)); });
     click(ui.actOpen, [this] { openRecording(QString()); });
     click(ui.actPrint, [this] {
-        if (ui.cmdPrintOut->isEnabled() && ui.cmdPrintOut->isVisible())
+        if (ui.cmdPrintOut->isEnabled() && ui.cmdPrintOut->isVisibleTo(this))
             ui.cmdPrintOut->click();
     });
     for (int i = 0; i < ui.mnuCom.size(); ++i)

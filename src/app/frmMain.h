@@ -16,6 +16,7 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string_view>
 
@@ -316,15 +317,21 @@ private:
     void mnuExit_Click();
     // The store as a plain CSV for other programs.
     void mnuExportCsv_Click();
+    // Where an export goes (named after the recording, beside it), asking before replacing a file.
+    std::optional<QString> askExportPath(const QString& title, const QString& suffix, const QString& filter);
+    void writeExport(const QString& path, const std::function<bool(QIODevice&)>& write, const QString& done);
     // A recording loaded in read-out mode by Ctrl+O (`path` empty: the open dialog asks) or from
     // the recent list.
-    void openRecording(const QString& path);
+    void openRecording(QString path);
+    std::optional<QString> chooseRecording();
     void rememberRecent(const QString& path);
     void showRecent();
     // The graph as a picture: a PNG or SVG file, or the clipboard (Ctrl+C on the graph, its menu).
     void mnuGraphImage_Click();
     void copyGraph();
     void drawPageCurves(QPainter& p);
+    void renderGraph(QPainter& p);
+    QImage graphBackground();
     bool writeGraphSvg(QIODevice& out);
     // The settings dialog, after the password unless it was given in this run or the settings
     // file grants access.

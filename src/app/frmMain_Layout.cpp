@@ -176,16 +176,16 @@ void frmMain::buildControls()
     ui.pctGraphWork->BackColor = QColor(224, 224, 224);
     ui.pctGraphWork->setTwips(120, 120, 9300, 8250);
     ui.pctGraph1 = new PictureBox(QStringLiteral("pctGraph1"), ui.pctGraphWork);
-    // The graph takes the focus when clicked, for Ctrl+C, and its menu copies it.
+    // Ctrl+C and the graph's menu copy it.
     ui.actCopyGraph = named(new QAction(QStringLiteral("グラフをコピー"), ui.pctGraphWork), QStringLiteral("actCopyGraph"));
     ui.actCopyGraph->setShortcut(QKeySequence::Copy);
-    ui.actCopyGraph->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    // For the whole window: a click on the plot hands the focus to the page length (text boxes
+    // keep their own Ctrl+C).
+    ui.actCopyGraph->setShortcutContext(Qt::WindowShortcut);
     ui.pctGraphWork->addAction(ui.actCopyGraph);
     ui.pctGraphWork->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui.pctGraphWork->setFocusPolicy(Qt::ClickFocus);
     ui.pctGraph1->addAction(ui.actCopyGraph);
     ui.pctGraph1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui.pctGraph1->setFocusPolicy(Qt::ClickFocus);
     ui.pctGraph1->setTwips(780, 330, 8040, 7200);
     ui.LineUpper = ui.pctGraph1->addShape(QStringLiteral("LineUpper"));
     ui.LineUpper->BorderColor = QColor(255, 0, 0);

@@ -68,12 +68,14 @@ void frmMain::cmdFileLoad_Click()
 {
     if (!goOnWithUnsaved(QStringLiteral("ファイルを読み込みますか？")))
         return;
-    const std::optional<QString> chosen = st_.env.prompts->file(
-        {FileDialog::Open, QString(), st_.Settings.SaveDir, QString(),
-         QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|"), 2});
-    if (!chosen)
-        return;
-    LoadCsvFile(*chosen);
+    if (const std::optional<QString> chosen = chooseRecording())
+        LoadCsvFile(*chosen);
+}
+
+std::optional<QString> frmMain::chooseRecording()
+{
+    return st_.env.prompts->file({FileDialog::Open, QString(), st_.Settings.SaveDir, QString(),
+                                  QStringLiteral("すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|"), 2});
 }
 
 void frmMain::LoadCsvFile(const QString& path)
@@ -92,8 +94,6 @@ void frmMain::LoadCsvFile(const QString& path)
     ui.lblPage->setText(QString());
     ui.lblTime->setText(QString());
     ui.lblStartTime->setText(QString());
-    showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
-    showReference(0);
     ui.lblLoadFileName->setText(QFileInfo(path).fileName());
 
     ui.StatusBar1->showMessage(QStringLiteral("ファイルの読み込み中..."));
@@ -161,6 +161,8 @@ void frmMain::LoadCsvFile(const QString& path)
     // Whatever was read is shown as after a complete load, also when a bad line ended it.
     l_StartPos = 0;
     RefreshScreen();
+    showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
+    showReference(0);
     if (s.store.g_DataCnt > 0)
         ui.lblTime->setText(FormatDate(s.store.g_DataTime[0], u"hh:nn:ss"));
     DispPageInfo(0, s.store.g_DataCnt - 1, false);
@@ -181,7 +183,7 @@ void frmMain::LoadCsvFile(const QString& path)
     pctGraph1_Paint();
     ui.ProgressBar1->hide();
     QApplication::restoreOverrideCursor();
-    if (failure.isEmpty())
+    if (failure.isEmpty() && read.badLine != 1)  // 1: no recording's header
         rememberRecent(path);
 }
 

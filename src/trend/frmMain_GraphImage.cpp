@@ -5,10 +5,11 @@
 #include "app/frmMain.h"
 #include "platform/PictureBox.h"
 #include "platform/Prompts.h"
-#include "platform/TextFile.h"
+#include "platform/NumText.h"
 #include "trend/Plot.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -24,13 +25,37 @@ namespace tavin {
 
 QImage frmMain::graphImage(int scale)
 {
-    QWidget* area = ui.pctGraphWork;
-    QImage image(area->size() * scale, QImage::Format_RGB32);
-    image.fill(ui.pctGraphWork->BackColor);
+    QImage image(ui.pctGraphWork->size() * scale, QImage::Format_RGB32);
     QPainter p(&image);
+    if (scale == 1) {
+        renderGraph(p);
+        return image;
+    }
+    // Larger than the screen: the grid and labels scaled up, the curves drawn again at this size.
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.scale(scale, scale);
-    area->render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+    p.drawImage(QPoint(), graphBackground());
+    drawPageCurves(p);
+    return image;
+}
+
+void frmMain::renderGraph(QPainter& p)
+{
+    p.fillRect(QRect(QPoint(), ui.pctGraphWork->size()), ui.pctGraphWork->BackColor);
+    ui.pctGraphWork->render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+}
+
+// The graph area without its curves: the page drawn again without them, taken, and drawn whole
+// again before anything reaches the screen.
+QImage frmMain::graphBackground()
+{
+    GraphRedraw(std::int16_t(ui.cmbGraphRange->currentIndex()));
+    QImage image(ui.pctGraphWork->size(), QImage::Format_RGB32);
+    {
+        QPainter p(&image);
+        renderGraph(p);
+    }
+    pctGraph1_Paint();
     return image;
 }
 
@@ -39,7 +64,9 @@ QImage frmMain::graphImage(int scale)
 void frmMain::drawPageCurves(QPainter& p)
 {
     const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
-    const std::int32_t last = std::min<std::int32_t>(count - 1, l_StartPos + std::int32_t(st_.PageSpan()) + 1);
+    // The page's last segment, partly shown, as the screen draws it.
+    const std::int32_t last =
+        std::min<std::int32_t>(count - 1, std::int32_t(RoundHalfEven(double(l_StartPos) + 1 + st_.PageSpan())));
     if (last <= l_StartPos)
         return;
     PictureBox* g = ui.pctGraph1;
@@ -67,34 +94,30 @@ void frmMain::drawPageCurves(QPainter& p)
 
 bool frmMain::writeGraphSvg(QIODevice& out)
 {
+    // Into memory first: the SVG writer does not report a failed write to its device.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
-    svg.setOutputDevice(&out);
+    svg.setOutputDevice(&buffer);
     svg.setSize(ui.pctGraphWork->size());
     svg.setViewBox(QRect(QPoint(), ui.pctGraphWork->size()));
     svg.setTitle(windowTitle());
     QPainter p(&svg);
     // The grid and the labels as the screen has them, the curves over them as paths.
-    p.drawImage(QPoint(), graphImage(1));
+    p.drawImage(QPoint(), graphBackground());
     drawPageCurves(p);
-    return p.end();
+    p.end();
+    return out.write(buffer.data()) == buffer.size();
 }
 
 void frmMain::mnuGraphImage_Click()
 {
     Trap(st_.log, QStringLiteral("mnuGraphImage_Click"), [&] {
-        const QString folder = LoadFolder.isEmpty() ? st_.Settings.SaveDir : LoadFolder;
-        QString base = GetPrintFileName();
-        if (base.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
-            base.chop(4);
-        const std::optional<QString> chosen = st_.env.prompts->file(
-            {FileDialog::Save, QStringLiteral("グラフを画像で保存"), folder + QDir::separator(), base + QStringLiteral(".png"),
-             QStringLiteral("PNG画像(*.png)|*.png|SVG画像(*.svg)|*.svg|"), 1});
-        if (!chosen)
+        const std::optional<QString> path = askExportPath(QStringLiteral("グラフを画像で保存"), QStringLiteral(".png"),
+                                                          QStringLiteral("PNG画像(*.png)|*.png|SVG画像(*.svg)|*.svg|"));
+        if (!path)
             return;
-        QString path = *chosen;
-        const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
-        if (!svg && !path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive))
-            path += QStringLiteral(".png");
+        const bool svg = path->endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
         int scale = 1;
         if (!svg) {
             const MsgAnswer size = st_.env.prompts->message(
@@ -104,20 +127,9 @@ void frmMain::mnuGraphImage_Click()
                 return;
             scale = size == MsgAnswer::Yes ? 2 : 1;
         }
-        if (QFileInfo::exists(path) &&
-            st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + QDir::toNativeSeparators(path) + u')', windowTitle(),
-                                      MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
-            return;
-        QString why;
-        const bool written = ReplaceFileAtomically(
-            path, path + QStringLiteral(".part"),
-            [&](QIODevice& out) { return svg ? writeGraphSvg(out) : graphImage(scale).save(&out, "PNG"); }, &why);
-        if (!written) {
-            st_.LogMsg(2, QStringLiteral("mnuGraphImage_Click"),
-                       QStringLiteral("%1 に書き込めません (%2)。").arg(QDir::toNativeSeparators(path), why));
-            return;
-        }
-        ui.StatusBar1->showMessage(QStringLiteral("グラフを保存しました: ") + QDir::toNativeSeparators(path));
+        writeExport(
+            *path, [&](QIODevice& out) { return svg ? writeGraphSvg(out) : graphImage(scale).save(&out, "PNG"); },
+            QStringLiteral("グラフを保存しました: "));
     });
 }
 

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace tavin;
@@ -79,6 +80,8 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     load(a);
     load(b);
     load(a);  // again: to the top, not twice
+    t.write("notes.csv", "no recording\r\n");
+    load(t.path("notes.csv"));  // no recording's header: not listed
     EXPECT_EQ(state->Settings.Recent, (QStringList{QDir::toNativeSeparators(a), QDir::toNativeSeparators(b)}));
     EXPECT_TRUE(w->ui.mnuRecent[0]->isVisible());
     EXPECT_EQ(w->ui.mnuRecent[0]->text(), "&1 a.csv");
@@ -161,17 +164,27 @@ TEST_F(Export, ShortcutsLoadPrintAndQuit)
     EXPECT_EQ(w->ui.actOpen->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(w->ui.actPrint->shortcut(), QKeySequence("Ctrl+P"));
     EXPECT_EQ(w->ui.mnuExit->shortcut(), QKeySequence("Ctrl+Q"));
-    // Ctrl+O from measure mode: read-out mode, then the open dialog.
+    // Ctrl+O from measure mode: the open dialog, and read-out mode once a file is chosen (a
+    // cancelled dialog leaves what was measured).
     EXPECT_TRUE(w->ui.optMode[0]->isChecked());
     w->ui.actOpen->trigger();
-    EXPECT_TRUE(w->ui.optMode[1]->isChecked());
     EXPECT_EQ(t.prompts.dialogs.size(), 1);
+    EXPECT_TRUE(w->ui.optMode[0]->isChecked());
+    load(recording("a.csv", 4));
+    EXPECT_TRUE(w->ui.optMode[1]->isChecked());
+    EXPECT_EQ(state->store.g_DataCnt, 4);
+    // Ctrl+P presses the print button (whose dialog is not opened here).
+    QObject::disconnect(w->ui.cmdPrintOut, nullptr, w.get(), nullptr);
+    QSignalSpy pressed(w->ui.cmdPrintOut, &QPushButton::clicked);
+    w->ui.actPrint->trigger();
+    EXPECT_EQ(pressed.count(), 1);
     // Not while measuring.
     w->ui.optMode[0]->setChecked(true);
+    const qsizetype dialogs = t.prompts.dialogs.size();
     startWithoutPort();
     w->Measuring = 1;
     w->ui.actOpen->trigger();
     EXPECT_TRUE(w->ui.optMode[0]->isChecked());
-    EXPECT_EQ(t.prompts.dialogs.size(), 1);
+    EXPECT_EQ(t.prompts.dialogs.size(), dialogs);
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "測定中は読み込めません。");
 }
