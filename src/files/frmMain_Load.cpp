@@ -183,7 +183,8 @@ void frmMain::LoadCsvFile(const QString& path)
     pctGraph1_Paint();
     ui.ProgressBar1->hide();
     QApplication::restoreOverrideCursor();
-    if (failure.isEmpty() && read.badLine != 1)  // 1: no recording's header
+    // Listed for loading again when it gave samples: not a file that held none or no recording.
+    if (failure.isEmpty() && read.badLine != 1 && s.store.g_DataCnt > 0)
         rememberRecent(path);
 }
 

@@ -81,7 +81,7 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     load(b);
     load(a);  // again: to the top, not twice
     t.write("notes.csv", "no recording\r\n");
-    load(t.path("notes.csv"));  // no recording's header: not listed
+    load(t.path("notes.csv"));  // no samples: not listed
     EXPECT_EQ(state->Settings.Recent, (QStringList{QDir::toNativeSeparators(a), QDir::toNativeSeparators(b)}));
     EXPECT_TRUE(w->ui.mnuRecent[0]->isVisible());
     EXPECT_EQ(w->ui.mnuRecent[0]->text(), "&1 a.csv");
