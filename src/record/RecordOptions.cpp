@@ -21,14 +21,14 @@ namespace tavin {
 
 namespace {
 
-struct OptionSpec {
+struct OptionInfo {
     const char* name;
     const char* value;  // nullptr: a switch
     const char* help;
 };
 
 // Every option, in the order --help lists them.
-constexpr OptionSpec Options[] = {
+constexpr OptionInfo Options[] = {
     {"port", "COMn|DEVICE",
      "ポート: COM1〜COM30 (実行ファイルの横の ports/COMn のリンクを含む) または\n"
      "デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort"},
@@ -50,9 +50,9 @@ constexpr OptionSpec Options[] = {
     {"help", nullptr, "この説明を表示する (-h も同じ)"},
 };
 
-const OptionSpec* findOption(QStringView name)
+const OptionInfo* findOption(QStringView name)
 {
-    for (const OptionSpec& o : Options)
+    for (const OptionInfo& o : Options)
         if (name == QLatin1String(o.name))
             return &o;
     return nullptr;
@@ -76,7 +76,7 @@ QString RecordUsage()
 {
     QString text = QStringLiteral("使い方: tavin-record [オプション]\n"
                                   "ゲージの値を画面なしで記録します。指定のない値は設定ファイルから取ります。\n\n");
-    for (const OptionSpec& o : Options) {
+    for (const OptionInfo& o : Options) {
         QString head = QStringLiteral("  --") + QLatin1String(o.name);
         if (o.value)
             head += u' ' + QLatin1String(o.value);
@@ -126,12 +126,12 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         }
         const qsizetype eq = arg.indexOf(u'=');
         const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
-        const OptionSpec* spec = findOption(name);
-        if (!spec) {
+        const OptionInfo* option = findOption(name);
+        if (!option) {
             error = QStringLiteral("不明なオプションです: --%1 (--help で一覧を表示)").arg(name);
             return parsed;
         }
-        if (!spec->value) {
+        if (!option->value) {
             if (eq >= 0) {
                 error = QStringLiteral("--%1 は値を取りません。").arg(name);
                 return parsed;
@@ -142,7 +142,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         } else if (i + 1 < args.size() && !args[i + 1].startsWith(QStringLiteral("--"))) {
             given.insert(name, args[++i]);
         } else {
-            error = QStringLiteral("--%1 に値がありません (%2)。").arg(name, QLatin1String(spec->value));
+            error = QStringLiteral("--%1 に値がありません (%2)。").arg(name, QLatin1String(option->value));
             return parsed;
         }
     }

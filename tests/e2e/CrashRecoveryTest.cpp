@@ -101,26 +101,17 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     ASSERT_EQ(said, "measuring\n");
 
     // Watch what the gauge sends, then kill the program in the middle of a second.
-    QElapsedTimer clock;
-    clock.start();
-    QList<std::pair<qint64, qsizetype>> sentBy;  // (ms, frames printed by then)
-    const qint64 killAt = period == 1 ? 3300 : 4500;
-    while (clock.elapsed() < killAt) {
-        QTest::qWait(10);
-        sentBy.append({clock.elapsed(), frames.read().size()});
-    }
+    test::SentTimeline timeline(frames);
+    timeline.watchUntil(period == 1 ? 3300 : 4500);
     // Ended before the kill, it measured nothing worth recovering: say why (a sanitizer's report).
     ASSERT_TRUE(host.running()) << host.readAllStandardError().toStdString();
     host.kill();
-    const qint64 killed = clock.elapsed();
+    const qint64 killed = timeline.now();
     ASSERT_TRUE(host.waitForFinished(5000));
     sim.kill();
     ASSERT_TRUE(sim.waitForFinished(5000));  // its output is read to the end
     const QList<test::SentFrame> sent = frames.read();
-    qsizetype mustHave = 0;  // frames certainly sent a second or more before the kill
-    for (const auto& [ms, n] : sentBy)
-        if (ms <= killed - 1000)
-            mustHave = n;
+    const qsizetype mustHave = timeline.sentASecondBefore(killed);
     ASSERT_GT(mustHave, 0);
     const QString folder = t.path("Documents");
     ASSERT_EQ(filesIn(folder, "*.journal").size(), 1);

@@ -6,6 +6,7 @@
 #include "support/Spawned.h"
 #include "support/WindowFixture.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -60,6 +61,34 @@ private:
     Spawned& sim_;
     QByteArray pending_;
     QList<SentFrame> frames_;
+};
+
+// How many frames a gauge had sent by when, watched until a moment to kill the program at; then
+// how many were certainly sent a second or more before the kill, which a recovery must bring back.
+class SentTimeline {
+public:
+    explicit SentTimeline(SimFrames& frames) : frames_(frames) { clock_.start(); }
+    void watchUntil(qint64 ms)
+    {
+        while (clock_.elapsed() < ms) {
+            QTest::qWait(10);
+            by_.append({clock_.elapsed(), frames_.read().size()});
+        }
+    }
+    qint64 now() const { return clock_.elapsed(); }
+    qsizetype sentASecondBefore(qint64 ms) const
+    {
+        qsizetype n = 0;
+        for (const auto& [at, sent] : by_)
+            if (at <= ms - 1000)
+                n = sent;
+        return n;
+    }
+
+private:
+    SimFrames& frames_;
+    QElapsedTimer clock_;
+    QList<std::pair<qint64, qsizetype>> by_;  // (ms, frames printed by then)
 };
 
 class GaugeFixture : public WindowFixture {

@@ -145,24 +145,16 @@ TEST_F(Recorder, AfterAKillTheNextStartRecoversTheSegmentUpToTheLastSecond)
 {
     gauge({"--period", "5"});
     record(rec, {"--sampling", "5"});
-    QElapsedTimer clock;
-    clock.start();
-    QList<std::pair<qint64, qsizetype>> sentBy;  // (ms, frames printed by then)
-    while (clock.elapsed() < 3300) {
-        QTest::qWait(10);
-        sentBy.append({clock.elapsed(), frames.read().size()});
-    }
+    test::SentTimeline timeline(frames);
+    timeline.watchUntil(3300);
     ASSERT_TRUE(rec.running()) << rec.readAllStandardError().toStdString();
     rec.kill();
-    const qint64 killed = clock.elapsed();
+    const qint64 killed = timeline.now();
     ended(rec);
     sim.kill();
     ASSERT_TRUE(sim.waitForFinished(5000));
     const QList<test::SentFrame> sent = frames.read();
-    qsizetype mustHave = 0;  // frames certainly sent a second or more before the kill
-    for (const auto& [ms, n] : sentBy)
-        if (ms <= killed - 1000)
-            mustHave = n;
+    const qsizetype mustHave = timeline.sentASecondBefore(killed);
     ASSERT_GT(mustHave, 0);
     ASSERT_EQ(files("*.journal").size(), 1u);
     EXPECT_TRUE(files("*.csv").isEmpty());
