@@ -45,9 +45,12 @@ QString dateText(OleDate d) { return d == 0 ? QString() : FormatDate(d, u"yyyy�
 Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, Journal& journal,
                          UnsavedRecordings& unsaved)
     : env_(env), log_(log), store_(store), journal_(journal), unsaved_(unsaved), thread_(new QThread),
-      port_(new CommControl(env.exeDir, this)), tick_(new QTimer(this)), readBuf_(ReadChunk, Qt::Uninitialized)
+      port_(new CommControl(env.exeDir, this)), tick_(new QTimer(this)), streamTick_(new QTimer(this)),
+      readBuf_(ReadChunk, Qt::Uninitialized)
 {
     connect(tick_, &QTimer::timeout, this, &Acquisition::tick);
+    streamTick_->setInterval(250);
+    connect(streamTick_, &QTimer::timeout, this, &Acquisition::watchStream);
     connect(port_, &CommControl::OnComm, this, &Acquisition::onReceived);
     connect(port_, &CommControl::deviceLost, this, &Acquisition::onLost);
     thread_->setObjectName(QStringLiteral("acquisition"));
@@ -73,10 +76,13 @@ Acquisition::~Acquisition()
     QThread* home = QThread::currentThread();
     call([&] {
         journal_.publish();  // what was measured stays in the journal for the next start
+        stream_.reset();     // what the broker has not taken yet goes while it takes it
         delete port_;
         port_ = nullptr;
         delete tick_;
         tick_ = nullptr;
+        delete streamTick_;
+        streamTick_ = nullptr;
         moveToThread(home);
         thread_->quit();  // from the thread itself: nothing of ours wakes its loop after this call
     });
@@ -164,6 +170,10 @@ void Acquisition::applyOptions()
     if (o.sampling != was.sampling || o.keisu != was.keisu || o.rangePlus != was.rangePlus ||
         o.rangeMinus != was.rangeMinus)
         journalHeaderAgain();
+    // The default topic names the port.
+    if (o.stream != was.stream || (o.stream.topic.isEmpty() && PortName(o.port, o.device) != PortName(was.port, was.device)))
+        restartStream();
+    streamContext();
 }
 
 // ---- start and stop ----
@@ -254,6 +264,8 @@ void Acquisition::stopHere()
         tick_->stop();
     mine_.endTime = env_.now();
     saveSegment();
+    if (stream_)
+        stream_->flush();
     measuring_.store(false, std::memory_order_release);
     mine_.measuring = false;
     // Nothing is measured any more: what the journal did not hold is saved or kept as unsaved.
@@ -356,6 +368,7 @@ short Acquisition::decodeAndStore(std::string_view text, std::chrono::microsecon
             wanted_.sampling = opt_.sampling;
         }
         journalHeaderAgain();
+        streamContext();
         event(AcquisitionEvent::Kind::SamplingMeasured, {}, average, opt_.sampling);
     }
     arrived(now);
@@ -409,12 +422,14 @@ short Acquisition::decodeAndStore(std::string_view text, std::chrono::microsecon
         setUnit(unitName(d.unit));
     if (d.setsReference)
         mine_.reference = d.reference;
-    store(d.value, now);
+    store(d.value, now, ago);
     return 0;
 }
 
-void Acquisition::store(float value, OleDate now)
+void Acquisition::store(float value, OleDate now, std::chrono::microseconds ago)
 {
+    if (stream_)
+        stream_->sample(value, env_.epochMs(ago));
     const bool refresh = RefreshDue(refreshCount_, opt_.sampling, lastRecvTime_, prevRecvTime_);
     const bool average = store_.ave.AveNum > 1;
     float mean = value;
@@ -473,7 +488,7 @@ void Acquisition::injectValue(float value)
         applyOptions();
         const OleDate now = env_.now();
         arrived(now);
-        store(value, now);
+        store(value, now, {});
         publish();
     });
 }
@@ -752,6 +767,7 @@ void Acquisition::setUnit(const QString& unit)
         return;
     mine_.unit = unit;
     journalHeaderAgain();
+    streamContext();
     event(AcquisitionEvent::Kind::UnitChanged, unit);
 }
 
@@ -786,6 +802,8 @@ void Acquisition::event(AcquisitionEvent e)
 
 void Acquisition::saved(const QString& path, std::size_t samples, const OleDate* times)
 {
+    if (stream_)
+        stream_->segment(path, std::int64_t(samples), times[0], times[samples - 1]);
     event({AcquisitionEvent::Kind::Saved, path, double(samples), 0, times[0], times[samples - 1]});
 }
 
@@ -798,6 +816,67 @@ AcquisitionView Acquisition::view(std::vector<AcquisitionEvent>* events)
         events_.clear();
     }
     return published_;
+}
+
+// ---- streaming ----
+
+void Acquisition::restartStream()
+{
+    stream_.reset();
+    mine_.stream = {};
+    streamProblemsSeen_ = 0;
+    droppingSaid_ = false;
+    if (!opt_.stream.on()) {
+        streamTick_->stop();
+        publish();
+        return;
+    }
+    StreamOptions o = opt_.stream;
+    if (o.topic.isEmpty())
+        o.topic = DefaultTopic(portName());
+    stream_ = std::make_unique<MqttPublisher>(o);
+    log_.LogMsg(0, QStringLiteral("MQTT"), QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(o.url, o.topic));
+    streamTick_->start();
+    watchStream();
+}
+
+void Acquisition::streamContext()
+{
+    if (stream_)
+        stream_->setContext({mine_.unit, opt_.keisu, opt_.sampling, opt_.term});
+}
+
+// The broker's state for the clients; what went wrong is logged and announced once.
+void Acquisition::watchStream()
+{
+    if (!stream_)
+        return;
+    const StreamStatus s = stream_->status();
+    using Link = StreamStatus::Link;
+    const auto announce = [this](int level, const QString& text) {
+        log_.LogMsg(level, QStringLiteral("MQTT"), text);
+        event(AcquisitionEvent::Kind::Stream, text);
+    };
+    if (s.problems != streamProblemsSeen_) {
+        streamProblemsSeen_ = s.problems;
+        if (!s.problem.isEmpty())
+            announce(1, s.problem);
+    }
+    if (s.link == Link::Connected && mine_.stream.link != Link::Connected) {
+        droppingSaid_ = false;
+        if (s.problems > 0)
+            announce(0, QStringLiteral("MQTT ブローカー %1 に接続しました。").arg(s.broker));
+        else
+            log_.LogMsg(0, QStringLiteral("MQTT"), QStringLiteral("MQTT ブローカー %1 に接続しました。").arg(s.broker));
+    }
+    if (s.dropped > mine_.stream.dropped && !droppingSaid_) {
+        droppingSaid_ = true;
+        announce(1, QStringLiteral("MQTT ブローカーに送れない値が保持できる量 (%1 値) を超えたため、古い値から捨てています。"
+                                   "捨てた範囲は gap トピックで知らせます。")
+                        .arg(opt_.stream.backlogSamples));
+    }
+    mine_.stream = s;
+    publish();
 }
 
 // ---- the console ----

@@ -26,6 +26,8 @@
 #include "files/CsvWriter.h"
 #include "platform/DateTime.h"
 #include "serial/FrameAssembler.h"
+#include "stream/MqttPublisher.h"
+#include "stream/StreamOptions.h"
 #include "trend/Recording.h"
 
 #include <QByteArray>
@@ -39,6 +41,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -83,6 +86,8 @@ struct AcquisitionOptions {
     // How often what clients show is published, the journal handed its lines and held samples
     // stored: a little faster than a screen refreshes.
     int publishMs = 25;
+    // The broker the samples are streamed to, while its URL is set; an empty topic is the port's.
+    StreamOptions stream;
 
     bool operator==(const AcquisitionOptions&) const = default;
 };
@@ -111,6 +116,7 @@ struct AcquisitionView {
     bool protecting = true;          // the journal holds the segment (crash protection on)
     std::int32_t unsaved = 0;        // segments kept in memory whose recording could not be written
     std::int32_t unsavedInMemoryOnly = 0;  // of those, the ones no journal would bring back
+    StreamStatus stream;             // the broker's state while streaming is configured
 };
 
 // What happened that a client acts on at once, in order.
@@ -126,6 +132,7 @@ struct AcquisitionEvent {
         SamplingMeasured, // the automatic period: number = the average in ms, whole = the standard period
         ProtectionOff,    // crash protection off (text: why)
         ProtectionBack,   // the journal holds the segment again (text: its path)
+        Stream,           // the broker: a problem, values dropped, or back after a problem (text, logged)
     };
     Kind kind;
     QString text;
@@ -226,7 +233,7 @@ private:
     // `ago`: how long before now the frame arrived.
     short decodeAndStore(std::string_view text, std::chrono::microseconds ago);
     void arrived(OleDate now);
-    void store(float value, OleDate now);
+    void store(float value, OleDate now, std::chrono::microseconds ago);
     void append(const Held& h);
     bool isHeld() const;
     void drainHeld();
@@ -241,6 +248,9 @@ private:
     void checkJournal();
     void journalHeaderAgain();
     void journalOff(const QString& why);
+    void restartStream();
+    void streamContext();
+    void watchStream();
     void rememberJournalFolder(const QString& folder);
     void applyOptions();
     void setUnit(const QString& unit);
@@ -268,6 +278,8 @@ private:
     QThread* thread_;
     CommControl* port_ = nullptr;   // lives on thread_
     QTimer* tick_ = nullptr;        // while measuring: publish, journal, held samples
+    QTimer* streamTick_ = nullptr;  // while streaming: the broker's state published
+    std::unique_ptr<MqttPublisher> stream_;
 
     // The engine thread's own state.
     AcquisitionOptions opt_;
@@ -292,6 +304,8 @@ private:
     bool protectionOff_ = false;
     qint64 journalRetryAt_ = 0;
     bool savedNameShown_ = false;
+    std::uint32_t streamProblemsSeen_ = 0;
+    bool droppingSaid_ = false;     // since the broker was last connected
     std::atomic<std::int32_t> acked_{0};
     std::atomic<bool> measuring_{false};
     std::atomic<bool> portOpen_{false};

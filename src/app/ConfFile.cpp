@@ -7,6 +7,7 @@
 #include "platform/NumText.h"
 #include "platform/Prompts.h"
 #include "platform/TextFile.h"
+#include "stream/StreamOptions.h"
 #include "trend/MovingAverage.h"
 #include "trend/Scale.h"
 
@@ -337,6 +338,11 @@ bool ConfFile::read(QString* error)
         if (const auto v = textValue(QStringLiteral("Recent%1").arg(i).toLatin1().constData(), anyText);
             v && v->usable && !v->text.isEmpty())
             s_.Recent << v->text;
+    const auto none = [] { return QString(); };
+    text("MqttUrl", s_.MqttUrl, none, [](const QString& v) { return v.isEmpty() || ParseBrokerUrl(v, nullptr); });
+    text("MqttTopic", s_.MqttTopic, none, [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
+    text("MqttUser", s_.MqttUser, none, anyText);
+    text("MqttPasswordFile", s_.MqttPasswordFile, none, anyText);
     return readable;
 }
 
@@ -345,7 +351,7 @@ QString ReplacedSettingsMessage(const QList<ReplacedSetting>& replaced)
     QString text = QStringLiteral("設定ファイル TAVIN-Monitor.ini の次の値は使用できないため、"
                                   "既定値に置き換えました。\n");
     for (const ReplacedSetting& r : replaced)
-        text += QStringLiteral("\n%1=%2 → %3").arg(r.key, heldText(r.held), r.used);
+        text += QStringLiteral("\n%1=%2 → %3").arg(r.key, heldText(r.held), heldText(r.used));
     text += QStringLiteral("\n\n置き換えた値は終了時に設定ファイルへ保存されます。");
     return text;
 }
@@ -353,7 +359,7 @@ QString ReplacedSettingsMessage(const QList<ReplacedSetting>& replaced)
 QString ReplacedSettingLogText(const ReplacedSetting& replaced)
 {
     return QStringLiteral("設定 %1 の値 %2 は使用できないため、既定値 %3 に置き換えました。")
-        .arg(replaced.key, heldText(replaced.held), replaced.used);
+        .arg(replaced.key, heldText(replaced.held), heldText(replaced.used));
 }
 
 short ConfFile::ConfSave()
@@ -380,14 +386,17 @@ short ConfFile::ConfSave()
         };
         for (const auto& kv : items)
             WriteConfItem(kv[0], kv[1]);
-        // After the others, and only as far as there is something to list or to clear.
-        for (int i = 0; i < RecentMax; ++i) {
-            const QString key = QStringLiteral("Recent%1").arg(i + 1);
-            if (i < s_.Recent.size())
-                WriteConfItem(key, s_.Recent[i]);
-            else if (!ReadConfItem(key).isEmpty())
-                WriteConfItem(key, QString());
-        }
+        // After the others, and only when set or when there is something to clear.
+        const auto appended = [&](const QString& key, const QString& value) {
+            if (!value.isEmpty() || !ReadConfItem(key).isEmpty())
+                WriteConfItem(key, value);
+        };
+        for (int i = 0; i < RecentMax; ++i)
+            appended(QStringLiteral("Recent%1").arg(i + 1), i < s_.Recent.size() ? s_.Recent[i] : QString());
+        appended(QStringLiteral("MqttUrl"), s_.MqttUrl);
+        appended(QStringLiteral("MqttTopic"), s_.MqttTopic);
+        appended(QStringLiteral("MqttUser"), s_.MqttUser);
+        appended(QStringLiteral("MqttPasswordFile"), s_.MqttPasswordFile);
         return 0;
     } catch (const std::exception& e) {
         if (env_.prompts)

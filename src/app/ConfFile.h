@@ -31,6 +31,11 @@ struct SettingsRecord {
     std::int16_t Password = 0;    // non-zero: the settings dialog asks no password (never written)
     std::int16_t DebugMode = 0;   // non-zero: the window starts in the debug width (never written)
     QStringList Recent;           // the recordings loaded last, newest first (Recent1..Recent5)
+    // Streaming to an MQTT broker; none of these keys is in a file that does not use it.
+    QString MqttUrl;              // mqtt://host:port or mqtts://host:port; empty: no streaming
+    QString MqttTopic;            // the topics' root; empty: tavin/<host name>/COM<n>
+    QString MqttUser;
+    QString MqttPasswordFile;     // a file holding the password, readable by its owner only
 
     bool operator==(const SettingsRecord&) const = default;
 };

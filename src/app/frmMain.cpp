@@ -157,6 +157,7 @@ void frmMain::connectHandlers()
     connect(ui.pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
     connect(ui.pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
     connect(ui.tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
+    connect(ui.tmrStream, &QTimer::timeout, this, [this] { showStream(engine_->view().stream); });
     ui.lblDebug->installEventFilter(this);
     ui.HScroll1->installEventFilter(this);
     ui.txtSaveFileName->installEventFilter(this);

@@ -172,9 +172,11 @@ struct frmMain {
     QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
     QTimer* tmrScreen = nullptr;  // while measuring, 30 a second: what the engine published reaches the screen
     QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
+    QTimer* tmrStream = nullptr;   // while streaming to a broker: its state in the status bar
     QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
     Label* lblSaveFolder = nullptr;   // in the status bar: where recordings go
+    QLabel* lblStream = nullptr;      // in the status bar while streaming: the broker's state
     QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
     QPushButton* cmdPrintOut = nullptr;
     PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
@@ -407,6 +409,7 @@ private:
     void hideCursor();  // the line and its panel together
     bool baseNameFits(const QString& folder, const QString& base);
     void showUnsaved(int count, int inMemoryOnly);
+    void showStream(const StreamStatus& s);
     void showSaveFolder();
     // Why the current choices cannot be printed; empty when they can.
     QString printRefusal() const;

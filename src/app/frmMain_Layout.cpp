@@ -340,6 +340,11 @@ void frmMain::buildControls()
     ui.lblJournalOff->setStyleSheet(ui.lblUnsaved->styleSheet());
     ui.StatusBar1->addPermanentWidget(ui.lblJournalOff);
     ui.lblJournalOff->hide();
+    ui.tmrStream = named(new QTimer(this), QStringLiteral("tmrStream"));
+    ui.tmrStream->setInterval(1000);
+    ui.lblStream = named(new QLabel(ui.StatusBar1), QStringLiteral("lblStream"));
+    ui.StatusBar1->addPermanentWidget(ui.lblStream);
+    ui.lblStream->hide();
     ui.lblSaveFolder = new Label(QStringLiteral("lblSaveFolder"), QString(), ui.StatusBar1);
     ui.lblSaveFolder->setElided();
     ui.lblSaveFolder->setFixedWidth(320);

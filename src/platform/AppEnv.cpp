@@ -37,6 +37,16 @@ OleDate AppEnv::now(std::chrono::microseconds ago) const
     return cached;
 }
 
+std::int64_t AppEnv::epochMs(std::chrono::microseconds ago) const
+{
+    const auto back = std::chrono::duration_cast<std::chrono::milliseconds>(ago).count();
+    if (clock)
+        return clock().toMSecsSinceEpoch() - back;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+               .count() -
+           back;
+}
+
 QString AppEnv::exePath(const QString& name) const { return exeDir + u'/' + name; }
 
 qint64 ClockMs()

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -25,6 +26,8 @@ struct AppEnv {
     QDateTime nowDateTime() const;
     // The local time `ago` before now, to the whole second, as the program stamps its samples.
     OleDate now(std::chrono::microseconds ago = {}) const;
+    // The time `ago` before now in milliseconds since 1970 (UTC), for what needs more than seconds.
+    std::int64_t epochMs(std::chrono::microseconds ago = {}) const;
     // `exeDir` + "/" + name.
     QString exePath(const QString& name) const;
 };

@@ -7,6 +7,7 @@
 #include "platform/AppEnv.h"
 #include "platform/CommControl.h"
 #include "platform/TextFile.h"
+#include "stream/StreamOptions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,6 +45,12 @@ constexpr OptionInfo Options[] = {
     {"settings", "FILE", "設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の\n"
                          "TAVIN-Monitor.ini (あれば)"},
     {"duration", "SECONDS", "この秒数の後に停止して保存する。既定: 停止の信号まで"},
+    {"mqtt", "URL", "値を MQTT ブローカーへ送る: mqtt://ホスト:ポート または\n"
+                    "mqtts://ホスト:ポート (TLS)。既定: MqttUrl (なければ送らない)"},
+    {"mqtt-topic", "TOPIC", "トピックの根。既定: MqttTopic (空なら tavin/<ホスト名>/<ポート>)"},
+    {"mqtt-user", "USER", "ブローカーのユーザー名。既定: MqttUser"},
+    {"mqtt-password-file", "FILE", "パスワードを 1 行目に書いたファイル (所有者だけが読めること)。\n"
+                                   "既定: MqttPasswordFile"},
     {"reconnect", nullptr, "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
                            "既定: 保存して状態 3 で終了"},
     {"quiet", nullptr, "端末に状態行を表示しない"},
@@ -250,6 +257,34 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         r.durationS = value("duration").toDouble(&ok);
         if (!ok || !(r.durationS > 0) || r.durationS > 1e9)
             return bad("duration", QStringLiteral("0 より大きく 1e9 以下の秒数"));
+    }
+    StreamOptions& st = o.stream;
+    st = {s.MqttUrl, s.MqttTopic, s.MqttUser, s.MqttPasswordFile};
+    if (has("mqtt")) {
+        QString why;
+        st.url = value("mqtt");
+        if (!ParseBrokerUrl(st.url, &why))
+            return bad("mqtt", why);
+    }
+    if (has("mqtt-topic")) {
+        st.topic = value("mqtt-topic");
+        if (const QString why = TopicProblem(st.topic); !why.isEmpty())
+            return bad("mqtt-topic", why);
+    }
+    if (has("mqtt-user"))
+        st.user = value("mqtt-user");
+    if (has("mqtt-password-file"))
+        st.passwordFile = value("mqtt-password-file");
+    if (st.on() && !st.passwordFile.isEmpty()) {
+        QString password;
+        if (const QString why = ReadPasswordFile(st.passwordFile, &password); !why.isEmpty()) {
+            error = why;
+            return parsed;
+        }
+        if (st.user.isEmpty()) {
+            error = QStringLiteral("パスワードファイルを使うにはユーザー名 (--mqtt-user) も指定してください。");
+            return parsed;
+        }
     }
     r.quiet = has("quiet");
     r.reconnect = has("reconnect");

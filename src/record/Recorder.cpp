@@ -147,6 +147,7 @@ void Recorder::onEvent(const AcquisitionEvent& e)
         say(QStringLiteral("ジャーナルを書き込めません。強制終了や停電で測定データが失われます: ") + e.text);
         break;
     case Kind::ProtectionBack: say(QStringLiteral("ジャーナルへの書き込みを再開しました: ") + e.text); break;
+    case Kind::Stream: say(e.text); break;  // the engine logged it
     case Kind::SamplingMeasured:
         log_.LogMsg(0, QStringLiteral("tavin-record"),
                     QStringLiteral("サンプリング周期を測りました: %1 ms (記録は %2 ms)").arg(e.number, 0, 'f', 3).arg(e.whole));
@@ -210,7 +211,7 @@ void Recorder::everySecond()
         framesAtTick_ = frames;
     }
     const std::int32_t count = v.measuring ? store_.g_DataCnt.load(std::memory_order_acquire) : 0;
-    const QString line =
+    QString line =
         v.measuring ? QStringLiteral("%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
                           .arg(o_.port)
                           .arg(samplesBefore_ + count)
@@ -220,6 +221,8 @@ void Recorder::everySecond()
                           .arg(count)
                           .arg(o_.acquisition.maxDatas)
                     : QStringLiteral("%1  ポートを待っています  サンプル %2").arg(o_.port).arg(samplesBefore_);
+    if (const QString stream = StreamStatusText(v.stream); !stream.isEmpty())
+        line += QStringLiteral("  ") + stream;
     std::fprintf(out_, "\r\033[K%s", line.toUtf8().constData());
     std::fflush(out_);
     statusShown_ = true;

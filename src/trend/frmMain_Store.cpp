@@ -40,6 +40,10 @@ AcquisitionOptions frmMain::acquisitionOptions() const
     o.rangeMinus = s.RangeMinus;
     o.saveDir = s.SaveDir;
     o.baseName = ui.txtSaveFileName->text();
+    o.stream.url = s.MqttUrl;
+    o.stream.topic = s.MqttTopic;
+    o.stream.user = s.MqttUser;
+    o.stream.passwordFile = s.MqttPasswordFile;
     return o;
 }
 
@@ -52,6 +56,11 @@ void frmMain::pushOptions()
         return;
     pushed_ = std::move(o);
     engine_->setOptions(pushed_);
+    if (pushed_.stream.on())
+        ui.tmrStream->start();
+    else
+        ui.tmrStream->stop();
+    showStream(engine_->view().stream);
 }
 
 void frmMain::RefreshScreen()
@@ -124,6 +133,20 @@ void frmMain::showView(const AcquisitionView& v)
     }
     showReference(v.reference);
     showUnsaved(v.unsaved, v.unsavedInMemoryOnly);
+    showStream(v.stream);
+}
+
+// The broker's state, red while values wait for it or were dropped; the last problem as tool tip.
+void frmMain::showStream(const StreamStatus& s)
+{
+    const QString text = StreamStatusText(s);
+    ui.lblStream->setVisible(!text.isEmpty());
+    if (text == ui.lblStream->text())
+        return;
+    ui.lblStream->setText(text);
+    ui.lblStream->setToolTip(s.problem);
+    const bool trouble = s.link != StreamStatus::Link::Connected || s.dropped > 0;
+    ui.lblStream->setStyleSheet(trouble ? QStringLiteral("color: rgb(192, 0, 0);") : QString());
 }
 
 void frmMain::onEngineEvent(const AcquisitionEvent& e)
@@ -145,6 +168,7 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
         SelectSamplingMs(e.whole);
         break;
     case Kind::ProtectionOff: ui.lblJournalOff->show(); break;
+    case Kind::Stream: ui.StatusBar1->showMessage(e.text); break;
     case Kind::ProtectionBack:
         ui.lblJournalOff->hide();
         ui.StatusBar1->showMessage(QStringLiteral("ジャーナルへの書き込みを再開しました."));

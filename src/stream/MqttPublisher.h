@@ -1,0 +1,142 @@
+// Publishes a measurement to an MQTT broker on a thread of its own, so that neither the network
+// nor a broker that is away can hold up a frame. The measurement's thread hands over each sample
+// through a ring without a lock; this thread cuts them into batches, keeps what the broker has not
+// acknowledged (bounded, in order) and sends it once the broker is back.
+//
+// Topics under the root: `values` (the batches, QoS 1), `segment` (one message per saved
+// recording, QoS 1), `gap` (values that had to be dropped, QoS 1) and `status` (retained:
+// online while connected, offline as the last will and at a clean end).
+#pragma once
+
+#include "platform/DateTime.h"
+#include "stream/StreamBatches.h"
+#include "stream/StreamOptions.h"
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct mosquitto;
+struct mosquitto_message;
+
+namespace tavin {
+
+// The publisher's state as a client shows it.
+struct StreamStatus {
+    enum class Link { Off, Connecting, Connected, Failed };
+    Link link = Link::Off;
+    QString broker;              // host:port
+    std::int64_t backlog = 0;    // samples not acknowledged by the broker yet
+    std::int64_t dropped = 0;    // samples dropped since the start because the backlog was full
+    std::uint32_t problems = 0;  // counts the problems reported; `problem` is the last
+    QString problem;
+
+    bool operator==(const StreamStatus&) const = default;
+};
+
+// "MQTT: 接続中" and the like, for a status bar or a status line.
+QString StreamStatusText(const StreamStatus& s);
+
+class MqttPublisher {
+public:
+    // `topic` must be set (DefaultTopic for the port when the user named none).
+    explicit MqttPublisher(const StreamOptions& options);
+    // Sends what waits for up to `DrainMs` while the broker is there, says offline and ends.
+    ~MqttPublisher();
+    MqttPublisher(const MqttPublisher&) = delete;
+    MqttPublisher& operator=(const MqttPublisher&) = delete;
+
+    static constexpr int ReconnectMs = 2000;
+    static constexpr int DrainMs = 3000;
+    static constexpr std::size_t InFlightMax = 16;
+    static constexpr std::size_t RingSize = std::size_t(1) << 16;  // a minute of the fastest gauge
+
+    // ---- the measurement's thread: one producer ----
+    // A sample and when it arrived. No lock, no allocation.
+    void sample(float value, std::int64_t msSinceEpoch)
+    {
+        const std::uint64_t head = head_.load(std::memory_order_relaxed);
+        if (head - tail_.load(std::memory_order_acquire) >= RingSize) {
+            ringDropped_.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+        ring_[head % RingSize] = {msSinceEpoch, value, contextId_};
+        head_.store(head + 1, std::memory_order_release);
+    }
+    // The unit, coefficient, period or kind of the samples that follow.
+    void setContext(const StreamContext& context);
+    // A recording was saved.
+    void segment(const QString& path, std::int64_t samples, OleDate first, OleDate last);
+    // The measurement stopped: the open batch goes at once rather than when its time is up.
+    void flush() { flush_.store(true, std::memory_order_release); }
+
+    // ---- any thread ----
+    StreamStatus status() const;
+    const QString& topic() const { return topic_; }
+
+private:
+    void run();
+    void takeSamples(std::int64_t nowMs);
+    void takeNotes();
+    void connect();
+    void dropConnection(const QString& why);
+    void send();
+    void publishStatus(bool online);
+    void problem(const QString& text);
+    void setLink(StreamStatus::Link link);
+    std::string statusJson(bool online) const;
+    QString brokerText() const;
+
+    static void onConnect(mosquitto*, void* self, int rc);
+    static void onPublish(mosquitto*, void* self, int mid);
+    static void onLog(mosquitto*, void* self, int level, const char* text);
+
+    const StreamOptions options_;
+    const QString topic_;
+    BrokerAddress broker_;
+    QString badUrl_;
+
+    // The ring: written by the measurement's thread, read by this one.
+    std::array<StreamSample, RingSize> ring_{};
+    std::atomic<std::uint64_t> head_{0};
+    std::atomic<std::uint64_t> tail_{0};
+    std::atomic<std::uint64_t> ringDropped_{0};
+    std::uint32_t contextId_ = 0;  // the producer's
+
+    // What seldom comes, under m_.
+    mutable std::mutex m_;
+    std::vector<std::pair<std::uint32_t, StreamContext>> contexts_;
+    std::vector<std::string> segments_;
+    std::atomic<bool> notes_{false};
+    std::atomic<bool> flush_{false};
+    std::atomic<bool> quit_{false};
+    std::condition_variable wake_;
+    StreamStatus status_;
+
+    // This thread's own.
+    mosquitto* mosq_ = nullptr;
+    bool connected_ = false;
+    bool refused_ = false;
+    std::int64_t retryAt_ = 0;
+    std::int64_t statusMid_ = -1;
+    bool statusAcked_ = false;
+    QString lastLog_;  // the client library's last error, for a TLS failure
+    std::uint32_t haveContext_ = UINT32_MAX;
+    StreamContext context_;
+    StreamContext statusContext_;  // the kind the status last said
+    BatchCutter cutter_;
+    StreamBacklog backlog_;
+    std::vector<ValuesBatch> cut_;
+    std::uint64_t ringDroppedSeen_ = 0;
+    std::int64_t lastSampleMs_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace tavin

@@ -1,0 +1,223 @@
+#include "stream/StreamBatches.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace tavin {
+
+namespace {
+
+void appendNumber(std::string& out, float v)
+{
+    if (!std::isfinite(v)) {
+        out += "null";
+        return;
+    }
+    char buf[32];
+    // The shortest text that reads back as the same float.
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+template <class Int>
+void appendInt(std::string& out, Int v)
+{
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+// The sample's time off the batch's axis by more than this starts a new batch.
+std::int64_t driftLimitMs(std::int32_t periodMs) { return std::max<std::int64_t>(1000, 10LL * periodMs); }
+
+}  // namespace
+
+QString IsoMs(std::int64_t msSinceEpoch)
+{
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msSinceEpoch);
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+std::string JsonString(const QString& text)
+{
+    std::string out = "\"";
+    for (const char c : text.toStdString()) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+std::string GapJson(std::uint64_t firstSeq, std::uint64_t lastSeq, std::int64_t samples, std::int64_t fromMs,
+                    std::int64_t toMs)
+{
+    return "{\"first_seq\":" + std::to_string(firstSeq) + ",\"last_seq\":" + std::to_string(lastSeq) +
+           ",\"samples\":" + std::to_string(samples) + ",\"from\":\"" + IsoMs(fromMs).toStdString() +
+           "\",\"to\":\"" + IsoMs(toMs).toStdString() + "\"}";
+}
+
+std::string ValuesJson(const ValuesBatch& b)
+{
+    std::string out;
+    out.reserve(96 + b.values.size() * 10);
+    out += "{\"seq\":";
+    appendInt(out, b.seq);
+    out += ",\"t0\":\"";
+    out += IsoMs(b.t0Ms).toStdString();
+    out += "\",\"period_ms\":";
+    appendInt(out, b.context.periodMs);
+    out += ",\"unit\":";
+    out += JsonString(b.context.unit);
+    out += ",\"coef\":";
+    appendNumber(out, b.context.coef);
+    out += ",\"values\":[";
+    for (std::size_t i = 0; i < b.values.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        appendNumber(out, b.values[i]);
+    }
+    out += "]}";
+    return out;
+}
+
+// ---- cutting ----
+
+void BatchCutter::add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs,
+                      std::vector<ValuesBatch>& out)
+{
+    if (isOpen_) {
+        const std::int64_t expected =
+            open_.t0Ms + std::int64_t(open_.values.size()) * open_.context.periodMs;
+        if (s.context != openContext_ || std::llabs(s.ms - expected) > driftLimitMs(open_.context.periodMs))
+            close(nowMs, out, true);
+    }
+    if (!isOpen_) {
+        isOpen_ = true;
+        openedAt_ = nowMs;
+        openContext_ = s.context;
+        open_.seq = seq_++;
+        open_.t0Ms = s.ms;
+        open_.context = context;
+        open_.values.reserve(MaxSamples);
+    }
+    open_.values.push_back(context.coef * s.value);
+    if (open_.values.size() >= MaxSamples)
+        close(nowMs, out, true);
+}
+
+void BatchCutter::close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all)
+{
+    if (!isOpen_ || (!all && nowMs < deadline()))
+        return;
+    out.push_back(std::move(open_));
+    open_ = ValuesBatch{};
+    isOpen_ = false;
+}
+
+std::int64_t BatchCutter::deadline() const
+{
+    return isOpen_ ? openedAt_ + MaxAgeMs : std::numeric_limits<std::int64_t>::max();
+}
+
+// ---- the backlog ----
+
+void StreamBacklog::push(ValuesBatch batch)
+{
+    samples_ += std::int64_t(batch.values.size());
+    q_.push_back({Outgoing::Kind::Values, std::move(batch), {}});
+    trim();
+}
+
+void StreamBacklog::push(Outgoing::Kind kind, std::string payload)
+{
+    q_.push_back({kind, {}, std::move(payload)});
+}
+
+Outgoing* StreamBacklog::nextUnsent()
+{
+    // Messages go out in order: the first unsent one follows at most the few in flight.
+    for (Outgoing& m : q_)
+        if (m.mid == 0 && !m.acked)
+            return &m;
+    return nullptr;
+}
+
+void StreamBacklog::acknowledged(int mid)
+{
+    for (Outgoing& m : q_)
+        if (m.mid == mid && !m.acked) {
+            m.acked = true;
+            --inFlight_;
+            break;
+        }
+    while (!q_.empty() && q_.front().acked) {
+        if (q_.front().kind == Outgoing::Kind::Values)
+            samples_ -= std::int64_t(q_.front().batch.values.size());
+        q_.pop_front();
+    }
+}
+
+void StreamBacklog::resend()
+{
+    for (Outgoing& m : q_)
+        if (!m.acked)
+            m.mid = 0;
+    inFlight_ = 0;
+}
+
+void StreamBacklog::trim()
+{
+    while (samples_ > max_) {
+        // The oldest batch that is not on its way to the broker.
+        auto it = std::find_if(q_.begin(), q_.end(), [](const Outgoing& m) {
+            return m.kind == Outgoing::Kind::Values && m.mid == 0 && !m.acked;
+        });
+        if (it == q_.end())
+            return;
+        const ValuesBatch& b = it->batch;
+        const auto n = std::int64_t(b.values.size());
+        const std::int64_t lastMs = b.t0Ms + (n - 1) * b.context.periodMs;
+        // The dropped batch's place is taken by a new gap, or extends the unsent gap before it.
+        const bool extend = it != q_.begin() && std::prev(it)->kind == Outgoing::Kind::Gap &&
+                            std::prev(it)->mid == 0 && !std::prev(it)->acked;
+        if (!extend) {
+            gapFirst_ = b.seq;
+            gapSamples_ = 0;
+            gapFromMs_ = b.t0Ms;
+        }
+        gapLast_ = b.seq;
+        gapSamples_ += n;
+        gapToMs_ = lastMs;
+        samples_ -= n;
+        dropped_ += n;
+        newlyDropped_ = true;
+        const std::string gap = GapJson(gapFirst_, gapLast_, gapSamples_, gapFromMs_, gapToMs_);
+        if (extend) {
+            std::prev(it)->payload = gap;
+            q_.erase(it);
+        } else {
+            *it = Outgoing{Outgoing::Kind::Gap, {}, gap};
+        }
+    }
+}
+
+}  // namespace tavin

@@ -1,0 +1,139 @@
+// What is published and in what pieces: samples cut into batches of values, each batch and each
+// saved recording written as the JSON consumers rely on, and the backlog of messages a broker has
+// not acknowledged yet, kept in order and bounded. No network here: the publisher drives it.
+//
+// The values contract (`<topic>/values`, one JSON object per batch, exactly these keys):
+//   seq        batch number, contiguous from 1 for each run of the program
+//   t0         the first sample's time, ISO 8601 with milliseconds and the UTC offset
+//   period_ms  the sampling period: sample i was taken at t0 + i * period_ms
+//   unit       the unit of the values
+//   coef       the coefficient the values were multiplied by
+//   values     the values times the coefficient, as numbers (null for one that is not finite)
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavin {
+
+// What the values of a batch share; a change starts a new batch.
+struct StreamContext {
+    QString unit = QStringLiteral("---");
+    float coef = 1.0f;
+    std::int32_t periodMs = 1000;
+    std::int16_t kind = 0;
+
+    bool operator==(const StreamContext&) const = default;
+};
+
+// A sample on its way from the measurement to the publisher.
+struct StreamSample {
+    std::int64_t ms;        // when it arrived, in milliseconds since 1970 (UTC)
+    float value;            // as decoded, before the coefficient
+    std::uint32_t context;  // the StreamContext it was measured under
+};
+
+struct ValuesBatch {
+    std::uint64_t seq = 0;
+    std::int64_t t0Ms = 0;
+    StreamContext context;
+    std::vector<float> values;  // times the coefficient
+};
+
+// Cuts samples into batches: at most `MaxSamples` each, closed `MaxAgeMs` after it opened, and
+// cut where the context changes or the samples' times leave the batch's time axis.
+class BatchCutter {
+public:
+    static constexpr std::size_t MaxSamples = 100;
+    static constexpr std::int64_t MaxAgeMs = 100;
+
+    // `nowMs`: the publisher's monotonic clock; closed batches are appended to `out`.
+    void add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs, std::vector<ValuesBatch>& out);
+    // Closes the open batch when its time is up (or at once with `all`).
+    void close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all = false);
+    // When the open batch must be closed; INT64_MAX when none is open.
+    std::int64_t deadline() const;
+    std::uint64_t nextSeq() const { return seq_; }
+    // Closes the open batch and takes a number for values that never became a batch, so that a
+    // consumer sees them missing.
+    std::uint64_t skip(std::int64_t nowMs, std::vector<ValuesBatch>& out)
+    {
+        close(nowMs, out, true);
+        return seq_++;
+    }
+
+private:
+    ValuesBatch open_;
+    std::uint32_t openContext_ = 0;
+    std::int64_t openedAt_ = 0;
+    bool isOpen_ = false;
+    std::uint64_t seq_ = 1;
+};
+
+// A message waiting for the broker's acknowledgement.
+struct Outgoing {
+    enum class Kind { Values, Segment, Gap } kind;
+    ValuesBatch batch;     // Values: written as JSON when sent, so that the backlog holds floats
+    std::string payload;   // Segment, Gap
+    int mid = 0;           // the client's message id while in flight; 0: not sent yet
+    bool acked = false;
+};
+
+// The messages not acknowledged yet, in order. Values batches beyond `maxSamples` are dropped
+// from the oldest; the dropped run becomes one "gap" message in their place.
+class StreamBacklog {
+public:
+    explicit StreamBacklog(std::int64_t maxSamples) : max_(maxSamples) {}
+
+    void push(ValuesBatch batch);
+    void push(Outgoing::Kind kind, std::string payload);
+    // The oldest message not in flight; nullptr when all are.
+    Outgoing* nextUnsent();
+    void sent(Outgoing& m, int mid)
+    {
+        m.mid = mid;
+        ++inFlight_;
+    }
+    // The broker acknowledged `mid`: what is acknowledged at the front is let go of.
+    void acknowledged(int mid);
+    // The connection ended: what was in flight is sent again on the next one.
+    void resend();
+
+    std::int64_t samples() const { return samples_; }
+    std::size_t messages() const { return q_.size(); }
+    std::size_t inFlight() const { return inFlight_; }
+    // Samples dropped since the start, and whether any were since the last `takeDropped`.
+    std::int64_t dropped() const { return dropped_; }
+    bool takeDropped() { return std::exchange(newlyDropped_, false); }
+
+private:
+    void trim();
+
+    std::deque<Outgoing> q_;
+    std::int64_t max_;
+    std::int64_t samples_ = 0;
+    std::size_t inFlight_ = 0;
+    std::int64_t dropped_ = 0;
+    bool newlyDropped_ = false;
+    // The gap message being extended: the seq range, samples and times dropped.
+    std::uint64_t gapFirst_ = 0, gapLast_ = 0;
+    std::int64_t gapSamples_ = 0, gapFromMs_ = 0, gapToMs_ = 0;
+};
+
+// ISO 8601 with milliseconds and the local UTC offset: "2026-12-08T16:45:01.123+09:00".
+QString IsoMs(std::int64_t msSinceEpoch);
+// The batch as the values topic carries it.
+std::string ValuesJson(const ValuesBatch& b);
+// What the gap topic carries: the batches numbered first..last were dropped, with their samples
+// and the time they span.
+std::string GapJson(std::uint64_t firstSeq, std::uint64_t lastSeq, std::int64_t samples, std::int64_t fromMs,
+                    std::int64_t toMs);
+// A JSON string literal of `text` (quotes included).
+std::string JsonString(const QString& text);
+
+}  // namespace tavin
