@@ -834,7 +834,7 @@ void Acquisition::restartStream()
     StreamOptions o = opt_.stream;
     if (o.topic.isEmpty())
         o.topic = DefaultTopic(portName());
-    stream_ = std::make_unique<MqttPublisher>(o);
+    stream_ = std::make_unique<MqttPublisher>(o, StreamContext{mine_.unit, opt_.keisu, opt_.sampling, opt_.term});
     log_.LogMsg(0, QStringLiteral("MQTT"), QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(o.url, o.topic));
     streamTick_->start();
     watchStream();

@@ -62,8 +62,8 @@ QString StreamStatusText(const StreamStatus& s)
     return text;
 }
 
-MqttPublisher::MqttPublisher(const StreamOptions& options)
-    : options_(options), topic_(options.topic), backlog_(options.backlogSamples)
+MqttPublisher::MqttPublisher(const StreamOptions& options, const StreamContext& context)
+    : options_(options), topic_(options.topic), context_(context), backlog_(options.backlogSamples)
 {
     static std::once_flag init;
     std::call_once(init, [] { mosquitto_lib_init(); });
@@ -71,7 +71,7 @@ MqttPublisher::MqttPublisher(const StreamOptions& options)
         broker_ = *a;
     status_.link = StreamStatus::Link::Connecting;
     status_.broker = brokerText();
-    contexts_.push_back({0, StreamContext{}});
+    contexts_.push_back({0, context});
     thread_ = std::thread([this] { run(); });
 }
 

@@ -46,8 +46,9 @@ QString StreamStatusText(const StreamStatus& s);
 
 class MqttPublisher {
 public:
-    // `topic` must be set (DefaultTopic for the port when the user named none).
-    explicit MqttPublisher(const StreamOptions& options);
+    // `topic` must be set (DefaultTopic for the port when the user named none); `context` is that
+    // of the first samples, and names the kind in the status.
+    MqttPublisher(const StreamOptions& options, const StreamContext& context);
     // Sends what waits for up to `DrainMs` while the broker is there, says offline and ends.
     ~MqttPublisher();
     MqttPublisher(const MqttPublisher&) = delete;
@@ -128,7 +129,7 @@ private:
     std::int64_t statusMid_ = -1;
     bool statusAcked_ = false;
     QString lastLog_;  // the client library's last error, for a TLS failure
-    std::uint32_t haveContext_ = UINT32_MAX;
+    std::uint32_t haveContext_ = 0;
     StreamContext context_;
     StreamContext statusContext_;  // the kind the status last said
     BatchCutter cutter_;

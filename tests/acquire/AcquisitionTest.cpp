@@ -62,7 +62,7 @@ protected:
 
     AcquisitionOptions options(std::int16_t kind = 0) const
     {
-        return {.port = 3, .term = kind, .saveDir = t.path("rec"), .baseName = "data", .device = {}};
+        return {.port = 3, .term = kind, .saveDir = t.path("rec"), .baseName = "data", .device = {}, .stream = {}};
     }
     // The simulated gauge as COM3: silent unless `args` say otherwise.
     void gauge(const QStringList& args = {"--count", "0", "--period", "5"})

@@ -1,0 +1,185 @@
+#include "support/Broker.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QTcpSocket>
+
+#include <mosquitto.h>
+
+#include <map>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tavin::test {
+
+namespace {
+
+int freePort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(s);
+    return port;
+}
+
+bool listening(int port)
+{
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+    return s.waitForConnected(200);
+}
+
+}  // namespace
+
+Broker::Broker(QStringList listenerLines) : lines_(std::move(listenerLines)), port_(freePort())
+{
+    p_.setMergedChannels(true);
+}
+
+Broker::~Broker() { stop(); }
+
+bool Broker::start()
+{
+    QFile conf(dir_.filePath("mosquitto.conf"));
+    if (!conf.open(QIODevice::WriteOnly))
+        return false;
+    // As root it would switch to its own user, who cannot read the test's folder.
+    QString text = QStringLiteral("user root\npersistence true\npersistence_location %1/\nautosave_interval 1\n"
+                                  "listener %2 127.0.0.1\n")
+                       .arg(dir_.path())
+                       .arg(port_);
+    if (!lines_.join(u'\n').contains(QStringLiteral("password_file")))
+        text += QStringLiteral("allow_anonymous true\n");
+    text += lines_.join(u'\n') + u'\n';
+    conf.write(text.toUtf8());
+    conf.close();
+    if (!p_.start(QStringLiteral("mosquitto"), {"-c", conf.fileName()}))
+        return false;
+    return QTest::qWaitFor([&] { return listening(port_) || !p_.running(); }, 10000) && p_.running();
+}
+
+void Broker::stop()
+{
+    if (!p_.running())
+        return;
+    p_.terminate();
+    p_.waitForFinished(10000);
+}
+
+// ---- the subscriber ----
+
+Subscriber::Subscriber(int port, const QString& filter, const QString& clientId, const QString& caFile,
+                       const QString& user, const QString& password)
+    : filter_(filter)
+{
+    static const int init = mosquitto_lib_init();
+    (void)init;
+    mosq_ = mosquitto_new(clientId.toUtf8().constData(), false, this);
+    mosquitto_connect_callback_set(mosq_, &Subscriber::onConnect);
+    mosquitto_message_callback_set(mosq_, &Subscriber::onMessage);
+    mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
+    if (!user.isEmpty())
+        mosquitto_username_pw_set(mosq_, user.toUtf8().constData(), password.toUtf8().constData());
+    if (!caFile.isEmpty())
+        mosquitto_tls_set(mosq_, QFile::encodeName(caFile).constData(), nullptr, nullptr, nullptr, nullptr);
+    mosquitto_connect_async(mosq_, caFile.isEmpty() ? "127.0.0.1" : "localhost", port, 30);
+    mosquitto_loop_start(mosq_);
+}
+
+Subscriber::~Subscriber()
+{
+    mosquitto_disconnect(mosq_);
+    mosquitto_loop_stop(mosq_, true);
+    mosquitto_destroy(mosq_);
+}
+
+void Subscriber::onConnect(mosquitto* mosq, void* self, int rc)
+{
+    auto& s = *static_cast<Subscriber*>(self);
+    if (rc != 0)
+        return;
+    mosquitto_subscribe(mosq, nullptr, s.filter_.toUtf8().constData(), 1);
+    std::lock_guard lock(s.m_);
+    s.subscribed_ = true;
+}
+
+void Subscriber::onMessage(mosquitto*, void* self, const mosquitto_message* m)
+{
+    auto& s = *static_cast<Subscriber*>(self);
+    std::lock_guard lock(s.m_);
+    s.got_.push_back({QString::fromUtf8(m->topic), QByteArray(static_cast<const char*>(m->payload), m->payloadlen),
+                      m->retain});
+}
+
+bool Subscriber::waitConnected(int ms)
+{
+    // The subscription is taken once the broker answered the connect; a moment more for its ack.
+    const bool ok = QTest::qWaitFor([&] { std::lock_guard lock(m_); return subscribed_; }, ms);
+    QTest::qWait(200);
+    return ok;
+}
+
+std::vector<Message> Subscriber::messages() const
+{
+    std::lock_guard lock(m_);
+    return got_;
+}
+
+bool Subscriber::waitFor(const std::function<bool(const std::vector<Message>&)>& done, int ms)
+{
+    return QTest::qWaitFor([&] { return done(messages()); }, ms);
+}
+
+// ---- the values contract ----
+
+Batches ValuesOf(const std::vector<Message>& messages)
+{
+    Batches b;
+    std::map<long long, QJsonObject> bySeq;
+    for (const Message& m : messages) {
+        if (!m.topic.endsWith(QStringLiteral("/values")))
+            continue;
+        const QJsonObject o = QJsonDocument::fromJson(m.payload).object();
+        const QStringList keys = o.keys();
+        if (keys != QStringList{"coef", "period_ms", "seq", "t0", "unit", "values"}) {
+            b.error = QStringLiteral("keys: ") + keys.join(u',');
+            return b;
+        }
+        const long long seq = o["seq"].toInteger();
+        b.seqs.push_back(seq);
+        if (const auto it = bySeq.find(seq); it != bySeq.end()) {
+            ++b.duplicates;
+            if (it->second != o)
+                b.error = QStringLiteral("seq %1 came twice with different contents").arg(seq);
+            continue;
+        }
+        bySeq.emplace(seq, o);
+    }
+    long long expected = 1;
+    for (const auto& [seq, o] : bySeq) {
+        if (seq != expected++)
+            return b;
+        for (const QJsonValue v : o["values"].toArray())
+            b.values.push_back(float(v.toDouble()));
+        b.unit = o["unit"].toString();
+        b.periodMs = o["period_ms"].toDouble();
+    }
+    b.contiguous = !bySeq.empty();
+    return b;
+}
+
+}  // namespace tavin::test
