@@ -482,3 +482,34 @@ TEST(ConfSave, WritesTheRecordBackAndOnlyChangedKeysTouchTheFile)
     EXPECT_EQ(again->Settings.Password, 0);
     EXPECT_TRUE(t.read(kIni).contains("LimitLow=-0.1\r\nLimitHi=12.5\r\nComPort=0\r\n"));
 }
+
+TEST(ConfStartUp, StreamingKeysAreKeptWhenSetAndAnUnusableOneIsNamedAndCleared)
+{
+    TestEnv t;
+    const QByteArray set = fileOf(validLines()) +
+                           "MqttUrl=mqtts://broker.plant:8883\r\nMqttTopic=plant/bench1\r\nMqttUser=bench\r\n"
+                           "MqttPasswordFile=/etc/tavin/mqtt-password\r\n";
+    t.write(kIni, set);
+    auto s = t.state();
+    ASSERT_EQ(s->conf.ConfStartUp(), 0);
+    EXPECT_TRUE(s->conf.Replaced.isEmpty());
+    EXPECT_EQ(s->Settings.MqttUrl, "mqtts://broker.plant:8883");
+    EXPECT_EQ(s->Settings.MqttTopic, "plant/bench1");
+    EXPECT_EQ(s->Settings.MqttUser, "bench");
+    EXPECT_EQ(s->Settings.MqttPasswordFile, "/etc/tavin/mqtt-password");
+    ASSERT_EQ(s->conf.ConfSave(), 0);
+    EXPECT_EQ(t.read(kIni), set);
+
+    for (const auto& [line, key] : {std::pair{"MqttUrl=http://broker", "MqttUrl"}, {"MqttUrl=mqtt://u:pw@broker", "MqttUrl"},
+                                    {"MqttTopic=plant/#", "MqttTopic"}, {"MqttTopic=$SYS/a", "MqttTopic"}}) {
+        SCOPED_TRACE(line);
+        t.write(kIni, fileOf(validLines()) + line + "\r\n");
+        auto bad = t.state();
+        ASSERT_EQ(bad->conf.ConfStartUp(), 0);
+        const QString held = QString::fromLatin1(line).section(u'=', 1);
+        EXPECT_EQ(bad->conf.Replaced, (QList<ReplacedSetting>{{key, held, ""}}));
+        EXPECT_TRUE(ReplacedSettingsMessage(bad->conf.Replaced).contains(QStringLiteral("%1=%2 → （空）").arg(key, held)));
+        ASSERT_EQ(bad->conf.ConfSave(), 0);
+        EXPECT_EQ(t.read(kIni), fileOf(validLines()) + key + "=\r\n");
+    }
+}

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace tavin;
 
 namespace {
@@ -41,7 +43,8 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
 {
     t.write("TAVIN-Monitor.ini", ToCp932(QStringLiteral("[Init]\r\nComPort=3\r\nTerm=4\r\nSampling=10\r\nTani=kPa\r\n"
                                                         "SaveDir=%1\r\nFilePath=bench\r\nRangePlus=2\r\nAveNum=50\r\n"
-                                                        "MaxDatas=360000\r\n")
+                                                        "MaxDatas=360000\r\nMqttUrl=mqtt://plant:1884\r\n"
+                                                        "MqttTopic=plant/a\r\n")
                                              .arg(t.path("rec"))));
     const QByteArray before = t.read("TAVIN-Monitor.ini");
     ParsedCommandLine p = parse({});
@@ -62,6 +65,9 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
     EXPECT_EQ(o.maxDatas, 30000);  // the large store is chosen per run, never carried over
     EXPECT_EQ(o.keisu, 1.0f);
     EXPECT_EQ(p.options.settingsPath, t.path("TAVIN-Monitor.ini"));
+    EXPECT_EQ(o.stream, (StreamOptions{"mqtt://plant:1884", "plant/a", {}, {}}));
+    EXPECT_EQ(parse({"--mqtt-topic", "plant/b", "--mqtt-user", "u"}).options.acquisition.stream,
+              (StreamOptions{"mqtt://plant:1884", "plant/b", "u", {}}));
 
     // The command line wins, and the baud rate follows the kind given there.
     p = parse({"--port", "/dev/null", "--kind=0", "--sampling", "auto", "--unit", "auto", "--coef", "2.5", "--dir",
@@ -108,6 +114,9 @@ TEST_F(RecordCommandLine, WithoutASettingsFileNoneIsCreated)
 TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
 {
     t.write("plain", "a file, not a folder");
+    t.write("pw-open", "secret\n");  // readable by all
+    t.write("pw", "secret\n");
+    ::chmod(QFile::encodeName(t.path("pw")).constData(), 0600);
     const QStringList before = everything();
     const QString rec = t.path("rec");
     const struct {
@@ -142,6 +151,12 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         {{"--dir", t.path("plain")}, "はフォルダではありません"},
         {{"--dir", "/proc"}, "に書き込めません"},
         {{"--name", QString(250, u'x')}, "ファイル名が長すぎます。このフォルダでは 204 バイトまで"},
+        {{"--mqtt", "tcp://broker"}, "--mqtt の値 tcp://broker は使えません: mqtt://ホスト:ポート"},
+        {{"--mqtt", "mqtt://bench:pw@broker"}, "URL に書かず"},
+        {{"--mqtt", "mqtt://b", "--mqtt-topic", "a/+/b"}, "--mqtt-topic の値 a/+/b は使えません: ワイルドカード"},
+        {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-open")}, "chmod 600"},
+        {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-none")}, "がありません"},
+        {{"--mqtt", "mqtt://b", "--mqtt-password-file", t.path("pw")}, "--mqtt-user"},
     };
     for (const auto& c : cases) {
         QStringList args = QStringList{"--port", "COM3", "--dir", rec} + c.args;

@@ -1,0 +1,156 @@
+// What consumers of the stream rely on: how samples are cut into batches, the JSON of a batch,
+// and the backlog that keeps what the broker has not acknowledged, in order and bounded.
+#include "stream/StreamBatches.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tavin;
+
+namespace {
+
+constexpr std::int64_t T0 = 1'796'000'000'000;  // ms since 1970
+
+ValuesBatch batch(std::uint64_t seq, std::size_t n, std::int64_t t0 = T0)
+{
+    ValuesBatch b;
+    b.seq = seq;
+    b.t0Ms = t0;
+    b.context.periodMs = 1;
+    b.values.assign(n, 1.5f);
+    return b;
+}
+
+TEST(BatchCutter, CutsAtAHundredSamplesAHundredMillisecondsAndAnyChangeOfContext)
+{
+    BatchCutter c;
+    std::vector<ValuesBatch> out;
+    const StreamContext kpa{"kPa", 2.0f, 1, 0};
+    // 250 samples at 1 ms taken in one go: two full batches, the rest waits for its time.
+    for (int i = 0; i < 250; ++i)
+        c.add({T0 + i, float(i), 0}, kpa, 1000, out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].seq, 1u);
+    EXPECT_EQ(out[1].seq, 2u);
+    EXPECT_EQ(out[1].t0Ms, T0 + 100);
+    EXPECT_EQ(out[1].values.front(), 200.0f);  // times the coefficient
+    EXPECT_EQ(c.deadline(), 1000 + BatchCutter::MaxAgeMs);
+    c.close(1099, out);
+    EXPECT_EQ(out.size(), 2u);
+    c.close(1100, out);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[2].values.size(), 50u);
+    EXPECT_EQ(c.deadline(), INT64_MAX);
+
+    // A new unit or coefficient, and a sample off the batch's time axis, start a new batch.
+    out.clear();
+    c.add({T0 + 300, 1, 0}, kpa, 2000, out);
+    c.add({T0 + 301, 1, 1}, {"MPa", 2.0f, 1, 0}, 2000, out);
+    c.add({T0 + 302, 1, 1}, {"MPa", 2.0f, 1, 0}, 2000, out);
+    c.add({T0 + 5000, 1, 1}, {"MPa", 2.0f, 1, 0}, 2000, out);  // the gauge stopped for seconds
+    c.close(0, out, true);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].context.unit, "kPa");
+    EXPECT_EQ(out[1].context.unit, "MPa");
+    EXPECT_EQ(out[1].values.size(), 2u);
+    EXPECT_EQ(out[2].t0Ms, T0 + 5000);
+    EXPECT_EQ(out[2].seq, 6u);  // contiguous
+
+    // Values the ring had no room for take a number of their own, so that one is seen missing.
+    EXPECT_EQ(c.skip(0, out), 7u);
+    c.add({T0 + 6000, 1, 1}, {"MPa", 2.0f, 1, 0}, 3000, out);
+    c.close(0, out, true);
+    EXPECT_EQ(out.back().seq, 8u);
+}
+
+TEST(ValuesJson, HoldsExactlyTheKeysConsumersReadWithTheShortestNumbers)
+{
+    ValuesBatch b = batch(42, 0);
+    b.context = {"kPa", 2.5f, 5, 0};
+    b.values = {0.1f, -3.0f, 1e-7f, 123456.5f, std::nanf(""), INFINITY};
+    const std::string json = ValuesJson(b);
+    EXPECT_NE(json.find("\"values\":[0.1,-3,1e-07,123456.5,null,null]"), std::string::npos) << json;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    EXPECT_EQ(o.keys(), (QStringList{"coef", "period_ms", "seq", "t0", "unit", "values"}));
+    EXPECT_EQ(o["seq"].toInt(), 42);
+    EXPECT_EQ(o["period_ms"].toInt(), 5);
+    EXPECT_EQ(o["unit"].toString(), "kPa");
+    EXPECT_EQ(o["coef"].toDouble(), 2.5);
+    // t0: ISO 8601 with milliseconds and the offset, the same instant.
+    const QString t0 = o["t0"].toString();
+    EXPECT_TRUE(t0.contains('T') && t0.contains('.')) << t0.toStdString();
+    EXPECT_EQ(QDateTime::fromString(t0, Qt::ISODateWithMs).toMSecsSinceEpoch(), T0);
+
+    // A unit that needs escaping stays one JSON string.
+    b.context.unit = "a\"b\\c\n";
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ValuesJson(b))).object()["unit"].toString(), "a\"b\\c\n");
+}
+
+TEST(StreamBacklog, SendsInOrderLetsGoOfWhatIsAcknowledgedAndResendsWhatWasInFlight)
+{
+    StreamBacklog q(1000);
+    for (std::uint64_t s = 1; s <= 3; ++s)
+        q.push(batch(s, 100));
+    q.push(Outgoing::Kind::Segment, "{}");
+    EXPECT_EQ(q.samples(), 300);
+    Outgoing* a = q.nextUnsent();
+    q.sent(*a, 11);
+    Outgoing* b = q.nextUnsent();
+    ASSERT_NE(a, b);
+    q.sent(*b, 12);
+    EXPECT_EQ(q.nextUnsent()->batch.seq, 3u);
+    EXPECT_EQ(q.inFlight(), 2u);
+
+    // Acknowledged out of order: the first stays until it is acknowledged too.
+    q.acknowledged(12);
+    EXPECT_EQ(q.messages(), 4u);
+    q.acknowledged(99);  // not ours
+    q.acknowledged(11);
+    EXPECT_EQ(q.messages(), 2u);
+    EXPECT_EQ(q.samples(), 100);
+
+    // The connection ended with the third in flight: it is the next to go again.
+    q.sent(*q.nextUnsent(), 13);
+    q.resend();
+    EXPECT_EQ(q.inFlight(), 0u);
+    EXPECT_EQ(q.nextUnsent()->batch.seq, 3u);
+    q.sent(*q.nextUnsent(), 1);
+    EXPECT_EQ(q.nextUnsent()->kind, Outgoing::Kind::Segment);
+}
+
+TEST(StreamBacklog, BeyondItsBoundDropsTheOldestIntoOneGapAndSaysSoOnce)
+{
+    StreamBacklog q(300);  // the batch in flight counts too
+    q.push(batch(1, 100, T0));
+    q.sent(*q.nextUnsent(), 1);  // in flight: kept
+    for (std::uint64_t s = 2; s <= 6; ++s)
+        q.push(batch(s, 100, T0 + std::int64_t(s) * 100));
+    // 1 in flight, 2..4 dropped into one gap, 5 and 6 kept.
+    EXPECT_EQ(q.samples(), 300);
+    EXPECT_EQ(q.dropped(), 300);
+    EXPECT_TRUE(q.takeDropped());
+    EXPECT_FALSE(q.takeDropped());
+    Outgoing* gap = q.nextUnsent();
+    ASSERT_EQ(gap->kind, Outgoing::Kind::Gap);
+    const QJsonObject g = QJsonDocument::fromJson(QByteArray::fromStdString(gap->payload)).object();
+    EXPECT_EQ(g["first_seq"].toInt(), 2);
+    EXPECT_EQ(g["last_seq"].toInt(), 4);
+    EXPECT_EQ(g["samples"].toInt(), 300);
+    EXPECT_EQ(QDateTime::fromString(g["from"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), T0 + 200);
+    EXPECT_EQ(QDateTime::fromString(g["to"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), T0 + 400 + 99);
+    EXPECT_EQ(q.messages(), 4u);  // 1, the gap, 5, 6
+
+    // Once that gap is on its way, a later drop is a gap of its own.
+    q.sent(*gap, 2);
+    q.push(batch(7, 100));
+    const QJsonObject g2 = QJsonDocument::fromJson(QByteArray::fromStdString(q.nextUnsent()->payload)).object();
+    EXPECT_EQ(g2["first_seq"].toInt(), 5);
+    EXPECT_EQ(g2["last_seq"].toInt(), 5);
+}
+
+}  // namespace
