@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/NumText.h"
 #include "platform/TextFile.h"
+#include "support/Broker.h"
 #include "support/Recordings.h"
 #include "support/Spawned.h"
 #include "support/TestEnv.h"
@@ -14,6 +15,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSerialPort>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -596,3 +600,77 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace {
+
+// A broker that is away when the measurement starts: the engine says so once, keeps a bounded
+// backlog, says once that it drops the oldest values, and once the broker is back sends the gap
+// and then every value it kept, in order.
+TEST_F(Engine, StreamsThroughABrokerThatIsAwayWithABoundedBacklog)
+{
+    test::Broker broker;
+    ASSERT_TRUE(broker.start()) << broker.output().toStdString();
+    test::Subscriber sub(broker.port(), "plant/engine/#", "engine-test");
+    ASSERT_TRUE(sub.waitConnected());
+    broker.stop();  // the subscription is kept for the broker's next start
+
+    AcquisitionOptions o = options();
+    o.noPort = true;
+    o.sampling = 1;
+    o.unitAuto = false;
+    o.unit = "kPa";
+    o.keisu = 2;
+    o.stream = {broker.url(), "plant/engine", {}, {}, 300};
+    ASSERT_EQ(engine->start(o), QString());
+    const auto said = [&](const char* text) {
+        view();
+        return int(std::count_if(events.begin(), events.end(), [&](const AcquisitionEvent& e) {
+            return e.kind == Kind::Stream && e.text.contains(QString::fromUtf8(text));
+        }));
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return said("に接続できません") == 1; }, 10000));
+    EXPECT_TRUE(StreamStatusText(view().stream).contains("接続できません"));
+
+    values(1, 1000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return said("古い値から捨てています") == 1; }, 10000));
+    values(1001, 1500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view().stream.dropped >= 1200; }, 10000));
+    EXPECT_EQ(said("古い値から捨てています"), 1);
+    EXPECT_EQ(said("に接続できません"), 1);  // not at every attempt
+    EXPECT_LE(view().stream.backlog, 300);
+
+    ASSERT_TRUE(broker.start()) << broker.output().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return said("に接続しました") == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view().stream.backlog == 0; }, 10000));
+    EXPECT_EQ(StreamStatusText(view().stream), QStringLiteral("MQTT %1: 接続中 (送れずに捨てた値 1200)").arg(
+                                                   broker.url().mid(7)));
+    // The gap, then the values kept: what was dropped and what arrived make up all 1500.
+    ASSERT_TRUE(sub.waitFor([](const auto& m) { return test::ValuesOf(m).seqs.size() >= 3; }, 10000));
+    const std::vector<test::Message> m = sub.messages();
+    const auto gap = std::find_if(m.begin(), m.end(), [](auto& x) { return x.topic == "plant/engine/gap"; });
+    ASSERT_NE(gap, m.end());
+    const QJsonObject g = QJsonDocument::fromJson(gap->payload).object();
+    EXPECT_EQ(g["first_seq"].toInt(), 1);
+    EXPECT_EQ(g["samples"].toInt(), 1200);
+    std::vector<float> arrived;
+    long long seq = g["last_seq"].toInt();
+    for (const test::Message& x : m) {
+        if (x.topic != "plant/engine/values")
+            continue;
+        const QJsonObject b = QJsonDocument::fromJson(x.payload).object();
+        EXPECT_EQ(b["seq"].toInt(), ++seq);
+        for (const QJsonValue v : b["values"].toArray())
+            arrived.push_back(float(v.toDouble()));
+    }
+    std::vector<float> expected = upTo(1500);
+    expected.erase(expected.begin(), expected.begin() + 1200);
+    for (float& v : expected)
+        v *= 2;
+    EXPECT_EQ(arrived, expected);
+    // Said in the log too, once each; the engine's thread is never what waited for the broker.
+    const QString log = FromCp932(readFile(t.path("LOG/") + QDir(t.path("LOG")).entryList({"PG*.Log"}).value(0)));
+    EXPECT_EQ(log.count("古い値から捨てています"), 1) << log.toStdString();
+    EXPECT_EQ(log.count("に接続できません"), 1) << log.toStdString();
+}
+
+}  // namespace
