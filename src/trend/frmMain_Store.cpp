@@ -56,11 +56,12 @@ void frmMain::pushOptions()
         return;
     pushed_ = std::move(o);
     engine_->setOptions(pushed_);
-    if (pushed_.stream.on())
+    if (pushed_.stream.on()) {
         ui.tmrStream->start();
-    else
+    } else {
         ui.tmrStream->stop();
-    showStream(engine_->view().stream);
+        ui.lblStream->hide();
+    }
 }
 
 void frmMain::RefreshScreen()
