@@ -50,7 +50,8 @@ QString Recorder::start()
                     .arg(o_.port)
                     .arg(o_.acquisition.term)
                     .arg(o_.acquisition.baudRate)
-                    .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)));
+                    .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)) +
+                    (o_.acquisition.stream.on() ? QStringLiteral(" (MQTT %1)").arg(o_.acquisition.stream.url) : QString()));
     if (const QString why = JournalListProblem(JournalFolderList(env_)); !why.isEmpty())
         say(why, 1);
     // What a run before this one left (killed, power cut): its journals become recordings. This

@@ -80,7 +80,6 @@ public:
 
     // ---- any thread ----
     StreamStatus status() const;
-    const QString& topic() const { return topic_; }
 
 private:
     void run();
