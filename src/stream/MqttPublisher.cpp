@@ -55,7 +55,8 @@ QString StreamStatusText(const StreamStatus& s)
     case StreamStatus::Link::Connected: text = QStringLiteral("MQTT %1: 接続中").arg(s.broker); break;
     case StreamStatus::Link::Failed: text = QStringLiteral("MQTT %1: 接続できません").arg(s.broker); break;
     }
-    if (s.backlog > 0 && s.link != StreamStatus::Link::Connected)
+    // While connected a batch or two is always on its way: only a backlog still being sent counts.
+    if (s.backlog > 0 && (s.link != StreamStatus::Link::Connected || s.backlog >= 1000))
         text += QStringLiteral(" (未送信 %1 値)").arg(s.backlog);
     if (s.dropped > 0)
         text += QStringLiteral(" (送れずに捨てた値 %1)").arg(s.dropped);
