@@ -310,7 +310,8 @@ void MqttPublisher::send()
 {
     if (!connected_)
         return;
-    if (statusContext_.kind != context_.kind) {
+    if (statusDue_ || statusContext_.kind != context_.kind) {
+        statusDue_ = false;
         statusContext_ = context_;
         publishStatus(true);
     }
@@ -357,10 +358,10 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc)
         p.setLink(StreamStatus::Link::Failed);
         return;
     }
+    // The status goes from the loop: the client library holds its own locks during a callback.
     p.connected_ = true;
+    p.statusDue_ = true;
     p.setLink(StreamStatus::Link::Connected);
-    p.statusContext_ = p.context_;
-    p.publishStatus(true);
 }
 
 void MqttPublisher::onPublish(mosquitto*, void* self, int mid)

@@ -127,6 +127,7 @@ private:
     std::int64_t retryAt_ = 0;
     std::int64_t statusMid_ = -1;
     bool statusAcked_ = false;
+    bool statusDue_ = false;  // connected: the online status goes first
     QString lastLog_;  // the client library's last error, for a TLS failure
     std::uint32_t haveContext_ = 0;
     StreamContext context_;

@@ -40,7 +40,9 @@ protected:
         ASSERT_EQ(frames.waitFor(10000, 40000).size(), 10000);
         QTest::qWait(300);  // the last frames read
         rec.terminate();
-        EXPECT_EQ(ended(rec), 0) << err.toStdString();
+        const int status = ended(rec);
+        err += QString::fromUtf8(rec.readAllStandardError());
+        EXPECT_EQ(status, 0) << err.toStdString();
     }
     // The values the recordings hold, times the coefficient of 2.
     std::vector<float> recordedTimesTwo() const

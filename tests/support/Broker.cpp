@@ -103,7 +103,7 @@ Subscriber::Subscriber(int port, const QString& filter, const QString& clientId,
 Subscriber::~Subscriber()
 {
     mosquitto_disconnect(mosq_);
-    mosquitto_loop_stop(mosq_, true);
+    mosquitto_loop_stop(mosq_, false);  // the disconnect ends its thread
     mosquitto_destroy(mosq_);
 }
 
