@@ -7,10 +7,13 @@
 // the journal writes and syncs. Runs on any Qt platform: offscreen, or an X server (Xvfb) where
 // the cost of getting pixels to the screen is part of the bill; with the accessibility bridge when
 // the session has one (QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 and an accessibility bus), whose label
-// updates travel over D-Bus to any listener registered there. The last line sums the figures up
-// for bench/live_compare.
+// updates travel over D-Bus to any listener registered there. With --mqtt the window streams the
+// measurement to that broker, as a user who set MqttUrl has it do (bench/stream_compare). The last
+// line sums the figures up for bench/live_compare and bench/stream_compare.
 //
-//   live_bench [--frames N]     N frames in all (default 21000: 1000 to settle, 20 s measured)
+//   live_bench [--frames N] [--mqtt URL [--mqtt-topic TOPIC]]
+//     N frames in all (default 21000: 1000 to settle, 20 s measured); URL mqtt://host:port, TOPIC
+//     the topics' root (default: the window's own)
 #include "AllocCount.h"
 #include "GaugeFrames.h"
 #include "DecodingSink.h"
@@ -57,6 +60,30 @@ auto& controls(W& w)
         return w.ui;
     else
         return w;
+}
+
+// Streaming to a broker, set where the start button takes it from: the settings. False for the
+// baseline build, which has no streaming.
+template <class S>
+bool streamTo(S& settings, const QString& url, const QString& topic)
+{
+    if constexpr (requires { settings.MqttUrl; }) {
+        settings.MqttUrl = url;
+        settings.MqttTopic = topic;
+        return true;
+    } else {
+        return false;
+    }
+}
+
+// The broker's state as the window's status bar shows it.
+template <class W>
+QString streamLabel(W& w)
+{
+    if constexpr (requires { controls(w).lblStream; })
+        return controls(w).lblStream->text();
+    else
+        return {};
 }
 
 constexpr int ComNumber = 7;
@@ -179,22 +206,38 @@ struct Snapshot {
     std::map<std::string, double> threads;  // CPU seconds by thread name
 };
 
-int framesArgument(int argc, char** argv)
-{
+struct Arguments {
     int frames = 21000;
+    QString mqttUrl;    // empty: no streaming
+    QString mqttTopic;  // empty: the window's default
+};
+
+Arguments arguments(int argc, char** argv)
+{
+    Arguments a;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
-            frames = std::atoi(argv[++i]);
+        const bool valued = i + 1 < argc;
+        if (std::strcmp(argv[i], "--frames") == 0 && valued)
+            a.frames = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--mqtt") == 0 && valued)
+            a.mqttUrl = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--mqtt-topic") == 0 && valued)
+            a.mqttTopic = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: live_bench [--frames N]   (N > %d)\n", SettleFrames);
+            std::fprintf(stderr, "usage: live_bench [--frames N] [--mqtt URL [--mqtt-topic TOPIC]]   (N > %d)\n",
+                         SettleFrames);
             std::exit(2);
         }
     }
-    if (frames <= SettleFrames) {
+    if (a.frames <= SettleFrames) {
         std::fprintf(stderr, "live_bench: --frames must be more than %d\n", SettleFrames);
         std::exit(2);
     }
-    return frames;
+    if (!a.mqttTopic.isEmpty() && a.mqttUrl.isEmpty()) {
+        std::fprintf(stderr, "live_bench: --mqtt-topic goes with --mqtt\n");
+        std::exit(2);
+    }
+    return a;
 }
 
 }  // namespace
@@ -206,7 +249,8 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int Frames = framesArgument(argc, argv);
+    const Arguments args = arguments(argc, argv);
+    const int Frames = args.frames;
     if (!bench::CountsQtAllocations()) {
         std::fprintf(stderr, "live_bench: the allocation counter does not see Qt's allocations\n");
         return 1;
@@ -239,6 +283,10 @@ int main(int argc, char** argv)
     if (state.Settings.ComPort != ComNumber || state.Settings.Term != Kind || state.Settings.Sampling != 1) {
         std::fprintf(stderr, "live_bench: the menus chose COM%d, kind %d, %d ms\n", int(state.Settings.ComPort),
                      int(state.Settings.Term), int(state.Settings.Sampling));
+        return 2;
+    }
+    if (!args.mqttUrl.isEmpty() && !streamTo(state.Settings, args.mqttUrl, args.mqttTopic)) {
+        std::fprintf(stderr, "live_bench: this build does not stream\n");
         return 2;
     }
 
@@ -297,6 +345,7 @@ int main(int argc, char** argv)
     backstop.stop();
 
     const int stored = storedSamples(state);
+    const QString stream = streamLabel(w);
     if (opened)
         controls(w).cmdClose->click();
     const long sent = sim.stop();
@@ -313,6 +362,9 @@ int main(int argc, char** argv)
     std::printf("platform %s, accessibility bridge %s; gauge-sim kind %d every 1 ms, %d frames (the first %d to "
                 "settle)\n",
                 qPrintable(QGuiApplication::platformName()), a11y ? "on" : "off", Kind, Frames, SettleFrames);
+    if (!args.mqttUrl.isEmpty())
+        std::printf("streaming to %s; at the end of the measuring period: %s\n", qPrintable(args.mqttUrl),
+                    qPrintable(stream));
     if (started && ended) {
         const double wall = std::chrono::duration<double>(end.at - start.at).count();
         const int frames = end.stored - start.stored;
