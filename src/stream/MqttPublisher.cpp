@@ -100,7 +100,7 @@ void MqttPublisher::setContext(const StreamContext& context)
 
 void MqttPublisher::segment(const QString& path, std::int64_t samples, OleDate first, OleDate last)
 {
-    const auto iso = [](OleDate d) { return IsoMs(FromOleDate(d).toMSecsSinceEpoch()).toStdString(); };
+    const auto iso = [](OleDate d) { return IsoMs(FromOleDate(d).toMSecsSinceEpoch()); };
     std::string json = "{\"file\":" + JsonString(QFileInfo(path).fileName()) + ",\"path\":" + JsonString(path) +
                        ",\"samples\":" + std::to_string(samples) + ",\"first\":\"" + iso(first) +
                        "\",\"last\":\"" + iso(last) + "\"}";

@@ -1,11 +1,11 @@
 #include "stream/StreamBatches.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <limits>
 #include <utility>
 
@@ -38,10 +38,33 @@ std::int64_t driftLimitMs(std::int32_t periodMs) { return std::max<std::int64_t>
 
 }  // namespace
 
-QString IsoMs(std::int64_t msSinceEpoch)
+std::string IsoMs(std::int64_t msSinceEpoch)
 {
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msSinceEpoch);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    // Each batch carries one: formatted here rather than through the time-zone machinery, which
+    // looks at the zone's files on every call. The offset is looked up once a minute.
+    thread_local std::int64_t minute = INT64_MIN;
+    thread_local long offsetS = 0;
+    const std::int64_t s = msSinceEpoch >= 0 ? msSinceEpoch / 1000 : (msSinceEpoch - 999) / 1000;
+    const int ms = int(msSinceEpoch - s * 1000);
+    if (s / 60 != minute) {
+        minute = s / 60;
+        const std::time_t t = std::time_t(s);
+        std::tm local{};
+        localtime_r(&t, &local);
+        offsetS = local.tm_gmtoff;
+    }
+    const std::time_t shifted = std::time_t(s + offsetS);
+    std::tm f{};
+    gmtime_r(&shifted, &f);
+    char buf[48];
+    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.tm_year + 1900, f.tm_mon + 1,
+                          f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec, ms);
+    if (offsetS == 0)
+        std::snprintf(buf + n, sizeof buf - std::size_t(n), "Z");
+    else
+        std::snprintf(buf + n, sizeof buf - std::size_t(n), "%c%02ld:%02ld", offsetS < 0 ? '-' : '+',
+                      std::labs(offsetS) / 3600, std::labs(offsetS) % 3600 / 60);
+    return buf;
 }
 
 std::string JsonString(const QString& text)
@@ -71,8 +94,8 @@ std::string GapJson(std::uint64_t firstSeq, std::uint64_t lastSeq, std::int64_t 
                     std::int64_t toMs)
 {
     return "{\"first_seq\":" + std::to_string(firstSeq) + ",\"last_seq\":" + std::to_string(lastSeq) +
-           ",\"samples\":" + std::to_string(samples) + ",\"from\":\"" + IsoMs(fromMs).toStdString() +
-           "\",\"to\":\"" + IsoMs(toMs).toStdString() + "\"}";
+           ",\"samples\":" + std::to_string(samples) + ",\"from\":\"" + IsoMs(fromMs) + "\",\"to\":\"" +
+           IsoMs(toMs) + "\"}";
 }
 
 std::string ValuesJson(const ValuesBatch& b)
@@ -82,7 +105,7 @@ std::string ValuesJson(const ValuesBatch& b)
     out += "{\"seq\":";
     appendInt(out, b.seq);
     out += ",\"t0\":\"";
-    out += IsoMs(b.t0Ms).toStdString();
+    out += IsoMs(b.t0Ms);
     out += "\",\"period_ms\":";
     appendInt(out, b.context.periodMs);
     out += ",\"unit\":";

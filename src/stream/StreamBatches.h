@@ -125,8 +125,9 @@ private:
     std::int64_t gapSamples_ = 0, gapFromMs_ = 0, gapToMs_ = 0;
 };
 
-// ISO 8601 with milliseconds and the local UTC offset: "2026-12-08T16:45:01.123+09:00".
-QString IsoMs(std::int64_t msSinceEpoch);
+// ISO 8601 with milliseconds and the local UTC offset: "2026-12-08T16:45:01.123+09:00" ("Z" for
+// UTC itself).
+std::string IsoMs(std::int64_t msSinceEpoch);
 // The batch as the values topic carries it.
 std::string ValuesJson(const ValuesBatch& b);
 // What the gap topic carries: the batches numbered first..last were dropped, with their samples

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 
 using namespace tavin;
 
@@ -89,6 +90,30 @@ TEST(ValuesJson, HoldsExactlyTheKeysConsumersReadWithTheShortestNumbers)
     // A unit that needs escaping stays one JSON string.
     b.context.unit = "a\"b\\c\n";
     EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ValuesJson(b))).object()["unit"].toString(), "a\"b\\c\n");
+}
+
+TEST(IsoMs, GivesTheLocalTimeWithMillisecondsAndItsOffset)
+{
+    const QByteArray tz = qgetenv("TZ");
+    // 2026-11-30 21:33:20.007 UTC; a minute apart each, since the offset is looked up once a minute.
+    const struct {
+        const char* zone;
+        std::int64_t ms;
+        const char* text;
+    } cases[] = {
+        {"UTC0", 1'796'074'400'007, "2026-11-30T21:33:20.007Z"},
+        {"JST-9", 1'796'074'460'007, "2026-12-01T06:34:20.007+09:00"},
+        {"EST5", 1'796'074'520'999, "2026-11-30T16:35:20.999-05:00"},
+        {"IST-5:30", 1'796'074'580'000, "2026-12-01T03:06:20.000+05:30"},
+    };
+    for (const auto& c : cases) {
+        qputenv("TZ", c.zone);
+        tzset();
+        EXPECT_EQ(IsoMs(c.ms), c.text) << c.zone;
+        EXPECT_EQ(QDateTime::fromString(QString::fromStdString(IsoMs(c.ms)), Qt::ISODateWithMs).toMSecsSinceEpoch(), c.ms);
+    }
+    tz.isNull() ? qunsetenv("TZ") : qputenv("TZ", tz);
+    tzset();
 }
 
 TEST(StreamBacklog, SendsInOrderLetsGoOfWhatIsAcknowledgedAndResendsWhatWasInFlight)
