@@ -76,7 +76,7 @@ Acquisition::~Acquisition()
     QThread* home = QThread::currentThread();
     call([&] {
         journal_.publish();  // what was measured stays in the journal for the next start
-        stream_.reset();     // what the broker has not taken yet goes while it takes it
+        endStream();         // what the broker has not taken yet goes while it takes it
         delete port_;
         port_ = nullptr;
         delete tick_;
@@ -820,9 +820,22 @@ AcquisitionView Acquisition::view(std::vector<AcquisitionEvent>* events)
 
 // ---- streaming ----
 
+// What the broker has not acknowledged goes while it takes it (a few seconds at most); what is
+// left is logged, as the recordings hold it. Options that change the broker seldom do: at start.
+void Acquisition::endStream()
+{
+    if (!stream_)
+        return;
+    stream_->close();
+    if (const std::int64_t left = stream_->status().backlog; left > 0)
+        log_.LogMsg(1, QStringLiteral("MQTT"),
+                    QStringLiteral("MQTT ブローカーへ送れなかった %1 値を残して送信を終えます (値は記録ファイルにあります)。").arg(left));
+    stream_.reset();
+}
+
 void Acquisition::restartStream()
 {
-    stream_.reset();
+    endStream();
     mine_.stream = {};
     streamProblemsSeen_ = 0;
     droppingSaid_ = false;
@@ -835,7 +848,8 @@ void Acquisition::restartStream()
     if (o.topic.isEmpty())
         o.topic = DefaultTopic(portName());
     stream_ = std::make_unique<MqttPublisher>(o, StreamContext{mine_.unit, opt_.keisu, opt_.sampling, opt_.term});
-    log_.LogMsg(0, QStringLiteral("MQTT"), QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(o.url, o.topic));
+    log_.LogMsg(0, QStringLiteral("MQTT"),
+                QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(UrlForText(o.url), o.topic));
     streamTick_->start();
     watchStream();
 }

@@ -248,6 +248,7 @@ private:
     void checkJournal();
     void journalHeaderAgain();
     void journalOff(const QString& why);
+    void endStream();
     void restartStream();
     void streamContext();
     void watchStream();

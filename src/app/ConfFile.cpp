@@ -340,6 +340,8 @@ bool ConfFile::read(QString* error)
             s_.Recent << v->text;
     const auto none = [] { return QString(); };
     text("MqttUrl", s_.MqttUrl, none, [](const QString& v) { return v.isEmpty() || ParseBrokerUrl(v, nullptr); });
+    if (!Replaced.isEmpty() && Replaced.last().key == QStringLiteral("MqttUrl"))  // named in the box and the log
+        Replaced.last().held = UrlForText(Replaced.last().held);
     text("MqttTopic", s_.MqttTopic, none, [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
     text("MqttUser", s_.MqttUser, none, anyText);
     text("MqttPasswordFile", s_.MqttPasswordFile, none, anyText);

@@ -81,6 +81,12 @@ std::optional<QString> frmMain::chooseRecording()
 void frmMain::LoadCsvFile(const QString& path)
 {
     AppState& s = st_;
+    // What the engine announced before this load (a unit chosen a moment ago) is shown now, not
+    // over the file's labels when a long load lets events through.
+    std::vector<AcquisitionEvent> announced;
+    engine_->view(&announced);
+    for (const AcquisitionEvent& e : announced)
+        onEngineEvent(e);
     const QString native = QDir::toNativeSeparators(path);
     LoadFolder = native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
     // The engine is stopped in read-out mode (its stop was the hand-over): the store is this window's.

@@ -263,8 +263,10 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     if (has("mqtt")) {
         QString why;
         st.url = value("mqtt");
-        if (!ParseBrokerUrl(st.url, &why))
-            return bad("mqtt", why);
+        if (!ParseBrokerUrl(st.url, &why)) {
+            error = QStringLiteral("--mqtt の値 %1 は使えません: %2。").arg(UrlForText(st.url), why);
+            return parsed;
+        }
     }
     if (has("mqtt-topic")) {
         st.topic = value("mqtt-topic");

@@ -66,7 +66,11 @@ QString StreamStatusText(const StreamStatus& s)
 }
 
 MqttPublisher::MqttPublisher(const StreamOptions& options, const StreamContext& context)
-    : options_(options), topic_(options.topic), context_(context), backlog_(options.backlogSamples)
+    : options_(options), topic_(options.topic), valuesTopic_((topic_ + QStringLiteral("/values")).toStdString()),
+      segmentTopic_((topic_ + QStringLiteral("/segment")).toStdString()),
+      gapTopic_((topic_ + QStringLiteral("/gap")).toStdString()),
+      statusTopic_((topic_ + QStringLiteral("/status")).toStdString()), context_(context),
+      backlog_(options.backlogSamples)
 {
     static std::once_flag init;
     std::call_once(init, [] { mosquitto_lib_init(); });
@@ -81,14 +85,19 @@ MqttPublisher::MqttPublisher(const StreamOptions& options, const StreamContext& 
     });
 }
 
-MqttPublisher::~MqttPublisher()
+void MqttPublisher::close()
 {
-    quit_.store(true, std::memory_order_release);
+    if (!thread_.joinable())
+        return;
+    {
+        std::lock_guard lock(m_);  // not between the thread's look at quit_ and its wait
+        quit_.store(true, std::memory_order_release);
+    }
     wake_.notify_one();
     thread_.join();
 }
 
-QString MqttPublisher::brokerText() const { return broker_.host.isEmpty() ? options_.url : broker_.text(); }
+QString MqttPublisher::brokerText() const { return broker_.host.isEmpty() ? UrlForText(options_.url) : broker_.text(); }
 
 void MqttPublisher::setContext(const StreamContext& context)
 {
@@ -106,7 +115,7 @@ void MqttPublisher::segment(const QString& path, std::int64_t samples, OleDate f
                        "\",\"last\":\"" + iso(last) + "\"}";
     {
         std::lock_guard lock(m_);
-        segments_.push_back(std::move(json));
+        segments_.push_back({head_.load(std::memory_order_relaxed), std::move(json)});
     }
     notes_.store(true, std::memory_order_release);
 }
@@ -138,18 +147,17 @@ void MqttPublisher::setLink(StreamStatus::Link link)
 
 void MqttPublisher::run()
 {
-    if (!badUrl_.isEmpty())
-        problem(QStringLiteral("MQTT の URL %1 は使えません: %2").arg(options_.url, badUrl_));
+    if (!badUrl_.isEmpty()) {
+        problem(QStringLiteral("MQTT の URL %1 は使えません: %2").arg(UrlForText(options_.url), badUrl_));
+        setLink(StreamStatus::Link::Failed);
+    }
     for (;;) {
         const bool quitting = quit_.load(std::memory_order_acquire);
         const std::int64_t now = steadyMs();
         takeSamples(now);
-        takeNotes();
         if (quitting || flush_.exchange(false, std::memory_order_acq_rel))
             cutter_.close(now, cut_, true);
-        for (ValuesBatch& b : cut_)
-            backlog_.push(std::move(b));
-        cut_.clear();
+        keepCut();
         if (!mosq_ && badUrl_.isEmpty() && now >= retryAt_ && !quitting)
             connect();
         send();
@@ -168,6 +176,8 @@ void MqttPublisher::run()
             if (refused_ || rc != MOSQ_ERR_SUCCESS)
                 dropConnection(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                                     : QString::fromUtf8(mosquitto_strerror(rc)));
+            else if (!connected_ && steadyMs() - connectingSince_ > ConnectTimeoutMs)
+                dropConnection(QStringLiteral("%1 秒待っても応答がありません").arg(ConnectTimeoutMs / 1000));
         } else {
             std::unique_lock lock(m_);
             wake_.wait_for(lock, std::chrono::milliseconds(wait), [this] { return quit_.load(); });
@@ -183,7 +193,7 @@ void MqttPublisher::run()
     }
     if (connected_) {
         publishStatus(false);
-        while (!statusAcked_ && steadyMs() < until + 1000)
+        while (statusMid_ >= 0 && steadyMs() < until + 1000)
             if (mosquitto_loop(mosq_, 50, 1) != MOSQ_ERR_SUCCESS)
                 break;
         mosquitto_disconnect(mosq_);
@@ -192,24 +202,41 @@ void MqttPublisher::run()
     if (mosq_)
         mosquitto_destroy(mosq_);
     mosq_ = nullptr;
+    std::lock_guard lock(m_);
+    status_.backlog = backlog_.samples();
+    status_.dropped = backlog_.dropped();
+}
+
+void MqttPublisher::keepCut()
+{
+    for (ValuesBatch& b : cut_)
+        backlog_.push(std::move(b));
+    cut_.clear();
 }
 
 void MqttPublisher::takeSamples(std::int64_t nowMs)
 {
+    // The segments first: each was noted at a ring position the head read after it has reached.
+    if (notes_.exchange(false, std::memory_order_acq_rel)) {
+        std::lock_guard lock(m_);
+        for (Segment& s : segments_)
+            segmentsDue_.push_back(std::move(s));
+        segments_.clear();
+    }
+    const std::uint64_t lost = ringDropped_.load(std::memory_order_acquire);
     const std::uint64_t head = head_.load(std::memory_order_acquire);
     std::uint64_t tail = tail_.load(std::memory_order_relaxed);
-    // Samples the ring had no room for: their batch number is left out, and a gap says so.
-    if (const std::uint64_t lost = ringDropped_.load(std::memory_order_relaxed); lost != ringDroppedSeen_) {
-        const std::uint64_t seq = cutter_.skip(nowMs, cut_);
-        for (ValuesBatch& b : cut_)
-            backlog_.push(std::move(b));
-        cut_.clear();
-        const std::int64_t nextMs = tail != head ? ring_[tail % RingSize].ms : lastSampleMs_;
-        backlog_.push(Outgoing::Kind::Gap,
-                      GapJson(seq, seq, std::int64_t(lost - ringDroppedSeen_), lastSampleMs_, nextMs));
-        ringDroppedSeen_ = lost;
-    }
+    // A segment's message follows the last batch of the values sampled before it was saved.
+    const auto segmentsUpTo = [&](std::uint64_t position) {
+        while (!segmentsDue_.empty() && segmentsDue_.front().at <= position) {
+            cutter_.close(nowMs, cut_, true);
+            keepCut();
+            backlog_.pushSegment(std::move(segmentsDue_.front().json));
+            segmentsDue_.pop_front();
+        }
+    };
     for (; tail != head; ++tail) {
+        segmentsUpTo(tail);
         const StreamSample& s = ring_[tail % RingSize];
         if (s.context != haveContext_) {
             std::lock_guard lock(m_);
@@ -221,32 +248,31 @@ void MqttPublisher::takeSamples(std::int64_t nowMs)
         cutter_.add(s, context_, nowMs, cut_);
         lastSampleMs_ = s.ms;
     }
+    segmentsUpTo(head);
     tail_.store(tail, std::memory_order_release);
-    cutter_.close(nowMs, cut_);
-}
-
-void MqttPublisher::takeNotes()
-{
-    if (!notes_.exchange(false, std::memory_order_acq_rel))
-        return;
-    std::vector<std::string> segments;
-    {
-        std::lock_guard lock(m_);
-        segments.swap(segments_);
+    // Samples the ring had no room for came after all it held: their batch number is left out,
+    // and a gap says how many, from when.
+    if (lost != ringDroppedSeen_) {
+        const auto n = std::int64_t(lost - ringDroppedSeen_);
+        const std::uint64_t seq = cutter_.skip(nowMs, cut_);
+        keepCut();
+        backlog_.pushGap({seq, seq, n, lastSampleMs_, lastSampleMs_ + n * context_.periodMs});
+        ringDroppedSeen_ = lost;
     }
-    // The batches cut so far go first: a segment follows the values it holds.
-    for (ValuesBatch& b : cut_)
-        backlog_.push(std::move(b));
-    cut_.clear();
-    for (std::string& s : segments)
-        backlog_.push(Outgoing::Kind::Segment, std::move(s));
+    cutter_.close(nowMs, cut_);
 }
 
 void MqttPublisher::connect()
 {
     retryAt_ = steadyMs() + ReconnectMs;
+    connectingSince_ = steadyMs();
     refused_ = false;
     QString password;
+    if (!options_.passwordFile.isEmpty() && options_.user.isEmpty()) {
+        problem(QStringLiteral("MQTT のパスワードファイルを使うにはユーザー名 (MqttUser) も指定してください。"));
+        setLink(StreamStatus::Link::Failed);
+        return;
+    }
     if (!options_.passwordFile.isEmpty()) {
         if (const QString why = ReadPasswordFile(options_.passwordFile, &password); !why.isEmpty()) {
             problem(why);
@@ -263,10 +289,9 @@ void MqttPublisher::connect()
     mosquitto_connect_callback_set(mosq_, &MqttPublisher::onConnect);
     mosquitto_publish_callback_set(mosq_, &MqttPublisher::onPublish);
     mosquitto_log_callback_set(mosq_, &MqttPublisher::onLog);
-    const std::string statusTopic = (topic_ + QStringLiteral("/status")).toStdString();
     statusContext_ = context_;
     const std::string offline = statusJson(false);
-    mosquitto_will_set(mosq_, statusTopic.c_str(), int(offline.size()), offline.data(), 1, true);
+    mosquitto_will_set(mosq_, statusTopic_.c_str(), int(offline.size()), offline.data(), 1, true);
     if (!options_.user.isEmpty())
         mosquitto_username_pw_set(mosq_, options_.user.toUtf8().constData(),
                                   options_.passwordFile.isEmpty() ? nullptr : password.toUtf8().constData());
@@ -324,9 +349,11 @@ void MqttPublisher::send()
         Outgoing* m = backlog_.nextUnsent();
         if (!m)
             return;
-        const char* sub = m->kind == Outgoing::Kind::Values ? "/values" : m->kind == Outgoing::Kind::Segment ? "/segment" : "/gap";
-        const std::string topic = (topic_ + QLatin1String(sub)).toStdString();
-        const std::string payload = m->kind == Outgoing::Kind::Values ? ValuesJson(m->batch) : m->payload;
+        using Kind = Outgoing::Kind;
+        const std::string& topic = m->kind == Kind::Values ? valuesTopic_ : m->kind == Kind::Gap ? gapTopic_ : segmentTopic_;
+        const std::string payload = m->kind == Kind::Values ? ValuesJson(m->batch)
+                                    : m->kind == Kind::Gap  ? GapJson(m->gap)
+                                                            : m->payload;
         int mid = 0;
         if (mosquitto_publish(mosq_, &mid, topic.c_str(), int(payload.size()), payload.data(), 1, false) !=
             MOSQ_ERR_SUCCESS)
@@ -346,11 +373,10 @@ std::string MqttPublisher::statusJson(bool online) const
 
 void MqttPublisher::publishStatus(bool online)
 {
-    const std::string topic = (topic_ + QStringLiteral("/status")).toStdString();
     const std::string payload = statusJson(online);
     int mid = 0;
-    statusAcked_ = false;
-    if (mosquitto_publish(mosq_, &mid, topic.c_str(), int(payload.size()), payload.data(), 1, true) == MOSQ_ERR_SUCCESS)
+    if (mosquitto_publish(mosq_, &mid, statusTopic_.c_str(), int(payload.size()), payload.data(), 1, true) ==
+        MOSQ_ERR_SUCCESS)
         statusMid_ = mid;
 }
 
@@ -373,7 +399,7 @@ void MqttPublisher::onPublish(mosquitto*, void* self, int mid)
 {
     auto& p = *static_cast<MqttPublisher*>(self);
     if (mid == p.statusMid_) {
-        p.statusAcked_ = true;
+        p.statusMid_ = -1;  // message ids come round again: this one may be a batch's next time
         return;
     }
     p.backlog_.acknowledged(mid);

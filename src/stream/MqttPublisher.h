@@ -18,6 +18,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -49,12 +50,12 @@ public:
     // `topic` must be set (DefaultTopic for the port when the user named none); `context` is that
     // of the first samples, and names the kind in the status.
     MqttPublisher(const StreamOptions& options, const StreamContext& context);
-    // Sends what waits for up to `DrainMs` while the broker is there, says offline and ends.
-    ~MqttPublisher();
+    ~MqttPublisher() { close(); }
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
     static constexpr int ReconnectMs = 2000;
+    static constexpr int ConnectTimeoutMs = 10000;  // a broker that does not answer the connect
     static constexpr int DrainMs = 3000;
     static constexpr std::size_t InFlightMax = 16;
     static constexpr std::size_t RingSize = std::size_t(1) << 16;  // a minute of the fastest gauge
@@ -65,7 +66,7 @@ public:
     {
         const std::uint64_t head = head_.load(std::memory_order_relaxed);
         if (head - tail_.load(std::memory_order_acquire) >= RingSize) {
-            ringDropped_.fetch_add(1, std::memory_order_relaxed);
+            ringDropped_.fetch_add(1, std::memory_order_release);
             return;
         }
         ring_[head % RingSize] = {msSinceEpoch, value, contextId_};
@@ -73,18 +74,21 @@ public:
     }
     // The unit, coefficient, period or kind of the samples that follow.
     void setContext(const StreamContext& context);
-    // A recording was saved.
+    // A recording was saved: announced after the values sampled before this call.
     void segment(const QString& path, std::int64_t samples, OleDate first, OleDate last);
     // The measurement stopped: the open batch goes at once rather than when its time is up.
     void flush() { flush_.store(true, std::memory_order_release); }
 
     // ---- any thread ----
     StreamStatus status() const;
+    // Sends what waits for up to `DrainMs` while the broker is there, says offline and ends the
+    // thread; `status()` then tells what was left unsent.
+    void close();
 
 private:
     void run();
     void takeSamples(std::int64_t nowMs);
-    void takeNotes();
+    void keepCut();
     void connect();
     void dropConnection(const QString& why);
     void send();
@@ -100,6 +104,7 @@ private:
 
     const StreamOptions options_;
     const QString topic_;
+    const std::string valuesTopic_, segmentTopic_, gapTopic_, statusTopic_;
     BrokerAddress broker_;
     QString badUrl_;
 
@@ -113,7 +118,11 @@ private:
     // What seldom comes, under m_.
     mutable std::mutex m_;
     std::vector<std::pair<std::uint32_t, StreamContext>> contexts_;
-    std::vector<std::string> segments_;
+    struct Segment {
+        std::uint64_t at;  // the ring position when it was saved: the values before it go first
+        std::string json;
+    };
+    std::vector<Segment> segments_;
     std::atomic<bool> notes_{false};
     std::atomic<bool> flush_{false};
     std::atomic<bool> quit_{false};
@@ -125,8 +134,8 @@ private:
     bool connected_ = false;
     bool refused_ = false;
     std::int64_t retryAt_ = 0;
-    std::int64_t statusMid_ = -1;
-    bool statusAcked_ = false;
+    std::int64_t connectingSince_ = 0;
+    std::int64_t statusMid_ = -1;  // the status message in flight; -1: none
     bool statusDue_ = false;  // connected: the online status goes first
     QString lastLog_;  // the client library's last error, for a TLS failure
     std::uint32_t haveContext_ = 0;
@@ -135,6 +144,7 @@ private:
     BatchCutter cutter_;
     StreamBacklog backlog_;
     std::vector<ValuesBatch> cut_;
+    std::deque<Segment> segmentsDue_;
     std::uint64_t ringDroppedSeen_ = 0;
     std::int64_t lastSampleMs_ = 0;
     std::thread thread_;

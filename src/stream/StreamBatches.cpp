@@ -90,12 +90,11 @@ std::string JsonString(const QString& text)
     return out + '"';
 }
 
-std::string GapJson(std::uint64_t firstSeq, std::uint64_t lastSeq, std::int64_t samples, std::int64_t fromMs,
-                    std::int64_t toMs)
+std::string GapJson(const GapRange& g)
 {
-    return "{\"first_seq\":" + std::to_string(firstSeq) + ",\"last_seq\":" + std::to_string(lastSeq) +
-           ",\"samples\":" + std::to_string(samples) + ",\"from\":\"" + IsoMs(fromMs) + "\",\"to\":\"" +
-           IsoMs(toMs) + "\"}";
+    return "{\"first_seq\":" + std::to_string(g.firstSeq) + ",\"last_seq\":" + std::to_string(g.lastSeq) +
+           ",\"samples\":" + std::to_string(g.samples) + ",\"from\":\"" + IsoMs(g.fromMs) + "\",\"to\":\"" +
+           IsoMs(g.toMs) + "\"}";
 }
 
 std::string ValuesJson(const ValuesBatch& b)
@@ -151,6 +150,8 @@ void BatchCutter::close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool 
 {
     if (!isOpen_ || (!all && nowMs < deadline()))
         return;
+    if (open_.values.size() < MaxSamples / 2)
+        open_.values.shrink_to_fit();  // a slow gauge's batches wait in the backlog with one value
     out.push_back(std::move(open_));
     open_ = ValuesBatch{};
     isOpen_ = false;
@@ -166,13 +167,19 @@ std::int64_t BatchCutter::deadline() const
 void StreamBacklog::push(ValuesBatch batch)
 {
     samples_ += std::int64_t(batch.values.size());
-    q_.push_back({Outgoing::Kind::Values, std::move(batch), {}});
+    q_.push_back({Outgoing::Kind::Values, std::move(batch), {}, {}});
     trim();
 }
 
-void StreamBacklog::push(Outgoing::Kind kind, std::string payload)
+void StreamBacklog::pushSegment(std::string payload)
 {
-    q_.push_back({kind, {}, std::move(payload)});
+    q_.push_back({Outgoing::Kind::Segment, {}, {}, std::move(payload)});
+}
+
+void StreamBacklog::pushGap(const GapRange& gap)
+{
+    dropped_ += gap.samples;
+    q_.push_back({Outgoing::Kind::Gap, {}, gap, {}});
 }
 
 Outgoing* StreamBacklog::nextUnsent()
@@ -209,36 +216,27 @@ void StreamBacklog::resend()
 
 void StreamBacklog::trim()
 {
-    while (samples_ > max_) {
-        // The oldest batch that is not on its way to the broker.
-        auto it = std::find_if(q_.begin(), q_.end(), [](const Outgoing& m) {
-            return m.kind == Outgoing::Kind::Values && m.mid == 0 && !m.acked;
+    while (samples_ > max_ || q_.size() > maxMessages_) {
+        // The oldest batch never sent: one that was may have reached the broker.
+        const auto it = std::find_if(q_.begin(), q_.end(), [](const Outgoing& m) {
+            return m.kind == Outgoing::Kind::Values && !m.everSent;
         });
         if (it == q_.end())
             return;
         const ValuesBatch& b = it->batch;
         const auto n = std::int64_t(b.values.size());
         const std::int64_t lastMs = b.t0Ms + (n - 1) * b.context.periodMs;
-        // The dropped batch's place is taken by a new gap, or extends the unsent gap before it.
-        const bool extend = it != q_.begin() && std::prev(it)->kind == Outgoing::Kind::Gap &&
-                            std::prev(it)->mid == 0 && !std::prev(it)->acked;
-        if (!extend) {
-            gapFirst_ = b.seq;
-            gapSamples_ = 0;
-            gapFromMs_ = b.t0Ms;
-        }
-        gapLast_ = b.seq;
-        gapSamples_ += n;
-        gapToMs_ = lastMs;
         samples_ -= n;
         dropped_ += n;
-        newlyDropped_ = true;
-        const std::string gap = GapJson(gapFirst_, gapLast_, gapSamples_, gapFromMs_, gapToMs_);
-        if (extend) {
-            std::prev(it)->payload = gap;
+        // A gap just before it that was never sent takes it in; else the gap takes its place.
+        if (it != q_.begin() && std::prev(it)->kind == Outgoing::Kind::Gap && !std::prev(it)->everSent) {
+            GapRange& g = std::prev(it)->gap;
+            g.lastSeq = b.seq;
+            g.samples += n;
+            g.toMs = lastMs;
             q_.erase(it);
         } else {
-            *it = Outgoing{Outgoing::Kind::Gap, {}, gap};
+            *it = Outgoing{Outgoing::Kind::Gap, {}, GapRange{b.seq, b.seq, n, b.t0Ms, lastMs}, {}};
         }
     }
 }

@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tavin {
@@ -58,7 +57,6 @@ public:
     void close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all = false);
     // When the open batch must be closed; INT64_MAX when none is open.
     std::int64_t deadline() const;
-    std::uint64_t nextSeq() const { return seq_; }
     // Closes the open batch and takes a number for values that never became a batch, so that a
     // consumer sees them missing.
     std::uint64_t skip(std::int64_t nowMs, std::vector<ValuesBatch>& out)
@@ -75,28 +73,49 @@ private:
     std::uint64_t seq_ = 1;
 };
 
-// A message waiting for the broker's acknowledgement.
-struct Outgoing {
-    enum class Kind { Values, Segment, Gap } kind;
-    ValuesBatch batch;     // Values: written as JSON when sent, so that the backlog holds floats
-    std::string payload;   // Segment, Gap
-    int mid = 0;           // the client's message id while in flight; 0: not sent yet
-    bool acked = false;
+// Batches that had to be dropped: their numbers, samples and the time they spanned.
+struct GapRange {
+    std::uint64_t firstSeq = 0;
+    std::uint64_t lastSeq = 0;
+    std::int64_t samples = 0;
+    std::int64_t fromMs = 0;
+    std::int64_t toMs = 0;
 };
 
-// The messages not acknowledged yet, in order. Values batches beyond `maxSamples` are dropped
-// from the oldest; the dropped run becomes one "gap" message in their place.
+// A message waiting for the broker's acknowledgement. Values and gaps are written as JSON when
+// sent, so that the backlog holds floats.
+struct Outgoing {
+    enum class Kind { Values, Segment, Gap } kind;
+    ValuesBatch batch;     // Values
+    GapRange gap;          // Gap
+    std::string payload;   // Segment
+    int mid = 0;           // the client's message id while in flight; 0: not in flight
+    bool acked = false;
+    bool everSent = false; // it may have reached the broker: never dropped or changed any more
+};
+
+// The messages not acknowledged yet, in order, bounded by the values they hold and by their
+// number. Beyond either bound the oldest batches never sent are dropped; a run of them becomes
+// one gap message in their place.
 class StreamBacklog {
 public:
-    explicit StreamBacklog(std::int64_t maxSamples) : max_(maxSamples) {}
+    static constexpr std::size_t DefaultMaxMessages = 100'000;  // about 15 MB of slow gauges' batches
+
+    explicit StreamBacklog(std::int64_t maxSamples, std::size_t maxMessages = DefaultMaxMessages)
+        : max_(maxSamples), maxMessages_(maxMessages)
+    {
+    }
 
     void push(ValuesBatch batch);
-    void push(Outgoing::Kind kind, std::string payload);
+    void pushSegment(std::string payload);
+    // Values lost before they became a batch: counted as dropped.
+    void pushGap(const GapRange& gap);
     // The oldest message not in flight; nullptr when all are.
     Outgoing* nextUnsent();
     void sent(Outgoing& m, int mid)
     {
         m.mid = mid;
+        m.everSent = true;
         ++inFlight_;
     }
     // The broker acknowledged `mid`: what is acknowledged at the front is let go of.
@@ -107,22 +126,18 @@ public:
     std::int64_t samples() const { return samples_; }
     std::size_t messages() const { return q_.size(); }
     std::size_t inFlight() const { return inFlight_; }
-    // Samples dropped since the start, and whether any were since the last `takeDropped`.
+    // Samples dropped since the start.
     std::int64_t dropped() const { return dropped_; }
-    bool takeDropped() { return std::exchange(newlyDropped_, false); }
 
 private:
     void trim();
 
     std::deque<Outgoing> q_;
     std::int64_t max_;
+    std::size_t maxMessages_;
     std::int64_t samples_ = 0;
     std::size_t inFlight_ = 0;
     std::int64_t dropped_ = 0;
-    bool newlyDropped_ = false;
-    // The gap message being extended: the seq range, samples and times dropped.
-    std::uint64_t gapFirst_ = 0, gapLast_ = 0;
-    std::int64_t gapSamples_ = 0, gapFromMs_ = 0, gapToMs_ = 0;
 };
 
 // ISO 8601 with milliseconds and the local UTC offset: "2026-12-08T16:45:01.123+09:00" ("Z" for
@@ -132,8 +147,7 @@ std::string IsoMs(std::int64_t msSinceEpoch);
 std::string ValuesJson(const ValuesBatch& b);
 // What the gap topic carries: the batches numbered first..last were dropped, with their samples
 // and the time they span.
-std::string GapJson(std::uint64_t firstSeq, std::uint64_t lastSeq, std::int64_t samples, std::int64_t fromMs,
-                    std::int64_t toMs);
+std::string GapJson(const GapRange& g);
 // A JSON string literal of `text` (quotes included).
 std::string JsonString(const QString& text);
 

@@ -14,7 +14,7 @@ std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why)
     const QUrl u(url, QUrl::StrictMode);
     BrokerAddress a;
     a.tls = u.scheme() == QStringLiteral("mqtts");
-    a.host = u.host();
+    a.host = u.host(QUrl::EncodeUnicode);  // the name the resolver takes
     a.port = u.port(a.tls ? 8883 : 1883);
     QString problem;
     if (!u.isValid() || (u.scheme() != QStringLiteral("mqtt") && !a.tls))
@@ -33,6 +33,17 @@ std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why)
         return std::nullopt;
     }
     return a;
+}
+
+QString UrlForText(const QString& url)
+{
+    const qsizetype scheme = url.indexOf(QStringLiteral("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    const qsizetype at = url.indexOf(u'@', start);
+    const qsizetype slash = url.indexOf(u'/', start);
+    if (at < 0 || (slash >= 0 && slash < at))
+        return url;
+    return url.left(start) + QStringLiteral("***") + url.mid(at);
 }
 
 QString TopicProblem(const QString& topic)

@@ -29,11 +29,16 @@ struct BrokerAddress {
     QString host;
     int port = 1883;
 
-    QString text() const { return QStringLiteral("%1:%2").arg(host).arg(port); }
+    QString text() const
+    {
+        return (host.contains(u':') ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2")).arg(host).arg(port);
+    }
 };
 
 // The broker `url` names; nothing, with why, when it names none.
 std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why);
+// `url` as it may stand in a message or the log: a user name and password in it are left out.
+QString UrlForText(const QString& url);
 // Why `topic` cannot be the root of the topics published to; empty when it can.
 QString TopicProblem(const QString& topic);
 // "tavin/<host name>/<port>": COM3 for a numbered port, the device's name (ttyUSB0) for a path.

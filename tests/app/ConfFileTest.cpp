@@ -500,15 +500,23 @@ TEST(ConfStartUp, StreamingKeysAreKeptWhenSetAndAnUnusableOneIsNamedAndCleared)
     ASSERT_EQ(s->conf.ConfSave(), 0);
     EXPECT_EQ(t.read(kIni), set);
 
-    for (const auto& [line, key] : {std::pair{"MqttUrl=http://broker", "MqttUrl"}, {"MqttUrl=mqtt://u:pw@broker", "MqttUrl"},
-                                    {"MqttTopic=plant/#", "MqttTopic"}, {"MqttTopic=$SYS/a", "MqttTopic"}}) {
+    // A password in the URL is named without it.
+    const struct {
+        const char* line;
+        const char* key;
+        const char* held;
+    } cases[] = {{"MqttUrl=http://broker", "MqttUrl", "http://broker"},
+                 {"MqttUrl=mqtt://u:pw@broker", "MqttUrl", "mqtt://***@broker"},
+                 {"MqttTopic=plant/#", "MqttTopic", "plant/#"},
+                 {"MqttTopic=$SYS/a", "MqttTopic", "$SYS/a"}};
+    for (const auto& [line, key, held] : cases) {
         SCOPED_TRACE(line);
         t.write(kIni, fileOf(validLines()) + line + "\r\n");
         auto bad = t.state();
         ASSERT_EQ(bad->conf.ConfStartUp(), 0);
-        const QString held = QString::fromLatin1(line).section(u'=', 1);
         EXPECT_EQ(bad->conf.Replaced, (QList<ReplacedSetting>{{key, held, ""}}));
         EXPECT_TRUE(ReplacedSettingsMessage(bad->conf.Replaced).contains(QStringLiteral("%1=%2 → （空）").arg(key, held)));
+        EXPECT_FALSE(ReplacedSettingLogText(bad->conf.Replaced[0]).contains("pw"));
         ASSERT_EQ(bad->conf.ConfSave(), 0);
         EXPECT_EQ(t.read(kIni), fileOf(validLines()) + key + "=\r\n");
     }

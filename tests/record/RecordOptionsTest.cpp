@@ -152,7 +152,7 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         {{"--dir", "/proc"}, "に書き込めません"},
         {{"--name", QString(250, u'x')}, "ファイル名が長すぎます。このフォルダでは 204 バイトまで"},
         {{"--mqtt", "tcp://broker"}, "--mqtt の値 tcp://broker は使えません: mqtt://ホスト:ポート"},
-        {{"--mqtt", "mqtt://bench:pw@broker"}, "URL に書かず"},
+        {{"--mqtt", "mqtt://bench:pw@broker"}, "--mqtt の値 mqtt://***@broker は使えません: ユーザーとパスワードは URL に書かず"},
         {{"--mqtt", "mqtt://b", "--mqtt-topic", "a/+/b"}, "--mqtt-topic の値 a/+/b は使えません: ワイルドカード"},
         {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-open")}, "chmod 600"},
         {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-none")}, "がありません"},
