@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTcpSocket>
 
@@ -71,7 +72,11 @@ bool Broker::start()
     text += lines_.join(u'\n') + u'\n';
     conf.write(text.toUtf8());
     conf.close();
-    if (!p_.start(QStringLiteral("mosquitto"), {"-c", conf.fileName()}))
+    // A daemon: outside an administrator's PATH.
+    QString program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"));
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {QStringLiteral("/usr/sbin")});
+    if (!p_.start(program, {"-c", conf.fileName()}))
         return false;
     return QTest::qWaitFor([&] { return listening(port_) || !p_.running(); }, 10000) && p_.running();
 }
