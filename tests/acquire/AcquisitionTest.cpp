@@ -647,28 +647,19 @@ TEST_F(Engine, StreamsThroughABrokerThatIsAwayWithABoundedBacklog)
     EXPECT_EQ(StreamStatusText(view().stream),
               QStringLiteral("MQTT %1: 接続中 (送れずに捨てた値 %2)").arg(broker.url().mid(7)).arg(dropped));
     // The gap, then the values kept: what was dropped and what arrived make up all 1500.
-    const auto valuesIn = [](const std::vector<test::Message>& m) {
-        std::vector<float> v;
-        for (const test::Message& x : m)
-            if (x.topic == "plant/engine/values")
-                for (const QJsonValue e : QJsonDocument::fromJson(x.payload).object()["values"].toArray())
-                    v.push_back(float(e.toDouble()));
-        return v;
-    };
-    ASSERT_TRUE(sub.waitFor([&](const auto& m) { return std::int64_t(valuesIn(m).size()) + dropped >= 1500; }, 10000));
+    ASSERT_TRUE(sub.waitFor([&](const auto& m) { return std::int64_t(test::ValuesOf(m).values.size()) + dropped >= 1500; },
+                            10000));
     const std::vector<test::Message> m = sub.messages();
     const auto gap = std::find_if(m.begin(), m.end(), [](auto& x) { return x.topic == "plant/engine/gap"; });
     ASSERT_NE(gap, m.end());
     const QJsonObject g = QJsonDocument::fromJson(gap->payload).object();
     EXPECT_EQ(g["first_seq"].toInt(), 1);
     EXPECT_EQ(g["samples"].toInt(), dropped);
-    long long seq = g["last_seq"].toInt();
-    for (const test::Message& x : m) {
-        if (x.topic == "plant/engine/values") {
-            EXPECT_EQ(QJsonDocument::fromJson(x.payload).object()["seq"].toInt(), ++seq);
-        }
-    }
-    const std::vector<float> arrived = valuesIn(m);
+    const test::Batches b = test::ValuesOf(m);
+    EXPECT_TRUE(b.contiguous);
+    EXPECT_EQ(b.firstSeq, g["last_seq"].toInt() + 1);
+    EXPECT_EQ(b.duplicates, 0);
+    const std::vector<float>& arrived = b.values;
     std::vector<float> expected = upTo(1500);
     expected.erase(expected.begin(), expected.begin() + dropped);
     for (float& v : expected)

@@ -79,6 +79,7 @@ TEST_F(Streaming, EveryValueAtOneKilohertzArrivesInOrder)
     const test::Batches b = test::ValuesOf(m);
     EXPECT_TRUE(b.error.isEmpty()) << b.error.toStdString();
     ASSERT_TRUE(b.contiguous);
+    EXPECT_EQ(b.firstSeq, 1);
     EXPECT_EQ(b.values, recordedTimesTwo());
     EXPECT_EQ(b.values.size(), 10000u);
     EXPECT_EQ(b.duplicates, 0);

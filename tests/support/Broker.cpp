@@ -178,7 +178,8 @@ Batches ValuesOf(const std::vector<Message>& messages)
         }
         bySeq.emplace(seq, o);
     }
-    long long expected = 1;
+    b.firstSeq = bySeq.empty() ? 0 : bySeq.begin()->first;
+    long long expected = b.firstSeq;
     for (const auto& [seq, o] : bySeq) {
         if (seq != expected++)
             return b;

@@ -77,7 +77,8 @@ private:
 struct Batches {
     std::vector<long long> seqs;   // as received, duplicates included
     std::vector<float> values;     // of the distinct batches in seq order
-    bool contiguous = false;       // seqs 1..n, each at least once
+    long long firstSeq = 0;        // the lowest seq (1 unless a gap dropped the first batches)
+    bool contiguous = false;       // seqs firstSeq..n, each at least once
     QString unit;
     double periodMs = 0;
     int duplicates = 0;
