@@ -1,12 +1,17 @@
 // The graph and its pages on the real window: what the backing images hold after a paint.
+#include "files/CsvWriter.h"
 #include "platform/Controls.h"
 #include "platform/PictureBox.h"
+#include "print/Printers.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -49,6 +54,20 @@ protected:
                     break;
                 }
         return ys;
+    }
+    // The pixel row of the first blue pixel in the column a tenth into the plot; -1 for none.
+    int curveRowNearTheLeft() const
+    {
+        const QImage& img = w->ui.pctGraph1->image();
+        for (int y = 0; y < img.height(); ++y)
+            if (img.pixel(img.width() / 10, y) == Blue)
+                return y;
+        return -1;
+    }
+    double rowOf(float value) const
+    {
+        const float top = state->ScaleTable[std::size_t(w->ui.cmbGraphRange->currentIndex())].Top;
+        return (top - value) * w->ui.pctGraph1->image().height() / w->ui.pctGraph1->ScaleHeight;
     }
     QStringList labels() const
     {
@@ -190,4 +209,66 @@ TEST_F(Graph, LimitLinesSitAtTheirValues)
     w->ui.chkUpperLimit->setChecked(false);
     EXPECT_FALSE(w->ui.LineUpper->Visible);
     EXPECT_EQ(state->Settings.EtcConf & 4, 0);
+}
+
+// A recording loaded in read-out mode opens on its first page: the curve drawn, the page and time
+// labels, the scroll bar, the print's file name and a click's readout all agree on it, and go on
+// agreeing after paging with the scroll bar and a zoom. Each page's samples lie at a level of
+// their own, so the curve tells which page is drawn.
+TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
+{
+    struct Recording {
+        int samples;
+        int samplingMs;
+        int pageIndex;  // of the page-length list
+        int perPage;
+    };
+    // Three pages each: 20 s of 1 s samples, 20 s of 100 ms samples, 2 s of 10 ms samples.
+    const Recording table[] = {{45, 1000, 4, 20}, {450, 100, 4, 200}, {550, 10, 1, 200}};
+    w->ui.optMode[1]->setChecked(true);
+    w->InstalledPrinters = FilePrinterOnly;
+    state->Settings.CursorInfo = 7;  // the readout names the sample's number
+    for (const Recording& r : table) {
+        SCOPED_TRACE(r.samplingMs);
+        auto level = [&](std::int32_t i) { return 5.0f * float(i / r.perPage + 1); };
+        std::vector<float> values(std::size_t(r.samples));
+        std::vector<OleDate> times(values.size());
+        for (int i = 0; i < r.samples; ++i) {
+            values[std::size_t(i)] = level(i);
+            times[std::size_t(i)] = ToOleDate(t.now) + i * r.samplingMs / 86400000.0;
+        }
+        const CsvHeader header{QStringLiteral("2026年12月6日 09:05:03"), 1, double(r.samplingMs), "20", "0", "kPa"};
+        const QString name = QStringLiteral("Documents/rec%1.csv").arg(r.samplingMs);
+        t.write(name, FormatCsv(header, values.data(), times.data(), 0, r.samples - 1, header.startText));
+        w->ui.cmbPageSec->setCurrentIndex(r.pageIndex);
+        t.prompts.files = {t.path(name)};
+        Q_EMIT w->ui.cmdFileLoad->clicked();
+        ASSERT_EQ(state->store.g_DataCnt, r.samples);
+
+        auto showsPageAt = [&](std::int32_t start, const QString& page) {
+            const auto span = std::int32_t(state->PageSpan());
+            EXPECT_EQ(w->l_StartPos, start);
+            EXPECT_EQ(w->ui.lblPage->text(), page + QStringLiteral("ページ"));
+            EXPECT_EQ(w->ui.HScroll1->value(), start / span);
+            EXPECT_EQ(w->ui.lblTime->text(), FormatDate(times[std::size_t(start)], u"hh:nn:ss"));
+            EXPECT_NEAR(curveRowNearTheLeft(), rowOf(level(start + span / 10)), 1.5);
+        };
+        showsPageAt(0, "1/3");
+        EXPECT_EQ(w->PrintOut(), 0);
+        EXPECT_EQ(QFileInfo(state->print.PrintFilePath).fileName(), QStringLiteral("rec%1-0001.pdf").arg(r.samplingMs));
+        EXPECT_TRUE(QFileInfo::exists(state->print.PrintFilePath));
+
+        const int px = int(3.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));
+        QTest::mouseClick(w->ui.pctGraph1, Qt::LeftButton, {}, QPoint(px, 20));
+        EXPECT_EQ(w->l_CursorPos, 3);
+        ASSERT_FALSE(w->ui.pctLabelWork->printed().isEmpty());
+        EXPECT_TRUE(w->ui.pctLabelWork->printed().last().text.contains(QStringLiteral("[3]")));
+
+        w->ui.HScroll1->setValue(1);
+        showsPageAt(r.perPage, "2/3");
+        EXPECT_EQ(w->PrintOut(), 0);
+        EXPECT_TRUE(state->print.PrintFilePath.endsWith(QStringLiteral("-0002.pdf")));
+        w->ui.cmdZoom[0]->click();  // a longer page: the one with the cursor, 1 of 2
+        showsPageAt(0, "1/2");
+    }
 }
