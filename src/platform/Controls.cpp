@@ -12,17 +12,38 @@ void Label::setLive()
     caption_->hide();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(text_);
-    accessibleName_ = new QTimer(this);
-    accessibleName_->setSingleShot(true);
-    accessibleName_->setInterval(1000);
-    connect(accessibleName_, &QTimer::timeout, this, [this] { setAccessibleName(text_); });
+    nameHeld_ = new QTimer(this);
+    nameHeld_->setSingleShot(true);
+    nameHeld_->setInterval(1000);
+    connect(nameHeld_, &QTimer::timeout, this, [this] {
+        if (accessibleName() != text_)
+            handOverName();
+    });
+}
+
+void Label::setNameThrottled(bool throttled)
+{
+    if (throttled == throttled_)
+        return;
+    throttled_ = throttled;
+    if (!live_ || throttled)
+        return;
+    nameHeld_->stop();
+    setAccessibleName(text_);
 }
 
 void Label::liveChanged()
 {
     update(contentsRect());
-    if (!accessibleName_->isActive())
-        accessibleName_->start();
+    if (!nameHeld_->isActive())  // else handed over when the second is up
+        handOverName();
+}
+
+void Label::handOverName()
+{
+    setAccessibleName(text_);
+    if (throttled_)
+        nameHeld_->start();
 }
 
 void Label::paintEvent(QPaintEvent* e)

@@ -50,9 +50,12 @@ public:
 
     // For a caption that changes many times a second (a count, a readout): the label draws it
     // itself over its own background, so a change repaints this label alone and lays nothing out.
-    // Assistive technology reads the caption as the label's name, told of a change at most once a
-    // second: a count read aloud thirty times a second helps nobody.
+    // Assistive technology reads the caption as the label's name.
     void setLive();
+    // While a live label's caption runs (a measurement), its name is handed over at most once a
+    // second, the last caption within a second: a count read aloud thirty times a second helps
+    // nobody. Otherwise, and from the moment this is switched off, the name is the caption.
+    void setNameThrottled(bool throttled);
 
     void setAlignment(Qt::Alignment alignment) { caption_->setAlignment(alignment); }
     Qt::Alignment alignment() const { return caption_->alignment(); }
@@ -87,12 +90,14 @@ private:
     }
 
     void liveChanged();
+    void handOverName();
 
     QString text_;
     bool elided_ = false;
     QLabel* caption_;
     bool live_ = false;
-    QTimer* accessibleName_ = nullptr;  // live: the name given to assistive technology, at most once a second
+    bool throttled_ = false;
+    QTimer* nameHeld_ = nullptr;  // live and throttled: runs for a second after the name was handed over
 };
 
 // A lamp: a sunken panel in one colour. Lit and put out several times a second, so a change

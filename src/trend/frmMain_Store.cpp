@@ -92,6 +92,10 @@ void frmMain::RefreshScreen()
 // Each label changes only when what it shows did: no text is formatted for an unchanged number.
 void frmMain::showView(const AcquisitionView& v)
 {
+    // Assistive technology is told of the count and readout at a pace it can follow while they
+    // run, and of each change at once otherwise (a stop's last count, a load's).
+    ui.lblCounter->setNameThrottled(v.measuring);
+    ui.lblVariable->setNameThrottled(v.measuring);
     if (const std::int32_t n = st_.store.g_DataCnt.load(std::memory_order_acquire); n != shownCount_) {
         shownCount_ = n;
         ui.lblCounter->setText(QString::number(n));

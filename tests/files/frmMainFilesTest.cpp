@@ -78,6 +78,38 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
 }
 
+// Assistive technology reads the count and the readout as shown: while measuring the last caption
+// within a second, after a stop and after a load at once.
+TEST_F(Files, AssistiveTechnologyReadsTheCountAndReadoutAsShown)
+{
+    const std::initializer_list<Label*> live = {w->ui.lblCounter, w->ui.lblVariable};
+    record({1.5f, -2.25f});
+    for (float v : {3.0f, 4.0f, 5.0f})
+        feedValue(v);
+    for (Label* l : live) {
+        auto* held = l->findChild<QTimer*>();
+        ASSERT_NE(held, nullptr);
+        if (l->accessibleName() != l->text()) {  // the last caption is on its way
+            EXPECT_TRUE(held->isActive());
+            EXPECT_LE(held->interval(), 1000);
+            test::Fire(held);
+        }
+        EXPECT_EQ(l->accessibleName(), l->text()) << l->objectName().toStdString();
+    }
+    EXPECT_EQ(w->ui.lblCounter->text(), "5");
+
+    Q_EMIT w->ui.cmdClose->clicked();
+    for (Label* l : live)
+        EXPECT_EQ(l->accessibleName(), l->text()) << l->objectName().toStdString();
+
+    w->ui.optMode[1]->setChecked(true);
+    t.prompts.files = {QDir(docs()).filePath(csvIn(docs()).value(0))};
+    Q_EMIT w->ui.cmdFileLoad->clicked();
+    ASSERT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->ui.lblCounter->accessibleName(), "5");
+    EXPECT_EQ(w->ui.lblVariable->accessibleName(), " ----- ");
+}
+
 TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
 {
     t.write("two.csv", "start,46362.5\r\n1,\r\n2,\r\n");
