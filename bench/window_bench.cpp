@@ -65,6 +65,13 @@ double feed(frmMain& w, const std::string& bytes, int screenEvery = 0)
     return seconds(t0);
 }
 
+// A condition the figures rely on did not hold: says which, and what was found instead.
+int failed(const char* condition, const char* found)
+{
+    std::fprintf(stderr, "window_bench: failed: %s (%s)\n", condition, found);
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -87,10 +94,8 @@ int main(int argc, char** argv)
     a.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 0, sink);
     const double core = seconds(t0);
 
-    if (!CountsQtAllocations()) {
-        std::fprintf(stderr, "the allocation counter does not see Qt's allocations\n");
-        return 1;
-    }
+    if (!CountsQtAllocations())
+        return failed("the allocation counter sees Qt's allocations", "it does not");
     // Warm-up over more than one page, so one-off growth (buffers, glyph caches, the page advance)
     // is done before the counted feed; then the store starts again from empty.
     feed(w, stream(25000, Samples));
@@ -100,10 +105,9 @@ int main(int argc, char** argv)
     const long long allocationsBefore = bench::Allocations();
     const double window = feed(w, bytes);
     const long long allocations = bench::Allocations() - allocationsBefore;
-    if (state.store.g_DataCnt != Samples) {
-        std::fprintf(stderr, "stored %d of %d samples\n", state.store.g_DataCnt.load(), Samples);
-        return 1;
-    }
+    if (state.store.g_DataCnt != Samples)
+        return failed("the window stores every sample",
+                      qPrintable(QStringLiteral("%1 of %2").arg(state.store.g_DataCnt.load()).arg(Samples)));
     std::printf("window: %d samples in %.3f s = %.0f samples/s (goal 100,000)\n", Samples, window, Samples / window);
     std::printf("core path alone: %.0f frames/s; the window keeps %.1f%% of it\n", Samples / core,
                 100.0 * core / window);
@@ -146,9 +150,10 @@ int main(int argc, char** argv)
                 Samples / shownAuto, Samples / shownCapped, Samples / hidden, 100.0 * hidden / shownAuto,
                 100.0 * hidden / shownCapped);
 
-    // The journal's cost: the same samples while measuring, each round a new segment whose
-    // journal goes into a writable folder ("on") or into one that cannot exist, under a regular
-    // file, so that the measurement goes on without a journal ("off"). Rounds alternate.
+    // The journal's cost: the same samples while measuring, each round a measurement of its own
+    // whose journal goes into a writable folder ("on") or into one that cannot exist, under a
+    // regular file, so that the measurement goes on without a journal ("off"). Rounds alternate.
+    // Each round's segment is saved at its stop, an "off" round's into the Documents folder.
     QTemporaryDir journalDir;
     QFile(journalDir.filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly);
     const QString noFolder = journalDir.filePath(QStringLiteral("blocker/rec"));
@@ -157,32 +162,39 @@ int main(int argc, char** argv)
     long long journalAllocations = 0;
     double on = 1e9, off = 1e9;
     constexpr int Rounds = 9;  // of each
-    w.Measuring = 1;
     for (int round = 0; round < 2 * Rounds; ++round) {
         const bool journal = round % 2 == 0;
+        AcquisitionOptions o = w.acquisitionOptions();
+        o.noPort = true;
         // Off: neither the save folder nor the Documents folder, where a journal would go next.
-        state.Settings.SaveDir = journal ? journalDir.path() : noFolder;
+        o.saveDir = journal ? journalDir.path() : noFolder;
         state.env.documentsDir = journal ? documents : noFolder;
-        state.store.g_DataCnt = 0;  // the engine is idle: the bench is the store's only user
+        if (const QString why = w.engine().start(o); !why.isEmpty())
+            return failed("each round's measurement starts", qPrintable(why));
+        w.RefreshScreen();
         w.l_StartPos = 0;
         const long long before = bench::Allocations();
         const double s = feed(w, bytes);
-        if (state.journal.active() != journal || state.store.g_DataCnt != Samples) {
-            std::fprintf(stderr, "journal %s: %s, %d samples stored\n", journal ? "on" : "off",
-                         state.journal.active() ? "open" : "not open", state.store.g_DataCnt.load());
-            return 1;
-        }
+        const long long roundAllocations = bench::Allocations() - before;
+        const bool opened = state.journal.active();
+        const int stored = state.store.g_DataCnt;
+        state.env.documentsDir = documents;
+        w.engine().stop();
+        w.RefreshScreen();
+        if (opened != journal)
+            return failed(journal ? "a journal is open in the rounds with one" : "no journal is open in the rounds without",
+                          opened ? "one is open" : "none is open");
+        if (stored != Samples)
+            return failed("each round stores every sample", qPrintable(QStringLiteral("%1 of %2").arg(stored).arg(Samples)));
+        if (w.engine().view().unsaved != 0)
+            return failed("each round's segment is saved at its stop", "it was kept in memory");
         if (!journal) {
             off = std::min(off, s);
             continue;
         }
         on = std::min(on, s);
-        journalAllocations += bench::Allocations() - before;
-        state.journal.drain();  // the round's lines reach the disk before its journal goes
-        state.journal.remove();
+        journalAllocations += roundAllocations;
     }
-    w.Measuring = 0;
-    state.env.documentsDir = documents;
     std::printf("journal on: %.0f samples/s, off: %.0f samples/s, on keeps %.1f%% of off (goal >= 90%%)\n",
                 Samples / on, Samples / off, 100.0 * off / on);
     std::printf("journal in %d rounds of %d samples: %llu write() and %llu fdatasync() calls, "
@@ -190,10 +202,8 @@ int main(int argc, char** argv)
                 Rounds, Samples, (unsigned long long)(state.journal.writes() - writesBefore),
                 (unsigned long long)(state.journal.syncs() - syncsBefore),
                 double(journalAllocations) / (double(Rounds) * Samples), journalAllocations);
-    if (const QStringList left = QDir(journalDir.path()).entryList({QStringLiteral("*.journal")}); !left.isEmpty()) {
-        std::fprintf(stderr, "journals left behind: %s\n", qPrintable(left.join(u' ')));
-        return 1;
-    }
+    if (const QStringList left = QDir(journalDir.path()).entryList({QStringLiteral("*.journal")}); !left.isEmpty())
+        return failed("no journal is left behind once its segment is saved", qPrintable(left.join(u' ')));
     w.close();
     return 0;
 }
