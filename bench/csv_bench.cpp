@@ -18,6 +18,13 @@
 using namespace tavin;
 using Clock = std::chrono::steady_clock;
 
+// A condition the figures rely on did not hold: says which, and what was found instead.
+static int failed(const char* condition, const QString& found)
+{
+    std::fprintf(stderr, "csv_bench: failed: %s (%s)\n", condition, qPrintable(found));
+    return 1;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 3) {
@@ -45,7 +52,7 @@ int main(int argc, char** argv)
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月7日 0:00:00"))
-            return 1;
+            return failed("the recording is written", f.errorString());
         f.close();
         best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
     }
@@ -67,7 +74,7 @@ int main(int argc, char** argv)
         QFile f(analysisPath);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             !WriteAnalysisCsv(f, columns, values.data(), averages.data(), times.data(), 0, Samples - 1))
-            return 1;
+            return failed("the analysis CSV is written", f.errorString());
         f.close();
         best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
     }
@@ -82,7 +89,7 @@ int main(int argc, char** argv)
         const auto t0 = Clock::now();
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
-            return 1;
+            return failed("the recording opens for reading", f.errorString());
         const uchar* mapped = f.map(0, f.size());
         const QByteArrayView bytes(reinterpret_cast<const char*>(mapped), f.size());
         const CsvHeaderLine header = ReadCsvHeader(bytes);
@@ -94,8 +101,7 @@ int main(int argc, char** argv)
     // The reader keeps 360000 sample lines; everything it kept must be what was written.
     for (int i = 0; i < r.dataCnt; ++i)
         if (back[std::size_t(i)] != values[std::size_t(i)] || std::fabs(backTimes[std::size_t(i)] - times[std::size_t(i)]) > 1e-9) {
-            std::fprintf(stderr, "sample %d differs\n", i);
-            return 1;
+            return failed("the recording reads back as written", QStringLiteral("sample %1 differs").arg(i));
         }
     std::printf("samples %d\n", r.dataCnt);
     return 0;

@@ -34,8 +34,10 @@ int main(int argc, char** argv)
     const QString path = program.t.path("load.csv");
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月6日 12:06:00"))
+        if (!f.open(QIODevice::WriteOnly) || !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月6日 12:06:00")) {
+            std::fprintf(stderr, "load_bench: failed: the recording is written (%s)\n", qPrintable(f.errorString()));
             return 1;
+        }
     }
 
     SampleStore store;
@@ -48,7 +50,7 @@ int main(int argc, char** argv)
     });
     const double window = best(7, [&] { w.LoadCsvFile(path); });
     if (program.state.store.g_DataCnt != Samples || store.g_DataCnt != Samples) {
-        std::fprintf(stderr, "loaded %d and %d of %d samples\n", program.state.store.g_DataCnt.load(), store.g_DataCnt.load(), Samples);
+        std::fprintf(stderr, "load_bench: failed: every sample is loaded (window %d, core reader %d of %d)\n", program.state.store.g_DataCnt.load(), store.g_DataCnt.load(), Samples);
         return 1;
     }
     std::printf("load of %d lines: window %.1f ms, core reader %.1f ms, ratio %.2f (goal <= 1.5)\n", Samples,

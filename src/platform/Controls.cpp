@@ -9,7 +9,10 @@ void Label::setLive()
     if (live_)
         return;
     live_ = true;
+    // The inner label draws nothing from now on: it keeps no caption that assistive technology,
+    // walking the widget tree, could read as stale.
     caption_->hide();
+    caption_->clear();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAccessibleName(text_);
     nameHeld_ = new QTimer(this);

@@ -101,8 +101,12 @@ TEST_F(Files, AssistiveTechnologyReadsTheCountAndReadoutAsShown)
     EXPECT_EQ(w->ui.lblCounter->text(), "5");
 
     Q_EMIT w->ui.cmdClose->clicked();
-    for (Label* l : live)
+    for (Label* l : live) {
         EXPECT_EQ(spoken(l), l->text()) << l->objectName().toStdString();
+        const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(l);
+        for (int i = 0; i < a->childCount(); ++i)  // nothing stale beneath it for a reader walking the tree
+            EXPECT_EQ(a->child(i)->text(QAccessible::Name), "") << l->objectName().toStdString();
+    }
 
     w->ui.optMode[1]->setChecked(true);
     t.prompts.files = {QDir(docs()).filePath(csvIn(docs()).value(0))};
