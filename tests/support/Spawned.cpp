@@ -17,7 +17,9 @@ extern char** environ;
 
 namespace tavin::test {
 
-Spawned::~Spawned()
+Spawned::~Spawned() { killAndReap(); }
+
+void Spawned::killAndReap()
 {
     if (running()) {
         kill();
@@ -30,7 +32,7 @@ Spawned::~Spawned()
 
 bool Spawned::start(const QString& program, const QStringList& args)
 {
-    closeFiles();
+    killAndReap();  // a child of an earlier start never outlives its test unseen
     pid_ = 0;
     ended_ = false;
     exitCode_ = -1;

@@ -27,7 +27,8 @@ public:
     void setMergedChannels(bool merged) { merged_ = merged; }
 
     // Starts `program` (a path, or a name looked up in PATH) with `args`, standard input from
-    // /dev/null; false, with errorString(), when it could not be started.
+    // /dev/null; false, with errorString(), when it could not be started. A child of an earlier
+    // start still running is killed first.
     bool start(const QString& program, const QStringList& args);
     // posix_spawn returns once the child has executed the program: true when it was started.
     bool waitForStarted(int /*ms*/ = 30000) const { return pid_ > 0; }
@@ -48,6 +49,7 @@ public:
 private:
     void send(int sig);
     void reap(int status);
+    void killAndReap();
     static QByteArray readNew(int fd);
     void closeFiles();
 
