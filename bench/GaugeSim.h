@@ -1,6 +1,7 @@
 // The simulated gauge as a process of its own, on a pseudo-terminal linked as DIR/ports/COMn, for
-// the live benchmarks: started quiet at a period of 1 ms, and asked at its stop how many frames it
-// sent. Needs GAUGE_SIM_PATH, the gauge-sim executable.
+// the live benchmarks: started at a period of 1 ms, quiet or writing each frame's line with the
+// moment its write ended into a file, and asked at its stop how many frames it sent. Needs
+// GAUGE_SIM_PATH, the gauge-sim executable.
 #pragma once
 
 #include <QFile>
@@ -12,12 +13,21 @@ namespace tavin::bench {
 
 class GaugeSim {
 public:
-    // Sends `frames` frames of gauge kind `kind`, one a millisecond, once the port is opened.
-    GaugeSim(const QString& dir, int com, int kind, int frames) : link_(dir + QStringLiteral("/ports/COM%1").arg(com))
+    // Sends `frames` frames of gauge kind `kind`, one a millisecond, once the port is opened; with
+    // `stampedLines`, the file that gets each frame's line ending in "@" and its write's end in ms
+    // since 1970 (a file, never a pipe that could fill and stall the gauge).
+    GaugeSim(const QString& dir, int com, int kind, int frames, const QString& stampedLines = {})
+        : link_(dir + QStringLiteral("/ports/COM%1").arg(com))
     {
-        sim_.start(QStringLiteral(GAUGE_SIM_PATH), {"--dir", dir, "--com", QString::number(com), "--kind",
-                                                   QString::number(kind), "--period", "1", "--quiet", "--count",
-                                                   QString::number(frames)});
+        QStringList args{"--dir", dir, "--com", QString::number(com), "--kind", QString::number(kind), "--period", "1",
+                         "--count", QString::number(frames)};
+        if (stampedLines.isEmpty()) {
+            args << "--quiet";
+        } else {
+            args << "--stamp";
+            sim_.setStandardOutputFile(stampedLines);
+        }
+        sim_.start(QStringLiteral(GAUGE_SIM_PATH), args);
         if (!sim_.waitForStarted(5000))
             return;
         for (int i = 0; i < 500 && !ready(); ++i)

@@ -2,6 +2,7 @@
 // timing each, and writes the same samples with their moving average as an analysis CSV to
 // FILE.analysis.csv; bench/csv_compare.py runs it next to Python's csv module and pandas.
 //   csv_bench FILE SECONDS_PER_TIME_STAMP_STEP(1 or 0.001)
+#include "Failed.h"
 #include "files/AnalysisCsv.h"
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
@@ -18,11 +19,9 @@
 using namespace tavin;
 using Clock = std::chrono::steady_clock;
 
-// A condition the figures rely on did not hold: says which, and what was found instead.
 static int failed(const char* condition, const QString& found)
 {
-    std::fprintf(stderr, "csv_bench: failed: %s (%s)\n", condition, qPrintable(found));
-    return 1;
+    return bench::Failed("csv_bench", condition, qPrintable(found));
 }
 
 int main(int argc, char** argv)

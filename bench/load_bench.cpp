@@ -3,6 +3,7 @@
 // in the same run: what the window adds to what the parsing costs.
 #include "files/CsvReader.h"
 #include "files/CsvWriter.h"
+#include "Failed.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
 
@@ -34,10 +35,8 @@ int main(int argc, char** argv)
     const QString path = program.t.path("load.csv");
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月6日 12:06:00")) {
-            std::fprintf(stderr, "load_bench: failed: the recording is written (%s)\n", qPrintable(f.errorString()));
-            return 1;
-        }
+        if (!f.open(QIODevice::WriteOnly) || !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月6日 12:06:00"))
+            return bench::Failed("load_bench", "the recording is written", qPrintable(f.errorString()));
     }
 
     SampleStore store;
@@ -49,10 +48,12 @@ int main(int argc, char** argv)
         ReadCsvSamples(file.bytes, header.next, header.header.start, store, SampleStore::Capacity - 1, {}, file.whole);
     });
     const double window = best(7, [&] { w.LoadCsvFile(path); });
-    if (program.state.store.g_DataCnt != Samples || store.g_DataCnt != Samples) {
-        std::fprintf(stderr, "load_bench: failed: every sample is loaded (window %d, core reader %d of %d)\n", program.state.store.g_DataCnt.load(), store.g_DataCnt.load(), Samples);
-        return 1;
-    }
+    if (program.state.store.g_DataCnt != Samples || store.g_DataCnt != Samples)
+        return bench::Failed("load_bench", "every sample is loaded",
+                             qPrintable(QStringLiteral("window %1, core reader %2 of %3")
+                                            .arg(program.state.store.g_DataCnt.load())
+                                            .arg(store.g_DataCnt.load())
+                                            .arg(Samples)));
     std::printf("load of %d lines: window %.1f ms, core reader %.1f ms, ratio %.2f (goal <= 1.5)\n", Samples,
                 window * 1e3, core * 1e3, window / core);
     w.close();

@@ -6,6 +6,7 @@
 // costs while it is shown and dumps every received chunk.
 #include "AllocCount.h"
 #include "DecodingSink.h"
+#include "Failed.h"
 #include "GaugeFrames.h"
 #include "decode/Decoders.h"
 #include "platform/Controls.h"
@@ -65,12 +66,7 @@ double feed(frmMain& w, const std::string& bytes, int screenEvery = 0)
     return seconds(t0);
 }
 
-// A condition the figures rely on did not hold: says which, and what was found instead.
-int failed(const char* condition, const char* found)
-{
-    std::fprintf(stderr, "window_bench: failed: %s (%s)\n", condition, found);
-    return 1;
-}
+int failed(const char* condition, const char* found) { return Failed("window_bench", condition, found); }
 
 }  // namespace
 
@@ -153,7 +149,6 @@ int main(int argc, char** argv)
     // The journal's cost: the same samples while measuring, each round a measurement of its own
     // whose journal goes into a writable folder ("on") or into one that cannot exist, under a
     // regular file, so that the measurement goes on without a journal ("off"). Rounds alternate.
-    // Each round's segment is saved at its stop, an "off" round's into the Documents folder.
     QTemporaryDir journalDir;
     QFile(journalDir.filePath(QStringLiteral("blocker"))).open(QIODevice::WriteOnly);
     const QString noFolder = journalDir.filePath(QStringLiteral("blocker/rec"));
@@ -178,8 +173,11 @@ int main(int argc, char** argv)
         const long long roundAllocations = bench::Allocations() - before;
         const bool opened = state.journal.active();
         const int stored = state.store.g_DataCnt;
-        state.env.documentsDir = documents;
         w.engine().stop();
+        // An "off" round's segment could not be saved either: it is, once the engine is idle and
+        // the Documents folder can be written again.
+        state.env.documentsDir = documents;
+        w.engine().saveUnsaved();
         w.RefreshScreen();
         if (opened != journal)
             return failed(journal ? "a journal is open in the rounds with one" : "no journal is open in the rounds without",
@@ -187,7 +185,7 @@ int main(int argc, char** argv)
         if (stored != Samples)
             return failed("each round stores every sample", qPrintable(QStringLiteral("%1 of %2").arg(stored).arg(Samples)));
         if (w.engine().view().unsaved != 0)
-            return failed("each round's segment is saved at its stop", "it was kept in memory");
+            return failed("each round's segment is saved", "it is kept in memory");
         if (!journal) {
             off = std::min(off, s);
             continue;

@@ -164,11 +164,8 @@ void frmMain::LoadCsvFile(const QString& path)
             throw;
         }
     });
-    // Whatever was read is shown as after a complete load, also when a bad line ended it. The
-    // graph is drawn from page 1 before the screen refresh takes the counts: drawn first, the
-    // loaded samples are no new samples to it, which it would follow page by page to the last.
+    // Whatever was read is shown as after a complete load, also when a bad line ended it.
     l_StartPos = 0;
-    pctGraph1_Paint();
     RefreshScreen();
     showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
     showReference(0);
@@ -189,6 +186,7 @@ void frmMain::LoadCsvFile(const QString& path)
     ui.StatusBar1->showMessage(status);
     if (!failure.isEmpty() || read.badLine > 0 || !notes.isEmpty())
         s.log.LogMsg(1, QStringLiteral("cmdFileLoad_Click"), native + u' ' + status);
+    pctGraph1_Paint();
     ui.ProgressBar1->hide();
     QApplication::restoreOverrideCursor();
     // Listed for loading again when it gave samples: not a file that held none or no recording.

@@ -45,7 +45,8 @@ public:
     void setElided()
     {
         elided_ = true;
-        caption_->setText(shown());
+        if (!live_)
+            caption_->setText(shown());
     }
 
     // For a caption that changes many times a second (a count, a readout): the label draws it
@@ -74,9 +75,9 @@ protected:
     {
         if (e->type() == QEvent::Resize || e->type() == QEvent::ContentsRectChange) {
             caption_->setGeometry(contentsRect());
-            if (elided_)
+            if (elided_ && !live_)
                 caption_->setText(shown());
-        } else if (elided_ && e->type() == QEvent::FontChange) {
+        } else if (elided_ && !live_ && e->type() == QEvent::FontChange) {
             caption_->setText(shown());
         }
         return QFrame::event(e);

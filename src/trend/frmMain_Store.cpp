@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -84,7 +85,13 @@ void frmMain::RefreshScreen()
         for (const AcquisitionEvent& e : events)
             onEngineEvent(e);
         showView(v);
-        drawNewSamples();
+        // A loaded recording is the window's own, drawn by full repaints from the page shown: its
+        // samples are no new samples to follow page by page, also when a long load lets a refresh
+        // in half-way.
+        if (ui.optMode[1]->isChecked())
+            drawnCount_ = st_.store.g_DataCnt.load(std::memory_order_acquire);
+        else
+            drawNewSamples();
         ui.pctGraph1->Refresh();
     });
 }

@@ -32,7 +32,7 @@ void Spawned::killAndReap()
 
 bool Spawned::start(const QString& program, const QStringList& args)
 {
-    killAndReap();  // a child of an earlier start never outlives its test unseen
+    killAndReap();  // a child of an earlier start still running is killed and reaped first
     pid_ = 0;
     ended_ = false;
     exitCode_ = -1;
