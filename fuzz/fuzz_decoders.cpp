@@ -1,9 +1,11 @@
 // A frame's text is untrusted: every decoder, the readout format and the text-to-number rule
-// must take any text without crashing and keep their results inside the frame.
+// must take any text without crashing, keep their results inside the frame and read a value only
+// from a field that is one number.
 #include "decode/Decoders.h"
 #include "platform/NumText.h"
 
 #include <QString>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -24,6 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (d.outcome == tavin::Decoded::Outcome::Value) {
         if (text.substr(0, d.valueText().size()) != d.valueText())
+            std::abort();
+        // The whole field is one number: no 0 or part of a number is read from a garbled one.
+        std::string_view number = d.valueText();
+        if (number.starts_with('+'))
+            number.remove_prefix(1);
+        double parsed = 0;
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
+        if (ec != std::errc() || end != number.data() + number.size())
             std::abort();
         std::string_view format;
         tavin::SetDispFormat(0, format, d.valueText());

@@ -210,6 +210,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         pacing_ = true;
         paused_ = false;
         held_.clear();
+        heldJournaled_ = 0;
         store_.Restart();
         store_.ave.AveReset(opt_.aveLength);
         assembler_.reset();
@@ -386,7 +387,7 @@ short Acquisition::decodeAndStore(std::string_view text, std::chrono::microsecon
     case 4: d = DecodeQz(text); break;
     case 5:
         d = DecodeMw200(text);
-        if (d.outcome != Decoded::Outcome::Value)
+        if (d.outcome == Decoded::Outcome::Ignored)
             return 0;
         // The receive lamp blinks at a hundredth of the frame rate for this fast gauge.
         if (++blinkCount_ == 50 || blinkCount_ == 100) {
@@ -408,6 +409,11 @@ short Acquisition::decodeAndStore(std::string_view text, std::chrono::microsecon
     if (d.outcome == Decoded::Outcome::BccError) {
         mine_.lastError = latin(shown) + QStringLiteral(" -> BCC Err ") + latin(d.bccReceived()) + u' ' +
                           QString::number(d.bccComputed, 16).toUpper();
+        ++mine_.errorCount;
+        return -1;
+    }
+    if (d.outcome == Decoded::Outcome::BadValue) {  // never stored as the 0 or part that Val would read
+        mine_.lastError = latin(shown) + QStringLiteral(" -> 数値ではありません");
         ++mine_.errorCount;
         return -1;
     }
@@ -466,10 +472,11 @@ void Acquisition::arrived(OleDate now)
 
 bool Acquisition::isHeld() const { return acked_.load(std::memory_order_acquire) != generation_; }
 
-void Acquisition::append(const Held& h)
+void Acquisition::append(const Held& h, bool journaled)
 {
     const std::int32_t index = store_.Append(h.value, h.time, h.averaged ? &h.mean : nullptr);
-    journalSample(index, h.value, h.time);
+    if (!journaled)
+        journalSample(index, h.value, h.time);
     if (index + 1 >= opt_.maxDatas)
         endSegment(index);
 }
@@ -477,9 +484,40 @@ void Acquisition::append(const Held& h)
 void Acquisition::drainHeld()
 {
     std::size_t taken = 0;
-    while (taken < held_.size() && !isHeld())
-        append(held_[taken++]);
+    while (taken < held_.size() && !isHeld()) {
+        const std::int32_t generation = generation_;
+        append(held_[taken], taken < heldJournaled_);
+        ++taken;
+        if (generation_ != generation)
+            heldJournaled_ = 0;  // the rest belong to a segment whose journal is not open yet
+    }
     held_.erase(held_.begin(), held_.begin() + std::ptrdiff_t(taken));
+    heldJournaled_ = heldJournaled_ > taken ? heldJournaled_ - taken : 0;
+    journalHeld();
+}
+
+// Samples held for the client go to the next segment's journal as they come, as the others do:
+// a client that does not let go (a recorder whose output nobody reads) must not leave them
+// unprotected. While held the store is empty, so the first `maxDatas` of them fill the segment.
+void Acquisition::journalHeld()
+{
+    const std::size_t fit = std::min(held_.size(), std::size_t(std::max(opt_.maxDatas, 0)));
+    if (heldJournaled_ >= fit || !measuring_.load(std::memory_order_relaxed))
+        return;
+    if (heldJournaled_ == 0) {
+        if (journal_.active())
+            journal_.release(journal_.keep());  // a segment that ended unsaved: left for the recovery
+        // Folders that took no journal are tried again at the pace of checkJournal.
+        if (ClockMs() < journalRetryAt_)
+            return;
+        if (!openJournal(false)) {
+            journalRetryAt_ = ClockMs() + journalRetryMs;
+            return;
+        }
+    }
+    for (std::size_t i = heldJournaled_; i < fit; ++i)
+        journal_.sample(held_[i].value, i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
+    heldJournaled_ = fit;
 }
 
 void Acquisition::injectValue(float value)
@@ -661,7 +699,12 @@ void Acquisition::journalSample(std::int32_t index, float value, OleDate time)
 
 bool Acquisition::openJournal(bool replacing)
 {
-    const QByteArray text = CsvHeaderText(header(), &store_.g_DataTime[0]);
+    // The segment so far: the store's samples, or while the client holds the one before, the
+    // samples held for it that were journaled (the store is empty then).
+    const auto n = std::size_t(store_.g_DataCnt.load(std::memory_order_relaxed));
+    const bool fromHeld = n == 0 && !held_.empty();
+    const OleDate first = n > 0 ? store_.g_DataTime[0] : fromHeld ? held_.front().time : env_.now();
+    const QByteArray text = CsvHeaderText(header(), &first);
     QStringList failures;
     // Beside the recordings, or where they go when the save folder cannot be written.
     for (const QString& folder : {opt_.saveDir, DocumentsFolder(env_)}) {
@@ -669,11 +712,12 @@ bool Acquisition::openJournal(bool replacing)
         QString why;
         if (replacing ? journal_.replace(path, text, &why) : journal_.begin(path, text, &why)) {
             rememberJournalFolder(folder);
-            const auto n = std::size_t(store_.g_DataCnt.load(std::memory_order_relaxed));
-            journal_.sample(store_.g_Datas[0], nullptr);
-            for (std::size_t i = 1; i < n; ++i)
-                journal_.sample(store_.g_Datas[i],
-                                store_.g_DataTime[i] != store_.g_DataTime[i - 1] ? &store_.g_DataTime[i] : nullptr);
+            for (std::size_t i = 0; i < n; ++i)
+                journal_.sample(store_.g_Datas[i], i > 0 && store_.g_DataTime[i] != store_.g_DataTime[i - 1]
+                                                       ? &store_.g_DataTime[i]
+                                                       : nullptr);
+            for (std::size_t i = 0; fromHeld && i < heldJournaled_; ++i)
+                journal_.sample(held_[i].value, i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
             return true;
         }
         failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);
@@ -701,9 +745,7 @@ void Acquisition::rememberJournalFolder(const QString& folder)
         return;
     journalFolders_.append(clean);
     // Another copy of the program may have remembered folders of its own meanwhile.
-    QStringList all = ReadJournalFolders(JournalFolderList(env_)) + journalFolders_;
-    all.removeDuplicates();
-    WriteJournalFolders(JournalFolderList(env_), all);
+    UpdateJournalFolders(JournalFolderList(env_), [&](QStringList& all) { all += journalFolders_; });
 }
 
 // The unit, coefficient, range or sampling changed: the journal takes the header again.
@@ -723,7 +765,8 @@ void Acquisition::checkJournal()
             log_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません: ") + failure);
     }
     countUnsaved();
-    if (!measuring_.load(std::memory_order_relaxed) || store_.g_DataCnt.load(std::memory_order_relaxed) == 0)
+    if (!measuring_.load(std::memory_order_relaxed) ||
+        (store_.g_DataCnt.load(std::memory_order_relaxed) == 0 && heldJournaled_ == 0))
         return;
     // A file that cannot take lines any more, or none at all: a new one with the segment so far,
     // at most every few seconds, so that a disk that fails every sync is not filled with them.
@@ -822,15 +865,25 @@ AcquisitionView Acquisition::view(std::vector<AcquisitionEvent>* events)
 
 // What the broker has not acknowledged goes while it takes it (a few seconds at most); what is
 // left is logged, as the recordings hold it. Options that change the broker seldom do: at start.
-void Acquisition::endStream()
+QString Acquisition::endStream()
 {
     if (!stream_)
-        return;
+        return QString();
     stream_->close();
-    if (const std::int64_t left = stream_->status().backlog; left > 0)
-        log_.LogMsg(1, QStringLiteral("MQTT"),
-                    QStringLiteral("MQTT ブローカーへ送れなかった %1 値を残して送信を終えます (値は記録ファイルにあります)。").arg(left));
+    QString left;
+    if (const std::int64_t n = stream_->status().backlog; n > 0) {
+        left = QStringLiteral("MQTT ブローカーへ送れなかった %1 値を残して送信を終えます (値は記録ファイルにあります)。").arg(n);
+        log_.LogMsg(1, QStringLiteral("MQTT"), left);
+    }
     stream_.reset();
+    return left;
+}
+
+QString Acquisition::closeStream()
+{
+    QString left;
+    call([&] { left = endStream(); });
+    return left;
 }
 
 void Acquisition::restartStream()

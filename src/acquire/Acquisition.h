@@ -204,6 +204,9 @@ public:
     bool saveNow();
     // Saves the segments kept unsaved; how many were saved.
     int saveUnsaved();
+    // Ends the stream for good, after the last measurement: what the broker has not taken goes
+    // while it takes it. What was left unsent, said for the user (empty: nothing).
+    QString closeStream();
     // The journal's state now rather than at the next tick (tests).
     void checkJournalNow();
     // The folders journals went to before (as recovery found them); more are added and written
@@ -234,9 +237,10 @@ private:
     short decodeAndStore(std::string_view text, std::chrono::microseconds ago);
     void arrived(OleDate now);
     void store(float value, OleDate now, std::chrono::microseconds ago);
-    void append(const Held& h);
+    void append(const Held& h, bool journaled);
     bool isHeld() const;
     void drainHeld();
+    void journalHeld();
     void endSegment(std::int32_t lastIndex);
     void saveSegment();
     int saveUnsavedHere(bool announce);
@@ -248,7 +252,7 @@ private:
     void checkJournal();
     void journalHeaderAgain();
     void journalOff(const QString& why);
-    void endStream();
+    QString endStream();
     void restartStream();
     void streamContext();
     void watchStream();
@@ -296,6 +300,7 @@ private:
     std::string_view dispFormat_;   // the readout's number format
     QStringList journalFolders_;
     std::vector<Held> held_;        // samples after a segment's end, before the client's acknowledge
+    std::size_t heldJournaled_ = 0; // the first of them, in the next segment's journal already
     std::int32_t generation_ = 0;
     std::int32_t firstFrameTicks_ = 0;
     OleDate lastRecvTime_ = 0;

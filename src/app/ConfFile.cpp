@@ -137,8 +137,12 @@ QString numberText(Int v)
     return QString::number(v);
 }
 
-// An empty value is named as such, so that the box does not show a bare "=".
-QString heldText(const QString& held) { return held.isEmpty() ? QStringLiteral("（空）") : held; }
+// An empty value is named as such, so that the box does not show a bare "="; a control character
+// is shown by its code, so that the box's line and the log's stay one line.
+QString heldText(const QString& held)
+{
+    return held.isEmpty() ? QStringLiteral("（空）") : ControlsShown(held);
+}
 
 constexpr float kLimitLow = -10000.0f;
 constexpr float kLimitHi = 10000.0f;
@@ -304,14 +308,17 @@ bool ConfFile::read(QString* error)
         return readOnly_ ? QDir::toNativeSeparators(DocumentsFolder(env_, nullptr, false)) : GetMyDocumentsPath(env_);
     };
     const auto anyText = [](const QString&) { return true; };
+    const auto path = [](const QString& v) { return TextRoleProblem(v, TextRole::Folder).isEmpty(); };
     // The base name is judged by the folder its recordings go to, which is read after it.
-    const auto saveDir = textValue("SaveDir", anyText);
+    const auto saveDir = textValue("SaveDir", path);
     const QString recordingFolder = saveDir && saveDir->usable ? saveDir->text : documents();
 
     number("ComPort", s_.ComPort, I16(0), any16);
     text("FilePath", s_.FilePath, [] { return QString(); },
-         [&](const QString& v) { return BaseNameFits(recordingFolder, v); });
-    text("SaveDir", s_.SaveDir, documents, anyText);
+         [&](const QString& v) {
+             return TextRoleProblem(v, TextRole::Name).isEmpty() && BaseNameFits(recordingFolder, v);
+         });
+    text("SaveDir", s_.SaveDir, documents, path);
     number("LimitLow", s_.LimitLow, kLimitLow, single);
     number("LimitHi", s_.LimitHi, kLimitHi, single);
     number("RangePlus", s_.RangePlus, I16(0),
@@ -335,7 +342,7 @@ bool ConfFile::read(QString* error)
     // Keys that came after the others: a file without them lists no recent recording.
     s_.Recent.clear();
     for (int i = 1; i <= RecentMax; ++i)
-        if (const auto v = textValue(QStringLiteral("Recent%1").arg(i).toLatin1().constData(), anyText);
+        if (const auto v = textValue(QStringLiteral("Recent%1").arg(i).toLatin1().constData(), path);
             v && v->usable && !v->text.isEmpty())
             s_.Recent << v->text;
     const auto none = [] { return QString(); };
@@ -344,7 +351,7 @@ bool ConfFile::read(QString* error)
         Replaced.last().held = UrlForText(Replaced.last().held);
     text("MqttTopic", s_.MqttTopic, none, [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
     text("MqttUser", s_.MqttUser, none, anyText);
-    text("MqttPasswordFile", s_.MqttPasswordFile, none, anyText);
+    text("MqttPasswordFile", s_.MqttPasswordFile, none, path);
     return readable;
 }
 

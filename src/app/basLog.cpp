@@ -35,7 +35,7 @@ short EventLog::LogInit(const QString& program)
         return -1;
     };
 
-    const QString folder = env_.exePath(QStringLiteral("LOG"));
+    const QString folder = env_.statePath(QStringLiteral("LOG"));
     if (!QDir().mkpath(folder))
         return fail(QStringLiteral("フォルダ %1 を作成できません。").arg(QDir::toNativeSeparators(folder)));
 

@@ -37,6 +37,10 @@ public:
     // measurement writes from its own; its level-2 boxes are shown by the thread that made the log.
     int LogMsg(int level, const QString& procName, const QString& message);
 
+    // Shows now the level-2 boxes other threads logged, which would otherwise wait for the event
+    // loop: what the program says next may follow from them (on the thread that made the log).
+    void showQueued();
+
     QString LogFilePath;
     // Level-2 boxes also while there is no file (before LogInit, or when it failed): a program
     // whose boxes are its only report of errors (the recorder's stderr) loses none.
@@ -44,7 +48,6 @@ public:
 
 private:
     const AppEnv& env_;
-    void showQueued();
 
     std::mutex m_;
     NoticeRelay home_;  // lives on the thread that made the log: boxes from other threads go through it

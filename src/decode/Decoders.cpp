@@ -7,6 +7,43 @@
 
 namespace tavin {
 
+namespace {
+
+// How a gauge kind writes its value field: a sign, then digits with at most one decimal point.
+// No kind pads with blanks; each fills its field with zeros in front ("+01234", "01.23").
+struct ValueForm {
+    std::string_view signs;  // the sign characters the kind writes
+    bool signRequired;       // a sign always comes first
+};
+// Kinds 0-4: "+" or "-" and five characters ("+1.234", "-12.34", "+01234"); a short frame's
+// four characters give five or six ("-0123", "+1.134").
+constexpr ValueForm kSignedField{"+-", true};
+// Kind 5: the number text the receive path makes of a binary frame, "-" only when negative
+// ("01.23", "-0.105", "0000").
+constexpr ValueForm kBinaryNumber{"-", false};
+
+// Whether `text` is a number in `form`: the text-to-number rule would read 0 or a part of
+// anything else ("+nan00", "+1.2.3", "+ 12 3").
+bool isValueText(std::string_view text, const ValueForm& form)
+{
+    if (!text.empty() && form.signs.find(text.front()) != std::string_view::npos)
+        text.remove_prefix(1);
+    else if (form.signRequired)
+        return false;
+    bool digit = false, point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+}  // namespace
+
 // Writes the text a Decoded keeps and the views into it.
 class DecodedWriter {
 public:
@@ -29,11 +66,17 @@ public:
     }
 
     // The value is read from the first n characters of source, whose kept copy starts text().
-    static void takeValue(Decoded& d, std::string_view source, std::size_t n)
+    // False when they are no number in `form`: the frame is bad.
+    static bool takeValue(Decoded& d, std::string_view source, std::size_t n, const ValueForm& form)
     {
+        if (!isValueText(source.substr(0, n), form)) {
+            d.outcome = Decoded::Outcome::BadValue;
+            return false;
+        }
         d.outcome = Decoded::Outcome::Value;
         d.valueLen_ = std::uint8_t(std::min<std::size_t>(n, d.len_));
         d.value = float(Val(source.substr(0, n)));
+        return true;
     }
 
     // A short frame's four characters as a value text: a letter from "A" on stands for the digit
@@ -59,6 +102,13 @@ public:
             }
         }
         d.len_ = std::uint8_t(o - d.buf_);
+    }
+
+    // A short frame whose value text was bad is shown as it came, not as rewritten.
+    static void keepFrame(Decoded& d, std::string_view f)
+    {
+        d.len_ = std::uint8_t(std::min(f.size(), Decoded::MaxText));
+        f.copy(d.buf_, d.len_);
     }
 };
 
@@ -95,7 +145,10 @@ Decoded DecodeVrtRq(std::string_view f)
             return d;
         }
         W::shortFrameText(d, f);
-        W::takeValue(d, d.text(), 6);
+        if (!W::takeValue(d, d.text(), 6, kSignedField)) {
+            W::keepFrame(d, f);
+            return d;
+        }
     } else {
         if (L >= 10) {
             d.unit = f[L - 6];
@@ -106,7 +159,8 @@ Decoded DecodeVrtRq(std::string_view f)
             W::bccError(d, L - 2, sum);
             return d;
         }
-        W::takeValue(d, f, 6);
+        if (!W::takeValue(d, f, 6, kSignedField))
+            return d;
     }
     const std::string_view t = d.text();
     if (t.size() >= 12) {
@@ -140,8 +194,8 @@ Decoded DecodeQz(std::string_view f)
         W::bccError(d, 7, sum);
         return d;
     }
-    W::takeValue(d, f, 6);
-    d.setsUnit = true;
+    if (W::takeValue(d, f, 6, kSignedField))
+        d.setsUnit = true;
     return d;
 }
 
@@ -150,7 +204,7 @@ Decoded DecodeMw200(std::string_view f)
     Decoded d = DecodedWriter::start(f);
     if (f.size() < 4)
         return d;
-    DecodedWriter::takeValue(d, f, f.size());
+    DecodedWriter::takeValue(d, f, f.size(), kBinaryNumber);
     return d;
 }
 

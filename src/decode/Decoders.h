@@ -21,13 +21,16 @@ public:
     enum class Outcome : std::uint8_t {
         Ignored,   // too short or too long to be a frame: nothing is shown
         BccError,  // the check characters do not match: the frame is rejected
+        BadValue,  // the check characters match but the value field is no number as the kind
+                   // writes it: the frame is rejected and text() holds it as it came
         Value,     // a value to store
     };
     Outcome outcome = Outcome::Ignored;
 
     // The frame text as the decoder leaves it (a short frame is rewritten to its value text).
     std::string_view text() const { return {buf_, len_}; }
-    // Value: the text the value is read from (the start of text()).
+    // Value: the text the value is read from (the start of text()); a number in the form its
+    // kind writes, so the text-to-number rule never turns a garbled field into 0 or a part of it.
     std::string_view valueText() const { return {buf_, valueLen_}; }
     // BccError: the two received check characters (inside text()).
     std::string_view bccReceived() const { return {buf_ + bccPos_, bccLen_}; }

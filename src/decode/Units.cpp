@@ -1,5 +1,6 @@
 #include "decode/Units.h"
 
+#include "files/NameLimit.h"
 #include "platform/TextFile.h"
 
 #include <cmath>
@@ -62,7 +63,8 @@ bool AddUserUnit(UnitMenuState& menu, const QString& unit)
 
 bool UnitAcceptable(QStringView unit)
 {
-    return unit.size() <= MaxUnitLength && !unit.contains(u',') && Cp932CanHold(unit);
+    return unit.size() <= MaxUnitLength && !unit.contains(u',') &&
+           TextRoleProblem(unit, TextRole::Unit).isEmpty() && Cp932CanHold(unit);
 }
 
 int KindBaudRate(int kind)

@@ -31,7 +31,8 @@ QString MarkUnit(UnitMenuState& menu, int index, const QString& unit);
 constexpr int MaxUnitLength = 32767;
 
 // A unit the unit dialog takes: no longer than its box, without a comma (a recording's header
-// splits its fields at commas) and all in characters code page 932 can write.
+// splits its fields at commas) or a control character, and all in characters code page 932 can
+// write.
 bool UnitAcceptable(QStringView unit);
 
 // The first free slot takes a typed unit; false when all five are taken.

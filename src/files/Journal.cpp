@@ -445,6 +445,13 @@ void Journal::format(File& f)
     f.bytes.resize(std::size_t(p - f.bytes.data()));
 }
 
+bool IsJournalHeader(QByteArrayView line)
+{
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line.count(',') == 7 && ReadCsvHeader(line).startGiven;
+}
+
 JournalContent ReadJournal(QByteArrayView bytes)
 {
     JournalContent c;
@@ -453,12 +460,15 @@ JournalContent ReadJournal(QByteArrayView bytes)
     qsizetype pos = 0;
     qsizetype unread = 0;  // where the lines not taken begin
     bool first = true;
+    // The program writes CR LF; a copy that went through a tool which writes LF alone is read as well.
     for (;; unread = pos) {
-        const qsizetype end = bytes.indexOf("\r\n", pos);
+        const qsizetype end = bytes.indexOf('\n', pos);
         if (end < 0)
             break;  // a line cut by the end of the journal
-        const QByteArrayView line = bytes.sliced(pos, end - pos);
-        pos = end + 2;
+        QByteArrayView line = bytes.sliced(pos, end - pos);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        pos = end + 1;
         const qsizetype commas = line.count(',');
         if (commas == 7) {
             // The first line, or the header written again after a change of unit or coefficient.
@@ -484,10 +494,11 @@ JournalContent ReadJournal(QByteArrayView bytes)
             break;
         if (!time.empty())
             c.lastTime = t;
-        lines.append(line.data(), line.size() + 2);
+        lines.append(line.data(), line.size());
+        lines.append("\r\n");
         ++c.samples;
     }
-    c.whole = bytes.indexOf("\r\n", unread) < 0;
+    c.whole = bytes.indexOf('\n', unread) < 0;
     if (c.samples == 0)
         return c;
     c.recording.reserve(header.size() + lines.size() + 64);

@@ -151,5 +151,7 @@ struct JournalContent {
     QByteArrayView sampleLines() const { return QByteArrayView(recording).sliced(linesAt, linesSize); }
 };
 JournalContent ReadJournal(QByteArrayView bytes);
+// The first line of a journal: the header of a recording, with its start time (CR LF or LF).
+bool IsJournalHeader(QByteArrayView line);
 
 }  // namespace tavin

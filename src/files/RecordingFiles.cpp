@@ -16,7 +16,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavin {
@@ -128,26 +130,99 @@ bool SavedAlready(const QString& journalPath, QByteArrayView sampleLines, const 
     return false;
 }
 
+bool IsJournalName(const QString& name)
+{
+    static const QRegularExpression form(QStringLiteral("^[^.].*-\\d{8}-\\d{6}-\\d+(-\\d+)?\\.journal$"));
+    return form.match(name).hasMatch();
+}
+
 namespace {
+
+// A journal found in a folder, open for as long as this lives.
+struct FoundJournal {
+    QString path;
+    int fd = -1;
+    explicit FoundJournal(QString p) : path(std::move(p)) {}
+    FoundJournal(const FoundJournal&) = delete;
+    FoundJournal& operator=(const FoundJournal&) = delete;
+    ~FoundJournal()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Opens `path` when it is a journal of this program: a regular file (a link, a pipe, a device or a
+// folder is neither followed nor opened) whose first line is the header the program writes. A file
+// that only shares the extension is read no further than that line and left exactly as it is.
+bool openOwnJournal(FoundJournal& j)
+{
+    const QByteArray name = QFile::encodeName(j.path);
+    struct stat named {}, opened {};
+    if (::lstat(name.constData(), &named) != 0 || !S_ISREG(named.st_mode))
+        return false;
+    constexpr int how = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    j.fd = ::open(name.constData(), O_RDWR | how);
+    if (j.fd < 0)
+        j.fd = ::open(name.constData(), O_RDONLY | how);  // a read-only one is still recovered
+    if (j.fd < 0 || ::fstat(j.fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != named.st_ino ||
+        opened.st_dev != named.st_dev)
+        return false;
+    constexpr qsizetype FirstLineMax = 2048;  // a header is a few hundred bytes
+    QByteArray first;
+    char chunk[256];
+    while (!first.contains('\n') && first.size() < FirstLineMax) {
+        const ssize_t n = ::read(j.fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        first.append(chunk, n);
+    }
+    const qsizetype end = first.indexOf('\n');
+    return end >= 0 && IsJournalHeader(QByteArrayView(first).first(end));
+}
+
+QByteArray readFrom(int fd)
+{
+    QFile f;
+    if (!f.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !f.seek(0))
+        return QByteArray();
+    return f.readAll();
+}
 
 // Removes a journal whose segment is in a recording now. When the folder does not let it go, it
 // is emptied instead, so that no later start recovers the segment again.
-void dropJournal(EventLog& log, QFile& f)
+void dropJournal(EventLog& log, const FoundJournal& j)
 {
-    if (::unlink(QFile::encodeName(f.fileName()).constData()) == 0)
+    if (UnlinkIfSame(j.fd, j.path))
         return;
-    const bool emptied = ::ftruncate(f.handle(), 0) == 0 && ::fsync(f.handle()) == 0;
+    const bool emptied = ::ftruncate(j.fd, 0) == 0 && ::fsync(j.fd) == 0;
     log.LogMsg(2, QStringLiteral("RecoverJournals"),
                QStringLiteral("ジャーナルを削除できません%1: %2")
-                   .arg(emptied ? QStringLiteral("（空にしました）") : QString(), QDir::toNativeSeparators(f.fileName())));
+                   .arg(emptied ? QStringLiteral("（空にしました）") : QString(), QDir::toNativeSeparators(j.path)));
 }
 
-void setAside(EventLog& log, QFile& f, const QString& why)
+// Keeps a journal that could not be read whole under a name no start takes for a journal, beside
+// it and never in place of another file. `why` names where it went (%1).
+void setAside(EventLog& log, const FoundJournal& j, const QString& why)
 {
-    const QString bad = f.fileName() + QStringLiteral(".bad");
-    QFile::remove(bad);
-    f.rename(bad);
+    const QByteArray from = QFile::encodeName(j.path);
+    QString bad = j.path + QStringLiteral(".bad");
+    for (int n = 2; fileops::renameNoReplace(from.constData(), QFile::encodeName(bad).constData()) != 0; ++n) {
+        if (errno != EEXIST || n > 100) {
+            bad = j.path;  // it stays under its own name
+            break;
+        }
+        bad = NumberedPath(j.path + QStringLiteral(".bad"), n);
+    }
     log.LogMsg(2, QStringLiteral("RecoverJournals"), why.arg(QDir::toNativeSeparators(bad)));
+}
+
+// Names in `folder` that have the form of a journal's, links left out.
+QStringList journalNames(const QDir& dir)
+{
+    QStringList names = dir.entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    names.removeIf([](const QString& n) { return !IsJournalName(n); });
+    return names;
 }
 
 }  // namespace
@@ -158,37 +233,36 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
     QList<RecoveredJournal> recovered;
     const QDir dir(folder);
     RemoveLeftScratchFiles(folder);
-    for (const QString& name : dir.entryList({QStringLiteral("*.journal")}, QDir::Files, QDir::Name)) {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::ReadWrite) && !f.open(QIODevice::ReadOnly))
+    for (const QString& name : journalNames(dir)) {
+        FoundJournal f{dir.filePath(name)};
+        if (!openOwnJournal(f))
             continue;
         // A program that still writes this journal holds its lock.
-        if (::flock(f.handle(), LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK)
                 log.LogMsg(1, QStringLiteral("RecoverJournals"),
                            QStringLiteral("ジャーナルをロックできません: %1 (%2)")
-                               .arg(QDir::toNativeSeparators(f.fileName()), QString::fromLocal8Bit(std::strerror(errno))));
+                               .arg(QDir::toNativeSeparators(f.path), QString::fromLocal8Bit(std::strerror(errno))));
             continue;
         }
-        const QByteArray bytes = f.readAll();
-        const JournalContent c = ReadJournal(bytes);
+        const JournalContent c = ReadJournal(readFrom(f.fd));
         if (c.samples == 0 && !c.whole) {
             setAside(log, f, QStringLiteral("ジャーナルを読めません。%1 に残しました。"));
             continue;
         }
         if (c.samples == 0) {
-            dropJournal(log, f);  // nothing measured yet, or only a header cut by the end
+            dropJournal(log, f);  // nothing measured yet
             continue;
         }
         // A program killed between a segment's save and the removal of its journal left both.
-        if (SavedAlready(f.fileName(), c.sampleLines(), QStringList{folder, DocumentsFolder(env)} + savedIn)) {
+        if (SavedAlready(f.path, c.sampleLines(), QStringList{folder, DocumentsFolder(env)} + savedIn)) {
             log.LogMsg(1, QStringLiteral("RecoverJournals"),
-                       QStringLiteral("保存済みの区間のジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(f.fileName())));
+                       QStringLiteral("保存済みの区間のジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(f.path)));
             dropJournal(log, f);
             continue;
         }
         const SavedRecording saved =
-            SaveRecording(log, env, RecoveredRecordingPath(f.fileName(), env.now(), FolderNameMax(folder)),
+            SaveRecording(log, env, RecoveredRecordingPath(f.path, env.now(), FolderNameMax(folder)),
                           [&](QIODevice& out) { return out.write(c.recording) == c.recording.size(); });
         if (saved.outcome == SaveOutcome::Failed)
             continue;  // the journal stays for the next start
@@ -224,7 +298,7 @@ bool WriteJournalFolders(const QString& listPath, const QStringList& folders)
                                  ToCp932(folders.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 }
 
-QString JournalFolderList(const AppEnv& env) { return env.exePath(env.exeBaseName + QStringLiteral(".journals")); }
+QString JournalFolderList(const AppEnv& env) { return env.statePath(env.exeBaseName + QStringLiteral(".journals")); }
 
 QString JournalListProblem(const QString& listPath)
 {
@@ -237,6 +311,24 @@ QString JournalListProblem(const QString& listPath)
         .arg(QDir::toNativeSeparators(listPath), why);
 }
 
+bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change)
+{
+    // The lock is the folder's own: the list itself is replaced by a rename at each write.
+    const int fd = ::open(QFile::encodeName(QFileInfo(listPath).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX);  // a few milliseconds at most: another program's read and write
+    QStringList folders = ReadJournalFolders(listPath);
+    for (QString& f : folders)
+        f = QDir::cleanPath(f);
+    change(folders);
+    folders.removeDuplicates();
+    const bool written = WriteJournalFolders(listPath, folders);
+    if (fd >= 0)
+        ::close(fd);  // lets go of the lock
+    return written;
+}
+
 JournalRecovery RecoverLeftJournals(EventLog& log, const AppEnv& env, const QString& saveDir)
 {
     QStringList folders = ReadJournalFolders(JournalFolderList(env));
@@ -246,14 +338,24 @@ JournalRecovery RecoverLeftJournals(EventLog& log, const AppEnv& env, const QStr
         f = QDir::cleanPath(f);
     folders.removeDuplicates();
     JournalRecovery r;
-    for (const QString& folder : folders) {
+    const auto worthALook = [](const QString& folder) {
         const QDir dir(folder);
-        if (dir.exists())
+        return !dir.exists() || !journalNames(dir).isEmpty();
+    };
+    for (const QString& folder : folders) {
+        if (QDir(folder).exists())
             r.recovered += RecoverJournals(log, env, folder, folders);
-        if (!dir.exists() || !dir.entryList({QStringLiteral("*.journal")}, QDir::Files).isEmpty())
+        if (worthALook(folder))
             r.folders.append(folder);
     }
-    WriteJournalFolders(JournalFolderList(env), r.folders);
+    // Programs started together each recover and write the list: what the others added meanwhile
+    // stays, and a folder is dropped only when it still holds no journal under the lock.
+    UpdateJournalFolders(JournalFolderList(env), [&](QStringList& onDisk) {
+        onDisk.removeIf([&](const QString& f) { return folders.contains(f) && !worthALook(f); });
+        onDisk += r.folders;
+        onDisk.removeDuplicates();
+        r.folders = onDisk;
+    });
     return r;
 }
 

@@ -49,12 +49,17 @@ QString RecoveredRecordingPath(const QString& journalPath, OleDate saved, int na
 // lines begin with all of the journal's.
 bool SavedAlready(const QString& journalPath, QByteArrayView sampleLines, const QStringList& folders);
 
+// A file name of the form the program gives journals.
+bool IsJournalName(const QString& name);
+
 // Turns every journal in `folder` that no running program holds into a recording (the header of
 // its last context, the samples up to its last whole line, a closing line with the time of its
 // last sample) and removes it once the recording is in place. A journal without a sample is
 // removed. Each recovery is logged at level 1 with the path and the number of samples. A journal
 // with lines that could not be read after the ones recovered is kept as "*.journal.bad" for a
-// person to look at (level 2), as is one that starts with something else than a header.
+// person to look at (level 2), as is one whose lines cannot be read at all. Only journals of this
+// program are touched: a regular file with a journal's name whose first line is a header; any
+// other file, link, pipe, device or folder is left exactly as it is.
 struct RecoveredJournal {
     QString path;  // the recording
     std::int32_t samples = 0;
@@ -69,6 +74,9 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
 // held only in memory) before the program ended without saving.
 QStringList ReadJournalFolders(const QString& listPath);
 bool WriteJournalFolders(const QString& listPath, const QStringList& folders);
+// Reads the list, lets `change` change it and writes it, under a lock that programs starting or
+// opening journals together take in turn, so that none writes over what another added.
+bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change);
 // That file, beside the executable and named after it.
 QString JournalFolderList(const AppEnv& env);
 // Why that file cannot be read; empty when it can, or when there is none yet. Without it only the

@@ -49,6 +49,11 @@ std::int64_t AppEnv::epochMs(std::chrono::microseconds ago) const
 
 QString AppEnv::exePath(const QString& name) const { return exeDir + u'/' + name; }
 
+QString AppEnv::statePath(const QString& name) const
+{
+    return stateDir.isEmpty() ? exePath(name) : stateDir + u'/' + name;
+}
+
 qint64 ClockMs()
 {
     static const QElapsedTimer started = [] {

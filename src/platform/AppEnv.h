@@ -18,6 +18,9 @@ class Prompts;
 
 struct AppEnv {
     QString exeDir;                          // the executable's folder (tests: a temporary one)
+    // Where the daily log and the journal folder list go when the executable's folder is not to
+    // be written (a service's state folder, the programs being root's); empty: `exeDir`.
+    QString stateDir;
     QString exeBaseName = QStringLiteral("TAVIN-Monitor");
     QString documentsDir;                    // empty: the system's Documents folder
     Prompts* prompts = nullptr;
@@ -30,6 +33,9 @@ struct AppEnv {
     std::int64_t epochMs(std::chrono::microseconds ago = {}) const;
     // `exeDir` + "/" + name.
     QString exePath(const QString& name) const;
+    // The file `name` the program writes as it runs: in `stateDir` when given, else beside the
+    // executable.
+    QString statePath(const QString& name) const;
 };
 
 // Milliseconds since the process started, from a monotonic clock.

@@ -7,6 +7,8 @@
 #include <QSerialPortInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -33,6 +35,31 @@ QString PortName(int number, const QString& device)
 
 namespace {
 
+QString inUseText()
+{
+    return QStringLiteral("他のプログラムが使用中です。そのプログラムを終了するか、別のポートを選んでください。");
+}
+
+// Claims the opened device for this port alone; false when another port already has it.
+// Qt's lock file goes by the name the port was opened by, and root passes the terminal's exclusive
+// mode, so a second recorder could open the same device through another path (a ports/ link,
+// /dev/pts/N, /dev/serial/by-id/...) and take part of its frames. An flock on the descriptor is
+// held on the device's inode whatever path led to it, binds root as well, is let go by the kernel
+// when the port closes or the program dies (nothing stale is left behind), and needs no writable
+// folder, so it holds inside a service's sandbox too. A lock file named by the device number
+// would also cover a second device node made for the same device, but only where every program
+// shares one writable lock folder, which a sandbox or a container does not promise.
+bool claimDevice(const QSerialPort& port)
+{
+#ifdef Q_OS_UNIX
+    // Only a lock held elsewhere refuses the port: a file system without locks must not stop a
+    // recording.
+    return ::flock(int(port.handle()), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+#else
+    return true;  // Windows opens a COM port for one program only
+#endif
+}
+
 // Why the device at `location` did not open, in words a user can act on. Qt reports a port that
 // another program holds (its lock file, or the device opened exclusively) as a permission error,
 // in English: when this user may read and write the device, the port is simply in use.
@@ -45,7 +72,7 @@ QString openFailure(const QSerialPort& port, const QString& location)
         if (::access(device.constData(), R_OK | W_OK) != 0)
             return QStringLiteral("このユーザーにはデバイス %1 を読み書きする権限がありません。").arg(location);
 #endif
-        return QStringLiteral("他のプログラムが使用中です。そのプログラムを終了するか、別のポートを選んでください。");
+        return inUseText();
     }
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("デバイス %1 が見つかりません。").arg(location);
@@ -96,6 +123,10 @@ void CommControl::setPortOpen(bool open)
     port_->setReadBufferSize(0);  // the receive event drains it at once; never drop bytes
     if (!port_->open(QIODevice::ReadWrite))
         throw RuntimeError(QStringLiteral("%1 を開けません: %2").arg(name, openFailure(*port_, location)));
+    if (!claimDevice(*port_)) {
+        port_->close();
+        throw RuntimeError(QStringLiteral("%1 を開けません: %2").arg(name, inUseText()));
+    }
     port_->setBaudRate(baud);
     port_->setDataBits(QSerialPort::Data8);
     port_->setParity(QSerialPort::NoParity);

@@ -244,11 +244,12 @@ void RemoveLeftScratchFiles(const QString& folder)
     const QDir dir(folder);
     for (const QString& name : dir.entryList({ScratchPrefix + u'*' + ScratchSuffix}, QDir::Files | QDir::Hidden)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
-        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             continue;
-        // A writer holds its lock until the file has its name.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        // A writer holds its lock until the file has its name. Only a regular file is ours.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             ::unlink(path.constData());
         ::close(fd);
     }

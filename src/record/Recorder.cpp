@@ -2,11 +2,11 @@
 
 #include "platform/AppEnv.h"
 #include "platform/DateTime.h"
+#include "stream/StreamOptions.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <unistd.h>
 
 namespace tavin {
 
@@ -22,9 +22,8 @@ QString isoTime(OleDate d) { return FromOleDate(d).toString(Qt::ISODate); }
 
 }  // namespace
 
-Recorder::Recorder(AppEnv env, RecordOptions options, std::FILE* out, std::FILE* err)
-    : env_(std::move(env)), o_(std::move(options)), out_(out), err_(err),
-      tty_(::isatty(::fileno(out)) != 0 && !o_.quiet), log_(env_),
+Recorder::Recorder(AppEnv env, RecordOptions options, OutputQueue& out, OutputQueue& err, bool terminal)
+    : env_(std::move(env)), o_(std::move(options)), out_(out), err_(err), tty_(terminal && !o_.quiet), log_(env_),
       engine_(std::make_unique<Acquisition>(env_, log_, store_, journal_, unsaved_))
 {
     env_.prompts = &said_;
@@ -51,7 +50,9 @@ QString Recorder::start()
                     .arg(o_.acquisition.term)
                     .arg(o_.acquisition.baudRate)
                     .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)) +
-                    (o_.acquisition.stream.on() ? QStringLiteral(" (MQTT %1)").arg(o_.acquisition.stream.url) : QString()));
+                    (o_.acquisition.stream.on()
+                         ? QStringLiteral(" (MQTT %1)").arg(UrlForText(o_.acquisition.stream.url))
+                         : QString()));
     if (const QString why = JournalListProblem(JournalFolderList(env_)); !why.isEmpty())
         say(why, 1);
     // What a run before this one left (killed, power cut): its journals become recordings. This
@@ -121,6 +122,7 @@ void Recorder::armDuration()
 
 void Recorder::onNews()
 {
+    log_.showQueued();  // a failed save is said before what follows from it
     std::vector<AcquisitionEvent> events;
     const AcquisitionView v = engine_->view(&events);
     // Nothing of the store is read here: a full segment's successor may take its place at once.
@@ -139,9 +141,11 @@ void Recorder::onEvent(const AcquisitionEvent& e)
     switch (e.kind) {
     case Kind::Saved:
         clearStatus();
-        std::fprintf(out_, "%s\t%lld\t%s\t%s\n", e.text.toUtf8().constData(), static_cast<long long>(e.number),
-                     isoTime(e.first).toUtf8().constData(), isoTime(e.last).toUtf8().constData());
-        std::fflush(out_);
+        out_.line(QStringLiteral("%1\t%2\t%3\t%4\n")
+                      .arg(e.text)
+                      .arg(static_cast<long long>(e.number))
+                      .arg(isoTime(e.first), isoTime(e.last))
+                      .toUtf8());
         break;
     case Kind::PortLost: onPortLost(e.text); break;
     case Kind::ProtectionOff:
@@ -224,8 +228,7 @@ void Recorder::everySecond()
                     : QStringLiteral("%1  ポートを待っています  サンプル %2").arg(o_.port).arg(samplesBefore_);
     if (const QString stream = StreamStatusText(v.stream); !stream.isEmpty())
         line += QStringLiteral("  ") + stream;
-    std::fprintf(out_, "\r\033[K%s", line.toUtf8().constData());
-    std::fflush(out_);
+    out_.status("\r\033[K" + line.toUtf8());
     statusShown_ = true;
 }
 
@@ -233,8 +236,7 @@ void Recorder::clearStatus()
 {
     if (!statusShown_)
         return;
-    std::fprintf(out_, "\r\033[K");
-    std::fflush(out_);
+    out_.line("\r\033[K");
     statusShown_ = false;
 }
 
@@ -246,8 +248,7 @@ void Recorder::say(const QString& text, int level)
     }
     clearStatus();
     const QString line = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
-    std::fprintf(err_, "tavin-record: %s\n", line.toUtf8().constData());
-    std::fflush(err_);
+    err_.line("tavin-record: " + line.toUtf8() + '\n');
     if (level >= 0)
         log_.LogMsg(level, QStringLiteral("tavin-record"), text);
 }
@@ -270,6 +271,8 @@ void Recorder::finish(int status)
     if (engine_->view().unsaved > 0)
         engine_->saveUnsaved();
     onNews();
+    if (const QString unsent = engine_->closeStream(); !unsent.isEmpty())
+        say(unsent);
     const AcquisitionView v = engine_->view();
     if (const int lost = v.unsavedInMemoryOnly; lost > 0)
         say(QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost), 2);
@@ -280,6 +283,9 @@ void Recorder::finish(int status)
     if (nothing)
         say(QStringLiteral("記録した値はありません。"), 1);
     clearStatus();
+    if (const std::uint64_t lost = out_.dropped() + err_.dropped(); lost > 0)
+        log_.LogMsg(1, QStringLiteral("tavin-record"),
+                    QStringLiteral("出力先が読み取らなかったため、出力 %1 行を捨てました。").arg(lost));
     log_.LogMsg(0, QStringLiteral("tavin-record"), QStringLiteral("#### 記録を終了します (状態 %1) ####").arg(status));
     Q_EMIT finished(status);
 }

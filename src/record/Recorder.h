@@ -1,6 +1,7 @@
 // The recorder without a window: the acquisition engine with its store, journal and segments as
 // the window has them, and a terminal's worth of output: one line per saved recording on stdout,
-// a status line while stdout is a terminal, and on stderr only what went wrong.
+// a status line while stdout is a terminal, and on stderr only what went wrong. Both go through
+// queues that never hold up the recording when nobody reads them.
 #pragma once
 
 #include "acquire/Acquisition.h"
@@ -9,6 +10,7 @@
 #include "files/RecordingFiles.h"
 #include "platform/AppEnv.h"
 #include "platform/Prompts.h"
+#include "record/OutputQueue.h"
 #include "record/RecordOptions.h"
 #include "trend/SampleStore.h"
 
@@ -17,7 +19,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <cstdio>
 #include <memory>
 
 namespace tavin {
@@ -34,8 +35,9 @@ class Recorder : public QObject {
     Q_OBJECT
 
 public:
-    // `env.prompts` is replaced: what would be a box is a line on stderr.
-    Recorder(AppEnv env, RecordOptions options, std::FILE* out = stdout, std::FILE* err = stderr);
+    // `env.prompts` is replaced: what would be a box is a line on `err`. `terminal`: `out` is one,
+    // which gets a status line.
+    Recorder(AppEnv env, RecordOptions options, OutputQueue& out, OutputQueue& err, bool terminal);
     ~Recorder() override;
 
     // Opens the port and starts measuring, then opens the log and recovers what an earlier run
@@ -79,8 +81,8 @@ private:
     Said said_{*this};
     AppEnv env_;
     RecordOptions o_;
-    std::FILE* out_;
-    std::FILE* err_;
+    OutputQueue& out_;
+    OutputQueue& err_;
     bool tty_;
 
     EventLog log_;

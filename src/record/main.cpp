@@ -1,5 +1,6 @@
 // tavin-record: records a gauge without a window, for benches without a screen and for services.
-// The files beside the executable (log, journal list, settings) are the window's own.
+// The files beside the executable (log, journal list, settings) are the window's own;
+// TAVIN_STATE_DIR moves the log and the journal list to a folder the program may write.
 #include "platform/QuitSignals.h"
 #include "record/RecordOptions.h"
 #include "record/Recorder.h"
@@ -8,16 +9,38 @@
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+tavin::OutputQueue* qtWarnings = nullptr;
+
+void toQueue(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    qtWarnings->line("tavin-record: " + text.toUtf8() + '\n');
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
     // A reader of the output that went away (`| head`) must not end a recording unsaved.
     std::signal(SIGPIPE, SIG_IGN);
+    // Neither output may hold up the recording, Qt's own warnings included. Both outlive the
+    // application object, whose end may still warn.
+    tavin::OutputQueue out(STDOUT_FILENO), err(STDERR_FILENO);
+    qtWarnings = &err;
+    qInstallMessageHandler(toQueue);
+    const struct Unhook {
+        ~Unhook() { qInstallMessageHandler(nullptr); }
+    } unhook;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavin-record"));
 
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();
+    // A service whose programs are root's points them at its state folder.
+    env.stateDir = qEnvironmentVariable("TAVIN_STATE_DIR");
     env.exeBaseName = QStringLiteral("TAVIN-Monitor");
 
     const tavin::ParsedCommandLine parsed = tavin::ParseRecordCommandLine(app.arguments().mid(1), env);
@@ -30,11 +53,11 @@ int main(int argc, char* argv[])
         return tavin::RecordBadInput;
     }
 
-    tavin::Recorder recorder(env, parsed.options);
+    tavin::Recorder recorder(env, parsed.options, out, err, ::isatty(STDOUT_FILENO) != 0);
     QObject::connect(&recorder, &tavin::Recorder::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     tavin::OnTerminationSignals(&recorder, [&recorder] { recorder.finish(tavin::RecordOk); });
     if (const QString why = recorder.start(); !why.isEmpty()) {
-        std::fprintf(stderr, "tavin-record: %s\n", why.toUtf8().constData());
+        err.line("tavin-record: " + why.toUtf8() + '\n');
         return tavin::RecordBadInput;
     }
     return app.exec();

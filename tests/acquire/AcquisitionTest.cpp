@@ -39,6 +39,15 @@ namespace {
 // The bytes of a frame on the wire, and the text between its start and end characters.
 std::string wire(const sim::FrameSpec& f) { return sim::EncodeFrame(f); }
 std::string text(const sim::FrameSpec& f) { return wire(f).substr(1, wire(f).size() - 2); }
+// A frame text of the kind with good check characters around a value field that is no number.
+std::string garbledValue(int kind)
+{
+    if (kind == 5)
+        return "1.2.3";
+    const std::string t = kind == 4 ? "+1.2.31" : "+1.2.300";
+    const unsigned sum = unsigned(std::accumulate(t.begin(), t.end(), 0)) & 0xFF;
+    return t + "0123456789ABCDEF"[sum >> 4] + "0123456789ABCDEF"[sum & 0xF];
+}
 
 std::vector<float> upTo(int n)
 {
@@ -192,6 +201,10 @@ TEST_P(EachKind, FramesAreDecodedStoredAndShown)
         EXPECT_TRUE(view().lastError.startsWith(QString::fromStdString(text(bad)) + " -> BCC Err "))
             << view().lastError.toStdString();
     }
+    const std::int32_t errors = view().errorCount;
+    EXPECT_EQ(engine->inject(garbledValue(c.frame.kind)), -1);
+    EXPECT_EQ(view().errorCount, errors + 1);
+    EXPECT_EQ(view().lastError, QString::fromStdString(garbledValue(c.frame.kind)) + " -> 数値ではありません");
     EXPECT_EQ(stored().size(), 100u);
 }
 INSTANTIATE_TEST_SUITE_P(Kinds, EachKind, ::testing::ValuesIn(kKinds), [](auto& i) { return i.param.name; });
@@ -356,14 +369,18 @@ TEST_F(Engine, FullSegmentsAreSavedAndLaterSamplesWaitForTheClient)
     EXPECT_TRUE(last(Kind::SavedAs)->text.startsWith("data-"));
 
     // The client may still be drawing segment 1: nothing is stored until it lets go.
+    // They are journaled all the same: a client that never lets go costs no crash protection.
     values(4, 5);
     EXPECT_TRUE(stored().empty());
+    EXPECT_EQ(ReadJournal(journal()).samples, 2);
     engine->acknowledge(1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return stored() == std::vector<float>{4, 5}; }, 5000));
+    EXPECT_EQ(ReadJournal(journal()).samples, 2);  // once
 
     // More than a segment arrives before the client lets go; the stop keeps every sample.
     values(6, 13);
     EXPECT_EQ(view().generation, 2);
+    EXPECT_EQ(ReadJournal(journal()).samples, 3);  // what fits the next segment
     engine->stop();
     EXPECT_EQ(recorded(t.path("rec")), upTo(13));
     v = view();
@@ -598,6 +615,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    test::FailTestsThatLeaveChildren();
     return RUN_ALL_TESTS();
 }
 

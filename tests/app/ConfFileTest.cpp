@@ -332,6 +332,8 @@ TEST(ConfStartUp, TheReportNamesEachKeyItsValueAndTheValueNowInForce)
     EXPECT_EQ(ReplacedSettingLogText(replaced[0]), "設定 Sampling の値 0 は使用できないため、既定値 1000 に置き換えました。");
     EXPECT_EQ(ReplacedSettingLogText(replaced[1]),
               "設定 LimitLow の値 （空） は使用できないため、既定値 -10000 に置き換えました。");
+    EXPECT_EQ(ReplacedSettingLogText({"FilePath", QString::fromLatin1("a\0b\r\n", 5), ""}),
+              "設定 FilePath の値 a<00>b<0D><0A> は使用できないため、既定値 （空） に置き換えました。");
 }
 
 // The text keys: bytes code page 932 cannot decode (each shown as U+FFFD), a unit the unit dialog
@@ -354,6 +356,13 @@ TEST(ConfStartUp, TextValuesTheProgramCannotUseTakeTheirDefaultsAndAreNamed)
         {"FilePath=run\xff", "FilePath", "", QStringLiteral("run\uFFFD")},
         {"FilePath=" + QByteArray(205, 'a'), "FilePath", "", QString(205, u'a')},
         {"FilePath=" + ToCp932(QString(69, u'測')), "FilePath", "", QString(69, u'測')},
+        // A NUL would cut the name to "a"; a control character splits a line; dots hide files.
+        {QByteArray("FilePath=a\0b", 12), "FilePath", "", QString::fromLatin1("a\0b", 3)},
+        {"FilePath=a\tb", "FilePath", "", "a\tb"},
+        {"FilePath=..", "FilePath", "", ".."},
+        {"FilePath=.run", "FilePath", "", ".run"},
+        {"SaveDir=/data\x01", "SaveDir", nullptr, "/data\x01"},
+        {"Tani=k\x1bPa", "Tani", "---", "k\x1bPa"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.left(40).toStdString());

@@ -47,15 +47,16 @@ TEST(DecodeVrtRq, AWrongBccRejectsTheFrameWithBothSums)
 TEST(DecodeVrtRq, ShortAndMidLengthFramesReadWhatTheyHave)
 {
     // 10 or 11 characters: unit and reference from their places counted from the end, which
-    // for such short frames lie inside the value text; no battery.
-    for (const std::string body : {"+1.2kGxx", "+1.23kGxx"}) {
+    // for such short frames lie inside the value text (letters there make it no number); no battery.
+    for (const std::string body : {"+1.23400", "+1.2234xx"}) {
         const Decoded d = DecodeVrtRq(withBcc(body));
         ASSERT_EQ(d.outcome, Outcome::Value) << body;
-        EXPECT_EQ(d.unit, 'k');
-        EXPECT_EQ(d.reference, 'G');
+        EXPECT_EQ(d.unit, '3');
+        EXPECT_EQ(d.reference, '4');
         EXPECT_FALSE(d.batteryRead);
     }
-    EXPECT_FLOAT_EQ(DecodeVrtRq(withBcc("+1.23kGxx")).value, 1.23f);
+    EXPECT_FLOAT_EQ(DecodeVrtRq(withBcc("+1.2234xx")).value, 1.223f);
+    EXPECT_EQ(DecodeVrtRq(withBcc("+1.2kGxx")).outcome, Outcome::BadValue);
     // 8 or 9 characters: neither unit nor reference.
     for (const std::string body : {"+2.000", "+2.000x"}) {
         const Decoded d = DecodeVrtRq(withBcc(body));
@@ -67,7 +68,7 @@ TEST(DecodeVrtRq, ShortAndMidLengthFramesReadWhatTheyHave)
     // 7 characters, or more than 100: ignored.
     EXPECT_EQ(DecodeVrtRq("+1.2345").outcome, Outcome::Ignored);
     EXPECT_EQ(DecodeVrtRq(withBcc(std::string(99, '1'))).outcome, Outcome::Ignored);
-    EXPECT_EQ(DecodeVrtRq(withBcc(std::string(98, '1'))).outcome, Outcome::Value);
+    EXPECT_EQ(DecodeVrtRq(withBcc("+" + std::string(97, '1'))).outcome, Outcome::Value);
     EXPECT_EQ(DecodeVrtRq("").outcome, Outcome::Ignored);
 }
 
@@ -144,8 +145,8 @@ TEST(DecodeQz, NineCharactersWithUnitDigitAndUpperCaseBcc)
     EXPECT_EQ(DecodeQz("+12.3565a").outcome, Outcome::BccError);
 
     // A sum below 16 keeps its leading zero in the field.
-    const std::string zeroLed = withBcc(std::string(6, '\0') + "\x0A");
-    EXPECT_EQ(zeroLed.substr(7), "0A");
+    const std::string zeroLed = withBcc("+00000\xEA");
+    EXPECT_EQ(zeroLed.substr(7), "05");
     EXPECT_EQ(DecodeQz(zeroLed).outcome, Outcome::Value);
 }
 
@@ -169,6 +170,33 @@ TEST(DecodeMw200, TakesTheWholeNumberText)
     EXPECT_EQ(DecodeMw200("-0.105").value, -0.105f);
     EXPECT_EQ(DecodeMw200("123").outcome, Outcome::Ignored);
     EXPECT_EQ(DecodeFrame(6, "01.23").outcome, Outcome::Ignored);
+}
+
+// A value field that is no number as its kind writes it makes a bad frame, whatever its check
+// characters: the text-to-number rule would read 0 ("+nan00", six blanks) or a part ("+1.2.3").
+TEST(Decoders, AValueFieldThatIsNoNumberIsABadFrameShownAsItCame)
+{
+    for (const std::string v : {"+ABCDE", "      ", "+nan00", "+inf00", "+0x1F0", "+1.2.3", "+ 12 3",
+                                "1.2345", "+1E+02", "++1.23", "+.....", "-12.3\t"}) {
+        for (const std::string& f : {withBcc(v + "0085kG00"), withBcc(v + "00")}) {
+            const Decoded d = DecodeFrame(0, f);
+            EXPECT_EQ(d.outcome, Outcome::BadValue) << f;
+            EXPECT_EQ(d.text(), f);
+        }
+        EXPECT_EQ(DecodeFrame(4, withBcc(v + "1")).outcome, Outcome::BadValue) << v;
+    }
+    // Short frames rewritten with two points, a blank, a letter past "J" or a sign; shown unrewritten.
+    for (const std::string s : {"1BCD", "1 23", "Z123", "-123"}) {
+        const Decoded d = DecodeVrtRq(withBcc(s));
+        EXPECT_EQ(d.outcome, Outcome::BadValue) << s;
+        EXPECT_EQ(d.text(), withBcc(s));
+    }
+    for (const char* t : {"1.2.3", "+1.23", "12 3", "*1A2B", "nan0", "-inf", "0x1F"})
+        EXPECT_EQ(DecodeFrame(5, t).outcome, Outcome::BadValue) << t;
+    // Each kind's own forms, zero among them, stay values.
+    for (const std::string v : {"+01234", "-0.000", "+.5000"})
+        EXPECT_EQ(DecodeFrame(4, withBcc(v + "1")).outcome, Outcome::Value) << v;
+    EXPECT_EQ(DecodeFrame(5, "0000").outcome, Outcome::Value);
 }
 
 TEST(SetDispFormat, DigitsBeforeThePointChooseTheFormat)

@@ -57,9 +57,30 @@ TEST_F(Recorder, RecordsEveryFrameUntilTerminated)
     EXPECT_TRUE(log.contains("記録を終了します (状態 0)")) << log.toStdString();
 }
 
-TEST_F(Recorder, InterruptAndHangUpSaveTheSegmentToo)
+// A service whose programs are root's names its state folder: the log and the journal folder list
+// go there, and nothing is written beside the executable.
+TEST_F(Recorder, AStateFolderTakesTheLogAndTheJournalListFromBesideTheProgram)
 {
-    for (const int sig : {SIGINT, SIGHUP}) {
+    ASSERT_TRUE(QDir(t.dir.path()).mkpath("state"));
+    qputenv("TAVIN_STATE_DIR", QFile::encodeName(t.path("state")));
+    gauge({"--period", "2", "--count", "100"});
+    record(rec);
+    qunsetenv("TAVIN_STATE_DIR");
+    frames.waitFor(100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("state/TAVIN-Monitor.journals")); }, 5000));
+    rec.terminate();
+    EXPECT_EQ(ended(rec), 0);
+    EXPECT_EQ(QDir(t.path("state/LOG")).entryList({"PG*.Log"}).size(), 1);
+    EXPECT_FALSE(QFile::exists(t.path("LOG")));
+    EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.journals")));
+}
+
+// Whatever its output does: here a pipe that is full and never read, as a stalled journald or a
+// dropped ssh session leaves it, which the save's line cannot go into.
+TEST_F(Recorder, TerminateInterruptAndHangUpSaveTheSegmentWhileNobodyReadsItsOutput)
+{
+    rec.setOutputStalled(true);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
         if (sim.running()) {
             sim.terminate();
             sim.waitForFinished(5000);
@@ -72,7 +93,7 @@ TEST_F(Recorder, InterruptAndHangUpSaveTheSegmentToo)
         const std::vector<float> sent = valuesOf(frames.waitFor(100));
         QTest::qWait(300);
         rec.signal(sig);
-        EXPECT_EQ(ended(rec), 0) << sig;
+        EXPECT_EQ(ended(rec, 5000), 0) << sig;
         EXPECT_EQ(test::recorded(t.path("rec")), sent) << sig;
     }
 }
@@ -107,6 +128,29 @@ TEST_F(Recorder, AfterAKillTheNextStartRecoversTheSegmentUpToTheLastSecond)
     ASSERT_LE(got.size(), std::size_t(sent.size()));
     const std::vector<float> all = valuesOf(sent);
     EXPECT_EQ(got, std::vector<float>(all.begin(), all.begin() + std::ptrdiff_t(got.size())));
+}
+
+// Nothing can be written when the run ends (the save folder gone, the Documents folder a file):
+// the failed save is said first, then what became of the segment.
+TEST_F(Recorder, AFailedSaveIsSaidBeforeWhatFollowsFromIt)
+{
+    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(t.dir.path()));  // the recorder's Documents folder is the test's
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(t.path("config")));
+    t.write("Documents", "a file where the Documents folder should be");
+    gauge({"--period", "2", "--count", "50"});
+    record(rec);
+    frames.waitFor(50);
+    QTest::qWait(300);
+    for (const auto& [name, value] : {std::pair{"HOME", home}, {"XDG_CONFIG_HOME", config}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    ASSERT_TRUE(QDir(t.dir.path()).rename("rec", "rec-away"));
+    t.write("rec", "a file where the save folder was");
+    rec.terminate();
+    EXPECT_EQ(ended(rec), 1);
+    const QString said = QString::fromUtf8(rec.readAllStandardError());
+    const qsizetype failed = said.indexOf("測定データを保存できませんでした"), kept = said.indexOf("ジャーナルに残り");
+    EXPECT_TRUE(failed >= 0 && kept > failed) << said.toStdString();
 }
 
 TEST_F(Recorder, AVanishingDeviceIsSavedAndEndsTheRunWithStatus3)

@@ -135,6 +135,7 @@ TEST_F(Streaming, RefusedPasswordIsSaidAndTheMeasurementGoesOn)
     recordTenSeconds({"--mqtt", broker.url(), "--mqtt-user", "bench", "--mqtt-password-file", passwordFile("wrong")},
                      [&] { waitSaid(rec, "接続を拒否しました"); });
     EXPECT_EQ(err.count("接続を拒否しました"), 1) << err.toStdString();  // once, not at every attempt
+    EXPECT_TRUE(err.contains("送れなかった 10000 値")) << err.toStdString();  // the end says what the broker missed
     EXPECT_FALSE(err.contains("wrong"));
     EXPECT_EQ(test::recorded(t.path("rec")).size(), 10000u);
     EXPECT_FALSE(QString::fromUtf8(t.read("LOG/" + QDir(t.path("LOG")).entryList({"PG*.Log"}).value(0))).contains("wrong"));

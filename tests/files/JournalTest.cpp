@@ -9,7 +9,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace tavin;
 
@@ -116,30 +119,63 @@ TEST_F(Journals, BecomeRecordingsNamedAsEveryRecordingAndAreRemoved)
 {
     t.write("rec/data-20261206-120000-3.journal", journalText(1500) + "15");
     t.write("rec/data-20261206-123000-4.journal", journalText(10));
-    t.write("rec/empty-20261206-120000-1.journal", "");
+    t.write("rec/empty-20261206-120000-1.journal", "");  // no header: nothing says it is one
     t.write("rec/head-20261206-120000-1.journal", journalText(0));
-    t.write("rec/other.journal", "not, a, journal\r\n");
     t.write("rec/cut-20261206-120000-2.journal", journalText(20) + "junk\r\n" + journalText(5));
+    t.write("rec/junk-20261206-120000-2.journal", journalText(0) + "junk\r\n");
+    // A copy that went through a tool writing LF alone is still this program's journal.
+    t.write("rec/lf-20261206-120000-5.journal", journalText(7).replace("\r\n", "\n"));
 
     const QList<RecoveredJournal> r = recover();
-    ASSERT_EQ(r.size(), 3);
+    ASSERT_EQ(r.size(), 4);
     EXPECT_EQ(r[0].samples, 20);  // up to the line it could not read
     EXPECT_EQ(r[1].path, t.path("rec/data-20261206-120000-3-20261206-090503.csv"));
     EXPECT_EQ(r[1].samples, 1500);
     EXPECT_EQ(r[2].samples, 10);
-    // The journals are gone, the empty ones too; what could not be read stays for a person to look at.
+    EXPECT_EQ(r[3].samples, 7);
+    // The journals are gone, the one with a header only too; what could not be read stays for a person to look at.
     EXPECT_EQ(files(), (QStringList{"cut-20261206-120000-2-20261206-090503.csv", "cut-20261206-120000-2.journal.bad",
                                     "data-20261206-120000-3-20261206-090503.csv",
-                                    "data-20261206-123000-4-20261206-090503.csv", "other.journal.bad"}));
+                                    "data-20261206-123000-4-20261206-090503.csv", "empty-20261206-120000-1.journal",
+                                    "junk-20261206-120000-2.journal.bad", "lf-20261206-120000-5-20261206-090503.csv"}));
     EXPECT_EQ(t.read("rec/data-20261206-120000-3-20261206-090503.csv"),
               ReadJournal(journalText(1500)).recording);
+    EXPECT_EQ(t.read("rec/lf-20261206-120000-5-20261206-090503.csv"), ReadJournal(journalText(7)).recording);
     const QString log = logText();
     EXPECT_TRUE(log.contains(QStringLiteral("WAR ")) && log.contains("data-20261206-120000-3-20261206-090503.csv") &&
                 log.contains(QStringLiteral("1500 件")))
         << log.toStdString();
-    EXPECT_EQ(t.prompts.shown.size(), 2);  // the two set aside are shown as errors
+    ASSERT_EQ(t.prompts.shown.size(), 2);  // the two set aside are shown as errors, with their names
+    EXPECT_TRUE(t.prompts.shown[1].text.contains("junk-20261206-120000-2.journal.bad"));
     // A journal that had to take "-2" becomes a recording named as every other.
     EXPECT_EQ(RecoveredRecordingPath("/r/a-b-20261206-120000-1-2.journal", at(0)), "/r/a-b-20261206-120000-1-20261206-120000.csv");
+}
+
+// Files of others that happen to end in ".journal" are neither read past their first line nor
+// renamed nor removed; links, pipes, devices and folders are not even opened.
+TEST_F(Journals, OfOtherProgramsAreLeftExactlyAsTheyAre)
+{
+    const QByteArray foreign[] = {"diary of the bench\r\nday 1\r\n", QByteArray("\x00\x01\xff\r\n", 5),
+                                  "not, a, journal\r\n", journalText(3)};
+    const QString names[] = {"diary.journal", "bin-20261206-120000-1.journal", "crlf-20261206-120000-1.journal",
+                             ".hidden-20261206-120000-1.journal"};
+    for (int i = 0; i < 4; ++i)
+        t.write("rec/" + names[i], foreign[i]);
+    ASSERT_TRUE(QDir().mkpath(t.path("elsewhere")));
+    t.write("elsewhere/real-20261206-120000-1.journal", journalText(5));
+    ASSERT_TRUE(QFile::link(t.path("elsewhere/real-20261206-120000-1.journal"), t.path("rec/link-20261206-120000-1.journal")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(t.path("rec/fifo-20261206-120000-1.journal")).constData(), 0644), 0);
+    ASSERT_TRUE(QDir().mkpath(t.path("rec/dir-20261206-120000-1.journal")));
+    ASSERT_TRUE(QFile::link(t.path("elsewhere/real-20261206-120000-1.journal"), t.path("rec/.tavin-abcdef.part")));
+
+    EXPECT_TRUE(recover().isEmpty());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(t.read("rec/" + names[i]), foreign[i]) << names[i].toStdString();
+    EXPECT_TRUE(QFileInfo(t.path("rec/link-20261206-120000-1.journal")).isSymLink());
+    EXPECT_TRUE(QFileInfo(t.path("rec/.tavin-abcdef.part")).isSymLink());  // named as a scratch file
+    EXPECT_EQ(t.read("elsewhere/real-20261206-120000-1.journal"), journalText(5));
+    EXPECT_EQ(QDir(t.path("rec")).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot).size(), 8);
+    EXPECT_TRUE(t.prompts.shown.isEmpty());
 }
 
 TEST_F(Journals, OfARunningProgramAreLeftAlone)
@@ -245,7 +281,7 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
     UnsavedRecordings unsaved;
     QString why;
     const auto big = std::size_t(UnsavedRecordings::MaxSamples / 3 + 1);
-    ASSERT_TRUE(journal.begin(t.path("rec/j-1.journal"), journalText(0), &why));
+    ASSERT_TRUE(journal.begin(t.path("rec/j-20261206-120000-1.journal"), journalText(0), &why));
     const JournalTicket withJournal = journal.keep();
     unsaved.add({"a", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
     unsaved.add({"b", header(), "", std::vector<float>(big), std::vector<OleDate>(big), withJournal}, state->log,
@@ -256,7 +292,7 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
     EXPECT_EQ(unsaved.inMemoryOnly(journal), 2);
     journal.drain();
     EXPECT_EQ(recover().size(), 0);  // header only: nothing to recover, but no longer locked
-    EXPECT_FALSE(QFile::exists(t.path("rec/j-1.journal")));
+    EXPECT_FALSE(QFile::exists(t.path("rec/j-20261206-120000-1.journal")));
 
     // Then the oldest kept only in memory is given up, and the log says so.
     unsaved.add({"d", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
@@ -385,6 +421,21 @@ TEST_F(Journals, WhoseSegmentIsSavedAlreadyAreRemovedWithoutASecondRecording)
     t.write("Documents/a-20261206-120000-1-20261206-080000-2.csv", saved);
     EXPECT_TRUE(recover().isEmpty());
     EXPECT_TRUE(files().isEmpty());
+}
+
+// Programs started together each add their folders to the list: none writes over another's.
+TEST_F(Journals, FolderListKeepsWhatProgramsStartedTogetherAdd)
+{
+    const QString list = t.path("TAVIN-Monitor.journals");
+    std::vector<std::thread> programs;
+    for (int p = 0; p < 8; ++p)
+        programs.emplace_back([&list, p] {
+            for (int i = 0; i < 10; ++i)
+                UpdateJournalFolders(list, [&](QStringList& l) { l += QStringLiteral("/f%1-%2").arg(p).arg(i); });
+        });
+    for (std::thread& p : programs)
+        p.join();
+    EXPECT_EQ(ReadJournalFolders(list).size(), 80);
 }
 
 TEST(RecoveredRecordingName, IsShortenedToFitTheFolder)

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -156,11 +157,19 @@ TEST_F(JournalWindow, GoesWhereTheRecordingGoesAndIsFoundThereAtTheNextStart)
     // The program ends without saving (its journal stays) while the save folder it was given
     // lives only in its memory; the next start looks where the journal went.
     state->journal.release(state->journal.keep());
+    // Beside it, files that are not its journals: a diary and a link to a journal elsewhere.
+    t.write("Documents/diary.journal", "my notes\r\n");
+    ASSERT_TRUE(QDir().mkpath(t.path("away")));
+    const QString own = QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files)[0];
+    ASSERT_TRUE(QFile::copy(t.path("Documents/" + own), t.path("away/a-20261206-120000-1.journal")));
+    ASSERT_TRUE(QFile::link(t.path("away/a-20261206-120000-1.journal"), t.path("Documents/a-20261206-120000-1.journal")));
     w.reset();
     state = t.state();
     w = std::make_unique<frmMain>(*state);
     EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith("前回の測定を復旧しました")) << w->ui.StatusBar1->currentMessage().toStdString();
-    EXPECT_TRUE(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files).isEmpty());
+    EXPECT_EQ(t.read("Documents/diary.journal"), "my notes\r\n");
+    EXPECT_TRUE(QFileInfo(t.path("Documents/a-20261206-120000-1.journal")).isSymLink());
+    EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files | QDir::NoSymLinks), QStringList{"diary.journal"});
     EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.csv"}, QDir::Files).size(), 1);
     EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.journals")));  // nothing left to look for
 }

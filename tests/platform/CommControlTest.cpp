@@ -50,24 +50,32 @@ QString openError(CommControl& port)
 
 TEST(CommControl, APortHeldByAnotherProgramIsReportedAsInUse)
 {
-    test::TestEnv t;
-    PseudoTerminal pty(t.dir.path(), 7);
-    ASSERT_TRUE(pty.linked);
-    CommControl holder(t.dir.path()), second(t.dir.path());
-    holder.CommPort = second.CommPort = 7;
-    ASSERT_EQ(openError(holder), QString());
-    ASSERT_TRUE(holder.PortOpen());
+    // The same device named by its number, then by the path its ports/ link points at: the lock
+    // goes by the device, also for root, who passes the terminal's exclusive mode.
+    for (const bool byDevicePath : {false, true}) {
+        SCOPED_TRACE(byDevicePath ? "by device path" : "by number");
+        test::TestEnv t;
+        PseudoTerminal pty(t.dir.path(), 7);
+        ASSERT_TRUE(pty.linked);
+        CommControl holder(t.dir.path()), second(t.dir.path());
+        holder.CommPort = second.CommPort = 7;
+        if (byDevicePath)
+            second.Device = pty.slave;
+        ASSERT_EQ(openError(holder), QString());
+        ASSERT_TRUE(holder.PortOpen());
 
-    // The holder keeps the port's lock, as another program would.
-    const QString why = openError(second);
-    EXPECT_TRUE(why.startsWith(QStringLiteral("COM7 を開けません: 他のプログラムが使用中です。"))) << why.toStdString();
-    EXPECT_FALSE(why.contains(QStringLiteral("Permission"))) << why.toStdString();
-    EXPECT_FALSE(second.PortOpen());
+        // The holder keeps the port's lock, as another program would.
+        const QString why = openError(second);
+        const QString name = byDevicePath ? pty.slave : QStringLiteral("COM7");
+        EXPECT_TRUE(why.startsWith(name + QStringLiteral(" を開けません: 他のプログラムが使用中です。"))) << why.toStdString();
+        EXPECT_FALSE(why.contains(QStringLiteral("Permission"))) << why.toStdString();
+        EXPECT_FALSE(second.PortOpen());
 
-    // Once the holder lets go, the port opens.
-    holder.setPortOpen(false);
-    EXPECT_EQ(openError(second), QString());
-    EXPECT_TRUE(second.PortOpen());
+        // Once the holder lets go, the port opens.
+        holder.setPortOpen(false);
+        EXPECT_EQ(openError(second), QString());
+        EXPECT_TRUE(second.PortOpen());
+    }
 }
 
 TEST(CommControl, ADeviceThisUserMayNotUseIsNotCalledInUse)

@@ -1,6 +1,7 @@
 #include "support/Spawned.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -13,9 +14,30 @@
 #include <unistd.h>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 extern char** environ;
 
 namespace tavin::test {
+
+namespace {
+
+// A pipe filled until a write would block: its write end; `readEnd` takes the other.
+int stalledPipe(int& readEnd)
+{
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return -1;
+    readEnd = ends[0];
+    ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+    static const char block[4096] = {};
+    while (::write(ends[1], block, sizeof block) > 0) {
+    }
+    ::fcntl(ends[1], F_SETFL, 0);
+    return ends[1];
+}
+
+}  // namespace
 
 Spawned::~Spawned() { killAndReap(); }
 
@@ -48,7 +70,7 @@ bool Spawned::start(const QString& program, const QStringList& args)
         readEnd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
         return write;
     };
-    const int outWrite = make("stdout", out_);
+    const int outWrite = stalled_ ? stalledPipe(out_) : make("stdout", out_);
     const int errWrite = merged_ ? -1 : make("stderr", err_);
 
     QList<QByteArray> argBytes{QFile::encodeName(program)};
@@ -152,6 +174,49 @@ void Spawned::closeFiles()
             ::close(*fd);
             *fd = -1;
         }
+}
+
+namespace {
+
+// The children of this process that run (or sleep): those already ended and not reaped yet are left out.
+std::vector<pid_t> runningChildren()
+{
+    std::vector<pid_t> found;
+    const pid_t self = ::getpid();
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> after = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (after.size() > 1 && after[1].toInt() == self && after[0] != "Z" && after[0] != "X")
+            found.push_back(pid);
+    }
+    return found;
+}
+
+class ChildrenOutliving : public ::testing::EmptyTestEventListener {
+    // Runs before the result is printed: the end of a test goes to the listeners in reverse order.
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        for (const pid_t pid : runningChildren()) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            const QByteArray command = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().replace('\0', ' ') : "?";
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            ADD_FAILURE() << "a child of the test outlived it: " << pid << ' ' << command.toStdString();
+        }
+    }
+};
+
+}  // namespace
+
+void FailTestsThatLeaveChildren()
+{
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ChildrenOutliving);
 }
 
 }  // namespace tavin::test

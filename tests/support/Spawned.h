@@ -25,6 +25,9 @@ public:
 
     // Standard error into the same file as standard output, for a later start.
     void setMergedChannels(bool merged) { merged_ = merged; }
+    // Standard output a pipe that is full from the start and never read, as a stalled reader
+    // leaves it, for a later start.
+    void setOutputStalled(bool stalled) { stalled_ = stalled; }
 
     // Starts `program` (a path, or a name looked up in PATH) with `args`, standard input from
     // /dev/null; false, with errorString(), when it could not be started. A child of an earlier
@@ -43,7 +46,7 @@ public:
     QString errorString() const { return error_; }
 
     // What the child wrote since the last read.
-    QByteArray readAllStandardOutput() { return readNew(out_); }
+    QByteArray readAllStandardOutput() { return stalled_ ? QByteArray() : readNew(out_); }
     QByteArray readAllStandardError() { return readNew(err_); }
 
 private:
@@ -55,12 +58,17 @@ private:
 
     QTemporaryDir dir_;
     bool merged_ = false;
+    bool stalled_ = false;
     pid_t pid_ = 0;      // the child until it has been reaped
     bool ended_ = false;
     int exitCode_ = -1;
-    int out_ = -1;       // read ends of the output files
+    int out_ = -1;       // read ends of the output files (of the stalled pipe: never read)
     int err_ = -1;
     QString error_;
 };
+
+// Makes every test fail whose children are still running when it has ended (they are killed
+// then): a test ends what it started. For the test mains, after InitGoogleTest.
+void FailTestsThatLeaveChildren();
 
 }  // namespace tavin::test

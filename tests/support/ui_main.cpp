@@ -1,4 +1,6 @@
 // Window tests need an application object; they run on the offscreen platform.
+#include "support/Spawned.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,5 +10,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    tavin::test::FailTestsThatLeaveChildren();
     return RUN_ALL_TESTS();
 }
