@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace tavin {
 
@@ -76,6 +77,23 @@ std::optional<int> wholeNumber(const QString& text)
 constexpr int GaugeKinds = 6;
 
 QString portOfNumber(int n) { return QStringLiteral("COM%1").arg(n); }
+
+// A name, unit or path in the settings file that no file or line can hold: the window replaces
+// it, the recorder refuses it as it refuses the same on its command line. Empty when none is.
+QString settingsTextProblem(const QList<ReplacedSetting>& replaced, const QString& path)
+{
+    const std::pair<const char*, TextRole> keys[] = {{"FilePath", TextRole::Name},
+                                                     {"SaveDir", TextRole::Folder},
+                                                     {"Tani", TextRole::Unit},
+                                                     {"MqttPasswordFile", TextRole::Folder}};
+    for (const ReplacedSetting& k : replaced)
+        for (const auto& [key, role] : keys)
+            if (const QString why = TextRoleProblem(k.held, role);
+                k.key == QLatin1String(key) && !why.isEmpty())
+                return QStringLiteral("設定ファイル %1 の %2=%3 は使えません: %4。")
+                    .arg(path, k.key, ControlsShown(k.held), why);
+    return QString();
+}
 
 }  // namespace
 
@@ -156,9 +174,16 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     auto value = [&](const char* name) { return given.value(QLatin1String(name)); };
     auto has = [&](const char* name) { return given.contains(QLatin1String(name)); };
     auto bad = [&](const char* name, const QString& expected) {
-        error = QStringLiteral("--%1 の値 %2 は使えません: %3。").arg(QLatin1String(name), value(name), expected);
+        error = QStringLiteral("--%1 の値 %2 は使えません: %3。")
+                    .arg(QLatin1String(name), ControlsShown(value(name)), expected);
         return parsed;
     };
+    // Values that become a file's name, a CSV header's unit or a path, before anything is read.
+    for (const auto& [name, role] : {std::pair{"name", TextRole::Name}, {"unit", TextRole::Unit},
+                                     {"dir", TextRole::Folder}, {"settings", TextRole::Folder},
+                                     {"port", TextRole::Folder}, {"mqtt-password-file", TextRole::Folder}})
+        if (const QString why = TextRoleProblem(value(name), role); !why.isEmpty())
+            return bad(name, why);
 
     // The settings file fills in what the command line leaves out.
     SettingsRecord s;
@@ -177,6 +202,9 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     }
     for (const ReplacedSetting& k : conf.Replaced)
         r.replaced << ReplacedSettingLogText(k);
+    error = settingsTextProblem(conf.Replaced, r.settingsPath);
+    if (!error.isEmpty())
+        return parsed;
 
     AcquisitionOptions& o = r.acquisition;
     o.term = s.Term;
@@ -267,6 +295,15 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
             error = QStringLiteral("--mqtt の値 %1 は使えません: %2。").arg(UrlForText(st.url), why);
             return parsed;
         }
+    } else if (std::any_of(conf.Replaced.begin(), conf.Replaced.end(),
+                           [](const ReplacedSetting& k) { return k.key == QStringLiteral("MqttUrl"); })) {
+        // Refused as on the command line: a recorder told to stream does not go on without it.
+        const QString held = conf.ReadConfItem(QStringLiteral("MqttUrl"));
+        QString why = QStringLiteral("読めない文字があります");  // when only its bytes were wrong
+        ParseBrokerUrl(held, &why);
+        error = QStringLiteral("設定ファイル %1 の MqttUrl=%2 は使えません: %3。")
+                    .arg(r.settingsPath, UrlForText(held), why);
+        return parsed;
     }
     if (has("mqtt-topic")) {
         st.topic = value("mqtt-topic");

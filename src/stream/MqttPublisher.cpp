@@ -5,12 +5,14 @@
 #include <QFileInfo>
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include <pthread.h>
 
@@ -34,16 +36,102 @@ const char* kindName(int kind)
     return kind >= 0 && kind < int(std::size(names)) ? names[kind] : "other";
 }
 
+// Why the broker refused or ended something, from a reason code of MQTT 5 (or ClosedOnIt).
+QString reasonText(int code)
+{
+    switch (code) {
+    case ClosedOnIt: return QStringLiteral("このメッセージを送るたびに接続が切られます");
+    case MQTT_RC_UNSPECIFIED: return QStringLiteral("理由は示されていません");
+    case MQTT_RC_MALFORMED_PACKET:
+    case MQTT_RC_PROTOCOL_ERROR: return QStringLiteral("プロトコルの誤りです");
+    case MQTT_RC_IMPLEMENTATION_SPECIFIC: return QStringLiteral("ブローカー独自の理由です (大きさの制限など)");
+    case MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION: return QStringLiteral("プロトコルのバージョンが合いません");
+    case MQTT_RC_CLIENTID_NOT_VALID: return QStringLiteral("クライアント ID が拒否されました");
+    case MQTT_RC_BAD_USERNAME_OR_PASSWORD: return QStringLiteral("ユーザー名またはパスワードが違います");
+    case MQTT_RC_NOT_AUTHORIZED:
+        return QStringLiteral("権限がありません (ユーザー名とパスワード、ブローカーのアクセス制御を確かめてください)");
+    case MQTT_RC_SERVER_UNAVAILABLE: return QStringLiteral("ブローカーが使えません");
+    case MQTT_RC_SERVER_BUSY: return QStringLiteral("ブローカーが混み合っています");
+    case MQTT_RC_BANNED: return QStringLiteral("接続を禁止されています");
+    case MQTT_RC_SERVER_SHUTTING_DOWN: return QStringLiteral("ブローカーが停止します");
+    case MQTT_RC_BAD_AUTHENTICATION_METHOD: return QStringLiteral("認証方式が合いません");
+    case MQTT_RC_KEEP_ALIVE_TIMEOUT: return QStringLiteral("キープアライブの時間内に通信がありませんでした");
+    case MQTT_RC_SESSION_TAKEN_OVER: return QStringLiteral("同じクライアント ID の別の接続に替わりました");
+    case MQTT_RC_TOPIC_NAME_INVALID: return QStringLiteral("トピック名を受け付けません");
+    case MQTT_RC_RECEIVE_MAXIMUM_EXCEEDED: return QStringLiteral("確認待ちのメッセージが多すぎます");
+    case MQTT_RC_PACKET_TOO_LARGE: return QStringLiteral("メッセージが大きすぎます");
+    case MQTT_RC_MESSAGE_RATE_TOO_HIGH: return QStringLiteral("送信が速すぎます");
+    case MQTT_RC_QUOTA_EXCEEDED: return QStringLiteral("ブローカーの割り当て量を超えました");
+    case MQTT_RC_ADMINISTRATIVE_ACTION: return QStringLiteral("管理者の操作によります");
+    case MQTT_RC_PAYLOAD_FORMAT_INVALID: return QStringLiteral("ペイロードの形式を受け付けません");
+    case MQTT_RC_RETAIN_NOT_SUPPORTED: return QStringLiteral("保持メッセージを受け付けません");
+    case MQTT_RC_QOS_NOT_SUPPORTED: return QStringLiteral("QoS 1 を受け付けません");
+    case MQTT_RC_USE_ANOTHER_SERVER:
+    case MQTT_RC_SERVER_MOVED: return QStringLiteral("別のブローカーを使うよう指示されました");
+    case MQTT_RC_CONNECTION_RATE_EXCEEDED: return QStringLiteral("接続の頻度が高すぎます");
+    case MQTT_RC_MAXIMUM_CONNECT_TIME: return QStringLiteral("接続時間の上限に達しました");
+    default:
+        return QStringLiteral("理由コード %1 (%2)").arg(code).arg(QString::fromUtf8(mosquitto_reason_string(code)));
+    }
+}
+
+// A refused connection: MQTT 3.1.1's return codes, or MQTT 5's reason codes.
 QString refusal(int rc)
 {
     switch (rc) {
-    case 1: return QStringLiteral("プロトコルのバージョンが合いません");
-    case 2: return QStringLiteral("クライアント ID が拒否されました");
-    case 3: return QStringLiteral("ブローカーが使えません");
-    case 4: return QStringLiteral("ユーザー名またはパスワードが違います");
-    case 5: return QStringLiteral("認証されていません (ユーザー名とパスワードを確かめてください)");
-    default: return QString::fromUtf8(mosquitto_connack_string(rc));
+    case CONNACK_REFUSED_PROTOCOL_VERSION: return QStringLiteral("プロトコルのバージョンが合いません");
+    case CONNACK_REFUSED_IDENTIFIER_REJECTED: return QStringLiteral("クライアント ID が拒否されました");
+    case CONNACK_REFUSED_SERVER_UNAVAILABLE: return QStringLiteral("ブローカーが使えません");
+    case CONNACK_REFUSED_BAD_USERNAME_PASSWORD: return QStringLiteral("ユーザー名またはパスワードが違います");
+    case CONNACK_REFUSED_NOT_AUTHORIZED:
+        return QStringLiteral("認証されていません (ユーザー名とパスワードを確かめてください)");
+    default: return reasonText(rc);
     }
+}
+
+// Why a connection could not be made or ended, from the client library's code and errno.
+QString linkText(int rc, int err)
+{
+    switch (rc) {
+    case MOSQ_ERR_ERRNO:
+        if (err == ECONNREFUSED)
+            return QStringLiteral("そのポートで待ち受けているブローカーがありません");
+        if (err == ECONNRESET || err == EPIPE)
+            return QStringLiteral("ブローカーが接続を切りました");
+        if (err == ETIMEDOUT)
+            return QStringLiteral("応答がないまま時間切れになりました");
+        if (err == EHOSTUNREACH || err == ENETUNREACH)
+            return QStringLiteral("ネットワークでブローカーに届きません");
+        return QString::fromLocal8Bit(std::strerror(err));
+    case MOSQ_ERR_CONN_LOST: return QStringLiteral("ブローカーが接続を切りました");
+    case MOSQ_ERR_KEEPALIVE: return QStringLiteral("キープアライブの時間内にブローカーから応答がありません");
+    case MOSQ_ERR_NO_CONN: return QStringLiteral("接続がありません");
+    case MOSQ_ERR_EAI:
+    case MOSQ_ERR_LOOKUP: return QStringLiteral("ホスト名からアドレスを引けません");
+    case MOSQ_ERR_TLS:
+    case MOSQ_ERR_TLS_HANDSHAKE: return QStringLiteral("TLS の接続に失敗しました");
+    case MOSQ_ERR_PROTOCOL:
+    case MOSQ_ERR_MALFORMED_PACKET: return QStringLiteral("プロトコルの誤りです");
+    case MOSQ_ERR_NOMEM: return QStringLiteral("メモリが足りません");
+    case MOSQ_ERR_TIMEOUT: return QStringLiteral("時間切れです");
+    default:
+        return QStringLiteral("通信エラー %1 (%2)").arg(rc).arg(QString::fromUtf8(mosquitto_strerror(rc)));
+    }
+}
+
+// The broker may refuse a message for its size: smaller pieces may go.
+bool sizeMayBeWhy(int code)
+{
+    return code == ClosedOnIt || code == MQTT_RC_PACKET_TOO_LARGE ||
+           code == MQTT_RC_IMPLEMENTATION_SPECIFIC || code == MQTT_RC_UNSPECIFIED;
+}
+
+// The gap's reason for a message the broker refused: the protocol's own words, for consumers.
+std::string gapReason(int code)
+{
+    if (code == ClosedOnIt)
+        return "refused: the broker closed the connection on it";
+    return std::string("refused: ") + mosquitto_reason_string(code);
 }
 
 }  // namespace
@@ -62,6 +150,8 @@ QString StreamStatusText(const StreamStatus& s)
         text += QStringLiteral(" (未送信 %1 値)").arg(s.backlog);
     if (s.dropped > 0)
         text += QStringLiteral(" (送れずに捨てた値 %1)").arg(s.dropped);
+    if (s.refused > 0)
+        text += QStringLiteral(" (ブローカーが受け取らなかった値 %1)").arg(s.refused);
     return text;
 }
 
@@ -165,6 +255,7 @@ void MqttPublisher::run()
             std::lock_guard lock(m_);
             status_.backlog = backlog_.samples();
             status_.dropped = backlog_.dropped();
+            status_.refused = backlog_.givenUp();
         }
         if (quitting)
             break;
@@ -174,8 +265,7 @@ void MqttPublisher::run()
         if (mosq_) {
             const int rc = mosquitto_loop(mosq_, int(wait), 1);
             if (refused_ || rc != MOSQ_ERR_SUCCESS)
-                dropConnection(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                    : QString::fromUtf8(mosquitto_strerror(rc)));
+                lost(rc);
             else if (!connected_ && steadyMs() - connectingSince_ > ConnectTimeoutMs)
                 dropConnection(QStringLiteral("%1 秒待っても応答がありません").arg(ConnectTimeoutMs / 1000));
         } else {
@@ -205,6 +295,7 @@ void MqttPublisher::run()
     std::lock_guard lock(m_);
     status_.backlog = backlog_.samples();
     status_.dropped = backlog_.dropped();
+    status_.refused = backlog_.givenUp();
 }
 
 void MqttPublisher::keepCut()
@@ -285,9 +376,10 @@ void MqttPublisher::connect()
         problem(QStringLiteral("MQTT のクライアントを作れません。"));
         return;
     }
-    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, protocol_);
     mosquitto_connect_callback_set(mosq_, &MqttPublisher::onConnect);
-    mosquitto_publish_callback_set(mosq_, &MqttPublisher::onPublish);
+    mosquitto_disconnect_v5_callback_set(mosq_, &MqttPublisher::onDisconnect);
+    mosquitto_publish_v5_callback_set(mosq_, &MqttPublisher::onPublish);
     mosquitto_log_callback_set(mosq_, &MqttPublisher::onLog);
     statusContext_ = context_;
     const std::string offline = statusJson(false);
@@ -303,15 +395,24 @@ void MqttPublisher::connect()
         mosquitto_tls_insecure_set(mosq_, false);
     }
     lastLog_.clear();
-    const int rc = mosquitto_connect_async(mosq_, broker_.host.toUtf8().constData(), broker_.port, KeepAliveS);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        dropConnection(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                            : QString::fromUtf8(mosquitto_strerror(rc)));
-        return;
-    }
+    disconnectRc_ = 0;
+    const QByteArray host = broker_.host.toUtf8();
+    if (const int rc = mosquitto_connect_async(mosq_, host.constData(), broker_.port, KeepAliveS); rc != MOSQ_ERR_SUCCESS)
+        dropConnection(linkText(rc, errno));
 }
 
-void MqttPublisher::dropConnection(const QString& why)
+// The loop ended the connection (`rc`), or the broker refused it: said with the broker's reason
+// when it gave one.
+void MqttPublisher::lost(int rc)
+{
+    const int err = errno;
+    const int reason = disconnectRc_ >= MQTT_RC_UNSPECIFIED ? disconnectRc_ : 0;
+    // A silent network is no sign against the oldest message in flight; a closing broker may be.
+    const bool closed = rc != MOSQ_ERR_KEEPALIVE && reason != MQTT_RC_KEEP_ALIVE_TIMEOUT;
+    dropConnection(reason ? reasonText(reason) : linkText(rc, err), closed);
+}
+
+void MqttPublisher::dropConnection(const QString& why, bool closedByBroker)
 {
     const bool was = connected_;
     connected_ = false;
@@ -319,8 +420,8 @@ void MqttPublisher::dropConnection(const QString& why)
         mosquitto_destroy(mosq_);
     mosq_ = nullptr;
     statusMid_ = -1;  // message ids start again with the next connection
-    backlog_.resend();
-    retryAt_ = steadyMs() + ReconnectMs;
+    backlog_.resend(was && closedByBroker);
+    retryAt_ = steadyMs() + (std::exchange(retryQuickly_, false) ? 0 : ReconnectMs);
     if (refused_)
         return;  // said by onConnect
     QString reason = why;
@@ -349,17 +450,75 @@ void MqttPublisher::send()
         Outgoing* m = backlog_.nextUnsent();
         if (!m)
             return;
+        if (reshape(*m))
+            continue;
         using Kind = Outgoing::Kind;
         const std::string& topic = m->kind == Kind::Values ? valuesTopic_ : m->kind == Kind::Gap ? gapTopic_ : segmentTopic_;
         const std::string payload = m->kind == Kind::Values ? ValuesJson(m->batch)
                                     : m->kind == Kind::Gap  ? GapJson(m->gap)
                                                             : m->payload;
         int mid = 0;
-        if (mosquitto_publish(mosq_, &mid, topic.c_str(), int(payload.size()), payload.data(), 1, false) !=
-            MOSQ_ERR_SUCCESS)
+        const int rc =
+            mosquitto_publish(mosq_, &mid, topic.c_str(), int(payload.size()), payload.data(), 1, false);
+        if (rc == MOSQ_ERR_OVERSIZE_PACKET)  // larger than the broker said it takes when we connected
+            m->refused = MQTT_RC_PACKET_TOO_LARGE;
+        else if (rc != MOSQ_ERR_SUCCESS)
             return;  // the loop finds the connection gone
-        backlog_.sent(*m, mid);
+        else
+            backlog_.sent(*m, mid);
     }
+}
+
+// A message the broker refused, or a batch larger than it was seen to take, is dealt with
+// before anything else goes: split in halves while its size may be why, else given up. True
+// when `m` was dealt with (and is no longer to be used), false when it is to be sent as it is.
+bool MqttPublisher::reshape(Outgoing& m)
+{
+    const std::size_t n = m.kind == Outgoing::Kind::Values ? m.batch.values.size() : 0;
+    if (m.refused == 0) {
+        if (n <= largest_ || m.everSent)  // one that may have reached the broker goes as it was
+            return false;
+        split(m);
+    } else if (n > 1 && sizeMayBeWhy(m.refused)) {
+        largest_ = std::min(largest_, (n + 1) / 2);
+        cutter_.limit(largest_);  // the batches cut from now on are no larger
+        split(m);
+    } else {
+        giveUp(m);
+    }
+    return true;
+}
+
+// The first half keeps the batch's number and place; the second half takes the next number, after
+// the batch being cut, and goes last.
+void MqttPublisher::split(Outgoing& m)
+{
+    ValuesBatch rest = backlog_.splitOff(m);
+    rest.seq = cutter_.skip(steadyMs(), cut_);
+    keepCut();
+    backlog_.push(std::move(rest));
+}
+
+void MqttPublisher::giveUp(Outgoing& m)
+{
+    const int code = m.refused;
+    const bool values = m.kind == Outgoing::Kind::Values;
+    const QString what = values                          ? QStringLiteral("値")
+                         : m.kind == Outgoing::Kind::Gap ? QStringLiteral("gap のメッセージ")
+                                                         : QStringLiteral("segment のメッセージ");
+    backlog_.giveUp(m, gapReason(code));
+    sayOnce(QStringLiteral("MQTT ブローカー %1 が%2を受け取りません (%3)。%4")
+                .arg(brokerText(), what, reasonText(code),
+                     values ? QStringLiteral("その値は送らず、gap トピックで知らせます。")
+                            : QStringLiteral("そのメッセージは送らずに次へ進みます。")));
+}
+
+void MqttPublisher::sayOnce(const QString& text)
+{
+    if (std::find(said_.begin(), said_.end(), text) != said_.end())
+        return;
+    said_.push_back(text);
+    problem(text);
 }
 
 std::string MqttPublisher::statusJson(bool online) const
@@ -385,6 +544,12 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc)
     auto& p = *static_cast<MqttPublisher*>(self);
     if (rc != 0) {
         p.refused_ = true;
+        if (p.protocol_ == MQTT_PROTOCOL_V5 &&
+            (rc == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION || rc == CONNACK_REFUSED_PROTOCOL_VERSION)) {
+            p.protocol_ = MQTT_PROTOCOL_V311;  // a broker of MQTT 3.1.1 alone: asked again in it at once
+            p.retryQuickly_ = true;
+            return;
+        }
         p.problem(QStringLiteral("MQTT ブローカー %1 が接続を拒否しました: %2。").arg(p.brokerText(), refusal(rc)));
         p.setLink(StreamStatus::Link::Failed);
         return;
@@ -395,14 +560,20 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc)
     p.setLink(StreamStatus::Link::Connected);
 }
 
-void MqttPublisher::onPublish(mosquitto*, void* self, int mid)
+void MqttPublisher::onDisconnect(mosquitto*, void* self, int rc, const mqtt5__property*)
+{
+    static_cast<MqttPublisher*>(self)->disconnectRc_ = rc;
+}
+
+void MqttPublisher::onPublish(mosquitto*, void* self, int mid, int reason, const mqtt5__property*)
 {
     auto& p = *static_cast<MqttPublisher*>(self);
     if (mid == p.statusMid_) {
         p.statusMid_ = -1;  // message ids come round again: this one may be a batch's next time
         return;
     }
-    p.backlog_.acknowledged(mid);
+    // Below 0x80 it was taken (0x10: nobody subscribes yet).
+    p.backlog_.acknowledged(mid, reason >= MQTT_RC_UNSPECIFIED ? reason : 0);
 }
 
 void MqttPublisher::onLog(mosquitto*, void* self, int level, const char* text)

@@ -26,6 +26,7 @@
 
 struct mosquitto;
 struct mosquitto_message;
+struct mqtt5__property;  // mosquitto_property
 
 namespace tavin {
 
@@ -36,6 +37,7 @@ struct StreamStatus {
     QString broker;              // host:port
     std::int64_t backlog = 0;    // samples not acknowledged by the broker yet
     std::int64_t dropped = 0;    // samples dropped since the start because the backlog was full
+    std::int64_t refused = 0;    // samples the broker refused, given up into gap messages
     std::uint32_t problems = 0;  // counts the problems reported; `problem` is the last
     QString problem;
 
@@ -90,8 +92,13 @@ private:
     void takeSamples(std::int64_t nowMs);
     void keepCut();
     void connect();
-    void dropConnection(const QString& why);
+    void lost(int rc);
+    void dropConnection(const QString& why, bool closedByBroker = false);
     void send();
+    bool reshape(Outgoing& m);
+    void split(Outgoing& m);
+    void giveUp(Outgoing& m);
+    void sayOnce(const QString& text);
     void publishStatus(bool online);
     void problem(const QString& text);
     void setLink(StreamStatus::Link link);
@@ -99,7 +106,8 @@ private:
     QString brokerText() const;
 
     static void onConnect(mosquitto*, void* self, int rc);
-    static void onPublish(mosquitto*, void* self, int mid);
+    static void onDisconnect(mosquitto*, void* self, int rc, const mqtt5__property*);
+    static void onPublish(mosquitto*, void* self, int mid, int reason, const mqtt5__property*);
     static void onLog(mosquitto*, void* self, int level, const char* text);
 
     const StreamOptions options_;
@@ -133,6 +141,11 @@ private:
     mosquitto* mosq_ = nullptr;
     bool connected_ = false;
     bool refused_ = false;
+    int protocol_ = 5;           // MQTT 5, where the broker says why; 3.1.1 for a broker of that alone
+    bool retryQuickly_ = false;  // the broker asked for the other protocol version
+    int disconnectRc_ = 0;       // why the connection ended, as the client library said
+    std::size_t largest_ = BatchCutter::MaxSamples;  // values in a batch the broker was seen to take
+    std::vector<QString> said_;  // refusals said, each once
     std::int64_t retryAt_ = 0;
     std::int64_t connectingSince_ = 0;
     std::int64_t statusMid_ = -1;  // the status message in flight; -1: none

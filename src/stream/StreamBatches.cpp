@@ -94,7 +94,7 @@ std::string GapJson(const GapRange& g)
 {
     return "{\"first_seq\":" + std::to_string(g.firstSeq) + ",\"last_seq\":" + std::to_string(g.lastSeq) +
            ",\"samples\":" + std::to_string(g.samples) + ",\"from\":\"" + IsoMs(g.fromMs) + "\",\"to\":\"" +
-           IsoMs(g.toMs) + "\"}";
+           IsoMs(g.toMs) + "\",\"reason\":" + JsonString(QString::fromStdString(g.reason)) + "}";
 }
 
 std::string ValuesJson(const ValuesBatch& b)
@@ -142,7 +142,7 @@ void BatchCutter::add(const StreamSample& s, const StreamContext& context, std::
         open_.values.reserve(MaxSamples);
     }
     open_.values.push_back(context.coef * s.value);
-    if (open_.values.size() >= MaxSamples)
+    if (open_.values.size() >= max_)
         close(nowMs, out, true);
 }
 
@@ -191,14 +191,21 @@ Outgoing* StreamBacklog::nextUnsent()
     return nullptr;
 }
 
-void StreamBacklog::acknowledged(int mid)
+void StreamBacklog::acknowledged(int mid, int refused)
 {
     for (Outgoing& m : q_)
         if (m.mid == mid && !m.acked) {
-            m.acked = true;
+            m.acked = refused == 0;
+            m.refused = refused;
+            m.mid = 0;
             --inFlight_;
             break;
         }
+    letGo();
+}
+
+void StreamBacklog::letGo()
+{
     while (!q_.empty() && q_.front().acked) {
         if (q_.front().kind == Outgoing::Kind::Values)
             samples_ -= std::int64_t(q_.front().batch.values.size());
@@ -206,12 +213,47 @@ void StreamBacklog::acknowledged(int mid)
     }
 }
 
-void StreamBacklog::resend()
+void StreamBacklog::resend(bool closed)
 {
-    for (Outgoing& m : q_)
+    Outgoing* oldest = nullptr;
+    for (Outgoing& m : q_) {
+        if (m.mid != 0 && !m.acked && !oldest)
+            oldest = &m;
         if (!m.acked)
             m.mid = 0;
+    }
     inFlight_ = 0;
+    if (closed && oldest && ++oldest->closings >= 2)
+        oldest->refused = ClosedOnIt;
+}
+
+ValuesBatch StreamBacklog::splitOff(Outgoing& m)
+{
+    std::vector<float>& v = m.batch.values;
+    const auto keep = std::ptrdiff_t(v.size() + 1) / 2;
+    ValuesBatch rest{0, m.batch.t0Ms + keep * m.batch.context.periodMs, m.batch.context,
+                     {v.begin() + keep, v.end()}};
+    v.erase(v.begin() + keep, v.end());
+    samples_ -= std::int64_t(rest.values.size());
+    m.refused = 0;
+    m.closings = 0;
+    m.everSent = false;  // refused: it did not reach the broker's subscribers
+    return rest;
+}
+
+void StreamBacklog::giveUp(Outgoing& m, const std::string& reason)
+{
+    if (m.kind != Outgoing::Kind::Values) {
+        q_.erase(std::find_if(q_.begin(), q_.end(), [&](const Outgoing& x) { return &x == &m; }));
+        letGo();  // what was acknowledged behind it
+        return;
+    }
+    const ValuesBatch& b = m.batch;
+    const auto n = std::int64_t(b.values.size());
+    samples_ -= n;
+    givenUp_ += n;
+    const GapRange gap{b.seq, b.seq, n, b.t0Ms, b.t0Ms + (n - 1) * b.context.periodMs, reason};
+    m = Outgoing{Outgoing::Kind::Gap, {}, gap, {}};
 }
 
 void StreamBacklog::trim()
@@ -229,7 +271,8 @@ void StreamBacklog::trim()
         samples_ -= n;
         dropped_ += n;
         // A gap just before it that was never sent takes it in; else the gap takes its place.
-        if (it != q_.begin() && std::prev(it)->kind == Outgoing::Kind::Gap && !std::prev(it)->everSent) {
+        if (it != q_.begin() && std::prev(it)->kind == Outgoing::Kind::Gap && !std::prev(it)->everSent &&
+            std::prev(it)->gap.reason == GapRange{}.reason) {
             GapRange& g = std::prev(it)->gap;
             g.lastSeq = b.seq;
             g.samples += n;

@@ -3,7 +3,9 @@
 // not acknowledged yet, kept in order and bounded. No network here: the publisher drives it.
 //
 // The values contract (`<topic>/values`, one JSON object per batch, exactly these keys):
-//   seq        batch number, contiguous from 1 for each run of the program
+//   seq        batch number, contiguous from 1 for each run of the program (a batch too large for
+//              the broker goes in halves: the first keeps its number, the second takes the next
+//              free one, so that its values come later than those of higher numbers)
 //   t0         the first sample's time, ISO 8601 with milliseconds and the UTC offset
 //   period_ms  the sampling period: sample i was taken at t0 + i * period_ms
 //   unit       the unit of the values
@@ -13,6 +15,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -57,15 +60,18 @@ public:
     void close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all = false);
     // When the open batch must be closed; INT64_MAX when none is open.
     std::int64_t deadline() const;
-    // Closes the open batch and takes a number for values that never became a batch, so that a
-    // consumer sees them missing.
+    // Closes the open batch and takes the next number: for values that never became a batch, so
+    // that a consumer sees them missing, or for the second half of a batch the broker refused.
     std::uint64_t skip(std::int64_t nowMs, std::vector<ValuesBatch>& out)
     {
         close(nowMs, out, true);
         return seq_++;
     }
+    // Batches from now on hold at most `maxSamples` (1 to MaxSamples): what a broker takes.
+    void limit(std::size_t maxSamples) { max_ = std::clamp<std::size_t>(maxSamples, 1, MaxSamples); }
 
 private:
+    std::size_t max_ = MaxSamples;
     ValuesBatch open_;
     std::uint32_t openContext_ = 0;
     std::int64_t openedAt_ = 0;
@@ -73,14 +79,19 @@ private:
     std::uint64_t seq_ = 1;
 };
 
-// Batches that had to be dropped: their numbers, samples and the time they spanned.
+// Batches that had to be dropped: their numbers, samples and the time they spanned, and why.
 struct GapRange {
     std::uint64_t firstSeq = 0;
     std::uint64_t lastSeq = 0;
     std::int64_t samples = 0;
     std::int64_t fromMs = 0;
     std::int64_t toMs = 0;
+    std::string reason = "backlog full";  // or the broker's refusal
 };
+
+// Why the broker did not take a message: the MQTT 5 reason code it acknowledged the message with
+// (0x80 and above), or this one when it closed the connection on the message twice.
+constexpr int ClosedOnIt = 1;
 
 // A message waiting for the broker's acknowledgement. Values and gaps are written as JSON when
 // sent, so that the backlog holds floats.
@@ -92,6 +103,8 @@ struct Outgoing {
     int mid = 0;           // the client's message id while in flight; 0: not in flight
     bool acked = false;
     bool everSent = false; // it may have reached the broker: never dropped or changed any more
+    int refused = 0;       // why the broker refused it (a reason code or ClosedOnIt); 0: it did not
+    int closings = 0;      // connections the broker closed while this was its oldest in flight
 };
 
 // The messages not acknowledged yet, in order, bounded by the values they hold and by their
@@ -118,19 +131,32 @@ public:
         m.everSent = true;
         ++inFlight_;
     }
-    // The broker acknowledged `mid`: what is acknowledged at the front is let go of.
-    void acknowledged(int mid);
-    // The connection ended: what was in flight is sent again on the next one.
-    void resend();
+    // The broker acknowledged `mid`: what is acknowledged at the front is let go of. With a
+    // `refused` reason code it did not take the message, which is the next to be dealt with.
+    void acknowledged(int mid, int refused = 0);
+    // The connection ended: what was in flight is sent again on the next one. When the broker
+    // `closed` it, it may have been on the oldest message in flight, the first it had not taken:
+    // one it closed on twice counts as refused (ClosedOnIt).
+    void resend(bool closed = false);
+    // A batch refused (or larger than the broker takes) keeps its number, its place and the first
+    // half of its values, ready to be sent; the second half is returned, to be numbered anew.
+    ValuesBatch splitOff(Outgoing& m);
+    // A message the broker refused is given up: a batch becomes a gap with `reason` in its place,
+    // a segment's or gap's message is let go of.
+    void giveUp(Outgoing& m, const std::string& reason);
 
     std::int64_t samples() const { return samples_; }
     std::size_t messages() const { return q_.size(); }
     std::size_t inFlight() const { return inFlight_; }
-    // Samples dropped since the start.
+    // Samples dropped since the start, for want of room.
     std::int64_t dropped() const { return dropped_; }
+    // Samples given up since the start, refused by the broker.
+    std::int64_t givenUp() const { return givenUp_; }
 
 private:
     void trim();
+    // Lets go of what is acknowledged at the front.
+    void letGo();
 
     std::deque<Outgoing> q_;
     std::int64_t max_;
@@ -138,6 +164,7 @@ private:
     std::int64_t samples_ = 0;
     std::size_t inFlight_ = 0;
     std::int64_t dropped_ = 0;
+    std::int64_t givenUp_ = 0;
 };
 
 // ISO 8601 with milliseconds and the local UTC offset: "2026-12-08T16:45:01.123+09:00" ("Z" for

@@ -1,13 +1,59 @@
 #include "stream/StreamOptions.h"
 
+#include "files/NameLimit.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QUrl>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace tavin {
+
+namespace {
+
+// Where the part before the host starts: after "scheme://", else (no scheme) at the start.
+qsizetype afterScheme(const QString& url)
+{
+    const qsizetype end = url.indexOf(QStringLiteral("://"));
+    const auto schemeChar = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               c == u'+' || c == u'-' || c == u'.';
+    };
+    return end > 0 && std::all_of(url.begin(), url.begin() + end, schemeChar) ? end + 3 : 0;
+}
+
+// Where the user part ends, as URLs read it: at the last "@" before the host, since a password
+// may hold "/ ? # @" of its own; -1 when there is none.
+qsizetype userPartEnd(const QString& url)
+{
+    const qsizetype at = url.lastIndexOf(u'@');
+    return at >= afterScheme(url) ? at : -1;
+}
+
+// Why `url`, read as `u`, names no broker; empty when it names `a`.
+QString urlProblem(const QString& url, const QUrl& u, const BrokerAddress& a)
+{
+    // A path's rule: no control character, which would split a line of the log or cut it short.
+    if (QString why = TextRoleProblem(url, TextRole::Folder); !why.isEmpty())
+        return why;
+    if (userPartEnd(url) >= 0)  // it would stand in the settings file and the log
+        return QStringLiteral("ユーザーとパスワードは URL に書かず、MqttUser と MqttPasswordFile に指定してください");
+    if (!u.isValid() || (u.scheme() != QStringLiteral("mqtt") && !a.tls))
+        return QStringLiteral("mqtt://ホスト:ポート または mqtts://ホスト:ポート の形で書いてください");
+    if (a.host.isEmpty())
+        return QStringLiteral("ホスト名がありません");
+    if ((!u.path().isEmpty() && u.path() != QStringLiteral("/")) || u.hasQuery() || u.hasFragment())
+        return QStringLiteral("トピックは URL に書かず、MqttTopic に指定してください");
+    if (a.port < 1 || a.port > 65535)
+        return QStringLiteral("ポート番号は 1 から 65535 です");
+    return QString();
+}
+
+}  // namespace
 
 std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why)
 {
@@ -16,18 +62,7 @@ std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why)
     a.tls = u.scheme() == QStringLiteral("mqtts");
     a.host = u.host(QUrl::EncodeUnicode);  // the name the resolver takes
     a.port = u.port(a.tls ? 8883 : 1883);
-    QString problem;
-    if (!u.isValid() || (u.scheme() != QStringLiteral("mqtt") && !a.tls))
-        problem = QStringLiteral("mqtt://ホスト:ポート または mqtts://ホスト:ポート の形で書いてください");
-    else if (a.host.isEmpty())
-        problem = QStringLiteral("ホスト名がありません");
-    else if (!u.userInfo().isEmpty())  // it would stand in the settings file and the log
-        problem = QStringLiteral("ユーザーとパスワードは URL に書かず、MqttUser と MqttPasswordFile に指定してください");
-    else if ((!u.path().isEmpty() && u.path() != QStringLiteral("/")) || u.hasQuery() || u.hasFragment())
-        problem = QStringLiteral("トピックは URL に書かず、MqttTopic に指定してください");
-    else if (a.port < 1 || a.port > 65535)
-        problem = QStringLiteral("ポート番号は 1 から 65535 です");
-    if (!problem.isEmpty()) {
+    if (const QString problem = urlProblem(url, u, a); !problem.isEmpty()) {
         if (why)
             *why = problem;
         return std::nullopt;
@@ -37,13 +72,8 @@ std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why)
 
 QString UrlForText(const QString& url)
 {
-    const qsizetype scheme = url.indexOf(QStringLiteral("://"));
-    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
-    const qsizetype at = url.indexOf(u'@', start);
-    const qsizetype slash = url.indexOf(u'/', start);
-    if (at < 0 || (slash >= 0 && slash < at))
-        return url;
-    return url.left(start) + QStringLiteral("***") + url.mid(at);
+    const qsizetype end = userPartEnd(url);
+    return ControlsShown(end < 0 ? url : url.left(afterScheme(url)) + QStringLiteral("***") + url.mid(end));
 }
 
 QString TopicProblem(const QString& topic)

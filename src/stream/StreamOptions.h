@@ -37,7 +37,9 @@ struct BrokerAddress {
 
 // The broker `url` names; nothing, with why, when it names none.
 std::optional<BrokerAddress> ParseBrokerUrl(const QString& url, QString* why);
-// `url` as it may stand in a message or the log: a user name and password in it are left out.
+// `url` as it may stand in a message, the log or a window, the one form every text shows: a user
+// part (up to the last "@" before the host, where a password may hold "/ ? # @" of its own) as
+// "***", and control characters by their code, so that the line stays one line.
 QString UrlForText(const QString& url);
 // Why `topic` cannot be the root of the topics published to; empty when it can.
 QString TopicProblem(const QString& topic);

@@ -142,6 +142,14 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         {{"--duration", "nan"}, "--duration の値 nan は使えません"},
         {{"--name", "a/b"}, "--name の値 a/b は使えません"},
         {{"--name", QStringLiteral("d\u00e9bit")}, "Shift_JIS (CP932) で書けない文字があります (\u00e9)"},
+        {{"--name", "a\nb"}, "--name の値 a<0A>b は使えません: 制御文字 <0A> を含みます"},
+        {{"--name", QString::fromLatin1("a\0b", 3)}, "制御文字 <00>"},
+        {{"--name", "."}, "「.」と「..」は名前にできません"},
+        {{"--name", ".run"}, "--name の値 .run は使えません: 「.」で始まる名前は隠しファイルになります"},
+        {{"--unit", "k\nPa"}, "--unit の値 k<0A>Pa は使えません: 制御文字 <0A>"},
+        {{"--dir", rec + "\t"}, "制御文字 <09>"},
+        {{"--settings", "a\x7f.ini"}, "制御文字 <7F>"},
+        {{"--kind", "x\n"}, "--kind の値 x<0A> は使えません"},
         {{"--settings", t.path("none.ini")}, "設定ファイル"},
         {{"--port", "COM31"}, "--port の値 COM31 は使えません"},
         {{"--port", "COM4"}, "ポート COM4 がありません"},
@@ -164,13 +172,18 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says))) << args.join(' ').toStdString() << ": " << p.error.toStdString();
         EXPECT_FALSE(p.error.contains(u'\n')) << p.error.toStdString();
     }
-    // What the settings file holds is named when it cannot be used: kind 6 receives nothing, and
-    // a port is a number from 1 to 30.
+    // What the settings file holds is named when it cannot be used: kind 6 receives nothing,
+    // a port is a number from 1 to 30, a broker's URL is refused as on the command line, its
+    // password left out.
     for (const auto& [line, says] : {std::pair{"Term=6\r\nComPort=3", "Term=6"}, {"ComPort=45", "ComPort=45"},
-                                     {"ComPort=COM7", "ComPort=COM7"}}) {
+                                     {"ComPort=COM7", "ComPort=COM7"},
+                                     {"ComPort=3\r\nFilePath=.a\x01", "FilePath=.a<01> は使えません: 制御文字 <01>"},
+                                     {"ComPort=3\r\nTani=k\tPa", "Tani=k<09>Pa は使えません"},
+                                     {"ComPort=3\r\nMqttUrl=mqtt://u:se/cret@b", "MqttUrl=mqtt://***@b は使えません: ユーザー"}}) {
         t.write("TAVIN-Monitor.ini", QByteArray("[Init]\r\n") + line + "\r\n");
         const QString error = parse({"--dir", rec}).error;
         EXPECT_TRUE(error.contains(QString::fromUtf8(says))) << error.toStdString();
+        EXPECT_FALSE(error.contains("cret")) << error.toStdString();
     }
     QFile::remove(t.path("TAVIN-Monitor.ini"));
     EXPECT_EQ(everything(), before);

@@ -67,6 +67,14 @@ TEST(BatchCutter, CutsAtAHundredSamplesAHundredMillisecondsAndAnyChangeOfContext
     c.add({T0 + 6000, 1, 1}, {"MPa", 2.0f, 1, 0}, 3000, out);
     c.close(0, out, true);
     EXPECT_EQ(out.back().seq, 8u);
+
+    // A broker that takes fewer values at once gets no larger batches.
+    out.clear();
+    c.limit(30);
+    for (int i = 0; i < 70; ++i)
+        c.add({T0 + 7000 + i, 1, 1}, {"MPa", 2.0f, 1, 0}, 4000, out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[1].values.size(), 30u);
 }
 
 TEST(ValuesJson, HoldsExactlyTheKeysConsumersReadWithTheShortestNumbers)
@@ -171,6 +179,7 @@ TEST(StreamBacklog, BeyondItsBoundDropsTheOldestNeverSentIntoOneGap)
     EXPECT_EQ(g["samples"].toInt(), 300);
     EXPECT_EQ(QDateTime::fromString(g["from"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), T0 + 200);
     EXPECT_EQ(QDateTime::fromString(g["to"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), T0 + 400 + 99);
+    EXPECT_EQ(g["reason"], "backlog full");
 
     // Once sent, a gap and a batch may have reached the broker: after the connection broke they
     // are sent again as they were, and later drops make a gap of their own.
@@ -194,6 +203,42 @@ TEST(StreamBacklog, BeyondItsBoundDropsTheOldestNeverSentIntoOneGap)
     EXPECT_EQ(g3["first_seq"].toInt(), 1);
     EXPECT_EQ(g3["samples"].toInt(), few.dropped());
     EXPECT_EQ(few.dropped() + few.samples(), 20);
+}
+
+TEST(StreamBacklog, ARefusedBatchGoesInHalvesAndARefusedValueBecomesAGapWithItsReason)
+{
+    StreamBacklog q(1000);
+    q.push(batch(1, 5));
+    q.push(batch(2, 1, T0 + 5));
+    q.sent(*q.nextUnsent(), 1);
+    q.sent(*q.nextUnsent(), 2);
+    // Refused in its acknowledgement: the next to be dealt with, ahead of what follows it.
+    q.acknowledged(1, 0x95);
+    EXPECT_EQ(q.inFlight(), 1u);
+    Outgoing* m = q.nextUnsent();
+    ASSERT_EQ(m->refused, 0x95);
+    const ValuesBatch rest = q.splitOff(*m);
+    EXPECT_EQ(m->batch.values.size(), 3u);
+    EXPECT_EQ(rest.values.size(), 2u);
+    EXPECT_EQ(rest.t0Ms, T0 + 3);  // value i was taken at t0 + i * period
+    EXPECT_EQ(q.samples(), 4);
+
+    // A broker that closes the connection on the oldest message in flight, twice: refused. A
+    // connection that ended otherwise (a keep-alive time-out) does not count.
+    for (const bool closed : {true, false, true}) {
+        EXPECT_EQ(q.nextUnsent()->refused, 0);
+        q.sent(*q.nextUnsent(), 3);
+        q.resend(closed);
+    }
+    ASSERT_EQ(q.nextUnsent()->refused, ClosedOnIt);
+    q.giveUp(*q.nextUnsent(), "refused: the broker closed the connection on it");
+    const QJsonObject g = gapOf(q.nextUnsent());
+    EXPECT_EQ(g["last_seq"].toInt(), 1);
+    EXPECT_EQ(g["samples"].toInt(), 3);
+    EXPECT_EQ(g["reason"], "refused: the broker closed the connection on it");
+    EXPECT_EQ(q.givenUp(), 3);
+    EXPECT_EQ(q.dropped(), 0);  // not for want of room
+    EXPECT_EQ(q.samples(), 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/Broker.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <mosquitto.h>
 
 #include <map>
+#include <set>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -159,7 +161,13 @@ Batches ValuesOf(const std::vector<Message>& messages)
 {
     Batches b;
     std::map<long long, QJsonObject> bySeq;
+    std::set<long long> explained;  // numbers a gap message says were given up
     for (const Message& m : messages) {
+        if (m.topic.endsWith(QStringLiteral("/gap"))) {
+            const QJsonObject g = QJsonDocument::fromJson(m.payload).object();
+            for (long long s = g["first_seq"].toInteger(); s <= g["last_seq"].toInteger(); ++s)
+                explained.insert(s);
+        }
         if (!m.topic.endsWith(QStringLiteral("/values")))
             continue;
         const QJsonObject o = QJsonDocument::fromJson(m.payload).object();
@@ -180,13 +188,21 @@ Batches ValuesOf(const std::vector<Message>& messages)
     }
     b.firstSeq = bySeq.empty() ? 0 : bySeq.begin()->first;
     long long expected = b.firstSeq;
+    // The values in the order they were taken: the half of a batch split for the broker comes
+    // under a later number.
+    std::multimap<qint64, const QJsonObject*> byTime;
     for (const auto& [seq, o] : bySeq) {
+        while (expected < seq && explained.count(expected))
+            ++expected;
         if (seq != expected++)
             return b;
-        for (const QJsonValue v : o["values"].toArray())
+        byTime.emplace(QDateTime::fromString(o["t0"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), &o);
+    }
+    for (const auto& [t0, o] : byTime) {
+        for (const QJsonValue v : (*o)["values"].toArray())
             b.values.push_back(float(v.toDouble()));
-        b.unit = o["unit"].toString();
-        b.periodMs = o["period_ms"].toDouble();
+        b.unit = (*o)["unit"].toString();
+        b.periodMs = (*o)["period_ms"].toDouble();
     }
     b.contiguous = !bySeq.empty();
     return b;

@@ -72,13 +72,13 @@ private:
     bool subscribed_ = false;
 };
 
-// The values topic's batches, decoded: each seq once (a repeat is a QoS 1 duplicate and must be
-// the same batch), in seq order.
+// The values topic's batches, decoded as a consumer reads them: each seq once (a repeat is a QoS 1
+// duplicate and must be the same batch), a missing one named by a gap message.
 struct Batches {
     std::vector<long long> seqs;   // as received, duplicates included
-    std::vector<float> values;     // of the distinct batches in seq order
+    std::vector<float> values;     // of the distinct batches in the order they were taken
     long long firstSeq = 0;        // the lowest seq (1 unless a gap dropped the first batches)
-    bool contiguous = false;       // seqs firstSeq..n, each at least once
+    bool contiguous = false;       // seqs firstSeq..n, each at least once or named by a gap message
     QString unit;
     double periodMs = 0;
     int duplicates = 0;
