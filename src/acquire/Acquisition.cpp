@@ -515,9 +515,15 @@ void Acquisition::journalHeld()
             return;
         }
     }
-    for (std::size_t i = heldJournaled_; i < fit; ++i)
-        journal_.sample(held_[i].value, i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
+    journalHeldSamples(heldJournaled_, fit);
     heldJournaled_ = fit;
+}
+
+// Held samples [from, to) into the journal, each with its time when it is not the one before's.
+void Acquisition::journalHeldSamples(std::size_t from, std::size_t to)
+{
+    for (std::size_t i = from; i < to; ++i)
+        journal_.sample(held_[i].value, i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
 }
 
 void Acquisition::injectValue(float value)
@@ -716,8 +722,8 @@ bool Acquisition::openJournal(bool replacing)
                 journal_.sample(store_.g_Datas[i], i > 0 && store_.g_DataTime[i] != store_.g_DataTime[i - 1]
                                                        ? &store_.g_DataTime[i]
                                                        : nullptr);
-            for (std::size_t i = 0; fromHeld && i < heldJournaled_; ++i)
-                journal_.sample(held_[i].value, i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
+            if (fromHeld)
+                journalHeldSamples(0, heldJournaled_);
             return true;
         }
         failures << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), why);

@@ -241,6 +241,7 @@ private:
     bool isHeld() const;
     void drainHeld();
     void journalHeld();
+    void journalHeldSamples(std::size_t from, std::size_t to);
     void endSegment(std::int32_t lastIndex);
     void saveSegment();
     int saveUnsavedHere(bool announce);

@@ -206,6 +206,10 @@ void dropJournal(EventLog& log, const FoundJournal& j)
 void setAside(EventLog& log, const FoundJournal& j, const QString& why)
 {
     const QByteArray from = QFile::encodeName(j.path);
+    struct stat named {}, opened {};
+    if (::lstat(from.constData(), &named) != 0 || ::fstat(j.fd, &opened) != 0 || named.st_ino != opened.st_ino ||
+        named.st_dev != opened.st_dev)
+        return;  // no longer the file that was read: someone else's now
     QString bad = j.path + QStringLiteral(".bad");
     for (int n = 2; fileops::renameNoReplace(from.constData(), QFile::encodeName(bad).constData()) != 0; ++n) {
         if (errno != EEXIST || n > 100) {
@@ -316,8 +320,11 @@ bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStr
     // The lock is the folder's own: the list itself is replaced by a rename at each write.
     const int fd = ::open(QFile::encodeName(QFileInfo(listPath).absolutePath()).constData(),
                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-        ::flock(fd, LOCK_EX);  // a few milliseconds at most: another program's read and write
+    // Another program holds it for its read and write, a few milliseconds; one that holds it for
+    // longer (stopped, a slow disk) must not hold up the measurement that opens a journal: after
+    // a fifth of a second the list is updated without the lock, as where no lock can be taken.
+    for (int tries = 0; fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK && tries < 20; ++tries)
+        ::usleep(10'000);
     QStringList folders = ReadJournalFolders(listPath);
     for (QString& f : folders)
         f = QDir::cleanPath(f);

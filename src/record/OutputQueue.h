@@ -15,8 +15,9 @@ class OutputQueue {
 public:
     // What waits for the reader at most: about a thousand save lines.
     static constexpr std::size_t MaxBytes = 256 * 1024;
-    // How long the end waits for a reader to take what is queued.
-    static constexpr int FlushMs = 1000;
+    // How long the end waits for a reader to take what is queued: both outputs together stay
+    // within a second of the end's bound of five.
+    static constexpr int FlushMs = 500;
 
     explicit OutputQueue(int fd);
     // Waits up to FlushMs for what is queued; a writer still blocked then is left to the exit.

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -79,17 +80,23 @@ constexpr int GaugeKinds = 6;
 QString portOfNumber(int n) { return QStringLiteral("COM%1").arg(n); }
 
 // A name, unit or path in the settings file that no file or line can hold: the window replaces
-// it, the recorder refuses it as it refuses the same on its command line. Empty when none is.
-QString settingsTextProblem(const QList<ReplacedSetting>& replaced, const QString& path)
+// it, the recorder refuses it as it refuses the same on its command line, unless the command line
+// gives that value itself (`given`). Empty when none is.
+QString settingsTextProblem(const QList<ReplacedSetting>& replaced, const QString& path,
+                            const std::function<bool(const char*)>& given)
 {
-    const std::pair<const char*, TextRole> keys[] = {{"FilePath", TextRole::Name},
-                                                     {"SaveDir", TextRole::Folder},
-                                                     {"Tani", TextRole::Unit},
-                                                     {"MqttPasswordFile", TextRole::Folder}};
+    const struct {
+        const char* key;
+        TextRole role;
+        const char* option;
+    } keys[] = {{"FilePath", TextRole::Name, "name"},
+                {"SaveDir", TextRole::Folder, "dir"},
+                {"Tani", TextRole::Unit, "unit"},
+                {"MqttPasswordFile", TextRole::Folder, "mqtt-password-file"}};
     for (const ReplacedSetting& k : replaced)
-        for (const auto& [key, role] : keys)
+        for (const auto& [key, role, option] : keys)
             if (const QString why = TextRoleProblem(k.held, role);
-                k.key == QLatin1String(key) && !why.isEmpty())
+                k.key == QLatin1String(key) && !why.isEmpty() && !given(option))
                 return QStringLiteral("設定ファイル %1 の %2=%3 は使えません: %4。")
                     .arg(path, k.key, ControlsShown(k.held), why);
     return QString();
@@ -202,7 +209,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     }
     for (const ReplacedSetting& k : conf.Replaced)
         r.replaced << ReplacedSettingLogText(k);
-    error = settingsTextProblem(conf.Replaced, r.settingsPath);
+    error = settingsTextProblem(conf.Replaced, r.settingsPath, has);
     if (!error.isEmpty())
         return parsed;
 

@@ -15,9 +15,13 @@ namespace {
 
 tavin::OutputQueue* qtWarnings = nullptr;
 
-void toQueue(QtMsgType, const QMessageLogContext&, const QString& text)
+void toQueue(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
-    qtWarnings->line("tavin-record: " + text.toUtf8() + '\n');
+    const QByteArray line = "tavin-record: " + text.toUtf8() + '\n';
+    if (type == QtFatalMsg)  // the program ends before a writer would take it
+        [[maybe_unused]] auto n = ::write(STDERR_FILENO, line.constData(), std::size_t(line.size()));
+    else
+        qtWarnings->line(line);
 }
 
 }  // namespace

@@ -407,8 +407,12 @@ void MqttPublisher::lost(int rc)
 {
     const int err = errno;
     const int reason = disconnectRc_ >= MQTT_RC_UNSPECIFIED ? disconnectRc_ : 0;
-    // A silent network is no sign against the oldest message in flight; a closing broker may be.
-    const bool closed = rc != MOSQ_ERR_KEEPALIVE && reason != MQTT_RC_KEEP_ALIVE_TIMEOUT;
+    // A broker of MQTT 3.1.1 cannot say that it refuses a message, only close the connection on
+    // it: that counts against the oldest message in flight. A silent or broken network does not,
+    // and a broker of MQTT 5 says why (a refused message comes back with its reason).
+    const bool closedByTheBroker =
+        rc == MOSQ_ERR_CONN_LOST || (rc == MOSQ_ERR_ERRNO && (err == ECONNRESET || err == EPIPE));
+    const bool closed = protocol_ == MQTT_PROTOCOL_V311 && closedByTheBroker;
     dropConnection(reason ? reasonText(reason) : linkText(rc, err), closed);
 }
 

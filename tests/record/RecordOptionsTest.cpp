@@ -185,6 +185,9 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         EXPECT_TRUE(error.contains(QString::fromUtf8(says))) << error.toStdString();
         EXPECT_FALSE(error.contains("cret")) << error.toStdString();
     }
+    // The command line's own value goes before the settings file's that cannot be used.
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nComPort=3\r\nFilePath=.a\x01\r\n");
+    EXPECT_EQ(parse({"--dir", rec, "--name", "bench"}).error.toStdString(), "");
     QFile::remove(t.path("TAVIN-Monitor.ini"));
     EXPECT_EQ(everything(), before);
 }
