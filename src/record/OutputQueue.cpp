@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <thread>
 #include <unistd.h>
 
 namespace tavin {
@@ -57,26 +56,31 @@ struct OutputQueue::Shared {
     }
 };
 
-OutputQueue::OutputQueue(int fd) : s_(std::make_shared<Shared>(fd))
-{
-    std::thread(Shared::run, s_).detach();  // ends at stop, or blocked in write, with the process
-}
+OutputQueue::OutputQueue(int fd) : s_(std::make_shared<Shared>(fd)), writer_(Shared::run, s_) {}
 
 OutputQueue::~OutputQueue()
 {
     flush(FlushMs);
+    bool idle = false;
     {
         std::lock_guard lock(s_->m);
-        s_->stop = true;
+        s_->stop = true;  // no line is taken from here on
+        idle = s_->lines.empty() && !s_->writing;
     }
     s_->wake.notify_all();
+    // A writer that is not held up ends now, so that nothing runs beside the program's exit; one
+    // blocked in `write` keeps what it shares and ends with the process.
+    if (idle)
+        writer_.join();
+    else
+        writer_.detach();
 }
 
 void OutputQueue::line(const QByteArray& bytes)
 {
     {
         std::lock_guard lock(s_->m);
-        if (s_->bytes + std::size_t(bytes.size()) > MaxBytes) {
+        if (s_->stop || s_->bytes + std::size_t(bytes.size()) > MaxBytes) {
             s_->dropped.fetch_add(1, std::memory_order_relaxed);
             return;
         }
@@ -90,7 +94,7 @@ void OutputQueue::status(const QByteArray& bytes)
 {
     {
         std::lock_guard lock(s_->m);
-        if (s_->writing || !s_->lines.empty()) {
+        if (s_->stop || s_->writing || !s_->lines.empty()) {
             s_->dropped.fetch_add(1, std::memory_order_relaxed);
             return;
         }

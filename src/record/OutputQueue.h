@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 namespace tavin {
 
@@ -20,7 +21,8 @@ public:
     static constexpr int FlushMs = 500;
 
     explicit OutputQueue(int fd);
-    // Waits up to FlushMs for what is queued; a writer still blocked then is left to the exit.
+    // Waits up to FlushMs for what is queued, then ends the writer; one still blocked in `write`
+    // then is left to the exit.
     ~OutputQueue();
     OutputQueue(const OutputQueue&) = delete;
     OutputQueue& operator=(const OutputQueue&) = delete;
@@ -37,6 +39,7 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> s_;
+    std::thread writer_;
 };
 
 }  // namespace tavin

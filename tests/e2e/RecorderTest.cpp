@@ -91,9 +91,11 @@ TEST_F(Recorder, TerminateInterruptAndHangUpSaveTheSegmentWhileNobodyReadsItsOut
         gauge({"--period", "2", "--count", "100"});
         record(rec);
         const std::vector<float> sent = valuesOf(frames.waitFor(100));
+        // Its journal is there: it measures, and its signal handlers are in place.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !files("*.journal").isEmpty(); }, 10000)) << sig;
         QTest::qWait(300);
         rec.signal(sig);
-        EXPECT_EQ(ended(rec, 5000), 0) << sig;
+        EXPECT_EQ(ended(rec, 5000), 0) << sig << rec.readAllStandardError().toStdString();
         EXPECT_EQ(test::recorded(t.path("rec")), sent) << sig;
     }
 }
@@ -120,8 +122,10 @@ TEST_F(Recorder, AfterAKillTheNextStartRecoversTheSegmentUpToTheLastSecond)
     frames.clear();
     gauge({"--period", "5", "--count", "0"});
     record(rec, {"--duration", "1"});
-    EXPECT_EQ(ended(rec), 0);
-    EXPECT_TRUE(QString::fromUtf8(rec.readAllStandardError()).contains("前回の測定を復旧しました"));
+    const int status = ended(rec);
+    const QString said = QString::fromUtf8(rec.readAllStandardError());
+    EXPECT_EQ(status, 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("前回の測定を復旧しました")) << said.toStdString();
     EXPECT_TRUE(files("*.journal").isEmpty());
     const std::vector<float> got = test::recorded(t.path("rec"));
     EXPECT_GE(qsizetype(got.size()), mustHave);
