@@ -15,7 +15,7 @@ namespace tavin {
 
 namespace {
 
-// Where the part before the host starts: after "scheme://", else (no scheme) at the start.
+// Where the user information before the host starts: after "scheme://", else (no scheme) at the start.
 qsizetype afterScheme(const QString& url)
 {
     const qsizetype end = url.indexOf(QStringLiteral("://"));
