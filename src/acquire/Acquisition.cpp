@@ -12,6 +12,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -227,6 +228,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         mine_.reference = 0;
         mine_.fileNo = 1;
         mine_.protecting = true;
+        streamContext();
         measuring_.store(true, std::memory_order_release);
         mine_.measuring = true;
         tick_->start(opt_.publishMs);
@@ -428,14 +430,12 @@ short Acquisition::decodeAndStore(std::string_view text, std::chrono::microsecon
         setUnit(unitName(d.unit));
     if (d.setsReference)
         mine_.reference = d.reference;
-    store(d.value, now, ago);
+    store(d.value, now);
     return 0;
 }
 
-void Acquisition::store(float value, OleDate now, std::chrono::microseconds ago)
+void Acquisition::store(float value, OleDate now)
 {
-    if (stream_)
-        stream_->sample(value, env_.epochMs(ago));
     const bool refresh = RefreshDue(refreshCount_, opt_.sampling, lastRecvTime_, prevRecvTime_);
     const bool average = store_.ave.AveNum > 1;
     float mean = value;
@@ -477,6 +477,14 @@ void Acquisition::append(const Held& h, bool journaled)
     const std::int32_t index = store_.Append(h.value, h.time, h.averaged ? &h.mean : nullptr);
     if (!journaled)
         journalSample(index, h.value, h.time);
+    if (stream_) {
+        // The stream follows the store, so that each value has its place and time in the recording.
+        if (h.time != streamStamp_) {
+            streamStamp_ = h.time;
+            streamSecondMs_ = FromOleDate(h.time).toMSecsSinceEpoch() / 1000 * 1000;
+        }
+        stream_->sample(h.value, streamSecondMs_, index + 1);
+    }
     if (index + 1 >= opt_.maxDatas)
         endSegment(index);
 }
@@ -532,7 +540,7 @@ void Acquisition::injectValue(float value)
         applyOptions();
         const OleDate now = env_.now();
         arrived(now);
-        store(value, now, {});
+        store(value, now);
         publish();
     });
 }
@@ -572,6 +580,7 @@ void Acquisition::endSegment(std::int32_t lastIndex)
     mine_.startTime = env_.now();
     store_.g_FileNo += 1;
     mine_.fileNo = store_.g_FileNo;
+    streamContext();
     // From here the samples wait until the client holds nothing of the segment saved.
     ++generation_;
     mine_.generation = generation_;
@@ -906,7 +915,7 @@ void Acquisition::restartStream()
     StreamOptions o = opt_.stream;
     if (o.topic.isEmpty())
         o.topic = DefaultTopic(portName());
-    stream_ = std::make_unique<MqttPublisher>(o, StreamContext{mine_.unit, opt_.keisu, opt_.sampling, opt_.term});
+    stream_ = std::make_unique<MqttPublisher>(o, streamContextNow());
     log_.LogMsg(0, QStringLiteral("MQTT"),
                 QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(UrlForText(o.url), o.topic));
     streamTick_->start();
@@ -916,7 +925,13 @@ void Acquisition::restartStream()
 void Acquisition::streamContext()
 {
     if (stream_)
-        stream_->setContext({mine_.unit, opt_.keisu, opt_.sampling, opt_.term});
+        stream_->setContext(streamContextNow());
+}
+
+StreamContext Acquisition::streamContextNow() const
+{
+    return {mine_.unit, opt_.keisu, opt_.sampling, opt_.term,
+            QFileInfo(SegmentStem(opt_.baseName, mine_.startTime, store_.g_FileNo)).fileName()};
 }
 
 // The broker's state for the clients; what went wrong is logged and announced once.

@@ -236,7 +236,7 @@ private:
     // `ago`: how long before now the frame arrived.
     short decodeAndStore(std::string_view text, std::chrono::microseconds ago);
     void arrived(OleDate now);
-    void store(float value, OleDate now, std::chrono::microseconds ago);
+    void store(float value, OleDate now);
     void append(const Held& h, bool journaled);
     bool isHeld() const;
     void drainHeld();
@@ -256,6 +256,7 @@ private:
     QString endStream();
     void restartStream();
     void streamContext();
+    StreamContext streamContextNow() const;
     void watchStream();
     void rememberJournalFolder(const QString& folder);
     void applyOptions();
@@ -286,6 +287,8 @@ private:
     QTimer* tick_ = nullptr;        // while measuring: publish, journal, held samples
     QTimer* streamTick_ = nullptr;  // while streaming: the broker's state published
     std::unique_ptr<MqttPublisher> stream_;
+    OleDate streamStamp_ = 0;          // the last stamp handed to the stream,
+    std::int64_t streamSecondMs_ = 0;  // and the start of its second in ms since 1970
 
     // The engine thread's own state.
     AcquisitionOptions opt_;

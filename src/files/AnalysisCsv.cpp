@@ -1,6 +1,7 @@
 #include "files/AnalysisCsv.h"
 
 #include "platform/NumText.h"
+#include "platform/SampleAxis.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,16 +14,10 @@ namespace tavin {
 
 namespace {
 
-// A sample row at most: the time (24), three numbers with their separators, the line end.
-constexpr std::size_t RowMax = 24 + 3 * 34 + 1;
+// A sample row at most: the time (24), two numbers with their separators, the line end.
+constexpr std::size_t RowMax = 24 + 2 * 50 + 1;
 // "yyyy-mm-ddThh:mm:ss." — the text shared by every sample of a second.
 constexpr std::size_t SecondTextLength = 20;
-
-// Whole seconds since the epoch of a time stamp.
-std::int64_t stampSecond(OleDate d)
-{
-    return std::llround(d * 86400.0);
-}
 
 std::int64_t floorDiv1000(std::int64_t ms)
 {
@@ -46,13 +41,13 @@ void writeSecondText(char* out, std::int64_t second)
     out[19] = '.';
 }
 
-// The shortest text that reads back as the same float; nothing for a value that is not finite,
-// so readers see a missing value rather than a word they may not take for a number.
-char* writeNumber(char* p, float v)
+// The value times the coefficient at the gauge's resolution; nothing for a value that is not
+// finite, so readers see a missing value rather than a word they may not take for a number.
+char* writeNumber(char* p, float v, float coef)
 {
-    if (!std::isfinite(v))
+    if (!std::isfinite(v) || !std::isfinite(v * coef))
         return p;
-    return std::to_chars(p, p + 32, v).ptr;
+    return WriteProduct(p, v, coef);
 }
 
 // A header name as a CSV field: quoted when a unit typed by hand holds a separator or a quote.
@@ -92,69 +87,49 @@ bool WriteAnalysisCsv(QIODevice& out, const AnalysisColumns& c, const float* val
 
     char secondText[SecondTextLength];
     std::int64_t textSecond = std::numeric_limits<std::int64_t>::min();
-    std::int64_t previousMs = std::numeric_limits<std::int64_t>::min();
-    std::int64_t previousStamp = std::numeric_limits<std::int64_t>::min();
-    for (std::int32_t runStart = first; runStart <= last;) {
-        // The run of samples received in the same second.
-        const std::int64_t stamp = stampSecond(times[runStart]);
-        std::int32_t runEnd = runStart + 1;
-        while (runEnd <= last && (times[runEnd] == times[runEnd - 1] || stampSecond(times[runEnd]) == stamp))
-            ++runEnd;
-        const std::int32_t n = runEnd - runStart;
-        const double fit = 1000.0 / n;
-        const double step = c.samplingMs > 0 && c.samplingMs < fit ? c.samplingMs : fit;
-        const bool rightAligned = runStart == first;
-
-        for (std::int32_t k = 0; k < n; ++k) {
-            // Rounding keeps a time in its second (999.5 is not the next second's 000).
-            const double offset = rightAligned ? 1000.0 - (n - k) * step : k * step;
-            std::int64_t ms = stamp * 1000 + std::clamp<std::int64_t>(std::llround(offset), 0, 999);
-            if (ms <= previousMs && stamp >= previousStamp)
-                ms = previousMs + 1;
-            previousMs = ms;
-            previousStamp = stamp;
-
-            // A time pushed on by the rule above can pass into the next second.
-            const std::int64_t second = floorDiv1000(ms);
-            if (second != textSecond) {
-                // The next second within the same minute is just its seconds digits counted on;
-                // a recording of one sample a second changes the text with every row.
-                if (second == textSecond + 1 && !(secondText[17] == '5' && secondText[18] == '9')) {
-                    if (secondText[18] == '9') {
-                        secondText[18] = '0';
-                        ++secondText[17];
-                    } else {
-                        ++secondText[18];
-                    }
+    // The axis starts with the segment's first sample, whichever row the range starts with.
+    SegmentAxis axis(times, last + 1, c.samplingMs);
+    for (std::int32_t i = 0; i < first; ++i)
+        axis.next();
+    for (std::int32_t i = first; i <= last; ++i) {
+        const std::int64_t ms = axis.next();
+        const std::int64_t second = floorDiv1000(ms);
+        if (second != textSecond) {
+            // The next second within the same minute is just its seconds digits counted on; a
+            // recording of one sample a second changes the text with every row.
+            if (second == textSecond + 1 && !(secondText[17] == '5' && secondText[18] == '9')) {
+                if (secondText[18] == '9') {
+                    secondText[18] = '0';
+                    ++secondText[17];
                 } else {
-                    writeSecondText(secondText, second);
+                    ++secondText[18];
                 }
-                textSecond = second;
+            } else {
+                writeSecondText(secondText, second);
             }
-            std::memcpy(p, secondText, SecondTextLength);
-            p += SecondTextLength;
-            const auto milli = unsigned(ms - second * 1000);
-            p[0] = char('0' + milli / 100);
-            p[1] = char('0' + milli / 10 % 10);
-            p[2] = char('0' + milli % 10);
-            p += 3;
-
-            const std::int32_t i = runStart + k;
-            *p++ = ',';
-            p = writeNumber(p, values[i] * c.keisu);
-            if (c.average) {
-                *p++ = ',';
-                if (averages)
-                    p = writeNumber(p, averages[i] * c.keisu);
-            }
-            *p++ = '\n';
-            if (std::size_t(p - begin) >= Chunk) {
-                if (out.write(begin, p - begin) != p - begin)
-                    return false;
-                p = begin;
-            }
+            textSecond = second;
         }
-        runStart = runEnd;
+        std::memcpy(p, secondText, SecondTextLength);
+        p += SecondTextLength;
+        const auto milli = unsigned(ms - second * 1000);
+        p[0] = char('0' + milli / 100);
+        p[1] = char('0' + milli / 10 % 10);
+        p[2] = char('0' + milli % 10);
+        p += 3;
+
+        *p++ = ',';
+        p = writeNumber(p, values[i], c.keisu);
+        if (c.average) {
+            *p++ = ',';
+            if (averages)
+                p = writeNumber(p, averages[i], c.keisu);
+        }
+        *p++ = '\n';
+        if (std::size_t(p - begin) >= Chunk) {
+            if (out.write(begin, p - begin) != p - begin)
+                return false;
+            p = begin;
+        }
     }
     return out.write(begin, p - begin) == p - begin;
 }

@@ -74,12 +74,26 @@ SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& pa
     return {SaveOutcome::Failed, QString()};
 }
 
-QString JournalPath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo)
+QString SegmentStem(const QString& baseName, OleDate start, std::int32_t fileNo)
 {
     QString name = FileExtentionAddCheck(
         baseName, u'-' + FormatDate(start, u"YYYYMMDD-HHNNSS") + u'-' + QString::number(fileNo));
     name.chop(4);
-    return QDir(saveDir).filePath(name + QStringLiteral(".journal"));
+    return name;
+}
+
+QString SegmentName(const QString& fileName)
+{
+    static const QRegularExpression saved(QStringLiteral("^(.*-\\d{8}-\\d{6}-\\d+)-\\d{8}-\\d{6}(-\\d+)?\\.csv$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch m = saved.match(fileName); m.hasMatch())
+        return m.captured(1);
+    return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? fileName.chopped(4) : fileName;
+}
+
+QString JournalPath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo)
+{
+    return QDir(saveDir).filePath(SegmentStem(baseName, start, fileNo) + QStringLiteral(".journal"));
 }
 
 namespace {

@@ -38,6 +38,12 @@ struct SavedRecording {
 SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& path,
                              const std::function<bool(QIODevice&)>& content, bool quiet = false);
 
+// The name a segment's recording starts with: the base name, the measurement's start and the
+// segment's number ("bench7-20261208-164012-3"); the save time and ".csv" follow.
+QString SegmentStem(const QString& baseName, OleDate start, std::int32_t fileNo);
+// That name again from a recording's file name (the name without ".csv" when it has no save time).
+QString SegmentName(const QString& fileName);
+
 // The journal of a segment: the name its recording would have without the save stamp, with the
 // extension ".journal", which no recording has and the open dialog's CSV filter does not list.
 QString JournalPath(const QString& saveDir, const QString& baseName, OleDate start, std::int32_t fileNo);

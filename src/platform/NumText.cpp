@@ -168,6 +168,84 @@ std::int32_t CLng(double x)
 
 double Int(double x) { return std::floor(x); }
 
+namespace {
+
+// A finite float as digits × 10^exponent, from its shortest decimal text.
+struct Decimal {
+    std::int64_t digits;  // at most 9 of them, signed
+    int exponent;
+};
+
+Decimal shortestDecimal(float v)
+{
+    char buf[32];
+    const char* const end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific).ptr;
+    const char* p = buf;
+    const bool negative = *p == '-';
+    p += negative;
+    std::int64_t digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p < end && *p != 'e'; ++p) {
+        if (*p == '.') {
+            point = true;
+            continue;
+        }
+        digits = digits * 10 + (*p - '0');
+        decimals += point;
+    }
+    int exponent = 0;
+    if (p < end) {
+        const bool down = p[1] == '-';
+        std::from_chars(p + 2, end, exponent);
+        exponent = down ? -exponent : exponent;
+    }
+    return {negative ? -digits : digits, exponent - decimals};
+}
+
+}  // namespace
+
+char* WriteProduct(char* out, float value, float coef)
+{
+    const Decimal a = shortestDecimal(value);
+    const Decimal b = shortestDecimal(coef);
+    std::int64_t digits = a.digits * b.digits;  // 18 digits at most: no overflow
+    int exponent = a.exponent + b.exponent;
+    if (digits == 0) {
+        *out = '0';
+        return out + 1;
+    }
+    while (digits % 10 == 0) {
+        digits /= 10;
+        ++exponent;
+    }
+    if (digits < 0) {
+        *out++ = '-';
+        digits = -digits;
+    }
+    char text[20];
+    const int length = int(std::to_chars(text, text + sizeof text, digits).ptr - text);
+    if (exponent > 20 || exponent < -30) {  // beyond any gauge: the digits and a power of ten
+        out = std::copy(text, text + length, out);
+        *out++ = 'e';
+        return std::to_chars(out, out + 8, exponent).ptr;
+    }
+    if (exponent >= 0) {
+        out = std::copy(text, text + length, out);
+        return std::fill_n(out, exponent, '0');
+    }
+    const int decimals = -exponent;
+    if (length > decimals) {
+        out = std::copy(text, text + length - decimals, out);
+        *out++ = '.';
+        return std::copy(text + length - decimals, text + length, out);
+    }
+    *out++ = '0';
+    *out++ = '.';
+    out = std::fill_n(out, decimals - length, '0');
+    return std::copy(text, text + length, out);
+}
+
 void WriteDigits(char* out, std::uint64_t value, int count)
 {
     static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"

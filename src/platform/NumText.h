@@ -38,6 +38,12 @@ char* GeneralDouble(char* out, double v);
 QString GeneralSingle(float v);
 QString GeneralDouble(double v);
 
+// Writes value × coefficient exactly as decimals: each read as the shortest decimal that gives the
+// same float (69.27, 2.5), multiplied as decimals, so the product has their decimals together and
+// no float noise (173.175, never 173.17499); no trailing zeros. Both must be finite. `out` needs
+// room for 48 characters.
+char* WriteProduct(char* out, float value, float coef);
+
 // Writes `count` decimal digits of `value` (at most 16), most significant first, with leading
 // zeros.
 void WriteDigits(char* out, std::uint64_t value, int count);

@@ -1,5 +1,7 @@
 #include "stream/MqttPublisher.h"
 
+#include "files/RecordingFiles.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
@@ -200,8 +202,9 @@ void MqttPublisher::setContext(const StreamContext& context)
 void MqttPublisher::segment(const QString& path, std::int64_t samples, OleDate first, OleDate last)
 {
     const auto iso = [](OleDate d) { return IsoMs(FromOleDate(d).toMSecsSinceEpoch()); };
-    std::string json = "{\"file\":" + JsonString(QFileInfo(path).fileName()) + ",\"path\":" + JsonString(path) +
-                       ",\"samples\":" + std::to_string(samples) + ",\"first\":\"" + iso(first) +
+    const QString file = QFileInfo(path).fileName();
+    std::string json = "{\"file\":" + JsonString(file) + ",\"path\":" + JsonString(path) +
+                       ",\"segment\":" + JsonString(SegmentName(file)) + ",\"samples\":" + std::to_string(samples) + ",\"first\":\"" + iso(first) +
                        "\",\"last\":\"" + iso(last) + "\"}";
     {
         std::lock_guard lock(m_);
@@ -274,7 +277,7 @@ void MqttPublisher::run()
         }
     }
 
-    // The end: what waits goes while the broker takes it, then the status says offline.
+    // The end: what waits goes while the broker takes it, then the status says stopped.
     const std::int64_t until = steadyMs() + DrainMs;
     while (connected_ && backlog_.messages() > 0 && steadyMs() < until) {
         send();
@@ -282,7 +285,7 @@ void MqttPublisher::run()
             break;
     }
     if (connected_) {
-        publishStatus(false);
+        publishStatus("stopped");
         while (statusMid_ >= 0 && steadyMs() < until + 1000)
             if (mosquitto_loop(mosq_, 50, 1) != MOSQ_ERR_SUCCESS)
                 break;
@@ -337,7 +340,7 @@ void MqttPublisher::takeSamples(std::int64_t nowMs)
             context_ = contexts_.front().second;
         }
         cutter_.add(s, context_, nowMs, cut_);
-        lastSampleMs_ = s.ms;
+        lastSampleMs_ = s.secondMs;
     }
     segmentsUpTo(head);
     tail_.store(tail, std::memory_order_release);
@@ -382,8 +385,9 @@ void MqttPublisher::connect()
     mosquitto_publish_v5_callback_set(mosq_, &MqttPublisher::onPublish);
     mosquitto_log_callback_set(mosq_, &MqttPublisher::onLog);
     statusContext_ = context_;
-    const std::string offline = statusJson(false);
-    mosquitto_will_set(mosq_, statusTopic_.c_str(), int(offline.size()), offline.data(), 1, true);
+    // The will: said by the broker when the connection dies; its time is when the connection began.
+    const std::string lost = statusJson("lost");
+    mosquitto_will_set(mosq_, statusTopic_.c_str(), int(lost.size()), lost.data(), 1, true);
     if (!options_.user.isEmpty())
         mosquitto_username_pw_set(mosq_, options_.user.toUtf8().constData(),
                                   options_.passwordFile.isEmpty() ? nullptr : password.toUtf8().constData());
@@ -448,7 +452,7 @@ void MqttPublisher::send()
     if (statusDue_ || statusContext_.kind != context_.kind) {
         statusDue_ = false;
         statusContext_ = context_;
-        publishStatus(true);
+        publishStatus("online");
     }
     while (backlog_.inFlight() < InFlightMax) {
         Outgoing* m = backlog_.nextUnsent();
@@ -525,18 +529,19 @@ void MqttPublisher::sayOnce(const QString& text)
     problem(text);
 }
 
-std::string MqttPublisher::statusJson(bool online) const
+std::string MqttPublisher::statusJson(const char* state) const
 {
     const QString version = QStringLiteral("%1.%2.%3").arg(TAVIN_VERSION_MAJOR).arg(TAVIN_VERSION_MINOR).arg(TAVIN_VERSION_REVISION);
-    return std::string("{\"state\":\"") + (online ? "online" : "offline") + "\",\"kind\":" +
+    return std::string("{\"state\":\"") + state + "\",\"at\":\"" + IsoMs(QDateTime::currentMSecsSinceEpoch()) +
+           "\",\"kind\":" +
            std::to_string(statusContext_.kind) + ",\"kind_name\":\"" + kindName(statusContext_.kind) +
            "\",\"program\":" + JsonString(QCoreApplication::applicationName()) + ",\"version\":\"" +
            version.toStdString() + "\"}";
 }
 
-void MqttPublisher::publishStatus(bool online)
+void MqttPublisher::publishStatus(const char* state)
 {
-    const std::string payload = statusJson(online);
+    const std::string payload = statusJson(state);
     int mid = 0;
     if (mosquitto_publish(mosq_, &mid, statusTopic_.c_str(), int(payload.size()), payload.data(), 1, true) ==
         MOSQ_ERR_SUCCESS)

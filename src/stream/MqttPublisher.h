@@ -5,7 +5,7 @@
 //
 // Topics under the root: `values` (the batches, QoS 1), `segment` (one message per saved
 // recording, QoS 1), `gap` (values that had to be dropped, QoS 1) and `status` (retained:
-// online while connected, offline as the last will and at a clean end).
+// online while connected, stopped at a clean end, lost as the last will).
 #pragma once
 
 #include "platform/DateTime.h"
@@ -63,18 +63,19 @@ public:
     static constexpr std::size_t RingSize = std::size_t(1) << 16;  // a minute of the fastest gauge
 
     // ---- the measurement's thread: one producer ----
-    // A sample and when it arrived. No lock, no allocation.
-    void sample(float value, std::int64_t msSinceEpoch)
+    // A sample as it goes into the segment: the start of the second it was stamped with (ms since
+    // 1970) and its number in the segment, from 1. No lock, no allocation.
+    void sample(float value, std::int64_t secondMs, std::int32_t index)
     {
         const std::uint64_t head = head_.load(std::memory_order_relaxed);
         if (head - tail_.load(std::memory_order_acquire) >= RingSize) {
             ringDropped_.fetch_add(1, std::memory_order_release);
             return;
         }
-        ring_[head % RingSize] = {msSinceEpoch, value, contextId_};
+        ring_[head % RingSize] = {secondMs, value, contextId_, index};
         head_.store(head + 1, std::memory_order_release);
     }
-    // The unit, coefficient, period or kind of the samples that follow.
+    // The unit, coefficient, period, kind or segment of the samples that follow.
     void setContext(const StreamContext& context);
     // A recording was saved: announced after the values sampled before this call.
     void segment(const QString& path, std::int64_t samples, OleDate first, OleDate last);
@@ -99,10 +100,10 @@ private:
     void split(Outgoing& m);
     void giveUp(Outgoing& m);
     void sayOnce(const QString& text);
-    void publishStatus(bool online);
+    void publishStatus(const char* state);
     void problem(const QString& text);
     void setLink(StreamStatus::Link link);
-    std::string statusJson(bool online) const;
+    std::string statusJson(const char* state) const;
     QString brokerText() const;
 
     static void onConnect(mosquitto*, void* self, int rc);

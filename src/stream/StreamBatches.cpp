@@ -1,5 +1,8 @@
 #include "stream/StreamBatches.h"
 
+#include "platform/NumText.h"
+#include "platform/SampleAxis.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -32,9 +35,6 @@ void appendInt(std::string& out, Int v)
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }
-
-// The sample's time off the batch's axis by more than this starts a new batch.
-std::int64_t driftLimitMs(std::int32_t periodMs) { return std::max<std::int64_t>(1000, 10LL * periodMs); }
 
 }  // namespace
 
@@ -105,17 +105,30 @@ std::string ValuesJson(const ValuesBatch& b)
     appendInt(out, b.seq);
     out += ",\"t0\":\"";
     out += IsoMs(b.t0Ms);
-    out += "\",\"period_ms\":";
+    out += "\",\"t0_ms\":";
+    appendInt(out, b.t0Ms);
+    out += ",\"period_ms\":";
     appendInt(out, b.context.periodMs);
     out += ",\"unit\":";
     out += JsonString(b.context.unit);
     out += ",\"coef\":";
     appendNumber(out, b.context.coef);
+    out += ",\"segment\":";
+    out += JsonString(b.context.segment);
+    out += ",\"index\":";
+    appendInt(out, b.index);
     out += ",\"values\":[";
+    const float coef = b.context.coef;
     for (std::size_t i = 0; i < b.values.size(); ++i) {
         if (i > 0)
             out += ',';
-        appendNumber(out, b.values[i]);
+        const float v = b.values[i];
+        if (std::isfinite(v) && std::isfinite(v * coef) && std::isfinite(coef)) {
+            char buf[48];
+            out.append(buf, WriteProduct(buf, v, coef));
+        } else {
+            out += "null";
+        }
     }
     out += "]}";
     return out;
@@ -126,28 +139,78 @@ std::string ValuesJson(const ValuesBatch& b)
 void BatchCutter::add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs,
                       std::vector<ValuesBatch>& out)
 {
-    if (isOpen_) {
-        const std::int64_t expected =
-            open_.t0Ms + std::int64_t(open_.values.size()) * open_.context.periodMs;
-        if (s.context != openContext_ || std::llabs(s.ms - expected) > driftLimitMs(open_.context.periodMs))
-            close(nowMs, out, true);
+    const std::int64_t period = std::max(1, context.periodMs);
+    if (s.index <= lastIndex_ || lastIndex_ == 0) {
+        // A new segment: its axis starts with its first second, placed once that is over.
+        close(nowMs, out, true);
+        if (s.index == 1) {
+            lastIndex_ = 1;
+            first_.push_back(s);
+            firstContext_ = context;
+            if (period >= 1000)
+                placeFirstSecond(nowMs, out);
+            return;
+        }
+        lastIndex_ = s.index - 1;  // joined in the middle: its own second is all there is to go by
+        axis_ = s.secondMs - period;
+    } else if (!first_.empty()) {
+        if (s.secondMs == first_.front().secondMs && s.context == first_.front().context) {
+            lastIndex_ = s.index;
+            first_.push_back(s);
+            if (std::int64_t(first_.size()) * period >= 1000)
+                placeFirstSecond(nowMs, out);
+            return;
+        }
+        placeFirstSecond(nowMs, out);
     }
+    // Samples the stream never saw (a full ring) had their periods on the axis.
+    axis_ += std::int64_t(s.index - lastIndex_ - 1) * period;
+    lastIndex_ = s.index;
+    axis_ = AxisNextMs(axis_, s.secondMs, period);
+    place(s, axis_, context, nowMs, out);
+}
+
+void BatchCutter::placeFirstSecond(std::int64_t nowMs, std::vector<ValuesBatch>& out)
+{
+    if (first_.empty())
+        return;
+    std::vector<StreamSample> first;
+    first.swap(first_);  // placing closes batches, which must not place these again
+    const std::int64_t period = std::max(1, firstContext_.periodMs);
+    axis_ = AxisFirstMs(first.front().secondMs, std::int64_t(first.size()), period) - period;
+    for (const StreamSample& s : first) {
+        axis_ += period;
+        place(s, axis_, firstContext_, nowMs, out);
+    }
+    first.clear();
+    first.swap(first_);  // its capacity, for the next segment
+}
+
+void BatchCutter::place(const StreamSample& s, std::int64_t t, const StreamContext& context, std::int64_t nowMs,
+                        std::vector<ValuesBatch>& out)
+{
+    const std::int64_t period = std::max(1, context.periodMs);
+    if (isOpen_ && (s.context != openContext_ || t != open_.t0Ms + std::int64_t(open_.values.size()) * period))
+        close(nowMs, out, true);
     if (!isOpen_) {
         isOpen_ = true;
         openedAt_ = nowMs;
         openContext_ = s.context;
         open_.seq = seq_++;
-        open_.t0Ms = s.ms;
+        open_.t0Ms = t;
+        open_.index = s.index;
         open_.context = context;
         open_.values.reserve(MaxSamples);
     }
-    open_.values.push_back(context.coef * s.value);
-    if (open_.values.size() >= max_)
+    open_.values.push_back(s.value);
+    if (open_.values.size() >= std::min<std::size_t>(max_, std::size_t(std::max<std::int64_t>(1, SpanMs / period))))
         close(nowMs, out, true);
 }
 
 void BatchCutter::close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all)
 {
+    if (all)
+        placeFirstSecond(nowMs, out);
     if (!isOpen_ || (!all && nowMs < deadline()))
         return;
     if (open_.values.size() < MaxSamples / 2)
@@ -231,7 +294,7 @@ ValuesBatch StreamBacklog::splitOff(Outgoing& m)
 {
     std::vector<float>& v = m.batch.values;
     const auto keep = std::ptrdiff_t(v.size() + 1) / 2;
-    ValuesBatch rest{0, m.batch.t0Ms + keep * m.batch.context.periodMs, m.batch.context,
+    ValuesBatch rest{0, m.batch.t0Ms + keep * m.batch.context.periodMs, m.batch.index + keep, m.batch.context,
                      {v.begin() + keep, v.end()}};
     v.erase(v.begin() + keep, v.end());
     samples_ -= std::int64_t(rest.values.size());

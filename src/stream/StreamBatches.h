@@ -6,11 +6,17 @@
 //   seq        batch number, contiguous from 1 for each run of the program (a batch too large for
 //              the broker goes in halves: the first keeps its number, the second takes the next
 //              free one, so that its values come later than those of higher numbers)
-//   t0         the first sample's time, ISO 8601 with milliseconds and the UTC offset
-//   period_ms  the sampling period: sample i was taken at t0 + i * period_ms
+//   t0         the first value's time, ISO 8601 with milliseconds and the UTC offset
+//   t0_ms      the same instant in milliseconds since 1970 (UTC)
+//   period_ms  the sampling period: value i was taken at t0 + i * period_ms
 //   unit       the unit of the values
 //   coef       the coefficient the values were multiplied by
-//   values     the values times the coefficient, as numbers (null for one that is not finite)
+//   segment    the recording the values go into: its file name without the save time and ".csv"
+//   index      the first value's sample number in that recording, from 1
+//   values     the values times the coefficient at the gauge's resolution (null for one that is
+//              not a number)
+// Times are the segment's time axis (SampleAxis.h), as the analysis CSV has them: along a segment
+// they strictly increase, and a batch never starts before the previous one's end plus a period.
 #pragma once
 
 #include <QString>
@@ -29,34 +35,41 @@ struct StreamContext {
     float coef = 1.0f;
     std::int32_t periodMs = 1000;
     std::int16_t kind = 0;
+    QString segment;  // the recording's name without its save time
 
     bool operator==(const StreamContext&) const = default;
 };
 
 // A sample on its way from the measurement to the publisher.
 struct StreamSample {
-    std::int64_t ms;        // when it arrived, in milliseconds since 1970 (UTC)
+    std::int64_t secondMs;  // the start of the second it was stamped with, in ms since 1970 (UTC)
     float value;            // as decoded, before the coefficient
     std::uint32_t context;  // the StreamContext it was measured under
+    std::int32_t index;     // its number in the segment, from 1
 };
 
 struct ValuesBatch {
     std::uint64_t seq = 0;
     std::int64_t t0Ms = 0;
+    std::int64_t index = 1;
     StreamContext context;
-    std::vector<float> values;  // times the coefficient
+    std::vector<float> values;  // as decoded; the coefficient is applied when written
 };
 
-// Cuts samples into batches: at most `MaxSamples` each, closed `MaxAgeMs` after it opened, and
-// cut where the context changes or the samples' times leave the batch's time axis.
+// Gives samples their times on the segment's axis and cuts them into batches: at most
+// `MaxSamples` and `SpanMs` of the axis each, closed `MaxAgeMs` after it opened, and cut where the
+// context changes or the axis moves on by more than a period (a stall, a slow gauge, a clock
+// step: the move shows as a new batch). A segment's first second waits until it is over.
 class BatchCutter {
 public:
     static constexpr std::size_t MaxSamples = 100;
+    static constexpr std::int64_t SpanMs = 100;
     static constexpr std::int64_t MaxAgeMs = 100;
 
     // `nowMs`: the publisher's monotonic clock; closed batches are appended to `out`.
     void add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs, std::vector<ValuesBatch>& out);
-    // Closes the open batch when its time is up (or at once with `all`).
+    // Closes the open batch when its time is up; with `all` at once, after placing a first second
+    // that waits (the segment ended, the measurement stopped).
     void close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all = false);
     // When the open batch must be closed; INT64_MAX when none is open.
     std::int64_t deadline() const;
@@ -71,12 +84,21 @@ public:
     void limit(std::size_t maxSamples) { max_ = std::clamp<std::size_t>(maxSamples, 1, MaxSamples); }
 
 private:
+    void placeFirstSecond(std::int64_t nowMs, std::vector<ValuesBatch>& out);
+    void place(const StreamSample& s, std::int64_t t, const StreamContext& context, std::int64_t nowMs,
+               std::vector<ValuesBatch>& out);
+
     std::size_t max_ = MaxSamples;
     ValuesBatch open_;
     std::uint32_t openContext_ = 0;
     std::int64_t openedAt_ = 0;
     bool isOpen_ = false;
     std::uint64_t seq_ = 1;
+    // The axis: the last sample placed on it, and the samples of a first second still waiting.
+    std::int64_t axis_ = 0;
+    std::int32_t lastIndex_ = 0;  // 0: no segment yet
+    std::vector<StreamSample> first_;
+    StreamContext firstContext_;
 };
 
 // Batches that had to be dropped: their numbers, samples and the time they spanned, and why.

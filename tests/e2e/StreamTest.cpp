@@ -89,13 +89,17 @@ TEST_F(Streaming, EveryValueAtOneKilohertzArrivesInOrder)
     EXPECT_GE(b.seqs.size(), 100u);
     EXPECT_LE(b.seqs.size(), 200u);
 
-    // The recording's message, and the status: online while it ran, offline at its end.
+    // The recording's message, which the batches join by its name, and the status: online while
+    // it ran, stopped at its end.
     const QJsonObject segment = lastOn(m, "plant/bench1/segment");
     const test::Recording r = test::recordings(t.path("rec")).at(0);
     EXPECT_EQ(segment["file"].toString(), QFileInfo(r.path).fileName());
+    EXPECT_TRUE(segment["file"].toString().startsWith(segment["segment"].toString() + '-'));
+    EXPECT_EQ(lastOn(m, "plant/bench1/values")["segment"], segment["segment"]);
     EXPECT_EQ(segment["samples"].toInt(), 10000);
     EXPECT_TRUE(QDateTime::fromString(segment["last"].toString(), Qt::ISODateWithMs).isValid());
-    EXPECT_EQ(lastOn(m, "plant/bench1/status")["state"], "offline");
+    EXPECT_EQ(lastOn(m, "plant/bench1/status")["state"], "stopped");
+    EXPECT_TRUE(QDateTime::fromString(lastOn(m, "plant/bench1/status")["at"].toString(), Qt::ISODateWithMs).isValid());
     EXPECT_EQ(lastOn(m, "plant/bench1/status")["kind_name"], "VRT50");
     EXPECT_TRUE(std::any_of(m.begin(), m.end(), [](const test::Message& x) {
         return x.topic.endsWith("/status") && x.payload.contains("\"online\"");

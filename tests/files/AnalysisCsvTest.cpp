@@ -35,13 +35,13 @@ QList<QByteArray> Rows(const AnalysisColumns& c, const std::vector<float>& value
     return rows;
 }
 
-// Every number field of the rows with the float it reads back as; an empty field gives NaN.
-std::vector<float> Numbers(const QList<QByteArray>& rows)
+// Every number field of the rows as it reads; an empty field gives NaN.
+std::vector<double> Numbers(const QList<QByteArray>& rows)
 {
-    std::vector<float> out;
+    std::vector<double> out;
     for (const QByteArray& row : rows)
         for (const QByteArray& field : row.split(',').mid(1)) {
-            float v = std::numeric_limits<float>::quiet_NaN();
+            double v = std::numeric_limits<double>::quiet_NaN();
             if (!field.isEmpty()) {
                 const auto r = std::from_chars(field.begin(), field.end(), v);
                 EXPECT_TRUE(r.ec == std::errc() && r.ptr == field.end()) << field.constData();
@@ -79,29 +79,33 @@ TEST(AnalysisCsv, ValuesAndAveragesTimesTheCoefficient)
     EXPECT_EQ(rows[2].split(',').mid(1), QList<QByteArray>({"0.2", "0.6"}));
 }
 
-TEST(AnalysisCsv, NumbersReadBackAsTheFloatWrittenAndNonFiniteOnesAreEmpty)
+TEST(AnalysisCsv, NumbersAreTheProductAtTheGaugesResolutionAndNonFiniteOnesAreEmpty)
 {
     std::mt19937 random(7);
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> values{std::nanf(""), inf, -inf, 3e38f, 1e-45f, -0.0f, 101.325f};
+    std::vector<float> values{std::nanf(""), inf, -inf, 3e38f, 1e-45f, -0.0f, 101.325f, 69.27f};
     while (values.size() < 5000)
         values.push_back(std::bit_cast<float>(std::uint32_t(random())));
-    for (const float keisu : {1.0f, 0.0980665f, 1000.0f}) {
-        const std::vector<float> back = Numbers(Rows({"", keisu, true, 1000}, values, values,
-                                                     std::vector<OleDate>(values.size(), NewYearsEve())));
+    for (const float keisu : {1.0f, 0.0980665f, 2.5f}) {
+        const QList<QByteArray> rows =
+            Rows({"", keisu, true, 1000}, values, values, std::vector<OleDate>(values.size(), NewYearsEve()));
+        const std::vector<double> back = Numbers(rows);
         ASSERT_EQ(back.size(), 2 * values.size());
         for (std::size_t i = 0; i < back.size(); ++i) {
             const float written = values[i / 2] * keisu;
-            if (std::isfinite(written))
-                EXPECT_EQ(std::bit_cast<std::uint32_t>(back[i]), std::bit_cast<std::uint32_t>(written))
-                    << written;
-            else
+            if (std::isfinite(written)) {  // a float's precision, where it has one
+                EXPECT_LE(std::abs(back[i] - double(written)), 2e-7 * std::abs(double(written)) + 2e-45) << written;
+            } else {
                 EXPECT_TRUE(std::isnan(back[i])) << "an empty field for " << written;
+            }
+        }
+        if (keisu == 2.5f) {
+            EXPECT_EQ(rows[7].split(',')[1], "173.175");  // never the float's 173.17499
         }
     }
 }
 
-TEST(AnalysisCsv, MillisecondsPlaceSamplesWithinTheirSecond)
+TEST(AnalysisCsv, TimesAreTheSegmentsAxis)
 {
     const struct {
         const char* what;
@@ -115,12 +119,13 @@ TEST(AnalysisCsv, MillisecondsPlaceSamplesWithinTheirSecond)
         {"a full second at 1 ms", 1, {{0, 2}, {1, 1000}, {2, 1}},
          {{0, "2026-12-31T23:59:59.998"}, {1, "2026-12-31T23:59:59.999"}, {2, "2027-01-01T00:00:00.000"},
           {501, "2027-01-01T00:00:00.499"}, {1001, "2027-01-01T00:00:00.999"}, {1002, "2027-01-01T00:00:01.000"}}},
-        {"more samples than fit at the period are spread over the second", 100, {{0, 15}, {1, 15}, {2, 1}},
-         {{0, "2026-12-31T23:59:59.000"}, {14, "2026-12-31T23:59:59.933"}, {15, "2027-01-01T00:00:00.000"},
-          {16, "2027-01-01T00:00:00.067"}, {29, "2027-01-01T00:00:00.933"}, {30, "2027-01-01T00:00:01.000"}}},
-        {"rounding collisions move on by 1 ms", 0.5, {{0, 1}, {1, 4}},
-         {{0, "2026-12-31T23:59:59.999"}, {1, "2027-01-01T00:00:00.000"}, {2, "2027-01-01T00:00:00.001"},
-          {3, "2027-01-01T00:00:00.002"}, {4, "2027-01-01T00:00:00.003"}}},
+        {"more samples than the period allows keep the period until a later stamp catches up", 100,
+         {{0, 15}, {1, 15}, {3, 1}},
+         {{0, "2026-12-31T23:59:59.000"}, {14, "2027-01-01T00:00:00.400"}, {15, "2027-01-01T00:00:00.500"},
+          {29, "2027-01-01T00:00:01.900"}, {30, "2027-01-01T00:00:02.000"}}},
+        {"a clock set back moves nothing back", 100, {{0, 10}, {-1, 2}, {5, 1}},
+         {{9, "2026-12-31T23:59:59.900"}, {10, "2027-01-01T00:00:00.000"}, {11, "2027-01-01T00:00:00.100"},
+          {12, "2027-01-01T00:00:04.000"}}},
         {"more than 1000 samples in a second carry into the next", 1, {{0, 1}, {1, 1003}, {2, 1}},
          {{168, "2027-01-01T00:00:00.167"}, {169, "2027-01-01T00:00:00.168"}, {1003, "2027-01-01T00:00:01.002"},
           {1004, "2027-01-01T00:00:01.003"}}},
@@ -138,6 +143,14 @@ TEST(AnalysisCsv, MillisecondsPlaceSamplesWithinTheirSecond)
         // Times of one fixed width: in order as texts when in order as times.
         for (qsizetype i = 1; i < rows.size(); ++i)
             EXPECT_LT(rows[i - 1].left(23), rows[i].left(23));
+        // A range from the middle keeps the times its rows have in the whole segment.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        const std::vector<float> zeros(times.size());
+        ASSERT_TRUE(WriteAnalysisCsv(buffer, {"kPa", 1.0f, false, t.samplingMs}, zeros.data(), nullptr, times.data(),
+                                     3, std::int32_t(times.size()) - 1));
+        EXPECT_EQ(bytes.split('\n').mid(1, rows.size() - 3), rows.mid(3));
     }
 
     // One sample a second, the date text carried on from row to row across minutes, hours, days.

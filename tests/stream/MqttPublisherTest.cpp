@@ -28,10 +28,10 @@ std::vector<QJsonObject> gaps(const std::vector<test::Message>& messages)
 TEST(MqttPublisher, ABatchTooLargeForTheBrokerGoesInHalvesAndAValueThatNeverFitsBecomesAGap)
 {
     // A long unit: one value nearly fills what the broker takes, and its gap message fits.
-    const StreamContext wide{QString(120, u'u'), 1.0f, 1, 0};
+    const StreamContext wide{QString(120, u'u'), 1.0f, 1, 0, {}};
     const std::int64_t t0 = QDateTime::currentMSecsSinceEpoch();
-    const auto size = [&](float v) { return qsizetype(ValuesJson({99, t0, wide, {v}}).size()); };
-    const float huge = 1.17549435e-38f;  // written "1.1754944e-38"
+    const auto size = [&](float v) { return qsizetype(ValuesJson({99, t0, 1, wide, {v}}).size()); };
+    const float huge = 1.17549435e-38f;  // a long number in JSON
     const qsizetype limit = size(1) + 3;
     ASSERT_GT(size(huge) - 1, limit);
     const QString topic = "plant/limit";
@@ -48,10 +48,11 @@ TEST(MqttPublisher, ABatchTooLargeForTheBrokerGoesInHalvesAndAValueThatNeverFits
         std::vector<float> fit;
         for (int i = 0; i < 40; ++i) {
             const float v = i == 7 || i == 30 ? huge : float(i % 3);
-            p.sample(v, t0 + i);
+            p.sample(v, t0 / 1000 * 1000, i + 1);
             if (v != huge)
                 fit.push_back(v);
         }
+        p.flush();  // the segment's first second goes now, not once it is over
         ASSERT_TRUE(sub.waitFor([&](const auto& m) { return test::ValuesOf(m).values.size() == fit.size() && gaps(m).size() == 2; },
                                 10000));
         QTest::qWait(500);  // and nothing more

@@ -2,6 +2,8 @@
 // and the backlog that keeps what the broker has not acknowledged, in order and bounded.
 #include "stream/StreamBatches.h"
 
+#include "platform/SampleAxis.h"
+
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +12,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <functional>
 
 using namespace tavin;
 
@@ -27,65 +30,146 @@ ValuesBatch batch(std::uint64_t seq, std::size_t n, std::int64_t t0 = T0)
     return b;
 }
 
-TEST(BatchCutter, CutsAtAHundredSamplesAHundredMillisecondsAndAnyChangeOfContext)
+TEST(BatchCutter, CutsAtAHundredMillisecondsOfTheAxisAHundredSamplesAndAnyChangeOfContext)
 {
     BatchCutter c;
     std::vector<ValuesBatch> out;
-    const StreamContext kpa{"kPa", 2.0f, 1, 0};
-    // 250 samples at 1 ms taken in one go: two full batches, the rest waits for its time.
-    for (int i = 0; i < 250; ++i)
-        c.add({T0 + i, float(i), 0}, kpa, 1000, out);
-    ASSERT_EQ(out.size(), 2u);
+    const StreamContext kpa{"kPa", 2.0f, 1, 0, "bench-20261208-164012-1"};
+    // 1,250 samples at 1 ms, the first 1,000 in the segment's first second: it is placed once full.
+    for (int i = 0; i < 1250; ++i)
+        c.add({T0 + i / 1000 * 1000, float(i), 0, i + 1}, kpa, 1000, out);
+    ASSERT_EQ(out.size(), 12u);
     EXPECT_EQ(out[0].seq, 1u);
-    EXPECT_EQ(out[1].seq, 2u);
-    EXPECT_EQ(out[1].t0Ms, T0 + 100);
-    EXPECT_EQ(out[1].values.front(), 200.0f);  // times the coefficient
+    EXPECT_EQ(out[0].t0Ms, T0);
+    EXPECT_EQ(out[0].index, 1);
+    EXPECT_EQ(out[11].t0Ms, T0 + 1100);
+    EXPECT_EQ(out[11].index, 1101);
+    EXPECT_EQ(out[11].values.front(), 1100.0f);  // as decoded: the coefficient is applied when written
     EXPECT_EQ(c.deadline(), 1000 + BatchCutter::MaxAgeMs);
     c.close(1099, out);
-    EXPECT_EQ(out.size(), 2u);
+    EXPECT_EQ(out.size(), 12u);
     c.close(1100, out);
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[2].values.size(), 50u);
+    ASSERT_EQ(out.size(), 13u);
+    EXPECT_EQ(out[12].values.size(), 50u);
     EXPECT_EQ(c.deadline(), INT64_MAX);
 
-    // A new unit or coefficient, and a sample off the batch's time axis, start a new batch.
+    // A new unit starts a new batch, and so does an axis moved on by a gauge that paused.
     out.clear();
-    c.add({T0 + 300, 1, 0}, kpa, 2000, out);
-    c.add({T0 + 301, 1, 1}, {"MPa", 2.0f, 1, 0}, 2000, out);
-    c.add({T0 + 302, 1, 1}, {"MPa", 2.0f, 1, 0}, 2000, out);
-    c.add({T0 + 5000, 1, 1}, {"MPa", 2.0f, 1, 0}, 2000, out);  // the gauge stopped for seconds
+    const StreamContext mpa{"MPa", 2.0f, 1, 0, kpa.segment};
+    c.add({T0 + 1000, 1, 0, 1251}, kpa, 2000, out);
+    c.add({T0 + 1000, 1, 1, 1252}, mpa, 2000, out);
+    c.add({T0 + 1000, 1, 1, 1253}, mpa, 2000, out);
+    c.add({T0 + 5000, 1, 1, 1254}, mpa, 2000, out);  // the gauge stopped for seconds
     c.close(0, out, true);
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0].context.unit, "kPa");
     EXPECT_EQ(out[1].context.unit, "MPa");
     EXPECT_EQ(out[1].values.size(), 2u);
     EXPECT_EQ(out[2].t0Ms, T0 + 5000);
-    EXPECT_EQ(out[2].seq, 6u);  // contiguous
+    EXPECT_EQ(out[2].seq, 16u);  // contiguous
 
-    // Values the ring had no room for take a number of their own, so that one is seen missing.
-    EXPECT_EQ(c.skip(0, out), 7u);
-    c.add({T0 + 6000, 1, 1}, {"MPa", 2.0f, 1, 0}, 3000, out);
+    // Values the ring had no room for take a number of their own, so that one is seen missing,
+    // and their periods on the axis.
+    EXPECT_EQ(c.skip(0, out), 17u);
+    c.add({T0 + 5000, 1, 1, 1264}, mpa, 3000, out);
     c.close(0, out, true);
-    EXPECT_EQ(out.back().seq, 8u);
+    EXPECT_EQ(out.back().seq, 18u);
+    EXPECT_EQ(out.back().t0Ms, T0 + 5010);
 
-    // A broker that takes fewer values at once gets no larger batches.
+    // A broker that takes fewer values at once gets no larger batches; a slower gauge fills one
+    // with a hundred milliseconds of values, and one of a second or more sends each value at once.
     out.clear();
     c.limit(30);
     for (int i = 0; i < 70; ++i)
-        c.add({T0 + 7000 + i, 1, 1}, {"MPa", 2.0f, 1, 0}, 4000, out);
+        c.add({T0 + 6000, 1, 1, 1265 + i}, mpa, 4000, out);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[1].values.size(), 30u);
+    c.limit(BatchCutter::MaxSamples);
+    out.clear();
+    for (int i = 0; i < 25; ++i)
+        c.add({T0 + 10'000, 1, 2, 1 + i}, {"kPa", 1, 10, 0, "next"}, 5000, out);
+    c.add({T0 + 11'000, 1, 2, 26}, {"kPa", 1, 10, 0, "next"}, 5000, out);
+    ASSERT_EQ(out.size(), 3u);  // the rest of the old segment, then the first second's in tens
+    EXPECT_EQ(out[1].values.size(), 10u);
+    EXPECT_EQ(out[1].t0Ms, T0 + 10'750);  // the first second's 25 values end with it
+    EXPECT_EQ(out[1].context.segment, "next");
+    c.add({T0 + 20'000, 1, 3, 1}, {"kPa", 1, 1000, 0, "slow"}, 6000, out);
+    EXPECT_EQ(out.back().context.segment, "slow");
+    EXPECT_EQ(out.back().t0Ms, T0 + 20'000);
+}
+
+// A gauge read in the ways a bench sees, through the cutter: the stream's times never overlap,
+// run on one period inside a batch, and are those the recording's axis gives (the analysis CSV).
+TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
+{
+    const std::int64_t start = T0 + 437;  // the segment begins in the middle of a second
+    const struct {
+        const char* what;
+        int periodMs;
+        std::function<std::int64_t(int)> arrival;  // when sample i reaches the store, in ms
+        std::function<std::int64_t(int, std::int64_t)> taken;  // when the publisher takes it
+        int secondPeriodFrom = -1;  // the sampling changes to 1 ms here
+        int clockBackFrom = -1;     // the clock is set back by a second here
+    } cases[] = {
+        {"no stall", 1, [&](int i) { return start + i + i % 3; }, {}},
+        {"a stall of 20 ms", 1, [&](int i) { return std::max(start + i, i >= 2000 && i < 2020 ? start + 2020 : 0); }, {}},
+        {"a stall of 350 ms", 10, [&](int i) { return std::max(start + 10 * i, i >= 200 && i < 235 ? start + 2350 : 0); }, {}},
+        {"a stall of 2000 ms", 1, [&](int i) { return std::max(start + i, i >= 1500 && i < 3500 ? start + 3500 : 0); }, {}},
+        {"a paced read every 50 ms", 1, [&](int i) { return (start + i + 49) / 50 * 50; }, {}},
+        {"a window held for 2 s", 10, [&](int i) { return start + 10 * i; },
+         [&](int i, std::int64_t at) { return i >= 100 && i < 300 ? start + 3000 : at; }},
+        {"a sampling change", 10, [&](int i) { return i < 300 ? start + 10 * i : start + 3000 + (i - 300); }, {}, 300},
+        {"a clock step back of 1 s", 1, [&](int i) { return i < 2500 ? start + i : start + i - 1000; }, {}, -1, 2500},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.what);
+        BatchCutter c;
+        std::vector<ValuesBatch> out;
+        std::vector<OleDate> stamps;  // as the recording keeps them
+        const int n = 5000;
+        for (int i = 0; i < n; ++i) {
+            const std::int64_t at = t.arrival(i);
+            const std::int64_t second = at / 1000 * 1000;
+            const bool fast = t.secondPeriodFrom >= 0 && i >= t.secondPeriodFrom;
+            const StreamContext context{"kPa", 1, fast ? 1 : t.periodMs, 0, "s"};
+            c.add({second, float(i), fast ? 1u : 0u, i + 1}, context, t.taken ? t.taken(i, at) : at, out);
+            stamps.push_back(double(second) / 86'400'000.0);
+            if (i % 7 == 0)
+                c.close(at, out);
+        }
+        c.close(0, out, true);
+        std::vector<std::int64_t> times;
+        for (const ValuesBatch& b : out) {
+            ASSERT_EQ(b.index, std::int64_t(times.size()) + 1);
+            ASSERT_TRUE(times.empty() || b.t0Ms >= times.back() + b.context.periodMs) << "batch " << b.seq;
+            ASSERT_LE(std::int64_t(b.values.size()) * b.context.periodMs, BatchCutter::SpanMs + b.context.periodMs - 1);
+            for (std::size_t k = 0; k < b.values.size(); ++k)
+                times.push_back(b.t0Ms + std::int64_t(k) * b.context.periodMs);
+        }
+        ASSERT_EQ(times.size(), std::size_t(n));
+        if (t.secondPeriodFrom < 0) {
+            SegmentAxis axis(stamps.data(), n, t.periodMs);
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(times[std::size_t(i)], axis.next()) << "sample " << i;
+        }
+    }
 }
 
 TEST(ValuesJson, HoldsExactlyTheKeysConsumersReadWithTheShortestNumbers)
 {
     ValuesBatch b = batch(42, 0);
-    b.context = {"kPa", 2.5f, 5, 0};
-    b.values = {0.1f, -3.0f, 1e-7f, 123456.5f, std::nanf(""), INFINITY};
+    b.context = {"kPa", 2.5f, 5, 0, "bench7-20261208-164012-3"};
+    b.index = 300001;
+    b.values = {0.1f, -3.0f, 1e-7f, 123456.5f, 69.27f, std::nanf(""), INFINITY, 2e38f};
     const std::string json = ValuesJson(b);
-    EXPECT_NE(json.find("\"values\":[0.1,-3,1e-07,123456.5,null,null]"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"values\":[0.25,-7.5,0.00000025,308641.25,173.175,null,null,null]"), std::string::npos)
+        << json;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
-    EXPECT_EQ(o.keys(), (QStringList{"coef", "period_ms", "seq", "t0", "unit", "values"}));
+    EXPECT_EQ(o.keys(),
+              (QStringList{"coef", "index", "period_ms", "segment", "seq", "t0", "t0_ms", "unit", "values"}));
+    EXPECT_EQ(o["t0_ms"].toInteger(), T0);
+    EXPECT_EQ(o["index"].toInteger(), 300001);
+    EXPECT_EQ(o["segment"].toString(), "bench7-20261208-164012-3");
     EXPECT_EQ(o["seq"].toInt(), 42);
     EXPECT_EQ(o["period_ms"].toInt(), 5);
     EXPECT_EQ(o["unit"].toString(), "kPa");
@@ -221,6 +305,7 @@ TEST(StreamBacklog, ARefusedBatchGoesInHalvesAndARefusedValueBecomesAGapWithItsR
     EXPECT_EQ(m->batch.values.size(), 3u);
     EXPECT_EQ(rest.values.size(), 2u);
     EXPECT_EQ(rest.t0Ms, T0 + 3);  // value i was taken at t0 + i * period
+    EXPECT_EQ(rest.index, 4);
     EXPECT_EQ(q.samples(), 4);
 
     // A broker that closes the connection on the oldest message in flight, twice: refused. A

@@ -172,7 +172,7 @@ Batches ValuesOf(const std::vector<Message>& messages)
             continue;
         const QJsonObject o = QJsonDocument::fromJson(m.payload).object();
         const QStringList keys = o.keys();
-        if (keys != QStringList{"coef", "period_ms", "seq", "t0", "unit", "values"}) {
+        if (keys != QStringList{"coef", "index", "period_ms", "segment", "seq", "t0", "t0_ms", "unit", "values"}) {
             b.error = QStringLiteral("keys: ") + keys.join(u',');
             return b;
         }
@@ -188,18 +188,34 @@ Batches ValuesOf(const std::vector<Message>& messages)
     }
     b.firstSeq = bySeq.empty() ? 0 : bySeq.begin()->first;
     long long expected = b.firstSeq;
-    // The values in the order they were taken: the half of a batch split for the broker comes
-    // under a later number.
-    std::multimap<qint64, const QJsonObject*> byTime;
+    // The values in the order they were taken: segment by segment, by their place in it (the
+    // half of a batch split for the broker comes under a later number).
+    std::map<QString, long long> segmentOrder;
+    std::map<std::pair<long long, long long>, const QJsonObject*> byPlace;
     for (const auto& [seq, o] : bySeq) {
         while (expected < seq && explained.count(expected))
             ++expected;
         if (seq != expected++)
             return b;
-        byTime.emplace(QDateTime::fromString(o["t0"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), &o);
+        if (QDateTime::fromString(o["t0"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch() != o["t0_ms"].toInteger())
+            b.error = QStringLiteral("seq %1: t0 and t0_ms differ").arg(seq);
+        const long long order = segmentOrder.emplace(o["segment"].toString(), seq).first->second;
+        byPlace.emplace(std::pair(order, o["index"].toInteger()), &o);
     }
-    for (const auto& [t0, o] : byTime) {
-        for (const QJsonValue v : (*o)["values"].toArray())
+    // Along a segment the values follow one another without a gap in their numbers, and each
+    // batch starts at least a period after the previous one's last value.
+    const QJsonObject* previous = nullptr;
+    for (const auto& [place, o] : byPlace) {
+        const QJsonArray values = (*o)["values"].toArray();
+        if (previous && (*previous)["segment"] == (*o)["segment"]) {
+            const auto n = (*previous)["values"].toArray().size();
+            if ((*previous)["index"].toInteger() + n != (*o)["index"].toInteger())
+                b.error = QStringLiteral("seq %1: index %2 does not follow").arg((*o)["seq"].toInteger()).arg((*o)["index"].toInteger());
+            if ((*o)["t0_ms"].toInteger() < (*previous)["t0_ms"].toInteger() + n * (*previous)["period_ms"].toInteger())
+                b.error = QStringLiteral("seq %1: its times overlap the batch before").arg((*o)["seq"].toInteger());
+        }
+        previous = o;
+        for (const QJsonValue v : values)
             b.values.push_back(float(v.toDouble()));
         b.unit = (*o)["unit"].toString();
         b.periodMs = (*o)["period_ms"].toDouble();
