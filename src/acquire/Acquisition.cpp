@@ -2,7 +2,9 @@
 
 #include "app/basLog.h"
 #include "decode/Sampling.h"
+#include "files/AnalysisCsv.h"
 #include "files/Journal.h"
+#include "platform/FileOps.h"
 #include "files/RecordingFiles.h"
 #include "platform/AppEnv.h"
 #include "platform/CommControl.h"
@@ -624,7 +626,7 @@ bool Acquisition::autoSave(QString* triedPath)
             return WriteCsv(f, h, store_.g_Datas.data(), store_.g_DataTime.data(), 0, count - 1, endText);
         });
     if (saved.outcome != SaveOutcome::Failed)
-        this->saved(saved.path, std::size_t(count), store_.g_DataTime.data());
+        this->saved(saved.path, h, store_.g_Datas.data(), store_.g_DataTime.data(), std::size_t(count));
     switch (saved.outcome) {
     case SaveOutcome::Saved: event(AcquisitionEvent::Kind::Status, QStringLiteral("保存しました.")); break;
     case SaveOutcome::SavedInDocuments:
@@ -681,7 +683,7 @@ int Acquisition::saveUnsavedHere(bool announce)
     if (unsaved_.empty())
         return 0;
     const int saved = unsaved_.saveAll(log_, env_, journal_, [this](const UnsavedRecording& r, const QString& path) {
-        this->saved(path, r.values.size(), r.times.data());
+        this->saved(path, r.header, r.values.data(), r.times.data(), r.values.size());
     });
     if (saved > 0 && announce)
         event(AcquisitionEvent::Kind::Status, QStringLiteral("保存できなかった測定データを保存しました."));
@@ -858,8 +860,19 @@ void Acquisition::event(AcquisitionEvent e)
     Q_EMIT news();
 }
 
-void Acquisition::saved(const QString& path, std::size_t samples, const OleDate* times)
+void Acquisition::saved(const QString& path, const CsvHeader& header, const float* values, const OleDate* times,
+                        std::size_t samples)
 {
+    if (opt_.analysisCsv) {
+        const AnalysisColumns columns{header.unit, header.keisu, false, header.sampling};
+        QString why;
+        const QString written = WriteNewFile(AnalysisCsvPath(path), [&](QIODevice& f) {
+            return WriteAnalysisCsv(f, columns, values, nullptr, times, 0, std::int32_t(samples) - 1);
+        }, &why);
+        if (written.isEmpty())
+            log_.LogMsg(2, QStringLiteral("AnalysisCsv"),
+                        QStringLiteral("解析用 CSV を書けませんでした: %1 (%2)").arg(QDir::toNativeSeparators(AnalysisCsvPath(path)), why));
+    }
     if (stream_)
         stream_->segment(path, std::int64_t(samples), times[0], times[samples - 1]);
     event({AcquisitionEvent::Kind::Saved, path, double(samples), 0, times[0], times[samples - 1]});

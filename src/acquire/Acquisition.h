@@ -88,6 +88,8 @@ struct AcquisitionOptions {
     int publishMs = 25;
     // The broker the samples are streamed to, while its URL is set; an empty topic is the port's.
     StreamOptions stream;
+    // Each saved recording gets its analysis CSV beside it ("…_analysis.csv").
+    bool analysisCsv = false;
 
     bool operator==(const AcquisitionOptions&) const = default;
 };
@@ -269,7 +271,8 @@ private:
     void tapReceived(const char* data, qsizetype size);
     void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0, std::int32_t whole = 0);
     void event(AcquisitionEvent e);
-    void saved(const QString& path, std::size_t samples, const OleDate* times);
+    void saved(const QString& path, const CsvHeader& header, const float* values, const OleDate* times,
+               std::size_t samples);
     QString portName() const;
     void publish();
     bool onThread() const;

@@ -61,6 +61,13 @@ QByteArray headerField(const QString& name)
 
 }  // namespace
 
+QString AnalysisCsvPath(const QString& recordingPath)
+{
+    const QString stem = recordingPath.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? recordingPath.chopped(4)
+                                                                                              : recordingPath;
+    return stem + QStringLiteral("_analysis.csv");
+}
+
 QByteArray AnalysisCsvHeader(const AnalysisColumns& c)
 {
     const QString unit = c.unit.trimmed();

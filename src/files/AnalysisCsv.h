@@ -26,6 +26,9 @@ struct AnalysisColumns {
     double samplingMs = 1000;  // the sampling period in ms
 };
 
+// The analysis CSV beside a recording: "data.csv" gives "data_analysis.csv".
+QString AnalysisCsvPath(const QString& recordingPath);
+
 // The header row, "time,value [kPa]" or "time,value [kPa],average [kPa]" with its "\n"; without a
 // unit (empty or "---") the names are just "value" and "average".
 QByteArray AnalysisCsvHeader(const AnalysisColumns& c);

@@ -55,6 +55,8 @@ constexpr OptionInfo Options[] = {
                                    "既定: MqttPasswordFile"},
     {"reconnect", nullptr, "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
                            "既定: 保存して状態 3 で終了"},
+    {"analysis-csv", nullptr, "保存した区間ごとに解析用 CSV (UTF-8、時刻はミリ秒まで) を記録ファイル\n"
+                              "の横に書く: 名前は記録ファイルの .csv を _analysis.csv にしたもの"},
     {"quiet", nullptr, "端末に状態行を表示しない"},
     {"help", nullptr, "この説明を表示する (-h も同じ)"},
 };
@@ -333,6 +335,7 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         }
     }
     r.quiet = has("quiet");
+    r.acquisition.analysisCsv = has("analysis-csv");
     r.reconnect = has("reconnect");
 
     // The port, as the window numbers them or as a device path.
