@@ -29,7 +29,7 @@ std::int64_t steadyMs()
 }
 
 // How long the thread may wait on the socket before it looks at the ring again.
-constexpr std::int64_t PollMs = 100;
+constexpr std::int64_t PollMs = 200;
 constexpr int KeepAliveS = 30;
 
 const char* kindName(int kind)
@@ -265,15 +265,21 @@ void MqttPublisher::run()
         // Until the open batch is due, the next attempt to connect or the next look at the ring.
         const std::int64_t next = mosq_ || !badUrl_.isEmpty() ? now + PollMs : retryAt_;
         const std::int64_t wait = std::clamp<std::int64_t>(std::min(cutter_.deadline(), next) - now, 1, PollMs);
+        // While messages wait for room in flight, the broker's acknowledgements are met as they
+        // come. Otherwise the thread sleeps until the next look at the ring and then takes what
+        // the connection brought: one wake-up a batch rather than one more for its acknowledgement
+        // (each costs the thread as much as the batch).
+        const bool sleeping = !mosq_ || (connected_ && backlog_.inFlight() < InFlightMax);
+        if (sleeping) {
+            std::unique_lock lock(m_);
+            wake_.wait_for(lock, std::chrono::milliseconds(wait), [this] { return quit_.load(); });
+        }
         if (mosq_) {
-            const int rc = mosquitto_loop(mosq_, int(wait), 1);
+            const int rc = mosquitto_loop(mosq_, sleeping ? 0 : int(wait), 1);
             if (refused_ || rc != MOSQ_ERR_SUCCESS)
                 lost(rc);
             else if (!connected_ && steadyMs() - connectingSince_ > ConnectTimeoutMs)
                 dropConnection(QStringLiteral("%1 秒待っても応答がありません").arg(ConnectTimeoutMs / 1000));
-        } else {
-            std::unique_lock lock(m_);
-            wake_.wait_for(lock, std::chrono::milliseconds(wait), [this] { return quit_.load(); });
         }
     }
 
