@@ -4,10 +4,10 @@
 #include "decode/Sampling.h"
 #include "files/AnalysisCsv.h"
 #include "files/Journal.h"
-#include "platform/FileOps.h"
 #include "files/RecordingFiles.h"
 #include "platform/AppEnv.h"
 #include "platform/CommControl.h"
+#include "platform/FileOps.h"
 #include "platform/NumText.h"
 #include "trend/SampleStore.h"
 
@@ -865,13 +865,14 @@ void Acquisition::saved(const QString& path, const CsvHeader& header, const floa
 {
     if (opt_.analysisCsv) {
         const AnalysisColumns columns{header.unit, header.keisu, false, header.sampling};
+        const QString target = AnalysisCsvPath(path);
         QString why;
-        const QString written = WriteNewFile(AnalysisCsvPath(path), [&](QIODevice& f) {
+        const auto write = [&](QIODevice& f) {
             return WriteAnalysisCsv(f, columns, values, nullptr, times, 0, std::int32_t(samples) - 1);
-        }, &why);
-        if (written.isEmpty())
+        };
+        if (WriteNewFile(target, write, &why).isEmpty())
             log_.LogMsg(2, QStringLiteral("AnalysisCsv"),
-                        QStringLiteral("解析用 CSV を書けませんでした: %1 (%2)").arg(QDir::toNativeSeparators(AnalysisCsvPath(path)), why));
+                        QStringLiteral("解析用 CSV を書けませんでした: %1 (%2)").arg(QDir::toNativeSeparators(target), why));
     }
     if (stream_)
         stream_->segment(path, std::int64_t(samples), times[0], times[samples - 1]);

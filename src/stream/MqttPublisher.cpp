@@ -204,8 +204,8 @@ void MqttPublisher::segment(const QString& path, std::int64_t samples, OleDate f
     const auto iso = [](OleDate d) { return IsoMs(FromOleDate(d).toMSecsSinceEpoch()); };
     const QString file = QFileInfo(path).fileName();
     std::string json = "{\"file\":" + JsonString(file) + ",\"path\":" + JsonString(path) +
-                       ",\"segment\":" + JsonString(SegmentName(file)) + ",\"samples\":" + std::to_string(samples) + ",\"first\":\"" + iso(first) +
-                       "\",\"last\":\"" + iso(last) + "\"}";
+                       ",\"segment\":" + JsonString(SegmentName(file)) + ",\"samples\":" + std::to_string(samples) +
+                       ",\"first\":\"" + iso(first) + "\",\"last\":\"" + iso(last) + "\"}";
     {
         std::lock_guard lock(m_);
         segments_.push_back({head_.load(std::memory_order_relaxed), std::move(json)});

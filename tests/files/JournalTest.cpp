@@ -149,6 +149,11 @@ TEST_F(Journals, BecomeRecordingsNamedAsEveryRecordingAndAreRemoved)
     EXPECT_TRUE(t.prompts.shown[1].text.contains("junk-20261206-120000-2.journal.bad"));
     // A journal that had to take "-2" becomes a recording named as every other.
     EXPECT_EQ(RecoveredRecordingPath("/r/a-b-20261206-120000-1-2.journal", at(0)), "/r/a-b-20261206-120000-1-20261206-120000.csv");
+    // Every file of a segment starts with one name, which the stream's batches carry.
+    EXPECT_EQ(SegmentStem("a-b.CSV", at(0), 3), "a-b-20261206-120000-3");
+    EXPECT_EQ(SegmentName("a-b-20261206-120000-3-20261206-130000.csv"), "a-b-20261206-120000-3");
+    EXPECT_EQ(SegmentName("a-b-20261206-120000-3-20261206-130000-2.csv"), "a-b-20261206-120000-3");
+    EXPECT_EQ(SegmentName("chosen by hand.csv"), "chosen by hand");
 }
 
 // Files of others that happen to end in ".journal" are neither read past their first line nor

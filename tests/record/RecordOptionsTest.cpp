@@ -71,7 +71,8 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
 
     // The command line wins, and the baud rate follows the kind given there.
     p = parse({"--port", "/dev/null", "--kind=0", "--sampling", "auto", "--unit", "auto", "--coef", "2.5", "--dir",
-               t.path("."), "--name", "other", "--max-samples", "360000", "--duration", "1.5", "--quiet", "--reconnect"});
+               t.path("."), "--name", "other", "--max-samples", "360000", "--duration", "1.5", "--quiet", "--reconnect",
+               "--analysis-csv"});
     ASSERT_EQ(p.error, QString());
     EXPECT_EQ(p.options.acquisition.device, "/dev/null");
     EXPECT_EQ(p.options.acquisition.term, 0);
@@ -84,7 +85,7 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
     EXPECT_EQ(p.options.acquisition.baseName, "other");
     EXPECT_EQ(p.options.acquisition.maxDatas, 360000);
     EXPECT_EQ(p.options.durationS, 1.5);
-    EXPECT_TRUE(p.options.quiet && p.options.reconnect);
+    EXPECT_TRUE(p.options.quiet && p.options.reconnect && p.options.acquisition.analysisCsv);
     EXPECT_EQ(parse({"--port", "com3", "--baud", "38400"}).options.acquisition.baudRate, 38400);
     EXPECT_EQ(parse({"--sampling", "123"}).options.acquisition.sampling, 123);  // as the settings file takes it
 

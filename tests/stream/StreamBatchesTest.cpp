@@ -112,9 +112,9 @@ TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
         int clockBackFrom = -1;     // the clock is set back by a second here
     } cases[] = {
         {"no stall", 1, [&](int i) { return start + i + i % 3; }, {}},
-        {"a stall of 20 ms", 1, [&](int i) { return std::max(start + i, i >= 2000 && i < 2020 ? start + 2020 : 0); }, {}},
-        {"a stall of 350 ms", 10, [&](int i) { return std::max(start + 10 * i, i >= 200 && i < 235 ? start + 2350 : 0); }, {}},
-        {"a stall of 2000 ms", 1, [&](int i) { return std::max(start + i, i >= 1500 && i < 3500 ? start + 3500 : 0); }, {}},
+        {"a stall of 20 ms", 1, [&](int i) { return i >= 2000 && i < 2020 ? start + 2020 : start + i; }, {}},
+        {"a stall of 350 ms", 10, [&](int i) { return i >= 200 && i < 235 ? start + 2350 : start + 10 * i; }, {}},
+        {"a stall of 2000 ms", 1, [&](int i) { return i >= 1500 && i < 3500 ? start + 3500 : start + i; }, {}},
         {"a paced read every 50 ms", 1, [&](int i) { return (start + i + 49) / 50 * 50; }, {}},
         {"a window held for 2 s", 10, [&](int i) { return start + 10 * i; },
          [&](int i, std::int64_t at) { return i >= 100 && i < 300 ? start + 3000 : at; }},

@@ -210,7 +210,9 @@ Batches ValuesOf(const std::vector<Message>& messages)
         if (previous && (*previous)["segment"] == (*o)["segment"]) {
             const auto n = (*previous)["values"].toArray().size();
             if ((*previous)["index"].toInteger() + n != (*o)["index"].toInteger())
-                b.error = QStringLiteral("seq %1: index %2 does not follow").arg((*o)["seq"].toInteger()).arg((*o)["index"].toInteger());
+                b.error = QStringLiteral("seq %1: index %2 does not follow")
+                              .arg((*o)["seq"].toInteger())
+                              .arg((*o)["index"].toInteger());
             if ((*o)["t0_ms"].toInteger() < (*previous)["t0_ms"].toInteger() + n * (*previous)["period_ms"].toInteger())
                 b.error = QStringLiteral("seq %1: its times overlap the batch before").arg((*o)["seq"].toInteger());
         }
