@@ -173,6 +173,8 @@ void Acquisition::applyOptions()
     if (o.sampling != was.sampling || o.keisu != was.keisu || o.rangePlus != was.rangePlus ||
         o.rangeMinus != was.rangeMinus)
         journalHeaderAgain();
+    if (o.sampling != was.sampling)
+        streamAxis_.setPeriod(o.sampling);
     // The default topic names the port.
     if (o.stream != was.stream || (o.stream.topic.isEmpty() && PortName(o.port, o.device) != PortName(was.port, was.device)))
         restartStream();
@@ -230,6 +232,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         mine_.reference = 0;
         mine_.fileNo = 1;
         mine_.protecting = true;
+        streamAxis_ = SegmentAxis(opt_.sampling);
         streamContext();
         measuring_.store(true, std::memory_order_release);
         mine_.measuring = true;
@@ -367,6 +370,7 @@ short Acquisition::decodeAndStore(std::string_view text, std::chrono::microsecon
         const float average = float(ticks - firstFrameTicks_) / float(count);
         opt_.samplingAuto = false;
         opt_.sampling = SampToStd(average);
+        streamAxis_.setPeriod(opt_.sampling);  // nothing placed yet: the stream waited for it
         {
             std::lock_guard lock(m_);
             wanted_.samplingAuto = false;
@@ -479,14 +483,7 @@ void Acquisition::append(const Held& h, bool journaled)
     const std::int32_t index = store_.Append(h.value, h.time, h.averaged ? &h.mean : nullptr);
     if (!journaled)
         journalSample(index, h.value, h.time);
-    if (stream_) {
-        // The stream follows the store, so that each value has its place and time in the recording.
-        if (h.time != streamStamp_) {
-            streamStamp_ = h.time;
-            streamSecondMs_ = FromOleDate(h.time).toMSecsSinceEpoch() / 1000 * 1000;
-        }
-        stream_->sample(h.value, streamSecondMs_, index + 1);
-    }
+    streamPlaced(false);
     if (index + 1 >= opt_.maxDatas)
         endSegment(index);
 }
@@ -582,6 +579,7 @@ void Acquisition::endSegment(std::int32_t lastIndex)
     mine_.startTime = env_.now();
     store_.g_FileNo += 1;
     mine_.fileNo = store_.g_FileNo;
+    streamAxis_ = SegmentAxis(opt_.sampling);
     streamContext();
     // From here the samples wait until the client holds nothing of the segment saved.
     ++generation_;
@@ -641,6 +639,7 @@ bool Acquisition::autoSave(QString* triedPath)
 // when it cannot be written, it is kept with its journal and saved again later.
 void Acquisition::saveSegment()
 {
+    streamPlaced(true);      // the segment's values go before its message
     saveUnsavedHere(false);  // older segments first, so that recordings keep their order
     QString path;
     bool saved = false;
@@ -874,8 +873,16 @@ void Acquisition::saved(const QString& path, const CsvHeader& header, const floa
             log_.LogMsg(2, QStringLiteral("AnalysisCsv"),
                         QStringLiteral("解析用 CSV を書けませんでした: %1 (%2)").arg(QDir::toNativeSeparators(target), why));
     }
-    if (stream_)
-        stream_->segment(path, std::int64_t(samples), times[0], times[samples - 1]);
+    if (stream_) {
+        SegmentAxis axis(header.sampling);
+        std::int64_t first = 0;
+        axis.next(times, std::int32_t(samples), true, &first);
+        std::int64_t last = first;
+        while (axis.next(times, std::int32_t(samples), true, &last)) {
+        }
+        stream_->segment(path, std::int64_t(samples), first - AxisEpochOffsetMs(times[0]),
+                         last - AxisEpochOffsetMs(times[samples - 1]));
+    }
     event({AcquisitionEvent::Kind::Saved, path, double(samples), 0, times[0], times[samples - 1]});
 }
 
@@ -940,6 +947,25 @@ void Acquisition::streamContext()
 {
     if (stream_)
         stream_->setContext(streamContextNow());
+}
+
+// Hands the stream the samples whose place on the segment's axis is known: each as it comes, the
+// segment's first second once it is over, the rest when the segment ends (`final`). While the
+// period is being measured from the first frames, nothing is placed before the segment ends.
+void Acquisition::streamPlaced(bool final)
+{
+    if (!stream_ || (opt_.samplingAuto && !final))
+        return;
+    const std::int32_t count = store_.g_DataCnt.load(std::memory_order_relaxed);
+    std::int64_t ms = 0;
+    while (streamAxis_.next(store_.g_DataTime.data(), count, final, &ms)) {
+        const auto i = std::size_t(streamAxis_.placed() - 1);
+        if (store_.g_DataTime[i] != streamStamp_) {
+            streamStamp_ = store_.g_DataTime[i];
+            streamOffsetMs_ = AxisEpochOffsetMs(streamStamp_);
+        }
+        stream_->sample(store_.g_Datas[i], ms - streamOffsetMs_, std::int32_t(i) + 1);
+    }
 }
 
 StreamContext Acquisition::streamContextNow() const

@@ -25,6 +25,7 @@
 #include "decode/Decoders.h"
 #include "files/CsvWriter.h"
 #include "platform/DateTime.h"
+#include "platform/SampleAxis.h"
 #include "serial/FrameAssembler.h"
 #include "stream/MqttPublisher.h"
 #include "stream/StreamOptions.h"
@@ -259,6 +260,7 @@ private:
     void restartStream();
     void streamContext();
     StreamContext streamContextNow() const;
+    void streamPlaced(bool final);
     void watchStream();
     void rememberJournalFolder(const QString& folder);
     void applyOptions();
@@ -290,8 +292,9 @@ private:
     QTimer* tick_ = nullptr;        // while measuring: publish, journal, held samples
     QTimer* streamTick_ = nullptr;  // while streaming: the broker's state published
     std::unique_ptr<MqttPublisher> stream_;
+    SegmentAxis streamAxis_{1000};     // the segment's samples placed on its axis for the stream
     OleDate streamStamp_ = 0;          // the last stamp handed to the stream,
-    std::int64_t streamSecondMs_ = 0;  // and the start of its second in ms since 1970
+    std::int64_t streamOffsetMs_ = 0;  // and its local time's offset from UTC
 
     // The engine thread's own state.
     AcquisitionOptions opt_;

@@ -95,11 +95,12 @@ bool WriteAnalysisCsv(QIODevice& out, const AnalysisColumns& c, const float* val
     char secondText[SecondTextLength];
     std::int64_t textSecond = std::numeric_limits<std::int64_t>::min();
     // The axis starts with the segment's first sample, whichever row the range starts with.
-    SegmentAxis axis(times, last + 1, c.samplingMs);
+    SegmentAxis axis(c.samplingMs);
+    std::int64_t ms = 0;
     for (std::int32_t i = 0; i < first; ++i)
-        axis.next();
+        axis.next(times, last + 1, true, &ms);
     for (std::int32_t i = first; i <= last; ++i) {
-        const std::int64_t ms = axis.next();
+        axis.next(times, last + 1, true, &ms);
         const std::int64_t second = floorDiv1000(ms);
         if (second != textSecond) {
             // The next second within the same minute is just its seconds digits counted on; a

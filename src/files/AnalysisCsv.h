@@ -33,9 +33,11 @@ QString AnalysisCsvPath(const QString& recordingPath);
 // unit (empty or "---") the names are just "value" and "average".
 QByteArray AnalysisCsvHeader(const AnalysisColumns& c);
 
-// Writes the header and samples first..last of a segment's arrays (from its first sample) (`averages` is read only when
-// the average column is asked for); false when a write failed. Values that are not finite are
-// written as empty fields, which readers take as missing.
+// Writes the header and samples first..last of a segment's arrays, index 0 its first sample: rows
+// keep the times they have in the whole segment (a range that ends within the first second counts
+// that second's samples up to `last`). `averages` is read only when the average column is asked
+// for. False when a write failed. Values that are not finite are written as empty fields, which
+// readers take as missing.
 bool WriteAnalysisCsv(QIODevice& out, const AnalysisColumns& c, const float* values, const float* averages,
                       const OleDate* times, std::int32_t first, std::int32_t last);
 

@@ -8,8 +8,7 @@
 //   t(i) = max(t(i-1) + P, s(i))         one period on, or the start of its own second if later
 // So the times strictly increase at least one period apart, whatever the reading pace: samples
 // read in a burst after a stall keep their period, an axis that fell behind a slow gauge moves on
-// to the sample's second (forward only), and a clock set back moves nothing back. The first
-// second's samples can be placed only once the second is over, or once n * P reaches 1000.
+// to the sample's second (forward only), and a clock set back moves nothing back.
 #pragma once
 
 #include "platform/DateTime.h"
@@ -20,49 +19,54 @@
 
 namespace tavin {
 
-// The first sample's time: `firstSecond` the start of its second, `samples` in that second.
-constexpr std::int64_t AxisFirstMs(std::int64_t firstSecond, std::int64_t samples, std::int64_t periodMs)
-{
-    return firstSecond + std::max<std::int64_t>(0, 1000 - samples * periodMs);
-}
-
-// The next sample's time after one at `previous`, stamped with the second starting at `second`.
-constexpr std::int64_t AxisNextMs(std::int64_t previous, std::int64_t second, std::int64_t periodMs)
-{
-    return std::max(previous + periodMs, second);
-}
-
 // The start of a stamp's second in ms on the stamps' own scale (local wall-clock time).
 inline std::int64_t StampMs(OleDate stamp) { return std::llround(stamp * 86400.0) * 1000; }
 
-// Walks a segment's stamps in order and gives each sample its time, in ms on the stamps' scale.
+// What to take from an axis time near `stamp` for ms since 1970 (UTC): the stamps' scale counts
+// local wall-clock time from 1899-12-30.
+inline std::int64_t AxisEpochOffsetMs(OleDate stamp) { return StampMs(stamp) - FromOleDate(stamp).toMSecsSinceEpoch(); }
+
+// Walks a segment's stamps in order and gives each sample its time in ms on the stamps' scale. It
+// can follow a segment as it grows: the first second's samples are placed only once that second
+// is over (a later stamp came, or they fill it), or when no more samples will come.
 class SegmentAxis {
 public:
-    SegmentAxis(const OleDate* stamps, std::int32_t count, double periodMs)
-        : stamps_(stamps), count_(count), period_(std::max<std::int64_t>(1, std::llround(periodMs)))
-    {
-    }
+    explicit SegmentAxis(double periodMs) : period_(std::max<std::int64_t>(1, std::llround(periodMs))) {}
 
-    std::int64_t next()
+    // The time of the next sample of `stamps[0..count)` into `*ms`; false when every sample is
+    // placed or, unless `final`, the first second may still grow.
+    bool next(const OleDate* stamps, std::int32_t count, bool final, std::int64_t* ms)
     {
-        if (i_ == 0) {
-            const std::int64_t second = StampMs(stamps_[0]);
-            std::int32_t n = 1;
-            while (n < count_ && n * period_ < 1000 && StampMs(stamps_[n]) == second)
-                ++n;
-            t_ = AxisFirstMs(second, n, period_);
+        if (placed_ >= count)
+            return false;
+        if (placed_ == 0) {
+            const std::int64_t second = StampMs(stamps[0]);
+            while (first_ < count && first_ * period_ < 1000 && StampMs(stamps[first_]) == second)
+                ++first_;
+            if (!final && first_ == count && first_ * period_ < 1000)
+                return false;
+            t_ = second + std::max<std::int64_t>(0, 1000 - first_ * period_);
         } else {
-            t_ = AxisNextMs(t_, StampMs(stamps_[i_]), period_);
+            t_ = std::max(t_ + period_, StampMs(stamps[placed_]));
         }
-        ++i_;
-        return t_;
+        ++placed_;
+        *ms = t_;
+        return true;
     }
+    // The period of the samples still to be placed (the sampling changed while recording).
+    void setPeriod(double periodMs)
+    {
+        period_ = std::max<std::int64_t>(1, std::llround(periodMs));
+        if (placed_ == 0)
+            first_ = 0;  // the first second is counted again at the new period
+    }
+    // Samples placed so far.
+    std::int32_t placed() const { return placed_; }
 
 private:
-    const OleDate* stamps_;
-    std::int32_t count_;
     std::int64_t period_;
-    std::int32_t i_ = 0;
+    std::int32_t placed_ = 0;
+    std::int64_t first_ = 0;  // samples of the first second counted so far
     std::int64_t t_ = 0;
 };
 

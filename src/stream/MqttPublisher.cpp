@@ -199,13 +199,12 @@ void MqttPublisher::setContext(const StreamContext& context)
     contexts_.push_back({++contextId_, context});
 }
 
-void MqttPublisher::segment(const QString& path, std::int64_t samples, OleDate first, OleDate last)
+void MqttPublisher::segment(const QString& path, std::int64_t samples, std::int64_t firstMs, std::int64_t lastMs)
 {
-    const auto iso = [](OleDate d) { return IsoMs(FromOleDate(d).toMSecsSinceEpoch()); };
     const QString file = QFileInfo(path).fileName();
     std::string json = "{\"file\":" + JsonString(file) + ",\"path\":" + JsonString(path) +
                        ",\"segment\":" + JsonString(SegmentName(file)) + ",\"samples\":" + std::to_string(samples) +
-                       ",\"first\":\"" + iso(first) + "\",\"last\":\"" + iso(last) + "\"}";
+                       ",\"first\":\"" + IsoMs(firstMs) + "\",\"last\":\"" + IsoMs(lastMs) + "\"}";
     {
         std::lock_guard lock(m_);
         segments_.push_back({head_.load(std::memory_order_relaxed), std::move(json)});
@@ -346,7 +345,7 @@ void MqttPublisher::takeSamples(std::int64_t nowMs)
             context_ = contexts_.front().second;
         }
         cutter_.add(s, context_, nowMs, cut_);
-        lastSampleMs_ = s.secondMs;
+        lastSampleMs_ = s.ms;
     }
     segmentsUpTo(head);
     tail_.store(tail, std::memory_order_release);
@@ -356,7 +355,7 @@ void MqttPublisher::takeSamples(std::int64_t nowMs)
         const auto n = std::int64_t(lost - ringDroppedSeen_);
         const std::uint64_t seq = cutter_.skip(nowMs, cut_);
         keepCut();
-        backlog_.pushGap({seq, seq, n, lastSampleMs_, lastSampleMs_ + n * context_.periodMs});
+        backlog_.pushGap({seq, seq, n, lastSampleMs_ + context_.periodMs, lastSampleMs_ + n * context_.periodMs});
         ringDroppedSeen_ = lost;
     }
     cutter_.close(nowMs, cut_);

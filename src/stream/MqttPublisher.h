@@ -63,22 +63,23 @@ public:
     static constexpr std::size_t RingSize = std::size_t(1) << 16;  // a minute of the fastest gauge
 
     // ---- the measurement's thread: one producer ----
-    // A sample as it goes into the segment: the start of the second it was stamped with (ms since
-    // 1970) and its number in the segment, from 1. No lock, no allocation.
-    void sample(float value, std::int64_t secondMs, std::int32_t index)
+    // A sample of the segment: its time on the segment's axis (ms since 1970) and its number in
+    // the segment, from 1. No lock, no allocation.
+    void sample(float value, std::int64_t ms, std::int32_t index)
     {
         const std::uint64_t head = head_.load(std::memory_order_relaxed);
         if (head - tail_.load(std::memory_order_acquire) >= RingSize) {
             ringDropped_.fetch_add(1, std::memory_order_release);
             return;
         }
-        ring_[head % RingSize] = {secondMs, value, contextId_, index};
+        ring_[head % RingSize] = {ms, value, contextId_, index};
         head_.store(head + 1, std::memory_order_release);
     }
     // The unit, coefficient, period, kind or segment of the samples that follow.
     void setContext(const StreamContext& context);
-    // A recording was saved: announced after the values sampled before this call.
-    void segment(const QString& path, std::int64_t samples, OleDate first, OleDate last);
+    // A recording was saved: announced after the values sampled before this call, with the times
+    // of its first and last value (ms since 1970).
+    void segment(const QString& path, std::int64_t samples, std::int64_t firstMs, std::int64_t lastMs);
     // The measurement stopped: the open batch goes at once rather than when its time is up.
     void flush() { flush_.store(true, std::memory_order_release); }
 

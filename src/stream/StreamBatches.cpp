@@ -1,7 +1,6 @@
 #include "stream/StreamBatches.h"
 
 #include "platform/NumText.h"
-#include "platform/SampleAxis.h"
 
 #include <algorithm>
 #include <charconv>
@@ -140,64 +139,15 @@ void BatchCutter::add(const StreamSample& s, const StreamContext& context, std::
                       std::vector<ValuesBatch>& out)
 {
     const std::int64_t period = std::max(1, context.periodMs);
-    if (s.index <= lastIndex_ || lastIndex_ == 0) {
-        // A new segment: its axis starts with its first second, placed once that is over.
-        close(nowMs, out, true);
-        if (s.index == 1) {
-            lastIndex_ = 1;
-            first_.push_back(s);
-            firstContext_ = context;
-            if (period >= 1000)
-                placeFirstSecond(nowMs, out);
-            return;
-        }
-        lastIndex_ = s.index - 1;  // joined in the middle: its own second is all there is to go by
-        axis_ = s.secondMs - period;
-    } else if (!first_.empty()) {
-        if (s.secondMs == first_.front().secondMs && s.context == first_.front().context) {
-            lastIndex_ = s.index;
-            first_.push_back(s);
-            if (std::int64_t(first_.size()) * period >= 1000)
-                placeFirstSecond(nowMs, out);
-            return;
-        }
-        placeFirstSecond(nowMs, out);
-    }
-    // Samples the stream never saw (a full ring) had their periods on the axis.
-    axis_ += std::int64_t(s.index - lastIndex_ - 1) * period;
-    lastIndex_ = s.index;
-    axis_ = AxisNextMs(axis_, s.secondMs, period);
-    place(s, axis_, context, nowMs, out);
-}
-
-void BatchCutter::placeFirstSecond(std::int64_t nowMs, std::vector<ValuesBatch>& out)
-{
-    if (first_.empty())
-        return;
-    std::vector<StreamSample> first;
-    first.swap(first_);  // placing closes batches, which must not place these again
-    const std::int64_t period = std::max(1, firstContext_.periodMs);
-    axis_ = AxisFirstMs(first.front().secondMs, std::int64_t(first.size()), period) - period;
-    for (const StreamSample& s : first) {
-        axis_ += period;
-        place(s, axis_, firstContext_, nowMs, out);
-    }
-    first.clear();
-    first.swap(first_);  // its capacity, for the next segment
-}
-
-void BatchCutter::place(const StreamSample& s, std::int64_t t, const StreamContext& context, std::int64_t nowMs,
-                        std::vector<ValuesBatch>& out)
-{
-    const std::int64_t period = std::max(1, context.periodMs);
-    if (isOpen_ && (s.context != openContext_ || t != open_.t0Ms + std::int64_t(open_.values.size()) * period))
+    const auto n = std::int64_t(open_.values.size());
+    if (isOpen_ && (s.context != openContext_ || s.ms != open_.t0Ms + n * period || s.index != open_.index + n))
         close(nowMs, out, true);
     if (!isOpen_) {
         isOpen_ = true;
         openedAt_ = nowMs;
         openContext_ = s.context;
         open_.seq = seq_++;
-        open_.t0Ms = t;
+        open_.t0Ms = s.ms;
         open_.index = s.index;
         open_.context = context;
         open_.values.reserve(MaxSamples);
@@ -209,8 +159,6 @@ void BatchCutter::place(const StreamSample& s, std::int64_t t, const StreamConte
 
 void BatchCutter::close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all)
 {
-    if (all)
-        placeFirstSecond(nowMs, out);
     if (!isOpen_ || (!all && nowMs < deadline()))
         return;
     if (open_.values.size() < MaxSamples / 2)

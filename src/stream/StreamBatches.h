@@ -42,7 +42,7 @@ struct StreamContext {
 
 // A sample on its way from the measurement to the publisher.
 struct StreamSample {
-    std::int64_t secondMs;  // the start of the second it was stamped with, in ms since 1970 (UTC)
+    std::int64_t ms;        // its time on the segment's axis, in ms since 1970 (UTC)
     float value;            // as decoded, before the coefficient
     std::uint32_t context;  // the StreamContext it was measured under
     std::int32_t index;     // its number in the segment, from 1
@@ -56,10 +56,9 @@ struct ValuesBatch {
     std::vector<float> values;  // as decoded; the coefficient is applied when written
 };
 
-// Gives samples their times on the segment's axis and cuts them into batches: at most
-// `MaxSamples` and `SpanMs` of the axis each, closed `MaxAgeMs` after it opened, and cut where the
-// context changes or the axis moves on by more than a period (a stall, a slow gauge, a clock
-// step: the move shows as a new batch). A segment's first second waits until it is over.
+// Cuts samples into batches: at most `MaxSamples` and `SpanMs` of the axis each, closed `MaxAgeMs`
+// after it opened, and cut where the context changes or the axis moves on by more than a period (a
+// stall, a slow gauge, a clock step: the move shows as a new batch).
 class BatchCutter {
 public:
     static constexpr std::size_t MaxSamples = 100;
@@ -70,8 +69,7 @@ public:
 
     // `nowMs`: the publisher's monotonic clock; closed batches are appended to `out`.
     void add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs, std::vector<ValuesBatch>& out);
-    // Closes the open batch when its time is up; with `all` at once, after placing a first second
-    // that waits (the segment ended, the measurement stopped).
+    // Closes the open batch when its time is up (or at once with `all`).
     void close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all = false);
     // When the open batch must be closed; INT64_MAX when none is open.
     std::int64_t deadline() const;
@@ -86,21 +84,12 @@ public:
     void limit(std::size_t maxSamples) { max_ = std::clamp<std::size_t>(maxSamples, 1, MaxSamples); }
 
 private:
-    void placeFirstSecond(std::int64_t nowMs, std::vector<ValuesBatch>& out);
-    void place(const StreamSample& s, std::int64_t t, const StreamContext& context, std::int64_t nowMs,
-               std::vector<ValuesBatch>& out);
-
     std::size_t max_ = MaxSamples;
     ValuesBatch open_;
     std::uint32_t openContext_ = 0;
     std::int64_t openedAt_ = 0;
     bool isOpen_ = false;
     std::uint64_t seq_ = 1;
-    // The axis: the last sample placed on it, and the samples of a first second still waiting.
-    std::int64_t axis_ = 0;
-    std::int32_t lastIndex_ = 0;  // 0: no segment yet
-    std::vector<StreamSample> first_;
-    StreamContext firstContext_;
 };
 
 // Batches that had to be dropped: their numbers, samples and the time they spanned, and why.

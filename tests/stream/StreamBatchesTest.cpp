@@ -35,71 +35,67 @@ TEST(BatchCutter, CutsAtAFifthOfASecondOfTheAxisAHundredSamplesAndAnyChangeOfCon
     BatchCutter c;
     std::vector<ValuesBatch> out;
     const StreamContext kpa{"kPa", 2.0f, 1, 0, "bench-20261208-164012-1"};
-    // 1,250 samples at 1 ms, the first 1,000 in the segment's first second: it is placed once full.
-    for (int i = 0; i < 1250; ++i)
-        c.add({T0 + i / 1000 * 1000, float(i), 0, i + 1}, kpa, 1000, out);
-    ASSERT_EQ(out.size(), 12u);
+    // 250 samples at 1 ms taken in one go: two full batches, the rest waits for its time.
+    for (int i = 0; i < 250; ++i)
+        c.add({T0 + i, float(i), 0, i + 1}, kpa, 1000, out);
+    ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].seq, 1u);
-    EXPECT_EQ(out[0].t0Ms, T0);
-    EXPECT_EQ(out[0].index, 1);
-    EXPECT_EQ(out[11].t0Ms, T0 + 1100);
-    EXPECT_EQ(out[11].index, 1101);
-    EXPECT_EQ(out[11].values.front(), 1100.0f);  // as decoded: the coefficient is applied when written
+    EXPECT_EQ(out[1].t0Ms, T0 + 100);
+    EXPECT_EQ(out[1].index, 101);
+    EXPECT_EQ(out[1].values.front(), 100.0f);  // as decoded: the coefficient is applied when written
     EXPECT_EQ(c.deadline(), 1000 + BatchCutter::MaxAgeMs);
     c.close(1000 + BatchCutter::MaxAgeMs - 1, out);
-    EXPECT_EQ(out.size(), 12u);
+    EXPECT_EQ(out.size(), 2u);
     c.close(1000 + BatchCutter::MaxAgeMs, out);
-    ASSERT_EQ(out.size(), 13u);
-    EXPECT_EQ(out[12].values.size(), 50u);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[2].values.size(), 50u);
     EXPECT_EQ(c.deadline(), INT64_MAX);
 
-    // A new unit starts a new batch, and so does an axis moved on by a gauge that paused.
+    // A new unit starts a new batch, and so do an axis moved on (a gauge that paused) and a new
+    // segment.
     out.clear();
     const StreamContext mpa{"MPa", 2.0f, 1, 0, kpa.segment};
-    c.add({T0 + 1000, 1, 0, 1251}, kpa, 2000, out);
-    c.add({T0 + 1000, 1, 1, 1252}, mpa, 2000, out);
-    c.add({T0 + 1000, 1, 1, 1253}, mpa, 2000, out);
-    c.add({T0 + 5000, 1, 1, 1254}, mpa, 2000, out);  // the gauge stopped for seconds
+    c.add({T0 + 300, 1, 0, 251}, kpa, 2000, out);
+    c.add({T0 + 301, 1, 1, 252}, mpa, 2000, out);
+    c.add({T0 + 302, 1, 1, 253}, mpa, 2000, out);
+    c.add({T0 + 5000, 1, 1, 254}, mpa, 2000, out);
+    c.add({T0 + 5001, 1, 2, 1}, {"MPa", 2.0f, 1, 0, "next"}, 2000, out);
     c.close(0, out, true);
-    ASSERT_EQ(out.size(), 3u);
+    ASSERT_EQ(out.size(), 4u);
     EXPECT_EQ(out[0].context.unit, "kPa");
     EXPECT_EQ(out[1].context.unit, "MPa");
     EXPECT_EQ(out[1].values.size(), 2u);
     EXPECT_EQ(out[2].t0Ms, T0 + 5000);
-    EXPECT_EQ(out[2].seq, 16u);  // contiguous
+    EXPECT_EQ(out[3].context.segment, "next");
+    EXPECT_EQ(out[3].seq, 7u);  // contiguous
 
-    // Values the ring had no room for take a number of their own, so that one is seen missing,
-    // and their periods on the axis.
-    EXPECT_EQ(c.skip(0, out), 17u);
-    c.add({T0 + 5000, 1, 1, 1264}, mpa, 3000, out);
+    // Values the ring had no room for take a number of their own, so that one is seen missing.
+    EXPECT_EQ(c.skip(0, out), 8u);
+    c.add({T0 + 6000, 1, 2, 20}, mpa, 3000, out);
     c.close(0, out, true);
-    EXPECT_EQ(out.back().seq, 18u);
-    EXPECT_EQ(out.back().t0Ms, T0 + 5010);
+    EXPECT_EQ(out.back().seq, 9u);
 
     // A broker that takes fewer values at once gets no larger batches; a slower gauge fills one
-    // with a fifth of a second of values, and one of a second or more sends each value at once.
+    // with a fifth of a second of values, and one of 200 ms or more sends each value at once.
     out.clear();
     c.limit(30);
     for (int i = 0; i < 70; ++i)
-        c.add({T0 + 6000, 1, 1, 1265 + i}, mpa, 4000, out);
+        c.add({T0 + 7000 + i, 1, 2, 21 + i}, mpa, 4000, out);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[1].values.size(), 30u);
     c.limit(BatchCutter::MaxSamples);
     out.clear();
     for (int i = 0; i < 25; ++i)
-        c.add({T0 + 10'000, 1, 2, 1 + i}, {"kPa", 1, 10, 0, "next"}, 5000, out);
-    c.add({T0 + 11'000, 1, 2, 26}, {"kPa", 1, 10, 0, "next"}, 5000, out);
-    ASSERT_EQ(out.size(), 2u);  // the rest of the old segment, then the first second's in twenties
+        c.add({T0 + 8000 + 10 * i, 1, 3, 1 + i}, {"kPa", 1, 10, 0, "ten"}, 5000, out);
+    ASSERT_EQ(out.size(), 2u);  // the rest of the others, then twenty at 10 ms
     EXPECT_EQ(out[1].values.size(), 20u);
-    EXPECT_EQ(out[1].t0Ms, T0 + 10'750);  // the first second's 25 values end with it
-    EXPECT_EQ(out[1].context.segment, "next");
-    c.add({T0 + 20'000, 1, 3, 1}, {"kPa", 1, 1000, 0, "slow"}, 6000, out);
+    c.add({T0 + 9000, 1, 4, 1}, {"kPa", 1, 200, 0, "slow"}, 6000, out);
     EXPECT_EQ(out.back().context.segment, "slow");
-    EXPECT_EQ(out.back().t0Ms, T0 + 20'000);
 }
 
-// A gauge read in the ways a bench sees, through the cutter: the stream's times never overlap,
-// run on one period inside a batch, and are those the recording's axis gives (the analysis CSV).
+// A gauge read in the ways a bench sees, placed on the axis as the engine places the samples
+// (each as it comes, the first second once it is over) and cut into batches: the stream's times
+// never overlap, run on one period inside a batch, and are those the whole recording gives.
 TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
 {
     const std::int64_t start = T0 + 437;  // the segment begins in the middle of a second
@@ -109,7 +105,6 @@ TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
         std::function<std::int64_t(int)> arrival;  // when sample i reaches the store, in ms
         std::function<std::int64_t(int, std::int64_t)> taken;  // when the publisher takes it
         int secondPeriodFrom = -1;  // the sampling changes to 1 ms here
-        int clockBackFrom = -1;     // the clock is set back by a second here
     } cases[] = {
         {"no stall", 1, [&](int i) { return start + i + i % 3; }, {}},
         {"a stall of 20 ms", 1, [&](int i) { return i >= 2000 && i < 2020 ? start + 2020 : start + i; }, {}},
@@ -119,24 +114,34 @@ TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
         {"a window held for 2 s", 10, [&](int i) { return start + 10 * i; },
          [&](int i, std::int64_t at) { return i >= 100 && i < 300 ? start + 3000 : at; }},
         {"a sampling change", 10, [&](int i) { return i < 300 ? start + 10 * i : start + 3000 + (i - 300); }, {}, 300},
-        {"a clock step back of 1 s", 1, [&](int i) { return i < 2500 ? start + i : start + i - 1000; }, {}, -1, 2500},
+        {"a clock step back of 1 s", 1, [&](int i) { return i < 2500 ? start + i : start + i - 1000; }, {}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.what);
         BatchCutter c;
         std::vector<ValuesBatch> out;
         std::vector<OleDate> stamps;  // as the recording keeps them
+        SegmentAxis axis(t.periodMs);
         const int n = 5000;
+        const auto place = [&](bool final, std::int64_t now) {
+            std::int64_t ms = 0;
+            while (axis.next(stamps.data(), std::int32_t(stamps.size()), final, &ms)) {
+                const int i = axis.placed() - 1;
+                const bool fast = t.secondPeriodFrom >= 0 && i >= t.secondPeriodFrom;
+                const StreamContext context{"kPa", 1, fast ? 1 : t.periodMs, 0, "s"};
+                c.add({ms, float(i), fast ? 1u : 0u, i + 1}, context, now, out);
+            }
+        };
         for (int i = 0; i < n; ++i) {
             const std::int64_t at = t.arrival(i);
-            const std::int64_t second = at / 1000 * 1000;
-            const bool fast = t.secondPeriodFrom >= 0 && i >= t.secondPeriodFrom;
-            const StreamContext context{"kPa", 1, fast ? 1 : t.periodMs, 0, "s"};
-            c.add({second, float(i), fast ? 1u : 0u, i + 1}, context, t.taken ? t.taken(i, at) : at, out);
-            stamps.push_back(double(second) / 86'400'000.0);
+            if (i == t.secondPeriodFrom)
+                axis.setPeriod(1);
+            stamps.push_back(double(at / 1000) / 86'400.0);
+            place(false, t.taken ? t.taken(i, at) : at);
             if (i % 7 == 0)
                 c.close(at, out);
         }
+        place(true, 0);
         c.close(0, out, true);
         std::vector<std::int64_t> times;
         for (const ValuesBatch& b : out) {
@@ -148,9 +153,12 @@ TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
         }
         ASSERT_EQ(times.size(), std::size_t(n));
         if (t.secondPeriodFrom < 0) {
-            SegmentAxis axis(stamps.data(), n, t.periodMs);
-            for (int i = 0; i < n; ++i)
-                ASSERT_EQ(times[std::size_t(i)], axis.next()) << "sample " << i;
+            SegmentAxis whole(t.periodMs);
+            std::int64_t ms = 0;
+            for (int i = 0; i < n; ++i) {
+                ASSERT_TRUE(whole.next(stamps.data(), n, true, &ms));
+                ASSERT_EQ(times[std::size_t(i)], ms) << "sample " << i;
+            }
         }
     }
 }
