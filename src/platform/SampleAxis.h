@@ -24,7 +24,10 @@ inline std::int64_t StampMs(OleDate stamp) { return std::llround(stamp * 86400.0
 
 // What to take from an axis time near `stamp` for ms since 1970 (UTC): the stamps' scale counts
 // local wall-clock time from 1899-12-30.
-inline std::int64_t AxisEpochOffsetMs(OleDate stamp) { return StampMs(stamp) - FromOleDate(stamp).toMSecsSinceEpoch(); }
+inline std::int64_t AxisEpochOffsetMs(OleDate stamp)
+{
+    return StampMs(stamp) - FromOleDate(stamp).toMSecsSinceEpoch();
+}
 
 // Walks a segment's stamps in order and gives each sample its time in ms on the stamps' scale. It
 // can follow a segment as it grows: the first second's samples are placed only once that second

@@ -122,7 +122,7 @@ std::string ValuesJson(const ValuesBatch& b)
         if (i > 0)
             out += ',';
         const float v = b.values[i];
-        if (std::isfinite(v) && std::isfinite(v * coef) && std::isfinite(coef)) {
+        if (std::isfinite(v * coef)) {
             char buf[48];
             out.append(buf, WriteProduct(buf, v, coef));
         } else {
