@@ -407,5 +407,5 @@ def segment_of(recording):
     """The segment's name as the stream gives it: the recording's file name without its save stamp
     ("-yyyymmdd-hhmmss") and extension."""
     stem = Path(recording).stem
-    parts = stem.rsplit("-", 2)
-    return parts[0] if len(parts) == 3 and parts[1].isdigit() and parts[2].isdigit() else stem
+    pieces = stem.rsplit("-", 2)
+    return pieces[0] if len(pieces) == 3 and pieces[1].isdigit() and pieces[2].isdigit() else stem
