@@ -760,8 +760,16 @@ void Acquisition::rememberJournalFolder(const QString& folder)
     if (journalFolders_.contains(clean))
         return;
     journalFolders_.append(clean);
-    // Another copy of the program may have remembered folders of its own meanwhile.
-    UpdateJournalFolders(JournalFolderList(env_), [&](QStringList& all) { all += journalFolders_; });
+    writeJournalFolders();
+}
+
+void Acquisition::writeJournalFolders()
+{
+    // Another copy of the program may have remembered folders of its own meanwhile. One that holds
+    // the list longer than the port's buffer lasts is not waited for: the next looks try again.
+    folderListPending_ = !UpdateJournalFolders(
+        JournalFolderList(env_), [&](QStringList& all) { all += journalFolders_; }, 200);
+    folderListRetryAt_ = ClockMs() + journalRetryMs;
 }
 
 // The unit, coefficient, range or sampling changed: the journal takes the header again.
@@ -781,6 +789,8 @@ void Acquisition::checkJournal()
             log_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません: ") + failure);
     }
     countUnsaved();
+    if (folderListPending_ && ClockMs() >= folderListRetryAt_)
+        writeJournalFolders();
     if (!measuring_.load(std::memory_order_relaxed) ||
         (store_.g_DataCnt.load(std::memory_order_relaxed) == 0 && heldJournaled_ == 0))
         return;

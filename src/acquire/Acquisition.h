@@ -263,6 +263,7 @@ private:
     void streamPlaced(bool final);
     void watchStream();
     void rememberJournalFolder(const QString& folder);
+    void writeJournalFolders();
     void applyOptions();
     void setUnit(const QString& unit);
     void onReceived();
@@ -319,6 +320,8 @@ private:
     std::int16_t blinkCount_ = 0;
     bool protectionOff_ = false;
     qint64 journalRetryAt_ = 0;
+    bool folderListPending_ = false;  // the folder list was held by another program: written later
+    qint64 folderListRetryAt_ = 0;
     bool savedNameShown_ = false;
     std::uint32_t streamProblemsSeen_ = 0;
     bool droppingSaid_ = false;     // since the broker was last connected

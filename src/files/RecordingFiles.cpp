@@ -329,16 +329,22 @@ QString JournalListProblem(const QString& listPath)
         .arg(QDir::toNativeSeparators(listPath), why);
 }
 
-bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change)
+bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change, int waitMs)
 {
     // The lock is the folder's own: the list itself is replaced by a rename at each write.
     const int fd = ::open(QFile::encodeName(QFileInfo(listPath).absolutePath()).constData(),
                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // Another program holds it for its read and write, a few milliseconds; one that holds it for
-    // longer (stopped, a slow disk) must not hold up the measurement that opens a journal: after
-    // a fifth of a second the list is updated without the lock, as where no lock can be taken.
-    for (int tries = 0; fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK && tries < 20; ++tries)
-        ::usleep(10'000);
+    // Another program holds it for its read and write, a few milliseconds, more on a loaded disk.
+    // Writing without it would drop what that program adds, so a caller that cannot wait longer
+    // (the measurement opening a journal) is told to come back.
+    const qint64 giveUpAt = ClockMs() + waitMs;
+    while (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        if (ClockMs() >= giveUpAt) {
+            ::close(fd);
+            return false;
+        }
+        ::usleep(5'000);
+    }
     QStringList folders = ReadJournalFolders(listPath);
     for (QString& f : folders)
         f = QDir::cleanPath(f);

@@ -81,8 +81,11 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
 QStringList ReadJournalFolders(const QString& listPath);
 bool WriteJournalFolders(const QString& listPath, const QStringList& folders);
 // Reads the list, lets `change` change it and writes it, under a lock that programs starting or
-// opening journals together take in turn, so that none writes over what another added.
-bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change);
+// opening journals together take in turn, so that none writes over what another added. When
+// another program holds the lock longer than `waitMs`, nothing is written: false, to try again
+// later. Where no lock can be taken at all, the list is written without one.
+bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change,
+                          int waitMs = 5000);
 // That file, beside the executable and named after it.
 QString JournalFolderList(const AppEnv& env);
 // Why that file cannot be read; empty when it can, or when there is none yet. Without it only the

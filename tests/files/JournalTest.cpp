@@ -11,7 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace tavin;
@@ -440,6 +443,13 @@ TEST_F(Journals, FolderListKeepsWhatProgramsStartedTogetherAdd)
         });
     for (std::thread& p : programs)
         p.join();
+    EXPECT_EQ(ReadJournalFolders(list).size(), 80);
+
+    // One that holds the list too long (stopped, a slow disk) is never written over.
+    const int held = ::open(QFile::encodeName(t.path("")).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_FALSE(UpdateJournalFolders(list, [](QStringList& l) { l.clear(); }, 50));
+    ::close(held);
     EXPECT_EQ(ReadJournalFolders(list).size(), 80);
 }
 
