@@ -2,8 +2,8 @@
 // counted, its value summed so that the decoding cannot be optimised away.
 #pragma once
 
-#include "decode/Decoders.h"
-#include "serial/FrameAssembler.h"
+#include "core/decode/Decoders.h"
+#include "core/serial/FrameAssembler.h"
 
 namespace tavin::bench {
 

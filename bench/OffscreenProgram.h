@@ -2,8 +2,8 @@
 // the real clock, as the window benchmarks drive it; with the application object it needs.
 #pragma once
 
-#include "app/AppState.h"
-#include "app/frmMain.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>

@@ -3,10 +3,10 @@
 // FILE.analysis.csv; bench/csv_compare.py runs it next to Python's csv module and pandas.
 //   csv_bench FILE SECONDS_PER_TIME_STAMP_STEP(1 or 0.001)
 #include "Failed.h"
-#include "files/AnalysisCsv.h"
-#include "files/CsvReader.h"
-#include "files/CsvWriter.h"
-#include "trend/SampleStore.h"
+#include "core/files/AnalysisCsv.h"
+#include "core/files/CsvReader.h"
+#include "core/files/CsvWriter.h"
+#include "core/trend/SampleStore.h"
 
 #include <QFile>
 

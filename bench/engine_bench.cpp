@@ -11,10 +11,10 @@
 #include "DecodingSink.h"
 #include "GaugeSim.h"
 #include "Timing.h"
-#include "acquire/Acquisition.h"
-#include "app/AppState.h"
-#include "decode/Decoders.h"
-#include "serial/FrameAssembler.h"
+#include "engine/Acquisition.h"
+#include "core/app/AppState.h"
+#include "core/decode/Decoders.h"
+#include "core/serial/FrameAssembler.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>

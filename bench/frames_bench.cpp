@@ -4,8 +4,8 @@
 // malloc).
 #include "AllocCount.h"
 #include "GaugeFrames.h"
-#include "decode/Decoders.h"
-#include "serial/FrameAssembler.h"
+#include "core/decode/Decoders.h"
+#include "core/serial/FrameAssembler.h"
 
 #include <benchmark/benchmark.h>
 

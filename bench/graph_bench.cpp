@@ -1,8 +1,8 @@
 // The trend graph: a full repaint of a page that spans a store of 360,001 samples against a
 // plain loop drawing every segment with QPainter::drawLine on an image of the same size (time
 // and pixels compared), and appending 1000 samples with 1,000 and with 360,000 stored.
-#include "platform/Controls.h"
-#include "platform/PictureBox.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
 

@@ -19,12 +19,12 @@
 #include "DecodingSink.h"
 #include "GaugeSim.h"
 #include "Timing.h"
-#include "app/AppState.h"
-#include "app/frmMain.h"
-#include "decode/Decoders.h"
-#include "platform/Controls.h"
-#include "platform/PictureBox.h"
-#include "serial/FrameAssembler.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "core/decode/Decoders.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
+#include "core/serial/FrameAssembler.h"
 #include "support/TestEnv.h"
 
 #include <QAccessible>

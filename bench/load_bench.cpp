@@ -1,8 +1,8 @@
 // Loading a recording of 360,000 samples in read-out mode through the real window (file dialog
 // answer, header, store, counter, pages, repaint) against the core reader alone on the same file
 // in the same run: what the window adds to what the parsing costs.
-#include "files/CsvReader.h"
-#include "files/CsvWriter.h"
+#include "core/files/CsvReader.h"
+#include "core/files/CsvWriter.h"
 #include "Failed.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"

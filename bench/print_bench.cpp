@@ -1,7 +1,7 @@
 // Printing all data of a full store: 360,001 samples at 1 s, printed as 300-second strips over as
 // many sheets as they need into the PDF file printer, beside one screen repaint of the same data
 // in the same run (a page spanning the whole store, and the 300-second page the strips show).
-#include "platform/Controls.h"
+#include "window/widgets/Controls.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
 

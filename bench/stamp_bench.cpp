@@ -8,9 +8,9 @@
 // not an assertion of a test.
 #include "Failed.h"
 #include "GaugeSim.h"
-#include "app/AppState.h"
-#include "app/frmMain.h"
-#include "platform/DateTime.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "core/platform/DateTime.h"
 #include "support/TestEnv.h"
 
 #include <QAction>

@@ -8,13 +8,13 @@
 #include "DecodingSink.h"
 #include "Failed.h"
 #include "GaugeFrames.h"
-#include "decode/Decoders.h"
-#include "platform/Controls.h"
-#include "platform/PictureBox.h"
+#include "core/decode/Decoders.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
-#include "serial/FrameAssembler.h"
-#include "serial/frmComm.h"
+#include "core/serial/FrameAssembler.h"
+#include "window/dialogs/frmComm.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 // input as one value field, and the input as sample lines against a plain line-by-line reading
 // that takes every value through the rule. Any difference (a NaN or infinity stored, a float
 // rounded otherwise, a line accepted or refused otherwise) stops the run.
-#include "files/CsvReader.h"
-#include "platform/NumText.h"
-#include "trend/SampleStore.h"
+#include "core/files/CsvReader.h"
+#include "core/platform/NumText.h"
+#include "core/trend/SampleStore.h"
 
 #include <bit>
 #include <charconv>

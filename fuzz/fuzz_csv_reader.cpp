@@ -1,7 +1,7 @@
 // Recording files come from anywhere: any bytes must load without a crash or a hang, stay within
 // the store, and end with a clear result.
-#include "files/CsvReader.h"
-#include "trend/SampleStore.h"
+#include "core/files/CsvReader.h"
+#include "core/trend/SampleStore.h"
 
 #include <cstdlib>
 

@@ -1,8 +1,8 @@
 // A frame's text is untrusted: every decoder, the readout format and the text-to-number rule
 // must take any text without crashing, keep their results inside the frame and read a value only
 // from a field that is one number.
-#include "decode/Decoders.h"
-#include "platform/NumText.h"
+#include "core/decode/Decoders.h"
+#include "core/platform/NumText.h"
 
 #include <QString>
 #include <charconv>

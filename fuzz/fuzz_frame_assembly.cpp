@@ -1,6 +1,6 @@
 // Serial bytes are untrusted: any byte stream, cut into any chunks, under any gauge kind (also
 // changed between chunks) must neither crash nor produce frames beyond their bounds.
-#include "serial/FrameAssembler.h"
+#include "core/serial/FrameAssembler.h"
 
 #include <cstdlib>
 

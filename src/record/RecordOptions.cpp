@@ -1,13 +1,13 @@
 #include "record/RecordOptions.h"
 
-#include "app/ConfFile.h"
-#include "decode/Units.h"
-#include "files/NameLimit.h"
-#include "files/RecordingFiles.h"
-#include "platform/AppEnv.h"
-#include "platform/CommControl.h"
-#include "platform/TextFile.h"
-#include "stream/StreamOptions.h"
+#include "core/app/ConfFile.h"
+#include "core/decode/Units.h"
+#include "core/files/NameLimit.h"
+#include "core/files/RecordingFiles.h"
+#include "core/platform/AppEnv.h"
+#include "engine/CommControl.h"
+#include "core/platform/TextFile.h"
+#include "core/stream/StreamOptions.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // anything is opened or created, so that a mistake costs one clear line and nothing else.
 #pragma once
 
-#include "acquire/Acquisition.h"
+#include "engine/Acquisition.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "record/Recorder.h"
 
-#include "platform/AppEnv.h"
-#include "platform/DateTime.h"
-#include "stream/StreamOptions.h"
+#include "core/platform/AppEnv.h"
+#include "core/platform/DateTime.h"
+#include "core/stream/StreamOptions.h"
 
 #include <QDir>
 #include <QFileInfo>

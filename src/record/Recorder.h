@@ -4,15 +4,15 @@
 // queues that never hold up the recording when nobody reads them.
 #pragma once
 
-#include "acquire/Acquisition.h"
-#include "app/basLog.h"
-#include "files/Journal.h"
-#include "files/RecordingFiles.h"
-#include "platform/AppEnv.h"
-#include "platform/Prompts.h"
+#include "engine/Acquisition.h"
+#include "core/app/basLog.h"
+#include "core/files/Journal.h"
+#include "core/files/RecordingFiles.h"
+#include "core/platform/AppEnv.h"
+#include "core/platform/Prompts.h"
 #include "record/OutputQueue.h"
 #include "record/RecordOptions.h"
-#include "trend/SampleStore.h"
+#include "core/trend/SampleStore.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

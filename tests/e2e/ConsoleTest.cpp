@@ -1,10 +1,10 @@
 // The communication console end to end: the simulated gauge on a pseudo-terminal linked as COM3,
 // the console opened from the debug width, lines sent from it arriving at the gauge, and the dumps
 // of received bytes while it is shown.
-#include "platform/CommControl.h"
-#include "platform/Controls.h"
-#include "serial/MonitorView.h"
-#include "serial/frmComm.h"
+#include "engine/CommControl.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/MonitorView.h"
+#include "window/dialogs/frmComm.h"
 #include "e2e/GaugeFixture.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 // Nothing measured is lost: a program killed mid-segment leaves a journal that the next start
 // turns into a recording, and segments that could not be written are saved once they can be.
-#include "app/frmMain.h"
+#include "window/main/frmMain.h"
 #include "e2e/GaugeFixture.h"
-#include "platform/Controls.h"
-#include "platform/NumText.h"
-#include "platform/TextFile.h"
+#include "window/widgets/Controls.h"
+#include "core/platform/NumText.h"
+#include "core/platform/TextFile.h"
 #include "support/TestEnv.h"
 
 #include <QAction>

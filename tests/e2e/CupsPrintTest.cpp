@@ -1,8 +1,8 @@
 // Printing through a real CUPS queue: a cupsd of the test's own (its own socket, spool and output
 // folder, reached through CUPS_SERVER) with a queue whose device keeps each job as a file. The
 // print dialog lists the queue, shows its device, opens its settings, and the job arrives.
-#include "platform/Controls.h"
-#include "print/frmPrint.h"
+#include "window/widgets/Controls.h"
+#include "window/dialogs/frmPrint.h"
 #include "support/Spawned.h"
 #include "support/WindowFixture.h"
 

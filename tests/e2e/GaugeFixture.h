@@ -2,7 +2,7 @@
 // test; and the frames a gauge-sim process reports having sent, for every end-to-end test.
 #pragma once
 
-#include "serial/frmComm.h"
+#include "window/dialogs/frmComm.h"
 #include "support/Spawned.h"
 #include "support/WindowFixture.h"
 

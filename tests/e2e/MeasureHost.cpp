@@ -6,9 +6,9 @@
 // killed. BASE goes into the file-name box, so that each run's recordings and journals carry a
 // name of their own; N lowers the store's segment length, so that at a fast sampling period
 // segments end and are saved every few seconds.
-#include "app/AppState.h"
-#include "app/frmMain.h"
-#include "platform/Prompts.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "core/platform/Prompts.h"
 
 #include <QAction>
 #include <QApplication>

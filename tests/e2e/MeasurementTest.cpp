@@ -1,10 +1,10 @@
 // A measurement as a user makes it: the simulated gauge, the port menu, start and stop buttons,
 // and the recording file on the disk.
-#include "platform/Controls.h"
-#include "platform/NumText.h"
-#include "platform/TextFile.h"
+#include "window/widgets/Controls.h"
+#include "core/platform/NumText.h"
+#include "core/platform/TextFile.h"
 #include "e2e/GaugeFixture.h"
-#include "serial/frmComm.h"
+#include "window/dialogs/frmComm.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>

@@ -3,10 +3,10 @@
 // simulated gauge as COM7, and the recorder's output and exit status.
 #pragma once
 
-#include "app/AppState.h"
-#include "app/frmMain.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
 #include "e2e/GaugeFixture.h"
-#include "platform/NumText.h"
+#include "core/platform/NumText.h"
 #include "support/TestEnv.h"
 
 #include <QDir>

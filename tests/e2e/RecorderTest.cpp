@@ -1,12 +1,12 @@
 // The recorder without a window as a user runs it: a process of its own beside its own program
 // folder, the simulated gauge on a pseudo-terminal, ended by a signal, a kill or a vanishing
 // device; and its recordings read back by the window.
-#include "app/AppState.h"
-#include "app/frmMain.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
 #include "e2e/RecorderFixture.h"
-#include "platform/Controls.h"
-#include "platform/NumText.h"
-#include "platform/TextFile.h"
+#include "window/widgets/Controls.h"
+#include "core/platform/NumText.h"
+#include "core/platform/TextFile.h"
 #include "support/Recordings.h"
 #include "support/TestEnv.h"
 

@@ -1,10 +1,10 @@
 // The serial path end to end: the simulated gauge on a pseudo-terminal linked as a COM port,
 // the real serial control, frame assembly, dispatch, decoding and the store.
-#include "decode/Decoders.h"
-#include "platform/CommControl.h"
-#include "platform/Controls.h"
-#include "platform/NumText.h"
-#include "serial/frmComm.h"
+#include "core/decode/Decoders.h"
+#include "engine/CommControl.h"
+#include "window/widgets/Controls.h"
+#include "core/platform/NumText.h"
+#include "window/dialogs/frmComm.h"
 #include "e2e/GaugeFixture.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // The recorder's command line: what the settings file fills in, what the command line overrides,
 // and every input refused with its reason before anything is created.
-#include "app/ConfFile.h"
-#include "platform/TextFile.h"
+#include "core/app/ConfFile.h"
+#include "core/platform/TextFile.h"
 #include "record/RecordOptions.h"
 #include "support/TestEnv.h"
 

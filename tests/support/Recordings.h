@@ -1,8 +1,8 @@
 // The recordings in a folder read back as the program reads them, ordered by segment number.
 #pragma once
 
-#include "files/CsvReader.h"
-#include "trend/SampleStore.h"
+#include "core/files/CsvReader.h"
+#include "core/trend/SampleStore.h"
 
 #include <QDir>
 #include <QFile>

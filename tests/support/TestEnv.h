@@ -1,8 +1,8 @@
 // A fresh program folder, scripted prompts and a settable clock for every test.
 #pragma once
 
-#include "app/AppState.h"
-#include "platform/Prompts.h"
+#include "core/app/AppState.h"
+#include "core/platform/Prompts.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 // A main window over a fresh program folder, scripted prompts and a fresh process state.
 #pragma once
 
-#include "app/AppState.h"
-#include "app/frmMain.h"
-#include "platform/TextFile.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "core/platform/TextFile.h"
 #include "support/TestEnv.h"
 
 #include <QFileInfo>

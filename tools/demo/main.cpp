@@ -2,10 +2,10 @@
 // linked in the ports folder for a few seconds, stops, prints the graph with the PDF file printer,
 // and says where the recording, the printed sheet and a screenshot of the window went. Message boxes cannot be answered here; their texts are printed.
 //   tavin-demo [--seconds N]     (the program's folder and settings are those of TAVIN-Monitor)
-#include "app/AppState.h"
-#include "app/frmMain.h"
-#include "platform/Prompts.h"
-#include "print/Printers.h"
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "core/platform/Prompts.h"
+#include "window/platform/Printers.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,0 +1,65 @@
+// What the program asks of its platform: where it lives, what time it is, where the user's
+// documents go, whether another copy runs, and how it talks to the user.
+#pragma once
+
+#include "core/platform/DateTime.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+
+namespace tavin {
+
+class Prompts;
+
+struct AppEnv {
+    QString exeDir;                          // the executable's folder (tests: a temporary one)
+    // Where the daily log and the journal folder list go when the executable's folder is not to
+    // be written (a service's state folder, the programs being root's); empty: `exeDir`.
+    QString stateDir;
+    QString exeBaseName = QStringLiteral("TAVIN-Monitor");
+    QString documentsDir;                    // empty: the system's Documents folder
+    Prompts* prompts = nullptr;
+    std::function<QDateTime()> clock;        // wall clock; empty: the system's
+
+    QDateTime nowDateTime() const;
+    // The local time `ago` before now, to the whole second, as the program stamps its samples.
+    OleDate now(std::chrono::microseconds ago = {}) const;
+    // The time `ago` before now in milliseconds since 1970 (UTC), for what needs more than seconds.
+    std::int64_t epochMs(std::chrono::microseconds ago = {}) const;
+    // `exeDir` + "/" + name.
+    QString exePath(const QString& name) const;
+    // The file `name` the program writes as it runs: in `stateDir` when given, else beside the
+    // executable.
+    QString statePath(const QString& name) const;
+};
+
+// Milliseconds since the process started, from a monotonic clock.
+qint64 ClockMs();
+
+// The user's Documents folder, created when it does not exist yet (unless `create` is false).
+// Empty when the system names none; `exists` tells whether it exists now.
+QString DocumentsFolder(const AppEnv& env, bool* exists = nullptr, bool create = true);
+
+// Holds the instance lock file in the executable's folder for the life of the program.
+class InstanceLock {
+public:
+    explicit InstanceLock(const QString& exeDir);
+    ~InstanceLock();
+    // True when another running instance already holds the lock.
+    bool previousInstance() const { return previous_; }
+    // Set, for the user, when the lock's name is taken by something that is no regular file:
+    // that is left alone and no lock is tried.
+    QString problem() const { return problem_; }
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+    bool previous_ = false;
+    QString problem_;
+};
+
+}  // namespace tavin

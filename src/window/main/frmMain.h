@@ -1,0 +1,451 @@
+// The main window. Its load event is the whole start-up, its unload the whole shutdown; the
+// handlers of each subsystem live in that subsystem's folder (src/serial, src/decode, src/trend,
+// src/files), the controls are built in frmMain_Layout.cpp.
+#pragma once
+
+#include "engine/Acquisition.h"
+#include "core/decode/Units.h"
+#include "core/files/CsvWriter.h"
+#include "core/print/PrintLayout.h"
+#include "window/platform/Printers.h"
+#include "core/trend/Recording.h"
+
+#include <QImage>
+#include <QList>
+#include <QStringList>
+#include <QMainWindow>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <memory>
+#include <string_view>
+
+class QAction;
+class QIODevice;
+class QPainter;
+class QCheckBox;
+class QColor;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QSpinBox;
+class QStatusBar;
+class QTimer;
+
+namespace tavin {
+
+struct AppState;
+class Label;
+class Lamp;
+class PictureBox;
+class PrinterSurface;
+struct LineShape;
+class frmComm;
+struct Decoded;
+
+// The main window's controls, as a form designer's generated class holds them: built in
+// frmMain_Layout.cpp, each named (objectName) as its member.
+namespace Ui {
+struct frmMain {
+    // Menus.
+    QMenu* mnuFile = nullptr;
+    QAction* mnuSetting = nullptr;
+    QAction* mnuGraphImage = nullptr;
+    QAction* mnuExportCsv = nullptr;
+    QList<QAction*> mnuRecent;          // the recordings loaded last; hidden while unused
+    QAction* mnuRecentEnd = nullptr;    // the separator under them
+    QAction* mnuExit = nullptr;
+    QAction* actOpen = nullptr;         // Ctrl+O: load a recording
+    QAction* actPrint = nullptr;        // Ctrl+P: the print button
+    QAction* actCopyGraph = nullptr;    // "グラフをコピー", Ctrl+C on the graph
+    QMenu* mnuPort = nullptr;
+    QList<QAction*> mnuCom;
+    QList<QAction*> mnuBaoud;
+    QMenu* mnuTerm = nullptr;
+    QList<QAction*> mnuTermKind;
+    QMenu* mnuSensorRange = nullptr;
+    QList<QAction*> mnuPlusRange;
+    QList<QAction*> mnuMinusRange;
+    QMenu* mnuTaniMenu = nullptr;
+    QAction* mnuTaniAuto = nullptr;
+    QList<QAction*> mnuTani;
+    QAction* mnuTaniInput = nullptr;
+    QList<QAction*> mnuTaniExt;
+    QMenu* mnuSamp = nullptr;
+    QAction* mnuSampAuto = nullptr;
+    QList<QAction*> mnuSampling;
+    QMenu* mnuAve = nullptr;
+    QAction* mnuAveEna = nullptr;
+    QMenu* mnuKeisu = nullptr;
+    QAction* mnuKeisuInput = nullptr;
+    QMenu* mnuUpperLimit = nullptr;
+    QAction* mnuUpperLimitInput = nullptr;
+    QMenu* mnuLowerLimit = nullptr;
+    QAction* mnuLowerLimitInput = nullptr;
+
+    // Graph.
+    PictureBox* pctGraphWork = nullptr;
+    PictureBox* pctGraph1 = nullptr;
+    PictureBox* pctLabelWork = nullptr;
+    LineShape* LineUpper = nullptr;
+    LineShape* LineLower = nullptr;
+    LineShape* lineCursor = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    Label* lblPage = nullptr;
+    Label* lblTime = nullptr;
+
+    // Readout and status.
+    Label* lblVariable = nullptr;
+    Label* lblTani = nullptr;
+    Label* lblCounter = nullptr;
+    Label* lblDataNum = nullptr;
+    Lamp* pctMonRecv = nullptr;
+    Label* lblBattery = nullptr;
+    Label* lblGA = nullptr;
+    Label* lblStartTime = nullptr;
+    Label* lblEndTime = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    Label* lblDebug = nullptr;
+
+    // Recording controls.
+    QGroupBox* Frame3 = nullptr;
+    QList<QRadioButton*> optMode;
+    QPushButton* cmdOpen = nullptr;
+    QPushButton* cmdClose = nullptr;
+    QPushButton* cmdFileLoad = nullptr;
+    Label* Label4 = nullptr;
+    QLineEdit* txtSaveFileName = nullptr;
+    Label* lblLoadFileName = nullptr;
+
+    // Limits.
+    QCheckBox* chkUpperLimit = nullptr;
+    QCheckBox* chkLowerLimit = nullptr;
+    Label* lblUpper = nullptr;
+    Label* lblLower = nullptr;
+    Label* lblTaniH = nullptr;
+    Label* lblTaniL = nullptr;
+    Label* lblTani2 = nullptr;
+    Label* lblRefLine = nullptr;
+    QSpinBox* UpDown1 = nullptr;
+
+    // Moving average and readout source.
+    QGroupBox* frmAverage = nullptr;
+    QCheckBox* chkAve = nullptr;
+    QLineEdit* txtAveNum = nullptr;
+    QCheckBox* chkAveMode = nullptr;
+    QCheckBox* chkDispMode = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QCheckBox* chkAutoZoomOut = nullptr;
+    QCheckBox* chkCursorOn = nullptr;
+
+    // Engineering controls of the debug width.
+    QComboBox* cmbGraphRange = nullptr;
+    QComboBox* cmbRangeMinus = nullptr;
+    QCheckBox* chk125perHasen = nullptr;
+    QCheckBox* chkMinus120per = nullptr;
+    QCheckBox* chk120perScale = nullptr;
+    QCheckBox* chkMinusFullNoSuji = nullptr;
+    QComboBox* cmbSampling = nullptr;
+    QComboBox* cmbPageSec = nullptr;
+    Label* lblSampling = nullptr;
+    Label* lblPageCount = nullptr;
+    Label* lblSampPC = nullptr;
+    Label* lblBccErr = nullptr;
+    Label* lblBccErrCnt = nullptr;
+    Label* lblStartCount = nullptr;
+    Label* lblInputEtc = nullptr;
+    QPushButton* cmdPrintOne = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* cmdComm = nullptr;  // shows the communication console
+
+    // Timers.
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer3 = nullptr;
+    QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
+    QTimer* tmrScreen = nullptr;  // while measuring, 30 a second: what the engine published reaches the screen
+    QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
+    QTimer* tmrStream = nullptr;   // while streaming to a broker: its state in the status bar
+    QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
+    QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
+    Label* lblSaveFolder = nullptr;   // in the status bar: where recordings go
+    QLabel* lblStream = nullptr;      // in the status bar while streaming: the broker's state
+    QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
+    QPushButton* cmdPrintOut = nullptr;
+    PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
+};
+}  // namespace Ui
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Window size in twips: the user's view, the debug view with engineering controls, height.
+    static constexpr int NormalWidth = 13380;
+    static constexpr int DebugWidth = 28230;
+    static constexpr int FormHeight = 10800;
+
+    explicit frmMain(AppState& state, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    AppState& state() { return st_; }
+
+    Ui::frmMain ui;
+
+    // Paint and page state shared with other parts of the program.
+    std::int16_t l_noPaint = 0;  // printing or a held screen: the graph is not repainted
+    std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
+    std::int32_t l_StartPos = 0;
+    std::int32_t l_CursorPos = -1;
+
+    // Recording state.
+    std::int16_t Measuring = 0;
+    AlarmBlink alarm;
+
+    // The measurement: it owns the port, the store's appends, the journal and the segments' save;
+    // this window shows what it publishes and sets its options.
+    Acquisition& engine() { return *engine_; }
+
+    UnitMenuState unitMenu;
+
+    // The communication window, created hidden at the first use of the port.
+    frmComm& comm();
+
+    // Start-up and shutdown (src/app).
+    void MenuSet();
+    void setWidthTwips(int twips);
+
+    // Ports (src/serial).
+    QString ListComPorts();
+    // The baud rate checked in the port menu.
+    int BaudRate() const;
+    void PortMenuEnb(bool enabled);
+
+    // Sampling (src/decode).
+    void SelectSampling(const QString& text);
+    void SelectSamplingMs(double ms);
+    void SyncSamplingMenu(int index);
+
+    // Units, gauge kind and coefficient (src/decode).
+    void SelectTani(const QString& name);
+    void SetScaleUnit(const QString& unit);
+    // Runs the number dialog with a title (and a label, when it differs); returns the leading
+    // number it hands back.
+    double InputNumber(const QString& title, const QString& initial, const QString& name = QString());
+
+    // The sample store and recording (src/trend).
+    // What the engine published reaches the screen, about thirty times a second through
+    // tmrScreen and at once for its events: the counter, readout, lamps and labels, the graph's
+    // new segments and page, a new segment acknowledged.
+    void RefreshScreen();
+    // The options the engine measures with, from the settings and controls; sent when a control
+    // changes.
+    AcquisitionOptions acquisitionOptions() const;
+    void pushOptions();
+    void AveReset();
+
+    // Graph, pages, ranges and limits (src/trend).
+    std::int16_t CurRange = 0;  // plus-range index of the last full redraw
+
+    // The graph afresh: grid, labels and the page's curves. Cheap enough (under a millisecond for a
+    // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
+    void pctGraph1_Paint();
+    // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
+    // screen's size: the picture saved as PNG and put on the clipboard.
+    QImage graphImage(int scale);
+    void GraphRedraw(std::int16_t r);
+    // The grid alone on another surface (for printing); p_mode 0 clears it first, p_PrtOut takes
+    // the coarse print scale.
+    void SetGraphOnly(PictureBox* pctGraph, std::int16_t p_index, std::int16_t p_mode, bool p_PrtOut);
+    void DrawGraph(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
+    void DrawGraph2(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
+    void DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor);
+    void MoveCursorLine();
+
+    // The cursor and zoom (src/trend/frmMain_Cursor.cpp).
+    QString CursorText;           // the readout the panel shows
+    void ShowCursorLabel(std::int32_t index);
+    std::int16_t ScrollDepth = 0;
+    void BuildScaleTables(int minusIndex);
+    void InitRangeLists();
+    void SetLimitLinePos(LineShape* line, float value);
+
+    // Recording files (src/files).
+    // Tries the kept segments again; the status bar says what is still unsaved.
+    void saveUnsaved();
+    // Journals left by a program that ended without saving become recordings.
+    void recoverJournals();
+    // Loads a recording file; the status bar tells how it went.
+    void LoadCsvFile(const QString& path);
+    void SelectPlusRangeByText(const QString& text);
+    void SelectMinusRangeByText(const QString& minusText, const QString& plusText);
+    QString LoadFolder;  // folder of the last loaded file
+
+    // Printing (src/print/frmMain_Print.cpp).
+    // The printers a job can go to; tests give the file printer alone.
+    std::function<PrinterList()> InstalledPrinters = SystemPrinters;
+    // Prints the graph on the current printer with the current choices; -1 when there is no
+    // printer, else 0.
+    std::int16_t PrintOut();
+    QString GetPrintFileName() const;
+    void PageHeader(PrinterSurface& prn, std::int16_t fileNo);
+    void PrintMatomeOne(PrinterSurface& prn, const QString& fileName);
+    void SetPrnPos(PrinterSurface& prn, std::int16_t row, std::int16_t col, const QString& text);
+    void SetGraphOrigin(float left, float top);
+    // The caption, unit, value and time labels of one graph box on the sheet.
+    void SetGraphPrinter(PrinterSurface& prn, const GraphBoxSpec& box);
+
+Q_SIGNALS:
+    // The shutdown has run; the program ends (its other windows close with it).
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // What the controls, menus and timers run (connected in connectHandlers).
+    void Form_Load();
+    void Form_Unload();
+    void Form_Resize();
+    void mnuExit_Click();
+    // The store as a plain CSV for other programs.
+    void mnuExportCsv_Click();
+    // Where an export goes (named after the recording, beside it), asking before replacing a file.
+    std::optional<QString> askExportPath(const QString& title, const QString& suffix, const QString& filter);
+    void writeExport(const QString& path, const std::function<bool(QIODevice&)>& write, const QString& done);
+    // A recording loaded in read-out mode by Ctrl+O (`path` empty: the open dialog asks) or from
+    // the recent list.
+    void openRecording(QString path);
+    std::optional<QString> chooseRecording();
+    void rememberRecent(const QString& path);
+    void showRecent();
+    // The graph as a picture: a PNG or SVG file, or the clipboard (Ctrl+C on the graph, its menu).
+    void mnuGraphImage_Click();
+    void copyGraph();
+    void drawPageCurves(QPainter& p);
+    void renderGraph(QPainter& p);
+    QImage graphBackground();
+    bool writeGraphSvg(QIODevice& out);
+    // The settings dialog, after the password unless it was given in this run or the settings
+    // file grants access.
+    void mnuSetting_Click();
+    void lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void Timer1_Timer();
+    void Command1_Click();
+    void Command2_Click();
+    void mnuCom_Click(int index);
+    void mnuBaoud_Click(int index);
+    void cmdComm_Click();
+    void mnuSampAuto_Click();
+    void mnuSampling_Click(int index);
+    void mnuTani_Click(int index);
+    void mnuTaniAuto_Click();
+    void mnuTaniInput_Click();
+    void mnuTaniExt_Click(int index);
+    void lblTani_Change();
+    void mnuTermKind_Click(int index);
+    void mnuKeisuInput_Click();
+    void chkAve_Click();
+    void chkAveMode_Click();
+    void mnuAveEna_Click();
+    void txtAveNum_Change();
+    void txtAveNum_LostFocus();
+    void Timer3_Timer();
+    void chkDispMode_Click();
+    void cmdOpen_Click();
+    void cmdClose_Click();
+    void optMode_Click(int index);
+    void cmbSampling_Click();
+    void cmbPageSec_Click();
+    void HScroll1_Change();
+    void pctGraph1_MouseMove(float x);
+    void pctGraph1_MouseDown(Qt::MouseButton button, float x);
+    void pctGraph1_MouseUp();
+    void pctGraph1_DblClick();
+    void Timer4_Timer();
+    void cmdZoom_Click(int index);
+    void cmbGraphRange_Click();
+    void cmbRangeMinus_Click();
+    void mnuPlusRange_Click(int index);
+    void mnuMinusRange_Click(int index);
+    void chkUpperLimit_Click();
+    void chkLowerLimit_Click();
+    void mnuUpperLimitInput_Click();
+    void mnuLowerLimitInput_Click();
+    void lblRefLine_Change();
+    void txtSaveFileName_Change();
+    void txtSaveFileName_Click();
+    void cmdFileLoad_Click();
+    void cmdPrintOut_Click();
+    void cmdPrintOne_Click();
+
+    void buildMenus();
+    void buildControls();
+    void connectHandlers();
+    QString caption() const;
+    void showBattery(std::int32_t level);
+    void showReference(char reference);
+    void applyUnitMenu();
+    void showBlink(BlinkColour colour);
+    void putLampOut();
+    void showView(const AcquisitionView& v);
+    void onEngineEvent(const AcquisitionEvent& e);
+    void drawNewSamples();
+    void enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag);
+    void inputLimit(const QString& title, float& limit, Label* shown);
+    void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end, bool p_printer,
+                      const QColor& colour);
+    void onPortLost(const QString& reason);
+    void unlockAfterStop();
+    void hideCursor();  // the line and its panel together
+    bool baseNameFits(const QString& folder, const QString& base);
+    void showUnsaved(int count, int inMemoryOnly);
+    void showStream(const StreamStatus& s);
+    void showSaveFolder();
+    // Why the current choices cannot be printed; empty when they can.
+    QString printRefusal() const;
+    // One graph of the job: grid and curve into pctPrintWork, then onto the sheet with its texts.
+    void printGraphBox(PrinterSurface& prn, const GraphBoxSpec& box, std::int16_t index, bool printScale,
+                       bool withAverage);
+    void printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage);
+    void printStrips(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage,
+                     const QString& headerName);
+    // With unsaved segments, asks whether to go on (they stay kept either way).
+    bool goOnWithUnsaved(const QString& question);
+    static void setBackground(QWidget* w, const QColor& c);
+
+    AppState& st_;
+    bool unloaded_ = false;
+    bool optionsLive_ = false;             // the window is complete: control changes reach the engine
+    bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
+    bool lampOutDue_ = false;              // Timer1 ran out while measuring: the next refresh puts the lamp out
+    std::unique_ptr<Acquisition> engine_;
+    AcquisitionOptions pushed_;            // the options the engine has
+    // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
+    std::int32_t shownGeneration_ = 0;
+    std::int32_t drawnCount_ = 0;
+    std::int32_t shownCount_ = -1;
+    std::uint32_t shownReadouts_ = 0;
+    std::uint32_t shownLampBlinks_ = 0;
+    std::int32_t shownErrors_ = 0;
+    std::int64_t shownStartCount_ = 1;
+    OleDate shownStart_ = 0;
+    OleDate shownEnd_ = 0;
+    frmComm* comm_ = nullptr;
+    std::unique_ptr<PictureBox> printWork_;  // pctPrintWork, a window of its own that is never shown
+};
+
+// Screen pixels and twips: 15 twips to the pixel.
+constexpr int TwipsPerPixel = 15;
+constexpr int PxFromTwips(int twips) { return twips / TwipsPerPixel; }
+
+}  // namespace tavin

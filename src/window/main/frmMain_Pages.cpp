@@ -1,0 +1,130 @@
+// Pages of the graph: the sampling period and page length, the page labels and the scroll bar.
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "core/decode/Sampling.h"
+#include "window/widgets/Controls.h"
+#include "core/platform/NumText.h"
+#include "window/widgets/PictureBox.h"
+#include "core/platform/Prompts.h"
+#include "core/trend/Plot.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace tavin {
+
+void frmMain::cmbSampling_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        if (ui.cmbSampling->currentIndex() < 0)
+            return;
+        AppState& s = st_;
+        const std::int32_t ms = SampTextToMsec(ui.cmbSampling->currentText());
+        s.Settings.Sampling = ms;
+        pushOptions();
+        ui.lblSampling->setText(SamplingLabel(ms));
+        s.g_SampPerSec = float(1000.0 / double(ms));
+        const float N = s.PageSpan();
+        // A page keeps at least 11 samples and the scroll bar at most 32767 pages.
+        if (PageTooShortOrTooMany(s.store.g_DataCnt, N)) {
+            if (ui.cmbPageSec->currentIndex() >= 0 && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1) {
+                ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
+                return;
+            }
+        }
+        SyncSamplingMenu(ui.cmbSampling->currentIndex());
+        ui.lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
+        l_StartPos = PageStartForCursor(l_CursorPos, N, s.store.g_DataCnt);
+        SyncSamplingMenu(ui.cmbSampling->currentIndex());
+        DispPageInfo(l_StartPos, s.store.g_DataCnt - 1, true);
+        MoveCursorLine();
+        if (ui.cmbSampling->property("Tag").toString().isEmpty())
+            pctGraph1_Paint();
+    });
+}
+
+void frmMain::cmbPageSec_Click()
+{
+    Trap(st_.log, QString(), [&] {
+        if (ui.cmbPageSec->currentIndex() < 0)
+            return;
+        ui.lineCursor->Visible = l_CursorPos >= 0 && ui.cmdOpen->isEnabled();
+        ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
+        st_.g_PageSec = float(Val(ui.cmbPageSec->currentText()));
+        MoveCursorLine();
+        ui.cmbSampling->setProperty("Tag", QStringLiteral("1"));
+        cmbSampling_Click();
+        ui.cmbSampling->setProperty("Tag", QString());
+        pctGraph1_Paint();
+    });
+}
+
+void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor)
+{
+    Trap(st_.log, QString(), [&] {
+        const float N = st_.PageSpan();
+        const PageInfo page = SetPageInfo(p_start, p_end, N);
+        if (page.start < 0)
+            return;
+        const QString pages = PageTag(page);
+        ui.lblPage->setText(pages + QStringLiteral("ページ"));
+        ui.lblPage->Tag = pages;
+        if (p_start < p_end)
+            ui.lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
+        std::int32_t end = page.endPage;
+        if (end > 32767) {
+            st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") + QString::number(end) +
+                                          QStringLiteral("\n処理を中止します。"),
+                                      QString(), MsgButtons::Ok, MsgIcon::Critical});
+            end = 32767;
+        }
+        ui.HScroll1->setProperty("Tag", QStringLiteral("1"));
+        ui.HScroll1->setRange(0, end);
+        ui.HScroll1->setSingleStep(1);
+        ui.HScroll1->setPageStep(1);
+        ui.HScroll1->setValue(page.nowPage);
+        ui.HScroll1->setProperty("Tag", QStringLiteral("0"));
+        if (withCursor) {
+            if (!CursorOnPage(l_CursorPos, page.start, N))
+                ui.lineCursor->Visible = false;
+            else if (l_CursorPos >= 0 && !Measuring) {
+                ui.lineCursor->Visible = true;
+                ShowCursorLabel(l_CursorPos);
+            }
+            ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
+            ui.pctGraph1->shapesChanged();
+        }
+    });
+}
+
+void frmMain::HScroll1_Change()
+{
+    Trap(st_.log, QString(), [&] {
+        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 || ui.HScroll1->property("Tag").toString() == QStringLiteral("1"))
+            return;
+        ++ScrollDepth;
+        l_StartPos = PageStartOfScroll(ui.HScroll1->value(), st_.PageSpan());
+        MoveCursorLine();
+        DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, true);
+        pctGraph1_Paint();
+        --ScrollDepth;
+    });
+}
+
+void frmMain::MoveCursorLine()
+{
+    Trap(st_.log, QString(), [&] {
+        if (st_.g_PageSec <= 0)
+            return;
+        const float x = ui.pctGraph1->ScaleWidth / st_.PageSpan() * float(l_CursorPos - l_StartPos);
+        ui.lineCursor->X1 = ui.lineCursor->X2 = x;
+        ui.lineCursor->Y1 = 0;
+        ui.lineCursor->Y2 = ui.pctGraph1->ScaleHeight;
+        if (l_CursorPos >= 0 && !Measuring)
+            ShowCursorLabel(l_CursorPos);
+        ui.pctGraph1->shapesChanged();
+    });
+}
+
+}  // namespace tavin

@@ -1,0 +1,168 @@
+// Starting and stopping a measurement, the lost device, and the switch between measure and
+// read-out mode.
+#include "core/app/AppState.h"
+#include "window/main/frmMain.h"
+#include "engine/CommControl.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
+#include "core/platform/Prompts.h"
+#include "window/dialogs/frmComm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace tavin {
+
+namespace {
+
+// A fault in the start or stop handler is shown in a box titled with the handler's name.
+template <class Body>
+void boxed(AppState& s, const QString& title, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        s.env.prompts->message({describe(e), title, MsgButtons::Ok, MsgIcon::None});
+    }
+}
+
+}  // namespace
+
+void frmMain::cmdOpen_Click()
+{
+    boxed(st_, QStringLiteral("cmdOpen_Click"), [&] {
+        if (!goOnWithUnsaved(QStringLiteral("測定を開始しますか？")))
+            return;
+        ui.lblLoadFileName->setText(QString());
+        lblRefLine_Change();
+        comm();  // the console shows the port's opening
+        pushed_ = acquisitionOptions();
+        if (const QString why = engine_->start(pushed_); !why.isEmpty()) {
+            st_.env.prompts->message({why, QStringLiteral("PortOpen"), MsgButtons::Ok, MsgIcon::Critical});
+            return;
+        }
+        ui.lblTime->hide();
+        ui.lblPage->hide();
+        ui.Frame3->setEnabled(false);
+        PortMenuEnb(false);
+        ui.txtSaveFileName->setEnabled(false);
+        ui.cmdOpen->setEnabled(false);
+        ui.cmdClose->setEnabled(true);
+        hideCursor();
+        ui.chkAveMode->setEnabled(false);
+        ui.txtAveNum->setEnabled(false);
+        Measuring = 1;
+        l_StartPos = 0;
+        ui.lblGA->setText(QString());
+        ui.lblVariable->setText(QStringLiteral("----- "));
+        ui.lblBccErrCnt->setText(QStringLiteral("0"));
+        shownErrors_ = 0;
+        ui.HScroll1->setEnabled(false);
+        ui.StatusBar1->showMessage(QStringLiteral("測定中です."));
+        RefreshScreen();
+        pctGraph1_Paint();
+        DispPageInfo(l_StartPos, l_StartPos, false);
+        ui.tmrScreen->start();
+        if (!engine_->portOpen())
+            PortMenuEnb(true);
+    });
+}
+
+// The window after a measurement ended: menus, start button and inputs usable again.
+void frmMain::unlockAfterStop()
+{
+    PortMenuEnb(true);
+    ui.txtSaveFileName->setEnabled(true);
+    ui.cmdOpen->setEnabled(true);
+    ui.cmdClose->setEnabled(false);
+    ui.chkAveMode->setEnabled(true);
+    ui.txtAveNum->setEnabled(true);
+    Measuring = 0;
+    ui.tmrScreen->stop();
+    if (lampOutDue_)
+        putLampOut();
+    ui.lblJournalOff->hide();
+}
+
+void frmMain::cmdClose_Click()
+{
+    boxed(st_, QStringLiteral("cmdClose_Click"), [&] {
+        ui.Frame3->setEnabled(true);
+        if (ui.txtSaveFileName->text().isEmpty())
+            ui.txtSaveFileName->setText(QStringLiteral("TEST_Datas"));  // the name the segment is saved under
+        pushOptions();
+        engine_->stop();
+        unlockAfterStop();
+        ui.StatusBar1->showMessage(QStringLiteral("停止しました."));
+        ui.HScroll1->setEnabled(true);
+        RefreshScreen();  // the end time, and what the save said
+        // The pages recorded can be browsed at once: labels and scroll range follow the store.
+        DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, false);
+        ui.lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
+        ui.lblTime->show();
+        ui.lblPage->show();
+    });
+}
+
+// The device vanished mid-measurement: stop as the stop button does, keeping what was received.
+void frmMain::onPortLost(const QString&)
+{
+    if (!Measuring)
+        return;
+    cmdClose_Click();
+    st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(), MsgButtons::Ok,
+                              MsgIcon::Exclamation});
+}
+
+void frmMain::optMode_Click(int)
+{
+    Trap(st_.log, QString(), [&] {
+        const bool measure = ui.optMode[0]->isChecked();
+        if (st_.store.g_DataCnt > 0)
+            st_.env.prompts->message({measure ? QStringLiteral("現在のグラフをクリアします。")
+                                              : QStringLiteral("測定データをクリアします。"),
+                                      QString(), MsgButtons::Ok, MsgIcon::Information});
+        ui.lblPage->setText(QString());
+        ui.lblTime->setText(QString());
+        ui.lblLoadFileName->setText(QString());
+        ui.lblStartTime->setText(QString());
+        st_.store.Clear();
+        l_StartPos = 0;
+        ui.cmdOpen->setEnabled(measure);
+        ui.cmdFileLoad->setEnabled(!measure);
+        const QColor back = measure ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192);
+        setBackground(centralWidget(), back);
+        ui.Label4->setText(QStringLiteral("ファイル名"));
+        ui.txtSaveFileName->setVisible(measure);
+        ui.lblTime->setVisible(!measure);
+        ui.lblPage->setVisible(!measure);
+        ui.lblSampPC->setVisible(measure);
+        if (measure)
+            ui.lblSampPC->setText(QString());
+        ui.LineUpper->Visible = measure && ui.chkUpperLimit->isChecked();
+        ui.LineLower->Visible = measure && ui.chkLowerLimit->isChecked();
+        if (measure) {
+            SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi);
+            SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);
+        }
+        ui.pctGraph1->shapesChanged();
+        hideCursor();
+        l_CursorPos = -1;
+        pctGraph1_Paint();
+        for (QWidget* w : std::initializer_list<QWidget*>{ui.Frame3, ui.frmAverage, ui.Frame2, ui.chkUpperLimit, ui.chkLowerLimit,
+                                                          ui.chkAve, ui.chkAutoZoomOut, ui.lblTaniH, ui.lblTaniL, ui.lblDebug,
+                                                          ui.lblDataNum})
+            setBackground(w, back);
+    });
+}
+
+}  // namespace tavin

@@ -1,0 +1,120 @@
+// The cursor on the real window: clicks on the graph, the readout panel, the blink, the zoom.
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
+#include "support/WindowFixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace tavin;
+
+namespace {
+
+class Cursor : public test::WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        w->SelectSampling("100");  // ten samples a second: a 20 s page spans 200 samples
+        for (int i = 0; i < 500; ++i) {
+            float v = float(i);
+            feedValue(v);
+        }
+        w->l_StartPos = 0;
+        w->pctGraph1_Paint();
+        state->Settings.CursorInfo = 7;
+    }
+    // A click at graph x (samples from the page's start).
+    void click(Qt::MouseButton button, double x)
+    {
+        const int px = int(x * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));
+        QTest::mouseClick(w->ui.pctGraph1, button, {}, QPoint(px, 20));
+    }
+    QString panel() const
+    {
+        return w->ui.pctLabelWork->printed().isEmpty() ? QString() : w->ui.pctLabelWork->printed().last().text;
+    }
+};
+
+}  // namespace
+
+TEST_F(Cursor, ALeftClickPlacesTheCursorAndItsReadoutARightClickRemovesBoth)
+{
+    click(Qt::LeftButton, 5.5);
+    EXPECT_EQ(w->l_CursorPos, 5);  // the whole part counts
+    EXPECT_TRUE(w->ui.lineCursor->Visible);
+    EXPECT_FALSE(w->ui.pctLabelWork->isHidden());
+    EXPECT_TRUE(panel().startsWith("▼[5]")) << panel().toStdString();
+    EXPECT_TRUE(panel().contains("値:5"));
+
+    // Near the right edge the readout runs to the left of the line.
+    click(Qt::LeftButton, 199.5);
+    EXPECT_EQ(w->l_CursorPos, 199);
+    EXPECT_TRUE(panel().endsWith("▼")) << panel().toStdString();
+    const double line = 199.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth);
+    EXPECT_LT(w->ui.pctLabelWork->x(), line);  // the panel ends at the line, its marker on it
+    EXPECT_GT(w->ui.pctLabelWork->x() + w->ui.pctLabelWork->width(), line);
+
+    click(Qt::RightButton, 3);
+    EXPECT_EQ(w->l_CursorPos, -1);
+    EXPECT_FALSE(w->ui.lineCursor->Visible);
+    EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
+
+    // Right of the data on the last page: no cursor, and no stale readout either.
+    click(Qt::LeftButton, 7);
+    w->l_StartPos = 400;
+    click(Qt::LeftButton, 150);
+    EXPECT_EQ(w->l_CursorPos, -1);
+    EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
+}
+
+TEST_F(Cursor, TheToolTipFollowsTheMouseAndTheLineBlinksOnItsPage)
+{
+    Q_EMIT w->ui.pctGraph1->MouseMove(2.5f, 0);
+    EXPECT_TRUE(w->ui.pctGraph1->toolTip().startsWith("[2]")) << w->ui.pctGraph1->toolTip().toStdString();
+    Q_EMIT w->ui.pctGraph1->MouseMove(600, 0);  // right of the data
+    EXPECT_TRUE(w->ui.pctGraph1->toolTip().isEmpty());
+
+    click(Qt::LeftButton, 4);
+    test::Fire(w->ui.Timer4);
+    EXPECT_FALSE(w->ui.lineCursor->Visible);
+    test::Fire(w->ui.Timer4);
+    EXPECT_TRUE(w->ui.lineCursor->Visible);
+    w->ui.chkCursorOn->setChecked(false);
+    test::Fire(w->ui.Timer4);
+    EXPECT_TRUE(w->ui.lineCursor->Visible);  // the blink acts only with "カーソルON"
+    w->ui.chkCursorOn->setChecked(true);
+    state->Settings.CursorInfo = 3;  // no blink
+    test::Fire(w->ui.Timer4);
+    EXPECT_TRUE(w->ui.lineCursor->Visible);
+
+    w->l_StartPos = 200;  // paged away: hidden at the next tick, with its readout
+    test::Fire(w->ui.Timer4);
+    EXPECT_FALSE(w->ui.lineCursor->Visible);
+    EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
+}
+
+TEST_F(Cursor, AZoomDuringAMeasurementKeepsTheNewestSampleInViewAndTheCursorWhereItWas)
+{
+    ASSERT_EQ(w->ui.cmdZoom[1]->text(), "拡大");
+    ASSERT_EQ(w->ui.cmdZoom[0]->text(), "縮小");
+    const int page = w->ui.cmbPageSec->currentIndex();
+    w->ui.cmdZoom[1]->click();
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), page - 1);
+    w->ui.cmdZoom[0]->click();
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), page);
+
+    w->Measuring = 1;
+    w->l_CursorPos = -1;
+    w->ui.cmdZoom[1]->click();  // shorter page: the page with sample 499 stays in view
+    EXPECT_LE(w->l_StartPos, 499);
+    EXPECT_GT(float(w->l_StartPos) + state->PageSpan(), 499.0f);
+    EXPECT_EQ(w->l_CursorPos, -1);  // no cursor appears that nobody placed
+
+    w->ui.cmbPageSec->setCurrentIndex(w->ui.cmbPageSec->count() - 1);
+    w->ui.cmdZoom[0]->click();  // the longest already: nothing
+    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), w->ui.cmbPageSec->count() - 1);
+}

@@ -1,0 +1,274 @@
+// The graph and its pages on the real window: what the backing images hold after a paint.
+#include "core/files/CsvWriter.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
+#include "window/platform/Printers.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+using namespace tavin;
+
+namespace {
+
+const QRgb Blue = qRgb(0, 0, 255);
+
+class Graph : public test::WindowFixture {
+protected:
+    void fill(int count, float value)
+    {
+        for (int i = 0; i < count; ++i)
+            state->store.g_Datas[std::size_t(i)] = value;
+        state->store.g_DataCnt = count;
+    }
+    // Pixel columns and rows that hold the colour on the plot area.
+    QList<int> columns(QRgb colour) const
+    {
+        const QImage& img = w->ui.pctGraph1->image();
+        QList<int> xs;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixel(x, y) == colour) {
+                    xs << x;
+                    break;
+                }
+        return xs;
+    }
+    QList<int> rows(QRgb colour) const
+    {
+        const QImage& img = w->ui.pctGraph1->image();
+        QList<int> ys;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) == colour) {
+                    ys << y;
+                    break;
+                }
+        return ys;
+    }
+    // The pixel row of the first blue pixel in the column a tenth into the plot; -1 for none.
+    int curveRowNearTheLeft() const
+    {
+        const QImage& img = w->ui.pctGraph1->image();
+        for (int y = 0; y < img.height(); ++y)
+            if (img.pixel(img.width() / 10, y) == Blue)
+                return y;
+        return -1;
+    }
+    double rowOf(float value) const
+    {
+        const float top = state->ScaleTable[std::size_t(w->ui.cmbGraphRange->currentIndex())].Top;
+        return (top - value) * w->ui.pctGraph1->image().height() / w->ui.pctGraph1->ScaleHeight;
+    }
+    QStringList labels() const
+    {
+        QStringList out;
+        for (const auto& p : w->ui.pctGraphWork->printed())
+            out << p.text;
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Graph, AnEmptyStorePaintsGridAndLabelsOnly)
+{
+    w->pctGraph1_Paint();
+    EXPECT_TRUE(columns(Blue).isEmpty());
+    EXPECT_FALSE(rows(qRgb(0, 0, 0)).isEmpty());
+    const QStringList l = labels();
+    EXPECT_TRUE(l.contains("(---)"));
+    EXPECT_TRUE(l.contains("  0.00"));
+    EXPECT_TRUE(l.contains("  1.25"));
+    EXPECT_TRUE(l.contains("20"));
+    EXPECT_TRUE(l.contains("(秒)"));
+}
+
+TEST_F(Graph, TheScaleShowsTheUnitAsSoonAsTheFramesBringIt)
+{
+    startWithoutPort();
+    feedValue(0.5f);
+    feedValue(0.75f);
+    EXPECT_TRUE(labels().contains("(---)"));
+    w->ui.lblTani->setText("kPa");  // as the engine's unit event sets it, mid-page
+    EXPECT_TRUE(labels().contains("(kPa)")) << labels().join(' ').toStdString();
+    EXPECT_EQ(columns(Blue).isEmpty(), false);  // the page's samples are drawn again
+}
+
+TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
+{
+    // 1000 ms sampling and a 20 s page: N = 20. With the page at 40 and 45 samples, samples
+    // 40..44 make four segments from x = 0 to x = 4.
+    w->ui.mnuPlusRange[4]->trigger();
+    fill(45, 10.0f);
+    w->l_StartPos = 40;
+    w->pctGraph1_Paint();
+    const QList<int> xs = columns(Blue);
+    ASSERT_FALSE(xs.isEmpty());
+    const double perSample = w->ui.pctGraph1->image().width() / double(w->ui.pctGraph1->ScaleWidth);
+    EXPECT_EQ(xs.first(), 0);
+    EXPECT_NEAR(xs.last(), 4 * perSample, 1.5);
+}
+
+TEST_F(Graph, TheCoefficientScalesWhatIsDrawn)
+{
+    w->ui.mnuPlusRange[4]->trigger();  // 0 .. 25
+    fill(10, 10.0f);
+    state->g_Keisu = 2.0f;
+    w->pctGraph1_Paint();
+    const QList<int> ys = rows(Blue);
+    ASSERT_FALSE(ys.isEmpty());
+    const double y20 = (25.0 - 20.0) * w->ui.pctGraph1->image().height() / w->ui.pctGraph1->ScaleHeight;
+    EXPECT_NEAR(ys.first(), y20, 1.0);
+    EXPECT_EQ(state->store.g_Datas[0], 10.0f);
+}
+
+TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
+{
+    w->ui.chkMinus120per->setChecked(true);
+    w->ui.chk120perScale->setChecked(true);
+    w->ui.mnuPlusRange[0]->trigger();  // plus 1
+    w->ui.cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
+    w->SelectSampling("10");
+    w->ui.cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
+    w->pctGraph1_Paint();
+    const QStringList l = labels();
+    EXPECT_FALSE(l.contains("-0.13"));
+    EXPECT_TRUE(l.contains(" -0.10"));
+    for (const char* t : {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0", "(秒)"})
+        EXPECT_TRUE(l.contains(t)) << t;
+}
+
+TEST_F(Graph, PagesFollowTheSamplingAndThePageLength)
+{
+    fill(45, 1.0f);
+    w->ui.cmbPageSec->setCurrentIndex(3);
+    w->ui.cmbPageSec->setCurrentIndex(4);  // 20 s at 1000 ms: N = 20
+    EXPECT_EQ(w->ui.lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_EQ(w->ui.lblPage->text(), "1/3ページ");
+    EXPECT_EQ(w->ui.HScroll1->maximum(), 2);
+    w->ui.HScroll1->setValue(2);
+    EXPECT_EQ(w->l_StartPos, 40);
+    EXPECT_EQ(w->ui.lblPage->text(), "3/3ページ");
+
+    // A cursor at 95 with N = 20 keeps the page that holds it.
+    fill(200, 1.0f);
+    w->l_CursorPos = 95;
+    w->ui.cmbPageSec->setCurrentIndex(3);
+    w->ui.cmbPageSec->setCurrentIndex(4);
+    EXPECT_EQ(w->l_StartPos, 80);
+}
+
+TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
+{
+    w->ui.cmbPageSec->setCurrentIndex(0);
+    w->SelectSampling("600 sec");
+    EXPECT_EQ(w->ui.cmbPageSec->currentText(), "7200秒(2時間)");
+    EXPECT_EQ(w->ui.lblPageCount->text(), "1ページのデータ数:12");
+
+    w->SelectSampling("1");
+    w->ui.cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
+    fill(360000, 1.0f);
+    w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+    w->DispPageInfo(0, -1, false);  // an empty store changes nothing
+    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+}
+
+TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
+{
+    w->ui.mnuPlusRange[7]->trigger();
+    w->ui.mnuMinusRange[3]->trigger();
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-10.0");
+    w->ui.mnuPlusRange[3]->trigger();  // plus "10": no numeric minus range
+    for (int i = 2; i < w->ui.mnuMinusRange.size(); ++i)
+        EXPECT_FALSE(w->ui.mnuMinusRange[i]->isEnabled()) << i;
+    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w->ui.mnuMinusRange[0]->isChecked());
+    EXPECT_EQ(state->Settings.RangePlus, 3);
+    EXPECT_EQ(state->Settings.RangeMinus, 0);
+}
+
+TEST_F(Graph, LimitLinesSitAtTheirValues)
+{
+    w->ui.mnuPlusRange[7]->trigger();  // 0 .. 125
+    state->Settings.LimitHi = 100;
+    w->ui.chkUpperLimit->setChecked(true);
+    w->ui.lblUpper->setText("100");
+    EXPECT_TRUE(w->ui.LineUpper->Visible);
+    EXPECT_NEAR(w->ui.LineUpper->Y1, 125.0f - 100.0f * w->ui.pctGraph1->ScaleHeight / 125.0f + 0.0f, 0.5f);
+    w->ui.chkUpperLimit->setChecked(false);
+    EXPECT_FALSE(w->ui.LineUpper->Visible);
+    EXPECT_EQ(state->Settings.EtcConf & 4, 0);
+}
+
+// A recording loaded in read-out mode opens on its first page: the curve drawn, the page and time
+// labels, the scroll bar, the print's file name and a click's readout all agree on it, and go on
+// agreeing after paging with the scroll bar and a zoom. Each page's samples lie at a level of
+// their own, so the curve tells which page is drawn.
+TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
+{
+    struct Recording {
+        int samples;
+        int samplingMs;
+        int pageIndex;  // of the page-length list
+        int perPage;
+    };
+    // Three pages each: 20 s of 1 s samples, 20 s of 100 ms samples, 2 s of 10 ms samples.
+    const Recording table[] = {{45, 1000, 4, 20}, {450, 100, 4, 200}, {550, 10, 1, 200}};
+    w->ui.optMode[1]->setChecked(true);
+    w->InstalledPrinters = FilePrinterOnly;
+    state->Settings.CursorInfo = 7;  // the readout names the sample's number
+    for (const Recording& r : table) {
+        SCOPED_TRACE(r.samplingMs);
+        auto level = [&](std::int32_t i) { return 5.0f * float(i / r.perPage + 1); };
+        std::vector<float> values(std::size_t(r.samples));
+        std::vector<OleDate> times(values.size());
+        for (int i = 0; i < r.samples; ++i) {
+            values[std::size_t(i)] = level(i);
+            times[std::size_t(i)] = ToOleDate(t.now) + i * r.samplingMs / 86400000.0;
+        }
+        const CsvHeader header{QStringLiteral("2026年12月6日 09:05:03"), 1, double(r.samplingMs), "20", "0", "kPa"};
+        const QString name = QStringLiteral("Documents/rec%1.csv").arg(r.samplingMs);
+        t.write(name, FormatCsv(header, values.data(), times.data(), 0, r.samples - 1, header.startText));
+        w->ui.cmbPageSec->setCurrentIndex(r.pageIndex);
+        t.prompts.files = {t.path(name)};
+        Q_EMIT w->ui.cmdFileLoad->clicked();
+        ASSERT_EQ(state->store.g_DataCnt, r.samples);
+
+        auto showsPageAt = [&](std::int32_t start, const QString& page) {
+            const auto span = std::int32_t(state->PageSpan());
+            EXPECT_EQ(w->l_StartPos, start);
+            EXPECT_EQ(w->ui.lblPage->text(), page + QStringLiteral("ページ"));
+            EXPECT_EQ(w->ui.HScroll1->value(), start / span);
+            EXPECT_EQ(w->ui.lblTime->text(), FormatDate(times[std::size_t(start)], u"hh:nn:ss"));
+            EXPECT_NEAR(curveRowNearTheLeft(), rowOf(level(start + span / 10)), 1.5);
+        };
+        showsPageAt(0, "1/3");
+        EXPECT_EQ(w->PrintOut(), 0);
+        EXPECT_EQ(QFileInfo(state->print.PrintFilePath).fileName(), QStringLiteral("rec%1-0001.pdf").arg(r.samplingMs));
+        EXPECT_TRUE(QFileInfo::exists(state->print.PrintFilePath));
+
+        const int px = int(3.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));
+        QTest::mouseClick(w->ui.pctGraph1, Qt::LeftButton, {}, QPoint(px, 20));
+        EXPECT_EQ(w->l_CursorPos, 3);
+        ASSERT_FALSE(w->ui.pctLabelWork->printed().isEmpty());
+        EXPECT_TRUE(w->ui.pctLabelWork->printed().last().text.contains(QStringLiteral("[3]")));
+
+        w->ui.HScroll1->setValue(1);
+        showsPageAt(r.perPage, "2/3");
+        EXPECT_EQ(w->PrintOut(), 0);
+        EXPECT_TRUE(state->print.PrintFilePath.endsWith(QStringLiteral("-0002.pdf")));
+        w->ui.cmdZoom[0]->click();  // a longer page: the one with the cursor, 1 of 2
+        showsPageAt(0, "1/2");
+    }
+}

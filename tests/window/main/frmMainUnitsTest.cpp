@@ -1,0 +1,139 @@
+// Units, gauge kind and coefficient on the real window and its dialogs.
+#include "window/dialogs/frmInputDialogs.h"
+#include "window/widgets/Controls.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace tavin;
+
+namespace {
+
+class Units : public test::WindowFixture {
+protected:
+    // Answers the next modal number dialog with a text, by OK or Cancel.
+    void answerNumberDialog(const QString& text, bool ok)
+    {
+        QTimer::singleShot(0, [text, ok] {
+            auto* d = qobject_cast<frmKeisuInput*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            d->txtInput->setText(text);
+            ok ? d->cmdOK_Click() : d->cmdCancel_Click();
+        });
+    }
+};
+
+}  // namespace
+
+TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
+{
+    w->SelectTani("Torr");
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+    EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "Torr");
+    EXPECT_FALSE(w->ui.mnuTani[6]->isChecked());  // "torr"
+    EXPECT_EQ(state->Settings.Tani, "Torr");
+    EXPECT_EQ(w->ui.lblTaniH->text(), "Torr");
+    EXPECT_EQ(state->ScaleTable[5].Unit, "Torr");
+    EXPECT_FALSE(w->ui.mnuTaniAuto->isChecked());
+}
+
+TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
+{
+    frmTaniInput d(w.get(), w->unitMenu, t.prompts);
+    for (int i = 0; i < 5; ++i) {
+        d.txtTaniInput->setText(QString("u%1").arg(i));
+        d.cmdOK_Click();
+    }
+    EXPECT_EQ(d.unit(), "u4");
+    EXPECT_EQ(w->unitMenu.slots[4].caption, "u4");
+    d.txtTaniInput->setText("u5");
+    d.cmdOK_Click();
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_EQ(t.prompts.shown[0].text, "単位は、全て登録済みです!");
+    EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(d.unit(), "u4");
+
+    d.txtTaniInput->setText("k,Pa");
+    d.cmdOK_Click();
+    EXPECT_EQ(t.prompts.shown.size(), 2);
+    EXPECT_EQ(d.unit(), "u4");
+
+    // Units go into CP932 files: a character without a code there is refused where it is typed.
+    const QString refused[][2] = {{"µbar", "(µ)"}, {"€", "(€)"}, {"압력", "(압력)"}, {"m😀", "(😀)"}};
+    for (const auto& [unit, named] : refused) {
+        const qsizetype before = t.prompts.shown.size();
+        d.txtTaniInput->setText(unit);
+        d.cmdOK_Click();
+        ASSERT_EQ(t.prompts.shown.size(), before + 1) << unit.toStdString();
+        EXPECT_TRUE(t.prompts.shown.last().text.contains(named)) << t.prompts.shown.last().text.toStdString();
+        EXPECT_EQ(t.prompts.shown.last().icon, MsgIcon::Exclamation);
+        EXPECT_EQ(d.unit(), "u4");
+    }
+
+    t.prompts.answers = {MsgAnswer::Yes};
+    d.cmdTaniDel_Click();
+    for (const UserSlot& slot : w->unitMenu.slots)
+        EXPECT_FALSE(slot.visible);
+    w->SelectTani("u4");  // a unit no slot holds takes the first free one
+    EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "u4");
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+}
+
+TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
+{
+    whenShown<frmTaniInput>([](frmTaniInput& d) {
+        d.txtTaniInput->setText("mmHg");
+        d.cmdOK_Click();
+    });
+    w->ui.mnuTaniInput->trigger();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(w->ui.lblTani->text(), "mmHg");
+    EXPECT_EQ(state->Settings.Tani, "mmHg");
+    EXPECT_EQ(w->engine().options().unit, "mmHg");  // the engine records it from the next sample
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+    EXPECT_FALSE(w->ui.mnuTaniAuto->isChecked());
+}
+
+TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
+{
+    w->ui.mnuTermKind[4]->trigger();
+    EXPECT_TRUE(w->ui.mnuBaoud[2]->isChecked());
+    EXPECT_EQ(state->Settings.Term, 4);
+    w->ui.mnuBaoud[1]->trigger();
+    w->ui.mnuTermKind[6]->trigger();
+    EXPECT_TRUE(w->ui.mnuBaoud[1]->isChecked());
+    w->ui.mnuTermKind[5]->trigger();
+    EXPECT_TRUE(w->ui.mnuBaoud[0]->isChecked());
+    EXPECT_EQ(w->ui.lblBattery->text(), "-");
+}
+
+TEST_F(Units, TheCoefficientIgnoresZeroTextAndCancel)
+{
+    answerNumberDialog("2.5", true);
+    w->ui.mnuKeisuInput->trigger();
+    EXPECT_EQ(state->g_Keisu, 2.5f);
+    for (const char* typed : {"0", "abc", "1e999"}) {
+        answerNumberDialog(typed, true);
+        w->ui.mnuKeisuInput->trigger();
+        EXPECT_EQ(state->g_Keisu, 2.5f) << typed;
+    }
+    answerNumberDialog("7", false);
+    w->ui.mnuKeisuInput->trigger();
+    EXPECT_EQ(state->g_Keisu, 2.5f);
+}
+
+TEST_F(Units, LimitsAreEnteredThroughTheSameDialog)
+{
+    answerNumberDialog("12.5", true);
+    w->ui.mnuUpperLimitInput->trigger();
+    EXPECT_EQ(state->Settings.LimitHi, 12.5f);
+    EXPECT_EQ(w->ui.lblUpper->text(), "12.5");
+    answerNumberDialog("0", true);
+    w->ui.mnuLowerLimitInput->trigger();
+    EXPECT_EQ(state->Settings.LimitLow, -10000.0f);
+}

@@ -1,0 +1,182 @@
+// The window-level behaviours of start-up: first run, stored choices, widths, port check marks.
+#include "window/dialogs/frmConfig.h"
+#include "window/dialogs/frmInputDialogs.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
+#include "window/dialogs/frmPrint.h"
+#include "window/dialogs/frmComm.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTest>
+
+#include <functional>
+#include <utility>
+
+using namespace tavin;
+
+TEST(frmMainWindow, AFirstRunStartsWithTheDefaults)
+{
+    test::TestEnv t;
+    auto s = t.state();
+    frmMain w(*s);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
+    EXPECT_EQ(w.ui.lblTani->text(), "---");
+    EXPECT_TRUE(w.ui.mnuTaniAuto->isChecked());
+    EXPECT_FALSE(w.ui.lblGA->isHidden());
+    EXPECT_EQ(w.ui.cmbSampling->currentText(), " 1 sec");
+    EXPECT_TRUE(w.ui.mnuSampling[9]->isChecked());
+    EXPECT_EQ(w.ui.cmbPageSec->currentText(), "20秒");
+    EXPECT_EQ(w.ui.cmbGraphRange->currentIndex(), 0);
+    EXPECT_EQ(w.ui.cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w.ui.mnuPlusRange[0]->isChecked());
+    EXPECT_TRUE(w.ui.mnuMinusRange[0]->isChecked());
+    EXPECT_EQ(w.ui.lblUpper->text(), "10000");
+    EXPECT_EQ(w.ui.lblLower->text(), "-10000");
+    EXPECT_EQ(w.state().g_Keisu, 1.0f);
+    EXPECT_EQ(w.ui.StatusBar1->currentMessage(), "起動しました");
+    EXPECT_EQ(w.ui.txtSaveFileName->text(), "RQ4600_Datas");
+    EXPECT_EQ(w.ui.lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_TRUE(w.ui.mnuTermKind[0]->isChecked());
+    EXPECT_TRUE(w.ui.mnuBaoud[0]->isChecked());
+    EXPECT_TRUE(QFileInfo::exists(t.path("TAVIN-Monitor.ini")));
+    EXPECT_TRUE(QFileInfo::exists(t.path("LOG/PG06.Log")));
+    EXPECT_TRUE(t.prompts.shown.isEmpty());
+}
+
+TEST(frmMainWindow, StoredChoicesComeBack)
+{
+    test::TestEnv t;
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nLimitLow=-5\r\nLimitHi=7.5\r\nDebugMode=1\r\nComPort=3\r\n"
+                                 "MaxDatas=360000\r\nTani=kPa\r\nTerm=4\r\nSampling=20\r\nRangePlus=7\r\n"
+                                 "RangeMinus=3\r\nEtcConf=7\r\nAveNum=10\r\n");
+    auto s = t.state();
+    frmMain w(*s);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::DebugWidth));
+    EXPECT_EQ(s->Settings.MaxDatas, 30000);
+    for (int i = 0; i < w.ui.mnuCom.size(); ++i)
+        EXPECT_EQ(w.ui.mnuCom[i]->isChecked(), i == 2) << i;
+    EXPECT_EQ(w.ui.lblTani->text(), "kPa");
+    EXPECT_TRUE(w.ui.mnuTani[2]->isChecked());
+    EXPECT_TRUE(w.ui.lblGA->isHidden());
+    EXPECT_TRUE(w.ui.mnuTermKind[4]->isChecked());
+    EXPECT_TRUE(w.ui.mnuBaoud[2]->isChecked());
+    EXPECT_EQ(w.ui.cmbSampling->currentText(), "20 msec");
+    EXPECT_EQ(w.ui.cmbGraphRange->currentText(), "100");
+    EXPECT_EQ(w.ui.cmbRangeMinus->currentText(), "-10.0");
+    EXPECT_TRUE(w.ui.chkAve->isChecked());
+    EXPECT_TRUE(w.ui.chkUpperLimit->isChecked());
+    EXPECT_TRUE(w.ui.chkLowerLimit->isChecked());
+    EXPECT_TRUE(w.ui.LineUpper->Visible);
+    EXPECT_EQ(w.ui.lblUpper->text(), "7.5");
+    EXPECT_EQ(w.ui.txtAveNum->text(), "10");
+    EXPECT_EQ(w.state().store.ave.AveNum, 10);
+}
+
+TEST(frmMainWindow, OnlyShiftCtrlAltClickOnTheDebugLabelTogglesTheWidth)
+{
+    test::TestEnv t;
+    t.write("TAVIN-Monitor.ini", "[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nDebugMode=1\r\n");
+    auto s = t.state();
+    frmMain w(*s);
+    const auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    QTest::mouseClick(w.ui.lblDebug, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_TRUE(w.ui.lblDebug->Tag.isEmpty());
+    QTest::mouseClick(w.ui.lblDebug, Qt::LeftButton, all);
+    EXPECT_EQ(w.ui.lblDebug->Tag, "1");
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::DebugWidth));
+    QTest::mouseClick(w.ui.lblDebug, Qt::LeftButton, all);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
+    QTest::mouseClick(w.ui.lblDebug, Qt::RightButton, all);
+    EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
+}
+
+TEST(frmMainWindow, PortZeroOrBeyondThirtyChecksNothing)
+{
+    for (const char* port : {"0", "31"}) {
+        test::TestEnv t;
+        t.write("TAVIN-Monitor.ini", QByteArray("[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nComPort=") + port + "\r\n");
+        auto s = t.state();
+        frmMain w(*s);
+        for (QAction* a : w.ui.mnuCom)
+            EXPECT_FALSE(a->isChecked()) << port;
+    }
+}
+
+TEST(frmMainWindow, AShortWindowLeavesTheProgressBarWhereItWas)
+{
+    test::TestEnv t;
+    auto s = t.state();
+    frmMain w(*s);
+    w.show();
+    w.resize(w.width(), 500);
+    const int placed = w.ui.ProgressBar1->y();
+    w.resize(w.width(), 60);  // 900 twips
+    EXPECT_EQ(w.ui.ProgressBar1->y(), placed);
+    w.resize(w.width(), 600);
+    EXPECT_EQ(w.ui.ProgressBar1->y(), w.centralWidget()->height() - w.ui.ProgressBar1->height() - 2);
+    w.close();
+}
+
+namespace {
+
+// The warnings Qt writes while an instance lives; everything still goes on to the usual output.
+class QtWarnings {
+public:
+    QtWarnings() { previous_ = qInstallMessageHandler(&QtWarnings::record); }
+    ~QtWarnings() { qInstallMessageHandler(previous_); }
+    QStringList take() { return std::exchange(seen_, {}); }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type == QtWarningMsg)
+            seen_ << text;
+        previous_(type, context, text);
+    }
+    static inline QStringList seen_;
+    static inline QtMessageHandler previous_ = nullptr;
+};
+
+}  // namespace
+
+// What a window tells the window system about its size when it appears must not change right
+// after: the offscreen platform of the tests and of the recorded demo warns about every change.
+TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
+{
+    test::TestEnv t;
+    auto s = t.state();
+    frmMain w(*s);
+    w.InstalledPrinters = FilePrinterOnly;
+    const std::vector<std::pair<const char*, std::function<QWidget*()>>> windows{
+        {"frmMain", [&] { return &w; }},
+        {"frmComm", [&] { return &w.comm(); }},
+        {"frmPrint", [&] { return new frmPrint(w); }},
+        {"frmKeisuInput", [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
+        {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenu, *w.state().env.prompts); }},
+        {"frmPass", [&] { return new frmPass(w); }},
+        {"frmConfig", [&] { return new frmConfig(w); }},
+    };
+    QtWarnings warnings;
+    for (const auto& [name, make] : windows) {
+        QWidget* window = make();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window)) << name;
+        // The main window goes on living: a message, a measurement's texts, the debug width.
+        if (window == &w) {
+            w.ui.StatusBar1->showMessage(QStringLiteral("測定中"));
+            w.ui.lblCounter->setText(QStringLiteral("+123.45"));
+            w.setWidthTwips(frmMain::DebugWidth);
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(warnings.take(), QStringList()) << name;
+        if (window != &w)
+            window->close();
+    }
+}
