@@ -172,7 +172,12 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
     case Kind::PortLost:  // its stop refreshes the screen: not from inside a refresh
         QMetaObject::invokeMethod(this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
         break;
-    case Kind::UnitChanged: ui.lblTani->setText(e.text); break;
+    case Kind::UnitChanged:
+        // Only the frames' unit is news: a unit chosen by hand is shown already, and the engine's
+        // echo of it may come after a later choice (a load's) and must not undo it.
+        if (pushed_.unitAuto)
+            ui.lblTani->setText(e.text);
+        break;
     case Kind::BatteryChanged: showBattery(std::int32_t(e.number)); break;
     case Kind::SamplingMeasured:
         ui.lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(e.number, "0.000"));
