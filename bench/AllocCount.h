@@ -48,7 +48,8 @@ inline void* newBlock(std::size_t size, std::size_t alignment)
     if (size == 0)
         size = 1;
     for (;;) {
-        void* p = alignment > alignof(std::max_align_t) ? __libc_memalign(alignment, size) : __libc_malloc(size);
+        void* p =
+            alignment > alignof(std::max_align_t) ? __libc_memalign(alignment, size) : __libc_malloc(size);
         if (p) {
             counted();
             return p;

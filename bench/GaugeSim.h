@@ -19,8 +19,8 @@ public:
     GaugeSim(const QString& dir, int com, int kind, int frames, const QString& stampedLines = {})
         : link_(dir + QStringLiteral("/ports/COM%1").arg(com))
     {
-        QStringList args{"--dir", dir, "--com", QString::number(com), "--kind", QString::number(kind), "--period", "1",
-                         "--count", QString::number(frames)};
+        QStringList args{"--dir",    dir, "--com",   QString::number(com),   "--kind", QString::number(kind),
+                         "--period", "1", "--count", QString::number(frames)};
         if (stampedLines.isEmpty()) {
             args << "--quiet";
         } else {

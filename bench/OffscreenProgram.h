@@ -3,8 +3,8 @@
 #pragma once
 
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
 
 #include <QApplication>
 

@@ -16,7 +16,10 @@ namespace tavin::bench {
 
 using Clock = std::chrono::steady_clock;
 
-inline double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+inline double seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 template <class F>
 double best(int rounds, F&& f)

@@ -38,11 +38,13 @@ int main(int argc, char** argv)
     const double start = 46362.5;
     for (int i = 0; i < Samples; ++i) {
         // Values as a gauge sends them: a few significant digits.
-        values[std::size_t(i)] = float(std::round((50.0 * std::sin(i / 500.0) + 0.001 * (i % 1000)) * 100) / 100);
+        values[std::size_t(i)] =
+            float(std::round((50.0 * std::sin(i / 500.0) + 0.001 * (i % 1000)) * 100) / 100);
         // Times to the whole second, as the program stamps samples.
         times[std::size_t(i)] = start + std::floor(i * step) / 86400.0;
     }
-    const CsvHeader h{QStringLiteral("2026年12月6日 12:00:00"), 1, std::round(step * 1000), "100", "0", "kPa", 1.0f};
+    const CsvHeader h{
+        QStringLiteral("2026年12月6日 12:00:00"), 1, std::round(step * 1000), "100", "0", "kPa", 1.0f};
 
     double best = 1e9;
     for (int round = 0; round < 7; ++round) {
@@ -99,7 +101,8 @@ int main(int argc, char** argv)
     std::printf("read %.4f\n", best);
     // The reader keeps 360000 sample lines; everything it kept must be what was written.
     for (int i = 0; i < r.dataCnt; ++i)
-        if (back[std::size_t(i)] != values[std::size_t(i)] || std::fabs(backTimes[std::size_t(i)] - times[std::size_t(i)]) > 1e-9) {
+        if (back[std::size_t(i)] != values[std::size_t(i)] ||
+            std::fabs(backTimes[std::size_t(i)] - times[std::size_t(i)]) > 1e-9) {
             return failed("the recording reads back as written", QStringLiteral("sample %1 differs").arg(i));
         }
     std::printf("samples %d\n", r.dataCnt);

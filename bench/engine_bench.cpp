@@ -11,10 +11,10 @@
 #include "DecodingSink.h"
 #include "GaugeSim.h"
 #include "Timing.h"
-#include "engine/Acquisition.h"
 #include "core/app/AppState.h"
 #include "core/decode/Decoders.h"
 #include "core/serial/FrameAssembler.h"
+#include "engine/Acquisition.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -56,8 +56,8 @@ Snapshot snapshot(long frames)
 {
     const auto threads = bench::ThreadSeconds();
     const auto engine = threads.find("acquisition");
-    return {Clock::now(), test::CpuSeconds(), engine == threads.end() ? 0.0 : engine->second, bench::Allocations(),
-            bench::Waits(), frames};
+    return {Clock::now(),         test::CpuSeconds(), engine == threads.end() ? 0.0 : engine->second,
+            bench::Allocations(), bench::Waits(),     frames};
 }
 
 struct Figures {
@@ -97,7 +97,7 @@ Figures bareReader(const QString& dir, int pauseMs)
     Snapshot start, end;
     bool started = false;
     pollfd p{fd, POLLIN, 0};
-    while (sink.frames < BareFrames && ::poll(&p, 1, 10000) > 0) {
+    while (sink.frames < BareFrames && (::poll(&p, 1, 10000) > 0)) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EAGAIN)
             continue;
@@ -114,8 +114,8 @@ Figures bareReader(const QString& dir, int pauseMs)
     end = snapshot(sink.frames);
     ::close(fd);
     if (!started || sink.frames != BareFrames) {
-        std::fprintf(stderr, "engine_bench: the bare loop (pause %d ms) got %ld of %d frames\n", pauseMs, sink.frames,
-                     BareFrames);
+        std::fprintf(stderr, "engine_bench: the bare loop (pause %d ms) got %ld of %d frames\n", pauseMs,
+                     sink.frames, BareFrames);
         return {};
     }
     return between(start, end);
@@ -208,24 +208,25 @@ int main(int argc, char** argv)
     engine.stop();
     const long sent = sim.stop();
 
-    std::printf("engine alone: gauge-sim kind %d every 1 ms, %d frames (the first %d to settle)\n", Kind, Frames,
-                SettleFrames);
+    std::printf("engine alone: gauge-sim kind %d every 1 ms, %d frames (the first %d to settle)\n", Kind,
+                Frames, SettleFrames);
     auto reader = [](const char* what, const Figures& f) {
-        std::printf("%-44s %6.2f us a frame = %.2f%% of one core, %.2f waits and %.3f allocations a frame\n", what,
-                    f.cpuPerFrame * 1e6, 100 * f.coreShare, f.waitsPerFrame, f.allocationsPerFrame);
+        std::printf("%-44s %6.2f us a frame = %.2f%% of one core, %.2f waits and %.3f allocations a frame\n",
+                    what, f.cpuPerFrame * 1e6, 100 * f.coreShare, f.waitsPerFrame, f.allocationsPerFrame);
     };
     reader("bare poll()/read() loop, cutting, decoding:", bare);
     reader("the same loop reading every 10 ms:", paced);
     const bool lost = !(sent == stored && stored == Frames && seen == Frames);
     if (ended) {
         const Figures f = between(start, end);
-        std::printf("measured %ld frames in %.2f s = %.0f frames/s received (the gauge sends 1000)\n", f.frames,
-                    f.seconds, double(f.frames) / f.seconds);
+        std::printf("measured %ld frames in %.2f s = %.0f frames/s received (the gauge sends 1000)\n",
+                    f.frames, f.seconds, double(f.frames) / f.seconds);
         reader("the process (engine, and this bench's look):", f);
         std::printf("%-44s %6.2f us a frame\n", "the engine's thread:", f.engineCpuPerFrame * 1e6);
-        std::printf("the engine's thread pays %.2f times the bare loop, %.2f times the loop reading every 10 ms "
-                    "(goals: at most 5 us and 0.5 allocations a frame)\n",
-                    f.engineCpuPerFrame / bare.cpuPerFrame, f.engineCpuPerFrame / paced.cpuPerFrame);
+        std::printf(
+            "the engine's thread pays %.2f times the bare loop, %.2f times the loop reading every 10 ms "
+            "(goals: at most 5 us and 0.5 allocations a frame)\n",
+            f.engineCpuPerFrame / bare.cpuPerFrame, f.engineCpuPerFrame / paced.cpuPerFrame);
         std::printf("journal: %.2f write() and %.2f fdatasync() calls a second\n",
                     double(end.journalWrites - start.journalWrites) / f.seconds,
                     double(end.journalSyncs - start.journalSyncs) / f.seconds);

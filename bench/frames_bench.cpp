@@ -86,7 +86,9 @@ void BM_FindFrameEnds(benchmark::State& state)
             for (unsigned char c : s)
                 found += (c & 0x80) != 0 && c == 0x83;
         } else {
-            for (const char* p = s.data(); (p = static_cast<const char*>(std::memchr(p, end, std::size_t(s.data() + s.size() - p)))); ++p)
+            for (const char* p = s.data();
+                 (p = static_cast<const char*>(std::memchr(p, end, std::size_t(s.data() + s.size() - p))));
+                 ++p)
                 ++found;
         }
         benchmark::DoNotOptimize(found);

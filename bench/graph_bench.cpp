@@ -1,10 +1,10 @@
 // The trend graph: a full repaint of a page that spans a store of 360,001 samples against a
 // plain loop drawing every segment with QPainter::drawLine on an image of the same size (time
 // and pixels compared), and appending 1000 samples with 1,000 and with 360,000 stored.
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,8 +23,8 @@ int main(int argc, char** argv)
     OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
-    w.ui.mnuPlusRange[7]->trigger();         // 0 .. 125
-    w.ui.mnuSampling[0]->trigger();          // 1 ms
+    w.ui.mnuPlusRange[7]->trigger();      // 0 .. 125
+    w.ui.mnuSampling[0]->trigger();       // 1 ms
     w.ui.cmbPageSec->setCurrentIndex(9);  // 600 s: one page spans 600,000 samples
     state.Settings.MaxDatas = 360000;
     constexpr int Stored = 360001;
@@ -66,11 +66,12 @@ int main(int argc, char** argv)
             drawn += plain.pixel(x, y) != QColor(Qt::white).rgb();
         }
     const double share = 100.0 * double(differ) / double(plain.width() * plain.height());
-    std::printf("full repaint of a page of %d samples: %.2f ms (polyline alone %.2f ms)\n", Stored, repaint * 1e3,
-                polyline * 1e3);
+    std::printf("full repaint of a page of %d samples: %.2f ms (polyline alone %.2f ms)\n", Stored,
+                repaint * 1e3, polyline * 1e3);
     std::printf("plain drawLine loop, same image %dx%d: %.2f ms -> repaint %.1f times faster (goal 30)\n",
                 plain.width(), plain.height(), loop * 1e3, loop / repaint);
-    std::printf("pixels that differ between the two polylines: %ld of %ld drawn = %.3f%% of the image (goal <= 0.5%%)\n",
+    std::printf("pixels that differ between the two polylines: %ld of %ld drawn = %.3f%% of the image (goal "
+                "<= 0.5%%)\n",
                 differ, drawn, share);
 
     // Appending one segment per sample, with few and with many stored.
@@ -89,7 +90,8 @@ int main(int argc, char** argv)
         });
     };
     const double few = append(1000), many = append(358000);
-    std::printf("append 1000 samples: %.2f ms with 1,000 stored, %.2f ms with 358,000 stored, ratio %.2f (goal <= 1.5)\n",
+    std::printf("append 1000 samples: %.2f ms with 1,000 stored, %.2f ms with 358,000 stored, ratio %.2f "
+                "(goal <= 1.5)\n",
                 few * 1e3, many * 1e3, many / few);
     w.close();
     return 0;

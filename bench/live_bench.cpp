@@ -15,24 +15,24 @@
 //     N frames in all (default 21000: 1000 to settle, 20 s measured); URL mqtt://host:port, TOPIC
 //     the topics' root (default: the window's own)
 #include "AllocCount.h"
-#include "GaugeFrames.h"
 #include "DecodingSink.h"
+#include "GaugeFrames.h"
 #include "GaugeSim.h"
 #include "Timing.h"
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/decode/Decoders.h"
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "core/serial/FrameAssembler.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
-#include <QPainter>
 #include <QEventLoop>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -87,7 +87,7 @@ QString streamLabel(W& w)
 }
 
 constexpr int ComNumber = 7;
-constexpr int Kind = 0;        // VRT50
+constexpr int Kind = 0;             // VRT50
 constexpr int SettleFrames = 1000;  // stored before the measuring period starts
 
 // Samples in the store: the one place that knows where the store keeps its count.
@@ -168,7 +168,10 @@ double repaintFloor()
     struct Box : QWidget {
         using QWidget::QWidget;
         int colour = 0;
-        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), ++colour & 1 ? Qt::red : Qt::blue); }
+        void paintEvent(QPaintEvent*) override
+        {
+            QPainter(this).fillRect(rect(), ++colour & 1 ? Qt::red : Qt::blue);
+        }
     };
     QWidget window;
     window.resize(400, 300);
@@ -224,7 +227,8 @@ Arguments arguments(int argc, char** argv)
         else if (std::strcmp(argv[i], "--mqtt-topic") == 0 && valued)
             a.mqttTopic = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: live_bench [--frames N] [--mqtt URL [--mqtt-topic TOPIC]]   (N > %d)\n",
+            std::fprintf(stderr,
+                         "usage: live_bench [--frames N] [--mqtt URL [--mqtt-topic TOPIC]]   (N > %d)\n",
                          SettleFrames);
             std::exit(2);
         }
@@ -281,8 +285,8 @@ int main(int argc, char** argv)
             a->trigger();
     controls(w).mnuSampling[0]->trigger();
     if (state.Settings.ComPort != ComNumber || state.Settings.Term != Kind || state.Settings.Sampling != 1) {
-        std::fprintf(stderr, "live_bench: the menus chose COM%d, kind %d, %d ms\n", int(state.Settings.ComPort),
-                     int(state.Settings.Term), int(state.Settings.Sampling));
+        std::fprintf(stderr, "live_bench: the menus chose COM%d, kind %d, %d ms\n",
+                     int(state.Settings.ComPort), int(state.Settings.Term), int(state.Settings.Sampling));
         return 2;
     }
     if (!args.mqttUrl.isEmpty() && !streamTo(state.Settings, args.mqttUrl, args.mqttTopic)) {
@@ -299,10 +303,17 @@ int main(int argc, char** argv)
     Snapshot start, end;
     bool started = false, ended = false, timedOut = false;
     auto snapshot = [&](int stored) {
-        return Snapshot{Clock::now(),        test::CpuSeconds(), bench::Allocations(),   bench::Waits(),
-                        stored,              paintCounter.count,  repaintCounter.count,  counterChanges,
+        return Snapshot{Clock::now(),
+                        test::CpuSeconds(),
+                        bench::Allocations(),
+                        bench::Waits(),
+                        stored,
+                        paintCounter.count,
+                        repaintCounter.count,
+                        counterChanges,
                         state.journal.writes(),
-                        state.journal.syncs(), bench::ThreadSeconds()};
+                        state.journal.syncs(),
+                        bench::ThreadSeconds()};
     };
     // The measuring period runs from the first look at the store that finds SettleFrames samples
     // to the first that finds them all. The store is looked at whenever the counter label changes
@@ -359,9 +370,10 @@ int main(int argc, char** argv)
     }
 
     const bool a11y = QAccessible::isActive();
-    std::printf("platform %s, accessibility bridge %s; gauge-sim kind %d every 1 ms, %d frames (the first %d to "
-                "settle)\n",
-                qPrintable(QGuiApplication::platformName()), a11y ? "on" : "off", Kind, Frames, SettleFrames);
+    std::printf(
+        "platform %s, accessibility bridge %s; gauge-sim kind %d every 1 ms, %d frames (the first %d to "
+        "settle)\n",
+        qPrintable(QGuiApplication::platformName()), a11y ? "on" : "off", Kind, Frames, SettleFrames);
     if (!args.mqttUrl.isEmpty())
         std::printf("streaming to %s; at the end of the measuring period: %s\n", qPrintable(args.mqttUrl),
                     qPrintable(stream));
@@ -370,45 +382,55 @@ int main(int argc, char** argv)
         const int frames = end.stored - start.stored;
         const double cpu = end.cpu - start.cpu;
         const double perFrame = cpu / frames;
-        std::printf("measured %d frames in %.2f s = %.0f frames/s stored (the gauge sends 1000)\n", frames, wall,
-                    frames / wall);
+        std::printf("measured %d frames in %.2f s = %.0f frames/s stored (the gauge sends 1000)\n", frames,
+                    wall, frames / wall);
         std::printf("program CPU: %.1f us a frame = %.1f%% of one core (goal: at most 20 us a frame)\n",
                     perFrame * 1e6, 100.0 * cpu / wall);
         // The window's own thread is the main thread, named after the program; the engine's is "acquisition".
         auto threadUs = [&](const std::string& name) {
             const auto a = start.threads.find(name), b = end.threads.find(name);
-            return b == end.threads.end() ? 0.0 : (b->second - (a == start.threads.end() ? 0 : a->second)) / frames * 1e6;
+            return b == end.threads.end()
+                       ? 0.0
+                       : (b->second - (a == start.threads.end() ? 0 : a->second)) / frames * 1e6;
         };
         const std::string gui = QCoreApplication::applicationName().toStdString();
         std::printf("by thread, us a frame:");
         const char* separator = " ";
         for (const auto& [name, seconds] : end.threads)
             if (threadUs(name) >= 0.05) {
-                std::printf("%s%s %.2f", separator, name == gui ? "GUI (main)" : name.c_str(), threadUs(name));
+                std::printf("%s%s %.2f", separator, name == gui ? "GUI (main)" : name.c_str(),
+                            threadUs(name));
                 separator = ", ";
             }
         std::printf("\n");
-        std::printf("core path alone, same frames: %.3f us a frame -> the program pays %.0f times the core path\n",
-                    core * 1e6, perFrame / core);
-        std::printf("graph paint events: %.1f a second; counter label changes: %.1f a second (goal at least 25 each)\n",
-                    double(end.paints - start.paints) / wall, double(end.counterChanges - start.counterChanges) / wall);
+        std::printf(
+            "core path alone, same frames: %.3f us a frame -> the program pays %.0f times the core path\n",
+            core * 1e6, perFrame / core);
+        std::printf("graph paint events: %.1f a second; counter label changes: %.1f a second (goal at least "
+                    "25 each)\n",
+                    double(end.paints - start.paints) / wall,
+                    double(end.counterChanges - start.counterChanges) / wall);
         const double allocations = double(end.allocations - start.allocations) / frames;
         std::printf("allocations per frame: %.2f (goal: at most 0.5)\n", allocations);
         const double repaints = double(end.repaints - start.repaints) / wall, floor = repaintFloor();
-        std::printf("repaint cycles of the window: %.1f a second; Qt's least repaint, same run: %.1f allocations "
-                    "(one opaque control filled) -> %.2f allocations a frame from repainting alone\n",
-                    repaints, floor, repaints * floor / (frames / wall));
+        std::printf(
+            "repaint cycles of the window: %.1f a second; Qt's least repaint, same run: %.1f allocations "
+            "(one opaque control filled) -> %.2f allocations a frame from repainting alone\n",
+            repaints, floor, repaints * floor / (frames / wall));
         const double waits = double(end.waits - start.waits) / frames;
         std::printf("waits per frame: %.2f (voluntary context switches, all threads)\n", waits);
-        const auto writes = end.journalWrites - start.journalWrites, syncs = end.journalSyncs - start.journalSyncs;
+        const auto writes = end.journalWrites - start.journalWrites,
+                   syncs = end.journalSyncs - start.journalSyncs;
         std::printf("journal: %.2f write() and %.2f fdatasync() calls a second (%s)\n", double(writes) / wall,
                     double(syncs) / wall, writes > 0 ? "being written" : "NOT WRITTEN");
-        std::printf("summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f gui_us=%.3f engine_us=%.3f a11y=%d "
-                    "repaints=%.2f repaint_floor=%.2f stored=%d sent=%ld\n",
-                    perFrame * 1e6, 100.0 * cpu / wall, allocations, waits, threadUs(gui), threadUs("acquisition"),
-                    int(a11y), repaints, floor, stored, sent);
+        std::printf(
+            "summary: cpu_us=%.3f core_pct=%.3f allocs=%.4f waits=%.3f gui_us=%.3f engine_us=%.3f a11y=%d "
+            "repaints=%.2f repaint_floor=%.2f stored=%d sent=%ld\n",
+            perFrame * 1e6, 100.0 * cpu / wall, allocations, waits, threadUs(gui), threadUs("acquisition"),
+            int(a11y), repaints, floor, stored, sent);
     } else {
-        std::printf("no measuring period: %s after %d samples stored\n", timedOut ? "timed out" : "stopped", stored);
+        std::printf("no measuring period: %s after %d samples stored\n", timedOut ? "timed out" : "stopped",
+                    stored);
     }
     std::printf("frames sent %ld, samples stored %d: %s\n", sent, stored,
                 sent == stored && stored == Frames ? "nothing lost" : "SAMPLES LOST");

@@ -1,11 +1,11 @@
 // Loading a recording of 360,000 samples in read-out mode through the real window (file dialog
 // answer, header, store, counter, pages, repaint) against the core reader alone on the same file
 // in the same run: what the window adds to what the parsing costs.
-#include "core/files/CsvReader.h"
-#include "core/files/CsvWriter.h"
 #include "Failed.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
+#include "core/files/CsvReader.h"
+#include "core/files/CsvWriter.h"
 
 #include <QApplication>
 #include <QFile>
@@ -35,7 +35,8 @@ int main(int argc, char** argv)
     const QString path = program.t.path("load.csv");
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月6日 12:06:00"))
+        if (!f.open(QIODevice::WriteOnly) ||
+            !WriteCsv(f, h, values.data(), times.data(), 0, Samples - 1, "2026年12月6日 12:06:00"))
             return bench::Failed("load_bench", "the recording is written", qPrintable(f.errorString()));
     }
 
@@ -45,7 +46,8 @@ int main(int argc, char** argv)
         const CsvFileBytes file = ReadCsvFile(path, SampleStore::Capacity - 1);
         const CsvHeaderLine header = ReadCsvHeader(file.bytes);
         store.ave.AveReset(1000);
-        ReadCsvSamples(file.bytes, header.next, header.header.start, store, SampleStore::Capacity - 1, {}, file.whole);
+        ReadCsvSamples(file.bytes, header.next, header.header.start, store, SampleStore::Capacity - 1, {},
+                       file.whole);
     });
     const double window = best(7, [&] { w.LoadCsvFile(path); });
     if (program.state.store.g_DataCnt != Samples || store.g_DataCnt != Samples)

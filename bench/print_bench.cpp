@@ -1,9 +1,9 @@
 // Printing all data of a full store: 360,001 samples at 1 s, printed as 300-second strips over as
 // many sheets as they need into the PDF file printer, beside one screen repaint of the same data
 // in the same run (a page spanning the whole store, and the 300-second page the strips show).
-#include "window/widgets/Controls.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
+#include "window/widgets/Controls.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -52,10 +52,13 @@ int main(int argc, char** argv)
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {pdf});
     info.waitForFinished();
-    const QString pages = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Pages:"), 1).section(u'\n', 0, 0).trimmed();
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput())
+                              .section(QStringLiteral("Pages:"), 1)
+                              .section(u'\n', 0, 0)
+                              .trimmed();
 
-    std::printf("screen repaint: a page of all %d samples %.2f ms, a 300 s page %.2f ms\n", Stored, whole * 1e3,
-                page * 1e3);
+    std::printf("screen repaint: a page of all %d samples %.2f ms, a 300 s page %.2f ms\n", Stored,
+                whole * 1e3, page * 1e3);
     std::printf("one landscape sheet (two 300 s boxes) to PDF: %.1f ms\n", sheet * 1e3);
     std::printf("all data printed to PDF (1200 strips of 300 s): %.0f ms = %.0f repaints of the whole store, "
                 "%s sheets, %.1f MB (%.1f KB a sheet)\n",

@@ -9,9 +9,9 @@
 #include "Failed.h"
 #include "GaugeSim.h"
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/platform/DateTime.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,10 +111,10 @@ std::optional<Figures> measure(bool heldUp)
 
 void report(const char* run, const Figures& f)
 {
-    std::printf("%s: %d of %d frames stored; stamped in the second of their write (2 ms allowed): %d = %.2f%%, "
-                "before it: %d, after it: %d\n",
-                run, f.stored, f.sent, f.onTime, 100.0 * f.share(), f.early,
-                f.stored - f.onTime - f.early);
+    std::printf(
+        "%s: %d of %d frames stored; stamped in the second of their write (2 ms allowed): %d = %.2f%%, "
+        "before it: %d, after it: %d\n",
+        run, f.stored, f.sent, f.onTime, 100.0 * f.share(), f.early, f.stored - f.onTime - f.early);
 }
 
 }  // namespace
@@ -130,7 +130,8 @@ int main(int argc, char** argv)
     report("window running free", *running);
     report("window held up 2 s by a handler, 2 s by a modal box", *held);
     const double kept = held->share() / std::max(1e-9, running->share());
-    std::printf("held up keeps %.1f%% of the free window's share of stamps in time (goal 100%%)\n", 100.0 * kept);
+    std::printf("held up keeps %.1f%% of the free window's share of stamps in time (goal 100%%)\n",
+                100.0 * kept);
     for (const auto& [run, f] : {std::pair{"free", *running}, std::pair{"held up", *held}})
         if (f.stored != Frames || f.sent != Frames)
             return bench::Failed("stamp_bench", "every frame sent is stored",
@@ -141,7 +142,8 @@ int main(int argc, char** argv)
                                                 .arg(Frames)));
     // Both runs share the machine's load: a window that held up the stamping would fall far behind.
     if (kept < 0.9)
-        return bench::Failed("stamp_bench", "the held-up window keeps at least 90% of the free one's stamps in time",
+        return bench::Failed("stamp_bench",
+                             "the held-up window keeps at least 90% of the free one's stamps in time",
                              qPrintable(QString::number(100.0 * kept, 'f', 1) + u'%'));
     return 0;
 }

@@ -8,13 +8,13 @@
 #include "DecodingSink.h"
 #include "Failed.h"
 #include "GaugeFrames.h"
-#include "core/decode/Decoders.h"
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "OffscreenProgram.h"
 #include "Timing.h"
+#include "core/decode/Decoders.h"
 #include "core/serial/FrameAssembler.h"
 #include "window/dialogs/frmComm.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -53,7 +53,8 @@ double feed(frmMain& w, const std::string& bytes, int screenEvery = 0)
     const auto t0 = Clock::now();
     int chunks = 0;
     for (std::size_t at = 0; at < bytes.size(); at += 4096) {
-        w.engine().receive(QByteArrayView(bytes.data() + at, qsizetype(std::min<std::size_t>(4096, bytes.size() - at))));
+        w.engine().receive(
+            QByteArrayView(bytes.data() + at, qsizetype(std::min<std::size_t>(4096, bytes.size() - at))));
         ++chunks;
         if (chunks % 32 == 0)
             w.RefreshScreen();
@@ -104,11 +105,12 @@ int main(int argc, char** argv)
     if (state.store.g_DataCnt != Samples)
         return failed("the window stores every sample",
                       qPrintable(QStringLiteral("%1 of %2").arg(state.store.g_DataCnt.load()).arg(Samples)));
-    std::printf("window: %d samples in %.3f s = %.0f samples/s (goal 100,000)\n", Samples, window, Samples / window);
+    std::printf("window: %d samples in %.3f s = %.0f samples/s (goal 100,000)\n", Samples, window,
+                Samples / window);
     std::printf("core path alone: %.0f frames/s; the window keeps %.1f%% of it\n", Samples / core,
                 100.0 * core / window);
-    std::printf("allocations per sample: %.1f (goal 0; %lld in %d samples)\n", double(allocations) / Samples, allocations,
-                Samples);
+    std::printf("allocations per sample: %.1f (goal 0; %lld in %d samples)\n", double(allocations) / Samples,
+                allocations, Samples);
 
     // The cost of a sample must not depend on how many are stored.
     auto perSample = [&](int stored) {
@@ -124,8 +126,9 @@ int main(int argc, char** argv)
         return best;
     };
     const double small = perSample(1000), large = perSample(300000);
-    std::printf("per sample: %.2f us with 1,000 stored, %.2f us with 300,000 stored, ratio %.2f (goal <= 1.5)\n",
-                small * 1e6, large * 1e6, large / small);
+    std::printf(
+        "per sample: %.2f us with 1,000 stored, %.2f us with 300,000 stored, ratio %.2f (goal <= 1.5)\n",
+        small * 1e6, large * 1e6, large / small);
 
     // The console: every received chunk dumped while it is shown (with "Auto clear", then without)
     // against hidden, rounds alternating. A gauge at 1 ms gives a chunk a millisecond and the
@@ -141,10 +144,11 @@ int main(int argc, char** argv)
         best = std::min(best, feed(w, bytes, 50));
     }
     comm.hide();
-    std::printf("console shown: %.0f samples/s with Auto clear, %.0f without, hidden: %.0f; shown keeps %.1f%% and "
-                "%.1f%% of hidden (goal >= 50%%)\n",
-                Samples / shownAuto, Samples / shownCapped, Samples / hidden, 100.0 * hidden / shownAuto,
-                100.0 * hidden / shownCapped);
+    std::printf(
+        "console shown: %.0f samples/s with Auto clear, %.0f without, hidden: %.0f; shown keeps %.1f%% and "
+        "%.1f%% of hidden (goal >= 50%%)\n",
+        Samples / shownAuto, Samples / shownCapped, Samples / hidden, 100.0 * hidden / shownAuto,
+        100.0 * hidden / shownCapped);
 
     // The journal's cost: the same samples while measuring, each round a measurement of its own
     // whose journal goes into a writable folder ("on") or into one that cannot exist, under a
@@ -180,10 +184,12 @@ int main(int argc, char** argv)
         w.engine().saveUnsaved();
         w.RefreshScreen();
         if (opened != journal)
-            return failed(journal ? "a journal is open in the rounds with one" : "no journal is open in the rounds without",
+            return failed(journal ? "a journal is open in the rounds with one"
+                                  : "no journal is open in the rounds without",
                           opened ? "one is open" : "none is open");
         if (stored != Samples)
-            return failed("each round stores every sample", qPrintable(QStringLiteral("%1 of %2").arg(stored).arg(Samples)));
+            return failed("each round stores every sample",
+                          qPrintable(QStringLiteral("%1 of %2").arg(stored).arg(Samples)));
         if (w.engine().view().unsaved != 0)
             return failed("each round's segment is saved", "it is kept in memory");
         if (!journal) {
@@ -200,7 +206,8 @@ int main(int argc, char** argv)
                 Rounds, Samples, (unsigned long long)(state.journal.writes() - writesBefore),
                 (unsigned long long)(state.journal.syncs() - syncsBefore),
                 double(journalAllocations) / (double(Rounds) * Samples), journalAllocations);
-    if (const QStringList left = QDir(journalDir.path()).entryList({QStringLiteral("*.journal")}); !left.isEmpty())
+    if (const QStringList left = QDir(journalDir.path()).entryList({QStringLiteral("*.journal")});
+        !left.isEmpty())
         return failed("no journal is left behind once its segment is saved", qPrintable(left.join(u' ')));
     w.close();
     return 0;

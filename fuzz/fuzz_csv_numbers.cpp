@@ -68,7 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (end < size && text[end] != '\r' && text[end] != '\n')
             ++end;
         const std::string_view line = text.substr(at, end - at);
-        at = end + (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n' ? 2 : end < size ? 1 : 0);
+        at = end + (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n' ? 2
+                    : end < size                                                               ? 1
+                                                                                               : 0);
         const std::size_t c1 = line.find(',');
         if (c1 == std::string_view::npos || line.find('\0') != std::string_view::npos) {
             badLine = i + 2;
@@ -76,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::size_t c2 = line.find(',', c1 + 1);
         const std::string_view f1 = line.substr(0, c1);
-        const std::string_view f2 = line.substr(c1 + 1, c2 == std::string_view::npos ? std::string_view::npos : c2 - c1 - 1);
+        const std::string_view f2 =
+            line.substr(c1 + 1, c2 == std::string_view::npos ? std::string_view::npos : c2 - c1 - 1);
         float v = 0;
         if (!f1.empty() && !ruleValue(f1, v)) {
             badLine = i + 2;

@@ -1,9 +1,9 @@
 // TAVIN-Monitor: records and shows the values of a digital pressure gauge on a serial port.
 #include "core/app/AppState.h"
+#include "core/platform/QuitSignals.h"
 #include "window/main/frmMain.h"
 #include "window/platform/DialogPrompts.h"
 #include "window/platform/QtTranslations.h"
-#include "core/platform/QuitSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>

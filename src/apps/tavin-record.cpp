@@ -19,7 +19,8 @@ void toQueue(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
     const QByteArray line = "tavin-record: " + text.toUtf8() + '\n';
     if (type == QtFatalMsg)  // the program ends before a writer would take it
-        [[maybe_unused]] auto n = ::write(STDERR_FILENO, line.constData(), std::size_t(line.size()));
+        [[maybe_unused]]
+        auto n = ::write(STDERR_FILENO, line.constData(), std::size_t(line.size()));
     else
         qtWarnings->line(line);
 }
@@ -58,7 +59,8 @@ int main(int argc, char* argv[])
     }
 
     tavin::Recorder recorder(env, parsed.options, out, err, ::isatty(STDOUT_FILENO) != 0);
-    QObject::connect(&recorder, &tavin::Recorder::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    QObject::connect(&recorder, &tavin::Recorder::finished, &app, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
     tavin::OnTerminationSignals(&recorder, [&recorder] { recorder.finish(tavin::RecordOk); });
     if (const QString why = recorder.start(); !why.isEmpty()) {
         err.line("tavin-record: " + why.toUtf8() + '\n');

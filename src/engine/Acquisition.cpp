@@ -6,10 +6,10 @@
 #include "core/files/Journal.h"
 #include "core/files/RecordingFiles.h"
 #include "core/platform/AppEnv.h"
-#include "engine/CommControl.h"
 #include "core/platform/FileOps.h"
 #include "core/platform/NumText.h"
 #include "core/trend/SampleStore.h"
+#include "engine/CommControl.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -156,7 +156,8 @@ AcquisitionOptions Acquisition::options() const
 void Acquisition::applyOptions()
 {
     // A load first: the receive path asks at every read, and options seldom change.
-    if (!optionsChanged_.load(std::memory_order_relaxed) || !optionsChanged_.exchange(false, std::memory_order_acquire))
+    if (!optionsChanged_.load(std::memory_order_relaxed) ||
+        !optionsChanged_.exchange(false, std::memory_order_acquire))
         return;
     AcquisitionOptions o;
     {
@@ -176,7 +177,8 @@ void Acquisition::applyOptions()
     if (o.sampling != was.sampling)
         streamAxis_.setPeriod(o.sampling);
     // The default topic names the port.
-    if (o.stream != was.stream || (o.stream.topic.isEmpty() && PortName(o.port, o.device) != PortName(was.port, was.device)))
+    if (o.stream != was.stream ||
+        (o.stream.topic.isEmpty() && PortName(o.port, o.device) != PortName(was.port, was.device)))
         restartStream();
     streamContext();
 }
@@ -282,10 +284,7 @@ void Acquisition::stopHere()
     publish();
 }
 
-QString Acquisition::portName() const
-{
-    return PortName(opt_.port, opt_.device);
-}
+QString Acquisition::portName() const { return PortName(opt_.port, opt_.device); }
 
 void Acquisition::onLost(const QString& reason)
 {
@@ -308,15 +307,16 @@ void Acquisition::onReceived()
     // came back to listen after a pause arrived during the pause.
     const bool waited = paused_ && readAt - listening_ < ListenSlack;
     const auto pace = std::chrono::milliseconds(opt_.paceMs);
-    const Clock::duration deaf = waited ? std::min<Clock::duration>(readAt - lastRead_, 2 * pace) : Clock::duration{};
+    const Clock::duration deaf =
+        waited ? std::min<Clock::duration>(readAt - lastRead_, 2 * pace) : Clock::duration{};
     for (;;) {
         const qint64 n = port_->Read(readBuf_.data(), readBuf_.size());
         if (n <= 0)
             break;
         tapReceived(readBuf_.constData(), n);
         Trap(log_, QString(), [&] {
-            assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(readBuf_.constData()), std::size_t(n),
-                                    opt_.term, *this);
+            assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(readBuf_.constData()),
+                                    std::size_t(n), opt_.term, *this);
         });
     }
     const std::size_t frames = cutEnds_.size();
@@ -456,8 +456,9 @@ void Acquisition::store(float value, OleDate now)
     // Through the queue of held samples, which keeps its capacity: in order behind any that wait.
     held_.push_back({value, now, mean, average});
     drainHeld();
-    const float shown = opt_.readoutAverage ? (average ? mean : store_.g_AveDatas[std::size_t(std::max(0, count))])
-                                            : opt_.keisu * value;
+    const float shown = opt_.readoutAverage
+                            ? (average ? mean : store_.g_AveDatas[std::size_t(std::max(0, count))])
+                            : opt_.keisu * value;
     if (refresh) {
         refreshCount_ = 0;
         ++mine_.readouts;
@@ -530,7 +531,8 @@ void Acquisition::journalHeld()
 void Acquisition::journalHeldSamples(std::size_t from, std::size_t to)
 {
     for (std::size_t i = from; i < to; ++i)
-        journal_.sample(held_[i].value, i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
+        journal_.sample(held_[i].value,
+                        i > 0 && held_[i].time != held_[i - 1].time ? &held_[i].time : nullptr);
 }
 
 void Acquisition::injectValue(float value)
@@ -549,8 +551,8 @@ void Acquisition::receive(QByteArrayView bytes)
     call([&] {
         applyOptions();
         Trap(log_, QString(), [&] {
-            assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()), std::size_t(bytes.size()),
-                                    opt_.term, *this);
+            assembler_.RecvAssemble(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                    std::size_t(bytes.size()), opt_.term, *this);
         });
         storeCut(Clock::now(), {});
         publish();
@@ -600,8 +602,8 @@ void Acquisition::acknowledge(std::int32_t generation)
 
 CsvHeader Acquisition::header() const
 {
-    return RecordingHeader(dateText(mine_.startTime), store_.g_FileNo, opt_.sampling, opt_.rangePlus, opt_.rangeMinus,
-                           mine_.unit, opt_.keisu);
+    return RecordingHeader(dateText(mine_.startTime), store_.g_FileNo, opt_.sampling, opt_.rangePlus,
+                           opt_.rangeMinus, mine_.unit, opt_.keisu);
 }
 
 bool Acquisition::autoSave(QString* triedPath)
@@ -630,7 +632,9 @@ bool Acquisition::autoSave(QString* triedPath)
     case SaveOutcome::SavedInDocuments:
         event(AcquisitionEvent::Kind::Status, QStringLiteral("ドキュメントフォルダに保存しました."));
         break;
-    case SaveOutcome::Failed: event(AcquisitionEvent::Kind::Status, QStringLiteral("保存に失敗しました.")); break;
+    case SaveOutcome::Failed:
+        event(AcquisitionEvent::Kind::Status, QStringLiteral("保存に失敗しました."));
+        break;
     }
     return saved.outcome != SaveOutcome::Failed;
 }
@@ -651,7 +655,8 @@ void Acquisition::saveSegment()
     const auto n = std::ptrdiff_t(store_.g_DataCnt.load(std::memory_order_relaxed));
     unsaved_.add({path, header(), dateText(mine_.endTime),
                   std::vector<float>(store_.g_Datas.begin(), store_.g_Datas.begin() + n),
-                  std::vector<OleDate>(store_.g_DataTime.begin(), store_.g_DataTime.begin() + n), journal_.keep()},
+                  std::vector<OleDate>(store_.g_DataTime.begin(), store_.g_DataTime.begin() + n),
+                  journal_.keep()},
                  log_, journal_);
     countUnsaved();
 }
@@ -681,9 +686,10 @@ int Acquisition::saveUnsavedHere(bool announce)
 {
     if (unsaved_.empty())
         return 0;
-    const int saved = unsaved_.saveAll(log_, env_, journal_, [this](const UnsavedRecording& r, const QString& path) {
-        this->saved(path, r.header, r.values.data(), r.times.data(), r.values.size());
-    });
+    const int saved =
+        unsaved_.saveAll(log_, env_, journal_, [this](const UnsavedRecording& r, const QString& path) {
+            this->saved(path, r.header, r.values.data(), r.times.data(), r.values.size());
+        });
     if (saved > 0 && announce)
         event(AcquisitionEvent::Kind::Status, QStringLiteral("保存できなかった測定データを保存しました."));
     countUnsaved();
@@ -786,7 +792,8 @@ void Acquisition::checkJournal()
         if (measuring_.load(std::memory_order_relaxed))
             journalOff(failure);
         else  // the journal of a segment kept unsaved: the unsaved count says what is at stake
-            log_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません: ") + failure);
+            log_.LogMsg(1, QStringLiteral("Journal"),
+                        QStringLiteral("ジャーナルを書き込めません: ") + failure);
     }
     countUnsaved();
     if (folderListPending_ && ClockMs() >= folderListRetryAt_)
@@ -804,7 +811,8 @@ void Acquisition::checkJournal()
         protectionOff_ = false;
         mine_.protecting = true;
         log_.LogMsg(1, QStringLiteral("Journal"),
-                    QStringLiteral("ジャーナルへの書き込みを再開しました: ") + QDir::toNativeSeparators(journal_.path()));
+                    QStringLiteral("ジャーナルへの書き込みを再開しました: ") +
+                        QDir::toNativeSeparators(journal_.path()));
         event(AcquisitionEvent::Kind::ProtectionBack, journal_.path());
     }
 }
@@ -816,7 +824,8 @@ void Acquisition::journalOff(const QString& why)
         return;
     protectionOff_ = true;
     mine_.protecting = false;
-    log_.LogMsg(1, QStringLiteral("Journal"), QStringLiteral("ジャーナルを書き込めません。測定はメモリ上で続けます: ") + why);
+    log_.LogMsg(1, QStringLiteral("Journal"),
+                QStringLiteral("ジャーナルを書き込めません。測定はメモリ上で続けます: ") + why);
     event(AcquisitionEvent::Kind::ProtectionOff, why);
 }
 
@@ -869,8 +878,8 @@ void Acquisition::event(AcquisitionEvent e)
     Q_EMIT news();
 }
 
-void Acquisition::saved(const QString& path, const CsvHeader& header, const float* values, const OleDate* times,
-                        std::size_t samples)
+void Acquisition::saved(const QString& path, const CsvHeader& header, const float* values,
+                        const OleDate* times, std::size_t samples)
 {
     if (opt_.analysisCsv) {
         const AnalysisColumns columns{header.unit, header.keisu, false, header.sampling};
@@ -881,7 +890,8 @@ void Acquisition::saved(const QString& path, const CsvHeader& header, const floa
         };
         if (WriteNewFile(target, write, &why).isEmpty())
             log_.LogMsg(2, QStringLiteral("AnalysisCsv"),
-                        QStringLiteral("解析用 CSV を書けませんでした: %1 (%2)").arg(QDir::toNativeSeparators(target), why));
+                        QStringLiteral("解析用 CSV を書けませんでした: %1 (%2)")
+                            .arg(QDir::toNativeSeparators(target), why));
     }
     if (stream_) {
         SegmentAxis axis(header.sampling);
@@ -918,7 +928,9 @@ QString Acquisition::endStream()
     stream_->close();
     QString left;
     if (const std::int64_t n = stream_->status().backlog; n > 0) {
-        left = QStringLiteral("MQTT ブローカーへ送れなかった %1 値を残して送信を終えます (値は記録ファイルにあります)。").arg(n);
+        left = QStringLiteral(
+                   "MQTT ブローカーへ送れなかった %1 値を残して送信を終えます (値は記録ファイルにあります)。")
+                   .arg(n);
         log_.LogMsg(1, QStringLiteral("MQTT"), left);
     }
     stream_.reset();
@@ -947,8 +959,9 @@ void Acquisition::restartStream()
     if (o.topic.isEmpty())
         o.topic = DefaultTopic(portName());
     stream_ = std::make_unique<MqttPublisher>(o, streamContextNow());
-    log_.LogMsg(0, QStringLiteral("MQTT"),
-                QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(UrlForText(o.url), o.topic));
+    log_.LogMsg(
+        0, QStringLiteral("MQTT"),
+        QStringLiteral("MQTT ブローカー %1 のトピック %2 へ送ります。").arg(UrlForText(o.url), o.topic));
     streamTick_->start();
     watchStream();
 }
@@ -1005,13 +1018,16 @@ void Acquisition::watchStream()
         if (s.problems > 0)
             announce(0, QStringLiteral("MQTT ブローカー %1 に接続しました。").arg(s.broker));
         else
-            log_.LogMsg(0, QStringLiteral("MQTT"), QStringLiteral("MQTT ブローカー %1 に接続しました。").arg(s.broker));
+            log_.LogMsg(0, QStringLiteral("MQTT"),
+                        QStringLiteral("MQTT ブローカー %1 に接続しました。").arg(s.broker));
     }
     if (s.dropped > mine_.stream.dropped && !droppingSaid_) {
         droppingSaid_ = true;
-        announce(1, QStringLiteral("MQTT ブローカーに送れない値が保持できる量 (%1 値) を超えたため、古い値から捨てています。"
-                                   "捨てた範囲は gap トピックで知らせます。")
-                        .arg(opt_.stream.backlogSamples));
+        announce(
+            1, QStringLiteral(
+                   "MQTT ブローカーに送れない値が保持できる量 (%1 値) を超えたため、古い値から捨てています。"
+                   "捨てた範囲は gap トピックで知らせます。")
+                   .arg(opt_.stream.backlogSamples));
     }
     mine_.stream = s;
     publish();

@@ -5,15 +5,16 @@
 //
 // Reading. A gauge that sends faster than one frame a pace (the client's: 20 ms for a window, more
 // for a recorder) is read once a pace, its frames waiting in the system's buffer meanwhile: waking
-// for each frame costs many times what the frame does. The frames that waited are stamped as arrived evenly over the pause, the last one now, so a
-// regular gauge's stamps stay within a frame's period of its arrival. Slower gauges are read as
-// each frame comes.
+// for each frame costs many times what the frame does. The frames that waited are stamped as arrived evenly
+// over the pause, the last one now, so a regular gauge's stamps stay within a frame's period of its arrival.
+// Slower gauges are read as each frame comes.
 //
 // Publishing. The store's count is an atomic written with release after the sample it counts, so
 // a reader that loads it with acquire sees whole samples only. Everything else a client shows
 // (counts, unit, readout, battery, start and end times) is copied under a mutex at the client's
-// publishing period (25 ms for a window) and taken by the client at its screen refresh; what a client must act on at once (a segment
-// saved, the device gone, the unit or battery changed) is queued and announced by `news()`.
+// publishing period (25 ms for a window) and taken by the client at its screen refresh; what a client must
+// act on at once (a segment saved, the device gone, the unit or battery changed) is queued and announced by
+// `news()`.
 //
 // Handshakes. At the end of a full segment the engine saves it, sets the count to 0 and keeps the
 // samples that follow aside (stamped and counted, not lost) until the client acknowledges the
@@ -27,9 +28,9 @@
 #include "core/platform/DateTime.h"
 #include "core/platform/SampleAxis.h"
 #include "core/serial/FrameAssembler.h"
-#include "engine/MqttPublisher.h"
 #include "core/stream/StreamOptions.h"
 #include "core/trend/Recording.h"
+#include "engine/MqttPublisher.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -61,26 +62,26 @@ class UnsavedRecordings;
 
 // What the client decides. A change takes effect before the next frame is decoded.
 struct AcquisitionOptions {
-    int port = 1;                    // COM number
-    bool noPort = false;             // frames come only through inject and receive (tests, tools)
+    int port = 1;         // COM number
+    bool noPort = false;  // frames come only through inject and receive (tests, tools)
     int baudRate = 9600;
-    std::int16_t term = 0;           // gauge kind 0..5
-    bool samplingAuto = false;       // measure the period from the first frames
-    std::int32_t sampling = 1000;    // the period in ms
-    bool unitAuto = true;            // the unit follows the frames
+    std::int16_t term = 0;                 // gauge kind 0..5
+    bool samplingAuto = false;             // measure the period from the first frames
+    std::int32_t sampling = 1000;          // the period in ms
+    bool unitAuto = true;                  // the unit follows the frames
     QString unit = QStringLiteral("---");  // the unit while unitAuto is off, and until a frame sets one
-    float keisu = 1.0f;              // coefficient
+    float keisu = 1.0f;                    // coefficient
     float limitHi = 0.0f;
     float limitLow = 0.0f;
-    std::int16_t etcConf = 0;        // flag 4: upper limit on, flag 2: lower limit on
-    bool readoutAverage = false;     // the readout shows the moving average
-    double aveLength = 1000;         // the average's length as typed, taken at the start
-    std::int32_t maxDatas = 30000;   // samples per segment
-    std::int16_t rangePlus = 0;      // written in each recording's header
+    std::int16_t etcConf = 0;       // flag 4: upper limit on, flag 2: lower limit on
+    bool readoutAverage = false;    // the readout shows the moving average
+    double aveLength = 1000;        // the average's length as typed, taken at the start
+    std::int32_t maxDatas = 30000;  // samples per segment
+    std::int16_t rangePlus = 0;     // written in each recording's header
     std::int16_t rangeMinus = 0;
-    QString saveDir;                 // where recordings and journals go
-    QString baseName;                // the recordings' base name
-    QString device;                  // a device path opened instead of the port numbered `port`
+    QString saveDir;   // where recordings and journals go
+    QString baseName;  // the recordings' base name
+    QString device;    // a device path opened instead of the port numbered `port`
     // A gauge faster than a frame in `paceMs` is read once in it, its frames waiting in the
     // system's buffer meanwhile: a window wants its readout fresh, a recorder wakes less often.
     int paceMs = 20;
@@ -97,45 +98,45 @@ struct AcquisitionOptions {
 
 // What a client shows, as of the engine's last publish.
 struct AcquisitionView {
-    std::int32_t generation = 0;     // segments ended since the engine was made
-    std::int32_t fileNo = 1;         // the current segment's number
-    std::int32_t errorCount = 0;     // frames rejected since the start
-    QString lastError;               // the last rejected frame and why
-    std::int64_t startCount = 1;     // the number of the segment's first sample, counted from the start
-    OleDate startTime = 0;           // the segment's start (0: none yet)
-    OleDate endTime = 0;             // the end of the last segment (0: none yet)
+    std::int32_t generation = 0;  // segments ended since the engine was made
+    std::int32_t fileNo = 1;      // the current segment's number
+    std::int32_t errorCount = 0;  // frames rejected since the start
+    QString lastError;            // the last rejected frame and why
+    std::int64_t startCount = 1;  // the number of the segment's first sample, counted from the start
+    OleDate startTime = 0;        // the segment's start (0: none yet)
+    OleDate endTime = 0;          // the end of the last segment (0: none yet)
     QString unit = QStringLiteral("---");
-    std::int32_t battery = 0;        // tenths of a volt; 0: none
-    char reference = 0;              // the reference character; 0: none
+    std::int32_t battery = 0;  // tenths of a volt; 0: none
+    char reference = 0;        // the reference character; 0: none
     // The readout refreshes about every 100 ms of data: its value, format and limit check, and
     // `readouts` counting the refreshes (a client shows one whenever it changed).
     std::uint32_t readouts = 0;
     float readoutValue = 0.0f;
     std::string_view readoutFormat;
     LimitCheck limits;
-    std::uint32_t lampBlinks = 0;    // the fast gauge's receive lamp changed (kind 5): its state
+    std::uint32_t lampBlinks = 0;  // the fast gauge's receive lamp changed (kind 5): its state
     bool lampOn = false;
     bool measuring = false;
-    bool protecting = true;          // the journal holds the segment (crash protection on)
-    std::int32_t unsaved = 0;        // segments kept in memory whose recording could not be written
+    bool protecting = true;                // the journal holds the segment (crash protection on)
+    std::int32_t unsaved = 0;              // segments kept in memory whose recording could not be written
     std::int32_t unsavedInMemoryOnly = 0;  // of those, the ones no journal would bring back
-    StreamStatus stream;             // the broker's state while streaming is configured
+    StreamStatus stream;                   // the broker's state while streaming is configured
 };
 
 // What happened that a client acts on at once, in order.
 struct AcquisitionEvent {
     enum class Kind {
-        Status,           // a status-bar text: "保存しました." ...
-        SavedAs,          // the first recording's name of this measurement (text)
-        SegmentEnded,     // a full segment was saved; the store starts the next one
-        Saved,            // a recording was written (text: its path, number: samples, first, last: their times)
-        PortLost,         // the device vanished; the measurement stopped and was saved (text: why)
-        UnitChanged,      // (text: the unit)
-        BatteryChanged,   // (number: tenths of a volt)
-        SamplingMeasured, // the automatic period: number = the average in ms, whole = the standard period
-        ProtectionOff,    // crash protection off (text: why)
-        ProtectionBack,   // the journal holds the segment again (text: its path)
-        Stream,           // the broker: a problem, values dropped, or back after a problem (text, logged)
+        Status,        // a status-bar text: "保存しました." ...
+        SavedAs,       // the first recording's name of this measurement (text)
+        SegmentEnded,  // a full segment was saved; the store starts the next one
+        Saved,         // a recording was written (text: its path, number: samples, first, last: their times)
+        PortLost,      // the device vanished; the measurement stopped and was saved (text: why)
+        UnitChanged,   // (text: the unit)
+        BatteryChanged,    // (number: tenths of a volt)
+        SamplingMeasured,  // the automatic period: number = the average in ms, whole = the standard period
+        ProtectionOff,     // crash protection off (text: why)
+        ProtectionBack,    // the journal holds the segment again (text: its path)
+        Stream,            // the broker: a problem, values dropped, or back after a problem (text, logged)
     };
     Kind kind;
     QString text;
@@ -159,7 +160,8 @@ class Acquisition : public QObject, private FrameSink {
 public:
     // The store, journal and unsaved segments are the engine's while it lives: a client reads the
     // store as described above and changes them only through `call`.
-    Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, Journal& journal, UnsavedRecordings& unsaved);
+    Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, Journal& journal,
+                UnsavedRecordings& unsaved);
     // Stops the thread and closes the port. A measurement still running is not saved (a client
     // stops it first): its journal stays, and the next start recovers it.
     ~Acquisition() override;
@@ -272,7 +274,8 @@ private:
     void tick();
     void tapLine(const QString& text);
     void tapReceived(const char* data, qsizetype size);
-    void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0, std::int32_t whole = 0);
+    void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0,
+               std::int32_t whole = 0);
     void event(AcquisitionEvent e);
     void saved(const QString& path, const CsvHeader& header, const float* values, const OleDate* times,
                std::size_t samples);
@@ -301,17 +304,17 @@ private:
     AcquisitionOptions opt_;
     FrameAssembler assembler_;
     QByteArray readBuf_;
-    std::string cut_;                     // the frames cut from the last read, back to back
-    std::vector<std::size_t> cutEnds_;    // where each ends in cut_
+    std::string cut_;                   // the frames cut from the last read, back to back
+    std::vector<std::size_t> cutEnds_;  // where each ends in cut_
     Clock::time_point lastRead_;
-    Clock::time_point listening_;         // when the thread last went back to wait for events
-    bool pacing_ = true;                  // a fast gauge is read once a pace (not while stopping)
-    bool paused_ = false;                 // the last read was followed by a pause
-    AcquisitionView mine_;          // what the next publish hands out
-    std::string_view dispFormat_;   // the readout's number format
+    Clock::time_point listening_;  // when the thread last went back to wait for events
+    bool pacing_ = true;           // a fast gauge is read once a pace (not while stopping)
+    bool paused_ = false;          // the last read was followed by a pause
+    AcquisitionView mine_;         // what the next publish hands out
+    std::string_view dispFormat_;  // the readout's number format
     QStringList journalFolders_;
-    std::vector<Held> held_;        // samples after a segment's end, before the client's acknowledge
-    std::size_t heldJournaled_ = 0; // the first of them, in the next segment's journal already
+    std::vector<Held> held_;         // samples after a segment's end, before the client's acknowledge
+    std::size_t heldJournaled_ = 0;  // the first of them, in the next segment's journal already
     std::int32_t generation_ = 0;
     std::int32_t firstFrameTicks_ = 0;
     OleDate lastRecvTime_ = 0;
@@ -324,7 +327,7 @@ private:
     qint64 folderListRetryAt_ = 0;
     bool savedNameShown_ = false;
     std::uint32_t streamProblemsSeen_ = 0;
-    bool droppingSaid_ = false;     // since the broker was last connected
+    bool droppingSaid_ = false;  // since the broker was last connected
     std::atomic<std::int32_t> acked_{0};
     std::atomic<bool> measuring_{false};
     std::atomic<bool> portOpen_{false};

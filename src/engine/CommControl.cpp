@@ -37,7 +37,8 @@ namespace {
 
 QString inUseText()
 {
-    return QStringLiteral("他のプログラムが使用中です。そのプログラムを終了するか、別のポートを選んでください。");
+    return QStringLiteral(
+        "他のプログラムが使用中です。そのプログラムを終了するか、別のポートを選んでください。");
 }
 
 // Claims the opened device for this port alone; false when another port already has it.
@@ -70,14 +71,14 @@ QString openFailure(const QSerialPort& port, const QString& location)
 #ifdef Q_OS_UNIX
         const QByteArray device = QFile::encodeName(location);
         if (::access(device.constData(), R_OK | W_OK) != 0)
-            return QStringLiteral("このユーザーにはデバイス %1 を読み書きする権限がありません。").arg(location);
+            return QStringLiteral("このユーザーにはデバイス %1 を読み書きする権限がありません。")
+                .arg(location);
 #endif
         return inUseText();
     }
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("デバイス %1 が見つかりません。").arg(location);
-    default:
-        return port.errorString();
+    default: return port.errorString();
     }
 }
 
@@ -115,8 +116,8 @@ void CommControl::setPortOpen(bool open)
 
     const QStringList parts = Settings.split(u',');
     const int baud = parts.value(0).toInt();
-    if (parts.size() != 4 || baud <= 0 || parts[1] != QStringLiteral("N") || parts[2] != QStringLiteral("8") ||
-        parts[3] != QStringLiteral("1"))
+    if (parts.size() != 4 || baud <= 0 || parts[1] != QStringLiteral("N") ||
+        parts[2] != QStringLiteral("8") || parts[3] != QStringLiteral("1"))
         throw RuntimeError(QStringLiteral("無効なポート設定です。(%1)").arg(Settings));
 
     port_->setPortName(location);
@@ -168,8 +169,7 @@ void CommControl::onReadyRead()
 void CommControl::onError(int error)
 {
     switch (QSerialPort::SerialPortError(error)) {
-    case QSerialPort::NoError:
-        return;
+    case QSerialPort::NoError: return;
     case QSerialPort::ReadError:
     case QSerialPort::ResourceError: {
         // A vanished device: a pseudo-terminal reports a flood of read errors, a USB adapter a
@@ -188,8 +188,7 @@ void CommControl::onError(int error)
         Q_EMIT deviceLost(reason);
         return;
     }
-    default:
-        return;
+    default: return;
     }
 }
 

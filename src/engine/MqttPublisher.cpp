@@ -24,7 +24,8 @@ namespace {
 
 std::int64_t steadyMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -46,12 +47,14 @@ QString reasonText(int code)
     case MQTT_RC_UNSPECIFIED: return QStringLiteral("理由は示されていません");
     case MQTT_RC_MALFORMED_PACKET:
     case MQTT_RC_PROTOCOL_ERROR: return QStringLiteral("プロトコルの誤りです");
-    case MQTT_RC_IMPLEMENTATION_SPECIFIC: return QStringLiteral("ブローカー独自の理由です (大きさの制限など)");
+    case MQTT_RC_IMPLEMENTATION_SPECIFIC:
+        return QStringLiteral("ブローカー独自の理由です (大きさの制限など)");
     case MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION: return QStringLiteral("プロトコルのバージョンが合いません");
     case MQTT_RC_CLIENTID_NOT_VALID: return QStringLiteral("クライアント ID が拒否されました");
     case MQTT_RC_BAD_USERNAME_OR_PASSWORD: return QStringLiteral("ユーザー名またはパスワードが違います");
     case MQTT_RC_NOT_AUTHORIZED:
-        return QStringLiteral("権限がありません (ユーザー名とパスワード、ブローカーのアクセス制御を確かめてください)");
+        return QStringLiteral(
+            "権限がありません (ユーザー名とパスワード、ブローカーのアクセス制御を確かめてください)");
     case MQTT_RC_SERVER_UNAVAILABLE: return QStringLiteral("ブローカーが使えません");
     case MQTT_RC_SERVER_BUSY: return QStringLiteral("ブローカーが混み合っています");
     case MQTT_RC_BANNED: return QStringLiteral("接続を禁止されています");
@@ -73,7 +76,9 @@ QString reasonText(int code)
     case MQTT_RC_CONNECTION_RATE_EXCEEDED: return QStringLiteral("接続の頻度が高すぎます");
     case MQTT_RC_MAXIMUM_CONNECT_TIME: return QStringLiteral("接続時間の上限に達しました");
     default:
-        return QStringLiteral("理由コード %1 (%2)").arg(code).arg(QString::fromUtf8(mosquitto_reason_string(code)));
+        return QStringLiteral("理由コード %1 (%2)")
+            .arg(code)
+            .arg(QString::fromUtf8(mosquitto_reason_string(code)));
     }
 }
 
@@ -158,7 +163,8 @@ QString StreamStatusText(const StreamStatus& s)
 }
 
 MqttPublisher::MqttPublisher(const StreamOptions& options, const StreamContext& context)
-    : options_(options), topic_(options.topic), valuesTopic_((topic_ + QStringLiteral("/values")).toStdString()),
+    : options_(options), topic_(options.topic),
+      valuesTopic_((topic_ + QStringLiteral("/values")).toStdString()),
       segmentTopic_((topic_ + QStringLiteral("/segment")).toStdString()),
       gapTopic_((topic_ + QStringLiteral("/gap")).toStdString()),
       statusTopic_((topic_ + QStringLiteral("/status")).toStdString()), context_(context),
@@ -189,7 +195,10 @@ void MqttPublisher::close()
     thread_.join();
 }
 
-QString MqttPublisher::brokerText() const { return broker_.host.isEmpty() ? UrlForText(options_.url) : broker_.text(); }
+QString MqttPublisher::brokerText() const
+{
+    return broker_.host.isEmpty() ? UrlForText(options_.url) : broker_.text();
+}
 
 void MqttPublisher::setContext(const StreamContext& context)
 {
@@ -199,12 +208,14 @@ void MqttPublisher::setContext(const StreamContext& context)
     contexts_.push_back({++contextId_, context});
 }
 
-void MqttPublisher::segment(const QString& path, std::int64_t samples, std::int64_t firstMs, std::int64_t lastMs)
+void MqttPublisher::segment(const QString& path, std::int64_t samples, std::int64_t firstMs,
+                            std::int64_t lastMs)
 {
     const QString file = QFileInfo(path).fileName();
     std::string json = "{\"file\":" + JsonString(file) + ",\"path\":" + JsonString(path) +
-                       ",\"segment\":" + JsonString(SegmentName(file)) + ",\"samples\":" + std::to_string(samples) +
-                       ",\"first\":\"" + IsoMs(firstMs) + "\",\"last\":\"" + IsoMs(lastMs) + "\"}";
+                       ",\"segment\":" + JsonString(SegmentName(file)) +
+                       ",\"samples\":" + std::to_string(samples) + ",\"first\":\"" + IsoMs(firstMs) +
+                       "\",\"last\":\"" + IsoMs(lastMs) + "\"}";
     {
         std::lock_guard lock(m_);
         segments_.push_back({head_.load(std::memory_order_relaxed), std::move(json)});
@@ -263,7 +274,8 @@ void MqttPublisher::run()
             break;
         // Until the open batch is due, the next attempt to connect or the next look at the ring.
         const std::int64_t next = mosq_ || !badUrl_.isEmpty() ? now + PollMs : retryAt_;
-        const std::int64_t wait = std::clamp<std::int64_t>(std::min(cutter_.deadline(), next) - now, 1, PollMs);
+        const std::int64_t wait =
+            std::clamp<std::int64_t>(std::min(cutter_.deadline(), next) - now, 1, PollMs);
         // While messages wait for room in flight, the broker's acknowledgements are met as they
         // come. Otherwise the thread sleeps until the next look at the ring and then takes what
         // the connection brought: one wake-up a batch rather than one more for its acknowledgement
@@ -355,7 +367,8 @@ void MqttPublisher::takeSamples(std::int64_t nowMs)
         const auto n = std::int64_t(lost - ringDroppedSeen_);
         const std::uint64_t seq = cutter_.skip(nowMs, cut_);
         keepCut();
-        backlog_.pushGap({seq, seq, n, lastSampleMs_ + context_.periodMs, lastSampleMs_ + n * context_.periodMs});
+        backlog_.pushGap(
+            {seq, seq, n, lastSampleMs_ + context_.periodMs, lastSampleMs_ + n * context_.periodMs});
         ringDroppedSeen_ = lost;
     }
     cutter_.close(nowMs, cut_);
@@ -368,7 +381,8 @@ void MqttPublisher::connect()
     refused_ = false;
     QString password;
     if (!options_.passwordFile.isEmpty() && options_.user.isEmpty()) {
-        problem(QStringLiteral("MQTT のパスワードファイルを使うにはユーザー名 (MqttUser) も指定してください。"));
+        problem(
+            QStringLiteral("MQTT のパスワードファイルを使うにはユーザー名 (MqttUser) も指定してください。"));
         setLink(StreamStatus::Link::Failed);
         return;
     }
@@ -406,7 +420,8 @@ void MqttPublisher::connect()
     lastLog_.clear();
     disconnectRc_ = 0;
     const QByteArray host = broker_.host.toUtf8();
-    if (const int rc = mosquitto_connect_async(mosq_, host.constData(), broker_.port, KeepAliveS); rc != MOSQ_ERR_SUCCESS)
+    if (const int rc = mosquitto_connect_async(mosq_, host.constData(), broker_.port, KeepAliveS);
+        rc != MOSQ_ERR_SUCCESS)
         dropConnection(linkText(rc, errno));
 }
 
@@ -441,8 +456,9 @@ void MqttPublisher::dropConnection(const QString& why, bool closedByBroker)
     if (broker_.tls && !lastLog_.isEmpty())
         reason = lastLog_;
     if (was) {
-        problem(QStringLiteral("MQTT ブローカー %1 との接続が切れました (%2)。未送信の値は再接続後に送ります。")
-                    .arg(brokerText(), reason));
+        problem(
+            QStringLiteral("MQTT ブローカー %1 との接続が切れました (%2)。未送信の値は再接続後に送ります。")
+                .arg(brokerText(), reason));
         setLink(StreamStatus::Link::Connecting);
     } else {
         problem(QStringLiteral("MQTT ブローカー %1 に接続できません (%2)。").arg(brokerText(), reason));
@@ -466,7 +482,9 @@ void MqttPublisher::send()
         if (reshape(*m))
             continue;
         using Kind = Outgoing::Kind;
-        const std::string& topic = m->kind == Kind::Values ? valuesTopic_ : m->kind == Kind::Gap ? gapTopic_ : segmentTopic_;
+        const std::string& topic = m->kind == Kind::Values ? valuesTopic_
+                                   : m->kind == Kind::Gap  ? gapTopic_
+                                                           : segmentTopic_;
         const std::string payload = m->kind == Kind::Values ? ValuesJson(m->batch)
                                     : m->kind == Kind::Gap  ? GapJson(m->gap)
                                                             : m->payload;
@@ -536,10 +554,13 @@ void MqttPublisher::sayOnce(const QString& text)
 
 std::string MqttPublisher::statusJson(const char* state) const
 {
-    const QString version = QStringLiteral("%1.%2.%3").arg(TAVIN_VERSION_MAJOR).arg(TAVIN_VERSION_MINOR).arg(TAVIN_VERSION_REVISION);
-    return std::string("{\"state\":\"") + state + "\",\"at\":\"" + IsoMs(QDateTime::currentMSecsSinceEpoch()) +
-           "\",\"kind\":" +
-           std::to_string(statusContext_.kind) + ",\"kind_name\":\"" + kindName(statusContext_.kind) +
+    const QString version = QStringLiteral("%1.%2.%3")
+                                .arg(TAVIN_VERSION_MAJOR)
+                                .arg(TAVIN_VERSION_MINOR)
+                                .arg(TAVIN_VERSION_REVISION);
+    return std::string("{\"state\":\"") + state + "\",\"at\":\"" +
+           IsoMs(QDateTime::currentMSecsSinceEpoch()) + "\",\"kind\":" + std::to_string(statusContext_.kind) +
+           ",\"kind_name\":\"" + kindName(statusContext_.kind) +
            "\",\"program\":" + JsonString(QCoreApplication::applicationName()) + ",\"version\":\"" +
            version.toStdString() + "\"}";
 }
@@ -564,7 +585,8 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc)
             p.retryQuickly_ = true;
             return;
         }
-        p.problem(QStringLiteral("MQTT ブローカー %1 が接続を拒否しました: %2。").arg(p.brokerText(), refusal(rc)));
+        p.problem(
+            QStringLiteral("MQTT ブローカー %1 が接続を拒否しました: %2。").arg(p.brokerText(), refusal(rc)));
         p.setLink(StreamStatus::Link::Failed);
         return;
     }

@@ -147,12 +147,12 @@ private:
     bool retryQuickly_ = false;  // the broker asked for the other protocol version
     int disconnectRc_ = 0;       // why the connection ended, as the client library said
     std::size_t largest_ = BatchCutter::MaxSamples;  // values in a batch the broker was seen to take
-    std::vector<QString> said_;  // refusals said, each once
+    std::vector<QString> said_;                      // refusals said, each once
     std::int64_t retryAt_ = 0;
     std::int64_t connectingSince_ = 0;
     std::int64_t statusMid_ = -1;  // the status message in flight; -1: none
-    bool statusDue_ = false;  // connected: the online status goes first
-    QString lastLog_;  // the client library's last error, for a TLS failure
+    bool statusDue_ = false;       // connected: the online status goes first
+    QString lastLog_;              // the client library's last error, for a TLS failure
     std::uint32_t haveContext_ = 0;
     StreamContext context_;
     StreamContext statusContext_;  // the kind the status last said

@@ -5,9 +5,9 @@
 #include "core/files/NameLimit.h"
 #include "core/files/RecordingFiles.h"
 #include "core/platform/AppEnv.h"
-#include "engine/CommControl.h"
 #include "core/platform/TextFile.h"
 #include "core/stream/StreamOptions.h"
+#include "engine/CommControl.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,26 +37,32 @@ constexpr OptionInfo Options[] = {
      "デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort"},
     {"kind", "0..5", "ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200。\n既定: Term"},
     {"baud", "9600|38400|115200", "通信速度。既定: 種類 2 と 4 は 115200、ほかは 9600"},
-    {"sampling", "MS|auto", "サンプリング周期 (1〜600000 ms) または auto (最初の 10 フレーム\n"
-                            "から測る)。記録ファイルの時間軸になる。既定: Sampling"},
+    {"sampling", "MS|auto",
+     "サンプリング周期 (1〜600000 ms) または auto (最初の 10 フレーム\n"
+     "から測る)。記録ファイルの時間軸になる。既定: Sampling"},
     {"unit", "UNIT|auto", "単位。auto はゲージの送る単位。既定: Tani (--- は auto)"},
     {"coef", "X", "係数 (記録ファイルに書かれる)。既定: 1"},
     {"dir", "FOLDER", "記録ファイルの保存フォルダ。既定: SaveDir"},
     {"name", "BASE", "記録ファイル名の元。既定: FilePath (空なら RQ4600_Datas)"},
     {"max-samples", "30000|360000", "1 区間のサンプル数。満ちると保存して次の区間へ。既定: 30000"},
-    {"settings", "FILE", "設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の\n"
-                         "TAVIN-Monitor.ini (あれば)"},
+    {"settings", "FILE",
+     "設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の\n"
+     "TAVIN-Monitor.ini (あれば)"},
     {"duration", "SECONDS", "この秒数の後に停止して保存する。既定: 停止の信号まで"},
-    {"mqtt", "URL", "値を MQTT ブローカーへ送る: mqtt://ホスト:ポート または\n"
-                    "mqtts://ホスト:ポート (TLS)。既定: MqttUrl (なければ送らない)"},
+    {"mqtt", "URL",
+     "値を MQTT ブローカーへ送る: mqtt://ホスト:ポート または\n"
+     "mqtts://ホスト:ポート (TLS)。既定: MqttUrl (なければ送らない)"},
     {"mqtt-topic", "TOPIC", "トピックの根。既定: MqttTopic (空なら tavin/<ホスト名>/<ポート>)"},
     {"mqtt-user", "USER", "ブローカーのユーザー名。既定: MqttUser"},
-    {"mqtt-password-file", "FILE", "パスワードを 1 行目に書いたファイル (所有者だけが読めること)。\n"
-                                   "既定: MqttPasswordFile"},
-    {"reconnect", nullptr, "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
-                           "既定: 保存して状態 3 で終了"},
-    {"analysis-csv", nullptr, "保存した区間ごとに解析用 CSV (UTF-8、時刻はミリ秒まで) を記録ファイル\n"
-                              "の横に書く: 名前は記録ファイルの .csv を _analysis.csv にしたもの"},
+    {"mqtt-password-file", "FILE",
+     "パスワードを 1 行目に書いたファイル (所有者だけが読めること)。\n"
+     "既定: MqttPasswordFile"},
+    {"reconnect", nullptr,
+     "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
+     "既定: 保存して状態 3 で終了"},
+    {"analysis-csv", nullptr,
+     "保存した区間ごとに解析用 CSV (UTF-8、時刻はミリ秒まで) を記録ファイル\n"
+     "の横に書く: 名前は記録ファイルの .csv を _analysis.csv にしたもの"},
     {"quiet", nullptr, "端末に状態行を表示しない"},
     {"help", nullptr, "この説明を表示する (-h も同じ)"},
 };
@@ -108,8 +114,9 @@ QString settingsTextProblem(const QList<ReplacedSetting>& replaced, const QStrin
 
 QString RecordUsage()
 {
-    QString text = QStringLiteral("使い方: tavin-record [オプション]\n"
-                                  "ゲージの値を画面なしで記録します。指定のない値は設定ファイルから取ります。\n\n");
+    QString text =
+        QStringLiteral("使い方: tavin-record [オプション]\n"
+                       "ゲージの値を画面なしで記録します。指定のない値は設定ファイルから取ります。\n\n");
     for (const OptionInfo& o : Options) {
         QString head = QStringLiteral("  --") + QLatin1String(o.name);
         if (o.value)
@@ -117,7 +124,8 @@ QString RecordUsage()
         head = head.leftJustified(30);
         if (head.size() > 30)
             head += QStringLiteral("\n") + QString(30, u' ');
-        text += head + QString::fromUtf8(o.help).replace(u'\n', QStringLiteral("\n") + QString(30, u' ')) + u'\n';
+        text +=
+            head + QString::fromUtf8(o.help).replace(u'\n', QStringLiteral("\n") + QString(30, u' ')) + u'\n';
     }
     text += QStringLiteral(
         "\n保存した区間ごとに 1 行 (パス、サンプル数、最初と最後の時刻、タブ区切り) を標準出力に書きます。\n"
@@ -188,9 +196,12 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         return parsed;
     };
     // Values that become a file's name, a CSV header's unit or a path, before anything is read.
-    for (const auto& [name, role] : {std::pair{"name", TextRole::Name}, {"unit", TextRole::Unit},
-                                     {"dir", TextRole::Folder}, {"settings", TextRole::Folder},
-                                     {"port", TextRole::Folder}, {"mqtt-password-file", TextRole::Folder}})
+    for (const auto& [name, role] : {std::pair{"name", TextRole::Name},
+                                     {"unit", TextRole::Unit},
+                                     {"dir", TextRole::Folder},
+                                     {"settings", TextRole::Folder},
+                                     {"port", TextRole::Folder},
+                                     {"mqtt-password-file", TextRole::Folder}})
         if (const QString why = TextRoleProblem(value(name), role); !why.isEmpty())
             return bad(name, why);
 
@@ -241,7 +252,8 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
             return bad("kind", QStringLiteral("0 から 5 の数"));
         o.term = std::int16_t(*k);
     } else if (o.term >= GaugeKinds) {
-        error = QStringLiteral("設定ファイルのゲージの種類 Term=%1 (その他) では何も受信しません。--kind 0..5 を指定してください。")
+        error = QStringLiteral("設定ファイルのゲージの種類 Term=%1 (その他) では何も受信しません。--kind "
+                               "0..5 を指定してください。")
                     .arg(o.term);
         return parsed;
     }
@@ -330,7 +342,8 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
             return parsed;
         }
         if (st.user.isEmpty()) {
-            error = QStringLiteral("パスワードファイルを使うにはユーザー名 (--mqtt-user) も指定してください。");
+            error =
+                QStringLiteral("パスワードファイルを使うにはユーザー名 (--mqtt-user) も指定してください。");
             return parsed;
         }
     }
@@ -342,15 +355,19 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
     if (has("port")) {
         r.port = value("port");
     } else if (s.ComPort < 0 || s.ComPort > 30) {
-        error = QStringLiteral("設定ファイルの ComPort=%1 は使えません: 1 から 30 の数。--port を指定してください。").arg(s.ComPort);
+        error = QStringLiteral(
+                    "設定ファイルの ComPort=%1 は使えません: 1 から 30 の数。--port を指定してください。")
+                    .arg(s.ComPort);
         return parsed;
     }
     if (r.port.isEmpty()) {
-        const auto unusable = std::find_if(conf.Replaced.begin(), conf.Replaced.end(),
-                                           [](const ReplacedSetting& k) { return k.key == QStringLiteral("ComPort"); });
+        const auto unusable =
+            std::find_if(conf.Replaced.begin(), conf.Replaced.end(),
+                         [](const ReplacedSetting& k) { return k.key == QStringLiteral("ComPort"); });
         error = unusable == conf.Replaced.end()
                     ? QStringLiteral("ポートを指定してください (--port COMn または --port /dev/ttyUSB0)。")
-                    : QStringLiteral("設定ファイルの ComPort=%1 は使えません。--port を指定してください。").arg(unusable->held);
+                    : QStringLiteral("設定ファイルの ComPort=%1 は使えません。--port を指定してください。")
+                          .arg(unusable->held);
         return parsed;
     }
     if (r.port.startsWith(u'/')) {
@@ -360,8 +377,9 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
             return parsed;
         }
     } else {
-        const auto n = r.port.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive) ? wholeNumber(r.port.mid(3))
-                                                                                       : std::nullopt;
+        const auto n = r.port.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive)
+                           ? wholeNumber(r.port.mid(3))
+                           : std::nullopt;
         if (!n || *n < 1 || *n > 30)
             return bad("port", QStringLiteral("COM1〜COM30 またはデバイスのパス"));
         o.port = *n;
@@ -370,15 +388,19 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         for (const SerialDevice& d : ListSerialDevices(env.exeDir))
             found = found || d.number == o.port;
         if (!found) {
-            error = QStringLiteral("ポート %1 がありません (シリアルデバイスも ports/%1 のリンクもありません)。").arg(r.port);
+            error =
+                QStringLiteral("ポート %1 がありません (シリアルデバイスも ports/%1 のリンクもありません)。")
+                    .arg(r.port);
             return parsed;
         }
     }
 
     // The folder goes into the journal list and the log, both in code page 932, as the window's
     // file dialog refuses what that cannot hold.
-    if (const QString unwritable = Cp932Unencodable(QDir(o.saveDir).filePath(o.baseName)); !unwritable.isEmpty()) {
-        error = QStringLiteral("保存フォルダ名またはファイル名に Shift_JIS (CP932) で書けない文字があります (%1): %2")
+    if (const QString unwritable = Cp932Unencodable(QDir(o.saveDir).filePath(o.baseName));
+        !unwritable.isEmpty()) {
+        error = QStringLiteral(
+                    "保存フォルダ名またはファイル名に Shift_JIS (CP932) で書けない文字があります (%1): %2")
                     .arg(unwritable, QDir(o.saveDir).filePath(o.baseName));
         return parsed;
     }
@@ -387,7 +409,8 @@ ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& 
         return parsed;
     }
     if (!BaseNameFits(o.saveDir, o.baseName)) {
-        error = BaseNameTooLongText(o.saveDir, o.baseName).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        error =
+            BaseNameTooLongText(o.saveDir, o.baseName).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
         return parsed;
     }
     return parsed;

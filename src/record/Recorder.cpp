@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 namespace tavin {
 
 namespace {
@@ -23,8 +22,8 @@ QString isoTime(OleDate d) { return FromOleDate(d).toString(Qt::ISODate); }
 }  // namespace
 
 Recorder::Recorder(AppEnv env, RecordOptions options, OutputQueue& out, OutputQueue& err, bool terminal)
-    : env_(std::move(env)), o_(std::move(options)), out_(out), err_(err), tty_(terminal && !o_.quiet), log_(env_),
-      engine_(std::make_unique<Acquisition>(env_, log_, store_, journal_, unsaved_))
+    : env_(std::move(env)), o_(std::move(options)), out_(out), err_(err), tty_(terminal && !o_.quiet),
+      log_(env_), engine_(std::make_unique<Acquisition>(env_, log_, store_, journal_, unsaved_))
 {
     env_.prompts = &said_;
     log_.boxesWithoutFile = true;
@@ -46,10 +45,10 @@ QString Recorder::start()
         say(line, 1);
     log_.LogMsg(0, QStringLiteral("tavin-record"),
                 QStringLiteral("記録を開始します: %1 (種類 %2, %3 bps) → %4")
-                    .arg(o_.port)
-                    .arg(o_.acquisition.term)
-                    .arg(o_.acquisition.baudRate)
-                    .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)) +
+                        .arg(o_.port)
+                        .arg(o_.acquisition.term)
+                        .arg(o_.acquisition.baudRate)
+                        .arg(QDir(o_.acquisition.saveDir).filePath(o_.acquisition.baseName)) +
                     (o_.acquisition.stream.on()
                          ? QStringLiteral(" (MQTT %1)").arg(UrlForText(o_.acquisition.stream.url))
                          : QString()));
@@ -85,12 +84,15 @@ void Recorder::connected()
 void Recorder::checkWhatComes()
 {
     const AcquisitionOptions& o = o_.acquisition;
-    if (checked_ || !engine_->measuring() || connected_.elapsed() < std::max<qint64>(CheckAfterMs, 3LL * o.sampling))
+    if (checked_ || !engine_->measuring() ||
+        connected_.elapsed() < std::max<qint64>(CheckAfterMs, 3LL * o.sampling))
         return;
     checked_ = true;
-    const std::int64_t samples = samplesBefore_ + store_.g_DataCnt.load(std::memory_order_acquire) - samplesAtConnect_;
+    const std::int64_t samples =
+        samplesBefore_ + store_.g_DataCnt.load(std::memory_order_acquire) - samplesAtConnect_;
     if (samples == 0) {
-        say(QStringLiteral("%1 秒間に記録できた値がありません (受信したフレーム %2)。ゲージの種類 (--kind %3) と通信速度 "
+        say(QStringLiteral("%1 秒間に記録できた値がありません (受信したフレーム %2)。ゲージの種類 (--kind "
+                           "%3) と通信速度 "
                            "(--baud %4) を確かめてください。")
                 .arg(connected_.elapsed() / 1000)
                 .arg(engine_->frames() - framesAtConnect_)
@@ -102,8 +104,9 @@ void Recorder::checkWhatComes()
     const double period = double(connected_.elapsed()) / double(samples);
     const std::int32_t sampling = engine_->options().sampling;  // measured, with --sampling auto
     if (period > 2.0 * sampling || period < 0.5 * sampling)
-        say(QStringLiteral("値はおよそ %1 ms ごとに届いていますが、記録ファイルの時間軸はサンプリング周期 %2 ms です "
-                           "(--sampling)。")
+        say(QStringLiteral(
+                "値はおよそ %1 ms ごとに届いていますが、記録ファイルの時間軸はサンプリング周期 %2 ms です "
+                "(--sampling)。")
                 .arg(period, 0, 'f', period < 10 ? 1 : 0)
                 .arg(sampling),
             1);
@@ -155,7 +158,9 @@ void Recorder::onEvent(const AcquisitionEvent& e)
     case Kind::Stream: say(e.text); break;  // the engine logged it
     case Kind::SamplingMeasured:
         log_.LogMsg(0, QStringLiteral("tavin-record"),
-                    QStringLiteral("サンプリング周期を測りました: %1 ms (記録は %2 ms)").arg(e.number, 0, 'f', 3).arg(e.whole));
+                    QStringLiteral("サンプリング周期を測りました: %1 ms (記録は %2 ms)")
+                        .arg(e.number, 0, 'f', 3)
+                        .arg(e.whole));
         break;
     // What the window shows: a save's failure is logged (and said) where it happens.
     case Kind::Status:
@@ -217,15 +222,16 @@ void Recorder::everySecond()
     }
     const std::int32_t count = v.measuring ? store_.g_DataCnt.load(std::memory_order_acquire) : 0;
     QString line =
-        v.measuring ? QStringLiteral("%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
-                          .arg(o_.port)
-                          .arg(samplesBefore_ + count)
-                          .arg(rate_ < 0 ? QStringLiteral("-") : QString::number(rate_, 'f', 0))
-                          .arg(errorsBefore_ + v.errorCount)
-                          .arg(v.fileNo)
-                          .arg(count)
-                          .arg(o_.acquisition.maxDatas)
-                    : QStringLiteral("%1  ポートを待っています  サンプル %2").arg(o_.port).arg(samplesBefore_);
+        v.measuring
+            ? QStringLiteral("%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
+                  .arg(o_.port)
+                  .arg(samplesBefore_ + count)
+                  .arg(rate_ < 0 ? QStringLiteral("-") : QString::number(rate_, 'f', 0))
+                  .arg(errorsBefore_ + v.errorCount)
+                  .arg(v.fileNo)
+                  .arg(count)
+                  .arg(o_.acquisition.maxDatas)
+            : QStringLiteral("%1  ポートを待っています  サンプル %2").arg(o_.port).arg(samplesBefore_);
     if (const QString stream = StreamStatusText(v.stream); !stream.isEmpty())
         line += QStringLiteral("  ") + stream;
     out_.status("\r\033[K" + line.toUtf8());
@@ -247,7 +253,8 @@ void Recorder::say(const QString& text, int level)
         return;
     }
     clearStatus();
-    const QString line = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
+    const QString line =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
     err_.line("tavin-record: " + line.toUtf8() + '\n');
     if (level >= 0)
         log_.LogMsg(level, QStringLiteral("tavin-record"), text);
@@ -277,7 +284,10 @@ void Recorder::finish(int status)
     if (const int lost = v.unsavedInMemoryOnly; lost > 0)
         say(QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost), 2);
     if (const int kept = v.unsaved - v.unsavedInMemoryOnly; kept > 0)
-        say(QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。").arg(kept), 1);
+        say(QStringLiteral(
+                "保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
+                .arg(kept),
+            1);
     if (v.unsaved > 0 && status == RecordOk)
         status = RecordUnsaved;
     if (nothing)
@@ -286,7 +296,8 @@ void Recorder::finish(int status)
     if (const std::uint64_t lost = out_.dropped() + err_.dropped(); lost > 0)
         log_.LogMsg(1, QStringLiteral("tavin-record"),
                     QStringLiteral("出力先が読み取らなかったため、出力 %1 行を捨てました。").arg(lost));
-    log_.LogMsg(0, QStringLiteral("tavin-record"), QStringLiteral("#### 記録を終了します (状態 %1) ####").arg(status));
+    log_.LogMsg(0, QStringLiteral("tavin-record"),
+                QStringLiteral("#### 記録を終了します (状態 %1) ####").arg(status));
     Q_EMIT finished(status);
 }
 

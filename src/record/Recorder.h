@@ -4,15 +4,15 @@
 // queues that never hold up the recording when nobody reads them.
 #pragma once
 
-#include "engine/Acquisition.h"
 #include "core/app/basLog.h"
 #include "core/files/Journal.h"
 #include "core/files/RecordingFiles.h"
 #include "core/platform/AppEnv.h"
 #include "core/platform/Prompts.h"
+#include "core/trend/SampleStore.h"
+#include "engine/Acquisition.h"
 #include "record/OutputQueue.h"
 #include "record/RecordOptions.h"
-#include "core/trend/SampleStore.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -26,9 +26,9 @@ namespace tavin {
 // Exit statuses.
 enum RecordStatus : int {
     RecordOk = 0,
-    RecordUnsaved = 1,    // measured data could not be saved anywhere by the end
-    RecordBadInput = 2,   // the command line, the port, the folder or the name
-    RecordPortLost = 3,   // the device vanished (without --reconnect)
+    RecordUnsaved = 1,   // measured data could not be saved anywhere by the end
+    RecordBadInput = 2,  // the command line, the port, the folder or the name
+    RecordPortLost = 3,  // the device vanished (without --reconnect)
 };
 
 class Recorder : public QObject {
@@ -100,12 +100,12 @@ private:
     std::int64_t samplesBefore_ = 0;  // in the segments ended, and in earlier connections
     std::int64_t errorsBefore_ = 0;   // rejected frames of earlier connections
     std::uint64_t framesAtTick_ = 0;
-    double rate_ = -1;                // frames a second; -1: not measured yet
+    double rate_ = -1;  // frames a second; -1: not measured yet
     QElapsedTimer tickClock_;
-    QElapsedTimer connected_;         // since the port last opened
+    QElapsedTimer connected_;  // since the port last opened
     std::int64_t samplesAtConnect_ = 0;
     std::uint64_t framesAtConnect_ = 0;
-    bool checked_ = false;            // what comes was looked at in this connection
+    bool checked_ = false;  // what comes was looked at in this connection
     int unsavedTicks_ = 0;
 };
 

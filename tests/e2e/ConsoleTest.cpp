@@ -1,17 +1,17 @@
 // The communication console end to end: the simulated gauge on a pseudo-terminal linked as COM3,
 // the console opened from the debug width, lines sent from it arriving at the gauge, and the dumps
 // of received bytes while it is shown.
+#include "e2e/GaugeFixture.h"
 #include "engine/CommControl.h"
+#include "window/dialogs/frmComm.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/MonitorView.h"
-#include "window/dialogs/frmComm.h"
-#include "e2e/GaugeFixture.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QScrollBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace tavin;
@@ -32,7 +32,10 @@ long ResidentKb()
 
 class Console : public test::GaugeFixture {
 protected:
-    void startGauge(int periodMs) { GaugeFixture::startGauge(0, {"--period", QString::number(periodMs), "--quiet"}); }
+    void startGauge(int periodMs)
+    {
+        GaugeFixture::startGauge(0, {"--period", QString::number(periodMs), "--quiet"});
+    }
     // Everything the gauge reported receiving, as hexadecimal digits.
     QString received()
     {
@@ -69,7 +72,8 @@ TEST_F(Console, LinesSentFromTheConsoleReachTheGaugeByteForByte)
     w->ui.cmdComm->click();
     ASSERT_TRUE(w->comm().isVisible());
     send(QStringLiteral("02 2b31 03 ;comment"), true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received() == QStringLiteral("022B3103"); }, 5000)) << received().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received() == QStringLiteral("022B3103"); }, 5000))
+        << received().toStdString();
     send(QStringLiteral("  圧力 R  "), false);  // trimmed, in code page 932
     EXPECT_TRUE(QTest::qWaitFor([&] { return received().endsWith(QStringLiteral("88B397CD2052")); }, 5000))
         << received().toStdString();
@@ -95,10 +99,12 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
         const int from = state->store.g_DataCnt;
         return QTest::qWaitFor([&] { return state->store.g_DataCnt >= from + n; }, 5000);
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] {  // more lines than the screen holds
-        c.showMonitor();
-        return bar->maximum() > 0;
-    }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {  // more lines than the screen holds
+            c.showMonitor();
+            return bar->maximum() > 0;
+        },
+        5000));
     ASSERT_TRUE(framesArrive(10));
     c.showMonitor();
     EXPECT_EQ(bar->value(), bar->maximum());
@@ -121,7 +127,8 @@ TEST_F(Console, WithThePortClosedTheDumpIsFollowedByNotOpen)
     send(QStringLiteral("ABC"), false);
     const QStringList lines = w->comm().monitor().lines();
     ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral("S>41 42 43 ") + QString(39, u' ') + QStringLiteral("ABC")))
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral("S>41 42 43 ") + QString(39, u' ') +
+                                                 QStringLiteral("ABC")))
         << lines[lines.size() - 2].toStdString();
     EXPECT_EQ(lines.last(), QStringLiteral("未Open"));
     EXPECT_TRUE(w->comm().tmrRes->isActive());

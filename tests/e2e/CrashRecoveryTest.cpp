@@ -1,11 +1,11 @@
 // Nothing measured is lost: a program killed mid-segment leaves a journal that the next start
 // turns into a recording, and segments that could not be written are saved once they can be.
-#include "window/main/frmMain.h"
-#include "e2e/GaugeFixture.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/TextFile.h"
+#include "e2e/GaugeFixture.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -40,10 +40,10 @@ protected:
     void startGauge(int period, const QStringList& more = {})
     {
         QFile::remove(t.path("ports/COM7"));
-        sim.start(QStringLiteral(GAUGE_SIM_PATH), QStringList{"--dir", t.dir.path(), "--com", "7", "--kind", "0",
-                                                              "--period", QString::number(period), "--wave", "ramp",
-                                                              "--amplitude", "50"} +
-                                                      more);
+        sim.start(QStringLiteral(GAUGE_SIM_PATH),
+                  QStringList{"--dir", t.dir.path(), "--com", "7", "--kind", "0", "--period",
+                              QString::number(period), "--wave", "ramp", "--amplitude", "50"} +
+                      more);
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM7")); }, 5000));
     }
@@ -93,11 +93,12 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
 {
     const int period = GetParam();
     startGauge(period);
-    host.start(QStringLiteral(MEASURE_HOST_PATH), {"--dir", t.dir.path(), "--com", "7", "--kind", "0", "--sampling",
-                                                   QString::number(period)});
+    host.start(QStringLiteral(MEASURE_HOST_PATH),
+               {"--dir", t.dir.path(), "--com", "7", "--kind", "0", "--sampling", QString::number(period)});
     ASSERT_TRUE(host.waitForStarted(5000));
     QByteArray said;  // the host's one line
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (said += host.readAllStandardOutput()).endsWith('\n'); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (said += host.readAllStandardOutput()).endsWith('\n'); }, 10000));
     ASSERT_EQ(said, "measuring\n");
 
     // Watch what the gauge sends, then kill the program in the middle of a second.
@@ -145,7 +146,8 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     w->ui.cmdFileLoad->click();
     EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
     ASSERT_EQ(state->store.g_DataCnt, samples);
-    EXPECT_EQ(lines.last(), u',' + FormatDate(state->store.g_DataTime[std::size_t(samples) - 1], u"yyyy年m月d日 hh:nn:ss"));
+    EXPECT_EQ(lines.last(),
+              u',' + FormatDate(state->store.g_DataTime[std::size_t(samples) - 1], u"yyyy年m月d日 hh:nn:ss"));
 
     // A normal measurement in the same folder afterwards: its own recording, the recovered one
     // untouched, no journal left.
@@ -163,8 +165,9 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     EXPECT_EQ(t.read("Documents/" + recordings[0]), recovered);
 }
 
-INSTANTIATE_TEST_SUITE_P(Periods, KilledMeasurement, ::testing::Values(1, 1000),
-                         [](const auto& info) { return QStringLiteral("Every%1ms").arg(info.param).toStdString(); });
+INSTANTIATE_TEST_SUITE_P(Periods, KilledMeasurement, ::testing::Values(1, 1000), [](const auto& info) {
+    return QStringLiteral("Every%1ms").arg(info.param).toStdString();
+});
 
 TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
 {
@@ -188,7 +191,8 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
     // The journal, in the same folder, could not be written either: said once, not per segment.
     QStringList log;
     ASSERT_TRUE(ReadTextLines(state->log.LogFilePath, log));
-    EXPECT_EQ(log.filter(QStringLiteral("ジャーナルを書き込めません")).size(), 1) << log.join('\n').toStdString();
+    EXPECT_EQ(log.filter(QStringLiteral("ジャーナルを書き込めません")).size(), 1)
+        << log.join('\n').toStdString();
 
     QFile::remove(t.path("blocked"));  // the folder can be written again
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->unsaved.empty(); }, 15000));
@@ -215,7 +219,8 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
             ASSERT_EQ(s.g_Datas[std::size_t(i)], float(Val(sent[next].value))) << f.toStdString() << ' ' << i;
             const OleDate time = s.g_DataTime[std::size_t(i)];
             if (lastTime != 0) {
-                ASSERT_TRUE(time >= lastTime - 1e-9 && time <= lastTime + Second * 1.01) << f.toStdString() << ' ' << i;
+                ASSERT_TRUE(time >= lastTime - 1e-9 && time <= lastTime + Second * 1.01)
+                    << f.toStdString() << ' ' << i;
             }
             lastTime = time;
         }

@@ -1,10 +1,10 @@
 // Printing through a real CUPS queue: a cupsd of the test's own (its own socket, spool and output
 // folder, reached through CUPS_SERVER) with a queue whose device keeps each job as a file. The
 // print dialog lists the queue, shows its device, opens its settings, and the job arrives.
-#include "window/widgets/Controls.h"
-#include "window/dialogs/frmPrint.h"
 #include "support/Spawned.h"
 #include "support/WindowFixture.h"
+#include "window/dialogs/frmPrint.h"
+#include "window/widgets/Controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -58,10 +58,11 @@ public:
                   "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
         const QByteArray root = d.toUtf8();
         write(QStringLiteral("conf/cups-files.conf"),
-              "ServerRoot " + root + "/conf\nServerBin " + root + "/bin\nRequestRoot " + root + "/spool\nCacheDir " +
-                  root + "/cache\nStateDir " + root + "/state\nTempDir " + root + "/tmp\nErrorLog " + root +
-                  "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " + root + "/log/page_log\n" +
-                  "Printcap " + root + "/printcap\n");
+              "ServerRoot " + root + "/conf\nServerBin " + root + "/bin\nRequestRoot " + root +
+                  "/spool\nCacheDir " + root + "/cache\nStateDir " + root + "/state\nTempDir " + root +
+                  "/tmp\nErrorLog " + root + "/log/error_log\nAccessLog " + root +
+                  "/log/access_log\nPageLog " + root + "/log/page_log\n" + "Printcap " + root +
+                  "/printcap\n");
         // The device: "tavin:/folder" keeps job n as /folder/job-n, complete when it appears, with
         // its copies and options in /folder/job-n.args.
         const QString backend = d + QStringLiteral("/bin/backend/tavin");
@@ -70,8 +71,10 @@ public:
               "[ $# -eq 0 ] && { echo 'direct tavin \"Unknown\" \"Job files\"'; exit 0; }\n"
               "out=\"${DEVICE_URI#tavin:}/job-$1\"\n"
               "echo \"$4 $5\" > \"$out.args\"\n"
-              "if [ -n \"$6\" ]; then cat \"$6\" > \"$out.part\"; else cat > \"$out.part\"; fi && mv \"$out.part\" \"$out\"\n");
-        QFile(backend).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+              "if [ -n \"$6\" ]; then cat \"$6\" > \"$out.part\"; else cat > \"$out.part\"; fi && mv "
+              "\"$out.part\" \"$out\"\n");
+        QFile(backend).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner);
 
         cupsd_.setMergedChannels(true);
         // cupsd ends with the test, however the test ends: setpriv gives it the parent's death
@@ -84,10 +87,11 @@ public:
             cupsd_.start(setpriv, QStringList{"--pdeathsig", "TERM", "--", cupsd} + args);
         if (!cupsd_.waitForStarted(5000))
             return QStringLiteral("cupsd does not start: ") + cupsd_.errorString();
-        if (!QTest::qWaitFor([&] { return QFile::exists(socket()) || !cupsd_.running(); }, 10000) || !cupsd_.running())
+        if (!QTest::qWaitFor([&] { return QFile::exists(socket()) || !cupsd_.running(); }, 10000) ||
+            !cupsd_.running())
             return QStringLiteral("cupsd ended or did not listen: ") +
                    QString::fromLocal8Bit(cupsd_.readAllStandardOutput()) + log();
-        qputenv("CUPS_SERVER", socket().toLocal8Bit());  // for lpadmin
+        qputenv("CUPS_SERVER", socket().toLocal8Bit());     // for lpadmin
         cupsSetServer(socket().toLocal8Bit().constData());  // for this process, whatever it asked before
         test::Spawned add;
         add.setMergedChannels(true);
@@ -100,7 +104,10 @@ public:
 
     QString socket() const { return dir_.path() + QStringLiteral("/cups.sock"); }
     QString out() const { return dir_.path() + QStringLiteral("/out"); }
-    QStringList jobs() const { return QDir(out()).entryList({"job-*"}).filter(QRegularExpression("^job-\\d+$")); }
+    QStringList jobs() const
+    {
+        return QDir(out()).entryList({"job-*"}).filter(QRegularExpression("^job-\\d+$"));
+    }
     QString log() const
     {
         QFile f(dir_.path() + QStringLiteral("/log/error_log"));

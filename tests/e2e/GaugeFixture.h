@@ -2,9 +2,9 @@
 // test; and the frames a gauge-sim process reports having sent, for every end-to-end test.
 #pragma once
 
-#include "window/dialogs/frmComm.h"
 #include "support/Spawned.h"
 #include "support/WindowFixture.h"
+#include "window/dialogs/frmComm.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -107,9 +107,9 @@ protected:
     void startGauge(int kind, const QStringList& extra = {})
     {
         state->Settings.Term = std::int16_t(kind);
-        sim.start(QStringLiteral(GAUGE_SIM_PATH),
-                  QStringList{"--dir", t.dir.path(), "--com", "3", "--kind", QString::number(kind), "--period", "5"} +
-                      extra);
+        sim.start(QStringLiteral(GAUGE_SIM_PATH), QStringList{"--dir", t.dir.path(), "--com", "3", "--kind",
+                                                              QString::number(kind), "--period", "5"} +
+                                                      extra);
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
         state->Settings.ComPort = 3;

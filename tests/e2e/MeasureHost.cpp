@@ -7,8 +7,8 @@
 // name of their own; N lowers the store's segment length, so that at a fast sampling period
 // segments end and are saved every few seconds.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/platform/Prompts.h"
+#include "window/main/frmMain.h"
 
 #include <QAction>
 #include <QApplication>

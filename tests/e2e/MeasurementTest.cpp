@@ -1,20 +1,20 @@
 // A measurement as a user makes it: the simulated gauge, the port menu, start and stop buttons,
 // and the recording file on the disk.
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/TextFile.h"
 #include "e2e/GaugeFixture.h"
-#include "window/dialogs/frmComm.h"
 #include "support/WindowFixture.h"
+#include "window/dialogs/frmComm.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QRadioButton>
-#include <QStatusBar>
 #include <QDir>
 #include <QFile>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -97,7 +97,8 @@ TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
     start(0, {"--period", "1", "--count", "500", "--wave", "ramp", "--amplitude", "9"});
     w->ui.cmdOpen->click();
     ASSERT_EQ(w->Measuring, 1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 500; }, 20000)) << state->store.g_DataCnt;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 500; }, 20000))
+        << state->store.g_DataCnt;
     w->ui.cmdClose->click();
     EXPECT_EQ(w->Measuring, 0);
     EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
@@ -131,7 +132,8 @@ TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
 {
     start(4, {"--period", "1000", "--count", "3", "--wave", "steps", "--amplitude", "40"});
     w->ui.cmdOpen->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 3; }, 10000)) << state->store.g_DataCnt;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 3; }, 10000))
+        << state->store.g_DataCnt;
     w->ui.cmdClose->click();
     expectStoreHolds(frames.waitFor(3));
     EXPECT_LT(state->store.g_DataTime[0], state->store.g_DataTime[2]);
@@ -156,7 +158,8 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     state->Settings.MaxDatas = 1000;  // segments of 1000 samples, as 30000 at full length
     w->ui.cmbSampling->setCurrentIndex(0);
     w->ui.cmdOpen->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_FileNo == 3 && state->store.g_DataCnt >= 500; }, 20000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return state->store.g_FileNo == 3 && state->store.g_DataCnt >= 500; }, 20000));
     w->ui.cmdClose->click();
     const QList<test::SentFrame> sent = frames.waitFor(2500);
     ASSERT_EQ(sent.size(), 2500);
@@ -176,7 +179,8 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
         const int count = files.indexOf(f) < 2 ? 1000 : 500;
         ASSERT_EQ(state->store.g_DataCnt, count);
         for (int i = 0; i < count; ++i)
-            ASSERT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[first + i].value))) << f.toStdString() << " " << i;
+            ASSERT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[first + i].value)))
+                << f.toStdString() << " " << i;
         first += count;
     }
 }
@@ -185,7 +189,7 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
 {
     start(4, {"--period", "2", "--count", "300", "--wave", "ramp", "--amplitude", "150", "--unit", "M"});
     w->SelectSampling("2");
-    w->ui.mnuPlusRange[8]->trigger();        // 200
+    w->ui.mnuPlusRange[8]->trigger();         // 200
     w->ui.cmbRangeMinus->setCurrentIndex(4);  // -20.0
     state->g_Keisu = 1.5f;
     w->ui.cmdOpen->click();

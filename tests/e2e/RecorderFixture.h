@@ -4,10 +4,10 @@
 #pragma once
 
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "e2e/GaugeFixture.h"
 #include "core/platform/NumText.h"
+#include "e2e/GaugeFixture.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,14 +43,17 @@ protected:
     void gauge(const QStringList& args)
     {
         QFile::remove(t.path("ports/COM7"));
-        sim.start(QStringLiteral(GAUGE_SIM_PATH),
-                  QStringList{"--dir", t.dir.path(), "--com", "7", "--kind", "0", "--wave", "ramp", "--amplitude", "50"} + args);
+        sim.start(QStringLiteral(GAUGE_SIM_PATH), QStringList{"--dir", t.dir.path(), "--com", "7", "--kind",
+                                                              "0", "--wave", "ramp", "--amplitude", "50"} +
+                                                      args);
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM7")); }, 5000));
     }
     void record(test::Spawned& p, const QStringList& args = {})
     {
-        ASSERT_TRUE(p.start(exe, QStringList{"--port", "COM7", "--kind", "0", "--dir", t.path("rec"), "--name", "bench"} + args))
+        ASSERT_TRUE(p.start(
+            exe,
+            QStringList{"--port", "COM7", "--kind", "0", "--dir", t.path("rec"), "--name", "bench"} + args))
             << p.errorString().toStdString();
     }
     // Waits for the process to end; its exit status.
@@ -62,11 +65,15 @@ protected:
     // Waits until stderr says `text`; all it said by then.
     QString waitSaid(test::Spawned& p, const QString& text, int ms = 10000)
     {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return (err += QString::fromUtf8(p.readAllStandardError())).contains(text); }, ms))
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return (err += QString::fromUtf8(p.readAllStandardError())).contains(text); }, ms))
             << "stderr: " << err.toStdString();
         return err;
     }
-    QStringList files(const char* pattern) const { return QDir(t.path("rec")).entryList({pattern}, QDir::Files); }
+    QStringList files(const char* pattern) const
+    {
+        return QDir(t.path("rec")).entryList({pattern}, QDir::Files);
+    }
     static std::vector<float> valuesOf(const QList<test::SentFrame>& sent)
     {
         std::vector<float> v;

@@ -2,13 +2,13 @@
 // folder, the simulated gauge on a pseudo-terminal, ended by a signal, a kill or a vanishing
 // device; and its recordings read back by the window.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "e2e/RecorderFixture.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/TextFile.h"
+#include "e2e/RecorderFixture.h"
 #include "support/Recordings.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -153,7 +153,8 @@ TEST_F(Recorder, AFailedSaveIsSaidBeforeWhatFollowsFromIt)
     rec.terminate();
     EXPECT_EQ(ended(rec), 1);
     const QString said = QString::fromUtf8(rec.readAllStandardError());
-    const qsizetype failed = said.indexOf("測定データを保存できませんでした"), kept = said.indexOf("ジャーナルに残り");
+    const qsizetype failed = said.indexOf("測定データを保存できませんでした"),
+                    kept = said.indexOf("ジャーナルに残り");
     EXPECT_TRUE(failed >= 0 && kept > failed) << said.toStdString();
 }
 
@@ -208,7 +209,8 @@ TEST_F(Recorder, BadInputEndsWithStatus2AndOneLineAndCreatesNothing)
         record(other, c.args);
         EXPECT_EQ(ended(other), 2) << c.says;
         const QString said = QString::fromUtf8(other.readAllStandardError());
-        EXPECT_TRUE(said.startsWith("tavin-record: ") && said.contains(QString::fromUtf8(c.says))) << said.toStdString();
+        EXPECT_TRUE(said.startsWith("tavin-record: ") && said.contains(QString::fromUtf8(c.says)))
+            << said.toStdString();
         EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
         EXPECT_EQ(other.readAllStandardOutput(), "");
     }

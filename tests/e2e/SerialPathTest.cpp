@@ -1,21 +1,19 @@
 // The serial path end to end: the simulated gauge on a pseudo-terminal linked as a COM port,
 // the real serial control, frame assembly, dispatch, decoding and the store.
 #include "core/decode/Decoders.h"
-#include "engine/CommControl.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
-#include "window/dialogs/frmComm.h"
 #include "e2e/GaugeFixture.h"
+#include "engine/CommControl.h"
+#include "window/dialogs/frmComm.h"
+#include "window/widgets/Controls.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
-
 using namespace tavin;
 
 namespace {
-
 
 class SerialPath : public test::GaugeFixture {};
 
@@ -28,7 +26,8 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
         state->store.g_DataCnt = 0;
         frames.clear();
         startGauge(kind, {"--count", "30", "--wave", "sine", "--amplitude", "50", "--unit", "M"});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30; }, 10000)) << state->store.g_DataCnt;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30; }, 10000))
+            << state->store.g_DataCnt;
         const QList<test::SentFrame> sent = frames.waitFor(30);
         ASSERT_EQ(sent.size(), 30);
         for (int i = 0; i < 30; ++i)
@@ -44,8 +43,10 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
 
 TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
 {
-    startGauge(0, {"--count", "40", "--noise", "--split", "--bad-bcc", "4", "--wave", "ramp", "--amplitude", "9"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 30 && w->ui.lblBccErrCnt->text() == "10"; }, 15000));
+    startGauge(
+        0, {"--count", "40", "--noise", "--split", "--bad-bcc", "4", "--wave", "ramp", "--amplitude", "9"});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return state->store.g_DataCnt >= 30 && w->ui.lblBccErrCnt->text() == "10"; }, 15000));
     int stored = 0;
     for (const test::SentFrame& f : frames.waitFor(40)) {
         if (f.bad)
@@ -59,7 +60,8 @@ TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
 TEST_F(SerialPath, AVanishedDeviceClosesThePortOnceAndLeavesTheProcessIdle)
 {
     startGauge(0, {"--vanish-after", "15"});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Measuring == 0; }, 10000));  // stopped as the stop button does
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return w->Measuring == 0; }, 10000));  // stopped as the stop button does
     EXPECT_FALSE(w->engine().portOpen());
     EXPECT_EQ(state->store.g_DataCnt, 15);  // everything sent before was kept
     ASSERT_EQ(t.prompts.shown.size(), 1);

@@ -99,7 +99,8 @@ TEST_F(Streaming, EveryValueAtOneKilohertzArrivesInOrder)
     EXPECT_EQ(segment["samples"].toInt(), 10000);
     EXPECT_TRUE(QDateTime::fromString(segment["last"].toString(), Qt::ISODateWithMs).isValid());
     EXPECT_EQ(lastOn(m, "plant/bench1/status")["state"], "stopped");
-    EXPECT_TRUE(QDateTime::fromString(lastOn(m, "plant/bench1/status")["at"].toString(), Qt::ISODateWithMs).isValid());
+    EXPECT_TRUE(QDateTime::fromString(lastOn(m, "plant/bench1/status")["at"].toString(), Qt::ISODateWithMs)
+                    .isValid());
     EXPECT_EQ(lastOn(m, "plant/bench1/status")["kind_name"], "VRT50");
     EXPECT_TRUE(std::any_of(m.begin(), m.end(), [](const test::Message& x) {
         return x.topic.endsWith("/status") && x.payload.contains("\"online\"");
@@ -136,13 +137,16 @@ TEST_F(Streaming, RefusedPasswordIsSaidAndTheMeasurementGoesOn)
     ASSERT_TRUE(run("mosquitto_passwd", {"-b", "-c", t.path("passwd"), "bench", "right"}));
     ASSERT_TRUE(broker.start()) << broker.output().toStdString();
 
-    recordTenSeconds({"--mqtt", broker.url(), "--mqtt-user", "bench", "--mqtt-password-file", passwordFile("wrong")},
-                     [&] { waitSaid(rec, "接続を拒否しました"); });
+    recordTenSeconds(
+        {"--mqtt", broker.url(), "--mqtt-user", "bench", "--mqtt-password-file", passwordFile("wrong")},
+        [&] { waitSaid(rec, "接続を拒否しました"); });
     EXPECT_EQ(err.count("接続を拒否しました"), 1) << err.toStdString();  // once, not at every attempt
-    EXPECT_TRUE(err.contains("送れなかった 10000 値")) << err.toStdString();  // the end says what the broker missed
+    EXPECT_TRUE(err.contains("送れなかった 10000 値"))
+        << err.toStdString();  // the end says what the broker missed
     EXPECT_FALSE(err.contains("wrong"));
     EXPECT_EQ(test::recorded(t.path("rec")).size(), 10000u);
-    EXPECT_FALSE(QString::fromUtf8(t.read("LOG/" + QDir(t.path("LOG")).entryList({"PG*.Log"}).value(0))).contains("wrong"));
+    EXPECT_FALSE(QString::fromUtf8(t.read("LOG/" + QDir(t.path("LOG")).entryList({"PG*.Log"}).value(0)))
+                     .contains("wrong"));
 }
 
 TEST_F(Streaming, TlsChecksTheCertificateAndItsHostName)
@@ -150,15 +154,16 @@ TEST_F(Streaming, TlsChecksTheCertificateAndItsHostName)
     // A certificate authority of the test's own and the broker's certificate for "localhost".
     const QString dir = t.dir.path();
     const auto openssl = [&](const QStringList& args) { return run("openssl", args); };
-    ASSERT_TRUE(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=test CA",
-                         "-keyout", dir + "/ca.key", "-out", dir + "/ca.pem"}));
+    ASSERT_TRUE(openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                         "/CN=test CA", "-keyout", dir + "/ca.key", "-out", dir + "/ca.pem"}));
     ASSERT_TRUE(openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout",
                          dir + "/server.key", "-out", dir + "/server.csr"}));
     t.write("san.ext", "subjectAltName=DNS:localhost\n");
-    ASSERT_TRUE(openssl({"x509", "-req", "-in", dir + "/server.csr", "-CA", dir + "/ca.pem", "-CAkey", dir + "/ca.key",
-                         "-CAcreateserial", "-days", "2", "-extfile", dir + "/san.ext", "-out", dir + "/server.pem"}));
-    test::Broker broker({"cafile " + dir + "/ca.pem", "certfile " + dir + "/server.pem", "keyfile " + dir + "/server.key",
-                         "password_file " + t.path("passwd")});
+    ASSERT_TRUE(openssl({"x509", "-req", "-in", dir + "/server.csr", "-CA", dir + "/ca.pem", "-CAkey",
+                         dir + "/ca.key", "-CAcreateserial", "-days", "2", "-extfile", dir + "/san.ext",
+                         "-out", dir + "/server.pem"}));
+    test::Broker broker({"cafile " + dir + "/ca.pem", "certfile " + dir + "/server.pem",
+                         "keyfile " + dir + "/server.key", "password_file " + t.path("passwd")});
     ASSERT_TRUE(run("mosquitto_passwd", {"-b", "-c", t.path("passwd"), "bench", "right"}));
     ASSERT_TRUE(broker.start()) << broker.output().toStdString();
     // The recorder trusts the test's authority through the system's certificate store.
@@ -170,7 +175,8 @@ TEST_F(Streaming, TlsChecksTheCertificateAndItsHostName)
     const QStringList login{"--mqtt-user", "bench", "--mqtt-password-file", passwordFile("right")};
     // By an address the certificate does not name: refused by the host name check.
     gauge({"--period", "5", "--count", "400"});
-    record(rec, QStringList{"--sampling", "5", "--mqtt", QString("mqtts://127.0.0.1:%1").arg(broker.port())} + login);
+    record(rec, QStringList{"--sampling", "5", "--mqtt", QString("mqtts://127.0.0.1:%1").arg(broker.port())} +
+                    login);
     waitSaid(rec, "に接続できません");
     EXPECT_TRUE(err.contains("certificate verify failed")) << err.toStdString();
     rec.terminate();
@@ -183,7 +189,8 @@ TEST_F(Streaming, TlsChecksTheCertificateAndItsHostName)
     QDir(t.path("rec")).removeRecursively();
     QDir(t.dir.path()).mkpath("rec");
     recordTenSeconds(QStringList{"--mqtt", QString("mqtts://localhost:%1").arg(broker.port()), "--mqtt-topic",
-                                 "plant/tls"} + login);
+                                 "plant/tls"} +
+                     login);
     ASSERT_TRUE(allArrived(sub, 10000));
     EXPECT_EQ(test::ValuesOf(sub.messages()).values, recordedTimesTwo());
     EXPECT_EQ(err, "");

@@ -1,7 +1,7 @@
 // The measurement engine without a window: frames to samples, the view a client reads, segments
 // saved and handed over, the journal, and a simulated gauge on a pseudo-terminal.
-#include "GaugeFrames.h"
 #include "engine/Acquisition.h"
+#include "GaugeFrames.h"
 #include "core/decode/Sampling.h"
 #include "core/files/CsvReader.h"
 #include "core/platform/FileOps.h"
@@ -26,13 +26,12 @@
 #include <functional>
 #include <numeric>
 
-
 using namespace tavin;
 using Kind = AcquisitionEvent::Kind;
 using test::readFile;
 using test::recorded;
-using test::recordings;
 using test::Recording;
+using test::recordings;
 
 namespace {
 
@@ -75,12 +74,18 @@ protected:
 
     AcquisitionOptions options(std::int16_t kind = 0) const
     {
-        return {.port = 3, .term = kind, .saveDir = t.path("rec"), .baseName = "data", .device = {}, .stream = {}};
+        return {.port = 3,
+                .term = kind,
+                .saveDir = t.path("rec"),
+                .baseName = "data",
+                .device = {},
+                .stream = {}};
     }
     // The simulated gauge as COM3: silent unless `args` say otherwise.
     void gauge(const QStringList& args = {"--count", "0", "--period", "5"})
     {
-        ASSERT_TRUE(sim.start(QStringLiteral(GAUGE_SIM_PATH), QStringList{"--dir", t.dir.path(), "--com", "3"} + args))
+        ASSERT_TRUE(sim.start(QStringLiteral(GAUGE_SIM_PATH),
+                              QStringList{"--dir", t.dir.path(), "--com", "3"} + args))
             << sim.errorString().toStdString();
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
     }
@@ -97,7 +102,8 @@ protected:
     Sent sent(std::size_t n)
     {
         Sent s;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return std::size_t((simOut += sim.readAllStandardOutput()).count('\n')) >= n; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return std::size_t((simOut += sim.readAllStandardOutput()).count('\n')) >= n; }, 10000));
         for (const QByteArray& line : simOut.split('\n')) {
             const QList<QByteArray> f = line.split(' ');
             if (f.size() >= 3 && s.values.size() < n) {
@@ -120,7 +126,10 @@ protected:
         auto it = std::find_if(events.rbegin(), events.rend(), [&](auto& e) { return e.kind == kind; });
         return it == events.rend() ? nullptr : &*it;
     }
-    bool waitFor(Kind kind, int n = 1) { return QTest::qWaitFor([&] { return count(kind) >= n; }, 10000); }
+    bool waitFor(Kind kind, int n = 1)
+    {
+        return QTest::qWaitFor([&] { return count(kind) >= n; }, 10000);
+    }
     std::vector<float> stored() const
     {
         const auto n = st->store.g_DataCnt.load(std::memory_order_acquire);
@@ -154,7 +163,13 @@ protected:
 
 // ---- frames ----
 
-struct KindCase { const char* name; sim::FrameSpec frame; QString unit; int battery; char reference; };
+struct KindCase {
+    const char* name;
+    sim::FrameSpec frame;
+    QString unit;
+    int battery;
+    char reference;
+};
 const KindCase kKinds[] = {
     {"VRT50", {0, 1.234, 'M', 72, 'A'}, "MPa", 72, 'A'},
     // Six characters: value only, so the unit and reference are blank.
@@ -204,7 +219,8 @@ TEST_P(EachKind, FramesAreDecodedStoredAndShown)
     const std::int32_t errors = view().errorCount;
     EXPECT_EQ(engine->inject(garbledValue(c.frame.kind)), -1);
     EXPECT_EQ(view().errorCount, errors + 1);
-    EXPECT_EQ(view().lastError, QString::fromStdString(garbledValue(c.frame.kind)) + " -> 数値ではありません");
+    EXPECT_EQ(view().lastError,
+              QString::fromStdString(garbledValue(c.frame.kind)) + " -> 数値ではありません");
     EXPECT_EQ(stored().size(), 100u);
 }
 INSTANTIATE_TEST_SUITE_P(Kinds, EachKind, ::testing::ValuesIn(kKinds), [](auto& i) { return i.param.name; });
@@ -244,7 +260,12 @@ TEST_F(Engine, ReadoutShowsTheCoefficientTheAverageAndTheLimitCheck)
     AcquisitionOptions o = options();
     o.keisu = 2, o.limitHi = 5, o.limitLow = 1, o.aveLength = 2;
     measure(o);
-    const struct { float value; std::int16_t etcConf; float shown; std::uint16_t alarms; } cases[] = {
+    const struct {
+        float value;
+        std::int16_t etcConf;
+        float shown;
+        std::uint16_t alarms;
+    } cases[] = {
         {3.0f, 6, 6.0f, AlarmHigh}, {0.25f, 6, 0.5f, AlarmLow}, {1.5f, 6, 3.0f, 0},
         {3.0f, 2, 6.0f, 0},         {0.25f, 4, 0.5f, 0},  // the other limit alone is on
     };
@@ -292,7 +313,11 @@ TEST_F(Engine, OptionChangesReachTheViewAndTheJournalHeader)
     EXPECT_EQ(headerLines(journal()), 1);
 
     using Shown = std::function<bool(const CsvHeader& now, const CsvHeader& before)>;  // null: no header
-    const struct { const char* what; std::function<void(AcquisitionOptions&)> change; Shown shown; } changes[] = {
+    const struct {
+        const char* what;
+        std::function<void(AcquisitionOptions&)> change;
+        Shown shown;
+    } changes[] = {
         {"coefficient", [](auto& o) { o.keisu = 2.5f; }, [](auto& h, auto&) { return h.keisu == 2.5f; }},
         {"sampling", [](auto& o) { o.sampling = 500; }, [](auto& h, auto&) { return h.sampling == 500; }},
         {"plus range", [](auto& o) { o.rangePlus = 3; },
@@ -516,7 +541,12 @@ TEST_F(Engine, StartSaysWhyItCannotHaveThePort)
 {
     gauge();
     ASSERT_TRUE(QFile::link("/dev/null", t.path("ports/COM5")));
-    const struct { const char* what; int port, baud; bool held; QString reason; } cases[] = {
+    const struct {
+        const char* what;
+        int port, baud;
+        bool held;
+        QString reason;
+    } cases[] = {
         {"no such port", 29, 9600, false, "(COM29)"},
         {"not a serial device", 5, 9600, false, "COM5 を開けません"},
         {"held by another program", 3, 9600, true, "他のプログラムが使用中です"},
@@ -546,10 +576,12 @@ TEST_F(Engine, MeasuresARealPortSegmentAfterSegmentWithoutLosingAFrame)
     engine->setTap(true);
     measure(o, {"--kind", "1", "--period", "1", "--wave", "ramp", "--amplitude", "50"});
     // The client lets go of each segment as it sees it, as a window does at its refresh.
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        engine->acknowledge(engine->view().generation);
-        return engine->frames() >= 1600;
-    }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            engine->acknowledge(engine->view().generation);
+            return engine->frames() >= 1600;
+        },
+        60000));
     engine->stop();
     const std::vector<float> got = recorded(t.path("rec"));
     EXPECT_EQ(got.size(), engine->frames());
@@ -592,7 +624,8 @@ TEST_F(Engine, AVanishedDeviceIsReportedAndItsMeasurementSaved)
     engine->send("Q\r\n");
     // gauge-sim shows what it receives.
     QByteArray said;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return (said += sim.readAllStandardError()).contains("received 510D0A"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return (said += sim.readAllStandardError()).contains("received 510D0A"); }, 5000));
 
     ASSERT_TRUE(waitFor(Kind::PortLost));
     EXPECT_TRUE(QTest::qWaitFor([&] { return news > 0; }, 5000));
@@ -653,7 +686,8 @@ TEST_F(Engine, StreamsThroughABrokerThatIsAwayWithABoundedBacklog)
     ASSERT_TRUE(QTest::qWaitFor([&] { return said("古い値から捨てています") == 1; }, 10000));
     values(1001, 1500);
     // The newest batches kept (how many values each holds depends on how fast they came).
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view().stream.backlog + view().stream.dropped == 1500; }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return view().stream.backlog + view().stream.dropped == 1500; }, 10000));
     const std::int64_t dropped = view().stream.dropped;
     EXPECT_GE(dropped, 1200);
     EXPECT_EQ(said("古い値から捨てています"), 1);
@@ -665,8 +699,9 @@ TEST_F(Engine, StreamsThroughABrokerThatIsAwayWithABoundedBacklog)
     EXPECT_EQ(StreamStatusText(view().stream),
               QStringLiteral("MQTT %1: 接続中 (送れずに捨てた値 %2)").arg(broker.url().mid(7)).arg(dropped));
     // The gap, then the values kept: what was dropped and what arrived make up all 1500.
-    ASSERT_TRUE(sub.waitFor([&](const auto& m) { return std::int64_t(test::ValuesOf(m).values.size()) + dropped >= 1500; },
-                            10000));
+    ASSERT_TRUE(sub.waitFor(
+        [&](const auto& m) { return std::int64_t(test::ValuesOf(m).values.size()) + dropped >= 1500; },
+        10000));
     const std::vector<test::Message> m = sub.messages();
     const auto gap = std::find_if(m.begin(), m.end(), [](auto& x) { return x.topic == "plant/engine/gap"; });
     ASSERT_NE(gap, m.end());
@@ -684,7 +719,8 @@ TEST_F(Engine, StreamsThroughABrokerThatIsAwayWithABoundedBacklog)
         v *= 2;
     EXPECT_EQ(arrived, expected);
     // Said in the log too, once each; the engine's thread is never what waited for the broker.
-    const QString log = FromCp932(readFile(t.path("LOG/") + QDir(t.path("LOG")).entryList({"PG*.Log"}).value(0)));
+    const QString log =
+        FromCp932(readFile(t.path("LOG/") + QDir(t.path("LOG")).entryList({"PG*.Log"}).value(0)));
     EXPECT_EQ(log.count("古い値から捨てています"), 1) << log.toStdString();
     EXPECT_EQ(log.count("に接続できません"), 1) << log.toStdString();
 }

@@ -67,7 +67,8 @@ TEST(CommControl, APortHeldByAnotherProgramIsReportedAsInUse)
         // The holder keeps the port's lock, as another program would.
         const QString why = openError(second);
         const QString name = byDevicePath ? pty.slave : QStringLiteral("COM7");
-        EXPECT_TRUE(why.startsWith(name + QStringLiteral(" を開けません: 他のプログラムが使用中です。"))) << why.toStdString();
+        EXPECT_TRUE(why.startsWith(name + QStringLiteral(" を開けません: 他のプログラムが使用中です。")))
+            << why.toStdString();
         EXPECT_FALSE(why.contains(QStringLiteral("Permission"))) << why.toStdString();
         EXPECT_FALSE(second.PortOpen());
 

@@ -52,8 +52,11 @@ TEST(MqttPublisher, ABatchTooLargeForTheBrokerGoesInHalvesAndAValueThatNeverFits
             if (v != huge)
                 fit.push_back(v);
         }
-        ASSERT_TRUE(sub.waitFor([&](const auto& m) { return test::ValuesOf(m).values.size() == fit.size() && gaps(m).size() == 2; },
-                                10000));
+        ASSERT_TRUE(sub.waitFor(
+            [&](const auto& m) {
+                return test::ValuesOf(m).values.size() == fit.size() && gaps(m).size() == 2;
+            },
+            10000));
         QTest::qWait(500);  // and nothing more
         const std::vector<test::Message> m = sub.messages();
         const test::Batches b = test::ValuesOf(m);
@@ -62,9 +65,11 @@ TEST(MqttPublisher, ABatchTooLargeForTheBrokerGoesInHalvesAndAValueThatNeverFits
         EXPECT_EQ(b.values, fit);
         for (const QJsonObject& g : gaps(m)) {
             EXPECT_EQ(g["samples"].toInt(), 1);
-            EXPECT_TRUE(g["reason"].toString().startsWith("refused: ")) << g["reason"].toString().toStdString();
+            EXPECT_TRUE(g["reason"].toString().startsWith("refused: "))
+                << g["reason"].toString().toStdString();
         }
-        EXPECT_EQ(std::count_if(m.begin(), m.end(), [](auto& x) { return x.payload.contains("\"online\""); }), 1);
+        EXPECT_EQ(std::count_if(m.begin(), m.end(), [](auto& x) { return x.payload.contains("\"online\""); }),
+                  1);
         const StreamStatus s = p.status();
         EXPECT_EQ(s.refused, 2);
         EXPECT_EQ(s.backlog, 0);

@@ -1,8 +1,8 @@
 // The recorder's command line: what the settings file fills in, what the command line overrides,
 // and every input refused with its reason before anything is created.
+#include "record/RecordOptions.h"
 #include "core/app/ConfFile.h"
 #include "core/platform/TextFile.h"
-#include "record/RecordOptions.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -30,7 +30,8 @@ protected:
     {
         QStringList all;
         for (const QString& sub : {QString(), QStringLiteral("/rec"), QStringLiteral("/ports")})
-            for (const QString& f : QDir(t.dir.path() + sub).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            for (const QString& f :
+                 QDir(t.dir.path() + sub).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
                 all << sub + u'/' + f;
         return all;
     }
@@ -41,11 +42,12 @@ protected:
 
 TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
 {
-    t.write("TAVIN-Monitor.ini", ToCp932(QStringLiteral("[Init]\r\nComPort=3\r\nTerm=4\r\nSampling=10\r\nTani=kPa\r\n"
-                                                        "SaveDir=%1\r\nFilePath=bench\r\nRangePlus=2\r\nAveNum=50\r\n"
-                                                        "MaxDatas=360000\r\nMqttUrl=mqtt://plant:1884\r\n"
-                                                        "MqttTopic=plant/a\r\n")
-                                             .arg(t.path("rec"))));
+    t.write("TAVIN-Monitor.ini",
+            ToCp932(QStringLiteral("[Init]\r\nComPort=3\r\nTerm=4\r\nSampling=10\r\nTani=kPa\r\n"
+                                   "SaveDir=%1\r\nFilePath=bench\r\nRangePlus=2\r\nAveNum=50\r\n"
+                                   "MaxDatas=360000\r\nMqttUrl=mqtt://plant:1884\r\n"
+                                   "MqttTopic=plant/a\r\n")
+                        .arg(t.path("rec"))));
     const QByteArray before = t.read("TAVIN-Monitor.ini");
     ParsedCommandLine p = parse({});
     ASSERT_EQ(p.error, QString());
@@ -70,9 +72,10 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
               (StreamOptions{"mqtt://plant:1884", "plant/b", "u", {}}));
 
     // The command line wins, and the baud rate follows the kind given there.
-    p = parse({"--port", "/dev/null", "--kind=0", "--sampling", "auto", "--unit", "auto", "--coef", "2.5", "--dir",
-               t.path("."), "--name", "other", "--max-samples", "360000", "--duration", "1.5", "--quiet", "--reconnect",
-               "--analysis-csv"});
+    p = parse({"--port",     "/dev/null", "--kind=0", "--sampling",    "auto",
+               "--unit",     "auto",      "--coef",   "2.5",           "--dir",
+               t.path("."),  "--name",    "other",    "--max-samples", "360000",
+               "--duration", "1.5",       "--quiet",  "--reconnect",   "--analysis-csv"});
     ASSERT_EQ(p.error, QString());
     EXPECT_EQ(p.options.acquisition.device, "/dev/null");
     EXPECT_EQ(p.options.acquisition.term, 0);
@@ -87,7 +90,8 @@ TEST_F(RecordCommandLine, TheSettingsFileFillsInWhatTheCommandLineLeavesOut)
     EXPECT_EQ(p.options.durationS, 1.5);
     EXPECT_TRUE(p.options.quiet && p.options.reconnect && p.options.acquisition.analysisCsv);
     EXPECT_EQ(parse({"--port", "com3", "--baud", "38400"}).options.acquisition.baudRate, 38400);
-    EXPECT_EQ(parse({"--sampling", "123"}).options.acquisition.sampling, 123);  // as the settings file takes it
+    EXPECT_EQ(parse({"--sampling", "123"}).options.acquisition.sampling,
+              123);  // as the settings file takes it
 
     // Read, never written; another file by --settings, with its unusable keys reported.
     EXPECT_EQ(t.read("TAVIN-Monitor.ini"), before);
@@ -161,26 +165,32 @@ TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)
         {{"--dir", "/proc"}, "に書き込めません"},
         {{"--name", QString(250, u'x')}, "ファイル名が長すぎます。このフォルダでは 204 バイトまで"},
         {{"--mqtt", "tcp://broker"}, "--mqtt の値 tcp://broker は使えません: mqtt://ホスト:ポート"},
-        {{"--mqtt", "mqtt://bench:pw@broker"}, "--mqtt の値 mqtt://***@broker は使えません: ユーザーとパスワードは URL に書かず"},
-        {{"--mqtt", "mqtt://b", "--mqtt-topic", "a/+/b"}, "--mqtt-topic の値 a/+/b は使えません: ワイルドカード"},
+        {{"--mqtt", "mqtt://bench:pw@broker"},
+         "--mqtt の値 mqtt://***@broker は使えません: ユーザーとパスワードは URL に書かず"},
+        {{"--mqtt", "mqtt://b", "--mqtt-topic", "a/+/b"},
+         "--mqtt-topic の値 a/+/b は使えません: ワイルドカード"},
         {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-open")}, "chmod 600"},
-        {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-none")}, "がありません"},
+        {{"--mqtt", "mqtt://b", "--mqtt-user", "u", "--mqtt-password-file", t.path("pw-none")},
+         "がありません"},
         {{"--mqtt", "mqtt://b", "--mqtt-password-file", t.path("pw")}, "--mqtt-user"},
     };
     for (const auto& c : cases) {
         QStringList args = QStringList{"--port", "COM3", "--dir", rec} + c.args;
         const ParsedCommandLine p = parse(args);
-        EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says))) << args.join(' ').toStdString() << ": " << p.error.toStdString();
+        EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says)))
+            << args.join(' ').toStdString() << ": " << p.error.toStdString();
         EXPECT_FALSE(p.error.contains(u'\n')) << p.error.toStdString();
     }
     // What the settings file holds is named when it cannot be used: kind 6 receives nothing,
     // a port is a number from 1 to 30, a broker's URL is refused as on the command line, its
     // password left out.
-    for (const auto& [line, says] : {std::pair{"Term=6\r\nComPort=3", "Term=6"}, {"ComPort=45", "ComPort=45"},
-                                     {"ComPort=COM7", "ComPort=COM7"},
-                                     {"ComPort=3\r\nFilePath=.a\x01", "FilePath=.a<01> は使えません: 制御文字 <01>"},
-                                     {"ComPort=3\r\nTani=k\tPa", "Tani=k<09>Pa は使えません"},
-                                     {"ComPort=3\r\nMqttUrl=mqtt://u:se/cret@b", "MqttUrl=mqtt://***@b は使えません: ユーザー"}}) {
+    for (const auto& [line, says] :
+         {std::pair{"Term=6\r\nComPort=3", "Term=6"},
+          {"ComPort=45", "ComPort=45"},
+          {"ComPort=COM7", "ComPort=COM7"},
+          {"ComPort=3\r\nFilePath=.a\x01", "FilePath=.a<01> は使えません: 制御文字 <01>"},
+          {"ComPort=3\r\nTani=k\tPa", "Tani=k<09>Pa は使えません"},
+          {"ComPort=3\r\nMqttUrl=mqtt://u:se/cret@b", "MqttUrl=mqtt://***@b は使えません: ユーザー"}}) {
         t.write("TAVIN-Monitor.ini", QByteArray("[Init]\r\n") + line + "\r\n");
         const QString error = parse({"--dir", rec}).error;
         EXPECT_TRUE(error.contains(QString::fromUtf8(says))) << error.toStdString();

@@ -9,8 +9,8 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTest>
 #include <QTcpSocket>
+#include <QTest>
 
 #include <mosquitto.h>
 
@@ -65,10 +65,11 @@ bool Broker::start()
     if (!conf.open(QIODevice::WriteOnly))
         return false;
     // As root it would switch to its own user, who cannot read the test's folder.
-    QString text = QStringLiteral("user root\npersistence true\npersistence_location %1/\nautosave_interval 1\n"
-                                  "listener %2 127.0.0.1\n")
-                       .arg(dir_.path())
-                       .arg(port_);
+    QString text =
+        QStringLiteral("user root\npersistence true\npersistence_location %1/\nautosave_interval 1\n"
+                       "listener %2 127.0.0.1\n")
+            .arg(dir_.path())
+            .arg(port_);
     if (!lines_.join(u'\n').contains(QStringLiteral("password_file")))
         text += QStringLiteral("allow_anonymous true\n");
     text += lines_.join(u'\n') + u'\n';
@@ -132,14 +133,19 @@ void Subscriber::onMessage(mosquitto*, void* self, const mosquitto_message* m)
 {
     auto& s = *static_cast<Subscriber*>(self);
     std::lock_guard lock(s.m_);
-    s.got_.push_back({QString::fromUtf8(m->topic), QByteArray(static_cast<const char*>(m->payload), m->payloadlen),
-                      m->retain});
+    s.got_.push_back({QString::fromUtf8(m->topic),
+                      QByteArray(static_cast<const char*>(m->payload), m->payloadlen), m->retain});
 }
 
 bool Subscriber::waitConnected(int ms)
 {
     // The subscription is taken once the broker answered the connect; a moment more for its ack.
-    const bool ok = QTest::qWaitFor([&] { std::lock_guard lock(m_); return subscribed_; }, ms);
+    const bool ok = QTest::qWaitFor(
+        [&] {
+            std::lock_guard lock(m_);
+            return subscribed_;
+        },
+        ms);
     QTest::qWait(200);
     return ok;
 }
@@ -172,7 +178,8 @@ Batches ValuesOf(const std::vector<Message>& messages)
             continue;
         const QJsonObject o = QJsonDocument::fromJson(m.payload).object();
         const QStringList keys = o.keys();
-        if (keys != QStringList{"coef", "index", "period_ms", "segment", "seq", "t0", "t0_ms", "unit", "values"}) {
+        if (keys !=
+            QStringList{"coef", "index", "period_ms", "segment", "seq", "t0", "t0_ms", "unit", "values"}) {
             b.error = QStringLiteral("keys: ") + keys.join(u',');
             return b;
         }
@@ -197,7 +204,8 @@ Batches ValuesOf(const std::vector<Message>& messages)
             ++expected;
         if (seq != expected++)
             return b;
-        if (QDateTime::fromString(o["t0"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch() != o["t0_ms"].toInteger())
+        if (QDateTime::fromString(o["t0"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch() !=
+            o["t0_ms"].toInteger())
             b.error = QStringLiteral("seq %1: t0 and t0_ms differ").arg(seq);
         const long long order = segmentOrder.emplace(o["segment"].toString(), seq).first->second;
         byPlace.emplace(std::pair(order, o["index"].toInteger()), &o);
@@ -213,8 +221,10 @@ Batches ValuesOf(const std::vector<Message>& messages)
                 b.error = QStringLiteral("seq %1: index %2 does not follow")
                               .arg((*o)["seq"].toInteger())
                               .arg((*o)["index"].toInteger());
-            if ((*o)["t0_ms"].toInteger() < (*previous)["t0_ms"].toInteger() + n * (*previous)["period_ms"].toInteger())
-                b.error = QStringLiteral("seq %1: its times overlap the batch before").arg((*o)["seq"].toInteger());
+            if ((*o)["t0_ms"].toInteger() <
+                (*previous)["t0_ms"].toInteger() + n * (*previous)["period_ms"].toInteger())
+                b.error =
+                    QStringLiteral("seq %1: its times overlap the batch before").arg((*o)["seq"].toInteger());
         }
         previous = o;
         for (const QJsonValue v : values)

@@ -52,8 +52,9 @@ struct Message {
 class Subscriber {
 public:
     // With `caFile`, over TLS to "localhost".
-    Subscriber(int port, const QString& filter, const QString& clientId = QStringLiteral("tavin-test-subscriber"),
-               const QString& caFile = {}, const QString& user = {}, const QString& password = {});
+    Subscriber(int port, const QString& filter,
+               const QString& clientId = QStringLiteral("tavin-test-subscriber"), const QString& caFile = {},
+               const QString& user = {}, const QString& password = {});
     ~Subscriber();
 
     bool waitConnected(int ms = 10000);
@@ -75,14 +76,14 @@ private:
 // The values topic's batches, decoded as a consumer reads them: each seq once (a repeat is a QoS 1
 // duplicate and must be the same batch), a missing one named by a gap message.
 struct Batches {
-    std::vector<long long> seqs;   // as received, duplicates included
-    std::vector<float> values;     // of the distinct batches in the order they were taken
-    long long firstSeq = 0;        // the lowest seq (1 unless a gap dropped the first batches)
-    bool contiguous = false;       // seqs firstSeq..n, each at least once or named by a gap message
+    std::vector<long long> seqs;  // as received, duplicates included
+    std::vector<float> values;    // of the distinct batches in the order they were taken
+    long long firstSeq = 0;       // the lowest seq (1 unless a gap dropped the first batches)
+    bool contiguous = false;      // seqs firstSeq..n, each at least once or named by a gap message
     QString unit;
     double periodMs = 0;
     int duplicates = 0;
-    QString error;                 // a payload that is not the contract
+    QString error;  // a payload that is not the contract
 };
 Batches ValuesOf(const std::vector<Message>& messages);
 

@@ -34,8 +34,11 @@ inline std::vector<Recording> recordings(const QString& folder)
         const CsvHeaderLine h = ReadCsvHeader(bytes);
         auto s = std::make_unique<SampleStore>();
         const auto n = ReadCsvSamples(bytes, h.next, h.header.start, *s, SampleStore::Capacity).dataCnt;
-        out.push_back({h.header, {s->g_Datas.begin(), s->g_Datas.begin() + n},
-                       {s->g_DataTime.begin(), s->g_DataTime.begin() + n}, bytes, f.filePath()});
+        out.push_back({h.header,
+                       {s->g_Datas.begin(), s->g_Datas.begin() + n},
+                       {s->g_DataTime.begin(), s->g_DataTime.begin() + n},
+                       bytes,
+                       f.filePath()});
     }
     std::ranges::stable_sort(out, {}, [](const Recording& r) { return r.header.fileNo; });
     return out;

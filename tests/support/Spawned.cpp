@@ -204,7 +204,8 @@ class ChildrenOutliving : public ::testing::EmptyTestEventListener {
     {
         for (const pid_t pid : runningChildren()) {
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-            const QByteArray command = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().replace('\0', ' ') : "?";
+            const QByteArray command =
+                cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll().replace('\0', ' ') : "?";
             if (command.contains("symbolizer"))
                 continue;  // a sanitizer's helper, which lives as long as the test program
             ::kill(pid, SIGKILL);

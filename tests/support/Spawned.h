@@ -59,10 +59,10 @@ private:
     QTemporaryDir dir_;
     bool merged_ = false;
     bool stalled_ = false;
-    pid_t pid_ = 0;      // the child until it has been reaped
+    pid_t pid_ = 0;  // the child until it has been reaped
     bool ended_ = false;
     int exitCode_ = -1;
-    int out_ = -1;       // read ends of the output files (of the stalled pipe: never read)
+    int out_ = -1;  // read ends of the output files (of the stalled pipe: never read)
     int err_ = -1;
     QString error_;
 };

@@ -13,7 +13,8 @@ double CpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 Deadline::Deadline(unsigned seconds) { ::alarm(seconds); }
@@ -32,7 +33,7 @@ bool TestEnv::make(const QString& name, NotAFile kind) const
 
 unsigned TestEnv::typeOf(const QString& name) const
 {
-    struct stat st{};
+    struct stat st {};
     return ::stat(QFile::encodeName(path(name)).constData(), &st) == 0 ? unsigned(st.st_mode & S_IFMT) : 0u;
 }
 

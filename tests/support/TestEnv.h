@@ -33,11 +33,15 @@ struct Deadline {
 // What may stand where the program expects a regular file (a device: a link to /dev/null).
 enum class NotAFile { Fifo, Device, Folder };
 inline constexpr NotAFile AllNotAFile[] = {NotAFile::Fifo, NotAFile::Device, NotAFile::Folder};
-inline const char* Name(NotAFile kind) { return kind == NotAFile::Fifo ? "fifo" : kind == NotAFile::Device ? "device" : "folder"; }
+inline const char* Name(NotAFile kind)
+{
+    return kind == NotAFile::Fifo ? "fifo" : kind == NotAFile::Device ? "device" : "folder";
+}
 // The reason the program gives for it.
 inline QString ReasonFor(NotAFile kind)
 {
-    return kind == NotAFile::Folder ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
+    return kind == NotAFile::Folder ? QStringLiteral("フォルダです")
+                                    : QStringLiteral("通常のファイルではありません");
 }
 
 struct TestEnv {

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/platform/TextFile.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
 
 #include <QFileInfo>
 
@@ -92,7 +92,10 @@ protected:
     }
 
     // The day's event log as written so far.
-    QString logText() const { return FromCp932(t.read("LOG/" + QFileInfo(state->log.LogFilePath).fileName())); }
+    QString logText() const
+    {
+        return FromCp932(t.read("LOG/" + QFileInfo(state->log.LogFilePath).fileName()));
+    }
 
     TestEnv t;
     std::unique_ptr<AppState> state;

@@ -1,10 +1,11 @@
 // A recorded demonstration for a machine without a display: the real window measures the gauge
 // linked in the ports folder for a few seconds, stops, prints the graph with the PDF file printer,
-// and says where the recording, the printed sheet and a screenshot of the window went. Message boxes cannot be answered here; their texts are printed.
+// and says where the recording, the printed sheet and a screenshot of the window went. Message boxes cannot
+// be answered here; their texts are printed.
 //   tavin-demo [--seconds N]     (the program's folder and settings are those of TAVIN-Monitor)
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/platform/Prompts.h"
+#include "window/main/frmMain.h"
 #include "window/platform/Printers.h"
 
 #include <QApplication>
@@ -68,13 +69,15 @@ int main(int argc, char* argv[])
             state.print.CurrentPrinter = tavin::FilePrinterName;
             w.PrintOut();
             const QString sheet = state.print.PrintFilePath;
-            const QString shot = QDir(state.Settings.SaveDir).filePath(QStringLiteral("TAVIN-Monitor-demo.png"));
+            const QString shot =
+                QDir(state.Settings.SaveDir).filePath(QStringLiteral("TAVIN-Monitor-demo.png"));
             const bool shotSaved = w.grab().save(shot);
             const QString recording =
                 newestRecording({state.Settings.SaveDir, tavin::DocumentsFolder(state.env)}, started);
             std::printf("samples measured: %d\n", state.store.g_DataCnt.load());
             std::printf("recording:  %s\n", recording.isEmpty() ? "(none written)" : qPrintable(recording));
-            std::printf("printed:    %s\n", QFileInfo::exists(sheet) ? qPrintable(sheet) : "(nothing printed)");
+            std::printf("printed:    %s\n",
+                        QFileInfo::exists(sheet) ? qPrintable(sheet) : "(nothing printed)");
             std::printf("screenshot: %s\n", shotSaved ? qPrintable(shot) : "(could not be written)");
             app.exit(recording.isEmpty() || !shotSaved || !QFileInfo::exists(sheet) ? 1 : 0);
         });

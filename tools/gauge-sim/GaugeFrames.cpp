@@ -62,7 +62,8 @@ std::string ExpectedValueText(const FrameSpec& wire)
         if (decimals == 0)
             std::snprintf(buf, sizeof buf, formats[0], number);
         else
-            std::snprintf(buf, sizeof buf, formats[decimals], number / scale[decimals], number % scale[decimals]);
+            std::snprintf(buf, sizeof buf, formats[decimals], number / scale[decimals],
+                          number % scale[decimals]);
         const bool negative = wire.value < 0 && number != 0;
         return std::string(negative ? "-" : "") + buf;
     }
@@ -124,8 +125,7 @@ std::string EncodeFrame(const FrameSpec& wire)
         const unsigned check = ((data[0] + data[1] + data[2]) & 0x7F) ^ (wire.badBcc ? 1 : 0);
         return std::string{char(0x83), char(data[0]), char(data[1]), char(data[2]), char(check)};
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -7,13 +7,13 @@
 namespace tavin::sim {
 
 struct FrameSpec {
-    int kind = 0;           // 0..5
+    int kind = 0;  // 0..5
     double value = 0.0;
-    char unit = 'k';        // 'M', 'k', 'P' or '-' for none
-    int battery = 85;       // tenths of a volt, 0..99 (kinds 0, 2, 3)
-    char reference = 'G';   // kinds 0, 2, 3
-    bool shortForm = false; // kinds 0, 2, 3: the six-character frame without unit and battery
-    bool badBcc = false;    // corrupt the check characters
+    char unit = 'k';         // 'M', 'k', 'P' or '-' for none
+    int battery = 85;        // tenths of a volt, 0..99 (kinds 0, 2, 3)
+    char reference = 'G';    // kinds 0, 2, 3
+    bool shortForm = false;  // kinds 0, 2, 3: the six-character frame without unit and battery
+    bool badBcc = false;     // corrupt the check characters
 };
 
 // The value as the gauge writes it: a sign and five characters ("+1.234", "-12.34", "+01234").

@@ -95,25 +95,44 @@ Options parse(int argc, char** argv)
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
-        } else if (a == "--dir") o.dir = value();
-        else if (a == "--com") o.com = int(number(value(), 1, 30, "COM number"));
-        else if (a == "--kind") o.wire.kind = int(number(value(), 0, 5, "kind"));
-        else if (a == "--period") o.periodMs = number(value(), 1, 600000, "period");
-        else if (a == "--wave") o.wave = value();
-        else if (a == "--offset") o.offset = std::atof(value());
-        else if (a == "--amplitude") o.amplitude = std::atof(value());
-        else if (a == "--unit") o.wire.unit = value()[0];
-        else if (a == "--battery") o.wire.battery = int(number(value(), 0, 99, "battery"));
-        else if (a == "--ref") o.wire.reference = value()[0];
-        else if (a == "--short") o.wire.shortForm = true;
-        else if (a == "--bad-bcc") o.badEvery = number(value(), 1, 1000000, "bad-bcc");
-        else if (a == "--noise") o.noise = true;
-        else if (a == "--split") o.split = true;
-        else if (a == "--count") o.count = number(value(), 0, 1L << 40, "count");
-        else if (a == "--vanish-after") o.vanishAfter = number(value(), 0, 1L << 40, "vanish-after");
-        else if (a == "--quiet") o.quiet = true;
-        else if (a == "--stamp") o.stamp = true;
-        else fail("unknown option " + a + " (see --help)");
+        } else if (a == "--dir")
+            o.dir = value();
+        else if (a == "--com")
+            o.com = int(number(value(), 1, 30, "COM number"));
+        else if (a == "--kind")
+            o.wire.kind = int(number(value(), 0, 5, "kind"));
+        else if (a == "--period")
+            o.periodMs = number(value(), 1, 600000, "period");
+        else if (a == "--wave")
+            o.wave = value();
+        else if (a == "--offset")
+            o.offset = std::atof(value());
+        else if (a == "--amplitude")
+            o.amplitude = std::atof(value());
+        else if (a == "--unit")
+            o.wire.unit = value()[0];
+        else if (a == "--battery")
+            o.wire.battery = int(number(value(), 0, 99, "battery"));
+        else if (a == "--ref")
+            o.wire.reference = value()[0];
+        else if (a == "--short")
+            o.wire.shortForm = true;
+        else if (a == "--bad-bcc")
+            o.badEvery = number(value(), 1, 1000000, "bad-bcc");
+        else if (a == "--noise")
+            o.noise = true;
+        else if (a == "--split")
+            o.split = true;
+        else if (a == "--count")
+            o.count = number(value(), 0, 1L << 40, "count");
+        else if (a == "--vanish-after")
+            o.vanishAfter = number(value(), 0, 1L << 40, "vanish-after");
+        else if (a == "--quiet")
+            o.quiet = true;
+        else if (a == "--stamp")
+            o.stamp = true;
+        else
+            fail("unknown option " + a + " (see --help)");
     }
     if (o.dir.empty())
         fail("--dir is required (see --help)");
@@ -206,8 +225,8 @@ int main(int argc, char** argv)
     fs::create_symlink(slave, link, ec);
     if (ec)
         fail("cannot link " + link.string() + ": " + ec.message());
-    std::fprintf(stderr, "gauge-sim: kind %d on %s as COM%d, every %ld ms\n", o.wire.kind, slave.c_str(), o.com,
-                 o.periodMs);
+    std::fprintf(stderr, "gauge-sim: kind %d on %s as COM%d, every %ld ms\n", o.wire.kind, slave.c_str(),
+                 o.com, o.periodMs);
     std::fflush(stderr);
 
     std::mt19937 rng(12345);

@@ -171,10 +171,7 @@ QString GetMyDocumentsPath(const AppEnv& env)
     return exists ? dir : QStringLiteral("フォルダが存在しません。");
 }
 
-ConfFile::ConfFile(const AppEnv& env, SettingsRecord& settings) : env_(env), s_(settings)
-{
-    setPaths();
-}
+ConfFile::ConfFile(const AppEnv& env, SettingsRecord& settings) : env_(env), s_(settings) { setPaths(); }
 
 void ConfFile::setPaths()
 {
@@ -305,7 +302,8 @@ bool ConfFile::read(QString* error)
     const auto any16 = [](const QString& v) { return wholeIn<I16>(v, INT16_MIN, INT16_MAX); };
 
     const auto documents = [&] {
-        return readOnly_ ? QDir::toNativeSeparators(DocumentsFolder(env_, nullptr, false)) : GetMyDocumentsPath(env_);
+        return readOnly_ ? QDir::toNativeSeparators(DocumentsFolder(env_, nullptr, false))
+                         : GetMyDocumentsPath(env_);
     };
     const auto anyText = [](const QString&) { return true; };
     const auto path = [](const QString& v) { return TextRoleProblem(v, TextRole::Folder).isEmpty(); };
@@ -314,10 +312,11 @@ bool ConfFile::read(QString* error)
     const QString recordingFolder = saveDir && saveDir->usable ? saveDir->text : documents();
 
     number("ComPort", s_.ComPort, I16(0), any16);
-    text("FilePath", s_.FilePath, [] { return QString(); },
-         [&](const QString& v) {
-             return TextRoleProblem(v, TextRole::Name).isEmpty() && BaseNameFits(recordingFolder, v);
-         });
+    text(
+        "FilePath", s_.FilePath, [] { return QString(); },
+        [&](const QString& v) {
+            return TextRoleProblem(v, TextRole::Name).isEmpty() && BaseNameFits(recordingFolder, v);
+        });
     text("SaveDir", s_.SaveDir, documents, path);
     number("LimitLow", s_.LimitLow, kLimitLow, single);
     number("LimitHi", s_.LimitHi, kLimitHi, single);
@@ -325,7 +324,8 @@ bool ConfFile::read(QString* error)
            [](const QString& v) { return wholeIn<I16>(v, 0, PlusRangeCount - 1); });
     number("RangeMinus", s_.RangeMinus, I16(0),
            [](const QString& v) { return wholeIn<I16>(v, 0, MinusRangeCount - 1); });
-    text("Tani", s_.Tani, [] { return QStringLiteral("---"); }, UnitAcceptable);
+    text(
+        "Tani", s_.Tani, [] { return QStringLiteral("---"); }, UnitAcceptable);
     number("Sampling", s_.Sampling, I32(1000),
            [](const QString& v) { return wholeIn<I32>(v, kShortestPeriodMs, kLongestPeriodMs); });
     number("Term", s_.Term, I16(0), [](const QString& v) { return wholeIn<I16>(v, 0, kTermKinds - 1); });
@@ -346,10 +346,13 @@ bool ConfFile::read(QString* error)
             v && v->usable && !v->text.isEmpty())
             s_.Recent << v->text;
     const auto none = [] { return QString(); };
-    text("MqttUrl", s_.MqttUrl, none, [](const QString& v) { return v.isEmpty() || ParseBrokerUrl(v, nullptr); });
-    if (!Replaced.isEmpty() && Replaced.last().key == QStringLiteral("MqttUrl"))  // named in the box and the log
+    text("MqttUrl", s_.MqttUrl, none,
+         [](const QString& v) { return v.isEmpty() || ParseBrokerUrl(v, nullptr); });
+    if (!Replaced.isEmpty() &&
+        Replaced.last().key == QStringLiteral("MqttUrl"))  // named in the box and the log
         Replaced.last().held = UrlForText(Replaced.last().held);
-    text("MqttTopic", s_.MqttTopic, none, [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
+    text("MqttTopic", s_.MqttTopic, none,
+         [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
     text("MqttUser", s_.MqttUser, none, anyText);
     text("MqttPasswordFile", s_.MqttPasswordFile, none, path);
     return readable;
@@ -409,8 +412,8 @@ short ConfFile::ConfSave()
         return 0;
     } catch (const std::exception& e) {
         if (env_.prompts)
-            env_.prompts->message({QStringLiteral("ConfSave") + describe(e), QString(), MsgButtons::Ok,
-                                   MsgIcon::Critical});
+            env_.prompts->message(
+                {QStringLiteral("ConfSave") + describe(e), QString(), MsgButtons::Ok, MsgIcon::Critical});
         return -1;
     }
 }

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 
@@ -14,28 +14,28 @@ struct AppEnv;
 
 // One field per key of the settings file. Integer keys are 16-bit, Long 32-bit, Single float.
 struct SettingsRecord {
-    std::int16_t ComPort = 0;     // COM port number of the gauge, 1..30
-    QString FilePath;             // last file name in the save-file box
-    QString SaveDir;              // folder for recording files
-    float LimitLow = -10000.0f;   // lower limit value
-    float LimitHi = 10000.0f;     // upper limit value
-    std::int16_t RangePlus = 0;   // index of the plus-side sensor range
-    std::int16_t RangeMinus = 0;  // index of the minus-side range
-    QString Tani;                 // unit name; "---" takes the unit from the gauge
-    std::int32_t Sampling = 0;    // sampling period in milliseconds
-    std::int16_t Term = 0;        // gauge kind 0..6
-    std::int16_t EtcConf = 0;     // 1 moving average shown, 2 lower limit on, 4 upper limit on
-    std::int16_t AveNum = 0;      // values in the moving average
+    std::int16_t ComPort = 0;       // COM port number of the gauge, 1..30
+    QString FilePath;               // last file name in the save-file box
+    QString SaveDir;                // folder for recording files
+    float LimitLow = -10000.0f;     // lower limit value
+    float LimitHi = 10000.0f;       // upper limit value
+    std::int16_t RangePlus = 0;     // index of the plus-side sensor range
+    std::int16_t RangeMinus = 0;    // index of the minus-side range
+    QString Tani;                   // unit name; "---" takes the unit from the gauge
+    std::int32_t Sampling = 0;      // sampling period in milliseconds
+    std::int16_t Term = 0;          // gauge kind 0..6
+    std::int16_t EtcConf = 0;       // 1 moving average shown, 2 lower limit on, 4 upper limit on
+    std::int16_t AveNum = 0;        // values in the moving average
     std::int32_t MaxDatas = 30000;  // sample limit of the store, 30000 or 360000
-    std::int16_t CursorInfo = 0;  // 1 data number, 2 time, 4 cursor blinks
-    std::int16_t Password = 0;    // non-zero: the settings dialog asks no password (never written)
-    std::int16_t DebugMode = 0;   // non-zero: the window starts in the debug width (never written)
-    QStringList Recent;           // the recordings loaded last, newest first (Recent1..Recent5)
+    std::int16_t CursorInfo = 0;    // 1 data number, 2 time, 4 cursor blinks
+    std::int16_t Password = 0;      // non-zero: the settings dialog asks no password (never written)
+    std::int16_t DebugMode = 0;     // non-zero: the window starts in the debug width (never written)
+    QStringList Recent;             // the recordings loaded last, newest first (Recent1..Recent5)
     // Streaming to an MQTT broker; none of these keys is in a file that does not use it.
-    QString MqttUrl;              // mqtt://host:port or mqtts://host:port; empty: no streaming
-    QString MqttTopic;            // the topics' root; empty: tavin/<host name>/COM<n>
+    QString MqttUrl;    // mqtt://host:port or mqtts://host:port; empty: no streaming
+    QString MqttTopic;  // the topics' root; empty: tavin/<host name>/COM<n>
     QString MqttUser;
-    QString MqttPasswordFile;     // a file holding the password, readable by its owner only
+    QString MqttPasswordFile;  // a file holding the password, readable by its owner only
 
     bool operator==(const SettingsRecord&) const = default;
 };

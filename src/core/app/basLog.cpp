@@ -13,7 +13,8 @@ namespace tavin {
 
 EventLog::EventLog(const AppEnv& env) : env_(env)
 {
-    QObject::connect(&home_, &NoticeRelay::pending, &home_, [this] { showQueued(); }, Qt::QueuedConnection);
+    QObject::connect(
+        &home_, &NoticeRelay::pending, &home_, [this] { showQueued(); }, Qt::QueuedConnection);
 }
 
 void EventLog::showQueued()
@@ -56,7 +57,8 @@ short EventLog::LogInit(const QString& program)
     if (info.exists()) {
         const OleDate modified = ToOleDate(info.lastModified());
         if (ShortDate(modified) != ShortDate(today) && !QFile::remove(LogFilePath))
-            return fail(QStringLiteral("ファイル %1 を削除できません。").arg(QDir::toNativeSeparators(LogFilePath)));
+            return fail(
+                QStringLiteral("ファイル %1 を削除できません。").arg(QDir::toNativeSeparators(LogFilePath)));
     }
 
     LogMsg(0, QStringLiteral("LogInit"),
@@ -94,8 +96,8 @@ int EventLog::LogMsg(int level, const QString& procName, const QString& message)
     if (unusable_ || LogFilePath.isEmpty())
         return -1;
     const OleDate now = env_.now();
-    const QString line = levelText + ShortDate(now) + u' ' + LongTime(now) + QStringLiteral(" [") +
-                         procName + QStringLiteral("]: ") + message + QStringLiteral("\r\n");
+    const QString line = levelText + ShortDate(now) + u' ' + LongTime(now) + QStringLiteral(" [") + procName +
+                         QStringLiteral("]: ") + message + QStringLiteral("\r\n");
     return AppendToFile(LogFilePath, ToCp932(line)) ? 0 : -1;
 }
 

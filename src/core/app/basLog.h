@@ -52,7 +52,7 @@ private:
     std::mutex m_;
     NoticeRelay home_;  // lives on the thread that made the log: boxes from other threads go through it
     std::vector<MessageBox> queued_;  // under m_
-    bool unusable_ = false;  // the day's file is no regular file: nothing is written this run
+    bool unusable_ = false;           // the day's file is no regular file: nothing is written this run
 };
 
 // Runs a handler body. A run-time fault inside it is written as an "ERR " entry under the

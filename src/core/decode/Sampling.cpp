@@ -8,11 +8,13 @@ namespace tavin {
 const QStringList& SamplingEntries()
 {
     static const QStringList entries = {
-        QStringLiteral(" 1 msec"), QStringLiteral(" 2 msec"), QStringLiteral(" 5 msec"), QStringLiteral("10 msec"),
-        QStringLiteral("20 msec"), QStringLiteral("50 msec"), QStringLiteral(" 0.1 sec"), QStringLiteral(" 0.2 sec"),
-        QStringLiteral(" 0.5 sec"), QStringLiteral(" 1 sec"), QStringLiteral(" 2 sec"), QStringLiteral(" 5 sec"),
-        QStringLiteral(" 10 sec"), QStringLiteral(" 20 sec"), QStringLiteral(" 30 sec"), QStringLiteral(" 60 sec"),
-        QStringLiteral("120 sec"), QStringLiteral("180 sec"), QStringLiteral("300 sec"), QStringLiteral("600 sec"),
+        QStringLiteral(" 1 msec"),  QStringLiteral(" 2 msec"),  QStringLiteral(" 5 msec"),
+        QStringLiteral("10 msec"),  QStringLiteral("20 msec"),  QStringLiteral("50 msec"),
+        QStringLiteral(" 0.1 sec"), QStringLiteral(" 0.2 sec"), QStringLiteral(" 0.5 sec"),
+        QStringLiteral(" 1 sec"),   QStringLiteral(" 2 sec"),   QStringLiteral(" 5 sec"),
+        QStringLiteral(" 10 sec"),  QStringLiteral(" 20 sec"),  QStringLiteral(" 30 sec"),
+        QStringLiteral(" 60 sec"),  QStringLiteral("120 sec"),  QStringLiteral("180 sec"),
+        QStringLiteral("300 sec"),  QStringLiteral("600 sec"),
     };
     return entries;
 }
@@ -34,9 +36,9 @@ std::int32_t SampToStd(float ms)
         float below;
         std::int32_t result;
     } bands[] = {
-        {4, 2},         {8, 5},         {15, 10},       {30, 20},       {75, 50},
-        {150, 100},     {250, 200},     {750, 500},     {1250, 1000},   {2500, 2000},
-        {4000, 3000},   {6000, 5000},   {15000, 10000}, {25000, 20000}, {40000, 30000},
+        {4, 2},         {8, 5},           {15, 10},         {30, 20},         {75, 50},
+        {150, 100},     {250, 200},       {750, 500},       {1250, 1000},     {2500, 2000},
+        {4000, 3000},   {6000, 5000},     {15000, 10000},   {25000, 20000},   {40000, 30000},
         {70000, 60000}, {130000, 120000}, {200000, 180000}, {330000, 300000},
     };
     for (const auto& b : bands)

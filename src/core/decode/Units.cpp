@@ -10,11 +10,12 @@ namespace tavin {
 const QStringList& FixedUnits()
 {
     static const QStringList units = {
-        QStringLiteral("Pa"),     QStringLiteral("hPa"),     QStringLiteral("kPa"),   QStringLiteral("kPaA"),
-        QStringLiteral("MPa"),    QStringLiteral("atm"),     QStringLiteral("torr"),  QStringLiteral("psi"),
-        QStringLiteral("mbar"),   QStringLiteral("bar"),     QStringLiteral("mmHg"),  QStringLiteral("cmHg"),
-        QStringLiteral("inchHg"), QStringLiteral("mmH2O"),   QStringLiteral("cmH2O"), QStringLiteral("inchH2O"),
-        QStringLiteral("kgf/cm2"),
+        QStringLiteral("Pa"),      QStringLiteral("hPa"),     QStringLiteral("kPa"),
+        QStringLiteral("kPaA"),    QStringLiteral("MPa"),     QStringLiteral("atm"),
+        QStringLiteral("torr"),    QStringLiteral("psi"),     QStringLiteral("mbar"),
+        QStringLiteral("bar"),     QStringLiteral("mmHg"),    QStringLiteral("cmHg"),
+        QStringLiteral("inchHg"),  QStringLiteral("mmH2O"),   QStringLiteral("cmH2O"),
+        QStringLiteral("inchH2O"), QStringLiteral("kgf/cm2"),
     };
     return units;
 }

@@ -19,10 +19,7 @@ constexpr std::size_t RowMax = 24 + 2 * 50 + 1;
 // "yyyy-mm-ddThh:mm:ss." — the text shared by every sample of a second.
 constexpr std::size_t SecondTextLength = 20;
 
-std::int64_t floorDiv1000(std::int64_t ms)
-{
-    return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
-}
+std::int64_t floorDiv1000(std::int64_t ms) { return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000); }
 
 void writeSecondText(char* out, std::int64_t second)
 {
@@ -63,8 +60,9 @@ QByteArray headerField(const QString& name)
 
 QString AnalysisCsvPath(const QString& recordingPath)
 {
-    const QString stem = recordingPath.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? recordingPath.chopped(4)
-                                                                                              : recordingPath;
+    const QString stem = recordingPath.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
+                             ? recordingPath.chopped(4)
+                             : recordingPath;
     return stem + QStringLiteral("_analysis.csv");
 }
 

@@ -1,10 +1,10 @@
 #include "core/files/CsvReader.h"
 
+#include "core/decode/Sampling.h"
+#include "core/decode/Units.h"
 #include "core/platform/Errors.h"
 #include "core/platform/NumText.h"
 #include "core/platform/TextFile.h"
-#include "core/decode/Sampling.h"
-#include "core/decode/Units.h"
 #include "core/trend/SampleStore.h"
 
 #include <QDate>
@@ -14,8 +14,8 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <charconv>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -117,8 +117,8 @@ bool plainValue(const PlainNumber& n, T& out)
     constexpr int maxScale = std::is_same_v<T, float> ? 10 : 15;
     if (n.m >= limit || n.scale > maxScale)
         return false;
-    static constexpr T pow10[] = {T(1e0),  T(1e1),  T(1e2),  T(1e3),  T(1e4),  T(1e5),  T(1e6),  T(1e7),
-                                  T(1e8),  T(1e9),  T(1e10), T(1e11), T(1e12), T(1e13), T(1e14), T(1e15)};
+    static constexpr T pow10[] = {T(1e0), T(1e1), T(1e2),  T(1e3),  T(1e4),  T(1e5),  T(1e6),  T(1e7),
+                                  T(1e8), T(1e9), T(1e10), T(1e11), T(1e12), T(1e13), T(1e14), T(1e15)};
     const T v = n.scale > 0 ? T(n.m) / pow10[n.scale] : T(n.m);
     out = n.negative ? -v : v;
     return true;
@@ -215,7 +215,8 @@ CsvFileBytes ReadCsvFile(const QString& path, std::int32_t maxLines, qint64 maxB
         return r;
     }
     if (!info.isFile()) {
-        r.error = info.isDir() ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
+        r.error =
+            info.isDir() ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
         return r;
     }
     QFile f(path);
@@ -313,7 +314,8 @@ bool ParseDateField(std::string_view text, OleDate& out)
     const QDate date(y, mo, d);
     if (!date.isValid() || h > 23 || mi > 59 || sec > 59 || h < 0 || mi < 0 || sec < 0)
         return false;
-    out = double(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay()) + (h * 3600 + mi * 60 + sec) / 86400.0;
+    out =
+        double(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay()) + (h * 3600 + mi * 60 + sec) / 86400.0;
     return true;
 }
 
@@ -344,7 +346,8 @@ CsvHeaderLine ReadCsvHeader(QByteArrayView bytes)
         h.badStart = !h.startGiven;
     }
     if (h.has(CsvField::FileNo))
-        c.fileNo = std::int32_t(std::clamp(Val(fields[int(CsvField::FileNo)]), double(INT32_MIN), double(INT32_MAX)));
+        c.fileNo = std::int32_t(
+            std::clamp(Val(fields[int(CsvField::FileNo)]), double(INT32_MIN), double(INT32_MAX)));
     c.sampling = PeriodTextToMsec(fields.value(int(CsvField::Sampling)));
     c.plusRange = fields.value(int(CsvField::PlusRange));
     c.minusRange = fields.value(int(CsvField::MinusRange));
@@ -395,7 +398,8 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
                 averages[i] = average.AveGet();
                 out.dataCnt = i + 1;
                 out.lines = i + 1;
-                at = qsizetype(q - data) + ((q < limit && *q == '\r' && q + 1 < limit && q[1] == '\n') ? 2 : (q < limit ? 1 : 0));
+                at = qsizetype(q - data) +
+                     ((q < limit && *q == '\r' && q + 1 < limit && q[1] == '\n') ? 2 : (q < limit ? 1 : 0));
                 if (progress && (i & 0x3FFF) == 0x3FFF)
                     progress(double(at) / double(size));
                 continue;
@@ -417,7 +421,8 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
             }
             nul |= *p == '\0';
         }
-        at = qsizetype(p - data) + ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
+        at = qsizetype(p - data) +
+             ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
         if (!comma1 || nul) {
             out.badLine = i + 2;  // the header is line 1
             return done();

@@ -35,10 +35,10 @@ struct CsvHeaderLine {
 CsvHeaderLine ReadCsvHeader(QByteArrayView bytes);
 
 struct CsvSamples {
-    std::int32_t dataCnt = 0;   // one more than the last line index that had a value
-    std::int32_t lines = 0;     // sample lines read (the closing line included)
-    std::int32_t badLine = 0;   // 1-based line number in the file of the line that stopped the load
-    bool rest = false;          // samples beyond the limit of lines, or beyond the bytes given, were not read
+    std::int32_t dataCnt = 0;  // one more than the last line index that had a value
+    std::int32_t lines = 0;    // sample lines read (the closing line included)
+    std::int32_t badLine = 0;  // 1-based line number in the file of the line that stopped the load
+    bool rest = false;         // samples beyond the limit of lines, or beyond the bytes given, were not read
 };
 
 // A sample's number field exactly as the text-to-number rule reads it, as a 32-bit float; plain

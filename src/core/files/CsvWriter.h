@@ -14,14 +14,14 @@ namespace tavin {
 
 // The first line of a recording, shared by the writer and the reader.
 struct CsvHeader {
-    QString startText;          // the start time as shown, "yyyy年m月d日 hh:nn:ss"
-    std::int32_t fileNo = 1;    // segment number
-    double sampling = 0;        // ms
-    QString plusRange;          // the plus-range list entry, "1" .. "5000"
-    QString minusRange;         // "0", "-" + plus range (compound) or the minus-range entry
+    QString startText;        // the start time as shown, "yyyy年m月d日 hh:nn:ss"
+    std::int32_t fileNo = 1;  // segment number
+    double sampling = 0;      // ms
+    QString plusRange;        // the plus-range list entry, "1" .. "5000"
+    QString minusRange;       // "0", "-" + plus range (compound) or the minus-range entry
     QString unit;
     float keisu = 1.0f;
-    OleDate start = 0;          // time of the first sample (the writer takes it from the samples)
+    OleDate start = 0;  // time of the first sample (the writer takes it from the samples)
 };
 // The header's fields in the order they stand in the line.
 enum class CsvField { StartText, Start, FileNo, Sampling, PlusRange, MinusRange, Unit, Keisu };

@@ -28,19 +28,19 @@ struct Journal::File {
     std::vector<QByteArray> texts;  // the lines of the Text entries, in order, under m_
     std::vector<Entry> taking;      // being written by the thread, outside m_
     std::vector<QByteArray> takingTexts;
-    std::vector<char> bytes;        // formatted lines not written yet (thread only)
-    File* replacing = nullptr;      // the unusable file this one takes the place of, until synced
-                                    // (which may itself replace one that never synced)
-    bool failing = false;           // the last write failed: its lines wait in `bytes`
-    bool unusable = false;          // a sync failed or the file was deleted: no more lines
-    bool synced = false;            // a pass wrote and synced everything taken
-    bool kept = false;              // ended unsaved: written, synced, then idle until removed
-    bool removed = false;           // its segment is saved: close without writing what is left
-    bool unlinking = false;         // being removed: a name found gone is no failure
-    bool emptyIt = false;           // removed, but the unlink failed: empty it before closing
-    bool released = false;          // write what is left, sync, close, keep the file
-    bool dirty = false;             // written since the last sync (thread only)
-    bool folderSynced = false;      // its name has reached the disk (thread only)
+    std::vector<char> bytes;    // formatted lines not written yet (thread only)
+    File* replacing = nullptr;  // the unusable file this one takes the place of, until synced
+                                // (which may itself replace one that never synced)
+    bool failing = false;       // the last write failed: its lines wait in `bytes`
+    bool unusable = false;      // a sync failed or the file was deleted: no more lines
+    bool synced = false;        // a pass wrote and synced everything taken
+    bool kept = false;          // ended unsaved: written, synced, then idle until removed
+    bool removed = false;       // its segment is saved: close without writing what is left
+    bool unlinking = false;     // being removed: a name found gone is no failure
+    bool emptyIt = false;       // removed, but the unlink failed: empty it before closing
+    bool released = false;      // write what is left, sync, close, keep the file
+    bool dirty = false;         // written since the last sync (thread only)
+    bool folderSynced = false;  // its name has reached the disk (thread only)
 };
 
 namespace {
@@ -355,11 +355,13 @@ void Journal::passOver()
             } else if (wanted) {
                 f->failing = false;
                 f->synced = true;
-                for (File* r = std::exchange(f->replacing, nullptr); r; r = std::exchange(r->replacing, nullptr))
+                for (File* r = std::exchange(f->replacing, nullptr); r;
+                     r = std::exchange(r->replacing, nullptr))
                     replaced.push_back(r);
             }
             // At the end lines that cannot be written are given up: the program must be able to end.
-            close = f->removed || (f->released && (f->unusable || stopping || (f->entries.empty() && f->bytes.empty())));
+            close = f->removed ||
+                    (f->released && (f->unusable || stopping || (f->entries.empty() && f->bytes.empty())));
             emptyIt = f->emptyIt;
         }
         for (File* r : replaced) {

@@ -18,10 +18,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <utility>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tavin {

@@ -62,9 +62,10 @@ SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& pa
     QString whyNot;
     if (QString saved = writeRecording(fallback, content, &whyNot); !saved.isEmpty()) {
         if (!quiet)
-            log.LogMsg(2, QStringLiteral("SaveCsvFile"),
-                       QStringLiteral("保存先に書き込めないため、ドキュメントフォルダに保存しました: %1\n(%2: %3)")
-                           .arg(QDir::toNativeSeparators(saved), QDir::toNativeSeparators(path), why));
+            log.LogMsg(
+                2, QStringLiteral("SaveCsvFile"),
+                QStringLiteral("保存先に書き込めないため、ドキュメントフォルダに保存しました: %1\n(%2: %3)")
+                    .arg(QDir::toNativeSeparators(saved), QDir::toNativeSeparators(path), why));
         return {SaveOutcome::SavedInDocuments, saved};
     }
     if (!quiet)
@@ -76,16 +77,17 @@ SavedRecording SaveRecording(EventLog& log, const AppEnv& env, const QString& pa
 
 QString SegmentStem(const QString& baseName, OleDate start, std::int32_t fileNo)
 {
-    QString name = FileExtentionAddCheck(
-        baseName, u'-' + FormatDate(start, u"YYYYMMDD-HHNNSS") + u'-' + QString::number(fileNo));
+    QString name = FileExtentionAddCheck(baseName, u'-' + FormatDate(start, u"YYYYMMDD-HHNNSS") + u'-' +
+                                                       QString::number(fileNo));
     name.chop(4);
     return name;
 }
 
 QString SegmentName(const QString& fileName)
 {
-    static const QRegularExpression saved(QStringLiteral("^(.*-\\d{8}-\\d{6}-\\d+)-\\d{8}-\\d{6}(-\\d+)?\\.csv$"),
-                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression saved(
+        QStringLiteral("^(.*-\\d{8}-\\d{6}-\\d+)-\\d{8}-\\d{6}(-\\d+)?\\.csv$"),
+        QRegularExpression::CaseInsensitiveOption);
     if (const QRegularExpressionMatch m = saved.match(fileName); m.hasMatch())
         return m.captured(1);
     return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? fileName.chopped(4) : fileName;
@@ -116,7 +118,8 @@ QString RecoveredRecordingPath(const QString& journalPath, OleDate saved, int na
     const QString stem = journalStem(journalPath);
     const qsizetype at = stem.indexOf(stamps);
     const qsizetype cut = at < 0 ? stem.size() : at;
-    const QString suffix = stem.mid(cut) + u'-' + FormatDate(saved, u"YYYYMMDD-HHNNSS") + QStringLiteral(".csv");
+    const QString suffix =
+        stem.mid(cut) + u'-' + FormatDate(saved, u"YYYYMMDD-HHNNSS") + QStringLiteral(".csv");
     // A base name too long for the folder (made elsewhere, or by an older version) is shortened
     // rather than leave the segment in its journal for ever; room stays for a "-N" suffix.
     const QString base = CutToBytes(stem.left(cut), nameMax - 4 - int(QFile::encodeName(suffix).size()));
@@ -172,15 +175,16 @@ struct FoundJournal {
 bool openOwnJournal(FoundJournal& j)
 {
     const QByteArray name = QFile::encodeName(j.path);
-    struct stat named {}, opened {};
+    struct stat named {
+    }, opened{};
     if (::lstat(name.constData(), &named) != 0 || !S_ISREG(named.st_mode))
         return false;
     constexpr int how = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     j.fd = ::open(name.constData(), O_RDWR | how);
     if (j.fd < 0)
         j.fd = ::open(name.constData(), O_RDONLY | how);  // a read-only one is still recovered
-    if (j.fd < 0 || ::fstat(j.fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_ino != named.st_ino ||
-        opened.st_dev != named.st_dev)
+    if (j.fd < 0 || ::fstat(j.fd, &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        opened.st_ino != named.st_ino || opened.st_dev != named.st_dev)
         return false;
     constexpr qsizetype FirstLineMax = 2048;  // a header is a few hundred bytes
     QByteArray first;
@@ -210,9 +214,10 @@ void dropJournal(EventLog& log, const FoundJournal& j)
     if (UnlinkIfSame(j.fd, j.path))
         return;
     const bool emptied = ::ftruncate(j.fd, 0) == 0 && ::fsync(j.fd) == 0;
-    log.LogMsg(2, QStringLiteral("RecoverJournals"),
-               QStringLiteral("ジャーナルを削除できません%1: %2")
-                   .arg(emptied ? QStringLiteral("（空にしました）") : QString(), QDir::toNativeSeparators(j.path)));
+    log.LogMsg(
+        2, QStringLiteral("RecoverJournals"),
+        QStringLiteral("ジャーナルを削除できません%1: %2")
+            .arg(emptied ? QStringLiteral("（空にしました）") : QString(), QDir::toNativeSeparators(j.path)));
 }
 
 // Keeps a journal that could not be read whole under a name no start takes for a journal, beside
@@ -220,12 +225,14 @@ void dropJournal(EventLog& log, const FoundJournal& j)
 void setAside(EventLog& log, const FoundJournal& j, const QString& why)
 {
     const QByteArray from = QFile::encodeName(j.path);
-    struct stat named {}, opened {};
-    if (::lstat(from.constData(), &named) != 0 || ::fstat(j.fd, &opened) != 0 || named.st_ino != opened.st_ino ||
-        named.st_dev != opened.st_dev)
+    struct stat named {
+    }, opened{};
+    if (::lstat(from.constData(), &named) != 0 || ::fstat(j.fd, &opened) != 0 ||
+        named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
         return;  // no longer the file that was read: someone else's now
     QString bad = j.path + QStringLiteral(".bad");
-    for (int n = 2; fileops::renameNoReplace(from.constData(), QFile::encodeName(bad).constData()) != 0; ++n) {
+    for (int n = 2; fileops::renameNoReplace(from.constData(), QFile::encodeName(bad).constData()) != 0;
+         ++n) {
         if (errno != EEXIST || n > 100) {
             bad = j.path;  // it stays under its own name
             break;
@@ -238,7 +245,8 @@ void setAside(EventLog& log, const FoundJournal& j, const QString& why)
 // Names in `folder` that have the form of a journal's, links left out.
 QStringList journalNames(const QDir& dir)
 {
-    QStringList names = dir.entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    QStringList names =
+        dir.entryList({QStringLiteral("*.journal")}, QDir::Files | QDir::NoSymLinks, QDir::Name);
     names.removeIf([](const QString& n) { return !IsJournalName(n); });
     return names;
 }
@@ -258,9 +266,10 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
         // A program that still writes this journal holds its lock.
         if (::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK)
-                log.LogMsg(1, QStringLiteral("RecoverJournals"),
-                           QStringLiteral("ジャーナルをロックできません: %1 (%2)")
-                               .arg(QDir::toNativeSeparators(f.path), QString::fromLocal8Bit(std::strerror(errno))));
+                log.LogMsg(
+                    1, QStringLiteral("RecoverJournals"),
+                    QStringLiteral("ジャーナルをロックできません: %1 (%2)")
+                        .arg(QDir::toNativeSeparators(f.path), QString::fromLocal8Bit(std::strerror(errno))));
             continue;
         }
         const JournalContent c = ReadJournal(readFrom(f.fd));
@@ -275,7 +284,8 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
         // A program killed between a segment's save and the removal of its journal left both.
         if (SavedAlready(f.path, c.sampleLines(), QStringList{folder, DocumentsFolder(env)} + savedIn)) {
             log.LogMsg(1, QStringLiteral("RecoverJournals"),
-                       QStringLiteral("保存済みの区間のジャーナルを削除しました: %1").arg(QDir::toNativeSeparators(f.path)));
+                       QStringLiteral("保存済みの区間のジャーナルを削除しました: %1")
+                           .arg(QDir::toNativeSeparators(f.path)));
             dropJournal(log, f);
             continue;
         }
@@ -292,7 +302,8 @@ QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const 
             dropJournal(log, f);
         else
             setAside(log, f,
-                     QStringLiteral("ジャーナルの途中に読めない行があり、その前までを復旧しました。残りは %1 に残しました。"));
+                     QStringLiteral("ジャーナルの途中に読めない行があり、その前までを復旧しました。残りは %1 "
+                                    "に残しました。"));
         recovered.append({saved.path, c.samples});
     }
     return recovered;
@@ -316,7 +327,10 @@ bool WriteJournalFolders(const QString& listPath, const QStringList& folders)
                                  ToCp932(folders.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 }
 
-QString JournalFolderList(const AppEnv& env) { return env.statePath(env.exeBaseName + QStringLiteral(".journals")); }
+QString JournalFolderList(const AppEnv& env)
+{
+    return env.statePath(env.exeBaseName + QStringLiteral(".journals"));
+}
 
 QString JournalListProblem(const QString& listPath)
 {
@@ -329,7 +343,8 @@ QString JournalListProblem(const QString& listPath)
         .arg(QDir::toNativeSeparators(listPath), why);
 }
 
-bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change, int waitMs)
+bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change,
+                          int waitMs)
 {
     // The lock is the folder's own: the list itself is replaced by a rename at each write.
     const int fd = ::open(QFile::encodeName(QFileInfo(listPath).absolutePath()).constData(),
@@ -411,8 +426,9 @@ void UnsavedRecordings::add(UnsavedRecording r, EventLog& log, Journal& journal)
     }
 }
 
-int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journal,
-                               const std::function<void(const UnsavedRecording&, const QString& path)>& onSaved)
+int UnsavedRecordings::saveAll(
+    EventLog& log, const AppEnv& env, Journal& journal,
+    const std::function<void(const UnsavedRecording&, const QString& path)>& onSaved)
 {
     int saved = 0;
     while (!list_.empty()) {
@@ -427,7 +443,8 @@ int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journa
         if (s.outcome == SaveOutcome::Failed)
             break;
         log.LogMsg(1, QStringLiteral("SaveCsvFile"),
-                   QStringLiteral("保存できなかった測定データを保存しました: %1").arg(QDir::toNativeSeparators(s.path)));
+                   QStringLiteral("保存できなかった測定データを保存しました: %1")
+                       .arg(QDir::toNativeSeparators(s.path)));
         if (r.journal != 0)
             journal.remove(r.journal);
         if (onSaved)
@@ -441,7 +458,8 @@ int UnsavedRecordings::saveAll(EventLog& log, const AppEnv& env, Journal& journa
 
 int UnsavedRecordings::inMemoryOnly(const Journal& journal) const
 {
-    return int(std::count_if(list_.begin(), list_.end(), [&](const auto& u) { return !journal.intact(u.journal); }));
+    return int(
+        std::count_if(list_.begin(), list_.end(), [&](const auto& u) { return !journal.intact(u.journal); }));
 }
 
 }  // namespace tavin

@@ -3,8 +3,8 @@
 #include "core/platform/TextFile.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -13,15 +13,13 @@
 
 namespace tavin {
 
-QDateTime AppEnv::nowDateTime() const
-{
-    return clock ? clock() : QDateTime::currentDateTime();
-}
+QDateTime AppEnv::nowDateTime() const { return clock ? clock() : QDateTime::currentDateTime(); }
 
 OleDate AppEnv::now(std::chrono::microseconds ago) const
 {
     if (clock) {
-        const QDateTime t = clock().addMSecs(-std::chrono::duration_cast<std::chrono::milliseconds>(ago).count());
+        const QDateTime t =
+            clock().addMSecs(-std::chrono::duration_cast<std::chrono::milliseconds>(ago).count());
         return ToOleDate(QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second())));
     }
     // The local-time conversion is done once per second; frames arrive up to 1000 times as often.
@@ -42,7 +40,8 @@ std::int64_t AppEnv::epochMs(std::chrono::microseconds ago) const
     const auto back = std::chrono::duration_cast<std::chrono::milliseconds>(ago).count();
     if (clock)
         return clock().toMSecsSinceEpoch() - back;
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
                .count() -
            back;
 }

@@ -17,14 +17,14 @@ namespace tavin {
 class Prompts;
 
 struct AppEnv {
-    QString exeDir;                          // the executable's folder (tests: a temporary one)
+    QString exeDir;  // the executable's folder (tests: a temporary one)
     // Where the daily log and the journal folder list go when the executable's folder is not to
     // be written (a service's state folder, the programs being root's); empty: `exeDir`.
     QString stateDir;
     QString exeBaseName = QStringLiteral("TAVIN-Monitor");
-    QString documentsDir;                    // empty: the system's Documents folder
+    QString documentsDir;  // empty: the system's Documents folder
     Prompts* prompts = nullptr;
-    std::function<QDateTime()> clock;        // wall clock; empty: the system's
+    std::function<QDateTime()> clock;  // wall clock; empty: the system's
 
     QDateTime nowDateTime() const;
     // The local time `ago` before now, to the whole second, as the program stamps its samples.

@@ -15,10 +15,7 @@ namespace {
 const qint64 kOleEpochJulianDay = QDate(1899, 12, 30).toJulianDay();
 constexpr double kSecondsPerDay = 86400.0;
 
-void appendNumber(QString& out, int v, int width)
-{
-    out += QString::number(v).rightJustified(width, u'0');
-}
+void appendNumber(QString& out, int v, int width) { out += QString::number(v).rightJustified(width, u'0'); }
 
 }  // namespace
 

@@ -176,7 +176,8 @@ QString NumberedPath(const QString& path, int n)
 bool UnlinkIfSame(int fd, const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     if (::stat(name.constData(), &named) != 0)
         return errno == ENOENT;
     if (::fstat(fd, &opened) != 0 || opened.st_ino != named.st_ino || opened.st_dev != named.st_dev)
@@ -190,9 +191,11 @@ int CreateLockedFile(const QString& path)
     const int fd = fileops::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return -1;
-    struct stat opened {}, named {};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && ::stat(name.constData(), &named) == 0 &&
-        opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
+    struct stat opened {
+    }, named{};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        ::stat(name.constData(), &named) == 0 && opened.st_ino == named.st_ino &&
+        opened.st_dev == named.st_dev)
         return fd;
     // Between the creation and the lock another program took the empty file for one left behind
     // and removed it (or locks it): this name is not ours.
@@ -242,7 +245,8 @@ QString WriteNewFile(const QString& wanted, const std::function<bool(QIODevice&)
 void RemoveLeftScratchFiles(const QString& folder)
 {
     const QDir dir(folder);
-    for (const QString& name : dir.entryList({ScratchPrefix + u'*' + ScratchSuffix}, QDir::Files | QDir::Hidden)) {
+    for (const QString& name :
+         dir.entryList({ScratchPrefix + u'*' + ScratchSuffix}, QDir::Files | QDir::Hidden)) {
         const QByteArray path = QFile::encodeName(dir.filePath(name));
         const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)

@@ -9,8 +9,8 @@
 #include <QString>
 
 #include <functional>
-#include <utility>
 #include <sys/types.h>
+#include <utility>
 
 class QIODevice;
 
@@ -33,7 +33,8 @@ int renameNoReplace(const char* from, const char* to);
 struct Fault {
     Fault(Op op, int error, int skip = 0, int count = 1, QString pathPart = {},
           std::function<void(const char* path)> before = {})
-        : op(op), error(error), skip(skip), count(count), pathPart(std::move(pathPart)), before(std::move(before))
+        : op(op), error(error), skip(skip), count(count), pathPart(std::move(pathPart)),
+          before(std::move(before))
     {
     }
     Op op;

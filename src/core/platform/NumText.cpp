@@ -248,9 +248,10 @@ char* WriteProduct(char* out, float value, float coef)
 
 void WriteDigits(char* out, std::uint64_t value, int count)
 {
-    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                                    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                                    "8081828384858687888990919293949596979899";
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     // Two 32-bit halves keep the divisions cheap.
     auto half = [&](std::uint32_t v, char* end, int n) {
         while (n >= 2) {
@@ -284,8 +285,7 @@ char* FormatNumber(char* out, double v, std::string_view pattern)
         return out + n;
     }
     char digits[400];
-    auto r = std::to_chars(digits, digits + sizeof digits, std::fabs(v), std::chars_format::fixed,
-                           decimals);
+    auto r = std::to_chars(digits, digits + sizeof digits, std::fabs(v), std::chars_format::fixed, decimals);
     const char* end = r.ptr;
     const char* point = std::find(static_cast<const char*>(digits), end, '.');
     const int have = int(point - digits);
@@ -393,7 +393,7 @@ char* generalFast(char* out, double v, int precision)
     if (decimals < 0 || decimals > 22)
         return nullptr;
     double hi, lo;
-    twoProduct(a, pow10[decimals], hi, lo);  // powers of ten up to 1e22 are exact doubles
+    twoProduct(a, pow10[decimals], hi, lo);    // powers of ten up to 1e22 are exact doubles
     double whole = double(std::uint64_t(hi));  // hi is positive and below 2^53
     double frac = (hi - whole) + lo;
     if (frac < 0) {

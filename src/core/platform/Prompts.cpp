@@ -29,10 +29,8 @@ MsgAnswer ScriptedPrompts::message(const MessageBox& box)
         return answers.takeFirst();
     switch (box.buttons) {
     case MsgButtons::YesNo:
-    case MsgButtons::YesNoCancel:
-        return MsgAnswer::Yes;
-    default:
-        return MsgAnswer::Ok;
+    case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    default: return MsgAnswer::Ok;
     }
 }
 

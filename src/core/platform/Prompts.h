@@ -26,7 +26,7 @@ struct FileDialog {
     QString title;
     QString initDir;
     QString fileName;
-    QString filter;  // "CSV (*.csv)|*.csv|All (*.*)|*.*" pairs of description and pattern
+    QString filter;       // "CSV (*.csv)|*.csv|All (*.*)|*.*" pairs of description and pattern
     int filterIndex = 1;  // the filter shown first, counted from 1
 };
 
@@ -58,8 +58,8 @@ public:
     QList<std::optional<QString>> files;
     QList<MessageBox> shown;
     QList<FileDialog> dialogs;
-    QStringList properties;               // printers whose settings were opened
-    std::optional<QStringList> chosen;    // what the next settings dialog chooses
+    QStringList properties;             // printers whose settings were opened
+    std::optional<QStringList> chosen;  // what the next settings dialog chooses
 };
 
 // For programs without anyone to answer (the recorded demo, test hosts): each box is printed to

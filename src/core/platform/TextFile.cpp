@@ -41,7 +41,8 @@ QString Cp932Unencodable(QStringView text)
     // Some character failed: find which, one code point (a surrogate pair stays together) at a time.
     QString missing;
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const qsizetype n =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QStringView one = text.mid(i, n);
         QStringEncoder encoder("windows-31j");
         const QByteArray bytes = encoder.encode(one);
@@ -98,7 +99,7 @@ int openRegular(const QString& path, int flags, QString* why)
         *why = reason.isEmpty() ? systemReason(error) : reason;
         return -1;
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         *why = typeReason(st.st_mode);
         ::close(fd);
@@ -141,7 +142,7 @@ bool readRegular(const QString& path, QByteArray& bytes, QString* why)
 QString NotRegularFileReason(const QString& path)
 {
 #ifdef Q_OS_UNIX
-    struct stat st{};
+    struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return QString();  // nothing there (or a link to nothing): a name still free
     return typeReason(st.st_mode);
@@ -268,7 +269,8 @@ bool ReplaceFileAtomically(const QString& path, const QString& scratchPath,
 void SyncFolderOf(const QString& path)
 {
 #ifdef Q_OS_UNIX
-    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
+    const int dir =
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -20,12 +20,9 @@ PrintMode PrintModeFor(bool portrait, bool allData)
 PrintLayout PrintLayoutFor(PrintMode mode)
 {
     switch (mode) {
-    case PrintMode::Portrait:
-        return {mode, 20, 45, 160, 90, 170, 195};
-    case PrintMode::Landscape:
-        return {mode, 20, 30, 260, 70, 115, 280};
-    case PrintMode::AllData:
-        break;
+    case PrintMode::Portrait: return {mode, 20, 45, 160, 90, 170, 195};
+    case PrintMode::Landscape: return {mode, 20, 30, 260, 70, 115, 280};
+    case PrintMode::AllData: break;
     }
     return {PrintMode::AllData, 40, 30, 240, 14, 16.5f, 280};
 }

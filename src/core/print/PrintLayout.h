@@ -8,8 +8,8 @@
 
 #include <QHash>
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 
@@ -54,7 +54,7 @@ struct PrintState {
     GraphScale PrintScale;       // scale of the graph being printed
     float GraphLeft = 0;         // the box being printed, without the margin
     float GraphTop = 0;
-    QString CurrentPrinter;      // the printer jobs go to; empty: the system's default
+    QString CurrentPrinter;                    // the printer jobs go to; empty: the system's default
     QHash<QString, QStringList> QueueOptions;  // per queue: job options chosen in its settings
 };
 
@@ -86,7 +86,7 @@ struct SheetText {
 };
 
 struct GraphBoxSpec {
-    float X, Y, W, H;    // the box, X before the margin
+    float X, Y, W, H;  // the box, X before the margin
     QString caption;
     std::int32_t start;  // store index of the box's first sample
     bool leftCaption;    // a strip of the all-data layout: caption left, units on the labels

@@ -43,18 +43,13 @@ void FrameAssembler::RecvAssemble(const std::uint8_t* data, std::size_t size, in
         case 0:
         case 2:
         case 3:
-        case 4:
-            textByte(b, sink);
-            break;
+        case 4: textByte(b, sink); break;
         case 1:
             if (!colonByte(b, sink))
                 return;
             break;
-        case 5:
-            binaryByte(b, sink);
-            break;
-        default:
-            return;  // kind 6 ("その他") receives nothing
+        case 5: binaryByte(b, sink); break;
+        default: return;  // kind 6 ("その他") receives nothing
         }
     }
 }

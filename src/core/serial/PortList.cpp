@@ -62,7 +62,8 @@ QList<SerialDevice> NumberSerialDevices(const QString& exeDir, QList<SystemPort>
         const QString target = link.canonicalFilePath();
         taken[n] = true;
         pinnedTargets << target;
-        devices.append({n, link.absoluteFilePath(), QStringLiteral("%1 (COM%2)").arg(QFileInfo(target).fileName()).arg(n)});
+        devices.append({n, link.absoluteFilePath(),
+                        QStringLiteral("%1 (COM%2)").arg(QFileInfo(target).fileName()).arg(n)});
     }
 
     std::sort(systemPorts.begin(), systemPorts.end(),

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -56,8 +56,8 @@ std::string IsoMs(std::int64_t msSinceEpoch)
     std::tm f{};
     gmtime_r(&shifted, &f);
     char buf[48];
-    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.tm_year + 1900, f.tm_mon + 1,
-                          f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec, ms);
+    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.tm_year + 1900,
+                          f.tm_mon + 1, f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec, ms);
     if (offsetS == 0)
         std::snprintf(buf + n, sizeof buf - std::size_t(n), "Z");
     else
@@ -140,7 +140,8 @@ void BatchCutter::add(const StreamSample& s, const StreamContext& context, std::
 {
     const std::int64_t period = std::max(1, context.periodMs);
     const auto n = std::int64_t(open_.values.size());
-    if (isOpen_ && (s.context != openContext_ || s.ms != open_.t0Ms + n * period || s.index != open_.index + n))
+    if (isOpen_ &&
+        (s.context != openContext_ || s.ms != open_.t0Ms + n * period || s.index != open_.index + n))
         close(nowMs, out, true);
     if (!isOpen_) {
         isOpen_ = true;
@@ -153,7 +154,8 @@ void BatchCutter::add(const StreamSample& s, const StreamContext& context, std::
         open_.values.reserve(MaxSamples);
     }
     open_.values.push_back(s.value);
-    if (open_.values.size() >= std::min<std::size_t>(max_, std::size_t(std::max<std::int64_t>(1, SpanMs / period))))
+    if (open_.values.size() >=
+        std::min<std::size_t>(max_, std::size_t(std::max<std::int64_t>(1, SpanMs / period))))
         close(nowMs, out, true);
 }
 
@@ -242,7 +244,10 @@ ValuesBatch StreamBacklog::splitOff(Outgoing& m)
 {
     std::vector<float>& v = m.batch.values;
     const auto keep = std::ptrdiff_t(v.size() + 1) / 2;
-    ValuesBatch rest{0, m.batch.t0Ms + keep * m.batch.context.periodMs, m.batch.index + keep, m.batch.context,
+    ValuesBatch rest{0,
+                     m.batch.t0Ms + keep * m.batch.context.periodMs,
+                     m.batch.index + keep,
+                     m.batch.context,
                      {v.begin() + keep, v.end()}};
     v.erase(v.begin() + keep, v.end());
     samples_ -= std::int64_t(rest.values.size());

@@ -68,7 +68,8 @@ public:
     static constexpr std::int64_t MaxAgeMs = 200;
 
     // `nowMs`: the publisher's monotonic clock; closed batches are appended to `out`.
-    void add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs, std::vector<ValuesBatch>& out);
+    void add(const StreamSample& s, const StreamContext& context, std::int64_t nowMs,
+             std::vector<ValuesBatch>& out);
     // Closes the open batch when its time is up (or at once with `all`).
     void close(std::int64_t nowMs, std::vector<ValuesBatch>& out, bool all = false);
     // When the open batch must be closed; INT64_MAX when none is open.
@@ -110,14 +111,14 @@ constexpr int ClosedOnIt = 1;
 // sent, so that the backlog holds floats.
 struct Outgoing {
     enum class Kind { Values, Segment, Gap } kind;
-    ValuesBatch batch;     // Values
-    GapRange gap;          // Gap
-    std::string payload;   // Segment
-    int mid = 0;           // the client's message id while in flight; 0: not in flight
+    ValuesBatch batch;    // Values
+    GapRange gap;         // Gap
+    std::string payload;  // Segment
+    int mid = 0;          // the client's message id while in flight; 0: not in flight
     bool acked = false;
-    bool everSent = false; // it may have reached the broker: never dropped or changed any more
-    int refused = 0;       // why the broker refused it (a reason code or ClosedOnIt); 0: it did not
-    int closings = 0;      // connections the broker closed while this was its oldest in flight
+    bool everSent = false;  // it may have reached the broker: never dropped or changed any more
+    int refused = 0;        // why the broker refused it (a reason code or ClosedOnIt); 0: it did not
+    int closings = 0;       // connections the broker closed while this was its oldest in flight
 };
 
 // The messages not acknowledged yet, in order, bounded by the values they hold and by their

@@ -41,7 +41,8 @@ QString urlProblem(const QString& url, const QUrl& u, const BrokerAddress& a)
     if (QString why = TextRoleProblem(url, TextRole::Folder); !why.isEmpty())
         return why;
     if (userPartEnd(url) >= 0)  // it would stand in the settings file and the log
-        return QStringLiteral("ユーザーとパスワードは URL に書かず、MqttUser と MqttPasswordFile に指定してください");
+        return QStringLiteral(
+            "ユーザーとパスワードは URL に書かず、MqttUser と MqttPasswordFile に指定してください");
     if (!u.isValid() || (u.scheme() != QStringLiteral("mqtt") && !a.tls))
         return QStringLiteral("mqtt://ホスト:ポート または mqtts://ホスト:ポート の形で書いてください");
     if (a.host.isEmpty())

@@ -31,7 +31,9 @@ struct BrokerAddress {
 
     QString text() const
     {
-        return (host.contains(u':') ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2")).arg(host).arg(port);
+        return (host.contains(u':') ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2"))
+            .arg(host)
+            .arg(port);
     }
 };
 

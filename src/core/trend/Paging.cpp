@@ -9,12 +9,24 @@ namespace tavin {
 const QStringList& PageSecEntries()
 {
     static const QStringList entries = {
-        QStringLiteral("1秒"),           QStringLiteral("2秒"),           QStringLiteral("5秒"),
-        QStringLiteral("10秒"),          QStringLiteral("20秒"),          QStringLiteral("30秒"),
-        QStringLiteral("60秒(1分)"),     QStringLiteral("120秒(2分)"),    QStringLiteral("300秒(5分)"),
-        QStringLiteral("600秒(10分)"),   QStringLiteral("1800秒(30分)"),  QStringLiteral("3600秒(1時間)"),
-        QStringLiteral("7200秒(2時間)"), QStringLiteral("21600秒(6時間)"), QStringLiteral("43200秒(12時間)"),
-        QStringLiteral("86400秒(1日)"),  QStringLiteral("172800秒(2日)"), QStringLiteral("432000秒(5日)"),
+        QStringLiteral("1秒"),
+        QStringLiteral("2秒"),
+        QStringLiteral("5秒"),
+        QStringLiteral("10秒"),
+        QStringLiteral("20秒"),
+        QStringLiteral("30秒"),
+        QStringLiteral("60秒(1分)"),
+        QStringLiteral("120秒(2分)"),
+        QStringLiteral("300秒(5分)"),
+        QStringLiteral("600秒(10分)"),
+        QStringLiteral("1800秒(30分)"),
+        QStringLiteral("3600秒(1時間)"),
+        QStringLiteral("7200秒(2時間)"),
+        QStringLiteral("21600秒(6時間)"),
+        QStringLiteral("43200秒(12時間)"),
+        QStringLiteral("86400秒(1日)"),
+        QStringLiteral("172800秒(2日)"),
+        QStringLiteral("432000秒(5日)"),
         QStringLiteral("864000秒(10日)"),
     };
     return entries;
@@ -34,7 +46,8 @@ PageInfo SetPageInfo(std::int32_t p_start, std::int32_t p_end, float N)
 
 QString PageTag(const PageInfo& page)
 {
-    return page.start < 0 ? QString() : QString::number(page.nowPage + 1) + u'/' + QString::number(page.endPage + 1);
+    return page.start < 0 ? QString()
+                          : QString::number(page.nowPage + 1) + u'/' + QString::number(page.endPage + 1);
 }
 
 TimeAxis SetYokoTani_And_Yoko_Bun(float s)

@@ -10,8 +10,8 @@ namespace tavin {
 const QStringList& PageSecEntries();  // "1秒" .. "864000秒(10日)"
 
 struct PageInfo {
-    std::int32_t start = -1;  // negative: no data
-    std::int32_t nowPage = 0; // 0-based
+    std::int32_t start = -1;   // negative: no data
+    std::int32_t nowPage = 0;  // 0-based
     std::int32_t endPage = 0;
 };
 // The page of the smaller index and the last page of p_end; N may be fractional.

@@ -10,7 +10,10 @@ float ScaleLineY(const GraphScale& rec, int i, bool raiseBottom)
     return i == 0 && raiseBottom ? y - rec.Top / 300.0f : y;
 }
 
-bool ScaleLineDotted(const GraphScale& rec, int i) { return (rec.LineStyle[std::size_t(i)] & 3) == LineDotted; }
+bool ScaleLineDotted(const GraphScale& rec, int i)
+{
+    return (rec.LineStyle[std::size_t(i)] & 3) == LineDotted;
+}
 
 QString ScaleLabelFormat(const GraphScale& rec, double timeStep)
 {
@@ -25,8 +28,8 @@ QString ScaleLabelText(float value, const QString& format)
 
 float ScaleLabelTop(const GraphScale& rec, int i, int boxTop, int boxHeight)
 {
-    return float(boxTop) + (rec.Top - rec.LineValue[std::size_t(i)]) * float(boxHeight) / (rec.Top + rec.MinusSpan) -
-           100;
+    return float(boxTop) +
+           (rec.Top - rec.LineValue[std::size_t(i)]) * float(boxHeight) / (rec.Top + rec.MinusSpan) - 100;
 }
 
 float LimitLineY(const GraphScale& rec, float scaleHeight, float value)

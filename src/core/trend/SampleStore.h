@@ -17,14 +17,14 @@ public:
     // Indices 0..360000; a segment holds at most MaxDatas of them.
     static constexpr std::int32_t Capacity = 360001;
 
-    std::vector<float> g_Datas = std::vector<float>(Capacity);      // raw values, before the coefficient
+    std::vector<float> g_Datas = std::vector<float>(Capacity);         // raw values, before the coefficient
     std::vector<OleDate> g_DataTime = std::vector<OleDate>(Capacity);  // receive times
-    std::vector<float> g_AveDatas = std::vector<float>(Capacity);   // moving average up to each sample
+    std::vector<float> g_AveDatas = std::vector<float>(Capacity);      // moving average up to each sample
     // Samples stored = next index. One thread appends; others load it (acquire) and read the
     // samples below it, which are whole since the count is stored (release) after them.
     std::atomic<std::int32_t> g_DataCnt{0};
     std::atomic<std::int32_t> g_FileNo{1};  // recording segment number
-    MovingAverage ave;           // the accumulator whose output fills g_AveDatas
+    MovingAverage ave;                      // the accumulator whose output fills g_AveDatas
 
     // Every element zero and no sample (mode switch, before a file is loaded).
     void Clear();

@@ -8,28 +8,34 @@ namespace tavin {
 
 const QStringList& PlusRangeTexts()
 {
-    static const QStringList t = {"1", "2", "5", "10", "20", "35", "70", "100", "200", "500", "1000", "2500", "5000"};
+    static const QStringList t = {"1",   "2",   "5",   "10",   "20",   "35",  "70",
+                                  "100", "200", "500", "1000", "2500", "5000"};
     return t;
 }
 
 const QStringList& PlusRangeCaptions()
 {
-    static const QStringList t = {"1.0",  "2.0",  "5.0", "10.0", "20.0", "35.0", "70.0",
+    static const QStringList t = {"1.0", "2.0", "5.0", "10.0", "20.0", "35.0", "70.0",
                                   "100", "200", "500", "1000", "2500", "5000"};
     return t;
 }
 
 const QStringList& MinusRangeTexts()
 {
-    static const QStringList t = {QStringLiteral("なし"), QStringLiteral("練成"), "-0.1", "-10.0", "-20.0", "-50.0",
-                                  "-100.0"};
+    static const QStringList t = {
+        QStringLiteral("なし"), QStringLiteral("練成"), "-0.1", "-10.0", "-20.0", "-50.0", "-100.0"};
     return t;
 }
 
 const QStringList& MinusRangeCaptions()
 {
-    static const QStringList t = {QStringLiteral("0(マイナスなし)"), QStringLiteral("連成"), "-0.1", "-10.0", "-20.0",
-                                  "-50.0", "-100.0"};
+    static const QStringList t = {QStringLiteral("0(マイナスなし)"),
+                                  QStringLiteral("連成"),
+                                  "-0.1",
+                                  "-10.0",
+                                  "-20.0",
+                                  "-50.0",
+                                  "-100.0"};
     return t;
 }
 
@@ -90,7 +96,8 @@ void BuildScale(GraphScale& rec, GraphScale& print, float FS, int m, float M, co
             if (FS * 0.5f > std::fabs(M))
                 rec.LineStyle[0] = LineNoLabel;
             else
-                rec.LineStyle[0] = (round3(std::fabs(M)) == round3(FS) && o.hasen125) ? LineDotted : LineSolid;
+                rec.LineStyle[0] =
+                    (round3(std::fabs(M)) == round3(FS) && o.hasen125) ? LineDotted : LineSolid;
             k = 1;
         }
         if (FS * 0.02f < std::fabs(M)) {

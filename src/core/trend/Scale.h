@@ -27,15 +27,15 @@ struct GraphScale {
 };
 
 struct ScaleOptions {
-    bool hasen125 = false;       // chk125perHasen: the 125 % lines dotted
-    bool minus120 = false;       // chkMinus120per: the numeric minus side extended by 25 %
-    bool scale120 = false;       // chk120perScale: a line at the extended bottom
+    bool hasen125 = false;  // chk125perHasen: the 125 % lines dotted
+    bool minus120 = false;  // chkMinus120per: the numeric minus side extended by 25 %
+    bool scale120 = false;  // chk120perScale: a line at the extended bottom
 };
 
-const QStringList& PlusRangeTexts();       // combo texts "1" .. "5000"
-const QStringList& PlusRangeCaptions();    // menu captions "1.0" .. "5000"
-const QStringList& MinusRangeTexts();      // combo texts "なし", "練成", "-0.1" ..
-const QStringList& MinusRangeCaptions();   // menu captions "0(マイナスなし)", "連成", "-0.1" ..
+const QStringList& PlusRangeTexts();      // combo texts "1" .. "5000"
+const QStringList& PlusRangeCaptions();   // menu captions "1.0" .. "5000"
+const QStringList& MinusRangeTexts();     // combo texts "なし", "練成", "-0.1" ..
+const QStringList& MinusRangeCaptions();  // menu captions "0(マイナスなし)", "連成", "-0.1" ..
 float FullScale(int plusIndex);
 // Whether the plus range enables numeric minus-range menu item `minusIndex` (2..6).
 bool MinusItemEnabled(int plusIndex, int minusIndex);

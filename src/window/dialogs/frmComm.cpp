@@ -1,11 +1,11 @@
 #include "window/dialogs/frmComm.h"
 
-#include "engine/Acquisition.h"
 #include "core/app/AppState.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
+#include "engine/Acquisition.h"
+#include "window/widgets/Controls.h"
 #include "window/widgets/MonitorView.h"
 
 #include <QCheckBox>
@@ -16,7 +16,6 @@
 #include <QTimer>
 
 namespace tavin {
-
 
 frmComm::frmComm(AppState& state, Acquisition& engine, QWidget* parent)
     : QWidget(parent, Qt::Window), tmrRes(new QTimer(this)), st_(state), engine_(engine)
@@ -60,16 +59,12 @@ frmComm::~frmComm() = default;
 
 void frmComm::DebugText(const QString& p_text)
 {
-    Trap(st_.log, QString(), [&] {
-        monitor_.append(u'[' + MonitorStamp() + u']' + p_text, false);
-    });
+    Trap(st_.log, QString(), [&] { monitor_.append(u'[' + MonitorStamp() + u']' + p_text, false); });
 }
 
 void frmComm::MonitorAppend(const QStringList& lines)
 {
-    Trap(st_.log, QString(), [&] {
-        monitor_.append(lines, chkAutoClr->isChecked());
-    });
+    Trap(st_.log, QString(), [&] { monitor_.append(lines, chkAutoClr->isChecked()); });
 }
 
 QString frmComm::MonitorStamp() const
@@ -84,7 +79,8 @@ QString frmComm::MonitorStamp() const
 
 void frmComm::PrintHex(const QString& p_head, const QByteArray& p_Data, QString& p_msg)
 {
-    Trap(st_.log, QStringLiteral("PrintHex"), [&] { MonitorAppend(HexDump(p_head, p_Data, p_msg, MonitorStamp())); });
+    Trap(st_.log, QStringLiteral("PrintHex"),
+         [&] { MonitorAppend(HexDump(p_head, p_Data, p_msg, MonitorStamp())); });
 }
 
 // What the tap took reaches the monitor twenty times a second however fast the gauge sends; the
@@ -177,8 +173,9 @@ void frmComm::journal(const QString& line)
         return;
     const QTime t = st_.env.nowDateTime().time();
     const float seconds = float(t.msecsSinceStartOfDay()) / 1000.0f;
-    AppendToFile(st_.env.exePath(QStringLiteral("sensor.txt")),
-                 ToCp932(u'[' + GeneralSingle(seconds) + QStringLiteral("] ") + line + QStringLiteral("\r\n")));
+    AppendToFile(
+        st_.env.exePath(QStringLiteral("sensor.txt")),
+        ToCp932(u'[' + GeneralSingle(seconds) + QStringLiteral("] ") + line + QStringLiteral("\r\n")));
 }
 
 void frmComm::tmrRes_Timer()

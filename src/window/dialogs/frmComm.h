@@ -68,7 +68,7 @@ private:
     void restartResponseTimer();
     void send(const QByteArray& bytes);
 
-    MonitorLines monitor_;  // before the view that shows it
+    MonitorLines monitor_;            // before the view that shows it
     mutable OleDate stampTime_ = -1;  // the time MonitorStamp last formatted, and its text
     mutable QString stamp_;
 

@@ -1,11 +1,11 @@
 #include "window/dialogs/frmConfig.h"
 
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/dialogs/frmInputDialogs.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/Prompts.h"
 #include "core/trend/Cursor.h"
+#include "window/dialogs/frmInputDialogs.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 
 namespace tavin {
-
 
 frmPass::frmPass(frmMain& main)
     : QDialog(&main), txtPass(named(new QLineEdit(this), "txtPass")),
@@ -50,12 +49,14 @@ void frmPass::cmdOK_Click()
 }
 
 frmConfig::frmConfig(frmMain& main)
-    : QDialog(&main), chkIndexDisp(named(new QCheckBox(QStringLiteral("データ番号表示有効"), this), "chkIndexDisp")),
+    : QDialog(&main),
+      chkIndexDisp(named(new QCheckBox(QStringLiteral("データ番号表示有効"), this), "chkIndexDisp")),
       chkCursorBlink(named(new QCheckBox(QStringLiteral("カーソル点滅有効"), this), "chkCursorBlink")),
       cmdMyDocuments(
           DialogButton(QStringLiteral("マイドキュメントに設定"), QStringLiteral("cmdMyDocuments"), this)),
       cmdPrintOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdPrintOK"), this)),
-      cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)), main_(main)
+      cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)),
+      main_(main)
 {
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(QStringLiteral("設定"));
@@ -105,10 +106,11 @@ void frmConfig::cmdMyDocuments_Click()
     bool exists = false;
     const QString documents = DocumentsFolder(st.env, &exists);
     if (documents.isEmpty() || !exists) {
-        st.env.prompts->message({QStringLiteral("ドキュメントフォルダが見つからないため、保存フォルダは変わりません。") +
-                                     (documents.isEmpty() ? QString()
-                                                          : QStringLiteral("\r\n(") + QDir::toNativeSeparators(documents) + u')'),
-                                 windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+        st.env.prompts->message(
+            {QStringLiteral("ドキュメントフォルダが見つからないため、保存フォルダは変わりません。") +
+                 (documents.isEmpty() ? QString()
+                                      : QStringLiteral("\r\n(") + QDir::toNativeSeparators(documents) + u')'),
+             windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
     pendingSaveDir = documents;

@@ -1,11 +1,11 @@
 #include "window/dialogs/frmInputDialogs.h"
 
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QEvent>
@@ -89,7 +89,8 @@ void frmTaniInput::cmdOK_Click()
         return;
     }
     if (!AddUserUnit(menu_, unit)) {
-        prompts.message({QStringLiteral("単位は、全て登録済みです!"), QString(), MsgButtons::Ok, MsgIcon::Critical});
+        prompts.message(
+            {QStringLiteral("単位は、全て登録済みです!"), QString(), MsgButtons::Ok, MsgIcon::Critical});
         return;
     }
     unit_ = unit;
@@ -98,17 +99,20 @@ void frmTaniInput::cmdOK_Click()
 
 void frmTaniInput::cmdTaniDel_Click()
 {
-    const MsgAnswer a = prompts_.message(
-        {QStringLiteral("登録済みの単位を全部削除します。\r\nよろしいですか？"), QString(), MsgButtons::YesNo, MsgIcon::None});
+    const MsgAnswer a =
+        prompts_.message({QStringLiteral("登録済みの単位を全部削除します。\r\nよろしいですか？"), QString(),
+                          MsgButtons::YesNo, MsgIcon::None});
     if (a != MsgAnswer::Yes)
         return;
     for (UserSlot& slot : menu_.slots)
         slot = UserSlot();
 }
 
-frmKeisuInput::frmKeisuInput(QWidget* parent, const QString& title, const QString& initial, const QString& name)
-    : QDialog(parent), lblName(new QLabel(name.isEmpty() ? title : name, this)), txtInput(new QLineEdit(this)),
-      cmdOK(DialogButton("OK", "cmdOK", this)), cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this))
+frmKeisuInput::frmKeisuInput(QWidget* parent, const QString& title, const QString& initial,
+                             const QString& name)
+    : QDialog(parent), lblName(new QLabel(name.isEmpty() ? title : name, this)),
+      txtInput(new QLineEdit(this)), cmdOK(DialogButton("OK", "cmdOK", this)),
+      cmdCancel(DialogButton(QStringLiteral("&Cancel"), "cmdCancel", this))
 {
     setObjectName(QStringLiteral("frmKeisuInput"));
     setWindowTitle(title);
@@ -137,9 +141,6 @@ void frmKeisuInput::cmdOK_Click()
     accept();
 }
 
-void frmKeisuInput::cmdCancel_Click()
-{
-    reject();
-}
+void frmKeisuInput::cmdCancel_Click() { reject(); }
 
 }  // namespace tavin

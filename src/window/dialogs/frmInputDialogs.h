@@ -41,7 +41,8 @@ class frmKeisuInput : public QDialog {
 
 public:
     // `name` labels the input (the title when empty); `initial` is the number shown first.
-    frmKeisuInput(QWidget* parent, const QString& title, const QString& initial, const QString& name = QString());
+    frmKeisuInput(QWidget* parent, const QString& title, const QString& initial,
+                  const QString& name = QString());
     // The number typed when OK closed the dialog, else the initial one.
     double number() const { return number_; }
 

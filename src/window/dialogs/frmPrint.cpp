@@ -1,10 +1,10 @@
 #include "window/dialogs/frmPrint.h"
 
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/dialogs/frmInputDialogs.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/Prompts.h"
+#include "window/dialogs/frmInputDialogs.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,13 +24,15 @@ constexpr int AllDataPageIndex = 8;
 
 frmPrint::frmPrint(frmMain& main)
     : QDialog(&main), Frame1(named(new QGroupBox(QStringLiteral("プリンタ"), this), "Frame1")),
-      cboPriSet(named(new QComboBox(Frame1), "cboPriSet")), lblPriName(named(new QLabel(Frame1), "lblPriName")),
+      cboPriSet(named(new QComboBox(Frame1), "cboPriSet")),
+      lblPriName(named(new QLabel(Frame1), "lblPriName")),
       lblPriport(named(new QLabel(Frame1), "lblPriport")),
       cmdPriProperty(DialogButton(QStringLiteral("プロパティ"), QStringLiteral("cmdPriProperty"), Frame1)),
       chkAll1Page(named(new QCheckBox(QStringLiteral("全データ印刷"), this), "chkAll1Page")),
       chkPrintTate(named(new QCheckBox(QStringLiteral("A4縦で出力"), this), "chkPrintTate")),
       cmdPrintOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdPrintOK"), this)),
-      cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)), main_(main)
+      cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)),
+      main_(main)
 {
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("印刷"));

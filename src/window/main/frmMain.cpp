@@ -1,10 +1,10 @@
 #include "window/main/frmMain.h"
 
 #include "core/app/AppState.h"
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "core/platform/Prompts.h"
 #include "window/dialogs/frmComm.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -137,10 +137,13 @@ void frmMain::connectHandlers()
             cmbGraphRange_Click();
         });
     connect(ui.lblTani, &Label::Change, this, &frmMain::lblTani_Change);
-    connect(ui.lblUpper, &Label::Change, this, [this] { SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); });
-    connect(ui.lblLower, &Label::Change, this, [this] { SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow); });
+    connect(ui.lblUpper, &Label::Change, this,
+            [this] { SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); });
+    connect(ui.lblLower, &Label::Change, this,
+            [this] { SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow); });
     connect(ui.lblRefLine, &Label::Change, this, &frmMain::lblRefLine_Change);
-    connect(ui.UpDown1, &QSpinBox::valueChanged, this, [this](int v) { ui.lblRefLine->setText(QString::number(v)); });
+    connect(ui.UpDown1, &QSpinBox::valueChanged, this,
+            [this](int v) { ui.lblRefLine->setText(QString::number(v)); });
     connect(ui.txtSaveFileName, &QLineEdit::textChanged, this, &frmMain::txtSaveFileName_Change);
     connect(ui.HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
     connect(ui.Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
@@ -168,7 +171,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui.HScroll1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         ScrollDepth = event->type() == QEvent::FocusIn ? 1 : 0;
-    if (watched == ui.txtSaveFileName && event->type() == QEvent::MouseButtonRelease && ui.txtSaveFileName->isEnabled()) {
+    if (watched == ui.txtSaveFileName && event->type() == QEvent::MouseButtonRelease &&
+        ui.txtSaveFileName->isEnabled()) {
         txtSaveFileName_Click();
         return true;
     }
@@ -196,11 +200,11 @@ void frmMain::closeEvent(QCloseEvent* event)
         }
         saveUnsaved();
         const int lost = engine_->view().unsavedInMemoryOnly;
-        if (lost > 0 &&
-            st_.env.prompts->message({QStringLiteral("保存できなかった測定データが %1 区間あります。終了するとこの"
-                                                     "データは失われます。\r\n終了しますか？")
-                                          .arg(lost),
-                                      windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes) {
+        if (lost > 0 && st_.env.prompts->message(
+                            {QStringLiteral("保存できなかった測定データが %1 区間あります。終了するとこの"
+                                            "データは失われます。\r\n終了しますか？")
+                                 .arg(lost),
+                             windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes) {
             event->ignore();
             return;
         }

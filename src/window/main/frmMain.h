@@ -3,21 +3,21 @@
 // src/files), the controls are built in frmMain_Layout.cpp.
 #pragma once
 
-#include "engine/Acquisition.h"
 #include "core/decode/Units.h"
 #include "core/files/CsvWriter.h"
 #include "core/print/PrintLayout.h"
-#include "window/platform/Printers.h"
 #include "core/trend/Recording.h"
+#include "engine/Acquisition.h"
+#include "window/platform/Printers.h"
 
 #include <QImage>
 #include <QList>
-#include <QStringList>
 #include <QMainWindow>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 class QAction;
@@ -58,12 +58,12 @@ struct frmMain {
     QAction* mnuSetting = nullptr;
     QAction* mnuGraphImage = nullptr;
     QAction* mnuExportCsv = nullptr;
-    QList<QAction*> mnuRecent;          // the recordings loaded last; hidden while unused
-    QAction* mnuRecentEnd = nullptr;    // the separator under them
+    QList<QAction*> mnuRecent;        // the recordings loaded last; hidden while unused
+    QAction* mnuRecentEnd = nullptr;  // the separator under them
     QAction* mnuExit = nullptr;
-    QAction* actOpen = nullptr;         // Ctrl+O: load a recording
-    QAction* actPrint = nullptr;        // Ctrl+P: the print button
-    QAction* actCopyGraph = nullptr;    // "グラフをコピー", Ctrl+C on the graph
+    QAction* actOpen = nullptr;       // Ctrl+O: load a recording
+    QAction* actPrint = nullptr;      // Ctrl+P: the print button
+    QAction* actCopyGraph = nullptr;  // "グラフをコピー", Ctrl+C on the graph
     QMenu* mnuPort = nullptr;
     QList<QAction*> mnuCom;
     QList<QAction*> mnuBaoud;
@@ -170,14 +170,15 @@ struct frmMain {
     QTimer* Timer1 = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
-    QTimer* tmrScreen = nullptr;  // while measuring, 30 a second: what the engine published reaches the screen
-    QTimer* tmrUnsaved = nullptr;  // while segments are unsaved: try to save them again
-    QTimer* tmrStream = nullptr;   // while streaming to a broker: its state in the status bar
-    QLabel* lblUnsaved = nullptr;  // in the status bar while segments are unsaved
+    QTimer* tmrScreen =
+        nullptr;  // while measuring, 30 a second: what the engine published reaches the screen
+    QTimer* tmrUnsaved = nullptr;     // while segments are unsaved: try to save them again
+    QTimer* tmrStream = nullptr;      // while streaming to a broker: its state in the status bar
+    QLabel* lblUnsaved = nullptr;     // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
     Label* lblSaveFolder = nullptr;   // in the status bar: where recordings go
     QLabel* lblStream = nullptr;      // in the status bar while streaming: the broker's state
-    QList<QPushButton*> cmdZoom;  // 0 "縮小" (longer page), 1 "拡大" (shorter page)
+    QList<QPushButton*> cmdZoom;      // 0 "縮小" (longer page), 1 "拡大" (shorter page)
     QPushButton* cmdPrintOut = nullptr;
     PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
 };
@@ -200,7 +201,7 @@ public:
     Ui::frmMain ui;
 
     // Paint and page state shared with other parts of the program.
-    std::int16_t l_noPaint = 0;  // printing or a held screen: the graph is not repainted
+    std::int16_t l_noPaint = 0;   // printing or a held screen: the graph is not repainted
     std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
     std::int32_t l_StartPos = 0;
     std::int32_t l_CursorPos = -1;
@@ -270,7 +271,7 @@ public:
     void MoveCursorLine();
 
     // The cursor and zoom (src/trend/frmMain_Cursor.cpp).
-    QString CursorText;           // the readout the panel shows
+    QString CursorText;  // the readout the panel shows
     void ShowCursorLabel(std::int32_t index);
     std::int16_t ScrollDepth = 0;
     void BuildScaleTables(int minusIndex);
@@ -402,8 +403,8 @@ private:
     void drawNewSamples();
     void enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag);
     void inputLimit(const QString& title, float& limit, Label* shown);
-    void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end, bool p_printer,
-                      const QColor& colour);
+    void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end,
+                      bool p_printer, const QColor& colour);
     void onPortLost(const QString& reason);
     void unlockAfterStop();
     void hideCursor();  // the line and its panel together
@@ -425,11 +426,11 @@ private:
 
     AppState& st_;
     bool unloaded_ = false;
-    bool optionsLive_ = false;             // the window is complete: control changes reach the engine
-    bool aveNumEdited_ = false;            // the user typed in txtAveNum since it last lost the focus
-    bool lampOutDue_ = false;              // Timer1 ran out while measuring: the next refresh puts the lamp out
+    bool optionsLive_ = false;   // the window is complete: control changes reach the engine
+    bool aveNumEdited_ = false;  // the user typed in txtAveNum since it last lost the focus
+    bool lampOutDue_ = false;    // Timer1 ran out while measuring: the next refresh puts the lamp out
     std::unique_ptr<Acquisition> engine_;
-    AcquisitionOptions pushed_;            // the options the engine has
+    AcquisitionOptions pushed_;  // the options the engine has
     // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
     std::int32_t shownGeneration_ = 0;
     std::int32_t drawnCount_ = 0;

@@ -1,8 +1,8 @@
 // The moving average on the screen: its line shown or not, its length from the dialog or typed.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
+#include "window/main/frmMain.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -23,7 +23,8 @@ void frmMain::chkAve_Click()
 void frmMain::chkAveMode_Click()
 {
     Trap(st_.log, QString(), [&] {
-        ui.chkAveMode->setText(ui.chkAveMode->isChecked() ? QStringLiteral("ページ毎") : QStringLiteral("連続"));
+        ui.chkAveMode->setText(ui.chkAveMode->isChecked() ? QStringLiteral("ページ毎")
+                                                          : QStringLiteral("連続"));
     });
 }
 
@@ -59,8 +60,8 @@ void frmMain::txtAveNum_LostFocus()
         aveNumEdited_ = false;
         if (st_.store.g_DataCnt > 0)
             st_.env.prompts->message(
-                {QStringLiteral("移動平均値をグラフに反映する場合は、再度ファイルを読み込んでください。"), QString(),
-                 MsgButtons::Ok, MsgIcon::Information});
+                {QStringLiteral("移動平均値をグラフに反映する場合は、再度ファイルを読み込んでください。"),
+                 QString(), MsgButtons::Ok, MsgIcon::Information});
     });
 }
 

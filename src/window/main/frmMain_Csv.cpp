@@ -1,12 +1,12 @@
 // The file-name box: the recordings' base name and save folder.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/files/NameLimit.h"
 #include "core/files/RecordingFiles.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -37,10 +37,11 @@ void frmMain::txtSaveFileName_Click()
             // The folder and the name are kept in the CP932 settings file: a character it has no
             // code for would come back as junk, and recordings would go to a junk folder.
             if (const QString bad = Cp932Unencodable(path); !bad.isEmpty()) {
-                st_.env.prompts->message({QStringLiteral("保存先のフォルダ名またはファイル名に使えない文字があります。(%1)\r\n(")
-                                              .arg(bad) + path +
-                                              QStringLiteral(")\r\nShift_JIS (CP932) で書ける文字の名前を選んでください。"),
-                                          windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+                st_.env.prompts->message(
+                    {QStringLiteral("保存先のフォルダ名またはファイル名に使えない文字があります。(%1)\r\n(")
+                             .arg(bad) +
+                         path + QStringLiteral(")\r\nShift_JIS (CP932) で書ける文字の名前を選んでください。"),
+                     windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
                 continue;
             }
             QString base = path.mid(cut + 1);
@@ -49,8 +50,9 @@ void frmMain::txtSaveFileName_Click()
             if (!baseNameFits(path.left(cut), base))
                 continue;
             if (QFileInfo::exists(path) &&
-                st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + path + u')', windowTitle(),
-                                          MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
+                st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + path + u')',
+                                          windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) !=
+                    MsgAnswer::Yes)
                 continue;
             st_.Settings.SaveDir = path.left(cut);
             showSaveFolder();
@@ -69,7 +71,8 @@ bool frmMain::baseNameFits(const QString& folder, const QString& base)
 {
     if (BaseNameFits(folder, base))
         return true;
-    st_.env.prompts->message({BaseNameTooLongText(folder, base), windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+    st_.env.prompts->message(
+        {BaseNameTooLongText(folder, base), windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
     return false;
 }
 
@@ -90,8 +93,9 @@ void frmMain::txtSaveFileName_Change()
         // A name typed into the box: the character that made it too long goes again.
         if (!BaseNameFits(st_.Settings.SaveDir, ui.txtSaveFileName->text())) {
             const QString typed = ui.txtSaveFileName->text();
-            ui.txtSaveFileName->setText(CutToBytes(
-                typed, FolderNameMax(st_.Settings.SaveDir) - LongestRecordingNameBytes(QString())));  // runs this handler again
+            ui.txtSaveFileName->setText(
+                CutToBytes(typed, FolderNameMax(st_.Settings.SaveDir) -
+                                      LongestRecordingNameBytes(QString())));  // runs this handler again
             baseNameFits(st_.Settings.SaveDir, typed);
             return;
         }

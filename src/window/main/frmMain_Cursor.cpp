@@ -1,10 +1,10 @@
 // The cursor on the graph: the tool tip under the mouse, the cursor line with its readout panel,
 // its blink, and the two zoom buttons.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/widgets/PictureBox.h"
 #include "core/trend/Cursor.h"
 #include "core/trend/Plot.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,12 +15,14 @@ namespace tavin {
 void frmMain::ShowCursorLabel(std::int32_t index)
 {
     const QString marker = QStringLiteral("▼");
-    const QString text = CursorTipText(st_.store, index, st_.Settings.CursorInfo, st_.g_Keisu, ui.chkAve->isChecked());
+    const QString text =
+        CursorTipText(st_.store, index, st_.Settings.CursorInfo, st_.g_Keisu, ui.chkAve->isChecked());
     CursorText = text;
     const int width = int(ui.pctLabelWork->TextWidth(text + marker)) + TwipsPerPixel;
-    const double lineX = double(ui.pctGraph1->Width()) / double(ui.pctGraph1->ScaleWidth) * double(ui.lineCursor->X1);
-    const CursorPanel at =
-        CursorPanelAt(lineX, width, double(ui.pctLabelWork->TextWidth(marker)), double(ui.pctGraph1->Width()));
+    const double lineX =
+        double(ui.pctGraph1->Width()) / double(ui.pctGraph1->ScaleWidth) * double(ui.lineCursor->X1);
+    const CursorPanel at = CursorPanelAt(lineX, width, double(ui.pctLabelWork->TextWidth(marker)),
+                                         double(ui.pctGraph1->Width()));
     // The panel lives on the graph: its place is measured from the graph's left edge. One line
     // high, so that it hides no more of the graph than its text.
     const int height = int(ui.pctLabelWork->TextHeight(text)) + 2 * TwipsPerPixel;
@@ -41,8 +43,8 @@ void frmMain::pctGraph1_MouseMove(float x)
     Trap(st_.log, QString(), [&] {
         const std::int32_t i = CursorIndexAt(x, l_StartPos, st_.store.g_DataCnt);
         ui.pctGraph1->setToolTip(i < 0 ? QString()
-                                    : CursorTipText(st_.store, i, st_.Settings.CursorInfo, st_.g_Keisu,
-                                                    ui.chkAve->isChecked()));
+                                       : CursorTipText(st_.store, i, st_.Settings.CursorInfo, st_.g_Keisu,
+                                                       ui.chkAve->isChecked()));
     });
 }
 

@@ -1,8 +1,8 @@
 // What the decoders found, on the main window: battery level and reference character.
 #include "core/app/AppState.h"
+#include "core/platform/NumText.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
-#include "core/platform/NumText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +28,9 @@ void frmMain::showBattery(std::int32_t level)
     }
     ui.lblBattery->setText(FormatNumber(level / 10.0, "0.0"));
     const double shown = level / 10.0;
-    setBackground(ui.lblBattery, shown >= 8.0 ? QColor(0, 255, 255) : shown >= 7.0 ? QColor(255, 255, 0) : QColor(255, 0, 0));
+    setBackground(ui.lblBattery, shown >= 8.0   ? QColor(0, 255, 255)
+                                 : shown >= 7.0 ? QColor(255, 255, 0)
+                                                : QColor(255, 0, 0));
 }
 
 // The reference character; most frames repeat it, and a label only changes when it does.

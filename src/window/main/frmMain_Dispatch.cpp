@@ -1,10 +1,10 @@
 // The sampling period on the main window: chosen from the menu, automatically or by text.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/decode/Sampling.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // What leaves the window for other programs and comes back by a shortcut: the analysis CSV, the
 // recently loaded recordings, and Ctrl+O and Ctrl+P.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/files/AnalysisCsv.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,30 +18,35 @@
 
 namespace tavin {
 
-std::optional<QString> frmMain::askExportPath(const QString& title, const QString& suffix, const QString& filter)
+std::optional<QString> frmMain::askExportPath(const QString& title, const QString& suffix,
+                                              const QString& filter)
 {
     QString base = GetPrintFileName();
     if (base.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
         base.chop(4);
     const QString folder = LoadFolder.isEmpty() ? st_.Settings.SaveDir : LoadFolder;
-    const std::optional<QString> chosen =
-        st_.env.prompts->file({FileDialog::Save, title, folder + QDir::separator(), base + suffix, filter, 1});
+    const std::optional<QString> chosen = st_.env.prompts->file(
+        {FileDialog::Save, title, folder + QDir::separator(), base + suffix, filter, 1});
     if (!chosen)
         return std::nullopt;
-    const QString path = QFileInfo(*chosen).suffix().isEmpty() ? *chosen + suffix.mid(suffix.lastIndexOf(u'.')) : *chosen;
+    const QString path =
+        QFileInfo(*chosen).suffix().isEmpty() ? *chosen + suffix.mid(suffix.lastIndexOf(u'.')) : *chosen;
     if (QFileInfo::exists(path) &&
-        st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + QDir::toNativeSeparators(path) + u')', windowTitle(),
-                                  MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
+        st_.env.prompts->message(
+            {QStringLiteral("上書きしますか？\r\n(") + QDir::toNativeSeparators(path) + u')', windowTitle(),
+             MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
         return std::nullopt;
     return path;
 }
 
-void frmMain::writeExport(const QString& path, const std::function<bool(QIODevice&)>& write, const QString& done)
+void frmMain::writeExport(const QString& path, const std::function<bool(QIODevice&)>& write,
+                          const QString& done)
 {
     // Under a scratch name first: an export that fails leaves no cut file and no earlier one lost.
     QString why;
     if (!ReplaceFileAtomically(path, path + QStringLiteral(".part"), write, &why)) {
-        st_.LogMsg(2, QStringLiteral("Export"), QStringLiteral("%1 に書き込めません (%2)。").arg(QDir::toNativeSeparators(path), why));
+        st_.LogMsg(2, QStringLiteral("Export"),
+                   QStringLiteral("%1 に書き込めません (%2)。").arg(QDir::toNativeSeparators(path), why));
         return;
     }
     ui.StatusBar1->showMessage(done + QDir::toNativeSeparators(path));
@@ -51,18 +56,20 @@ void frmMain::mnuExportCsv_Click()
 {
     Trap(st_.log, QStringLiteral("mnuExportCsv_Click"), [&] {
         if (st_.store.g_DataCnt.load(std::memory_order_acquire) == 0) {
-            st_.env.prompts->message({QStringLiteral("出力するデータがありません。"), windowTitle(), MsgButtons::Ok,
-                                      MsgIcon::Information});
+            st_.env.prompts->message({QStringLiteral("出力するデータがありません。"), windowTitle(),
+                                      MsgButtons::Ok, MsgIcon::Information});
             return;
         }
-        const std::optional<QString> path = askExportPath(QStringLiteral("解析用CSV出力"), QStringLiteral("_analysis.csv"),
-                                                          QStringLiteral("CSVファイル(*.csv)|*.csv|"));
+        const std::optional<QString> path =
+            askExportPath(QStringLiteral("解析用CSV出力"), QStringLiteral("_analysis.csv"),
+                          QStringLiteral("CSVファイル(*.csv)|*.csv|"));
         if (!path)
             return;
         // Taken after the dialogs, which let screen refreshes run (and a full segment be let go
         // of): nothing lets one run from here until the file is written.
         const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
-        const AnalysisColumns columns{ui.lblTani->text(), st_.g_Keisu, ui.chkAve->isChecked() && st_.store.ave.AveNum > 1,
+        const AnalysisColumns columns{ui.lblTani->text(), st_.g_Keisu,
+                                      ui.chkAve->isChecked() && st_.store.ave.AveNum > 1,
                                       double(st_.Settings.Sampling)};
         writeExport(
             *path,
@@ -86,9 +93,10 @@ void frmMain::openRecording(QString path)
     if (!path.isEmpty() && !QFileInfo::exists(path)) {
         st_.Settings.Recent.removeAll(path);
         showRecent();
-        st_.env.prompts->message({QStringLiteral("ファイルが見つかりません。最近使ったファイルの一覧から削除しました。\r\n(") +
-                                      QDir::toNativeSeparators(path) + u')',
-                                  windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+        st_.env.prompts->message(
+            {QStringLiteral("ファイルが見つかりません。最近使ったファイルの一覧から削除しました。\r\n(") +
+                 QDir::toNativeSeparators(path) + u')',
+             windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
     if (!goOnWithUnsaved(QStringLiteral("ファイルを読み込みますか？")))
@@ -126,7 +134,8 @@ void frmMain::showRecent()
         a->setVisible(i < recent.size());
         if (i >= recent.size())
             continue;
-        a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(recent[i]).fileName().replace(u'&', QStringLiteral("&&"))));
+        a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QFileInfo(recent[i]).fileName().replace(u'&', QStringLiteral("&&"))));
         a->setToolTip(recent[i]);
         a->setStatusTip(recent[i]);
     }

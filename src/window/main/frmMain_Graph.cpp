@@ -1,11 +1,11 @@
 // The trend graph: full repaint (scale lines, time grid, labels, the page's polylines) and the
 // polyline drawing that also appends one segment per new sample.
 #include "core/app/AppState.h"
+#include "core/platform/NumText.h"
+#include "core/trend/Plot.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
-#include "core/platform/NumText.h"
 #include "window/widgets/PictureBox.h"
-#include "core/trend/Plot.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,7 +18,10 @@ namespace tavin {
 
 namespace {
 
-int drawStyleOf(const GraphScale& rec, int i) { return ScaleLineDotted(rec, i) ? PictureBox::vbDot : PictureBox::vbSolid; }
+int drawStyleOf(const GraphScale& rec, int i)
+{
+    return ScaleLineDotted(rec, i) ? PictureBox::vbDot : PictureBox::vbSolid;
+}
 
 // The dotted lines halfway between the time divisions.
 void drawMinorGrid(PictureBox* g, const TimeGrid& grid, float span, float height)
@@ -87,8 +90,9 @@ void frmMain::GraphRedraw(std::int16_t r)
                 x -= 1;
             ui.pctGraph1->Line(x, 0, x, ui.pctGraph1->ScaleHeight, Qt::black);
             const QString label = grid.label(i, l_StartPos, st_.g_SampPerSec);
-            ui.pctGraphWork->CurrentX = float(ui.pctGraph1->Left()) + float(ui.pctGraph1->Width()) / float(div) * float(i) -
-                                     ui.pctGraphWork->TextWidth(label) / 2;
+            ui.pctGraphWork->CurrentX = float(ui.pctGraph1->Left()) +
+                                        float(ui.pctGraph1->Width()) / float(div) * float(i) -
+                                        ui.pctGraphWork->TextWidth(label) / 2;
             ui.pctGraphWork->CurrentY = float(ui.pctGraph1->Top() + ui.pctGraph1->Height() + 60);
             ui.pctGraphWork->Print(label);
             if (i == div) {

@@ -2,11 +2,11 @@
 // unit, the average line, limit lines and cursor) as a PNG at the screen's size or twice it, as an
 // SVG, or on the clipboard to paste into a spreadsheet or a document.
 #include "core/app/AppState.h"
+#include "core/platform/NumText.h"
+#include "core/platform/Prompts.h"
+#include "core/trend/Plot.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/PictureBox.h"
-#include "core/platform/Prompts.h"
-#include "core/platform/NumText.h"
-#include "core/trend/Plot.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -65,14 +65,15 @@ void frmMain::drawPageCurves(QPainter& p)
 {
     const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
     // The page's last segment, partly shown, as the screen draws it.
-    const std::int32_t last =
-        std::min<std::int32_t>(count - 1, std::int32_t(RoundHalfEven(double(l_StartPos) + 1 + st_.PageSpan())));
+    const std::int32_t last = std::min<std::int32_t>(
+        count - 1, std::int32_t(RoundHalfEven(double(l_StartPos) + 1 + st_.PageSpan())));
     if (last <= l_StartPos)
         return;
     PictureBox* g = ui.pctGraph1;
     const double sx = g->width() / double(g->ScaleWidth);
     const float off = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Top;
-    const PolylineMap map{sx, -double(l_StartPos) * sx, g->height() / double(g->ScaleHeight), off, st_.g_Keisu};
+    const PolylineMap map{sx, -double(l_StartPos) * sx, g->height() / double(g->ScaleHeight), off,
+                          st_.g_Keisu};
     auto curve = [&](const float* values, const QColor& colour) {
         QPainterPath path;
         ReduceToColumns(values, l_StartPos, last, l_StartPos, map, [&](QPointF a, QPointF b) {
@@ -113,22 +114,24 @@ bool frmMain::writeGraphSvg(QIODevice& out)
 void frmMain::mnuGraphImage_Click()
 {
     Trap(st_.log, QStringLiteral("mnuGraphImage_Click"), [&] {
-        const std::optional<QString> path = askExportPath(QStringLiteral("グラフを画像で保存"), QStringLiteral(".png"),
-                                                          QStringLiteral("PNG画像(*.png)|*.png|SVG画像(*.svg)|*.svg|"));
+        const std::optional<QString> path =
+            askExportPath(QStringLiteral("グラフを画像で保存"), QStringLiteral(".png"),
+                          QStringLiteral("PNG画像(*.png)|*.png|SVG画像(*.svg)|*.svg|"));
         if (!path)
             return;
         const bool svg = path->endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
         int scale = 1;
         if (!svg) {
             const MsgAnswer size = st_.env.prompts->message(
-                {QStringLiteral("画面の2倍の大きさで保存しますか？\r\n（いいえ: 画面と同じ大きさ）"), windowTitle(),
-                 MsgButtons::YesNoCancel, MsgIcon::Question});
+                {QStringLiteral("画面の2倍の大きさで保存しますか？\r\n（いいえ: 画面と同じ大きさ）"),
+                 windowTitle(), MsgButtons::YesNoCancel, MsgIcon::Question});
             if (size == MsgAnswer::Cancel)
                 return;
             scale = size == MsgAnswer::Yes ? 2 : 1;
         }
         writeExport(
-            *path, [&](QIODevice& out) { return svg ? writeGraphSvg(out) : graphImage(scale).save(&out, "PNG"); },
+            *path,
+            [&](QIODevice& out) { return svg ? writeGraphSvg(out) : graphImage(scale).save(&out, "PNG"); },
             QStringLiteral("グラフを保存しました: "));
     });
 }

@@ -1,10 +1,10 @@
 // Keeping what was measured, as the window sees it: segments the engine could not save yet, and
 // the journals a program that ended without saving left behind, which become recordings at start.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/files/RecordingFiles.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/Prompts.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,8 +27,10 @@ void frmMain::showUnsaved(int n, int inMemoryOnly)
     const QString text =
         n == 0 ? QString()
                : QStringLiteral("未保存の測定データ: %1 区間").arg(n) +
-                     (inMemoryOnly > 0 ? QStringLiteral("（うち %1 区間はメモリ上だけにあり、終了すると失われます）").arg(inMemoryOnly)
-                                       : QString());
+                     (inMemoryOnly > 0
+                          ? QStringLiteral("（うち %1 区間はメモリ上だけにあり、終了すると失われます）")
+                                .arg(inMemoryOnly)
+                          : QString());
     if (ui.lblUnsaved->isVisible() == (n > 0) && text == ui.lblUnsaved->text())
         return;
     ui.lblUnsaved->setText(text);
@@ -63,7 +65,9 @@ void frmMain::recoverJournals()
     const RecoveredJournal& last = recovered.constLast();
     ui.StatusBar1->showMessage(
         recovered.size() == 1
-            ? QStringLiteral("前回の測定を復旧しました: %1 (%2 件)").arg(QFileInfo(last.path).fileName()).arg(last.samples)
+            ? QStringLiteral("前回の測定を復旧しました: %1 (%2 件)")
+                  .arg(QFileInfo(last.path).fileName())
+                  .arg(last.samples)
             : QStringLiteral("前回の測定を %1 ファイルに復旧しました.").arg(recovered.size()));
 }
 

@@ -1,13 +1,13 @@
 // The main window's menus and controls. Placement is in twips, as the window was designed: the
 // left 13380 twips hold what a user needs, the debug width adds the engineering controls.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/decode/Sampling.h"
 #include "core/decode/Units.h"
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "core/trend/Paging.h"
 #include "core/trend/Scale.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -66,8 +66,10 @@ void frmMain::buildMenus()
     ui.mnuFile = named(bar->addMenu(QStringLiteral("メニュー(&F)")), QStringLiteral("mnuFile"));
     ui.mnuSetting = named(ui.mnuFile->addAction(QStringLiteral("設定(&C)")), QStringLiteral("mnuSetting"));
     ui.mnuFile->addSeparator();
-    ui.mnuGraphImage = named(ui.mnuFile->addAction(QStringLiteral("グラフを画像で保存(&G)...")), QStringLiteral("mnuGraphImage"));
-    ui.mnuExportCsv = named(ui.mnuFile->addAction(QStringLiteral("解析用CSV出力(&E)...")), QStringLiteral("mnuExportCsv"));
+    ui.mnuGraphImage = named(ui.mnuFile->addAction(QStringLiteral("グラフを画像で保存(&G)...")),
+                             QStringLiteral("mnuGraphImage"));
+    ui.mnuExportCsv =
+        named(ui.mnuFile->addAction(QStringLiteral("解析用CSV出力(&E)...")), QStringLiteral("mnuExportCsv"));
     ui.mnuFile->addSeparator();
     for (int i = 0; i < RecentMax; ++i) {
         ui.mnuRecent << named(ui.mnuFile->addAction(QString()), QStringLiteral("mnuRecent%1").arg(i));
@@ -93,21 +95,29 @@ void frmMain::buildMenus()
     ui.mnuCom[0]->setChecked(true);
     ui.mnuPort->addSeparator();
     for (const char* b : {"9600bps", "38400bps", "115200bps"})
-        ui.mnuBaoud << item(ui.mnuPort, QString::fromLatin1(b), QStringLiteral("mnuBaoud_%1").arg(ui.mnuBaoud.size()));
+        ui.mnuBaoud << item(ui.mnuPort, QString::fromLatin1(b),
+                            QStringLiteral("mnuBaoud_%1").arg(ui.mnuBaoud.size()));
     ui.mnuBaoud[0]->setChecked(true);
 
     ui.mnuTerm = named(bar->addMenu(QStringLiteral("Term(&T)")), QStringLiteral("mnuTerm"));
-    const QStringList kinds = {"VRT50", QStringLiteral("VRT50-QL(1ch専用)"), "HOSTU-VRT", "RQ", "QZ", "MW200",
+    const QStringList kinds = {"VRT50",
+                               QStringLiteral("VRT50-QL(1ch専用)"),
+                               "HOSTU-VRT",
+                               "RQ",
+                               "QZ",
+                               "MW200",
                                QStringLiteral("その他")};
     for (int i = 0; i < kinds.size(); ++i)
         ui.mnuTermKind << item(ui.mnuTerm, kinds[i], QStringLiteral("mnuTermKind_%1").arg(i));
 
     ui.mnuSensorRange = named(bar->addMenu(QStringLiteral("ｾﾝｻﾚﾝｼﾞ(&R)")), QStringLiteral("mnuSensorRange"));
     for (int i = 0; i < PlusRangeCount; ++i)
-        ui.mnuPlusRange << item(ui.mnuSensorRange, PlusRangeCaptions()[i], QStringLiteral("mnuPlusRange_%1").arg(i));
+        ui.mnuPlusRange << item(ui.mnuSensorRange, PlusRangeCaptions()[i],
+                                QStringLiteral("mnuPlusRange_%1").arg(i));
     ui.mnuSensorRange->addSeparator();
     for (int i = 0; i < MinusRangeCount; ++i)
-        ui.mnuMinusRange << item(ui.mnuSensorRange, MinusRangeCaptions()[i], QStringLiteral("mnuMinusRange_%1").arg(i));
+        ui.mnuMinusRange << item(ui.mnuSensorRange, MinusRangeCaptions()[i],
+                                 QStringLiteral("mnuMinusRange_%1").arg(i));
 
     ui.mnuTaniMenu = named(bar->addMenu(QStringLiteral("単位(&N)")), QStringLiteral("mnuTaniMenu"));
     ui.mnuTaniAuto = item(ui.mnuTaniMenu, QStringLiteral("自動(&A)"), QStringLiteral("mnuTaniAuto"));
@@ -117,7 +127,8 @@ void frmMain::buildMenus()
     ui.mnuTaniMenu->addSeparator();
     ui.mnuTaniInput = item(ui.mnuTaniMenu, QStringLiteral("入力..."), QStringLiteral("mnuTaniInput"));
     for (int i = 0; i < UserUnitSlots; ++i) {
-        QAction* a = item(ui.mnuTaniMenu, QStringLiteral("Ext%1").arg(i + 1), QStringLiteral("mnuTaniExt_%1").arg(i));
+        QAction* a =
+            item(ui.mnuTaniMenu, QStringLiteral("Ext%1").arg(i + 1), QStringLiteral("mnuTaniExt_%1").arg(i));
         a->setVisible(false);
         ui.mnuTaniExt << a;
     }
@@ -126,18 +137,21 @@ void frmMain::buildMenus()
     ui.mnuSampAuto = item(ui.mnuSamp, QStringLiteral("自動"), QStringLiteral("mnuSampAuto"));
     ui.mnuSamp->addSeparator();
     for (int i = 0; i < SamplingMenuCaptions().size(); ++i)
-        ui.mnuSampling << item(ui.mnuSamp, SamplingMenuCaptions()[i], QStringLiteral("mnuSampling_%1").arg(i));
+        ui.mnuSampling << item(ui.mnuSamp, SamplingMenuCaptions()[i],
+                               QStringLiteral("mnuSampling_%1").arg(i));
 
     ui.mnuAve = named(bar->addMenu(QStringLiteral("移動平均(&A)")), QStringLiteral("mnuAve"));
-    ui.mnuAveEna = named(ui.mnuAve->addAction(QStringLiteral("移動平均設定(&A)...")), QStringLiteral("mnuAveEna"));
+    ui.mnuAveEna =
+        named(ui.mnuAve->addAction(QStringLiteral("移動平均設定(&A)...")), QStringLiteral("mnuAveEna"));
     ui.mnuKeisu = named(bar->addMenu(QStringLiteral("係数(&K)")), QStringLiteral("mnuKeisu"));
-    ui.mnuKeisuInput = named(ui.mnuKeisu->addAction(QStringLiteral("係数の入力...")), QStringLiteral("mnuKeisuInput"));
+    ui.mnuKeisuInput =
+        named(ui.mnuKeisu->addAction(QStringLiteral("係数の入力...")), QStringLiteral("mnuKeisuInput"));
     ui.mnuUpperLimit = named(bar->addMenu(QStringLiteral("上限設定(&U)")), QStringLiteral("mnuUpperLimit"));
-    ui.mnuUpperLimitInput =
-        named(ui.mnuUpperLimit->addAction(QStringLiteral("上限値の設定...")), QStringLiteral("mnuUpperLimitInput"));
+    ui.mnuUpperLimitInput = named(ui.mnuUpperLimit->addAction(QStringLiteral("上限値の設定...")),
+                                  QStringLiteral("mnuUpperLimitInput"));
     ui.mnuLowerLimit = named(bar->addMenu(QStringLiteral("下限設定(&L)")), QStringLiteral("mnuLowerLimit"));
-    ui.mnuLowerLimitInput =
-        named(ui.mnuLowerLimit->addAction(QStringLiteral("下限値の設定...")), QStringLiteral("mnuLowerLimitInput"));
+    ui.mnuLowerLimitInput = named(ui.mnuLowerLimit->addAction(QStringLiteral("下限値の設定...")),
+                                  QStringLiteral("mnuLowerLimitInput"));
 }
 
 void frmMain::buildControls()
@@ -145,12 +159,14 @@ void frmMain::buildControls()
     auto* client = named(new QWidget(this), QStringLiteral("frmMainClient"));
     client->setAutoFillBackground(true);
     setCentralWidget(client);
-    auto label = [&](const QString& name, const QString& caption, int l, int t, int w, int h, QWidget* parent = nullptr) {
+    auto label = [&](const QString& name, const QString& caption, int l, int t, int w, int h,
+                     QWidget* parent = nullptr) {
         auto* lb = new Label(name, caption, parent ? parent : client);
         place(lb, l, t, w, h);
         return lb;
     };
-    auto check = [&](const QString& name, const QString& caption, int l, int t, int w, int h, QWidget* parent = nullptr) {
+    auto check = [&](const QString& name, const QString& caption, int l, int t, int w, int h,
+                     QWidget* parent = nullptr) {
         auto* c = named(new QCheckBox(caption, parent ? parent : client), name);
         place(c, l, t, w, h);
         return c;
@@ -177,7 +193,8 @@ void frmMain::buildControls()
     ui.pctGraphWork->setTwips(120, 120, 9300, 8250);
     ui.pctGraph1 = new PictureBox(QStringLiteral("pctGraph1"), ui.pctGraphWork);
     // Ctrl+C and the graph's menu copy it.
-    ui.actCopyGraph = named(new QAction(QStringLiteral("グラフをコピー"), ui.pctGraphWork), QStringLiteral("actCopyGraph"));
+    ui.actCopyGraph =
+        named(new QAction(QStringLiteral("グラフをコピー"), ui.pctGraphWork), QStringLiteral("actCopyGraph"));
     ui.actCopyGraph->setShortcut(QKeySequence::Copy);
     // For the whole window: a click on the plot hands the focus to the page length (text boxes
     // keep their own Ctrl+C).
@@ -209,7 +226,8 @@ void frmMain::buildControls()
     ui.lblDebug = label(QStringLiteral("lblDebug"), QStringLiteral(" "), 0, 8730, 195, 270);
 
     // Readout.
-    ui.lblVariable = framed(label(QStringLiteral("lblVariable"), QStringLiteral("----- "), 9600, 120, 3600, 900));
+    ui.lblVariable =
+        framed(label(QStringLiteral("lblVariable"), QStringLiteral("----- "), 9600, 120, 3600, 900));
     QFont big(QStringLiteral("Noto Sans Mono CJK JP"), 30, QFont::Bold);
     ui.lblVariable->setFont(big);
     ui.lblVariable->setAutoFillBackground(true);
@@ -232,7 +250,7 @@ void frmMain::buildControls()
     ui.Frame3 = named(new QGroupBox(QStringLiteral("測定/読出モード"), client), QStringLiteral("Frame3"));
     place(ui.Frame3, 9600, 2250, 3600, 600);
     ui.optMode << named(new QRadioButton(QStringLiteral("測定"), ui.Frame3), QStringLiteral("optMode_0"))
-            << named(new QRadioButton(QStringLiteral("読み出し"), ui.Frame3), QStringLiteral("optMode_1"));
+               << named(new QRadioButton(QStringLiteral("読み出し"), ui.Frame3), QStringLiteral("optMode_1"));
     place(ui.optMode[0], 150, 270, 1400, 270);
     place(ui.optMode[1], 1800, 270, 1600, 270);
     ui.optMode[0]->setChecked(true);
@@ -241,7 +259,8 @@ void frmMain::buildControls()
     ui.cmdClose->setEnabled(false);
     ui.cmdFileLoad = button(QStringLiteral("cmdFileLoad"), QStringLiteral("読み込み"), 9600, 3540, 1750, 420);
     ui.cmdFileLoad->setEnabled(false);
-    ui.cmdPrintOut = button(QStringLiteral("cmdPrintOut"), QStringLiteral("印刷(&P)"), 11450, 3540, 1750, 420);
+    ui.cmdPrintOut =
+        button(QStringLiteral("cmdPrintOut"), QStringLiteral("印刷(&P)"), 11450, 3540, 1750, 420);
     ui.Label4 = label(QStringLiteral("Label4"), QStringLiteral("ファイル名"), 9600, 4050, 1200, 270);
     ui.txtSaveFileName = named(new QLineEdit(client), QStringLiteral("txtSaveFileName"));
     place(ui.txtSaveFileName, 9600, 4320, 3600, 330);
@@ -249,27 +268,33 @@ void frmMain::buildControls()
     showFileName(ui.lblLoadFileName);
 
     // Limits.
-    ui.chkUpperLimit = check(QStringLiteral("chkUpperLimit"), QStringLiteral("上限設定有効"), 9600, 5040, 1900, 270);
+    ui.chkUpperLimit =
+        check(QStringLiteral("chkUpperLimit"), QStringLiteral("上限設定有効"), 9600, 5040, 1900, 270);
     ui.lblUpper = framed(label(QStringLiteral("lblUpper"), QStringLiteral("9999"), 11550, 5010, 1050, 300));
     ui.lblTaniH = label(QStringLiteral("lblTaniH"), QString(), 12650, 5040, 700, 270);
-    ui.chkLowerLimit = check(QStringLiteral("chkLowerLimit"), QStringLiteral("下限設定有効"), 9600, 5400, 1900, 270);
+    ui.chkLowerLimit =
+        check(QStringLiteral("chkLowerLimit"), QStringLiteral("下限設定有効"), 9600, 5400, 1900, 270);
     ui.lblLower = framed(label(QStringLiteral("lblLower"), QStringLiteral("-9999"), 11550, 5370, 1050, 300));
     ui.lblTaniL = label(QStringLiteral("lblTaniL"), QString(), 12650, 5400, 700, 270);
 
     // Moving average and readout source.
     ui.frmAverage = named(new QGroupBox(QStringLiteral("移動平均"), client), QStringLiteral("frmAverage"));
     place(ui.frmAverage, 9600, 5760, 3600, 900);
-    ui.chkAve = check(QStringLiteral("chkAve"), QStringLiteral("移動平均"), 150, 270, 1400, 270, ui.frmAverage);
+    ui.chkAve =
+        check(QStringLiteral("chkAve"), QStringLiteral("移動平均"), 150, 270, 1400, 270, ui.frmAverage);
     ui.txtAveNum = named(new QLineEdit(QStringLiteral("1000"), ui.frmAverage), QStringLiteral("txtAveNum"));
     place(ui.txtAveNum, 1650, 240, 900, 300);
-    ui.chkDispMode = check(QStringLiteral("chkDispMode"), QStringLiteral("リアルタイム値"), 150, 570, 2400, 270, ui.frmAverage);
+    ui.chkDispMode = check(QStringLiteral("chkDispMode"), QStringLiteral("リアルタイム値"), 150, 570, 2400,
+                           270, ui.frmAverage);
     ui.Frame2 = named(new QGroupBox(QStringLiteral("自動縮小"), client), QStringLiteral("Frame2"));
     place(ui.Frame2, 9600, 6750, 1700, 600);
-    ui.chkAutoZoomOut = check(QStringLiteral("chkAutoZoomOut"), QStringLiteral("有効"), 150, 270, 1400, 270, ui.Frame2);
-    ui.chkCursorOn = check(QStringLiteral("chkCursorOn"), QStringLiteral("カーソルON"), 13500, 4740, 1800, 270);
+    ui.chkAutoZoomOut =
+        check(QStringLiteral("chkAutoZoomOut"), QStringLiteral("有効"), 150, 270, 1400, 270, ui.Frame2);
+    ui.chkCursorOn =
+        check(QStringLiteral("chkCursorOn"), QStringLiteral("カーソルON"), 13500, 4740, 1800, 270);
     ui.chkCursorOn->setChecked(true);
     ui.cmdZoom = {button(QStringLiteral("cmdZoom"), QStringLiteral("縮小"), 12350, 6810, 900, 420),
-               button(QStringLiteral("cmdZoom"), QStringLiteral("拡大"), 11400, 6810, 900, 420)};
+                  button(QStringLiteral("cmdZoom"), QStringLiteral("拡大"), 11400, 6810, 900, 420)};
 
     printWork_ = std::make_unique<PictureBox>(QStringLiteral("pctPrintWork"));
     ui.pctPrintWork = printWork_.get();
@@ -283,11 +308,14 @@ void frmMain::buildControls()
     label(QStringLiteral("lblRangeCaption"), QStringLiteral("ｾﾝｻﾚﾝｼﾞ (+ / -)"), dx, 120, 2600, 270);
     ui.cmbGraphRange = combo(QStringLiteral("cmbGraphRange"), dx, 390, 1300);
     ui.cmbRangeMinus = combo(QStringLiteral("cmbRangeMinus"), dx + 1400, 390, 1300);
-    ui.chk125perHasen = check(QStringLiteral("chk125perHasen"), QStringLiteral("125%で、破線を有効"), dx, 840, 3300, 270);
-    ui.chkMinus120per = check(QStringLiteral("chkMinus120per"), QStringLiteral("マイナス側も125%"), dx, 1140, 3300, 270);
-    ui.chk120perScale = check(QStringLiteral("chk120perScale"), QStringLiteral("マイナス125%ｽｹｰﾙ表示"), dx, 1440, 3300, 270);
-    ui.chkMinusFullNoSuji =
-        check(QStringLiteral("chkMinusFullNoSuji"), QStringLiteral("マイナス125%で数字なし"), dx, 1740, 3300, 270);
+    ui.chk125perHasen =
+        check(QStringLiteral("chk125perHasen"), QStringLiteral("125%で、破線を有効"), dx, 840, 3300, 270);
+    ui.chkMinus120per =
+        check(QStringLiteral("chkMinus120per"), QStringLiteral("マイナス側も125%"), dx, 1140, 3300, 270);
+    ui.chk120perScale =
+        check(QStringLiteral("chk120perScale"), QStringLiteral("マイナス125%ｽｹｰﾙ表示"), dx, 1440, 3300, 270);
+    ui.chkMinusFullNoSuji = check(QStringLiteral("chkMinusFullNoSuji"),
+                                  QStringLiteral("マイナス125%で数字なし"), dx, 1740, 3300, 270);
     for (QCheckBox* c : {ui.chk125perHasen, ui.chk120perScale, ui.chkMinusFullNoSuji})
         c->setEnabled(false);
     label(QStringLiteral("lblSamplingCaption"), QStringLiteral("サンプリング / ページ"), dx, 2130, 3000, 270);
@@ -301,7 +329,8 @@ void frmMain::buildControls()
     ui.lblBccErr = label(QStringLiteral("lblBccErr"), QString(), dx, 3780, 7000, 270);
     ui.chkAveMode = check(QStringLiteral("chkAveMode"), QStringLiteral("連続"), dx, 4440, 1800, 270);
     label(QStringLiteral("lblStartCountCaption"), QStringLiteral("開始番号"), dx, 5100, 1300, 270);
-    ui.lblStartCount = label(QStringLiteral("lblStartCount"), QStringLiteral("1"), dx + 1400, 5100, 1500, 270);
+    ui.lblStartCount =
+        label(QStringLiteral("lblStartCount"), QStringLiteral("1"), dx + 1400, 5100, 1500, 270);
     label(QStringLiteral("lblEndCaption"), QStringLiteral("終了"), dx, 5400, 1300, 270);
     ui.lblEndTime = label(QStringLiteral("lblEndTime"), QString(), dx + 1400, 5400, 3200, 270);
     label(QStringLiteral("lblRefCaption"), QStringLiteral("判定基準線"), dx, 5760, 1300, 270);
@@ -312,8 +341,10 @@ void frmMain::buildControls()
     ui.UpDown1->setRange(-32768, 32767);
     ui.lblInputEtc = label(QStringLiteral("lblInputEtc"), QString(), dx, 6150, 1500, 270);
     ui.lblInputEtc->hide();
-    ui.cmdPrintOne = button(QStringLiteral("cmdPrintOne"), QStringLiteral("グラフdata出力"), dx, 6480, 1500, 420);
-    ui.Command1 = button(QStringLiteral("Command1"), QStringLiteral("CsvSplitTest"), dx + 1600, 6480, 1700, 420);
+    ui.cmdPrintOne =
+        button(QStringLiteral("cmdPrintOne"), QStringLiteral("グラフdata出力"), dx, 6480, 1500, 420);
+    ui.Command1 =
+        button(QStringLiteral("Command1"), QStringLiteral("CsvSplitTest"), dx + 1600, 6480, 1700, 420);
     ui.Command2 = button(QStringLiteral("Command2"), QStringLiteral("Command2"), dx + 3400, 6480, 1500, 420);
     // The console, for an engineer: only the debug width shows it.
     ui.cmdComm = button(QStringLiteral("cmdComm"), QStringLiteral("COMM"), dx, 7020, 1500, 420);
@@ -335,8 +366,10 @@ void frmMain::buildControls()
     ui.lblUnsaved->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0); font-weight: bold;"));
     ui.StatusBar1->addPermanentWidget(ui.lblUnsaved);
     ui.lblUnsaved->hide();
-    ui.lblJournalOff = named(new QLabel(QStringLiteral("ジャーナルを書き込めません: 強制終了や停電で測定データが失われます"), ui.StatusBar1),
-                          QStringLiteral("lblJournalOff"));
+    ui.lblJournalOff =
+        named(new QLabel(QStringLiteral("ジャーナルを書き込めません: 強制終了や停電で測定データが失われます"),
+                         ui.StatusBar1),
+              QStringLiteral("lblJournalOff"));
     ui.lblJournalOff->setStyleSheet(ui.lblUnsaved->styleSheet());
     ui.StatusBar1->addPermanentWidget(ui.lblJournalOff);
     ui.lblJournalOff->hide();

@@ -1,14 +1,14 @@
 // Read-out mode: loading a recording file back into the store with its context.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/files/CsvReader.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/DateTime.h"
 #include "core/platform/Errors.h"
 #include "core/platform/NumText.h"
-#include "window/widgets/PictureBox.h"
 #include "core/platform/Prompts.h"
 #include "core/trend/Scale.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -88,7 +88,8 @@ void frmMain::LoadCsvFile(const QString& path)
     for (const AcquisitionEvent& e : announced)
         onEngineEvent(e);
     const QString native = QDir::toNativeSeparators(path);
-    LoadFolder = native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
+    LoadFolder =
+        native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
     // The engine is stopped in read-out mode (its stop was the hand-over): the store is this window's.
     s.store.Clear();
     l_StartPos = 0;
@@ -153,12 +154,13 @@ void frmMain::LoadCsvFile(const QString& path)
                 s.g_Keisu = h.keisu;
             if (header.badKeisu)
                 notes << QStringLiteral("係数「%1」は使えないため1にしました").arg(header.keisuText.left(20));
-            read = ReadCsvSamples(bytes, header.next, header.startGiven ? h.start : s.env.now(), s.store, MaxLines,
-                                  progress, file.whole);
+            read = ReadCsvSamples(bytes, header.next, header.startGiven ? h.start : s.env.now(), s.store,
+                                  MaxLines, progress, file.whole);
             if (read.rest && read.lines == MaxLines)
                 notes << QStringLiteral("%1行を超えた分は読み込んでいません").arg(MaxLines);
             else if (read.rest)  // stopped by the byte limit: lines far longer than a recording's
-                notes << QStringLiteral("ファイルが大きすぎるため%1行目以降は読み込んでいません").arg(read.lines + 2);
+                notes << QStringLiteral("ファイルが大きすぎるため%1行目以降は読み込んでいません")
+                             .arg(read.lines + 2);
         } catch (const std::exception& e) {
             failure = describe(e);  // also logged and shown by Trap
             throw;

@@ -1,12 +1,12 @@
 // Pages of the graph: the sampling period and page length, the page labels and the scroll bar.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/decode/Sampling.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
-#include "window/widgets/PictureBox.h"
 #include "core/platform/Prompts.h"
 #include "core/trend/Plot.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -28,7 +28,8 @@ void frmMain::cmbSampling_Click()
         const float N = s.PageSpan();
         // A page keeps at least 11 samples and the scroll bar at most 32767 pages.
         if (PageTooShortOrTooMany(s.store.g_DataCnt, N)) {
-            if (ui.cmbPageSec->currentIndex() >= 0 && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1) {
+            if (ui.cmbPageSec->currentIndex() >= 0 &&
+                ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1) {
                 ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
                 return;
             }
@@ -74,8 +75,8 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
             ui.lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
         std::int32_t end = page.endPage;
         if (end > 32767) {
-            st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") + QString::number(end) +
-                                          QStringLiteral("\n処理を中止します。"),
+            st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") +
+                                          QString::number(end) + QStringLiteral("\n処理を中止します。"),
                                       QString(), MsgButtons::Ok, MsgIcon::Critical});
             end = 32767;
         }
@@ -101,7 +102,8 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
 void frmMain::HScroll1_Change()
 {
     Trap(st_.log, QString(), [&] {
-        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 || ui.HScroll1->property("Tag").toString() == QStringLiteral("1"))
+        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 ||
+            ui.HScroll1->property("Tag").toString() == QStringLiteral("1"))
             return;
         ++ScrollDepth;
         l_StartPos = PageStartOfScroll(ui.HScroll1->value(), st_.PageSpan());

@@ -1,10 +1,10 @@
 // The port menu: discovery, the choice of port and baud rate, and the lock while measuring.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/dialogs/frmComm.h"
-#include "engine/CommControl.h"
 #include "core/platform/NumText.h"
 #include "core/serial/PortList.h"
+#include "engine/CommControl.h"
+#include "window/dialogs/frmComm.h"
+#include "window/main/frmMain.h"
 
 #include <QAction>
 

@@ -2,14 +2,14 @@
 // graph box with its texts. A box's grid and curve are drawn by the screen's renderer into
 // pctPrintWork and copied onto the sheet.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
-#include "window/widgets/PictureBox.h"
 #include "core/platform/Prompts.h"
-#include "window/platform/PrinterSurface.h"
-#include "window/dialogs/frmPrint.h"
 #include "core/trend/Paging.h"
+#include "window/dialogs/frmPrint.h"
+#include "window/main/frmMain.h"
+#include "window/platform/PrinterSurface.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -78,7 +78,8 @@ QString frmMain::printRefusal() const
     const float span = st_.PageSpan();
     // A page of no whole sample would never advance through the data.
     if (!std::isfinite(span) || !(span > 0.5f))
-        return QStringLiteral("1 ページのデータ数が 0 のため印刷できません。サンプリング周期とページ長を確かめてください。");
+        return QStringLiteral(
+            "1 ページのデータ数が 0 のため印刷できません。サンプリング周期とページ長を確かめてください。");
     const int index = ui.cmbGraphRange->currentIndex();
     if (index < 0 || index >= PlusRangeCount)
         return QStringLiteral("センサレンジが選ばれていないため印刷できません。");
@@ -92,8 +93,8 @@ std::int16_t frmMain::PrintOut()
     const PrinterEntry* printer = printers.current(ps.CurrentPrinter);
     if (!printer) {
         if (st_.env.prompts)
-            st_.env.prompts->message({QStringLiteral("有効なプリンタがありません."), ProcPrintOut, MsgButtons::Ok,
-                                      MsgIcon::Critical});
+            st_.env.prompts->message({QStringLiteral("有効なプリンタがありません."), ProcPrintOut,
+                                      MsgButtons::Ok, MsgIcon::Critical});
         st_.LogMsg(0, ProcPrintOut, QStringLiteral("プリンタがインストールされていません."));
         return -1;
     }
@@ -120,7 +121,8 @@ std::int16_t frmMain::PrintOut()
     const std::int16_t yielding = l_doEvents;
     l_doEvents = 1;
     const bool printed = Trap(st_.log, ProcPrintOut, [&] {
-        PrinterSurface prn(*printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait, ps.QueueOptions.value(printer->name));
+        PrinterSurface prn(*printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait,
+                           ps.QueueOptions.value(printer->name));
         const PrintLayout layout = PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll));
         PageHeader(prn, GetFileNoFromName(headerName));
         PrintMatomeOne(prn, headerName);
@@ -143,7 +145,8 @@ std::int16_t frmMain::PrintOut()
     return 0;
 }
 
-void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage)
+void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index,
+                         std::int32_t perPage)
 {
     const SampleStore& store = st_.store;
     st_.print.PrintScale = st_.ScaleTable[std::size_t(index)];
@@ -152,7 +155,8 @@ void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::in
     // The page label is not kept up to date while measuring: the tag is worked out afresh.
     const QString tag = PageTag(SetPageInfo(start, store.g_DataCnt - 1, st_.PageSpan()));
     // Without data there is no page and no time to name (the times of a segment before may remain).
-    const QString caption = start < store.g_DataCnt ? tag + QStringLiteral("   ") + TimeOf(store, start) + u'～' : QString();
+    const QString caption =
+        start < store.g_DataCnt ? tag + QStringLiteral("   ") + TimeOf(store, start) + u'～' : QString();
     GraphBoxSpec box{layout.X, layout.Y, layout.W, layout.H, caption, start, false, false};
     printGraphBox(prn, box, index, false, average);
     if (double(start) + perPage >= store.g_DataCnt)
@@ -163,8 +167,8 @@ void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::in
     printGraphBox(prn, box, index, false, average);
 }
 
-void frmMain::printStrips(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage,
-                          const QString& headerName)
+void frmMain::printStrips(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index,
+                          std::int32_t perPage, const QString& headerName)
 {
     const SampleStore& store = st_.store;
     st_.print.PrintScale = st_.PrintScaleTable[std::size_t(index)];
@@ -178,8 +182,14 @@ void frmMain::printStrips(PrinterSurface& prn, const PrintLayout& layout, std::i
             PageHeader(prn, GetFileNoFromName(headerName));
             PrintMatomeOne(prn, headerName);
         }
-        const GraphBoxSpec strip{layout.X, place.top, layout.W, layout.H,
-                                 pos < store.g_DataCnt ? TimeOf(store, pos) : QString(), pos, true, place.firstOnSheet};
+        const GraphBoxSpec strip{layout.X,
+                                 place.top,
+                                 layout.W,
+                                 layout.H,
+                                 pos < store.g_DataCnt ? TimeOf(store, pos) : QString(),
+                                 pos,
+                                 true,
+                                 place.firstOnSheet};
         printGraphBox(prn, strip, index, true, false);
         if (double(pos) + perPage >= store.g_DataCnt)
             break;
@@ -264,8 +274,8 @@ void frmMain::SetGraphPrinter(PrinterSurface& prn, const GraphBoxSpec& box)
             return w;
         };
         const PrintState& ps = st_.print;
-        for (const SheetText& t : GraphBoxTexts(box, ps.PrintScale, st_.g_PageSec, st_.g_SampPerSec, ps.PrintMargin,
-                                                prn.TextHeight(), width)) {
+        for (const SheetText& t : GraphBoxTexts(box, ps.PrintScale, st_.g_PageSec, st_.g_SampPerSec,
+                                                ps.PrintMargin, prn.TextHeight(), width)) {
             prn.setFontBold(t.bold);
             prn.CurrentX = t.x;
             prn.CurrentY = t.y;
@@ -276,7 +286,8 @@ void frmMain::SetGraphPrinter(PrinterSurface& prn, const GraphBoxSpec& box)
         prn.setFontBold(false);
         // Shown without waiting: the job goes on and lets no event in meanwhile.
         if (st_.env.prompts)
-            st_.env.prompts->notice({describe(e), QStringLiteral("SetGraphPrinter"), MsgButtons::Ok, MsgIcon::None, false});
+            st_.env.prompts->notice(
+                {describe(e), QStringLiteral("SetGraphPrinter"), MsgButtons::Ok, MsgIcon::None, false});
     }
 }
 

@@ -1,11 +1,11 @@
 // The vertical scale: plus and minus ranges with their menus, the scale options, and the limit
 // lines with their inputs.
 #include "core/app/AppState.h"
+#include "core/platform/NumText.h"
+#include "core/trend/Plot.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
-#include "core/platform/NumText.h"
 #include "window/widgets/PictureBox.h"
-#include "core/trend/Plot.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,11 +18,13 @@ namespace tavin {
 void frmMain::BuildScaleTables(int minusIndex)
 {
     Trap(st_.log, QString(), [&] {
-        const float M = ui.cmbRangeMinus->currentIndex() >= 2 ? float(Val(ui.cmbRangeMinus->currentText())) : 0.0f;
-        const ScaleOptions o{ui.chk125perHasen->isChecked(), ui.chkMinus120per->isChecked(), ui.chk120perScale->isChecked()};
+        const float M =
+            ui.cmbRangeMinus->currentIndex() >= 2 ? float(Val(ui.cmbRangeMinus->currentText())) : 0.0f;
+        const ScaleOptions o{ui.chk125perHasen->isChecked(), ui.chkMinus120per->isChecked(),
+                             ui.chk120perScale->isChecked()};
         for (int i = 0; i < PlusRangeCount; ++i)
-            BuildScale(st_.ScaleTable[std::size_t(i)], st_.PrintScaleTable[std::size_t(i)], FullScale(i), minusIndex, M, o,
-                       st_.Settings.Tani);
+            BuildScale(st_.ScaleTable[std::size_t(i)], st_.PrintScaleTable[std::size_t(i)], FullScale(i),
+                       minusIndex, M, o, st_.Settings.Tani);
     });
 }
 
@@ -35,14 +37,16 @@ void frmMain::InitRangeLists()
             ui.cmbGraphRange->addItems(PlusRangeTexts());
             ui.cmbGraphRange->setCurrentIndex(-1);
         }
-        ui.cmbGraphRange->setCurrentIndex(st_.Settings.RangePlus < PlusRangeCount ? st_.Settings.RangePlus : -1);
+        ui.cmbGraphRange->setCurrentIndex(st_.Settings.RangePlus < PlusRangeCount ? st_.Settings.RangePlus
+                                                                                  : -1);
         {
             const QSignalBlocker quiet(ui.cmbRangeMinus);
             ui.cmbRangeMinus->clear();
             ui.cmbRangeMinus->addItems(MinusRangeTexts());
             ui.cmbRangeMinus->setCurrentIndex(-1);
         }
-        ui.cmbRangeMinus->setCurrentIndex(st_.Settings.RangeMinus < MinusRangeCount ? st_.Settings.RangeMinus : -1);
+        ui.cmbRangeMinus->setCurrentIndex(st_.Settings.RangeMinus < MinusRangeCount ? st_.Settings.RangeMinus
+                                                                                    : -1);
     });
 }
 
@@ -133,9 +137,15 @@ void frmMain::inputLimit(const QString& title, float& limit, Label* shown)
     });
 }
 
-void frmMain::mnuUpperLimitInput_Click() { inputLimit(QStringLiteral("上限設定"), st_.Settings.LimitHi, ui.lblUpper); }
+void frmMain::mnuUpperLimitInput_Click()
+{
+    inputLimit(QStringLiteral("上限設定"), st_.Settings.LimitHi, ui.lblUpper);
+}
 
-void frmMain::mnuLowerLimitInput_Click() { inputLimit(QStringLiteral("下限設定"), st_.Settings.LimitLow, ui.lblLower); }
+void frmMain::mnuLowerLimitInput_Click()
+{
+    inputLimit(QStringLiteral("下限設定"), st_.Settings.LimitLow, ui.lblLower);
+}
 
 void frmMain::SetLimitLinePos(LineShape* line, float value)
 {

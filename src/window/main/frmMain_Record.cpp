@@ -1,12 +1,12 @@
 // Starting and stopping a measurement, the lost device, and the switch between measure and
 // read-out mode.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
+#include "core/platform/Prompts.h"
 #include "engine/CommControl.h"
+#include "window/dialogs/frmComm.h"
+#include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
-#include "core/platform/Prompts.h"
-#include "window/dialogs/frmComm.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,8 +119,8 @@ void frmMain::onPortLost(const QString&)
     if (!Measuring)
         return;
     cmdClose_Click();
-    st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(), MsgButtons::Ok,
-                              MsgIcon::Exclamation});
+    st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(),
+                              MsgButtons::Ok, MsgIcon::Exclamation});
 }
 
 void frmMain::optMode_Click(int)
@@ -158,9 +158,9 @@ void frmMain::optMode_Click(int)
         hideCursor();
         l_CursorPos = -1;
         pctGraph1_Paint();
-        for (QWidget* w : std::initializer_list<QWidget*>{ui.Frame3, ui.frmAverage, ui.Frame2, ui.chkUpperLimit, ui.chkLowerLimit,
-                                                          ui.chkAve, ui.chkAutoZoomOut, ui.lblTaniH, ui.lblTaniL, ui.lblDebug,
-                                                          ui.lblDataNum})
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 ui.Frame3, ui.frmAverage, ui.Frame2, ui.chkUpperLimit, ui.chkLowerLimit, ui.chkAve,
+                 ui.chkAutoZoomOut, ui.lblTaniH, ui.lblTaniL, ui.lblDebug, ui.lblDataNum})
             setBackground(w, back);
     });
 }

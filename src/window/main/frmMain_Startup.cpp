@@ -1,15 +1,15 @@
 // Start-up, shutdown and the few window-level behaviours: caption, widths, resize, lamp timer,
 // port menu check marks and the test buttons.
 #include "core/app/AppState.h"
-#include "window/dialogs/frmConfig.h"
-#include "window/main/frmMain.h"
 #include "core/decode/Sampling.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
-#include "window/widgets/PictureBox.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
 #include "core/trend/Paging.h"
+#include "window/dialogs/frmConfig.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -145,7 +145,7 @@ void frmMain::Form_Load()
     showRecent();
     ui.txtSaveFileName->setText(s.Settings.FilePath);
     txtSaveFileName_Change();  // also when the text did not change
-    step([&] {  // in the save folder, known from here on
+    step([&] {                 // in the save folder, known from here on
         ReportFileProblem(s, QStringLiteral("Form_Load"), JournalListProblem(JournalFolderList(s.env)));
         recoverJournals();
     });
@@ -168,12 +168,15 @@ void frmMain::Form_Unload()
         saveUnsaved();
         const AcquisitionView v = engine_->view();
         if (const int lost = v.unsavedInMemoryOnly; lost > 0)
-            st_.LogMsg(2, QStringLiteral("Form_Unload"),
-                       QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost));
+            st_.LogMsg(
+                2, QStringLiteral("Form_Unload"),
+                QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost));
         if (const int kept = v.unsaved - v.unsavedInMemoryOnly; kept > 0)
-            st_.LogMsg(1, QStringLiteral("Form_Unload"),
-                       QStringLiteral("保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
-                           .arg(kept));
+            st_.LogMsg(
+                1, QStringLiteral("Form_Unload"),
+                QStringLiteral(
+                    "保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
+                    .arg(kept));
         if (!st_.SettingsSaveSuppressed)
             st_.conf.ConfSave();
     });
@@ -202,7 +205,8 @@ void frmMain::Form_Resize()
         if (!ui.ProgressBar1 || width() * TwipsPerPixel <= 1000 || height() * TwipsPerPixel <= 1000)
             return;
         const QWidget* client = centralWidget();
-        ui.ProgressBar1->move(ui.ProgressBar1->x(), client->height() - ui.ProgressBar1->height() - PxFromTwips(30));
+        ui.ProgressBar1->move(ui.ProgressBar1->x(),
+                              client->height() - ui.ProgressBar1->height() - PxFromTwips(30));
     });
 }
 

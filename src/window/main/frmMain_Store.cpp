@@ -2,10 +2,10 @@
 // the readout with its lamp and limit alarms, the labels of counts and times, the graph's new
 // segments and page.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
 #include "core/decode/Sampling.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
 
 #include <QAction>
@@ -124,7 +124,8 @@ void frmMain::showView(const AcquisitionView& v)
     }
     if (v.lampBlinks != shownLampBlinks_) {
         shownLampBlinks_ = v.lampBlinks;
-        ui.pctMonRecv->setColour(v.lampOn ? QColor(0, 255, 0) : QApplication::palette().color(QPalette::Button));
+        ui.pctMonRecv->setColour(v.lampOn ? QColor(0, 255, 0)
+                                          : QApplication::palette().color(QPalette::Button));
     }
     if (v.errorCount != shownErrors_) {
         shownErrors_ = v.errorCount;
@@ -169,8 +170,9 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
     case Kind::SavedAs: ui.lblLoadFileName->setText(e.text); break;
     case Kind::SegmentEnded: break;  // the view's generation tells
     case Kind::Saved: break;         // the status text says so
-    case Kind::PortLost:  // its stop refreshes the screen: not from inside a refresh
-        QMetaObject::invokeMethod(this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
+    case Kind::PortLost:             // its stop refreshes the screen: not from inside a refresh
+        QMetaObject::invokeMethod(
+            this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
         break;
     case Kind::UnitChanged:
         // Only the frames' unit is news: a unit chosen by hand is shown already, and the engine's
@@ -202,7 +204,8 @@ void frmMain::drawNewSamples()
     std::int32_t i = std::max(drawnCount_, 1);
     while (i < count) {
         const Page page{l_StartPos, st_.PageSpan(),
-                        ui.chkAutoZoomOut->isChecked() && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1};
+                        ui.chkAutoZoomOut->isChecked() &&
+                            ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1};
         const PageMove m = PageStepFor(i, page);
         if (m.step == PageStep::DrawSegment) {
             const std::int32_t last = std::min(count - 1, l_StartPos + std::int32_t(page.span));
@@ -230,7 +233,9 @@ void frmMain::showBlink(BlinkColour colour)
     switch (colour) {
     case BlinkColour::Red: setBackground(ui.lblVariable, QColor(255, 0, 0)); break;
     case BlinkColour::Blue: setBackground(ui.lblVariable, QColor(128, 128, 255)); break;
-    case BlinkColour::Normal: setBackground(ui.lblVariable, QApplication::palette().color(QPalette::Button)); break;
+    case BlinkColour::Normal:
+        setBackground(ui.lblVariable, QApplication::palette().color(QPalette::Button));
+        break;
     }
 }
 
@@ -251,7 +256,8 @@ void frmMain::AveReset()
 void frmMain::chkDispMode_Click()
 {
     Trap(st_.log, QString(), [&] {
-        ui.chkDispMode->setText(ui.chkDispMode->isChecked() ? QStringLiteral("移動平均値") : QStringLiteral("リアルタイム値"));
+        ui.chkDispMode->setText(ui.chkDispMode->isChecked() ? QStringLiteral("移動平均値")
+                                                            : QStringLiteral("リアルタイム値"));
         pushOptions();
     });
 }

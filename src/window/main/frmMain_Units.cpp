@@ -1,9 +1,9 @@
 // Units, gauge kind and coefficient on the main window.
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/dialogs/frmInputDialogs.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/NumText.h"
+#include "window/dialogs/frmInputDialogs.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,7 +110,8 @@ void frmMain::mnuTermKind_Click(int index)
         for (int i = 0; i < ui.mnuTermKind.size(); ++i)
             ui.mnuTermKind[i]->setChecked(i == index);
         ui.lblBattery->setText(QStringLiteral("-"));
-        setBackground(ui.lblBattery, QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
+        setBackground(ui.lblBattery,
+                      QApplication::palette().color(index == 5 ? QPalette::Base : QPalette::Button));
         st_.Settings.Term = std::int16_t(index);
         pushOptions();
         if (const int baud = KindBaudRate(index); baud != 0)

@@ -102,7 +102,8 @@ std::optional<QString> DialogPrompts::file(const FileDialog& dialog)
     fd.setViewMode(QFileDialog::Detail);
     fd.resize(1000, 560);
     if (auto* view = fd.findChild<QTreeView*>())
-        for (const auto& [column, width] : {std::pair{0, 470}, {1, 80}, {2, 100}, {3, 200}})  // name, size, type, date
+        for (const auto& [column, width] :
+             {std::pair{0, 470}, {1, 80}, {2, 100}, {3, 200}})  // name, size, type, date
             view->header()->resizeSection(column, width);
     fd.setNameFilters(filters);
     if (dialog.filterIndex >= 1 && dialog.filterIndex <= filters.size())

@@ -16,8 +16,8 @@ namespace {
 constexpr int PrintPointSize = 10;
 }  // namespace
 
-PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path, const QString& title, bool portrait,
-                               const QStringList& options)
+PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path, const QString& title,
+                               bool portrait, const QStringList& options)
     : printer_(printer), path_(path), title_(title), options_(options), portrait_(portrait)
 {
     if (printer.file)
@@ -25,7 +25,8 @@ PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path,
     else
         file_ = std::make_unique<QTemporaryFile>();
     if (!file_->open(QIODevice::WriteOnly))
-        throw RuntimeError((printer.file ? path : printer.name) + QStringLiteral(": ") + file_->errorString());
+        throw RuntimeError((printer.file ? path : printer.name) + QStringLiteral(": ") +
+                           file_->errorString());
     writer_ = std::make_unique<QPdfWriter>(file_.get());
     writer_->setTitle(title);
     writer_->setCreator(title);
@@ -77,7 +78,10 @@ float PrinterSurface::TextWidth(const QString& text) const
     return float(QFontMetricsF(font_, writer_.get()).horizontalAdvance(text)) / dotsPerMm_;
 }
 
-float PrinterSurface::TextHeight() const { return float(QFontMetricsF(font_, writer_.get()).height()) / dotsPerMm_; }
+float PrinterSurface::TextHeight() const
+{
+    return float(QFontMetricsF(font_, writer_.get()).height()) / dotsPerMm_;
+}
 
 void PrinterSurface::Line(float x1, float y1, float x2, float y2, const QColor& colour)
 {

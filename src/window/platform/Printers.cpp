@@ -71,7 +71,8 @@ void SubmitToQueue(const QString& queue, const QString& pdfPath, const QString& 
     static const QStringList sheet{"media", "PageSize", "PageRegion", "landscape", "orientation-requested"};
     for (qsizetype i = 0; i + 1 < chosen.size(); i += 2)
         if (!sheet.contains(chosen[i]))
-            count = cupsAddOption(chosen[i].toUtf8().constData(), chosen[i + 1].toUtf8().constData(), count, &options);
+            count = cupsAddOption(chosen[i].toUtf8().constData(), chosen[i + 1].toUtf8().constData(), count,
+                                  &options);
     count = cupsAddOption("media", "A4", count, &options);
     if (landscape)
         count = cupsAddOption("landscape", "", count, &options);

@@ -10,7 +10,8 @@
 
 namespace tavin {
 
-MonitorView::MonitorView(const MonitorLines& lines, QWidget* parent) : QAbstractScrollArea(parent), lines_(lines)
+MonitorView::MonitorView(const MonitorLines& lines, QWidget* parent)
+    : QAbstractScrollArea(parent), lines_(lines)
 {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setBackgroundRole(QPalette::Base);
@@ -19,7 +20,10 @@ MonitorView::MonitorView(const MonitorLines& lines, QWidget* parent) : QAbstract
     horizontalScrollBar()->setRange(0, 0);
 }
 
-int MonitorView::visibleLines() const { return std::max(1, viewport()->height() / fontMetrics().lineSpacing()); }
+int MonitorView::visibleLines() const
+{
+    return std::max(1, viewport()->height() / fontMetrics().lineSpacing());
+}
 
 void MonitorView::linesChanged()
 {
@@ -30,8 +34,10 @@ void MonitorView::linesChanged()
     if (atEnd)
         bar->setValue(bar->maximum());
     // Dumps have a fixed width: the widest line decides the horizontal range.
-    const int wide = fontMetrics().horizontalAdvance(lines_.lines().isEmpty() ? QString() : lines_.lines().last());
-    horizontalScrollBar()->setRange(0, std::max(horizontalScrollBar()->maximum(), wide - viewport()->width() + 8));
+    const int wide =
+        fontMetrics().horizontalAdvance(lines_.lines().isEmpty() ? QString() : lines_.lines().last());
+    horizontalScrollBar()->setRange(
+        0, std::max(horizontalScrollBar()->maximum(), wide - viewport()->width() + 8));
     horizontalScrollBar()->setPageStep(viewport()->width());
     viewport()->update();
 }

@@ -118,7 +118,8 @@ void PictureBox::drawPending()
     if (pending_.empty() || image_.paintingActive())
         return;
     QPainter p(&image_);
-    QPen pen(QColor::fromRgb(pending_.front().colour), 0, pending_.front().dotted ? Qt::DotLine : Qt::SolidLine);
+    QPen pen(QColor::fromRgb(pending_.front().colour), 0,
+             pending_.front().dotted ? Qt::DotLine : Qt::SolidLine);
     p.setPen(pen);
     for (const PendingLine& l : pending_) {
         if (l.colour != pen.color().rgb() || l.dotted != (pen.style() == Qt::DotLine)) {
@@ -156,7 +157,8 @@ void PictureBox::Print(const QString& text)
     const QPointF at(toPxX(CurrentX), toPxY(CurrentY) + m.ascent());
     p.drawText(at, text);
     p.end();
-    update(QRectF(at.x(), at.y() - m.ascent(), m.horizontalAdvance(text) + 2, m.height() + 2).toAlignedRect());
+    update(
+        QRectF(at.x(), at.y() - m.ascent(), m.horizontalAdvance(text) + 2, m.height() + 2).toAlignedRect());
     CurrentY += TextHeight(text);
 }
 

@@ -90,7 +90,8 @@ public:
     // A pixel position in user coordinates.
     QPointF toUser(QPointF px) const
     {
-        return {px.x() * double(ScaleWidth) / std::max(1, width()), px.y() * double(ScaleHeight) / std::max(1, height())};
+        return {px.x() * double(ScaleWidth) / std::max(1, width()),
+                px.y() * double(ScaleHeight) / std::max(1, height())};
     }
 
 Q_SIGNALS:

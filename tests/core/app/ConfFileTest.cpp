@@ -68,9 +68,10 @@ TEST(ConfStartUp, MissingFileIsCreatedWithTheTwelveDefaultsInOrder)
 TEST(ConfStartUp, ReadsEveryKindOfFieldFromTheFile)
 {
     TestEnv t;
-    t.write(kIni, "[Init]\r\nComPort=12\r\nFilePath=run.csv\r\nSaveDir=/data\r\nLimitLow=-2.5\r\nLimitHi= 12.5 \r\n"
-                  "RangePlus=4\r\nRangeMinus=2\r\nTani=a=b\r\nSampling=12.5ms\r\nTerm=5\r\nEtcConf=7\r\n"
-                  "AveNum=10\r\nMaxDatas=360000\r\nCursorInfo=3\r\nPassword=1\r\nDebugMode=1\r\n");
+    t.write(kIni,
+            "[Init]\r\nComPort=12\r\nFilePath=run.csv\r\nSaveDir=/data\r\nLimitLow=-2.5\r\nLimitHi= 12.5 \r\n"
+            "RangePlus=4\r\nRangeMinus=2\r\nTani=a=b\r\nSampling=12.5ms\r\nTerm=5\r\nEtcConf=7\r\n"
+            "AveNum=10\r\nMaxDatas=360000\r\nCursorInfo=3\r\nPassword=1\r\nDebugMode=1\r\n");
     auto s = t.state();
     ASSERT_EQ(s->conf.ConfStartUp(), 0);
     const SettingsRecord& r = s->Settings;
@@ -95,9 +96,9 @@ namespace {
 // A file in which every key holds a valid value other than its default, so that a replaced key is
 // seen in the values in force and in the file written at exit; the unknown key must survive.
 const char* const kValidLines[] = {
-    "ComPort=12",  "FilePath=run",   "SaveDir=/data",  "LimitLow=-2.5",   "LimitHi=12.5",  "Extra=keep me",
-    "RangePlus=4", "RangeMinus=2",   "Tani=kPa",       "Sampling=20",     "Term=5",        "EtcConf=7",
-    "AveNum=10",   "MaxDatas=360000", "CursorInfo=3",  "Password=1",      "DebugMode=1",
+    "ComPort=12",  "FilePath=run",    "SaveDir=/data", "LimitLow=-2.5", "LimitHi=12.5", "Extra=keep me",
+    "RangePlus=4", "RangeMinus=2",    "Tani=kPa",      "Sampling=20",   "Term=5",       "EtcConf=7",
+    "AveNum=10",   "MaxDatas=360000", "CursorInfo=3",  "Password=1",    "DebugMode=1",
 };
 
 QByteArray fileOf(const QList<QByteArray>& lines)
@@ -133,14 +134,22 @@ QList<QByteArray> withLine(const QByteArray& key, const QByteArray& line)
 QMap<QString, QString> fieldsOf(const SettingsRecord& r)
 {
     return {
-        {"ComPort", QString::number(r.ComPort)},   {"FilePath", r.FilePath},
-        {"SaveDir", r.SaveDir},                     {"LimitLow", GeneralSingle(r.LimitLow)},
-        {"LimitHi", GeneralSingle(r.LimitHi)},      {"RangePlus", QString::number(r.RangePlus)},
-        {"RangeMinus", QString::number(r.RangeMinus)}, {"Tani", r.Tani},
-        {"Sampling", QString::number(r.Sampling)},  {"Term", QString::number(r.Term)},
-        {"EtcConf", QString::number(r.EtcConf)},    {"AveNum", QString::number(r.AveNum)},
-        {"MaxDatas", QString::number(r.MaxDatas)},  {"CursorInfo", QString::number(r.CursorInfo)},
-        {"Password", QString::number(r.Password)},  {"DebugMode", QString::number(r.DebugMode)},
+        {"ComPort", QString::number(r.ComPort)},
+        {"FilePath", r.FilePath},
+        {"SaveDir", r.SaveDir},
+        {"LimitLow", GeneralSingle(r.LimitLow)},
+        {"LimitHi", GeneralSingle(r.LimitHi)},
+        {"RangePlus", QString::number(r.RangePlus)},
+        {"RangeMinus", QString::number(r.RangeMinus)},
+        {"Tani", r.Tani},
+        {"Sampling", QString::number(r.Sampling)},
+        {"Term", QString::number(r.Term)},
+        {"EtcConf", QString::number(r.EtcConf)},
+        {"AveNum", QString::number(r.AveNum)},
+        {"MaxDatas", QString::number(r.MaxDatas)},
+        {"CursorInfo", QString::number(r.CursorInfo)},
+        {"Password", QString::number(r.Password)},
+        {"DebugMode", QString::number(r.DebugMode)},
     };
 }
 
@@ -219,7 +228,8 @@ TEST(ConfStartUp, EachUnusableValueAloneTakesItsDefaultAndIsNamed)
             EXPECT_TRUE(t.prompts.shown.isEmpty());  // the window shows the box
 
             ASSERT_EQ(s->conf.ConfSave(), 0);
-            const QByteArray kept = writtenAtExit(k.key) ? k.key + '=' + k.fallback.toUtf8() : k.key + '=' + bad;
+            const QByteArray kept =
+                writtenAtExit(k.key) ? k.key + '=' + k.fallback.toUtf8() : k.key + '=' + bad;
             EXPECT_EQ(t.read(kIni), ToCp932(QString::fromUtf8(fileOf(withLine(k.key, kept)))));
         }
     }
@@ -253,22 +263,31 @@ TEST(ConfStartUp, AMissingKeyQuietlyTakesTheValueANewFileHolds)
 
 TEST(ConfStartUp, ValuesAtTheEdgesOfWhatTheMenusOfferAreKept)
 {
-    const QByteArray longest(204, 'a');  // with the 51 bytes a recording's name adds: 255
+    const QByteArray longest(204, 'a');             // with the 51 bytes a recording's name adds: 255
     const QString sixtyEight = QString(68, u'測');  // 204 bytes in UTF-8, 136 in the file
     const struct {
         QByteArray line;
         const char* key;
         QString read;
     } cases[] = {
-        {"Sampling=1", "Sampling", "1"},          {"Sampling=600000", "Sampling", "600000"},
-        {"Sampling=12.5ms", "Sampling", "12"},    {"Sampling=3000", "Sampling", "3000"},
-        {"Term=0", "Term", "0"},                  {"Term=6", "Term", "6"},
-        {"RangePlus=12", "RangePlus", "12"},      {"RangeMinus=6", "RangeMinus", "6"},
-        {"AveNum=1", "AveNum", "1"},              {"AveNum=2000", "AveNum", "2000"},
-        {"MaxDatas=30000", "MaxDatas", "30000"},  {"ComPort=-32768", "ComPort", "-32768"},
-        {"ComPort=0", "ComPort", "0"},            {"EtcConf= 6 ", "EtcConf", "6"},
-        {"LimitHi=3.4e38", "LimitHi", "3.4E+38"}, {"LimitLow= -0.001 ", "LimitLow", "-0.001"},
-        {"CursorInfo=&H5", "CursorInfo", "5"},    {"Tani=", "Tani", ""},
+        {"Sampling=1", "Sampling", "1"},
+        {"Sampling=600000", "Sampling", "600000"},
+        {"Sampling=12.5ms", "Sampling", "12"},
+        {"Sampling=3000", "Sampling", "3000"},
+        {"Term=0", "Term", "0"},
+        {"Term=6", "Term", "6"},
+        {"RangePlus=12", "RangePlus", "12"},
+        {"RangeMinus=6", "RangeMinus", "6"},
+        {"AveNum=1", "AveNum", "1"},
+        {"AveNum=2000", "AveNum", "2000"},
+        {"MaxDatas=30000", "MaxDatas", "30000"},
+        {"ComPort=-32768", "ComPort", "-32768"},
+        {"ComPort=0", "ComPort", "0"},
+        {"EtcConf= 6 ", "EtcConf", "6"},
+        {"LimitHi=3.4e38", "LimitHi", "3.4E+38"},
+        {"LimitLow= -0.001 ", "LimitLow", "-0.001"},
+        {"CursorInfo=&H5", "CursorInfo", "5"},
+        {"Tani=", "Tani", ""},
         {"SaveDir=", "SaveDir", ""},
         {"FilePath=" + longest, "FilePath", QString(longest)},
         {"FilePath=" + ToCp932(sixtyEight), "FilePath", sixtyEight},
@@ -329,7 +348,8 @@ TEST(ConfStartUp, TheReportNamesEachKeyItsValueAndTheValueNowInForce)
               "\nSampling=0 → 1000"
               "\nLimitLow=（空） → -10000"
               "\n\n置き換えた値は終了時に設定ファイルへ保存されます。");
-    EXPECT_EQ(ReplacedSettingLogText(replaced[0]), "設定 Sampling の値 0 は使用できないため、既定値 1000 に置き換えました。");
+    EXPECT_EQ(ReplacedSettingLogText(replaced[0]),
+              "設定 Sampling の値 0 は使用できないため、既定値 1000 に置き換えました。");
     EXPECT_EQ(ReplacedSettingLogText(replaced[1]),
               "設定 LimitLow の値 （空） は使用できないため、既定値 -10000 に置き換えました。");
     EXPECT_EQ(ReplacedSettingLogText({"FilePath", QString::fromLatin1("a\0b\r\n", 5), ""}),
@@ -385,7 +405,9 @@ TEST(ConfStartUp, TextValuesTheProgramCannotUseTakeTheirDefaultsAndAreNamed)
 TEST(ReadConfItem, KeysAreExactAndTheFirstOfDuplicatesCounts)
 {
     TestEnv t;
-    t.write(kIni, "[Init]\r\nsampling=5\r\n Sampling=6\r\nSampling=7\r\nSampling=8\r\nTani=a=b\r\nEmpty=\r\nLast=x");
+    t.write(
+        kIni,
+        "[Init]\r\nsampling=5\r\n Sampling=6\r\nSampling=7\r\nSampling=8\r\nTani=a=b\r\nEmpty=\r\nLast=x");
     auto s = t.state();
     EXPECT_EQ(s->conf.ReadConfItem("Sampling"), "7");
     EXPECT_EQ(s->conf.ReadConfItem("Tani"), "a=b");
@@ -524,7 +546,8 @@ TEST(ConfStartUp, StreamingKeysAreKeptWhenSetAndAnUnusableOneIsNamedAndCleared)
         auto bad = t.state();
         ASSERT_EQ(bad->conf.ConfStartUp(), 0);
         EXPECT_EQ(bad->conf.Replaced, (QList<ReplacedSetting>{{key, held, ""}}));
-        EXPECT_TRUE(ReplacedSettingsMessage(bad->conf.Replaced).contains(QStringLiteral("%1=%2 → （空）").arg(key, held)));
+        EXPECT_TRUE(ReplacedSettingsMessage(bad->conf.Replaced)
+                        .contains(QStringLiteral("%1=%2 → （空）").arg(key, held)));
         EXPECT_FALSE(ReplacedSettingLogText(bad->conf.Replaced[0]).contains("pw"));
         ASSERT_EQ(bad->conf.ConfSave(), 0);
         EXPECT_EQ(t.read(kIni), fileOf(validLines()) + key + "=\r\n");

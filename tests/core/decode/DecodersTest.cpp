@@ -1,5 +1,5 @@
-#include "GaugeFrames.h"
 #include "core/decode/Decoders.h"
+#include "GaugeFrames.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -20,7 +20,11 @@ std::string withBcc(const std::string& text, int extra = 0)
 
 TEST(DecodeVrtRq, ALongFrameCarriesValueUnitReferenceAndBattery)
 {
-    const std::string frame = withBcc("+1.23400" "85" "M" "G" "00");
+    const std::string frame = withBcc("+1.23400"
+                                      "85"
+                                      "M"
+                                      "G"
+                                      "00");
     ASSERT_EQ(frame.size(), 16u);
     const Decoded d = DecodeVrtRq(frame);
     ASSERT_EQ(d.outcome, Outcome::Value);
@@ -34,7 +38,11 @@ TEST(DecodeVrtRq, ALongFrameCarriesValueUnitReferenceAndBattery)
 
 TEST(DecodeVrtRq, AWrongBccRejectsTheFrameWithBothSums)
 {
-    const std::string good = withBcc("+1.23400" "85" "M" "G" "00");
+    const std::string good = withBcc("+1.23400"
+                                     "85"
+                                     "M"
+                                     "G"
+                                     "00");
     std::string bad = good;
     bad[15] = bad[15] == '0' ? '1' : '0';
     const Decoded d = DecodeVrtRq(bad);
@@ -112,7 +120,11 @@ TEST(Decoded, CopiesKeepTheirTextsAfterTheFrameAndTheOriginalAreGone)
     SetDispFormat(0, format, s.valueText());
     EXPECT_EQ(format, "0.000");
 
-    const std::string good = withBcc("+12.3400" "85" "k" "G" "00");
+    const std::string good = withBcc("+12.3400"
+                                     "85"
+                                     "k"
+                                     "G"
+                                     "00");
     const Decoded l = decodeAndCopy(good);
     EXPECT_EQ(l.valueText(), "+12.34");
     EXPECT_EQ(l.text(), good);
@@ -126,8 +138,16 @@ TEST(Decoded, CopiesKeepTheirTextsAfterTheFrameAndTheOriginalAreGone)
 
 TEST(DecodeVrtRq, BatteryDigitsAreReadFromLongFramesOnly)
 {
-    EXPECT_EQ(DecodeVrtRq(withBcc("+1.23400" "00" "kG00")).battery, 0);
-    EXPECT_EQ(DecodeVrtRq(withBcc("+1.23400" "69" "kG00")).battery, 69);
+    EXPECT_EQ(DecodeVrtRq(withBcc("+1.23400"
+                                  "00"
+                                  "kG00"))
+                  .battery,
+              0);
+    EXPECT_EQ(DecodeVrtRq(withBcc("+1.23400"
+                                  "69"
+                                  "kG00"))
+                  .battery,
+              69);
     EXPECT_FALSE(DecodeVrtRq(withBcc("+1.2340kG")).batteryRead);  // 11 characters
 }
 

@@ -37,7 +37,7 @@ TEST(Sampling, TheLabelNamesThePeriodInItsUnit)
     QStringList labels;
     for (const QString& e : SamplingEntries())
         labels << SamplingLabel(SampTextToMsec(e));
-    EXPECT_EQ(labels, (QStringList{"1 msec", "2 msec", "5 msec", "10 msec", "20 msec", "50 msec", "0.1 秒", "0.2 秒",
-                                   "0.5 秒", "1 秒", "2 秒", "5 秒", "10 秒", "20 秒", "30 秒", "1 分", "2 分", "3 分",
-                                   "5 分", "10 分"}));
+    EXPECT_EQ(labels, (QStringList{"1 msec", "2 msec", "5 msec", "10 msec", "20 msec", "50 msec", "0.1 秒",
+                                   "0.2 秒", "0.5 秒", "1 秒",   "2 秒",    "5 秒",    "10 秒",   "20 秒",
+                                   "30 秒",  "1 分",   "2 分",   "3 分",    "5 分",    "10 分"}));
 }

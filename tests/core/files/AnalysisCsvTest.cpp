@@ -94,7 +94,8 @@ TEST(AnalysisCsv, NumbersAreTheProductAtTheGaugesResolutionAndNonFiniteOnesAreEm
         for (std::size_t i = 0; i < back.size(); ++i) {
             const float written = values[i / 2] * keisu;
             if (std::isfinite(written)) {  // a float's precision, where it has one
-                EXPECT_LE(std::abs(back[i] - double(written)), 2e-7 * std::abs(double(written)) + 2e-45) << written;
+                EXPECT_LE(std::abs(back[i] - double(written)), 2e-7 * std::abs(double(written)) + 2e-45)
+                    << written;
             } else {
                 EXPECT_TRUE(std::isnan(back[i])) << "an empty field for " << written;
             }
@@ -110,24 +111,46 @@ TEST(AnalysisCsv, TimesAreTheSegmentsAxis)
     const struct {
         const char* what;
         double samplingMs;
-        std::vector<std::pair<int, int>> runs;  // (second after 23:59:59, samples stamped with it)
+        std::vector<std::pair<int, int>> runs;           // (second after 23:59:59, samples stamped with it)
         std::vector<std::pair<int, const char*>> times;  // (sample, time written)
     } cases[] = {
-        {"the first second, begun in the middle, is right-aligned", 100, {{0, 3}, {1, 2}},
-         {{0, "2026-12-31T23:59:59.700"}, {2, "2026-12-31T23:59:59.900"}, {3, "2027-01-01T00:00:00.000"},
+        {"the first second, begun in the middle, is right-aligned",
+         100,
+         {{0, 3}, {1, 2}},
+         {{0, "2026-12-31T23:59:59.700"},
+          {2, "2026-12-31T23:59:59.900"},
+          {3, "2027-01-01T00:00:00.000"},
           {4, "2027-01-01T00:00:00.100"}}},
-        {"a full second at 1 ms", 1, {{0, 2}, {1, 1000}, {2, 1}},
-         {{0, "2026-12-31T23:59:59.998"}, {1, "2026-12-31T23:59:59.999"}, {2, "2027-01-01T00:00:00.000"},
-          {501, "2027-01-01T00:00:00.499"}, {1001, "2027-01-01T00:00:00.999"}, {1002, "2027-01-01T00:00:01.000"}}},
-        {"more samples than the period allows keep the period until a later stamp catches up", 100,
+        {"a full second at 1 ms",
+         1,
+         {{0, 2}, {1, 1000}, {2, 1}},
+         {{0, "2026-12-31T23:59:59.998"},
+          {1, "2026-12-31T23:59:59.999"},
+          {2, "2027-01-01T00:00:00.000"},
+          {501, "2027-01-01T00:00:00.499"},
+          {1001, "2027-01-01T00:00:00.999"},
+          {1002, "2027-01-01T00:00:01.000"}}},
+        {"more samples than the period allows keep the period until a later stamp catches up",
+         100,
          {{0, 15}, {1, 15}, {3, 1}},
-         {{0, "2026-12-31T23:59:59.000"}, {14, "2027-01-01T00:00:00.400"}, {15, "2027-01-01T00:00:00.500"},
-          {29, "2027-01-01T00:00:01.900"}, {30, "2027-01-01T00:00:02.000"}}},
-        {"a clock set back moves nothing back", 100, {{0, 10}, {-1, 2}, {5, 1}},
-         {{9, "2026-12-31T23:59:59.900"}, {10, "2027-01-01T00:00:00.000"}, {11, "2027-01-01T00:00:00.100"},
+         {{0, "2026-12-31T23:59:59.000"},
+          {14, "2027-01-01T00:00:00.400"},
+          {15, "2027-01-01T00:00:00.500"},
+          {29, "2027-01-01T00:00:01.900"},
+          {30, "2027-01-01T00:00:02.000"}}},
+        {"a clock set back moves nothing back",
+         100,
+         {{0, 10}, {-1, 2}, {5, 1}},
+         {{9, "2026-12-31T23:59:59.900"},
+          {10, "2027-01-01T00:00:00.000"},
+          {11, "2027-01-01T00:00:00.100"},
           {12, "2027-01-01T00:00:04.000"}}},
-        {"more than 1000 samples in a second carry into the next", 1, {{0, 1}, {1, 1003}, {2, 1}},
-         {{168, "2027-01-01T00:00:00.167"}, {169, "2027-01-01T00:00:00.168"}, {1003, "2027-01-01T00:00:01.002"},
+        {"more than 1000 samples in a second carry into the next",
+         1,
+         {{0, 1}, {1, 1003}, {2, 1}},
+         {{168, "2027-01-01T00:00:00.167"},
+          {169, "2027-01-01T00:00:00.168"},
+          {1003, "2027-01-01T00:00:01.002"},
           {1004, "2027-01-01T00:00:01.003"}}},
     };
     for (const auto& t : cases) {
@@ -148,8 +171,8 @@ TEST(AnalysisCsv, TimesAreTheSegmentsAxis)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         const std::vector<float> zeros(times.size());
-        ASSERT_TRUE(WriteAnalysisCsv(buffer, {"kPa", 1.0f, false, t.samplingMs}, zeros.data(), nullptr, times.data(),
-                                     3, std::int32_t(times.size()) - 1));
+        ASSERT_TRUE(WriteAnalysisCsv(buffer, {"kPa", 1.0f, false, t.samplingMs}, zeros.data(), nullptr,
+                                     times.data(), 3, std::int32_t(times.size()) - 1));
         EXPECT_EQ(bytes.split('\n').mid(1, rows.size() - 3), rows.mid(3));
     }
 

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <bit>
 #include <cmath>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace tavin;
@@ -83,7 +83,8 @@ TEST(CsvReader, AFullSegmentComesBackExactly)
         times[std::size_t(i)] = at(13, 0, 0) + (i / 3) / 86400.0;
     }
     const CsvHeader h{QStringLiteral("2026年12月6日 13:00:00"), 1, 1000, "100", "0", "MPa", 1.0f};
-    const QByteArray csv = FormatCsv(h, values.data(), times.data(), 0, Samples - 1, QStringLiteral("2026年12月6日 13:10:00"));
+    const QByteArray csv =
+        FormatCsv(h, values.data(), times.data(), 0, Samples - 1, QStringLiteral("2026年12月6日 13:10:00"));
     Store s;
     const CsvSamples r = s.read(csv);
     ASSERT_EQ(r.badLine, 0);
@@ -97,8 +98,8 @@ TEST(CsvReader, AFullSegmentComesBackExactly)
 TEST(CsvReader, LineEndsOfEveryKindAndAByteOrderMark)
 {
     for (const char* end : {"\r\n", "\r", "\n"}) {
-        const QByteArray csv = QByteArray("x,46362.5,1,1000 msec,1,0,kPa,1") + end + "1," + end + "2,46362.6" + end +
-                               "3," + end;
+        const QByteArray csv =
+            QByteArray("x,46362.5,1,1000 msec,1,0,kPa,1") + end + "1," + end + "2,46362.6" + end + "3," + end;
         Store s;
         const CsvSamples r = s.read(csv);
         EXPECT_EQ(r.dataCnt, 3) << end;
@@ -106,7 +107,8 @@ TEST(CsvReader, LineEndsOfEveryKindAndAByteOrderMark)
         EXPECT_EQ(s.times[0], 46362.5);
         EXPECT_EQ(s.times[2], 46362.6);  // carried forward
     }
-    const QByteArray bom = "\xEF\xBB\xBF" "2026年12月6日 13:00:34,46362.5,1,1000 msec,1,0,kPa,1\r\n5,\r\n";
+    const QByteArray bom = "\xEF\xBB\xBF"
+                           "2026年12月6日 13:00:34,46362.5,1,1000 msec,1,0,kPa,1\r\n5,\r\n";
     const CsvHeaderLine h = ReadCsvHeader(bom);
     EXPECT_EQ(h.header.startText, "2026年12月6日 13:00:34");
     EXPECT_EQ(h.header.unit, "kPa");
@@ -171,12 +173,8 @@ TEST(CsvReader, SamplesBeyondTheLimitAreReportedAsLeftOut)
         bool whole;
         bool rest;
     } cases[] = {
-        {"", true, false},
-        {",46362.6\r\n", true, false},
-        {",46362.6\r\n\r\n", true, false},
-        {"4,\r\n", true, true},
-        {",46362.6\r\n4,\r\n", true, true},
-        {"", false, true},
+        {"", true, false},      {",46362.6\r\n", true, false},      {",46362.6\r\n\r\n", true, false},
+        {"4,\r\n", true, true}, {",46362.6\r\n4,\r\n", true, true}, {"", false, true},
     };
     for (const Case& c : cases) {
         const QByteArray csv = QByteArray("h,46362.5\r\n1,\r\n2,\r\n3,\r\n") + c.tail;
@@ -200,15 +198,36 @@ TEST(CsvValue, ReadsEveryTextAsTheRuleDoes)
         bool stored;
         float value;  // what the rule gives
     } cases[] = {
-        {"nan", true, 0.0f}, {"NaN", true, 0.0f}, {"-nan", true, 0.0f}, {"inf", true, 0.0f},
-        {"-inf", true, 0.0f}, {"infinity", true, 0.0f}, {"INFINITY", true, 0.0f}, {"+inf", true, 0.0f},
-        {"1.5", true, 1.5f}, {"-2.25", true, -2.25f}, {"0.1", true, 0.1f}, {".5", true, 0.5f},
-        {"5.", true, 5.0f}, {"1e5", true, 1e5f}, {"1D3", true, 1000.0f}, {" 1 2.5 ", true, 12.5f},
-        {"+7", true, 7.0f}, {"&H1F", true, 31.0f}, {"12abc", true, 12.0f}, {"1e", true, 1.0f},
-        {"3.402823E+38", true, 3.402823e38f}, {"1e-50", true, 0.0f}, {"16777217", true, 16777216.0f},
+        {"nan", true, 0.0f},
+        {"NaN", true, 0.0f},
+        {"-nan", true, 0.0f},
+        {"inf", true, 0.0f},
+        {"-inf", true, 0.0f},
+        {"infinity", true, 0.0f},
+        {"INFINITY", true, 0.0f},
+        {"+inf", true, 0.0f},
+        {"1.5", true, 1.5f},
+        {"-2.25", true, -2.25f},
+        {"0.1", true, 0.1f},
+        {".5", true, 0.5f},
+        {"5.", true, 5.0f},
+        {"1e5", true, 1e5f},
+        {"1D3", true, 1000.0f},
+        {" 1 2.5 ", true, 12.5f},
+        {"+7", true, 7.0f},
+        {"&H1F", true, 31.0f},
+        {"12abc", true, 12.0f},
+        {"1e", true, 1.0f},
+        {"3.402823E+38", true, 3.402823e38f},
+        {"1e-50", true, 0.0f},
+        {"16777217", true, 16777216.0f},
         {"0.30000001192092896", true, float(0.30000001192092896)},
-        {"1e39", false, 0}, {"-1e39", false, 0}, {"3.4028236e38", false, 0}, {"1e999", false, 0},
-        {"&HFFFFFFFFFFFFFFFF", true, 18446744073709551615.0f}, {std::string(60, '9'), false, 0},
+        {"1e39", false, 0},
+        {"-1e39", false, 0},
+        {"3.4028236e38", false, 0},
+        {"1e999", false, 0},
+        {"&HFFFFFFFFFFFFFFFF", true, 18446744073709551615.0f},
+        {std::string(60, '9'), false, 0},
     };
     for (const Case& c : cases) {
         float v = -1;
@@ -216,7 +235,8 @@ TEST(CsvValue, ReadsEveryTextAsTheRuleDoes)
         EXPECT_EQ(stored, c.stored) << c.text;
         if (stored && c.stored) {
             EXPECT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(c.value)) << c.text;
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(float(Val(c.text)))) << c.text;
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(float(Val(c.text))))
+                << c.text;
         }
     }
     // "-0" keeps its sign as the rule's does; the usual line path and the field path agree.
@@ -236,8 +256,8 @@ TEST(CsvValue, TheSameTextsInAFile)
         EXPECT_EQ(s.values[std::size_t(i)], 0.0f) << i;
     EXPECT_FLOAT_EQ(s.averages[5], 2.5f / 3);  // no NaN carried into the average
     // A number beyond a 32-bit float ends the load at its line.
-    for (const QByteArray& big :
-         {QByteArray("1e39,"), QByteArray("1e999,"), QByteArray("-3.5e38,46362.6"), QByteArray(40, '9') + ","}) {
+    for (const QByteArray& big : {QByteArray("1e39,"), QByteArray("1e999,"), QByteArray("-3.5e38,46362.6"),
+                                  QByteArray(40, '9') + ","}) {
         r = s.read("h,46362.5\r\n1,\r\n2,\r\n" + big + "\r\n3,\r\n");
         EXPECT_EQ(r.badLine, 4) << big.constData();
         EXPECT_EQ(r.dataCnt, 2) << big.constData();
@@ -252,11 +272,12 @@ TEST(CsvHeader, ACoefficientTheDialogWouldRefuseIsOne)
         float keisu;
     } cases[] = {
         {"2.5", false, 2.5f}, {"-3", false, -3.0f}, {"1e-30", false, 1e-30f}, {"0", true, 1.0f},
-        {"0.0", true, 1.0f}, {"", true, 1.0f}, {"abc", true, 1.0f}, {"nan", true, 1.0f},
-        {"inf", true, 1.0f}, {"1e39", true, 1.0f}, {"-1e39", true, 1.0f}, {"1e-50", true, 1.0f},
+        {"0.0", true, 1.0f},  {"", true, 1.0f},     {"abc", true, 1.0f},      {"nan", true, 1.0f},
+        {"inf", true, 1.0f},  {"1e39", true, 1.0f}, {"-1e39", true, 1.0f},    {"1e-50", true, 1.0f},
     };
     for (const Case& c : cases) {
-        const CsvHeaderLine h = ReadCsvHeader(QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + c.text + "\r\n");
+        const CsvHeaderLine h =
+            ReadCsvHeader(QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + c.text + "\r\n");
         EXPECT_EQ(h.badKeisu, c.bad) << c.text;
         EXPECT_EQ(h.header.keisu, c.keisu) << c.text;
         EXPECT_EQ(h.keisuText, c.bad ? QString(c.text) : QString()) << c.text;

@@ -30,7 +30,8 @@ TEST(FormatCsv, TimesAppearOnlyWhereTheSecondChanges)
     const QByteArray csv = FormatCsv(h, values, times, 0, 3, QStringLiteral("2026年12月6日 14:01:12"));
     const QStringList lines = SplitLines(FromCp932(csv));
     ASSERT_EQ(lines.size(), 6);
-    EXPECT_EQ(lines[0], "2026年12月6日 13:00:34," + QString::number(times[0], 'g', 15) + ",1,1000 msec,100,-100.0,kPa,1");
+    EXPECT_EQ(lines[0], "2026年12月6日 13:00:34," + QString::number(times[0], 'g', 15) +
+                            ",1,1000 msec,100,-100.0,kPa,1");
     EXPECT_EQ(lines[1], "1.5,");
     EXPECT_EQ(lines[2], "-2.25,");
     EXPECT_EQ(lines[3], "0.1,");

@@ -1,7 +1,7 @@
 // The journal: what a killed program leaves, what the next start makes of it, and what happens
 // to segments whose recording cannot be written.
-#include "core/files/CsvReader.h"
 #include "core/files/Journal.h"
+#include "core/files/CsvReader.h"
 #include "core/files/RecordingFiles.h"
 #include "core/platform/FileOps.h"
 #include "core/platform/TextFile.h"
@@ -10,12 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tavin;
 
@@ -102,8 +102,8 @@ TEST(JournalContent, IsTheRecordingUpToTheLastWholeLine)
 TEST(JournalContent, TakesTheUnitAndCoefficientLastWritten)
 {
     const OleDate first = at(0);
-    const QByteArray text =
-        journalText(3) + CsvHeaderText(header("MPa", 0.5f), &first) + "7,\r\n" + CsvHeaderText(header("bar", 2), &first);
+    const QByteArray text = journalText(3) + CsvHeaderText(header("MPa", 0.5f), &first) + "7,\r\n" +
+                            CsvHeaderText(header("bar", 2), &first);
     const JournalContent c = ReadJournal(text);
     EXPECT_EQ(c.samples, 4);
     EXPECT_TRUE(c.recording.startsWith(CsvHeaderText(header("bar", 2), &first)));
@@ -136,22 +136,27 @@ TEST_F(Journals, BecomeRecordingsNamedAsEveryRecordingAndAreRemoved)
     EXPECT_EQ(r[1].samples, 1500);
     EXPECT_EQ(r[2].samples, 10);
     EXPECT_EQ(r[3].samples, 7);
-    // The journals are gone, the one with a header only too; what could not be read stays for a person to look at.
-    EXPECT_EQ(files(), (QStringList{"cut-20261206-120000-2-20261206-090503.csv", "cut-20261206-120000-2.journal.bad",
-                                    "data-20261206-120000-3-20261206-090503.csv",
-                                    "data-20261206-123000-4-20261206-090503.csv", "empty-20261206-120000-1.journal",
-                                    "junk-20261206-120000-2.journal.bad", "lf-20261206-120000-5-20261206-090503.csv"}));
+    // The journals are gone, the one with a header only too; what could not be read stays for a person to
+    // look at.
+    EXPECT_EQ(
+        files(),
+        (QStringList{"cut-20261206-120000-2-20261206-090503.csv", "cut-20261206-120000-2.journal.bad",
+                     "data-20261206-120000-3-20261206-090503.csv",
+                     "data-20261206-123000-4-20261206-090503.csv", "empty-20261206-120000-1.journal",
+                     "junk-20261206-120000-2.journal.bad", "lf-20261206-120000-5-20261206-090503.csv"}));
     EXPECT_EQ(t.read("rec/data-20261206-120000-3-20261206-090503.csv"),
               ReadJournal(journalText(1500)).recording);
     EXPECT_EQ(t.read("rec/lf-20261206-120000-5-20261206-090503.csv"), ReadJournal(journalText(7)).recording);
     const QString log = logText();
-    EXPECT_TRUE(log.contains(QStringLiteral("WAR ")) && log.contains("data-20261206-120000-3-20261206-090503.csv") &&
+    EXPECT_TRUE(log.contains(QStringLiteral("WAR ")) &&
+                log.contains("data-20261206-120000-3-20261206-090503.csv") &&
                 log.contains(QStringLiteral("1500 件")))
         << log.toStdString();
     ASSERT_EQ(t.prompts.shown.size(), 2);  // the two set aside are shown as errors, with their names
     EXPECT_TRUE(t.prompts.shown[1].text.contains("junk-20261206-120000-2.journal.bad"));
     // A journal that had to take "-2" becomes a recording named as every other.
-    EXPECT_EQ(RecoveredRecordingPath("/r/a-b-20261206-120000-1-2.journal", at(0)), "/r/a-b-20261206-120000-1-20261206-120000.csv");
+    EXPECT_EQ(RecoveredRecordingPath("/r/a-b-20261206-120000-1-2.journal", at(0)),
+              "/r/a-b-20261206-120000-1-20261206-120000.csv");
     // Every file of a segment starts with one name, which the stream's batches carry.
     EXPECT_EQ(SegmentStem("a-b.CSV", at(0), 3), "a-b-20261206-120000-3");
     EXPECT_EQ(SegmentName("a-b-20261206-120000-3-20261206-130000.csv"), "a-b-20261206-120000-3");
@@ -165,16 +170,18 @@ TEST_F(Journals, OfOtherProgramsAreLeftExactlyAsTheyAre)
 {
     const QByteArray foreign[] = {"diary of the bench\r\nday 1\r\n", QByteArray("\x00\x01\xff\r\n", 5),
                                   "not, a, journal\r\n", journalText(3)};
-    const QString names[] = {"diary.journal", "bin-20261206-120000-1.journal", "crlf-20261206-120000-1.journal",
-                             ".hidden-20261206-120000-1.journal"};
+    const QString names[] = {"diary.journal", "bin-20261206-120000-1.journal",
+                             "crlf-20261206-120000-1.journal", ".hidden-20261206-120000-1.journal"};
     for (int i = 0; i < 4; ++i)
         t.write("rec/" + names[i], foreign[i]);
     ASSERT_TRUE(QDir().mkpath(t.path("elsewhere")));
     t.write("elsewhere/real-20261206-120000-1.journal", journalText(5));
-    ASSERT_TRUE(QFile::link(t.path("elsewhere/real-20261206-120000-1.journal"), t.path("rec/link-20261206-120000-1.journal")));
+    ASSERT_TRUE(QFile::link(t.path("elsewhere/real-20261206-120000-1.journal"),
+                            t.path("rec/link-20261206-120000-1.journal")));
     ASSERT_EQ(::mkfifo(QFile::encodeName(t.path("rec/fifo-20261206-120000-1.journal")).constData(), 0644), 0);
     ASSERT_TRUE(QDir().mkpath(t.path("rec/dir-20261206-120000-1.journal")));
-    ASSERT_TRUE(QFile::link(t.path("elsewhere/real-20261206-120000-1.journal"), t.path("rec/.tavin-abcdef.part")));
+    ASSERT_TRUE(
+        QFile::link(t.path("elsewhere/real-20261206-120000-1.journal"), t.path("rec/.tavin-abcdef.part")));
 
     EXPECT_TRUE(recover().isEmpty());
     for (int i = 0; i < 4; ++i)
@@ -182,7 +189,10 @@ TEST_F(Journals, OfOtherProgramsAreLeftExactlyAsTheyAre)
     EXPECT_TRUE(QFileInfo(t.path("rec/link-20261206-120000-1.journal")).isSymLink());
     EXPECT_TRUE(QFileInfo(t.path("rec/.tavin-abcdef.part")).isSymLink());  // named as a scratch file
     EXPECT_EQ(t.read("elsewhere/real-20261206-120000-1.journal"), journalText(5));
-    EXPECT_EQ(QDir(t.path("rec")).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot).size(), 8);
+    EXPECT_EQ(QDir(t.path("rec"))
+                  .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .size(),
+              8);
     EXPECT_TRUE(t.prompts.shown.isEmpty());
 }
 
@@ -190,7 +200,8 @@ TEST_F(Journals, OfARunningProgramAreLeftAlone)
 {
     Journal running;
     QString why;
-    ASSERT_TRUE(running.begin(t.path("rec/live-20261206-120000-1.journal"), journalText(5), &why)) << why.toStdString();
+    ASSERT_TRUE(running.begin(t.path("rec/live-20261206-120000-1.journal"), journalText(5), &why))
+        << why.toStdString();
     running.drain();
     EXPECT_TRUE(recover().isEmpty());
     EXPECT_EQ(files(), QStringList{"live-20261206-120000-1.journal"});
@@ -213,7 +224,8 @@ TEST_F(Journals, WriteEveryLineAndGoOnlyWhenTheSegmentIsSaved)
     j.drain();
     char time[40];
     EXPECT_EQ(t.read("rec/a-20261206-120000-1.journal"),
-              journalText(0) + "1.5,\r\n-2.25," + QByteArray(time, SerialDateText(time, second) - time) + "\r\n");
+              journalText(0) + "1.5,\r\n-2.25," + QByteArray(time, SerialDateText(time, second) - time) +
+                  "\r\n");
     EXPECT_GE(j.syncs(), 1u);
     EXPECT_LE(j.writes(), 3u);  // lines are handed over in batches, never one write per sample
 
@@ -268,8 +280,8 @@ TEST_F(Journals, UnsavedSegmentsAreSavedOnceTheFolderCanBeWritten)
     Journal journal;
     UnsavedRecordings unsaved;
     for (int seg = 1; seg <= 2; ++seg)
-        unsaved.add({t.path(QStringLiteral("blocker/a-%1.csv").arg(seg)), header(), "end", std::vector<float>(10, float(seg)),
-                     std::vector<OleDate>(10, at(0)), 0},
+        unsaved.add({t.path(QStringLiteral("blocker/a-%1.csv").arg(seg)), header(), "end",
+                     std::vector<float>(10, float(seg)), std::vector<OleDate>(10, at(0)), 0},
                     state->log, journal);
     EXPECT_EQ(unsaved.saveAll(state->log, state->env, journal), 0);
     EXPECT_EQ(unsaved.count(), 2);
@@ -291,10 +303,12 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
     const auto big = std::size_t(UnsavedRecordings::MaxSamples / 3 + 1);
     ASSERT_TRUE(journal.begin(t.path("rec/j-20261206-120000-1.journal"), journalText(0), &why));
     const JournalTicket withJournal = journal.keep();
-    unsaved.add({"a", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
-    unsaved.add({"b", header(), "", std::vector<float>(big), std::vector<OleDate>(big), withJournal}, state->log,
+    unsaved.add({"a", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log,
                 journal);
-    unsaved.add({"c", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
+    unsaved.add({"b", header(), "", std::vector<float>(big), std::vector<OleDate>(big), withJournal},
+                state->log, journal);
+    unsaved.add({"c", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log,
+                journal);
     // Over the bound: the segment whose journal holds it goes first, left for the next start.
     EXPECT_EQ(unsaved.count(), 2);
     EXPECT_EQ(unsaved.inMemoryOnly(journal), 2);
@@ -303,7 +317,8 @@ TEST_F(Journals, KeepBoundedMemoryGivingUpTheOldestFirst)
     EXPECT_FALSE(QFile::exists(t.path("rec/j-20261206-120000-1.journal")));
 
     // Then the oldest kept only in memory is given up, and the log says so.
-    unsaved.add({"d", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log, journal);
+    unsaved.add({"d", header(), "", std::vector<float>(big), std::vector<OleDate>(big), 0}, state->log,
+                journal);
     EXPECT_EQ(unsaved.count(), 2);
     EXPECT_TRUE(logText().contains(QStringLiteral("破棄しました: a")));
 }
@@ -312,7 +327,8 @@ TEST_F(Journals, WhoseFolderCannotTakeTheRecordingGoToDocuments)
 {
     t.write("rec/a-20261206-120000-1.journal", journalText(3));
     // The folder takes no new file.
-    std::optional<fileops::InjectedFault> refused(std::in_place, fileops::Fault{fileops::Op::Open, EACCES, 0, 1, "/rec/"});
+    std::optional<fileops::InjectedFault> refused(std::in_place,
+                                                  fileops::Fault{fileops::Op::Open, EACCES, 0, 1, "/rec/"});
     const QList<RecoveredJournal> r = recover();
     ASSERT_EQ(r.size(), 1);
     EXPECT_EQ(r[0].path, t.path("Documents/a-20261206-120000-1-20261206-090503.csv"));
@@ -439,7 +455,8 @@ TEST_F(Journals, FolderListKeepsWhatProgramsStartedTogetherAdd)
     for (int p = 0; p < 8; ++p)
         programs.emplace_back([&list, p] {
             for (int i = 0; i < 10; ++i)
-                UpdateJournalFolders(list, [&](QStringList& l) { l += QStringLiteral("/f%1-%2").arg(p).arg(i); });
+                UpdateJournalFolders(list,
+                                     [&](QStringList& l) { l += QStringLiteral("/f%1-%2").arg(p).arg(i); });
         });
     for (std::thread& p : programs)
         p.join();
@@ -448,16 +465,17 @@ TEST_F(Journals, FolderListKeepsWhatProgramsStartedTogetherAdd)
     // One that holds the list too long (stopped, a slow disk) is never written over.
     const int held = ::open(QFile::encodeName(t.path("")).constData(), O_RDONLY | O_DIRECTORY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    EXPECT_FALSE(UpdateJournalFolders(list, [](QStringList& l) { l.clear(); }, 50));
+    EXPECT_FALSE(UpdateJournalFolders(
+        list, [](QStringList& l) { l.clear(); }, 50));
     ::close(held);
     EXPECT_EQ(ReadJournalFolders(list).size(), 80);
 }
 
 TEST(RecoveredRecordingName, IsShortenedToFitTheFolder)
 {
-    for (const QString& base : {QString(240, u'x'), QString(80, u'測'), QString(60, u'x') + QString::fromUtf8("😀")}) {
-        const QString path =
-            RecoveredRecordingPath("/r/" + base + "-20261206-120000-1.journal", at(0), 100);
+    for (const QString& base :
+         {QString(240, u'x'), QString(80, u'測'), QString(60, u'x') + QString::fromUtf8("😀")}) {
+        const QString path = RecoveredRecordingPath("/r/" + base + "-20261206-120000-1.journal", at(0), 100);
         const QString name = QFileInfo(path).fileName();
         EXPECT_LE(QFile::encodeName(name).size() + 4, 100) << name.toStdString();  // room for "-N"
         EXPECT_TRUE(name.endsWith("-20261206-120000-1-20261206-120000.csv")) << name.toStdString();

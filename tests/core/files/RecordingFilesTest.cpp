@@ -28,10 +28,14 @@ protected:
     }
     SavedRecording save(const QString& path, const QByteArray& content = "1,\r\n")
     {
-        return SaveRecording(state->log, state->env, path, [&](QIODevice& f) { return f.write(content) == content.size(); });
+        return SaveRecording(state->log, state->env, path,
+                             [&](QIODevice& f) { return f.write(content) == content.size(); });
     }
-        // Hidden ones too: a scratch file left behind is a fault.
-    QStringList filesIn(const QString& dir) const { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    // Hidden ones too: a scratch file left behind is a fault.
+    QStringList filesIn(const QString& dir) const
+    {
+        return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
 
     test::TestEnv t;
     std::unique_ptr<AppState> state;
@@ -57,8 +61,8 @@ TEST_F(Recordings, AnUnwritableFolderSendsTheFileToDocuments)
     EXPECT_EQ(r.path, t.path("Documents/a.csv"));
     // One report: where the file went, and why not where it was meant to go.
     ASSERT_EQ(t.prompts.shown.size(), 1);
-    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("保存先に書き込めないため、ドキュメントフォルダに保存しました: " +
-                                                   t.path("Documents/a.csv")));
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith(
+        "保存先に書き込めないため、ドキュメントフォルダに保存しました: " + t.path("Documents/a.csv")));
     EXPECT_TRUE(t.prompts.shown[0].text.contains("blocker"));
 
     // Nowhere to write: a failure that names both places, and nothing left behind under any name.
@@ -85,8 +89,10 @@ TEST_F(Recordings, AWriteThatFailsHalfwayLeavesNoFile)
 TEST_F(Recordings, ANameTakenMeanwhileIsNeverReplaced)
 {
     QDir().mkpath(t.path("rec"));
-    fileops::InjectedFault other({fileops::Op::Rename, 0, 0, 2, "/rec/a",
-                                  [&](const char* to) { t.write(QFileInfo(QFile::decodeName(to)).fileName().prepend("rec/"), "theirs"); }});
+    fileops::InjectedFault other({fileops::Op::Rename, 0, 0, 2, "/rec/a", [&](const char* to) {
+                                      t.write(QFileInfo(QFile::decodeName(to)).fileName().prepend("rec/"),
+                                              "theirs");
+                                  }});
     const SavedRecording r = save(t.path("rec/a.csv"), "mine");
     EXPECT_EQ(other.hits(), 2);
     EXPECT_EQ(r.path, t.path("rec/a-3.csv"));
@@ -137,6 +143,6 @@ TEST_F(Recordings, ABaseNameThatFitsMakesEveryFileItNeeds)
             EXPECT_EQ(save(t.path("rec/" + name)).path, t.path("rec/" + name)) << name.size();
     }
     // A folder not made yet takes the usual 255 bytes.
-    EXPECT_TRUE(BaseNameFits(t.path("later/on"), QString(68, u'測')));        // 204 bytes
+    EXPECT_TRUE(BaseNameFits(t.path("later/on"), QString(68, u'測')));          // 204 bytes
     EXPECT_FALSE(BaseNameFits(t.path("later/on"), QString(68, u'測') + u'a'));  // 205
 }

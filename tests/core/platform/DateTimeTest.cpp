@@ -43,8 +43,7 @@ TEST(FormatDate, WritesThePatternsOfTheProgram)
     EXPECT_EQ(FormatDate(d, u"HH:NN:SS"), "08:05:03");
     EXPECT_EQ(FormatDate(d, u"yyyy/mm/dd hh:nn"), "2020/06/09 08:05");
     EXPECT_EQ(FormatDate(d, u"hh:mm"), "08:05");  // m after an hour means minutes
-    EXPECT_EQ(FormatDate(at(2020, 11, 23, 17, 45, 59), u"yyyy年m月d日 hh:nn:ss"),
-              "2020年11月23日 17:45:59");
+    EXPECT_EQ(FormatDate(at(2020, 11, 23, 17, 45, 59), u"yyyy年m月d日 hh:nn:ss"), "2020年11月23日 17:45:59");
 }
 
 TEST(FormatDate, LogFormsAreShortDateAndLongTime)

@@ -1,5 +1,5 @@
-#include "core/platform/Errors.h"
 #include "core/platform/NumText.h"
+#include "core/platform/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -107,15 +107,22 @@ TEST(WriteProduct, AGaugeTextTimesTheCoefficientHasTheirDecimalsAndNoFloatNoise)
     } table[] = {
         {"+069.27", 2.5f, "173.175"},  // float arithmetic gives 173.17499
         {"+069.20", 2.5f, "173"},      // a float keeps no trailing zero
-        {"-000.50", 1.0f, "-0.5"},     {"+0.001", 1000.0f, "1"},    {"+1234.567", 1.25f, "1543.20875"},
-        {"99999", 0.001f, "99.999"},   {"+000.00", 2.5f, "0"},      {"-1.5", -2.0f, "3"},
-        {"12.345", 0.1f, "1.2345"},    {"+0.0003", 0.5f, "0.00015"}, {"250", 40.0f, "10000"},
+        {"-000.50", 1.0f, "-0.5"},
+        {"+0.001", 1000.0f, "1"},
+        {"+1234.567", 1.25f, "1543.20875"},
+        {"99999", 0.001f, "99.999"},
+        {"+000.00", 2.5f, "0"},
+        {"-1.5", -2.0f, "3"},
+        {"12.345", 0.1f, "1.2345"},
+        {"+0.0003", 0.5f, "0.00015"},
+        {"250", 40.0f, "10000"},
         {"-101.325", 0.145038f, "-14.69597535"},
     };
     for (const auto& row : table) {
         char buf[48];
         const float value = float(Val(std::string_view(row.gauge)));
-        EXPECT_EQ(std::string(buf, WriteProduct(buf, value, row.coef)), row.written) << row.gauge << " x " << row.coef;
+        EXPECT_EQ(std::string(buf, WriteProduct(buf, value, row.coef)), row.written)
+            << row.gauge << " x " << row.coef;
     }
     char buf[48];
     EXPECT_EQ(std::string(buf, WriteProduct(buf, 3e30f, 1e10f)), "3e40");  // beyond any gauge: still a number

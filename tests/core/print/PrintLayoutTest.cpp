@@ -53,12 +53,16 @@ TEST(PrintNames, TheFileNumberIsALongFourthFieldThatFitsAPageNumber)
 
 TEST(PrintNames, TheFilePrintersNameDropsTheLastCsvAndAddsTheFourDigitPage)
 {
-    EXPECT_EQ(PrintFileName(QStringLiteral("RQ4600_Datas"), PrintPageNo(0, 20)), QStringLiteral("RQ4600_Datas-0001.pdf"));
-    EXPECT_EQ(PrintFileName(QStringLiteral("a.csv.b-1.csv"), PrintPageNo(40, 20)), QStringLiteral("a.csv.b-1-0003.pdf"));
-    EXPECT_EQ(PrintFileName(QStringLiteral("A.CSV"), 12), QStringLiteral("A.CSV-0012.pdf"));  // the cut minds case
+    EXPECT_EQ(PrintFileName(QStringLiteral("RQ4600_Datas"), PrintPageNo(0, 20)),
+              QStringLiteral("RQ4600_Datas-0001.pdf"));
+    EXPECT_EQ(PrintFileName(QStringLiteral("a.csv.b-1.csv"), PrintPageNo(40, 20)),
+              QStringLiteral("a.csv.b-1-0003.pdf"));
+    EXPECT_EQ(PrintFileName(QStringLiteral("A.CSV"), 12),
+              QStringLiteral("A.CSV-0012.pdf"));  // the cut minds case
     // 60 s sampling with 1800 s pages spans 30.000002 samples: page 2 starts at 30 all the same.
     EXPECT_EQ(PrintPageNo(30, 1.0f / 60.0f * 1800.0f), 2);
-    EXPECT_EQ(NextPageCaption(QStringLiteral("1/3"), QStringLiteral("09:05:23")), QStringLiteral("2/3   09:05:23～"));
+    EXPECT_EQ(NextPageCaption(QStringLiteral("1/3"), QStringLiteral("09:05:23")),
+              QStringLiteral("2/3   09:05:23～"));
 }
 
 TEST(PrintStrips, StripsFillASheetThenGoOnAtTheTopOfTheNext)
@@ -83,7 +87,8 @@ TEST(GraphBoxTexts, AFullBoxHasItsCaptionBelowTheUnitAboveAndLabelsLeftAndBelow)
     const GraphScale s = Scale({0, 50, 100}, 100, 0, LineNoLabel);  // the bottom line without label
     const GraphBoxSpec box{20, 30, 260, 70, QStringLiteral("2/3   09:05:23～"), 20, false, false};
     const QList<SheetText> t = GraphBoxTexts(box, s, 20, 1, 5, 4, Width);
-    EXPECT_EQ(Texts(t), (QStringList{"2/3   09:05:23～", "(kPa)", "50 ", "100 ", "20", "25", "30", "35", "40", "(秒)"}));
+    EXPECT_EQ(Texts(t), (QStringList{"2/3   09:05:23～", "(kPa)", "50 ", "100 ", "20", "25", "30", "35", "40",
+                                     "(秒)"}));
     EXPECT_TRUE(t[0].bold);
     EXPECT_FLOAT_EQ(t[0].x, 25 + 130 - 15 * 2.5f / 2);
     EXPECT_FLOAT_EQ(t[0].y, 30 + 70 + 8);

@@ -16,17 +16,20 @@ QString Dump(const QByteArray& data, QString comment = QString())
 
 TEST(HexDump, SixteenBytesALineWithTheirCharactersAndAPaddedLastLine)
 {
-    EXPECT_EQ(Dump(QByteArray("\x02+1.2\x03")),
-              QStringLiteral("[10:15:02]S>02 2B 31 2E 32 03 ") + QString(30, u' ') + QStringLiteral(".+1.2."));
+    EXPECT_EQ(Dump(QByteArray("\x02+1.2\x03")), QStringLiteral("[10:15:02]S>02 2B 31 2E 32 03 ") +
+                                                    QString(30, u' ') + QStringLiteral(".+1.2."));
     const QByteArray sixteen("0123456789ABCDEF");
-    EXPECT_EQ(Dump(sixteen), QStringLiteral("[10:15:02]S>30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46 0123456789ABCDEF"));
-    EXPECT_EQ(Dump(sixteen + 'x'), QStringLiteral("[10:15:02]S>30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46 "
-                                                  "0123456789ABCDEF\r\n[10:15:02]S>78 ") +
-                                       QString(45, u' ') + u'x');
+    EXPECT_EQ(Dump(sixteen),
+              QStringLiteral("[10:15:02]S>30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46 0123456789ABCDEF"));
+    EXPECT_EQ(Dump(sixteen + 'x'),
+              QStringLiteral("[10:15:02]S>30 31 32 33 34 35 36 37 38 39 41 42 43 44 45 46 "
+                             "0123456789ABCDEF\r\n[10:15:02]S>78 ") +
+                  QString(45, u' ') + u'x');
     const QString twenty = Dump(sixteen + "\x7f\x80 ~");
     const QStringList lines = twenty.split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[1], QStringLiteral("[10:15:02]S>7F 80 20 7E ") + QString(36, u' ') + QStringLiteral(".. ~"));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("[10:15:02]S>7F 80 20 7E ") + QString(36, u' ') + QStringLiteral(".. ~"));
 }
 
 TEST(HexDump, TheCommentIsWrittenOnlyForAnEmptyArray)
@@ -46,8 +49,10 @@ TEST(SendLine, BinaryLinesAreHexadecimalPairsWithAnOptionalComment)
     EXPECT_EQ(line.bytes, QByteArray("\x02\x2b\x31\x03"));
     EXPECT_EQ(line.comment, QStringLiteral(";comment"));
     EXPECT_FALSE(ParseSendLine(QStringLiteral(";only a comment"), true).send);
-    EXPECT_EQ(ParseSendLine(QStringLiteral("123   4"), true).bytes, QByteArray("\x12\x03\x04"));  // odd digits
-    EXPECT_EQ(ParseSendLine(QStringLiteral("2G 41"), true).bytes, QByteArray("\x00\x41", 2));  // no hex pair: 0
+    EXPECT_EQ(ParseSendLine(QStringLiteral("123   4"), true).bytes,
+              QByteArray("\x12\x03\x04"));  // odd digits
+    EXPECT_EQ(ParseSendLine(QStringLiteral("2G 41"), true).bytes,
+              QByteArray("\x00\x41", 2));  // no hex pair: 0
 }
 
 TEST(SendLine, TextLinesAreSentInCodePage932OrNotAtAll)
@@ -64,7 +69,7 @@ TEST(SendLine, TextLinesAreSentInCodePage932OrNotAtAll)
 TEST(SendLine, ACommandCarriesTwoCheckLettersOfItsXor)
 {
     EXPECT_EQ(FrameCommand("R"), QByteArray("R,ho\r"));  // 0x52 ^ 0x2C = 0x7E
-    EXPECT_EQ(FrameCommand(""), QByteArray(",cm\r"));     // 0x2C
+    EXPECT_EQ(FrameCommand(""), QByteArray(",cm\r"));    // 0x2C
 }
 
 TEST(MonitorLines, AutoClearKeepsTheNewerHalfAndWithoutItTheNewestLinesUpToALimit)

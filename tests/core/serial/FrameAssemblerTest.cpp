@@ -1,5 +1,5 @@
-#include "GaugeFrames.h"
 #include "core/serial/FrameAssembler.h"
+#include "GaugeFrames.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -79,7 +79,9 @@ TEST(FrameAssembler, EveryChunkBoundaryGivesTheSameFrames)
 TEST(FrameAssembler, StxEtxFramesSkipStrayCharactersAndSpanChunks)
 {
     Feeder f;
-    f << "ab\x02" "FIRST\x03\x02SEC" << "OND\x03";
+    f << "ab\x02"
+         "FIRST\x03\x02SEC"
+      << "OND\x03";
     EXPECT_EQ(f.got(), (std::vector<std::string>{"FIRST", "SECOND"}));
 }
 

@@ -1,5 +1,5 @@
-#include "core/platform/Errors.h"
 #include "core/serial/PortList.h"
+#include "core/platform/Errors.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -13,8 +13,10 @@ TEST(PortList, EntriesSortedByNumberAndReturnedInDeliveryOrder)
 {
     const PortListing l =
         BuildPortList({"USB Serial Port (COM12)", "Communications Port (COM1)", "USB Serial Port (COM3)"});
-    EXPECT_EQ(l.sorted, (QStringList{"COM1(Communications Port )", "COM3(USB Serial Port )", "COM12(USB Serial Port )"}));
-    EXPECT_EQ(l.deliveryOrder, "COM12(USB Serial Port )\r\nCOM1(Communications Port )\r\nCOM3(USB Serial Port )");
+    EXPECT_EQ(l.sorted, (QStringList{"COM1(Communications Port )", "COM3(USB Serial Port )",
+                                     "COM12(USB Serial Port )"}));
+    EXPECT_EQ(l.deliveryOrder,
+              "COM12(USB Serial Port )\r\nCOM1(Communications Port )\r\nCOM3(USB Serial Port )");
     EXPECT_EQ(PortNumberOfEntry("COM12(USB Serial Port )"), 12);
     EXPECT_TRUE(BuildPortList({}).sorted.isEmpty());
 }
@@ -35,14 +37,15 @@ TEST(NumberSerialDevices, LinksPinTheirNumbersAndTheRestFillTheGapsByName)
     QDir().mkpath(t.path("ports"));
     QFile::link("/dev/null", t.path("ports/COM2"));
     QFile::link(t.path("nothing-here"), t.path("ports/COM5"));  // a device that is gone
-    const QList<SerialDevice> devices =
-        NumberSerialDevices(t.dir.path(), {{"/dev/ttyUSB1", "USB B"}, {"/dev/null", "pinned already"}, {"/dev/ttyS0", "Serial"},
-                                          {"/dev/ttyUSB0", "USB A"}});
+    const QList<SerialDevice> devices = NumberSerialDevices(t.dir.path(), {{"/dev/ttyUSB1", "USB B"},
+                                                                           {"/dev/null", "pinned already"},
+                                                                           {"/dev/ttyS0", "Serial"},
+                                                                           {"/dev/ttyUSB0", "USB A"}});
     QStringList shown;
     for (const SerialDevice& d : devices)
         shown << QString::number(d.number) + ' ' + d.systemLocation.section('/', -2) + ' ' + d.displayName;
-    EXPECT_EQ(shown, (QStringList{"1 dev/ttyS0 Serial (COM1)", "2 ports/COM2 null (COM2)", "3 dev/ttyUSB0 USB A (COM3)",
-                                  "4 dev/ttyUSB1 USB B (COM4)"}));
+    EXPECT_EQ(shown, (QStringList{"1 dev/ttyS0 Serial (COM1)", "2 ports/COM2 null (COM2)",
+                                  "3 dev/ttyUSB0 USB A (COM3)", "4 dev/ttyUSB1 USB B (COM4)"}));
 
     QList<SystemPort> many;
     for (int i = 0; i < 40; ++i)

@@ -102,18 +102,28 @@ TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
     const struct {
         const char* what;
         int periodMs;
-        std::function<std::int64_t(int)> arrival;  // when sample i reaches the store, in ms
+        std::function<std::int64_t(int)> arrival;              // when sample i reaches the store, in ms
         std::function<std::int64_t(int, std::int64_t)> taken;  // when the publisher takes it
-        int secondPeriodFrom = -1;  // the sampling changes to 1 ms here
+        int secondPeriodFrom = -1;                             // the sampling changes to 1 ms here
     } cases[] = {
         {"no stall", 1, [&](int i) { return start + i + i % 3; }, {}},
         {"a stall of 20 ms", 1, [&](int i) { return i >= 2000 && i < 2020 ? start + 2020 : start + i; }, {}},
-        {"a stall of 350 ms", 10, [&](int i) { return i >= 200 && i < 235 ? start + 2350 : start + 10 * i; }, {}},
-        {"a stall of 2000 ms", 1, [&](int i) { return i >= 1500 && i < 3500 ? start + 3500 : start + i; }, {}},
+        {"a stall of 350 ms",
+         10,
+         [&](int i) { return i >= 200 && i < 235 ? start + 2350 : start + 10 * i; },
+         {}},
+        {"a stall of 2000 ms",
+         1,
+         [&](int i) { return i >= 1500 && i < 3500 ? start + 3500 : start + i; },
+         {}},
         {"a paced read every 50 ms", 1, [&](int i) { return (start + i + 49) / 50 * 50; }, {}},
         {"a window held for 2 s", 10, [&](int i) { return start + 10 * i; },
          [&](int i, std::int64_t at) { return i >= 100 && i < 300 ? start + 3000 : at; }},
-        {"a sampling change", 10, [&](int i) { return i < 300 ? start + 10 * i : start + 3000 + (i - 300); }, {}, 300},
+        {"a sampling change",
+         10,
+         [&](int i) { return i < 300 ? start + 10 * i : start + 3000 + (i - 300); },
+         {},
+         300},
         {"a clock step back of 1 s", 1, [&](int i) { return i < 2500 ? start + i : start + i - 1000; }, {}},
     };
     for (const auto& t : cases) {
@@ -147,7 +157,8 @@ TEST(BatchCutter, BatchTimesNeverOverlapAndAreTheRecordingsAxis)
         for (const ValuesBatch& b : out) {
             ASSERT_EQ(b.index, std::int64_t(times.size()) + 1);
             ASSERT_TRUE(times.empty() || b.t0Ms >= times.back() + b.context.periodMs) << "batch " << b.seq;
-            ASSERT_LE(std::int64_t(b.values.size()) * b.context.periodMs, BatchCutter::SpanMs + b.context.periodMs - 1);
+            ASSERT_LE(std::int64_t(b.values.size()) * b.context.periodMs,
+                      BatchCutter::SpanMs + b.context.periodMs - 1);
             for (std::size_t k = 0; k < b.values.size(); ++k)
                 times.push_back(b.t0Ms + std::int64_t(k) * b.context.periodMs);
         }
@@ -170,7 +181,8 @@ TEST(ValuesJson, HoldsExactlyTheKeysConsumersReadWithTheShortestNumbers)
     b.index = 300001;
     b.values = {0.1f, -3.0f, 1e-7f, 123456.5f, 69.27f, std::nanf(""), INFINITY, 2e38f};
     const std::string json = ValuesJson(b);
-    EXPECT_NE(json.find("\"values\":[0.25,-7.5,0.00000025,308641.25,173.175,null,null,null]"), std::string::npos)
+    EXPECT_NE(json.find("\"values\":[0.25,-7.5,0.00000025,308641.25,173.175,null,null,null]"),
+              std::string::npos)
         << json;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
     EXPECT_EQ(o.keys(),
@@ -189,7 +201,8 @@ TEST(ValuesJson, HoldsExactlyTheKeysConsumersReadWithTheShortestNumbers)
 
     // A unit that needs escaping stays one JSON string.
     b.context.unit = "a\"b\\c\n";
-    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ValuesJson(b))).object()["unit"].toString(), "a\"b\\c\n");
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(ValuesJson(b))).object()["unit"].toString(),
+              "a\"b\\c\n");
 }
 
 TEST(IsoMs, GivesTheLocalTimeWithMillisecondsAndItsOffset)
@@ -210,7 +223,9 @@ TEST(IsoMs, GivesTheLocalTimeWithMillisecondsAndItsOffset)
         qputenv("TZ", c.zone);
         tzset();
         EXPECT_EQ(IsoMs(c.ms), c.text) << c.zone;
-        EXPECT_EQ(QDateTime::fromString(QString::fromStdString(IsoMs(c.ms)), Qt::ISODateWithMs).toMSecsSinceEpoch(), c.ms);
+        EXPECT_EQ(
+            QDateTime::fromString(QString::fromStdString(IsoMs(c.ms)), Qt::ISODateWithMs).toMSecsSinceEpoch(),
+            c.ms);
     }
     tz.isNull() ? qunsetenv("TZ") : qputenv("TZ", tz);
     tzset();
@@ -270,7 +285,8 @@ TEST(StreamBacklog, BeyondItsBoundDropsTheOldestNeverSentIntoOneGap)
     EXPECT_EQ(g["last_seq"].toInt(), 4);
     EXPECT_EQ(g["samples"].toInt(), 300);
     EXPECT_EQ(QDateTime::fromString(g["from"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), T0 + 200);
-    EXPECT_EQ(QDateTime::fromString(g["to"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(), T0 + 400 + 99);
+    EXPECT_EQ(QDateTime::fromString(g["to"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch(),
+              T0 + 400 + 99);
     EXPECT_EQ(g["reason"], "backlog full");
 
     // Once sent, a gap and a batch may have reached the broker: after the connection broke they

@@ -29,7 +29,7 @@ TEST(TimeGrid, EveryPageLengthIsDividedExactlyAndLabelledInItsUnit)
         EXPECT_GE(pageSec, g.axis.divisor);
     }
     // The last label of a page that starts at the first sample, as a user reads it.
-    const std::pair<float, const char*> ends[] = {{10, "10"},  {300, "5"},     {1800, "30"},   {21600, "6"},
+    const std::pair<float, const char*> ends[] = {{10, "10"},    {300, "5"},    {1800, "30"},  {21600, "6"},
                                                   {86400, "24"}, {172800, "2"}, {864000, "10"}};
     for (const auto& [pageSec, label] : ends) {
         const TimeGrid g = TimeGridFor(pageSec);
@@ -138,7 +138,8 @@ TEST(ReduceToColumns, DrawsTheSamePixelsAsEverySegment)
         {"steps", 30000, [](int i) { return float((i / 3000) % 5) * 25; }},
         {"one sample per column", 536, [&](int i) { return 50 + 30 * std::sin(float(i) / 20) + noise(rng); }},
         {"a few samples per column", 1500, [&](int) { return 50 + noise(rng) * 5; }},
-        {"far beyond the box", 20000, [](int i) { return i % 1000 == 0 ? 1e30f : (i % 1000 == 500 ? -1e30f : 30.0f); }},
+        {"far beyond the box", 20000,
+         [](int i) { return i % 1000 == 0 ? 1e30f : (i % 1000 == 500 ? -1e30f : 30.0f); }},
     };
     for (const Shape& s : shapes) {
         SCOPED_TRACE(s.name);
@@ -152,9 +153,10 @@ TEST(ReduceToColumns, DrawsTheSamePixelsAsEverySegment)
         };
         // A whole page, a page starting inside the data, a polyline starting after the page start,
         // and a negative coefficient that turns the line upside down.
-        for (const Range r : {Range{0, 0, 1}, Range{0, s.samples / 4, 1}, Range{s.samples / 3, s.samples / 4, 1},
-                              Range{0, 0, -0.5f}}) {
-            const PolylineMap m{sx, -double(r.base) * sx, size.height() / 150.0, r.k > 0 ? 125.0f : 0.0f, r.k};
+        for (const Range r : {Range{0, 0, 1}, Range{0, s.samples / 4, 1},
+                              Range{s.samples / 3, s.samples / 4, 1}, Range{0, 0, -0.5f}}) {
+            const PolylineMap m{sx, -double(r.base) * sx, size.height() / 150.0, r.k > 0 ? 125.0f : 0.0f,
+                                r.k};
             const std::int32_t last = s.samples - 1;
             // Every segment on its own, as a page with few samples is drawn, and the reduction.
             const QImage plain = drawn(size, [&](auto line) {
@@ -163,14 +165,14 @@ TEST(ReduceToColumns, DrawsTheSamePixelsAsEverySegment)
                         line(QPointF(double(i - 1) * m.scaleX + m.offX, m.y(v[std::size_t(i - 1)])),
                              QPointF(double(i) * m.scaleX + m.offX, m.y(v[std::size_t(i)])));
             });
-            const QImage reduced = drawn(size, [&](auto line) {
-                ReduceToColumns(v.data(), r.first, last, r.base, m, line);
-            });
+            const QImage reduced =
+                drawn(size, [&](auto line) { ReduceToColumns(v.data(), r.first, last, r.base, m, line); });
             // Where a short segment rounds into the next pixel column a pixel may differ: at most one
             // in two hundred of those drawn, never a line (a missing stroke or join costs hundreds).
             const long drawnPixels = differingPixels(plain, drawn(size, [](auto) {}));
             EXPECT_LE(differingPixels(plain, reduced), std::max(4L, drawnPixels / 200))
-                << "from " << r.first << " on page " << r.base << " k " << r.k << ", " << drawnPixels << " drawn";
+                << "from " << r.first << " on page " << r.base << " k " << r.k << ", " << drawnPixels
+                << " drawn";
         }
     }
 }

@@ -1,5 +1,5 @@
-#include "core/trend/MovingAverage.h"
 #include "core/trend/Recording.h"
+#include "core/trend/MovingAverage.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -37,8 +37,8 @@ TEST(MovingAverage, ALengthOutsideOneToTwoThousandBecomesAThousand)
 
 TEST(RefreshDue, EveryHundredMillisecondsOfDataOrWhenTheSecondChanges)
 {
-    EXPECT_TRUE(RefreshDue(1, 1000, 5.0, 5.0));    // 100 / 1000 = 0.1: every sample
-    EXPECT_FALSE(RefreshDue(99, 1, 5.0, 5.0));     // at 1 ms: once per 100 frames
+    EXPECT_TRUE(RefreshDue(1, 1000, 5.0, 5.0));  // 100 / 1000 = 0.1: every sample
+    EXPECT_FALSE(RefreshDue(99, 1, 5.0, 5.0));   // at 1 ms: once per 100 frames
     EXPECT_TRUE(RefreshDue(100, 1, 5.0, 5.0));
     EXPECT_TRUE(RefreshDue(3, 1, 5.0 + 1.0 / 86400, 5.0));
     EXPECT_FALSE(RefreshDue(4, 20, 5.0, 5.0));

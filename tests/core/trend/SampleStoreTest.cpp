@@ -71,7 +71,8 @@ TEST(SampleStore, TheAverageColumnFollowsTheAccumulator)
     s.ave.AveReset(3);
     for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
         putAveraged(s, v);
-    EXPECT_EQ(std::vector<float>(s.g_AveDatas.begin(), s.g_AveDatas.begin() + 4), (std::vector<float>{3, 4.5f, 6, 9}));
+    EXPECT_EQ(std::vector<float>(s.g_AveDatas.begin(), s.g_AveDatas.begin() + 4),
+              (std::vector<float>{3, 4.5f, 6, 9}));
     put(s, 100);  // without the average its column is left alone
     EXPECT_EQ(s.g_AveDatas[4], 0.0f);
 
@@ -105,7 +106,8 @@ TEST(SampleStore, ARecomputedAverageColumnGoesOnAsAnUninterruptedRun)
     for (float v : {3.0f, 6.0f, 9.0f, 12.0f})
         put(four, v);
     four.AveRecalc(3);
-    EXPECT_EQ(std::vector<float>(four.g_AveDatas.begin(), four.g_AveDatas.begin() + 4), (std::vector<float>{3, 4.5f, 6, 9}));
+    EXPECT_EQ(std::vector<float>(four.g_AveDatas.begin(), four.g_AveDatas.begin() + 4),
+              (std::vector<float>{3, 4.5f, 6, 9}));
 }
 
 TEST(MovingAverage, TheLengthDialogTakesOnlyWholeLengthsOfOneTo2000)

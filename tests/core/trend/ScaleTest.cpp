@@ -1,5 +1,5 @@
-#include "core/trend/Paging.h"
 #include "core/trend/Scale.h"
+#include "core/trend/Paging.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -20,8 +20,14 @@ Built build(int plus, int minus, ScaleOptions o = {})
     return b;
 }
 
-std::vector<float> lines(const GraphScale& g) { return {g.LineValue.begin(), g.LineValue.begin() + g.LineCount}; }
-std::vector<int> styles(const GraphScale& g) { return {g.LineStyle.begin(), g.LineStyle.begin() + g.LineCount}; }
+std::vector<float> lines(const GraphScale& g)
+{
+    return {g.LineValue.begin(), g.LineValue.begin() + g.LineCount};
+}
+std::vector<int> styles(const GraphScale& g)
+{
+    return {g.LineStyle.begin(), g.LineStyle.begin() + g.LineCount};
+}
 
 }  // namespace
 

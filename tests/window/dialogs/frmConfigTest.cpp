@@ -47,7 +47,8 @@ TEST_F(Settings, ThePasswordIsAskedUntilItIsRightOnce)
     w->ui.mnuSetting->trigger();
     EXPECT_EQ(shown, 2);
 
-    typePassword("7319", true, [this] { whenShown<frmConfig>([](frmConfig& d) { d.cmdPrintCancel->click(); }); });
+    typePassword("7319", true,
+                 [this] { whenShown<frmConfig>([](frmConfig& d) { d.cmdPrintCancel->click(); }); });
     w->ui.mnuSetting->trigger();
     EXPECT_EQ(shown, 4);
 

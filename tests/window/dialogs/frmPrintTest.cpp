@@ -1,9 +1,9 @@
 // The print dialog on the real window, answered through its own controls, with a CUPS queue that
 // exists only in the list the test gives and the PDF file printer.
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "window/dialogs/frmPrint.h"
 #include "support/WindowFixture.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,7 +26,8 @@ protected:
         w->InstalledPrinters = [this] {
             PrinterList list = FilePrinterOnly();
             if (queueExists)
-                list.printers.prepend({QStringLiteral("bench-queue"), QStringLiteral("ipp://bench/queue"), false});
+                list.printers.prepend(
+                    {QStringLiteral("bench-queue"), QStringLiteral("ipp://bench/queue"), false});
             return list;
         };
         state->Settings.SaveDir = t.dir.path();

@@ -1,6 +1,6 @@
 // The moving average on the real window: the line's switch, the length dialog, the typed length.
-#include "window/dialogs/frmInputDialogs.h"
 #include "support/WindowFixture.h"
+#include "window/dialogs/frmInputDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,7 +97,8 @@ TEST_F(Average, ATypedLengthIsNoticedOnlyAfterTheUsersEditWithSamplesStored)
     QTest::keyClick(w->ui.txtAveNum, Qt::Key_Backspace);
     leaveLengthBox();
     ASSERT_EQ(t.prompts.shown.size(), 1);
-    EXPECT_EQ(t.prompts.shown[0].text, "移動平均値をグラフに反映する場合は、再度ファイルを読み込んでください。");
+    EXPECT_EQ(t.prompts.shown[0].text,
+              "移動平均値をグラフに反映する場合は、再度ファイルを読み込んでください。");
     leaveLengthBox();  // once per edit
     EXPECT_EQ(t.prompts.shown.size(), 1);
     // A typed length is for the next start or load: the settings file keeps the dialog's.

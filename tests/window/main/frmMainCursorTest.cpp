@@ -1,7 +1,7 @@
 // The cursor on the real window: clicks on the graph, the readout panel, the blink, the zoom.
+#include "support/WindowFixture.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
-#include "support/WindowFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,7 +35,8 @@ protected:
     }
     QString panel() const
     {
-        return w->ui.pctLabelWork->printed().isEmpty() ? QString() : w->ui.pctLabelWork->printed().last().text;
+        return w->ui.pctLabelWork->printed().isEmpty() ? QString()
+                                                       : w->ui.pctLabelWork->printed().last().text;
     }
 };
 

@@ -1,7 +1,7 @@
 #include "core/decode/Decoders.h"
 #include "core/decode/Sampling.h"
-#include "window/widgets/Controls.h"
 #include "support/WindowFixture.h"
+#include "window/widgets/Controls.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,26 +29,44 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
 {
     state->Settings.Term = 0;
     ASSERT_TRUE(w->ui.mnuTaniAuto->isChecked());
-    EXPECT_EQ(feed(withBcc("+1.23400" "85" "M" "G" "00")), 0);
+    EXPECT_EQ(feed(withBcc("+1.23400"
+                           "85"
+                           "M"
+                           "G"
+                           "00")),
+              0);
     EXPECT_EQ(w->ui.lblTani->text(), "MPa");
     EXPECT_EQ(w->ui.lblGA->text(), "G");
     EXPECT_EQ(w->ui.lblBattery->text(), "8.5");
     EXPECT_EQ(background(w->ui.lblBattery), QColor(0, 255, 255));
     EXPECT_EQ(state->store.g_DataCnt, 1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->ui.lblCounter->text() == "1"; }));  // with the next screen refresh
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return w->ui.lblCounter->text() == "1"; }));  // with the next screen refresh
     EXPECT_FLOAT_EQ(state->store.g_Datas[0], 1.234f);
     EXPECT_EQ(w->ui.lblVariable->text(), "+1.234");
 
     // Without automatic units the unit label stays.
     w->ui.mnuTaniAuto->setChecked(false);
-    feed(withBcc("+2.00000" "70" "k" "H" "00"));
+    feed(withBcc("+2.00000"
+                 "70"
+                 "k"
+                 "H"
+                 "00"));
     EXPECT_EQ(w->ui.lblTani->text(), "MPa");
     EXPECT_EQ(w->ui.lblGA->text(), "H");
     EXPECT_EQ(w->ui.lblBattery->text(), "7.0");
     EXPECT_EQ(background(w->ui.lblBattery), QColor(255, 255, 0));
-    feed(withBcc("+2.00000" "69" "k" "H" "00"));
+    feed(withBcc("+2.00000"
+                 "69"
+                 "k"
+                 "H"
+                 "00"));
     EXPECT_EQ(background(w->ui.lblBattery), QColor(255, 0, 0));
-    feed(withBcc("+2.00000" "00" "k" "H" "00"));
+    feed(withBcc("+2.00000"
+                 "00"
+                 "k"
+                 "H"
+                 "00"));
     EXPECT_EQ(w->ui.lblBattery->text(), "-");
     EXPECT_EQ(background(w->ui.lblBattery), QApplication::palette().color(QPalette::Button));
     EXPECT_EQ(state->store.g_DataCnt, 4);
@@ -56,7 +74,11 @@ TEST_F(Decoding, ALongFrameFillsTheLabelsAndTheStore)
 
 TEST_F(Decoding, ARejectedFrameIsCountedAndShownButNotStored)
 {
-    std::string bad = withBcc("+1.23400" "85" "M" "G" "00");
+    std::string bad = withBcc("+1.23400"
+                              "85"
+                              "M"
+                              "G"
+                              "00");
     const std::string computed = QString::number(BccSum(bad.substr(0, 14)), 16).toUpper().toStdString();
     bad[14] = 'F';
     bad[15] = 'F';
@@ -97,7 +119,8 @@ TEST_F(Decoding, TheMeasuredSamplingPeriodIsShownAndSelectedOnce)
     for (int i = 0; i < 11; ++i)
         feed(withBcc("+2.000"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w->ui.mnuSampAuto->isChecked(); }));
-    EXPECT_TRUE(w->ui.lblSampPC->text().startsWith("サンプリング(ms):")) << w->ui.lblSampPC->text().toStdString();
+    EXPECT_TRUE(w->ui.lblSampPC->text().startsWith("サンプリング(ms):"))
+        << w->ui.lblSampPC->text().toStdString();
     EXPECT_EQ(state->Settings.Sampling, SampTextToMsec(w->ui.cmbSampling->currentText()));
     EXPECT_FALSE(w->engine().options().samplingAuto);
 }

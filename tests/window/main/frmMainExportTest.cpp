@@ -1,23 +1,23 @@
 // What the first menu and the shortcuts add to the window: the analysis CSV, the recently loaded
 // recordings kept in the settings file, Ctrl+O, Ctrl+P and Ctrl+Q.
-#include "window/widgets/Controls.h"
-#include "window/widgets/PictureBox.h"
 #include "core/platform/TextFile.h"
 #include "support/WindowFixture.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QXmlStreamReader>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QXmlStreamReader>
 
 using namespace tavin;
 
@@ -60,7 +60,8 @@ TEST_F(Export, TheAnalysisCsvHoldsTheStoreTimesTheCoefficientWithAHeader)
                                  "2026-12-06T12:00:00.700,0\n"
                                  "2026-12-06T12:00:00.800,2\n"
                                  "2026-12-06T12:00:00.900,4\n");
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "解析用CSVを出力しました: " + QDir::toNativeSeparators(t.path("out.csv")));
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
+              "解析用CSVを出力しました: " + QDir::toNativeSeparators(t.path("out.csv")));
 
     // With the average shown, its column; an existing file is replaced only when the user says so.
     w->ui.chkAve->setChecked(true);
@@ -82,7 +83,8 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     load(a);  // again: to the top, not twice
     t.write("notes.csv", "no recording\r\n");
     load(t.path("notes.csv"));  // no samples: not listed
-    EXPECT_EQ(state->Settings.Recent, (QStringList{QDir::toNativeSeparators(a), QDir::toNativeSeparators(b)}));
+    EXPECT_EQ(state->Settings.Recent,
+              (QStringList{QDir::toNativeSeparators(a), QDir::toNativeSeparators(b)}));
     EXPECT_TRUE(w->ui.mnuRecent[0]->isVisible());
     EXPECT_EQ(w->ui.mnuRecent[0]->text(), "&1 a.csv");
     EXPECT_EQ(w->ui.mnuRecent[1]->text(), "&2 b.csv");
@@ -103,7 +105,8 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     t.prompts.shown.clear();
     w->ui.mnuRecent[1]->trigger();
     ASSERT_EQ(t.prompts.shown.size(), 1);
-    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("ファイルが見つかりません。")) << t.prompts.shown[0].text.toStdString();
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith("ファイルが見つかりません。"))
+        << t.prompts.shown[0].text.toStdString();
     EXPECT_EQ(state->Settings.Recent, QStringList{QDir::toNativeSeparators(a)});
     EXPECT_FALSE(w->ui.mnuRecent[1]->isVisible());
     state->conf.ConfSave();
@@ -131,7 +134,8 @@ TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheCl
     w->ui.mnuGraphImage->trigger();
     EXPECT_EQ(QImage(t.path("g2.png")).size(), screen.size() * 2);
     w->ui.mnuGraphImage->trigger();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "グラフを保存しました: " + QDir::toNativeSeparators(t.path("g.svg")));
+    EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
+              "グラフを保存しました: " + QDir::toNativeSeparators(t.path("g.svg")));
 
     // The SVG is well formed, and the curve is a path of its own, in the curve's blue.
     QFile svg(t.path("g.svg"));
@@ -145,7 +149,8 @@ TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheCl
         // Qt writes the pen on the group around the path.
         if (xml.name() == u"g" && xml.attributes().value("stroke") == u"#0000ff")
             while (!(xml.readNext() == QXmlStreamReader::EndElement && xml.name() == u"g") && !xml.atEnd())
-                if (xml.isStartElement() && xml.name() == u"path" && xml.attributes().value("d").count(u'L') >= 50)
+                if (xml.isStartElement() && xml.name() == u"path" &&
+                    xml.attributes().value("d").count(u'L') >= 50)
                     ++curves;
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();

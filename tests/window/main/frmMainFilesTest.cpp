@@ -1,9 +1,9 @@
 // Recording files on the real window: saving segments, the save-name dialog, loading in read-out
 // mode with the recording's context.
-#include "window/widgets/Controls.h"
 #include "core/files/NameLimit.h"
 #include "core/platform/TextFile.h"
 #include "support/WindowFixture.h"
+#include "window/widgets/Controls.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -30,7 +30,10 @@ protected:
         for (float v : values)
             feedValue(v);
     }
-    QStringList csvIn(const QString& folder) const { return QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name); }
+    QStringList csvIn(const QString& folder) const
+    {
+        return QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    }
     QString docs() const { return QDir::toNativeSeparators(t.path("Documents")); }
 };
 
@@ -38,7 +41,7 @@ protected:
 
 TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
 {
-    w->ui.mnuPlusRange[5]->trigger();   // 35
+    w->ui.mnuPlusRange[5]->trigger();         // 35
     w->ui.cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
     w->SelectSampling("20 msec");
     w->SelectTani("Torr");
@@ -207,12 +210,14 @@ TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
     t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};
     QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.dialogs.size(), 2);  // No showed the dialog again
-    EXPECT_EQ(t.prompts.shown[0].text, "上書きしますか？\r\n(" + QDir::toNativeSeparators(t.path("existing.csv")) + ")");
+    EXPECT_EQ(t.prompts.shown[0].text,
+              "上書きしますか？\r\n(" + QDir::toNativeSeparators(t.path("existing.csv")) + ")");
     EXPECT_EQ(t.prompts.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(w->ui.txtSaveFileName->text(), "existing");
     EXPECT_EQ(state->Settings.FilePath, "existing");
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
-    EXPECT_EQ(w->ui.lblSaveFolder->text(), QStringLiteral("保存先: ") + QDir::toNativeSeparators(t.dir.path()));
+    EXPECT_EQ(w->ui.lblSaveFolder->text(),
+              QStringLiteral("保存先: ") + QDir::toNativeSeparators(t.dir.path()));
     EXPECT_EQ(w->ui.txtSaveFileName->toolTip(), w->ui.lblSaveFolder->text());
     EXPECT_EQ(t.read("existing.csv"), "x");  // choosing a name writes nothing
 
@@ -253,7 +258,8 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
     QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.dialogs.size(), 2);
     ASSERT_EQ(t.prompts.shown.size(), 1);
-    EXPECT_TRUE(t.prompts.shown[0].text.startsWith(QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまで").arg(room)))
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith(
+        QStringLiteral("ファイル名が長すぎます。このフォルダでは %1 バイトまで").arg(room)))
         << t.prompts.shown[0].text.toStdString();
     EXPECT_EQ(state->Settings.FilePath, QString(room, u'x'));
 
@@ -313,7 +319,8 @@ TEST_F(Files, AFailedLoadNamesItsReasonAndLeavesNoLabelsOfTheEarlierContent)
         ASSERT_FALSE(w->ui.lblStartTime->text().isEmpty());
         ASSERT_FALSE(w->ui.lblTime->text().isEmpty());
         Q_EMIT w->ui.cmdFileLoad->clicked();  // returns: a named pipe without a writer does not block it
-        EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(c.status)) << w->ui.StatusBar1->currentMessage().toStdString();
+        EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(c.status))
+            << w->ui.StatusBar1->currentMessage().toStdString();
         EXPECT_EQ(state->store.g_DataCnt, 0);
         EXPECT_EQ(w->ui.lblCounter->text(), "0");
         EXPECT_EQ(w->ui.lblPage->text(), "");
@@ -350,6 +357,7 @@ TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
     EXPECT_EQ(state->store.g_DataCnt, 360000);
     EXPECT_EQ(state->store.g_Datas[359999], 1.0f);
     const QString log = logText();
-    EXPECT_TRUE(log.contains(QDir::toNativeSeparators(t.path("long.csv")) + u' ' + note)) << log.toStdString();
+    EXPECT_TRUE(log.contains(QDir::toNativeSeparators(t.path("long.csv")) + u' ' + note))
+        << log.toStdString();
     EXPECT_FALSE(log.contains("full.csv"));
 }

@@ -1,9 +1,9 @@
 // The graph and its pages on the real window: what the backing images hold after a paint.
 #include "core/files/CsvWriter.h"
+#include "support/WindowFixture.h"
+#include "window/platform/Printers.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
-#include "window/platform/Printers.h"
-#include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -136,7 +136,7 @@ TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
 {
     w->ui.chkMinus120per->setChecked(true);
     w->ui.chk120perScale->setChecked(true);
-    w->ui.mnuPlusRange[0]->trigger();  // plus 1
+    w->ui.mnuPlusRange[0]->trigger();         // plus 1
     w->ui.cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
     w->SelectSampling("10");
     w->ui.cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
@@ -237,7 +237,8 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
             values[std::size_t(i)] = level(i);
             times[std::size_t(i)] = ToOleDate(t.now) + i * r.samplingMs / 86400000.0;
         }
-        const CsvHeader header{QStringLiteral("2026年12月6日 09:05:03"), 1, double(r.samplingMs), "20", "0", "kPa"};
+        const CsvHeader header{
+            QStringLiteral("2026年12月6日 09:05:03"), 1, double(r.samplingMs), "20", "0", "kPa"};
         const QString name = QStringLiteral("Documents/rec%1.csv").arg(r.samplingMs);
         t.write(name, FormatCsv(header, values.data(), times.data(), 0, r.samples - 1, header.startText));
         w->ui.cmbPageSec->setCurrentIndex(r.pageIndex);
@@ -255,7 +256,8 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
         };
         showsPageAt(0, "1/3");
         EXPECT_EQ(w->PrintOut(), 0);
-        EXPECT_EQ(QFileInfo(state->print.PrintFilePath).fileName(), QStringLiteral("rec%1-0001.pdf").arg(r.samplingMs));
+        EXPECT_EQ(QFileInfo(state->print.PrintFilePath).fileName(),
+                  QStringLiteral("rec%1-0001.pdf").arg(r.samplingMs));
         EXPECT_TRUE(QFileInfo::exists(state->print.PrintFilePath));
 
         const int px = int(3.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));

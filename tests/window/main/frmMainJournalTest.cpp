@@ -2,9 +2,9 @@
 // segment is recorded, and the questions before a kept segment could be lost.
 #include "core/files/Journal.h"
 #include "core/platform/FileOps.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/TextFile.h"
 #include "support/WindowFixture.h"
+#include "window/widgets/Controls.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -44,7 +44,10 @@ protected:
         Q_EMIT w->ui.cmdClose->clicked();
         w->Measuring = 0;  // no port was open to close
     }
-    QStringList in(const QString& pattern) const { return QDir(t.path("rec")).entryList({pattern}, QDir::Files); }
+    QStringList in(const QString& pattern) const
+    {
+        return QDir(t.path("rec")).entryList({pattern}, QDir::Files);
+    }
     QByteArray journal()
     {
         state->journal.drain();
@@ -103,7 +106,8 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
     stop();
     ASSERT_EQ(state->unsaved.count(), 1);
     EXPECT_FALSE(w->ui.lblUnsaved->isHidden());
-    EXPECT_EQ(w->ui.lblUnsaved->text(), "未保存の測定データ: 1 区間（うち 1 区間はメモリ上だけにあり、終了すると失われます）");
+    EXPECT_EQ(w->ui.lblUnsaved->text(),
+              "未保存の測定データ: 1 区間（うち 1 区間はメモリ上だけにあり、終了すると失われます）");
 
     t.prompts.shown.clear();
     t.prompts.answers = {MsgAnswer::No};
@@ -162,14 +166,17 @@ TEST_F(JournalWindow, GoesWhereTheRecordingGoesAndIsFoundThereAtTheNextStart)
     ASSERT_TRUE(QDir().mkpath(t.path("away")));
     const QString own = QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files)[0];
     ASSERT_TRUE(QFile::copy(t.path("Documents/" + own), t.path("away/a-20261206-120000-1.journal")));
-    ASSERT_TRUE(QFile::link(t.path("away/a-20261206-120000-1.journal"), t.path("Documents/a-20261206-120000-1.journal")));
+    ASSERT_TRUE(QFile::link(t.path("away/a-20261206-120000-1.journal"),
+                            t.path("Documents/a-20261206-120000-1.journal")));
     w.reset();
     state = t.state();
     w = std::make_unique<frmMain>(*state);
-    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith("前回の測定を復旧しました")) << w->ui.StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith("前回の測定を復旧しました"))
+        << w->ui.StatusBar1->currentMessage().toStdString();
     EXPECT_EQ(t.read("Documents/diary.journal"), "my notes\r\n");
     EXPECT_TRUE(QFileInfo(t.path("Documents/a-20261206-120000-1.journal")).isSymLink());
-    EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files | QDir::NoSymLinks), QStringList{"diary.journal"});
+    EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files | QDir::NoSymLinks),
+              QStringList{"diary.journal"});
     EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.csv"}, QDir::Files).size(), 1);
     EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.journals")));  // nothing left to look for
 }
@@ -237,7 +244,8 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
     QDir(t.path("Documents")).removeRecursively();
     t.write("Documents", "x");
     state->Settings.SaveDir = t.path("blocked/rec");
-    w->engine().call([&] { w->engine().journalRetryMs = 0; });  // tried again at each check, not every few seconds
+    w->engine().call(
+        [&] { w->engine().journalRetryMs = 0; });  // tried again at each check, not every few seconds
     record(3);
     refresh();
     EXPECT_FALSE(w->ui.lblJournalOff->isHidden());
@@ -249,6 +257,8 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
     state->journal.drain();
     refresh();
     EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
-    EXPECT_EQ(ReadJournal(t.read("blocked/rec/" + QDir(t.path("blocked/rec")).entryList({"*.journal"})[0])).samples, 4);
+    EXPECT_EQ(
+        ReadJournal(t.read("blocked/rec/" + QDir(t.path("blocked/rec")).entryList({"*.journal"})[0])).samples,
+        4);
     stop();
 }

@@ -1,12 +1,12 @@
 // Printing through the real window into the PDF file printer, read back as a user would read the
 // sheet: poppler's pdfinfo for the paper, pdftotext -bbox for texts and positions, pdftoppm for the
 // pixels of the curves.
-#include "window/widgets/Controls.h"
 #include "core/platform/DateTime.h"
 #include "core/platform/NumText.h"
-#include "window/widgets/PictureBox.h"
-#include "window/platform/PrinterSurface.h"
 #include "support/WindowFixture.h"
+#include "window/platform/PrinterSurface.h"
+#include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -67,7 +67,10 @@ protected:
         w->l_StartPos = 0;
         w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
     }
-    const GraphScale& scale() const { return state->ScaleTable[std::size_t(w->ui.cmbGraphRange->currentIndex())]; }
+    const GraphScale& scale() const
+    {
+        return state->ScaleTable[std::size_t(w->ui.cmbGraphRange->currentIndex())];
+    }
     float top() const { return scale().Top; }
 
     // Prints with the current choices; the PDF's path.
@@ -177,7 +180,7 @@ TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
         const float v = s.LineValue[std::size_t(i)];
         QList<Word> labels = find(all, GeneralSingle(v));
         labels.removeIf([](const Word& l) { return l.x1 > 25; });  // the time label "0"
-        ASSERT_EQ(labels.size(), 2) << v;  // one for each box
+        ASSERT_EQ(labels.size(), 2) << v;                          // one for each box
         for (const Word& l : labels) {
             EXPECT_LT(l.x1, 25);
             EXPECT_GT(l.x1, 23);
@@ -206,7 +209,7 @@ TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
 
 TEST_F(Print, APortraitSheetHasTheFileBlockOnRowsOneAndThreeAndOneBoxWhenNoNextPageExists)
 {
-    fill(15);  // fewer samples than a page: box 1 only
+    fill(15);                               // fewer samples than a page: box 1 only
     const QString pdf = print(true, true);  // "全データ印刷" has no say in portrait
     EXPECT_TRUE(info(pdf).contains(QStringLiteral("Page size:       595 x 842 pts (A4)")));
     const QList<Word> all = words(pdf);
@@ -224,7 +227,8 @@ TEST_F(Print, TheCurveRunsAcrossItsBoxAndStaysInside)
     fill(4500, "10");
     w->l_noPaint = 1;  // as while the print buttons run a job
     const QString pdf = print(false);
-    Tool(QStringLiteral("pdftoppm"), {"-r", "100", "-png", "-singlefile", pdf, t.path(QStringLiteral("sheet"))});
+    Tool(QStringLiteral("pdftoppm"),
+         {"-r", "100", "-png", "-singlefile", pdf, t.path(QStringLiteral("sheet"))});
     const QImage sheet(t.path(QStringLiteral("sheet.png")));
     ASSERT_FALSE(sheet.isNull());
     const double px = 100 / 25.4;
@@ -276,7 +280,8 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
     const QImage& strip = w->ui.pctPrintWork->image();
     int closing = 0;
     for (int y = 0; y < strip.height(); ++y)
-        closing += strip.pixel(strip.width() - 2, y) == qRgb(0, 0, 0) || strip.pixel(strip.width() - 3, y) == qRgb(0, 0, 0);
+        closing += strip.pixel(strip.width() - 2, y) == qRgb(0, 0, 0) ||
+                   strip.pixel(strip.width() - 3, y) == qRgb(0, 0, 0);
     EXPECT_GT(closing, strip.height() * 3 / 4);
 
     // Nothing printed runs into anything else, not even the labels of neighbouring strips.
@@ -293,7 +298,8 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
     // Strip k of the job: its caption is its start time, 25 mm left of the strip.
     for (int k : {0, 9, 10, 29}) {
         const int page = k / perSheet + 1;
-        QList<Word> captions = find(all, FormatDate(state->store.g_DataTime[std::size_t(k * 300)], u"hh:nn:ss"), page);
+        QList<Word> captions =
+            find(all, FormatDate(state->store.g_DataTime[std::size_t(k * 300)], u"hh:nn:ss"), page);
         captions.removeIf([](const Word& c) { return c.x0 > 30; });  // the start time of the file block
         ASSERT_EQ(captions.size(), 1) << k;
         const Word caption = captions[0];
@@ -337,7 +343,8 @@ TEST_F(Print, TheFileIsReplacedOnlyByACompleteNewOneAndNoScratchFileStays)
     EXPECT_EQ(QDir(t.dir.path()).entryList({"bench1*"}, QDir::Files), QStringList{"bench1-0001.pdf"});
     QFile log(state->log.LogFilePath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("[PrintOut]: " + path.toUtf8())) << state->log.LogFilePath.toStdString();
+    EXPECT_TRUE(log.readAll().contains("[PrintOut]: " + path.toUtf8()))
+        << state->log.LogFilePath.toStdString();
 
     // A folder that cannot take the file: the job ends with an error and writes nothing.
     t.write(QStringLiteral("blocked"), "a file where the folder should be");
@@ -363,7 +370,8 @@ TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
     fill(45);
     state->g_SampPerSec = 0.01f;
     print(false, true);
-    EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("1 ページのデータ数が 0 のため印刷できません")));
+    EXPECT_TRUE(
+        t.prompts.shown.last().text.contains(QStringLiteral("1 ページのデータ数が 0 のため印刷できません")));
     EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
     state->g_SampPerSec = 1;
 
@@ -401,7 +409,9 @@ TEST_F(Print, AJobACupsQueueRefusesIsReportedAndLeavesNoScratchFile)
     const QByteArray tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", t.path(QStringLiteral("tmp")).toLocal8Bit());
     qputenv("CUPS_SERVER", t.path(QStringLiteral("no-cupsd.sock")).toLocal8Bit());
-    w->InstalledPrinters = [] { return PrinterList{{{QStringLiteral("bench-queue"), QString(), false}}, QString()}; };
+    w->InstalledPrinters = [] {
+        return PrinterList{{{QStringLiteral("bench-queue"), QString(), false}}, QString()};
+    };
     EXPECT_EQ(w->PrintOut(), 0);
     qunsetenv("CUPS_SERVER");
     if (tmpdir.isEmpty())

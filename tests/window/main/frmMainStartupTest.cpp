@@ -1,8 +1,8 @@
 #include "core/app/AppState.h"
-#include "window/main/frmMain.h"
-#include "window/widgets/Controls.h"
 #include "core/platform/TextFile.h"
 #include "support/TestEnv.h"
+#include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -90,8 +90,10 @@ TEST(frmMainStartup, UnusableStoredValuesAreNamedOnceRunWithDefaultsAndSavedAsDe
     t.write("TAVIN-Monitor.ini", "[Init]\r\nSaveDir=/x\r\nLimitLow=abc\r\nLimitHi=55\r\nRangePlus=999\r\n"
                                  "Tani=kPa\r\nSampling=0\r\nTerm=99\r\nAveNum=10\r\nMy=own\r\n");
     auto s = t.state();
-    const QList<ReplacedSetting> replaced = {
-        {"LimitLow", "abc", "-10000"}, {"RangePlus", "999", "0"}, {"Sampling", "0", "1000"}, {"Term", "99", "0"}};
+    const QList<ReplacedSetting> replaced = {{"LimitLow", "abc", "-10000"},
+                                             {"RangePlus", "999", "0"},
+                                             {"Sampling", "0", "1000"},
+                                             {"Term", "99", "0"}};
     {
         frmMain w(*s);
         ASSERT_EQ(t.prompts.shown.size(), 1);
@@ -127,7 +129,8 @@ TEST(frmMainStartup, UnusableStoredValuesAreNamedOnceRunWithDefaultsAndSavedAsDe
 TEST(frmMainStartup, APipeBesideTheProgramIsNamedInABoxAndTheStartGoesOn)
 {
     const Deadline deadline(60);
-    for (const QString name : {"TAVIN-Monitor.ini", "TAVIN-Monitor.lock", "TAVIN-Monitor.journals", "LOG/PG06.Log"}) {
+    for (const QString name :
+         {"TAVIN-Monitor.ini", "TAVIN-Monitor.lock", "TAVIN-Monitor.journals", "LOG/PG06.Log"}) {
         SCOPED_TRACE(name.toStdString());
         TestEnv t;
         ASSERT_TRUE(QDir().mkpath(t.path("LOG")));

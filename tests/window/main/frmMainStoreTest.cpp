@@ -1,9 +1,9 @@
 // The recording cycle on the real window: store, readout, alarms, segment end, start, stop, modes.
 #include "engine/CommControl.h"
+#include "support/WindowFixture.h"
+#include "window/dialogs/frmComm.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
-#include "window/dialogs/frmComm.h"
-#include "support/WindowFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,7 +38,8 @@ TEST_F(Store, SamplesAreStoredCountedAndShown)
     sample(1.5f);
     sample(-2.0f);
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->ui.lblCounter->text() == "2"; }));  // on the next screen update
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return w->ui.lblCounter->text() == "2"; }));  // on the next screen update
     EXPECT_EQ(state->store.g_Datas[1], -2.0f);
     EXPECT_EQ(readout(), "-2");  // no frame gave a format: the general form
     EXPECT_EQ(w->ui.pctMonRecv->colour(), QColor(0, 255, 0));

@@ -25,15 +25,18 @@ TEST_F(WindowStream, TheStatusBarShowsTheBrokerAndTheValuesReachIt)
     state->Settings.MqttUrl = broker.url();
     state->Settings.MqttTopic = "plant/window";
     w->pushOptions();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text().contains("接続できません"); }, 10000)) << label->text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text().contains("接続できません"); }, 10000))
+        << label->text().toStdString();
     EXPECT_FALSE(label->isHidden());
     EXPECT_TRUE(label->styleSheet().contains("192, 0, 0"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->statusBar()->currentMessage().contains("に接続できません"); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return w->statusBar()->currentMessage().contains("に接続できません"); }, 5000));
 
     ASSERT_TRUE(broker.start()) << broker.output().toStdString();
     test::Subscriber sub(broker.port(), "plant/window/values");
     ASSERT_TRUE(sub.waitConnected());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text().contains("接続中"); }, 10000)) << label->text().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text().contains("接続中"); }, 10000))
+        << label->text().toStdString();
     EXPECT_EQ(label->styleSheet(), "");
     startWithoutPort();
     for (float v : {1.5f, 2.5f, 3.5f})
@@ -44,7 +47,12 @@ TEST_F(WindowStream, TheStatusBarShowsTheBrokerAndTheValuesReachIt)
     // Settings without a URL: streaming ends and the label goes.
     state->Settings.MqttUrl.clear();
     w->pushOptions();
-    EXPECT_TRUE(QTest::qWaitFor([&] { w->RefreshScreen(); return label->isHidden(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            w->RefreshScreen();
+            return label->isHidden();
+        },
+        5000));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Units, gauge kind and coefficient on the real window and its dialogs.
+#include "support/WindowFixture.h"
 #include "window/dialogs/frmInputDialogs.h"
 #include "window/widgets/Controls.h"
-#include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>

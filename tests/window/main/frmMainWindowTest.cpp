@@ -1,11 +1,11 @@
 // The window-level behaviours of start-up: first run, stored choices, widths, port check marks.
+#include "support/WindowFixture.h"
+#include "window/dialogs/frmComm.h"
 #include "window/dialogs/frmConfig.h"
 #include "window/dialogs/frmInputDialogs.h"
+#include "window/dialogs/frmPrint.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
-#include "window/dialogs/frmPrint.h"
-#include "window/dialogs/frmComm.h"
-#include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -101,7 +101,8 @@ TEST(frmMainWindow, PortZeroOrBeyondThirtyChecksNothing)
 {
     for (const char* port : {"0", "31"}) {
         test::TestEnv t;
-        t.write("TAVIN-Monitor.ini", QByteArray("[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nComPort=") + port + "\r\n");
+        t.write("TAVIN-Monitor.ini",
+                QByteArray("[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nComPort=") + port + "\r\n");
         auto s = t.state();
         frmMain w(*s);
         for (QAction* a : w.ui.mnuCom)
@@ -158,7 +159,8 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
         {"frmMain", [&] { return &w; }},
         {"frmComm", [&] { return &w.comm(); }},
         {"frmPrint", [&] { return new frmPrint(w); }},
-        {"frmKeisuInput", [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
+        {"frmKeisuInput",
+         [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
         {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenu, *w.state().env.prompts); }},
         {"frmPass", [&] { return new frmPass(w); }},
         {"frmConfig", [&] { return new frmConfig(w); }},

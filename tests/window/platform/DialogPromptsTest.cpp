@@ -11,7 +11,8 @@ TEST(QtNameFilters, EachPatternIsShownOnce)
         const char* filter;
         QStringList shown;
     } cases[] = {
-        {"すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|", {"すべてのファイル(*.*)", "CSVファイル(*.csv)"}},
+        {"すべてのファイル(*.*)|*.*|CSVファイル(*.csv)|*.csv|",
+         {"すべてのファイル(*.*)", "CSVファイル(*.csv)"}},
         {"CSV|*.csv|Text|*.txt;*.log", {"CSV (*.csv)", "Text (*.txt *.log)"}},
         {"Logs(*.log)|*.txt", {"Logs(*.log) (*.txt)"}},  // a description naming another pattern
         {"", {}},

@@ -44,7 +44,8 @@ TEST(QtTranslations, MessageBoxButtonsAndFileDialogsReadInJapanese)
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
     QLocale::setDefault(japanese);
     Installed qt(japanese);
-    ASSERT_FALSE(qt.translators.isEmpty()) << "no Qt catalog for Japanese: is qt6-translations-l10n installed?";
+    ASSERT_FALSE(qt.translators.isEmpty())
+        << "no Qt catalog for Japanese: is qt6-translations-l10n installed?";
 
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

@@ -1,7 +1,7 @@
 // The recording's name under the file-name box: one line that never runs into the check box below,
 // cut in the middle when too long, whole in the tool tip.
-#include "window/widgets/Controls.h"
 #include "support/WindowFixture.h"
+#include "window/widgets/Controls.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -21,8 +21,9 @@ TEST_F(LoadFileName, ALongRecordingNameIsCutInTheMiddleOnOneLine)
     w->show();
     const auto* shown = w->ui.lblLoadFileName->findChild<QLabel*>(QStringLiteral("lblLoadFileNameCaption"));
     ASSERT_NE(shown, nullptr);
-    for (const QString& name : {QStringLiteral("short.csv"), QStringLiteral("RQ4600_Datas-20261206-130034-1-20261206-140112.csv"),
-                               QStringLiteral("Line3_StationB_Pressure-20261206-130034-12-20261206-140112.csv")}) {
+    for (const QString& name :
+         {QStringLiteral("short.csv"), QStringLiteral("RQ4600_Datas-20261206-130034-1-20261206-140112.csv"),
+          QStringLiteral("Line3_StationB_Pressure-20261206-130034-12-20261206-140112.csv")}) {
         w->ui.lblLoadFileName->setText(name);
         EXPECT_EQ(w->ui.lblLoadFileName->text(), name);  // what others read stays the plain name
         EXPECT_EQ(w->ui.lblLoadFileName->toolTip(), name);
