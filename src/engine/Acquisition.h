@@ -3,6 +3,11 @@
 // each segment. Its clients (the main window, the console, a recorder without a window) set its
 // options, start and stop it, and read what it publishes; none of them can hold up a frame.
 //
+// It owns the thread and coordinates three pieces that live on it: PortReader (the port, paced
+// reads, frames and their arrival times, decoding, the console's tap), SegmentKeeper (the store's
+// append, held samples, the journal, the saves and the unsaved segments) and StreamFeed (the MQTT
+// stream); itself it keeps the options, the readout and what is published.
+//
 // Reading. A gauge that sends faster than one frame a pace (the client's: 20 ms for a window, more
 // for a recorder) is read once a pace, its frames waiting in the system's buffer meanwhile: waking
 // for each frame costs many times what the frame does. The frames that waited are stamped as arrived evenly
@@ -23,16 +28,11 @@
 // reload run through `call`, on the engine's thread while the client waits.
 #pragma once
 
-#include "core/decode/Decoders.h"
-#include "core/files/CsvWriter.h"
-#include "core/platform/DateTime.h"
-#include "core/platform/SampleAxis.h"
-#include "core/serial/FrameAssembler.h"
-#include "core/stream/StreamOptions.h"
-#include "core/trend/Recording.h"
-#include "engine/MqttPublisher.h"
+#include "engine/EngineState.h"
+#include "engine/PortReader.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -41,7 +41,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -54,107 +53,14 @@ class QTimer;
 namespace tavin {
 
 struct AppEnv;
-class CommControl;
 class EventLog;
 class Journal;
 class SampleStore;
+class SegmentKeeper;
+class StreamFeed;
 class UnsavedRecordings;
 
-// What the client decides. A change takes effect before the next frame is decoded.
-struct AcquisitionOptions {
-    int port = 1;         // COM number
-    bool noPort = false;  // frames come only through inject and receive (tests, tools)
-    int baudRate = 9600;
-    std::int16_t term = 0;                 // gauge kind 0..5
-    bool samplingAuto = false;             // measure the period from the first frames
-    std::int32_t sampling = 1000;          // the period in ms
-    bool unitAuto = true;                  // the unit follows the frames
-    QString unit = QStringLiteral("---");  // the unit while unitAuto is off, and until a frame sets one
-    float keisu = 1.0f;                    // coefficient
-    float limitHi = 0.0f;
-    float limitLow = 0.0f;
-    std::int16_t etcConf = 0;       // flag 4: upper limit on, flag 2: lower limit on
-    bool readoutAverage = false;    // the readout shows the moving average
-    double aveLength = 1000;        // the average's length as typed, taken at the start
-    std::int32_t maxDatas = 30000;  // samples per segment
-    std::int16_t rangePlus = 0;     // written in each recording's header
-    std::int16_t rangeMinus = 0;
-    QString saveDir;   // where recordings and journals go
-    QString baseName;  // the recordings' base name
-    QString device;    // a device path opened instead of the port numbered `port`
-    // A gauge faster than a frame in `paceMs` is read once in it, its frames waiting in the
-    // system's buffer meanwhile: a window wants its readout fresh, a recorder wakes less often.
-    int paceMs = 20;
-    // How often what clients show is published, the journal handed its lines and held samples
-    // stored: a little faster than a screen refreshes.
-    int publishMs = 25;
-    // The broker the samples are streamed to, while its URL is set; an empty topic is the port's.
-    StreamOptions stream;
-    // Each saved recording gets its analysis CSV beside it ("…_analysis.csv").
-    bool analysisCsv = false;
-
-    bool operator==(const AcquisitionOptions&) const = default;
-};
-
-// What a client shows, as of the engine's last publish.
-struct AcquisitionView {
-    std::int32_t generation = 0;  // segments ended since the engine was made
-    std::int32_t fileNo = 1;      // the current segment's number
-    std::int32_t errorCount = 0;  // frames rejected since the start
-    QString lastError;            // the last rejected frame and why
-    std::int64_t startCount = 1;  // the number of the segment's first sample, counted from the start
-    OleDate startTime = 0;        // the segment's start (0: none yet)
-    OleDate endTime = 0;          // the end of the last segment (0: none yet)
-    QString unit = QStringLiteral("---");
-    std::int32_t battery = 0;  // tenths of a volt; 0: none
-    char reference = 0;        // the reference character; 0: none
-    // The readout refreshes about every 100 ms of data: its value, format and limit check, and
-    // `readouts` counting the refreshes (a client shows one whenever it changed).
-    std::uint32_t readouts = 0;
-    float readoutValue = 0.0f;
-    std::string_view readoutFormat;
-    LimitCheck limits;
-    std::uint32_t lampBlinks = 0;  // the fast gauge's receive lamp changed (kind 5): its state
-    bool lampOn = false;
-    bool measuring = false;
-    bool protecting = true;                // the journal holds the segment (crash protection on)
-    std::int32_t unsaved = 0;              // segments kept in memory whose recording could not be written
-    std::int32_t unsavedInMemoryOnly = 0;  // of those, the ones no journal would bring back
-    StreamStatus stream;                   // the broker's state while streaming is configured
-};
-
-// What happened that a client acts on at once, in order.
-struct AcquisitionEvent {
-    enum class Kind {
-        Status,        // a status-bar text: "保存しました." ...
-        SavedAs,       // the first recording's name of this measurement (text)
-        SegmentEnded,  // a full segment was saved; the store starts the next one
-        Saved,         // a recording was written (text: its path, number: samples, first, last: their times)
-        PortLost,      // the device vanished; the measurement stopped and was saved (text: why)
-        UnitChanged,   // (text: the unit)
-        BatteryChanged,    // (number: tenths of a volt)
-        SamplingMeasured,  // the automatic period: number = the average in ms, whole = the standard period
-        ProtectionOff,     // crash protection off (text: why)
-        ProtectionBack,    // the journal holds the segment again (text: its path)
-        Stream,            // the broker: a problem, values dropped, or back after a problem (text, logged)
-    };
-    Kind kind;
-    QString text;
-    double number = 0;
-    std::int32_t whole = 0;
-    OleDate first = 0;
-    OleDate last = 0;
-};
-
-// Bytes received and the port's open and close, as the console shows them (it shows what it
-// sends itself).
-struct TapEntry {
-    enum class Kind { Received, Line } kind;
-    QByteArray bytes;  // Received
-    QString text;      // Line: "Open(COM3,9600,N,8,1)"
-};
-
-class Acquisition : public QObject, private FrameSink {
+class Acquisition : public QObject, private EngineOutput, private PortReader::Frames {
     Q_OBJECT
 
 public:
@@ -199,7 +105,7 @@ public:
     // The console: bytes to the gauge (a frame being received is abandoned), a half frame given
     // up, and the tap of the bytes received while it is on (at most TapMaxBytes kept) with the
     // port's open and close lines.
-    static constexpr qsizetype TapMaxBytes = 64 * 1024;
+    static constexpr qsizetype TapMaxBytes = PortReader::TapMaxBytes;
     void send(const QByteArray& bytes);
     void resetFrame();
     void setTap(bool on);
@@ -227,61 +133,28 @@ Q_SIGNALS:
     void news();
 
 private:
-    // A sample on its way into the store, with its moving average taken when it arrived.
-    struct Held {
-        float value;
-        OleDate time;
-        float mean;
-        bool averaged;
-    };
-    using Clock = std::chrono::steady_clock;
-    // Frames are cut from all the bytes one read brings, then stamped and stored.
-    void frame(std::string_view text) override;
-    void storeCut(Clock::time_point readAt, Clock::duration spread);
+    using Clock = PortReader::Clock;
+    // A frame cut from the port's bytes, and when it arrived.
+    void frame(std::string_view text, Clock::time_point arrived) override;
     // `ago`: how long before now the frame arrived.
     short decodeAndStore(std::string_view text, std::chrono::microseconds ago);
+    void measureSampling(std::int32_t ticks);
     void arrived(OleDate now);
     void store(float value, OleDate now);
-    void append(const Held& h, bool journaled);
-    bool isHeld() const;
-    void drainHeld();
-    void journalHeld();
-    void journalHeldSamples(std::size_t from, std::size_t to);
-    void endSegment(std::int32_t lastIndex);
-    void saveSegment();
-    int saveUnsavedHere(bool announce);
-    void countUnsaved();
-    bool autoSave(QString* triedPath);
-    CsvHeader header() const;
-    void journalSample(std::int32_t index, float value, OleDate time);
-    bool openJournal(bool replacing);
-    void checkJournal();
-    void journalHeaderAgain();
-    void journalOff(const QString& why);
-    QString endStream();
-    void restartStream();
-    void streamContext();
-    StreamContext streamContextNow() const;
-    void streamPlaced(bool final);
-    void watchStream();
-    void rememberJournalFolder(const QString& folder);
-    void writeJournalFolders();
     void applyOptions();
     void setUnit(const QString& unit);
+    QString open();
     void onReceived();
     void onLost(const QString& reason);
     void stopHere();
     void tick();
-    void tapLine(const QString& text);
-    void tapReceived(const char* data, qsizetype size);
-    void event(AcquisitionEvent::Kind kind, const QString& text = {}, double number = 0,
-               std::int32_t whole = 0);
-    void event(AcquisitionEvent e);
-    void saved(const QString& path, const CsvHeader& header, const float* values, const OleDate* times,
-               std::size_t samples);
+    void announce(AcquisitionEvent e) override;
+    void publish() override;
     QString portName() const;
-    void publish();
     bool onThread() const;
+    // This object as what its pieces send to (the bases are private: no client sees them).
+    EngineOutput& output();
+    PortReader::Frames& frameSink();
     // Runs the calls queued by `call`, on the engine's thread.
     Q_INVOKABLE void runCalls();
 
@@ -289,46 +162,20 @@ private:
     EventLog& log_;
     SampleStore& store_;
     Journal& journal_;
-    UnsavedRecordings& unsaved_;
 
     QThread* thread_;
-    CommControl* port_ = nullptr;   // lives on thread_
-    QTimer* tick_ = nullptr;        // while measuring: publish, journal, held samples
-    QTimer* streamTick_ = nullptr;  // while streaming: the broker's state published
-    std::unique_ptr<MqttPublisher> stream_;
-    SegmentAxis streamAxis_{1000};     // the segment's samples placed on its axis for the stream
-    OleDate streamStamp_ = 0;          // the last stamp handed to the stream,
-    std::int64_t streamOffsetMs_ = 0;  // and its local time's offset from UTC
-
-    // The engine thread's own state.
-    AcquisitionOptions opt_;
-    FrameAssembler assembler_;
-    QByteArray readBuf_;
-    std::string cut_;                   // the frames cut from the last read, back to back
-    std::vector<std::size_t> cutEnds_;  // where each ends in cut_
-    Clock::time_point lastRead_;
-    Clock::time_point listening_;  // when the thread last went back to wait for events
-    bool pacing_ = true;           // a fast gauge is read once a pace (not while stopping)
-    bool paused_ = false;          // the last read was followed by a pause
-    AcquisitionView mine_;         // what the next publish hands out
-    std::string_view dispFormat_;  // the readout's number format
-    QStringList journalFolders_;
-    std::vector<Held> held_;         // samples after a segment's end, before the client's acknowledge
-    std::size_t heldJournaled_ = 0;  // the first of them, in the next segment's journal already
-    std::int32_t generation_ = 0;
+    QTimer* tick_ = nullptr;  // while measuring: publish, journal, held samples
+    // The engine thread's own state, and its pieces (ended on its thread).
+    EngineState st_;
+    std::unique_ptr<PortReader> reader_;
+    std::unique_ptr<StreamFeed> feed_;
+    std::unique_ptr<SegmentKeeper> keeper_;
+    // The readout: refreshed about every 100 ms of data, its format taken from the first frames.
+    std::string_view dispFormat_;
     std::int32_t firstFrameTicks_ = 0;
     OleDate lastRecvTime_ = 0;
     OleDate prevRecvTime_ = 0;
     std::int16_t refreshCount_ = 0;
-    std::int16_t blinkCount_ = 0;
-    bool protectionOff_ = false;
-    qint64 journalRetryAt_ = 0;
-    bool folderListPending_ = false;  // the folder list was held by another program: written later
-    qint64 folderListRetryAt_ = 0;
-    bool savedNameShown_ = false;
-    std::uint32_t streamProblemsSeen_ = 0;
-    bool droppingSaid_ = false;  // since the broker was last connected
-    std::atomic<std::int32_t> acked_{0};
     std::atomic<bool> measuring_{false};
     std::atomic<bool> portOpen_{false};
     std::atomic<std::uint64_t> framesSeen_{0};
@@ -341,10 +188,6 @@ private:
     std::vector<AcquisitionEvent> events_;
     std::vector<std::function<void()>> calls_;
     std::condition_variable wake_;  // a call is queued
-    std::atomic<bool> tapOn_{false};
-    std::deque<TapEntry> tap_;
-    qsizetype tapBytes_ = 0;
-    qint64 lastPublish_ = 0;
 };
 
 }  // namespace tavin

@@ -8,6 +8,7 @@
 #include "core/platform/TextFile.h"
 #include "core/stream/StreamOptions.h"
 #include "engine/CommControl.h"
+#include "engine/SettingsOptions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,65 +16,33 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
-#include <cmath>
-#include <functional>
 #include <optional>
-#include <utility>
 
 namespace tavin {
 
 namespace {
 
-struct OptionInfo {
-    const char* name;
-    const char* value;  // nullptr: a switch
-    const char* help;
-};
+// One reading of a command line: the values given, the settings file, and the options made of both.
+struct Reading {
+    Reading(const AppEnv& e, RecordOptions& options) : env(e), conf(e, settings), r(options) {}
 
-// Every option, in the order --help lists them.
-constexpr OptionInfo Options[] = {
-    {"port", "COMn|DEVICE",
-     "ポート: COM1〜COM30 (実行ファイルの横の ports/COMn のリンクを含む) または\n"
-     "デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort"},
-    {"kind", "0..5", "ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200。\n既定: Term"},
-    {"baud", "9600|38400|115200", "通信速度。既定: 種類 2 と 4 は 115200、ほかは 9600"},
-    {"sampling", "MS|auto",
-     "サンプリング周期 (1〜600000 ms) または auto (最初の 10 フレーム\n"
-     "から測る)。記録ファイルの時間軸になる。既定: Sampling"},
-    {"unit", "UNIT|auto", "単位。auto はゲージの送る単位。既定: Tani (--- は auto)"},
-    {"coef", "X", "係数 (記録ファイルに書かれる)。既定: 1"},
-    {"dir", "FOLDER", "記録ファイルの保存フォルダ。既定: SaveDir"},
-    {"name", "BASE", "記録ファイル名の元。既定: FilePath (空なら RQ4600_Datas)"},
-    {"max-samples", "30000|360000", "1 区間のサンプル数。満ちると保存して次の区間へ。既定: 30000"},
-    {"settings", "FILE",
-     "設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の\n"
-     "TAVIN-Monitor.ini (あれば)"},
-    {"duration", "SECONDS", "この秒数の後に停止して保存する。既定: 停止の信号まで"},
-    {"mqtt", "URL",
-     "値を MQTT ブローカーへ送る: mqtt://ホスト:ポート または\n"
-     "mqtts://ホスト:ポート (TLS)。既定: MqttUrl (なければ送らない)"},
-    {"mqtt-topic", "TOPIC", "トピックの根。既定: MqttTopic (空なら tavin/<ホスト名>/<ポート>)"},
-    {"mqtt-user", "USER", "ブローカーのユーザー名。既定: MqttUser"},
-    {"mqtt-password-file", "FILE",
-     "パスワードを 1 行目に書いたファイル (所有者だけが読めること)。\n"
-     "既定: MqttPasswordFile"},
-    {"reconnect", nullptr,
-     "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
-     "既定: 保存して状態 3 で終了"},
-    {"analysis-csv", nullptr,
-     "保存した区間ごとに解析用 CSV (UTF-8、時刻はミリ秒まで) を記録ファイル\n"
-     "の横に書く: 名前は記録ファイルの .csv を _analysis.csv にしたもの"},
-    {"quiet", nullptr, "端末に状態行を表示しない"},
-    {"help", nullptr, "この説明を表示する (-h も同じ)"},
-};
+    QString value(const char* name) const { return given.value(QLatin1String(name)); }
+    bool has(const char* name) const { return given.contains(QLatin1String(name)); }
+    // The refusal of the value given to `option`.
+    QString bad(const QString& expected) const
+    {
+        return QStringLiteral("--%1 の値 %2 は使えません: %3。")
+            .arg(QLatin1String(option), ControlsShown(value(option)), expected);
+    }
 
-const OptionInfo* findOption(QStringView name)
-{
-    for (const OptionInfo& o : Options)
-        if (name == QLatin1String(o.name))
-            return &o;
-    return nullptr;
-}
+    const AppEnv& env;
+    QHash<QString, QString> given;  // by name; the last one counts
+    SettingsRecord settings;
+    ConfFile conf;
+    RecordOptions& r;
+    AcquisitionOptions& o = r.acquisition;
+    const char* option = nullptr;  // the option being checked
+};
 
 std::optional<int> wholeNumber(const QString& text)
 {
@@ -87,26 +56,464 @@ constexpr int GaugeKinds = 6;
 
 QString portOfNumber(int n) { return QStringLiteral("COM%1").arg(n); }
 
+// ---- each option's check and effect: empty when it applies, else why not ----
+
+// The port is looked for once every other value is known to be good (`findPort`).
+QString takePort(Reading& in, const QString& v)
+{
+    in.r.port = v;
+    return QString();
+}
+
+QString takeKind(Reading& in, const QString& v)
+{
+    const auto k = wholeNumber(v);
+    if (!k || *k < 0 || *k >= GaugeKinds)
+        return in.bad(QStringLiteral("0 から 5 の数"));
+    in.o.term = std::int16_t(*k);
+    in.o.baudRate = KindBaudRate(*k);  // as the window's kind menu selects it
+    return QString();
+}
+
+QString kindOfSettings(Reading& in)
+{
+    if (in.o.term < GaugeKinds)
+        return QString();
+    return QStringLiteral("設定ファイルのゲージの種類 Term=%1 (その他) では何も受信しません。--kind "
+                          "0..5 を指定してください。")
+        .arg(in.o.term);
+}
+
+QString takeBaud(Reading& in, const QString& v)
+{
+    const auto b = wholeNumber(v);
+    if (!b || (*b != 9600 && *b != 38400 && *b != 115200))
+        return in.bad(QStringLiteral("9600、38400、115200 のどれか"));
+    in.o.baudRate = *b;
+    return QString();
+}
+
+QString takeSampling(Reading& in, const QString& v)
+{
+    if (v == QStringLiteral("auto")) {
+        in.o.samplingAuto = true;
+        return QString();
+    }
+    const auto ms = wholeNumber(v);  // as the settings file takes it
+    if (!ms || *ms < 1 || *ms > 600000)
+        return in.bad(QStringLiteral("auto または 1 から 600000 の ms"));
+    in.o.sampling = *ms;
+    return QString();
+}
+
+QString takeUnit(Reading& in, const QString& v)
+{
+    in.o.unitAuto = v == QStringLiteral("auto") || v == QStringLiteral("---");
+    in.o.unit = in.o.unitAuto ? QStringLiteral("---") : v;
+    if (!in.o.unitAuto && (v.isEmpty() || !UnitAcceptable(v)))
+        return in.bad(QStringLiteral("auto、またはコンマを含まず Shift_JIS (CP932) で書ける単位"));
+    return QString();
+}
+
+QString takeCoef(Reading& in, const QString& v)
+{
+    bool ok = false;
+    const double k = v.toDouble(&ok);
+    if (!ok || !KeisuAcceptable(k))
+        return in.bad(QStringLiteral("0 でない数"));
+    in.o.keisu = float(k);
+    return QString();
+}
+
+// The log and the output name where files went, whatever the working folder.
+QString takeDir(Reading& in, const QString& v)
+{
+    in.o.saveDir = v.isEmpty() ? QString() : QFileInfo(v).absoluteFilePath();
+    return QString();
+}
+
+QString takeName(Reading& in, const QString& v)
+{
+    in.o.baseName = v;
+    if (v.isEmpty() || v.contains(u'/'))
+        return in.bad(QStringLiteral("空でなく / を含まない名前"));
+    return QString();
+}
+
+QString takeMaxSamples(Reading& in, const QString& v)
+{
+    const auto n = wholeNumber(v);
+    if (!n || (*n != 30000 && *n != 360000))
+        return in.bad(QStringLiteral("30000 または 360000"));
+    in.o.maxDatas = *n;
+    return QString();
+}
+
+QString takeDuration(Reading& in, const QString& v)
+{
+    bool ok = false;
+    in.r.durationS = v.toDouble(&ok);
+    if (!ok || !(in.r.durationS > 0) || in.r.durationS > 1e9)
+        return in.bad(QStringLiteral("0 より大きく 1e9 以下の秒数"));
+    return QString();
+}
+
+QString takeMqtt(Reading& in, const QString& v)
+{
+    QString why;
+    in.o.stream.url = v;
+    if (ParseBrokerUrl(v, &why))
+        return QString();
+    return QStringLiteral("--mqtt の値 %1 は使えません: %2。").arg(UrlForText(v), why);
+}
+
+// Refused as on the command line: a recorder told to stream does not go on without it.
+QString mqttOfSettings(Reading& in)
+{
+    const QList<ReplacedSetting>& replaced = in.conf.Replaced;
+    if (std::none_of(replaced.begin(), replaced.end(),
+                     [](const ReplacedSetting& k) { return k.key == QStringLiteral("MqttUrl"); }))
+        return QString();
+    const QString held = in.conf.ReadConfItem(QStringLiteral("MqttUrl"));
+    QString why = QStringLiteral("読めない文字があります");  // when only its bytes were wrong
+    ParseBrokerUrl(held, &why);
+    return QStringLiteral("設定ファイル %1 の MqttUrl=%2 は使えません: %3。")
+        .arg(in.r.settingsPath, UrlForText(held), why);
+}
+
+QString takeTopic(Reading& in, const QString& v)
+{
+    in.o.stream.topic = v;
+    if (const QString why = TopicProblem(v); !why.isEmpty())
+        return in.bad(why);
+    return QString();
+}
+
+QString takeUser(Reading& in, const QString& v)
+{
+    in.o.stream.user = v;
+    return QString();
+}
+
+// A password file, given or from the settings file, is read now when the samples are streamed.
+QString passwordProblem(Reading& in)
+{
+    const StreamOptions& st = in.o.stream;
+    if (!st.on() || st.passwordFile.isEmpty())
+        return QString();
+    QString password;
+    if (const QString why = ReadPasswordFile(st.passwordFile, &password); !why.isEmpty())
+        return why;
+    if (st.user.isEmpty())
+        return QStringLiteral("パスワードファイルを使うにはユーザー名 (--mqtt-user) も指定してください。");
+    return QString();
+}
+
+QString takePasswordFile(Reading& in, const QString& v)
+{
+    in.o.stream.passwordFile = v;
+    return passwordProblem(in);
+}
+
+QString takeReconnect(Reading& in, const QString&)
+{
+    in.r.reconnect = true;
+    return QString();
+}
+
+QString takeAnalysisCsv(Reading& in, const QString&)
+{
+    in.o.analysisCsv = true;
+    return QString();
+}
+
+QString takeQuiet(Reading& in, const QString&)
+{
+    in.r.quiet = true;
+    return QString();
+}
+
+// ---- the options ----
+
+struct OptionInfo {
+    const char* name;
+    const char* value;  // what --help shows for its value; nullptr: a switch
+    const char* help;
+    // A value that becomes a file's name, a CSV header's unit or a path is checked as one before
+    // anything is read.
+    std::optional<TextRole> text = std::nullopt;
+    // The settings file's key the option stands in for, its text checked as `text`: a text that
+    // cannot be used refuses the run, unless the option gives the value itself.
+    const char* settingsKey = nullptr;
+    // Checks the value given and applies it, in the table's order.
+    QString (*take)(Reading&, const QString&) = nullptr;
+    // Checks what the settings file gives when the option is not given.
+    QString (*otherwise)(Reading&) = nullptr;
+};
+
+// Every option, in the order --help lists them.
+constexpr OptionInfo Options[] = {
+    {.name = "port",
+     .value = "COMn|DEVICE",
+     .help = "ポート: COM1〜COM30 (実行ファイルの横の ports/COMn のリンクを含む) または\n"
+             "デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort",
+     .text = TextRole::Folder,
+     .take = takePort},
+    {.name = "kind",
+     .value = "0..5",
+     .help = "ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200。\n既定: Term",
+     .take = takeKind,
+     .otherwise = kindOfSettings},
+    {.name = "baud",
+     .value = "9600|38400|115200",
+     .help = "通信速度。既定: 種類 2 と 4 は 115200、ほかは 9600",
+     .take = takeBaud},
+    {.name = "sampling",
+     .value = "MS|auto",
+     .help = "サンプリング周期 (1〜600000 ms) または auto (最初の 10 フレーム\n"
+             "から測る)。記録ファイルの時間軸になる。既定: Sampling",
+     .take = takeSampling},
+    {.name = "unit",
+     .value = "UNIT|auto",
+     .help = "単位。auto はゲージの送る単位。既定: Tani (--- は auto)",
+     .text = TextRole::Unit,
+     .settingsKey = "Tani",
+     .take = takeUnit},
+    {.name = "coef", .value = "X", .help = "係数 (記録ファイルに書かれる)。既定: 1", .take = takeCoef},
+    {.name = "dir",
+     .value = "FOLDER",
+     .help = "記録ファイルの保存フォルダ。既定: SaveDir",
+     .text = TextRole::Folder,
+     .settingsKey = "SaveDir",
+     .take = takeDir},
+    {.name = "name",
+     .value = "BASE",
+     .help = "記録ファイル名の元。既定: FilePath (空なら RQ4600_Datas)",
+     .text = TextRole::Name,
+     .settingsKey = "FilePath",
+     .take = takeName},
+    {.name = "max-samples",
+     .value = "30000|360000",
+     .help = "1 区間のサンプル数。満ちると保存して次の区間へ。既定: 30000",
+     .take = takeMaxSamples},
+    // Read before any other value is applied (`readSettings`).
+    {.name = "settings",
+     .value = "FILE",
+     .help = "設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の\n"
+             "TAVIN-Monitor.ini (あれば)",
+     .text = TextRole::Folder},
+    {.name = "duration",
+     .value = "SECONDS",
+     .help = "この秒数の後に停止して保存する。既定: 停止の信号まで",
+     .take = takeDuration},
+    {.name = "mqtt",
+     .value = "URL",
+     .help = "値を MQTT ブローカーへ送る: mqtt://ホスト:ポート または\n"
+             "mqtts://ホスト:ポート (TLS)。既定: MqttUrl (なければ送らない)",
+     .take = takeMqtt,
+     .otherwise = mqttOfSettings},
+    {.name = "mqtt-topic",
+     .value = "TOPIC",
+     .help = "トピックの根。既定: MqttTopic (空なら tavin/<ホスト名>/<ポート>)",
+     .take = takeTopic},
+    {.name = "mqtt-user",
+     .value = "USER",
+     .help = "ブローカーのユーザー名。既定: MqttUser",
+     .take = takeUser},
+    {.name = "mqtt-password-file",
+     .value = "FILE",
+     .help = "パスワードを 1 行目に書いたファイル (所有者だけが読めること)。\n"
+             "既定: MqttPasswordFile",
+     .text = TextRole::Folder,
+     .settingsKey = "MqttPasswordFile",
+     .take = takePasswordFile,
+     .otherwise = passwordProblem},
+    {.name = "reconnect",
+     .value = nullptr,
+     .help = "デバイスが消えたら保存し、戻るのを待って新しい区間で記録を続ける。\n"
+             "既定: 保存して状態 3 で終了",
+     .take = takeReconnect},
+    {.name = "analysis-csv",
+     .value = nullptr,
+     .help = "保存した区間ごとに解析用 CSV (UTF-8、時刻はミリ秒まで) を記録ファイル\n"
+             "の横に書く: 名前は記録ファイルの .csv を _analysis.csv にしたもの",
+     .take = takeAnalysisCsv},
+    {.name = "quiet", .value = nullptr, .help = "端末に状態行を表示しない", .take = takeQuiet},
+    // Taken before anything else, whatever else is given.
+    {.name = "help", .value = nullptr, .help = "この説明を表示する (-h も同じ)"},
+};
+
+// The values checked as text before anything is read, in the order they always were: of two
+// unusable values, the same one is named.
+constexpr const char* TextFirst[] = {"name", "unit", "dir", "settings", "port", "mqtt-password-file"};
+
+const OptionInfo* findOption(QStringView name)
+{
+    for (const OptionInfo& o : Options)
+        if (name == QLatin1String(o.name))
+            return &o;
+    return nullptr;
+}
+
+// ---- the steps of a reading: each empty when it went through, else why the run cannot start ----
+
+// The options given, by name: "--name value" or "--name=value"; the last one counts.
+QString readArgs(const QStringList& args, QHash<QString, QString>& given)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!arg.startsWith(QStringLiteral("--")))
+            return QStringLiteral("オプションではない引数があります: %1 (--help で一覧を表示)").arg(arg);
+        const qsizetype eq = arg.indexOf(u'=');
+        const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
+        const OptionInfo* option = findOption(name);
+        if (!option)
+            return QStringLiteral("不明なオプションです: --%1 (--help で一覧を表示)").arg(name);
+        if (!option->value) {
+            if (eq >= 0)
+                return QStringLiteral("--%1 は値を取りません。").arg(name);
+            given.insert(name, QString());
+        } else if (eq >= 0) {
+            given.insert(name, arg.mid(eq + 1));
+        } else if (i + 1 < args.size() && !args[i + 1].startsWith(QStringLiteral("--"))) {
+            given.insert(name, args[++i]);
+        } else {
+            return QStringLiteral("--%1 に値がありません (%2)。").arg(name, QLatin1String(option->value));
+        }
+    }
+    return QString();
+}
+
+QString textProblem(Reading& in)
+{
+    for (const char* name : TextFirst) {
+        in.option = name;
+        if (const QString why = TextRoleProblem(in.value(name), *findOption(QString::fromLatin1(name))->text);
+            !why.isEmpty())
+            return in.bad(why);
+    }
+    return QString();
+}
+
 // A name, unit or path in the settings file that no file or line can hold: the window replaces
 // it, the recorder refuses it as it refuses the same on its command line, unless the command line
-// gives that value itself (`given`). Empty when none is.
-QString settingsTextProblem(const QList<ReplacedSetting>& replaced, const QString& path,
-                            const std::function<bool(const char*)>& given)
+// gives that value itself.
+QString settingsTextProblem(const Reading& in)
 {
-    const struct {
-        const char* key;
-        TextRole role;
-        const char* option;
-    } keys[] = {{"FilePath", TextRole::Name, "name"},
-                {"SaveDir", TextRole::Folder, "dir"},
-                {"Tani", TextRole::Unit, "unit"},
-                {"MqttPasswordFile", TextRole::Folder, "mqtt-password-file"}};
-    for (const ReplacedSetting& k : replaced)
-        for (const auto& [key, role, option] : keys)
-            if (const QString why = TextRoleProblem(k.held, role);
-                k.key == QLatin1String(key) && !why.isEmpty() && !given(option))
-                return QStringLiteral("設定ファイル %1 の %2=%3 は使えません: %4。")
-                    .arg(path, k.key, ControlsShown(k.held), why);
+    for (const ReplacedSetting& k : in.conf.Replaced)
+        for (const OptionInfo& o : Options)
+            if (o.settingsKey && k.key == QLatin1String(o.settingsKey) && !in.has(o.name))
+                if (const QString why = TextRoleProblem(k.held, *o.text); !why.isEmpty())
+                    return QStringLiteral("設定ファイル %1 の %2=%3 は使えません: %4。")
+                        .arg(in.r.settingsPath, k.key, ControlsShown(k.held), why);
+    return QString();
+}
+
+// The settings file fills in what the command line leaves out: the options it holds, with the
+// recorder's own for a run on top.
+QString readSettings(Reading& in)
+{
+    RecordOptions& r = in.r;
+    r.settingsPath = in.has("settings") ? in.value("settings") : in.conf.SettingsFilePath;
+    if (!QFileInfo::exists(r.settingsPath)) {
+        if (in.has("settings"))
+            return QStringLiteral("設定ファイル %1 がありません。").arg(r.settingsPath);
+        r.settingsPath.clear();
+    }
+    if (const QString why = in.conf.ConfRead(r.settingsPath); !why.isEmpty())
+        return QStringLiteral("設定ファイル %1 を読み込めません (%2)。").arg(r.settingsPath, why);
+    for (const ReplacedSetting& k : in.conf.Replaced)
+        r.replaced << ReplacedSettingLogText(k);
+    if (const QString why = settingsTextProblem(in); !why.isEmpty())
+        return why;
+
+    AcquisitionOptions& o = r.acquisition;
+    o = OptionsFromSettings(in.settings);
+    // The large store is chosen for a run, never carried over from the settings file.
+    o.maxDatas = 30000;
+    // Nobody watches a readout: a fast gauge is read and the journal fed ten times a second.
+    o.paceMs = 100;
+    o.publishMs = 100;
+    r.port = in.settings.ComPort > 0 ? portOfNumber(in.settings.ComPort) : QString();
+    return QString();
+}
+
+// Each option given is checked and applied, and what stands for one not given is checked, in
+// the table's order.
+QString applyOptions(Reading& in)
+{
+    for (const OptionInfo& row : Options) {
+        in.option = row.name;
+        const QString why = in.has(row.name) ? (row.take ? row.take(in, in.value(row.name)) : QString())
+                                             : (row.otherwise ? row.otherwise(in) : QString());
+        if (!why.isEmpty())
+            return why;
+    }
+    return QString();
+}
+
+// A port the window numbers, "COM3" (in any case), among the machine's serial devices and the
+// links beside the program.
+QString findNumberedPort(Reading& in)
+{
+    RecordOptions& r = in.r;
+    std::optional<int> n;
+    if (r.port.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive))
+        n = wholeNumber(r.port.mid(3));
+    in.option = "port";
+    if (!n || *n < 1 || *n > 30)
+        return in.bad(QStringLiteral("COM1〜COM30 またはデバイスのパス"));
+    in.o.port = *n;
+    r.port = portOfNumber(in.o.port);
+    const QList<SerialDevice> devices = ListSerialDevices(in.env.exeDir);
+    if (std::none_of(devices.begin(), devices.end(),
+                     [&](const SerialDevice& d) { return d.number == in.o.port; }))
+        return QStringLiteral("ポート %1 がありません (シリアルデバイスも ports/%1 のリンクもありません)。")
+            .arg(r.port);
+    return QString();
+}
+
+// The port, as the window numbers them or as a device path.
+QString findPort(Reading& in)
+{
+    RecordOptions& r = in.r;
+    if (const int comPort = in.settings.ComPort; !in.has("port") && (comPort < 0 || comPort > 30))
+        return QStringLiteral(
+                   "設定ファイルの ComPort=%1 は使えません: 1 から 30 の数。--port を指定してください。")
+            .arg(comPort);
+    if (r.port.isEmpty()) {
+        const QList<ReplacedSetting>& replaced = in.conf.Replaced;
+        const auto unusable = std::find_if(replaced.begin(), replaced.end(), [](const ReplacedSetting& k) {
+            return k.key == QStringLiteral("ComPort");
+        });
+        return unusable == replaced.end()
+                   ? QStringLiteral("ポートを指定してください (--port COMn または --port /dev/ttyUSB0)。")
+                   : QStringLiteral("設定ファイルの ComPort=%1 は使えません。--port を指定してください。")
+                         .arg(unusable->held);
+    }
+    if (!r.port.startsWith(u'/'))
+        return findNumberedPort(in);
+    in.o.device = r.port;
+    if (!QFileInfo::exists(in.o.device))
+        return QStringLiteral("デバイス %1 がありません。").arg(in.o.device);
+    return QString();
+}
+
+// Where the recordings go: the folder goes into the journal list and the log, both in code page
+// 932, as the window's file dialog refuses what that cannot hold.
+QString saveProblem(Reading& in)
+{
+    const AcquisitionOptions& o = in.o;
+    const QString path = QDir(o.saveDir).filePath(o.baseName);
+    if (const QString unwritable = Cp932Unencodable(path); !unwritable.isEmpty())
+        return QStringLiteral(
+                   "保存フォルダ名またはファイル名に Shift_JIS (CP932) で書けない文字があります (%1): %2")
+            .arg(unwritable, path);
+    if (const QString why = FolderProblem(o.saveDir); !why.isEmpty())
+        return why;
+    if (!BaseNameFits(o.saveDir, o.baseName))
+        return BaseNameTooLongText(o.saveDir, o.baseName)
+            .replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     return QString();
 }
 
@@ -151,268 +558,17 @@ QString FolderProblem(const QString& folder)
 ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& env)
 {
     ParsedCommandLine parsed;
-    QString& error = parsed.error;
-    RecordOptions& r = parsed.options;
-
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         parsed.help = true;
         return parsed;
     }
-    // The options given, by name: "--name value" or "--name=value"; the last one counts.
-    QHash<QString, QString> given;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (!arg.startsWith(QStringLiteral("--"))) {
-            error = QStringLiteral("オプションではない引数があります: %1 (--help で一覧を表示)").arg(arg);
-            return parsed;
-        }
-        const qsizetype eq = arg.indexOf(u'=');
-        const QString name = arg.mid(2, eq < 0 ? -1 : eq - 2);
-        const OptionInfo* option = findOption(name);
-        if (!option) {
-            error = QStringLiteral("不明なオプションです: --%1 (--help で一覧を表示)").arg(name);
-            return parsed;
-        }
-        if (!option->value) {
-            if (eq >= 0) {
-                error = QStringLiteral("--%1 は値を取りません。").arg(name);
-                return parsed;
-            }
-            given.insert(name, QString());
-        } else if (eq >= 0) {
-            given.insert(name, arg.mid(eq + 1));
-        } else if (i + 1 < args.size() && !args[i + 1].startsWith(QStringLiteral("--"))) {
-            given.insert(name, args[++i]);
-        } else {
-            error = QStringLiteral("--%1 に値がありません (%2)。").arg(name, QLatin1String(option->value));
-            return parsed;
-        }
-    }
-    auto value = [&](const char* name) { return given.value(QLatin1String(name)); };
-    auto has = [&](const char* name) { return given.contains(QLatin1String(name)); };
-    auto bad = [&](const char* name, const QString& expected) {
-        error = QStringLiteral("--%1 の値 %2 は使えません: %3。")
-                    .arg(QLatin1String(name), ControlsShown(value(name)), expected);
-        return parsed;
-    };
-    // Values that become a file's name, a CSV header's unit or a path, before anything is read.
-    for (const auto& [name, role] : {std::pair{"name", TextRole::Name},
-                                     {"unit", TextRole::Unit},
-                                     {"dir", TextRole::Folder},
-                                     {"settings", TextRole::Folder},
-                                     {"port", TextRole::Folder},
-                                     {"mqtt-password-file", TextRole::Folder}})
-        if (const QString why = TextRoleProblem(value(name), role); !why.isEmpty())
-            return bad(name, why);
-
-    // The settings file fills in what the command line leaves out.
-    SettingsRecord s;
-    ConfFile conf(env, s);
-    r.settingsPath = has("settings") ? value("settings") : conf.SettingsFilePath;
-    if (!QFileInfo::exists(r.settingsPath)) {
-        if (has("settings")) {
-            error = QStringLiteral("設定ファイル %1 がありません。").arg(r.settingsPath);
-            return parsed;
-        }
-        r.settingsPath.clear();
-    }
-    if (const QString why = conf.ConfRead(r.settingsPath); !why.isEmpty()) {
-        error = QStringLiteral("設定ファイル %1 を読み込めません (%2)。").arg(r.settingsPath, why);
-        return parsed;
-    }
-    for (const ReplacedSetting& k : conf.Replaced)
-        r.replaced << ReplacedSettingLogText(k);
-    error = settingsTextProblem(conf.Replaced, r.settingsPath, has);
-    if (!error.isEmpty())
-        return parsed;
-
-    AcquisitionOptions& o = r.acquisition;
-    o.term = s.Term;
-    o.sampling = s.Sampling;
-    o.unitAuto = s.Tani == QStringLiteral("---");
-    o.unit = s.Tani;
-    o.limitHi = s.LimitHi;
-    o.limitLow = s.LimitLow;
-    o.etcConf = s.EtcConf;
-    o.aveLength = s.AveNum;
-    o.rangePlus = s.RangePlus;
-    o.rangeMinus = s.RangeMinus;
-    o.saveDir = s.SaveDir;
-    o.baseName = s.FilePath.isEmpty() ? DefaultBaseName : s.FilePath;
-    // The large store is chosen for a run, never carried over from the settings file.
-    o.maxDatas = 30000;
-    // Nobody watches a readout: a fast gauge is read and the journal fed ten times a second.
-    o.paceMs = 100;
-    o.publishMs = 100;
-    r.port = s.ComPort > 0 ? portOfNumber(s.ComPort) : QString();
-
-    if (has("kind")) {
-        const auto k = wholeNumber(value("kind"));
-        if (!k || *k < 0 || *k >= GaugeKinds)
-            return bad("kind", QStringLiteral("0 から 5 の数"));
-        o.term = std::int16_t(*k);
-    } else if (o.term >= GaugeKinds) {
-        error = QStringLiteral("設定ファイルのゲージの種類 Term=%1 (その他) では何も受信しません。--kind "
-                               "0..5 を指定してください。")
-                    .arg(o.term);
-        return parsed;
-    }
-    o.baudRate = KindBaudRate(o.term);
-    if (has("baud")) {
-        const auto b = wholeNumber(value("baud"));
-        if (!b || (*b != 9600 && *b != 38400 && *b != 115200))
-            return bad("baud", QStringLiteral("9600、38400、115200 のどれか"));
-        o.baudRate = *b;
-    }
-    if (has("sampling")) {
-        if (value("sampling") == QStringLiteral("auto")) {
-            o.samplingAuto = true;
-        } else {  // as the settings file takes it
-            const auto ms = wholeNumber(value("sampling"));
-            if (!ms || *ms < 1 || *ms > 600000)
-                return bad("sampling", QStringLiteral("auto または 1 から 600000 の ms"));
-            o.sampling = *ms;
-        }
-    }
-    if (has("unit")) {
-        const QString u = value("unit");
-        o.unitAuto = u == QStringLiteral("auto") || u == QStringLiteral("---");
-        o.unit = o.unitAuto ? QStringLiteral("---") : u;
-        if (!o.unitAuto && (u.isEmpty() || !UnitAcceptable(u)))
-            return bad("unit", QStringLiteral("auto、またはコンマを含まず Shift_JIS (CP932) で書ける単位"));
-    }
-    if (has("coef")) {
-        bool ok = false;
-        const double k = value("coef").toDouble(&ok);
-        if (!ok || !KeisuAcceptable(k))
-            return bad("coef", QStringLiteral("0 でない数"));
-        o.keisu = float(k);
-    }
-    if (has("dir"))  // the log and the output name where files went, whatever the working folder
-        o.saveDir = value("dir").isEmpty() ? QString() : QFileInfo(value("dir")).absoluteFilePath();
-    if (has("name")) {
-        o.baseName = value("name");
-        if (o.baseName.isEmpty() || o.baseName.contains(u'/'))
-            return bad("name", QStringLiteral("空でなく / を含まない名前"));
-    }
-    if (has("max-samples")) {
-        const auto n = wholeNumber(value("max-samples"));
-        if (!n || (*n != 30000 && *n != 360000))
-            return bad("max-samples", QStringLiteral("30000 または 360000"));
-        o.maxDatas = *n;
-    }
-    if (has("duration")) {
-        bool ok = false;
-        r.durationS = value("duration").toDouble(&ok);
-        if (!ok || !(r.durationS > 0) || r.durationS > 1e9)
-            return bad("duration", QStringLiteral("0 より大きく 1e9 以下の秒数"));
-    }
-    StreamOptions& st = o.stream;
-    st = {s.MqttUrl, s.MqttTopic, s.MqttUser, s.MqttPasswordFile};
-    if (has("mqtt")) {
-        QString why;
-        st.url = value("mqtt");
-        if (!ParseBrokerUrl(st.url, &why)) {
-            error = QStringLiteral("--mqtt の値 %1 は使えません: %2。").arg(UrlForText(st.url), why);
-            return parsed;
-        }
-    } else if (std::any_of(conf.Replaced.begin(), conf.Replaced.end(),
-                           [](const ReplacedSetting& k) { return k.key == QStringLiteral("MqttUrl"); })) {
-        // Refused as on the command line: a recorder told to stream does not go on without it.
-        const QString held = conf.ReadConfItem(QStringLiteral("MqttUrl"));
-        QString why = QStringLiteral("読めない文字があります");  // when only its bytes were wrong
-        ParseBrokerUrl(held, &why);
-        error = QStringLiteral("設定ファイル %1 の MqttUrl=%2 は使えません: %3。")
-                    .arg(r.settingsPath, UrlForText(held), why);
-        return parsed;
-    }
-    if (has("mqtt-topic")) {
-        st.topic = value("mqtt-topic");
-        if (const QString why = TopicProblem(st.topic); !why.isEmpty())
-            return bad("mqtt-topic", why);
-    }
-    if (has("mqtt-user"))
-        st.user = value("mqtt-user");
-    if (has("mqtt-password-file"))
-        st.passwordFile = value("mqtt-password-file");
-    if (st.on() && !st.passwordFile.isEmpty()) {
-        QString password;
-        if (const QString why = ReadPasswordFile(st.passwordFile, &password); !why.isEmpty()) {
-            error = why;
-            return parsed;
-        }
-        if (st.user.isEmpty()) {
-            error =
-                QStringLiteral("パスワードファイルを使うにはユーザー名 (--mqtt-user) も指定してください。");
-            return parsed;
-        }
-    }
-    r.quiet = has("quiet");
-    r.acquisition.analysisCsv = has("analysis-csv");
-    r.reconnect = has("reconnect");
-
-    // The port, as the window numbers them or as a device path.
-    if (has("port")) {
-        r.port = value("port");
-    } else if (s.ComPort < 0 || s.ComPort > 30) {
-        error = QStringLiteral(
-                    "設定ファイルの ComPort=%1 は使えません: 1 から 30 の数。--port を指定してください。")
-                    .arg(s.ComPort);
-        return parsed;
-    }
-    if (r.port.isEmpty()) {
-        const auto unusable =
-            std::find_if(conf.Replaced.begin(), conf.Replaced.end(),
-                         [](const ReplacedSetting& k) { return k.key == QStringLiteral("ComPort"); });
-        error = unusable == conf.Replaced.end()
-                    ? QStringLiteral("ポートを指定してください (--port COMn または --port /dev/ttyUSB0)。")
-                    : QStringLiteral("設定ファイルの ComPort=%1 は使えません。--port を指定してください。")
-                          .arg(unusable->held);
-        return parsed;
-    }
-    if (r.port.startsWith(u'/')) {
-        o.device = r.port;
-        if (!QFileInfo::exists(o.device)) {
-            error = QStringLiteral("デバイス %1 がありません。").arg(o.device);
-            return parsed;
-        }
-    } else {
-        const auto n = r.port.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive)
-                           ? wholeNumber(r.port.mid(3))
-                           : std::nullopt;
-        if (!n || *n < 1 || *n > 30)
-            return bad("port", QStringLiteral("COM1〜COM30 またはデバイスのパス"));
-        o.port = *n;
-        r.port = portOfNumber(*n);
-        bool found = false;
-        for (const SerialDevice& d : ListSerialDevices(env.exeDir))
-            found = found || d.number == o.port;
-        if (!found) {
-            error =
-                QStringLiteral("ポート %1 がありません (シリアルデバイスも ports/%1 のリンクもありません)。")
-                    .arg(r.port);
-            return parsed;
-        }
-    }
-
-    // The folder goes into the journal list and the log, both in code page 932, as the window's
-    // file dialog refuses what that cannot hold.
-    if (const QString unwritable = Cp932Unencodable(QDir(o.saveDir).filePath(o.baseName));
-        !unwritable.isEmpty()) {
-        error = QStringLiteral(
-                    "保存フォルダ名またはファイル名に Shift_JIS (CP932) で書けない文字があります (%1): %2")
-                    .arg(unwritable, QDir(o.saveDir).filePath(o.baseName));
-        return parsed;
-    }
-    if (const QString why = FolderProblem(o.saveDir); !why.isEmpty()) {
-        error = why;
-        return parsed;
-    }
-    if (!BaseNameFits(o.saveDir, o.baseName)) {
-        error =
-            BaseNameTooLongText(o.saveDir, o.baseName).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        return parsed;
-    }
+    Reading in(env, parsed.options);
+    parsed.error = readArgs(args, in.given);
+    // Values that become a file's name, a CSV header's unit or a path go before anything is read;
+    // the files and the port are looked at once every value is known to be good.
+    for (QString (*step)(Reading&) : {textProblem, readSettings, applyOptions, findPort, saveProblem})
+        if (parsed.error.isEmpty())
+            parsed.error = step(in);
     return parsed;
 }
 
