@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < Stored; ++i)
         state.store.g_Datas[std::size_t(i)] = 60.0f + 40.0f * std::sin(float(i) / 9000.0f) + noise(rng);
     state.store.g_DataCnt = Stored;
-    w.l_StartPos = 0;
+    w.state().page.showFrom(0);
 
     // Full repaint (grid, labels and the page's polyline).
     const double repaint = best(5, [&] { w.pctGraph1_Paint(); });
@@ -79,9 +79,9 @@ int main(int argc, char** argv)
     auto append = [&](int stored) {
         return best(3, [&] {
             state.store.g_DataCnt = stored;
-            w.l_StartPos = stored - stored % 20000;
+            w.state().page.showFrom(stored - stored % 20000);
             if (stored % 20000 > 18000)
-                w.l_StartPos = stored;
+                w.state().page.showFrom(stored);
             for (int i = 0; i < 1000; ++i)
                 w.engine().injectValue(60.0f + noise(rng));
             w.RefreshScreen();

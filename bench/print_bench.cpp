@@ -34,13 +34,13 @@ int main(int argc, char** argv)
         state.store.g_DataTime[std::size_t(i)] = 46000.375 + i / 86400.0;
     }
     state.store.g_DataCnt = Stored;
-    w.l_StartPos = 0;
+    w.state().page.showFrom(0);
 
     w.ui.cmbPageSec->setCurrentIndex(17);  // 432000 s: one page holds the whole store
-    w.l_StartPos = 0;
+    w.state().page.showFrom(0);
     const double whole = best(5, [&] { w.pctGraph1_Paint(); });
     w.ui.cmbPageSec->setCurrentIndex(8);  // 300 s, the strips' length
-    w.l_StartPos = 0;
+    w.state().page.showFrom(0);
     const double page = best(5, [&] { w.pctGraph1_Paint(); });
 
     state.print.PrintPortrait = false;

@@ -97,7 +97,7 @@ int main(int argc, char** argv)
     // is done before the counted feed; then the store starts again from empty.
     feed(w, stream(25000, Samples));
     state.store.g_DataCnt = 0;  // the engine is idle: the bench is the store's only user
-    w.l_StartPos = 0;
+    w.state().page.showFrom(0);
 
     const long long allocationsBefore = bench::Allocations();
     const double window = feed(w, bytes);
@@ -115,12 +115,12 @@ int main(int argc, char** argv)
     // The cost of a sample must not depend on how many are stored.
     auto perSample = [&](int stored) {
         state.store.g_DataCnt = stored;
-        w.l_StartPos = stored - stored % 20000;
+        w.state().page.showFrom(stored - stored % 20000);
         const std::string more = stream(20000, stored);
         double best = 1e9;
         for (int round = 0; round < 3; ++round) {
             state.store.g_DataCnt = stored;
-            w.l_StartPos = stored - stored % 20000;
+            w.state().page.showFrom(stored - stored % 20000);
             best = std::min(best, feed(w, more) / 20000);
         }
         return best;
@@ -139,7 +139,7 @@ int main(int argc, char** argv)
         comm.setVisible(mode != 0);
         comm.chkAutoClr->setChecked(mode == 1);
         state.store.g_DataCnt = 0;  // the engine is idle: the bench is the store's only user
-        w.l_StartPos = 0;
+        w.state().page.showFrom(0);
         double& best = mode == 0 ? hidden : mode == 1 ? shownAuto : shownCapped;
         best = std::min(best, feed(w, bytes, 50));
     }
@@ -171,7 +171,7 @@ int main(int argc, char** argv)
         if (const QString why = w.engine().start(o); !why.isEmpty())
             return failed("each round's measurement starts", qPrintable(why));
         w.RefreshScreen();
-        w.l_StartPos = 0;
+        w.state().page.showFrom(0);
         const long long before = bench::Allocations();
         const double s = feed(w, bytes);
         const long long roundAllocations = bench::Allocations() - before;

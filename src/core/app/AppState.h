@@ -8,6 +8,7 @@
 #include "core/files/RecordingFiles.h"
 #include "core/platform/AppEnv.h"
 #include "core/print/PrintLayout.h"
+#include "core/trend/PageModel.h"
 #include "core/trend/SampleStore.h"
 #include "core/trend/Scale.h"
 
@@ -39,11 +40,8 @@ struct AppState {
     // The user coefficient applied to raw values wherever they are shown or drawn.
     float g_Keisu = 1.0f;
 
-    // Page state: samples per second and page length in seconds.
-    float g_SampPerSec = 1.0f;
-    float g_PageSec = 20.0f;
-    // The page span N in samples; not necessarily whole.
-    float PageSpan() const { return g_SampPerSec * g_PageSec; }
+    // The page the graph shows and its cursor.
+    PageModel page;
 
     // The vertical scales of the graph, one record per plus range, for the screen and for print.
     std::array<GraphScale, PlusRangeCount> ScaleTable;

@@ -24,7 +24,7 @@ struct SettingsRecord {
     QString Tani;                   // unit name; "---" takes the unit from the gauge
     std::int32_t Sampling = 0;      // sampling period in milliseconds
     std::int16_t Term = 0;          // gauge kind 0..6
-    std::int16_t EtcConf = 0;       // 1 moving average shown, 2 lower limit on, 4 upper limit on
+    std::int16_t EtcConf = 0;       // EtcConfBit: moving average shown, lower and upper limit on
     std::int16_t AveNum = 0;        // values in the moving average
     std::int32_t MaxDatas = 30000;  // sample limit of the store, 30000 or 360000
     std::int16_t CursorInfo = 0;    // 1 data number, 2 time, 4 cursor blinks
@@ -39,6 +39,14 @@ struct SettingsRecord {
 
     bool operator==(const SettingsRecord&) const = default;
 };
+
+// The bits of EtcConf: what the window showed at exit comes back at the next start.
+enum EtcConfBit : std::int16_t { EtcAverage = 1, EtcLowerLimit = 2, EtcUpperLimit = 4 };
+constexpr bool EtcConfHas(std::int16_t conf, EtcConfBit bit) { return (conf & bit) != 0; }
+constexpr std::int16_t EtcConfWith(std::int16_t conf, EtcConfBit bit, bool on)
+{
+    return std::int16_t(on ? conf | bit : conf & ~bit);
+}
 
 // How many recordings the first menu lists for loading again.
 constexpr int RecentMax = 5;

@@ -129,4 +129,10 @@ void MonitorLines::append(const QStringList& added, bool autoClear)
     }
 }
 
+QByteArray SensorLogLine(const QTime& time, const QString& line)
+{
+    const float seconds = float(time.msecsSinceStartOfDay()) / 1000.0f;
+    return ToCp932(u'[' + GeneralSingle(seconds) + QStringLiteral("] ") + line + QStringLiteral("\r\n"));
+}
+
 }  // namespace tavin

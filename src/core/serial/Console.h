@@ -1,11 +1,13 @@
 // The communication console in text: the monitor's lines and how they are trimmed, the
 // hexadecimal dump of sent and received bytes, the send line read as text or as hexadecimal
-// bytes, and the framing of a gauge command with its two check letters.
+// bytes, the framing of a gauge command with its two check letters, the port journal and how long
+// an answer may take.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 
 namespace tavin {
 
@@ -28,6 +30,14 @@ SendLine ParseSendLine(const QString& line, bool binary);
 // A gauge command: its bytes, ",", two check letters "a".."p" of the XOR of everything before
 // them, CR.
 QByteArray FrameCommand(const QByteArray& command);
+
+// A send that no answer follows within this time gives up a half-received frame.
+constexpr int ResponseTimeoutMs = 1000;
+
+// The port journal beside the program, kept while "Responce Log" is ticked: the port's open and
+// close lines, each "[seconds since midnight] line" and CR LF, in code page 932.
+inline const QString SensorLogName = QStringLiteral("sensor.txt");
+QByteArray SensorLogLine(const QTime& time, const QString& line);
 
 // The monitor's lines. An append with "Auto clear" drops the older half first (half of n lines,
 // halves to even); without it the oldest lines go beyond a fixed number, so that memory and the

@@ -1,5 +1,6 @@
 #include "core/trend/Recording.h"
 
+#include "core/app/ConfFile.h"
 #include "core/platform/NumText.h"
 
 namespace tavin {
@@ -12,8 +13,8 @@ bool RefreshDue(std::int16_t refreshCount, std::int32_t sampling, double lastRec
 
 LimitCheck CheckLimits(float value, float limitHi, float limitLow, std::int16_t etcConf)
 {
-    const bool over = value > limitHi && (etcConf & 4);
-    const bool under = value < limitLow && (etcConf & 2);
+    const bool over = value > limitHi && EtcConfHas(etcConf, EtcUpperLimit);
+    const bool under = value < limitLow && EtcConfHas(etcConf, EtcLowerLimit);
     LimitCheck c;
     c.set = std::uint16_t((over ? AlarmHigh : 0) | (under ? AlarmLow : 0));
     c.clear = std::uint16_t((over ? 0 : AlarmHigh) | (under ? 0 : AlarmLow));

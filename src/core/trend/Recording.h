@@ -18,7 +18,7 @@ struct LimitCheck {
     std::uint16_t set = 0;    // alarms the value raises
     std::uint16_t clear = 0;  // alarms the value ends
 };
-// EtcConf flag 4 enables the upper limit, flag 2 the lower one.
+// EtcUpperLimit in `etcConf` enables the upper limit, EtcLowerLimit the lower one.
 LimitCheck CheckLimits(float value, float limitHi, float limitLow, std::int16_t etcConf);
 
 // The alarm blink: twice a second the readout alternates between the alarm colour and normal

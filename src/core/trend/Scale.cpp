@@ -146,4 +146,29 @@ void BuildScale(GraphScale& rec, GraphScale& print, float FS, int m, float M, co
     }
 }
 
+RangeChoice PlusRangeForText(const QStringList& items, const QString& text)
+{
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].contains(text))
+            return {i, true};
+    const double n = Val(text);
+    for (int i = 0; i < items.size(); ++i)
+        if (Val(items[i]) > n)
+            return {i, true};
+    return {int(items.size()) - 1, false};
+}
+
+int MinusRangeForText(const QStringList& items, const QString& minusText, const QString& plusText)
+{
+    const double m = Val(minusText);
+    if (m == 0)
+        return 0;
+    if (std::fabs(m) == Val(plusText))
+        return 1;
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].contains(minusText))
+            return i;
+    return 1;
+}
+
 }  // namespace tavin

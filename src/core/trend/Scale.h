@@ -40,6 +40,17 @@ float FullScale(int plusIndex);
 // Whether the plus range enables numeric minus-range menu item `minusIndex` (2..6).
 bool MinusItemEnabled(int plusIndex, int minusIndex);
 
+// The plus range a recording's header names, among the combo's `items`: the first item holding
+// the text, else the first whose number is larger. Neither: the last item, and `matched` false.
+struct RangeChoice {
+    int index = -1;
+    bool matched = false;
+};
+RangeChoice PlusRangeForText(const QStringList& items, const QString& text);
+// The minus range a header names: none (0) for a zero, compound (1) for the plus range's own
+// magnitude, else the first item holding the text, else compound.
+int MinusRangeForText(const QStringList& items, const QString& minusText, const QString& plusText);
+
 // Builds the screen and print records of one plus range.
 void BuildScale(GraphScale& screen, GraphScale& print, float fullScale, int minusIndex, float minusValue,
                 const ScaleOptions& options, const QString& unit);

@@ -1,7 +1,6 @@
 #include "window/dialogs/frmComm.h"
 
 #include "core/app/AppState.h"
-#include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
 #include "engine/Acquisition.h"
@@ -44,7 +43,7 @@ frmComm::frmComm(AppState& state, Acquisition& engine, QWidget* parent)
     layout->addWidget(chkAutoClr, 2, 1);
     layout->setColumnStretch(0, 1);
     resize(720, 420);
-    tmrRes->setInterval(1000);
+    tmrRes->setInterval(ResponseTimeoutMs);
     tmrMonitor = named(new QTimer(this), "tmrMonitor");
     tmrMonitor->setInterval(50);
     connect(tmrMonitor, &QTimer::timeout, this, &frmComm::showMonitor);
@@ -171,11 +170,7 @@ void frmComm::journal(const QString& line)
 {
     if (!chkResLog->isChecked())
         return;
-    const QTime t = st_.env.nowDateTime().time();
-    const float seconds = float(t.msecsSinceStartOfDay()) / 1000.0f;
-    AppendToFile(
-        st_.env.exePath(QStringLiteral("sensor.txt")),
-        ToCp932(u'[' + GeneralSingle(seconds) + QStringLiteral("] ") + line + QStringLiteral("\r\n")));
+    AppendToFile(st_.env.exePath(SensorLogName), SensorLogLine(st_.env.nowDateTime().time(), line));
 }
 
 void frmComm::tmrRes_Timer()

@@ -1,6 +1,7 @@
 // The main window. Its load event is the whole start-up, its unload the whole shutdown; the
-// handlers of each subsystem live in that subsystem's folder (src/serial, src/decode, src/trend,
-// src/files), the controls are built in frmMain_Layout.cpp.
+// handlers of each subsystem live in a file of their own beside this one (frmMain_Ports.cpp,
+// frmMain_Units.cpp, frmMain_Pages.cpp, frmMain_Load.cpp, …), the controls are built in
+// frmMain_Layout.cpp.
 #pragma once
 
 #include "core/decode/Units.h"
@@ -203,8 +204,6 @@ public:
     // Paint and page state shared with other parts of the program.
     std::int16_t l_noPaint = 0;   // printing or a held screen: the graph is not repainted
     std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
-    std::int32_t l_StartPos = 0;
-    std::int32_t l_CursorPos = -1;
 
     // Recording state.
     std::int16_t Measuring = 0;
@@ -219,29 +218,29 @@ public:
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
 
-    // Start-up and shutdown (src/app).
+    // Start-up and shutdown (frmMain_Startup.cpp).
     void MenuSet();
     void setWidthTwips(int twips);
 
-    // Ports (src/serial).
+    // Ports (frmMain_Ports.cpp).
     QString ListComPorts();
     // The baud rate checked in the port menu.
     int BaudRate() const;
     void PortMenuEnb(bool enabled);
 
-    // Sampling (src/decode).
+    // Sampling (frmMain_Dispatch.cpp).
     void SelectSampling(const QString& text);
     void SelectSamplingMs(double ms);
     void SyncSamplingMenu(int index);
 
-    // Units, gauge kind and coefficient (src/decode).
+    // Units, gauge kind and coefficient (frmMain_Units.cpp).
     void SelectTani(const QString& name);
     void SetScaleUnit(const QString& unit);
     // Runs the number dialog with a title (and a label, when it differs); returns the leading
     // number it hands back.
     double InputNumber(const QString& title, const QString& initial, const QString& name = QString());
 
-    // The sample store and recording (src/trend).
+    // The sample store and recording (frmMain_Store.cpp, frmMain_Record.cpp).
     // What the engine published reaches the screen, about thirty times a second through
     // tmrScreen and at once for its events: the counter, readout, lamps and labels, the graph's
     // new segments and page, a new segment acknowledged.
@@ -252,8 +251,7 @@ public:
     void pushOptions();
     void AveReset();
 
-    // Graph, pages, ranges and limits (src/trend).
-    std::int16_t CurRange = 0;  // plus-range index of the last full redraw
+    // Graph, pages, ranges and limits (frmMain_Graph.cpp, frmMain_Pages.cpp, frmMain_Ranges.cpp).
 
     // The graph afresh: grid, labels and the page's curves. Cheap enough (under a millisecond for a
     // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
@@ -270,15 +268,13 @@ public:
     void DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor);
     void MoveCursorLine();
 
-    // The cursor and zoom (src/trend/frmMain_Cursor.cpp).
-    QString CursorText;  // the readout the panel shows
+    // The cursor and zoom (frmMain_Cursor.cpp).
     void ShowCursorLabel(std::int32_t index);
-    std::int16_t ScrollDepth = 0;
     void BuildScaleTables(int minusIndex);
     void InitRangeLists();
     void SetLimitLinePos(LineShape* line, float value);
 
-    // Recording files (src/files).
+    // Recording files (frmMain_Csv.cpp, frmMain_Journal.cpp, frmMain_Load.cpp).
     // Tries the kept segments again; the status bar says what is still unsaved.
     void saveUnsaved();
     // Journals left by a program that ended without saving become recordings.
@@ -289,7 +285,7 @@ public:
     void SelectMinusRangeByText(const QString& minusText, const QString& plusText);
     QString LoadFolder;  // folder of the last loaded file
 
-    // Printing (src/print/frmMain_Print.cpp).
+    // Printing (frmMain_Print.cpp).
     // The printers a job can go to; tests give the file printer alone.
     std::function<PrinterList()> InstalledPrinters = SystemPrinters;
     // Prints the graph on the current printer with the current choices; -1 when there is no
@@ -328,6 +324,8 @@ private:
     void openRecording(QString path);
     std::optional<QString> chooseRecording();
     void rememberRecent(const QString& path);
+    // What a load put into the store: counter, page, times and readout, as after a complete load.
+    void showLoaded();
     void showRecent();
     // The graph as a picture: a PNG or SVG file, or the clipboard (Ctrl+C on the graph, its menu).
     void mnuGraphImage_Click();
@@ -425,6 +423,8 @@ private:
     static void setBackground(QWidget* w, const QColor& c);
 
     AppState& st_;
+    std::int16_t CurRange = 0;     // plus-range index of the last full redraw
+    std::int16_t ScrollDepth = 0;  // the scroll bar's handler within itself, or the bar just focused
     bool unloaded_ = false;
     bool optionsLive_ = false;   // the window is complete: control changes reach the engine
     bool aveNumEdited_ = false;  // the user typed in txtAveNum since it last lost the focus

@@ -12,10 +12,8 @@ namespace tavin {
 void frmMain::chkAve_Click()
 {
     Trap(st_.log, QString(), [&] {
-        // Flag 1 of EtcConf keeps the choice for the next start.
-        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~1);
-        if (ui.chkAve->isChecked())
-            st_.Settings.EtcConf |= 1;
+        // EtcConf keeps the choice for the next start.
+        st_.Settings.EtcConf = EtcConfWith(st_.Settings.EtcConf, EtcAverage, ui.chkAve->isChecked());
         pctGraph1_Paint();
     });
 }

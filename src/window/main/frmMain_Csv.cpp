@@ -1,14 +1,12 @@
 // The file-name box: the recordings' base name and save folder.
 #include "core/app/AppState.h"
+#include "core/files/FileChoices.h"
 #include "core/files/NameLimit.h"
 #include "core/files/RecordingFiles.h"
-#include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
-#include "core/platform/TextFile.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -28,37 +26,25 @@ void frmMain::txtSaveFileName_Click()
                 ui.StatusBar1->clearMessage();
                 return;
             }
-            const QString path = QDir::toNativeSeparators(*chosen);
-            const qsizetype cut = path.lastIndexOf(QDir::separator());
-            if (cut < 0) {
+            const SaveTarget target = SaveTargetOf(*chosen);
+            if (target.none) {
                 ui.StatusBar1->clearMessage();
                 return;
             }
-            // The folder and the name are kept in the CP932 settings file: a character it has no
-            // code for would come back as junk, and recordings would go to a junk folder.
-            if (const QString bad = Cp932Unencodable(path); !bad.isEmpty()) {
+            if (!target.refusal.isEmpty()) {
                 st_.env.prompts->message(
-                    {QStringLiteral("保存先のフォルダ名またはファイル名に使えない文字があります。(%1)\r\n(")
-                             .arg(bad) +
-                         path + QStringLiteral(")\r\nShift_JIS (CP932) で書ける文字の名前を選んでください。"),
-                     windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+                    {target.refusal, windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
                 continue;
             }
-            QString base = path.mid(cut + 1);
-            if (base.contains(u'.'))
-                base = base.left(base.lastIndexOf(u'.'));
-            if (!baseNameFits(path.left(cut), base))
+            if (QFileInfo::exists(target.path) &&
+                st_.env.prompts->message({OverwriteQuestion(target.path), windowTitle(), MsgButtons::YesNo,
+                                          MsgIcon::Exclamation}) != MsgAnswer::Yes)
                 continue;
-            if (QFileInfo::exists(path) &&
-                st_.env.prompts->message({QStringLiteral("上書きしますか？\r\n(") + path + u')',
-                                          windowTitle(), MsgButtons::YesNo, MsgIcon::Exclamation}) !=
-                    MsgAnswer::Yes)
-                continue;
-            st_.Settings.SaveDir = path.left(cut);
+            st_.Settings.SaveDir = target.folder;
             showSaveFolder();
-            ui.txtSaveFileName->setText(base);
+            ui.txtSaveFileName->setText(target.base);
             pushOptions();
-            st_.Settings.FilePath = base;
+            st_.Settings.FilePath = target.base;
             ui.StatusBar1->clearMessage();
             return;
         }
@@ -91,11 +77,9 @@ void frmMain::txtSaveFileName_Change()
             st_.Settings.SaveDir = GetMyDocumentsPath(st_.env);
         showSaveFolder();
         // A name typed into the box: the character that made it too long goes again.
-        if (!BaseNameFits(st_.Settings.SaveDir, ui.txtSaveFileName->text())) {
-            const QString typed = ui.txtSaveFileName->text();
-            ui.txtSaveFileName->setText(
-                CutToBytes(typed, FolderNameMax(st_.Settings.SaveDir) -
-                                      LongestRecordingNameBytes(QString())));  // runs this handler again
+        const QString typed = ui.txtSaveFileName->text();
+        if (const std::optional<QString> cut = CutBaseNameToFit(st_.Settings.SaveDir, typed)) {
+            ui.txtSaveFileName->setText(*cut);  // runs this handler again
             baseNameFits(st_.Settings.SaveDir, typed);
             return;
         }

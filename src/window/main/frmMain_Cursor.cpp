@@ -17,7 +17,6 @@ void frmMain::ShowCursorLabel(std::int32_t index)
     const QString marker = QStringLiteral("▼");
     const QString text =
         CursorTipText(st_.store, index, st_.Settings.CursorInfo, st_.g_Keisu, ui.chkAve->isChecked());
-    CursorText = text;
     const int width = int(ui.pctLabelWork->TextWidth(text + marker)) + TwipsPerPixel;
     const double lineX =
         double(ui.pctGraph1->Width()) / double(ui.pctGraph1->ScaleWidth) * double(ui.lineCursor->X1);
@@ -41,7 +40,7 @@ void frmMain::hideCursor()
 void frmMain::pctGraph1_MouseMove(float x)
 {
     Trap(st_.log, QString(), [&] {
-        const std::int32_t i = CursorIndexAt(x, l_StartPos, st_.store.g_DataCnt);
+        const std::int32_t i = st_.page.indexAt(x, st_.store.g_DataCnt);
         ui.pctGraph1->setToolTip(i < 0 ? QString()
                                        : CursorTipText(st_.store, i, st_.Settings.CursorInfo, st_.g_Keisu,
                                                        ui.chkAve->isChecked()));
@@ -54,9 +53,9 @@ void frmMain::pctGraph1_MouseDown(Qt::MouseButton button, float x)
         if (button == Qt::LeftButton) {
             hideCursor();
             ui.lineCursor->X1 = ui.lineCursor->X2 = x;
-            const std::int32_t i = CursorIndexAt(x, l_StartPos, st_.store.g_DataCnt);
+            const std::int32_t i = st_.page.indexAt(x, st_.store.g_DataCnt);
             if (i < 0) {
-                l_CursorPos = -1;
+                st_.page.removeCursor();
                 return;
             }
             if (Measuring)
@@ -65,12 +64,12 @@ void frmMain::pctGraph1_MouseDown(Qt::MouseButton button, float x)
             ui.lineCursor->Visible = true;
             ui.pctLabelWork->show();
             ShowCursorLabel(i);
-            l_CursorPos = i;
+            st_.page.placeCursor(i);
             ui.pctGraph1->shapesChanged();
         } else if (button == Qt::RightButton) {
             ui.Timer4->stop();
             hideCursor();
-            l_CursorPos = -1;
+            st_.page.removeCursor();
         }
     });
 }
@@ -84,7 +83,7 @@ void frmMain::Timer4_Timer()
     Trap(st_.log, QString(), [&] {
         if (!ui.chkCursorOn->isChecked())
             return;
-        if (!CursorOnPage(l_CursorPos, l_StartPos, st_.PageSpan())) {
+        if (!st_.page.cursorOnPage()) {
             hideCursor();
         } else if (Measuring) {
             hideCursor();
@@ -101,15 +100,15 @@ void frmMain::cmdZoom_Click(int index)
     Trap(st_.log, QString(), [&] {
         // While measuring, the page recomputation keeps the newest sample in view; the cursor
         // the user placed (or none) comes back afterwards.
-        const std::int32_t cursor = l_CursorPos;
+        const std::int32_t cursor = st_.page.cursor();
         if (Measuring)
-            l_CursorPos = st_.store.g_DataCnt - 1;
+            st_.page.placeCursor(st_.store.g_DataCnt - 1);
         const int at = ui.cmbPageSec->currentIndex();
         if (index == 1 && at > 0)
             ui.cmbPageSec->setCurrentIndex(at - 1);
         else if (index == 0 && at + 1 < ui.cmbPageSec->count())
             ui.cmbPageSec->setCurrentIndex(at + 1);
-        l_CursorPos = cursor;
+        st_.page.placeCursor(cursor);
     });
 }
 

@@ -2,6 +2,7 @@
 // recently loaded recordings, and Ctrl+O and Ctrl+P.
 #include "core/app/AppState.h"
 #include "core/files/AnalysisCsv.h"
+#include "core/files/FileChoices.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
 #include "window/main/frmMain.h"
@@ -21,20 +22,16 @@ namespace tavin {
 std::optional<QString> frmMain::askExportPath(const QString& title, const QString& suffix,
                                               const QString& filter)
 {
-    QString base = GetPrintFileName();
-    if (base.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
-        base.chop(4);
     const QString folder = LoadFolder.isEmpty() ? st_.Settings.SaveDir : LoadFolder;
-    const std::optional<QString> chosen = st_.env.prompts->file(
-        {FileDialog::Save, title, folder + QDir::separator(), base + suffix, filter, 1});
+    const ExportProposal proposal = ProposeExport(GetPrintFileName(), folder, suffix);
+    const std::optional<QString> chosen =
+        st_.env.prompts->file({FileDialog::Save, title, proposal.initDir, proposal.name, filter, 1});
     if (!chosen)
         return std::nullopt;
-    const QString path =
-        QFileInfo(*chosen).suffix().isEmpty() ? *chosen + suffix.mid(suffix.lastIndexOf(u'.')) : *chosen;
+    const QString path = ExportPathOf(*chosen, suffix);
     if (QFileInfo::exists(path) &&
-        st_.env.prompts->message(
-            {QStringLiteral("上書きしますか？\r\n(") + QDir::toNativeSeparators(path) + u')', windowTitle(),
-             MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
+        st_.env.prompts->message({OverwriteQuestion(QDir::toNativeSeparators(path)), windowTitle(),
+                                  MsgButtons::YesNo, MsgIcon::Exclamation}) != MsgAnswer::Yes)
         return std::nullopt;
     return path;
 }
@@ -90,13 +87,9 @@ void frmMain::openRecording(QString path)
         ui.StatusBar1->showMessage(QStringLiteral("測定中は読み込めません。"));
         return;
     }
-    if (!path.isEmpty() && !QFileInfo::exists(path)) {
-        st_.Settings.Recent.removeAll(path);
+    if (const std::optional<QString> gone = DropVanishedRecent(st_.Settings.Recent, path)) {
         showRecent();
-        st_.env.prompts->message(
-            {QStringLiteral("ファイルが見つかりません。最近使ったファイルの一覧から削除しました。\r\n(") +
-                 QDir::toNativeSeparators(path) + u')',
-             windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+        st_.env.prompts->message({*gone, windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
     if (!goOnWithUnsaved(QStringLiteral("ファイルを読み込みますか？")))
@@ -114,16 +107,8 @@ void frmMain::openRecording(QString path)
 
 void frmMain::rememberRecent(const QString& path)
 {
-    // The settings file is code page 932: a path it cannot hold would come back as another.
-    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    if (!Cp932CanHold(native) || native.contains(u'\r') || native.contains(u'\n'))
-        return;
-    QStringList& recent = st_.Settings.Recent;
-    recent.removeAll(native);
-    recent.prepend(native);
-    while (recent.size() > RecentMax)
-        recent.removeLast();
-    showRecent();
+    if (RememberRecent(st_.Settings.Recent, path))
+        showRecent();
 }
 
 void frmMain::showRecent()
@@ -134,8 +119,7 @@ void frmMain::showRecent()
         a->setVisible(i < recent.size());
         if (i >= recent.size())
             continue;
-        a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(
-            QFileInfo(recent[i]).fileName().replace(u'&', QStringLiteral("&&"))));
+        a->setText(RecentMenuText(i, recent[i]));
         a->setToolTip(recent[i]);
         a->setStatusTip(recent[i]);
     }

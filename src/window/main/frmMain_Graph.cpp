@@ -44,9 +44,9 @@ void frmMain::pctGraph1_Paint()
         const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
         drawnCount_ = count;
         GraphRedraw(std::int16_t(ui.cmbGraphRange->currentIndex()));
-        DrawGraph(ui.pctGraph1, l_StartPos, count - 1, false);
+        DrawGraph(ui.pctGraph1, st_.page.start(), count - 1, false);
         if (ui.chkAve->isChecked())
-            DrawGraph2(ui.pctGraph1, l_StartPos, count - 1, false);
+            DrawGraph2(ui.pctGraph1, st_.page.start(), count - 1, false);
         lblRefLine_Change();
         SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);  // the scale may have moved it too
     });
@@ -61,10 +61,10 @@ void frmMain::GraphRedraw(std::int16_t r)
             return;
         CurRange = r;
         const GraphScale& rec = st_.ScaleTable[std::size_t(r)];
-        const float N = st_.PageSpan();
+        const float N = st_.page.span();
         ui.pctGraph1->ScaleHeight = (rec.Top + rec.MinusSpan) * (1.0f + 5.0f / float(ui.pctGraph1->Height()));
         ui.pctGraph1->ScaleWidth = N * (1.0f + 15.0f / float(ui.pctGraph1->Width()));
-        const TimeGrid grid = TimeGridFor(st_.g_PageSec);
+        const TimeGrid grid = TimeGridFor(st_.page.pageSeconds());
 
         ui.pctGraphWork->CurrentX = 100;
         ui.pctGraphWork->CurrentY = 10;
@@ -89,7 +89,7 @@ void frmMain::GraphRedraw(std::int16_t r)
             if (i == div && ui.pctGraph1->ScaleWidth > 1001)
                 x -= 1;
             ui.pctGraph1->Line(x, 0, x, ui.pctGraph1->ScaleHeight, Qt::black);
-            const QString label = grid.label(i, l_StartPos, st_.g_SampPerSec);
+            const QString label = grid.label(i, st_.page.start(), st_.page.samplesPerSecond());
             ui.pctGraphWork->CurrentX = float(ui.pctGraph1->Left()) +
                                         float(ui.pctGraph1->Width()) / float(div) * float(i) -
                                         ui.pctGraphWork->TextWidth(label) / 2;
@@ -113,10 +113,10 @@ void frmMain::SetGraphOnly(PictureBox* g, std::int16_t p_index, std::int16_t p_m
             g->Cls();
         CurRange = p_index;
         const GraphScale& rec = (p_PrtOut ? st_.PrintScaleTable : st_.ScaleTable)[std::size_t(p_index)];
-        const float N = st_.PageSpan();
+        const float N = st_.page.span();
         g->ScaleHeight = (rec.Top + rec.MinusSpan) * 1.002f;
         g->ScaleWidth = N * 1.001f;
-        const TimeGrid grid = TimeGridFor(st_.g_PageSec);
+        const TimeGrid grid = TimeGridFor(st_.page.pageSeconds());
         for (int i = 0; i < rec.LineCount; ++i) {
             g->DrawStyle = drawStyleOf(rec, i);
             const float y = ScaleLineY(rec, i, false);
@@ -156,13 +156,13 @@ void frmMain::drawPolyline(PictureBox* g, const float* values, std::int32_t p_st
     Trap(st_.log, QString(), [&] {
         if (p_end < p_start || p_start < 0)
             return;
-        const float N = st_.PageSpan();
+        const float N = st_.page.span();
         if (double(p_start) + 1 + N < double(p_end))
             p_end = std::int32_t(RoundHalfEven(double(p_start) + 1 + N));
         p_end = std::min(p_end, SampleStore::Capacity - 1);
         g->DrawStyle = PictureBox::vbSolid;
         const float off = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Top;
-        const std::int32_t base = p_printer ? p_start : l_StartPos;
+        const std::int32_t base = p_printer ? p_start : st_.page.start();
         const float k = st_.g_Keisu;
 
         if (p_end - p_start <= 64) {

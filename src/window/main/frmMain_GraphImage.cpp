@@ -66,17 +66,17 @@ void frmMain::drawPageCurves(QPainter& p)
     const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
     // The page's last segment, partly shown, as the screen draws it.
     const std::int32_t last = std::min<std::int32_t>(
-        count - 1, std::int32_t(RoundHalfEven(double(l_StartPos) + 1 + st_.PageSpan())));
-    if (last <= l_StartPos)
+        count - 1, std::int32_t(RoundHalfEven(double(st_.page.start()) + 1 + st_.page.span())));
+    if (last <= st_.page.start())
         return;
     PictureBox* g = ui.pctGraph1;
     const double sx = g->width() / double(g->ScaleWidth);
     const float off = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Top;
-    const PolylineMap map{sx, -double(l_StartPos) * sx, g->height() / double(g->ScaleHeight), off,
+    const PolylineMap map{sx, -double(st_.page.start()) * sx, g->height() / double(g->ScaleHeight), off,
                           st_.g_Keisu};
     auto curve = [&](const float* values, const QColor& colour) {
         QPainterPath path;
-        ReduceToColumns(values, l_StartPos, last, l_StartPos, map, [&](QPointF a, QPointF b) {
+        ReduceToColumns(values, st_.page.start(), last, st_.page.start(), map, [&](QPointF a, QPointF b) {
             if (path.isEmpty() || path.currentPosition() != a)
                 path.moveTo(a);
             path.lineTo(b);

@@ -1,68 +1,42 @@
 // Read-out mode: loading a recording file back into the store with its context.
 #include "core/app/AppState.h"
-#include "core/files/CsvReader.h"
+#include "core/files/RecordingLoad.h"
 #include "core/platform/DateTime.h"
-#include "core/platform/Errors.h"
-#include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
-#include "core/trend/Scale.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QStatusBar>
 
-#include <algorithm>
-
 namespace tavin {
 
-void frmMain::SelectPlusRangeByText(const QString& text)
+namespace {
+
+// The recording's context, as its header gives it, goes to the controls before its samples come.
+void ApplyHeader(frmMain& w, const CsvHeaderLine& header)
 {
-    Trap(st_.log, QString(), [&] {
-        for (int i = 0; i < ui.cmbGraphRange->count(); ++i)
-            if (ui.cmbGraphRange->itemText(i).contains(text)) {
-                ui.cmbGraphRange->setCurrentIndex(i);
-                mnuPlusRange_Click(i);
-                return;
-            }
-        const double n = Val(text);
-        for (int i = 0; i < ui.cmbGraphRange->count(); ++i)
-            if (Val(ui.cmbGraphRange->itemText(i)) > n) {
-                ui.cmbGraphRange->setCurrentIndex(i);
-                mnuPlusRange_Click(i);
-                return;
-            }
-        ui.cmbGraphRange->setCurrentIndex(ui.cmbGraphRange->count() - 1);
-    });
+    const CsvHeader& h = header.header;
+    if (header.has(CsvField::Start))
+        w.ui.lblStartTime->setText(h.startText);
+    if (header.has(CsvField::Sampling))
+        w.SelectSamplingMs(h.sampling);
+    if (header.has(CsvField::PlusRange))
+        w.SelectPlusRangeByText(h.plusRange);
+    if (header.has(CsvField::MinusRange))
+        w.SelectMinusRangeByText(h.minusRange, h.plusRange);
+    if (header.has(CsvField::Unit))
+        w.SelectTani(h.unit);
+    if (header.has(CsvField::Keisu))
+        w.state().g_Keisu = h.keisu;
 }
 
-void frmMain::SelectMinusRangeByText(const QString& minusText, const QString& plusText)
-{
-    Trap(st_.log, QString(), [&] {
-        const double m = Val(minusText);
-        if (m == 0) {
-            ui.cmbRangeMinus->setCurrentIndex(0);
-            return;
-        }
-        if (std::fabs(m) == Val(plusText)) {
-            ui.cmbRangeMinus->setCurrentIndex(1);
-            return;
-        }
-        for (int i = 0; i < ui.cmbRangeMinus->count(); ++i)
-            if (ui.cmbRangeMinus->itemText(i).contains(minusText)) {
-                ui.cmbRangeMinus->setCurrentIndex(i);
-                return;
-            }
-        ui.cmbRangeMinus->setCurrentIndex(1);
-    });
-}
+}  // namespace
 
 void frmMain::cmdFileLoad_Click()
 {
@@ -92,8 +66,8 @@ void frmMain::LoadCsvFile(const QString& path)
         native.contains(QDir::separator()) ? native.left(native.lastIndexOf(QDir::separator())) : QString();
     // The engine is stopped in read-out mode (its stop was the hand-over): the store is this window's.
     s.store.Clear();
-    l_StartPos = 0;
-    l_CursorPos = -1;
+    s.page.showFirstPage();
+    s.page.removeCursor();
     ui.lineCursor->Visible = false;
     ui.pctLabelWork->hide();
     ui.pctGraph1->shapesChanged();
@@ -121,79 +95,34 @@ void frmMain::LoadCsvFile(const QString& path)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 
-    constexpr std::int32_t MaxLines = SampleStore::Capacity - 1;
-    QString failure;
-    QStringList notes;  // what the user should know about a load that went through
-    CsvSamples read;
-    Trap(s.log, QString(), [&] {
-        try {
-            const CsvFileBytes file = ReadCsvFile(path, MaxLines);
-            if (!file.error.isEmpty()) {
-                failure = file.error;
-                return;
-            }
-            const QByteArrayView bytes = file.bytes;
-            const CsvHeaderLine header = ReadCsvHeader(bytes);
-            if (header.badStart || header.malformed) {
-                read.badLine = 1;
-                return;
-            }
-            const CsvHeader& h = header.header;
-            if (header.has(CsvField::Start))
-                ui.lblStartTime->setText(h.startText);
-            s.store.g_FileNo = header.has(CsvField::FileNo) ? h.fileNo : 1;
-            if (header.has(CsvField::Sampling))
-                SelectSamplingMs(h.sampling);
-            if (header.has(CsvField::PlusRange))
-                SelectPlusRangeByText(h.plusRange);
-            if (header.has(CsvField::MinusRange))
-                SelectMinusRangeByText(h.minusRange, h.plusRange);
-            if (header.has(CsvField::Unit))
-                SelectTani(h.unit);
-            if (header.has(CsvField::Keisu))
-                s.g_Keisu = h.keisu;
-            if (header.badKeisu)
-                notes << QStringLiteral("係数「%1」は使えないため1にしました").arg(header.keisuText.left(20));
-            read = ReadCsvSamples(bytes, header.next, header.startGiven ? h.start : s.env.now(), s.store,
-                                  MaxLines, progress, file.whole);
-            if (read.rest && read.lines == MaxLines)
-                notes << QStringLiteral("%1行を超えた分は読み込んでいません").arg(MaxLines);
-            else if (read.rest)  // stopped by the byte limit: lines far longer than a recording's
-                notes << QStringLiteral("ファイルが大きすぎるため%1行目以降は読み込んでいません")
-                             .arg(read.lines + 2);
-        } catch (const std::exception& e) {
-            failure = describe(e);  // also logged and shown by Trap
-            throw;
-        }
-    });
+    const RecordingLoad r = LoadRecording(
+        path, s.store, s.log, s.env, [&](const CsvHeaderLine& header) { ApplyHeader(*this, header); },
+        progress);
     // Whatever was read is shown as after a complete load, also when a bad line ended it.
-    l_StartPos = 0;
-    RefreshScreen();
-    showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
-    showReference(0);
-    if (s.store.g_DataCnt > 0)
-        ui.lblTime->setText(FormatDate(s.store.g_DataTime[0], u"hh:nn:ss"));
-    DispPageInfo(0, s.store.g_DataCnt - 1, false);
-    if (s.store.g_DataCnt > 0)
-        ui.lblVariable->setText(QStringLiteral(" ----- "));
-    QString status;
-    if (!failure.isEmpty())
-        status = QStringLiteral("読み込みエラー ") + failure;
-    else if (read.badLine > 0)
-        status = QStringLiteral("読み込みエラー %1行目").arg(read.badLine);
-    else
-        status = QStringLiteral("読み込み終了");
-    for (const QString& note : notes)
-        status += QStringLiteral(" (") + note + u')';
-    ui.StatusBar1->showMessage(status);
-    if (!failure.isEmpty() || read.badLine > 0 || !notes.isEmpty())
-        s.log.LogMsg(1, QStringLiteral("cmdFileLoad_Click"), native + u' ' + status);
+    s.page.showFirstPage();
+    showLoaded();
+    ui.StatusBar1->showMessage(r.status);
+    if (r.logged)
+        s.log.LogMsg(1, QStringLiteral("cmdFileLoad_Click"), native + u' ' + r.status);
     pctGraph1_Paint();
     ui.ProgressBar1->hide();
     QApplication::restoreOverrideCursor();
     // Listed for loading again when it gave samples: not a file that held none or no recording.
-    if (failure.isEmpty() && read.badLine != 1 && s.store.g_DataCnt > 0)
+    if (r.remembered)
         rememberRecent(path);
+}
+
+void frmMain::showLoaded()
+{
+    const SampleStore& store = st_.store;
+    RefreshScreen();
+    showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
+    showReference(0);
+    if (store.g_DataCnt > 0)
+        ui.lblTime->setText(FormatDate(store.g_DataTime[0], u"hh:nn:ss"));
+    DispPageInfo(0, store.g_DataCnt - 1, false);
+    if (store.g_DataCnt > 0)
+        ui.lblVariable->setText(QStringLiteral(" ----- "));
 }
 
 }  // namespace tavin

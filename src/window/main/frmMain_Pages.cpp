@@ -24,10 +24,9 @@ void frmMain::cmbSampling_Click()
         s.Settings.Sampling = ms;
         pushOptions();
         ui.lblSampling->setText(SamplingLabel(ms));
-        s.g_SampPerSec = float(1000.0 / double(ms));
-        const float N = s.PageSpan();
-        // A page keeps at least 11 samples and the scroll bar at most 32767 pages.
-        if (PageTooShortOrTooMany(s.store.g_DataCnt, N)) {
+        s.page.setSamplingMs(ms);
+        const float N = s.page.span();
+        if (s.page.tooShortOrTooMany(s.store.g_DataCnt)) {
             if (ui.cmbPageSec->currentIndex() >= 0 &&
                 ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1) {
                 ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
@@ -36,9 +35,9 @@ void frmMain::cmbSampling_Click()
         }
         SyncSamplingMenu(ui.cmbSampling->currentIndex());
         ui.lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
-        l_StartPos = PageStartForCursor(l_CursorPos, N, s.store.g_DataCnt);
+        s.page.followCursor(s.store.g_DataCnt);
         SyncSamplingMenu(ui.cmbSampling->currentIndex());
-        DispPageInfo(l_StartPos, s.store.g_DataCnt - 1, true);
+        DispPageInfo(s.page.start(), s.store.g_DataCnt - 1, true);
         MoveCursorLine();
         if (ui.cmbSampling->property("Tag").toString().isEmpty())
             pctGraph1_Paint();
@@ -50,9 +49,9 @@ void frmMain::cmbPageSec_Click()
     Trap(st_.log, QString(), [&] {
         if (ui.cmbPageSec->currentIndex() < 0)
             return;
-        ui.lineCursor->Visible = l_CursorPos >= 0 && ui.cmdOpen->isEnabled();
+        ui.lineCursor->Visible = st_.page.hasCursor() && ui.cmdOpen->isEnabled();
         ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
-        st_.g_PageSec = float(Val(ui.cmbPageSec->currentText()));
+        st_.page.setPageSeconds(float(Val(ui.cmbPageSec->currentText())));
         MoveCursorLine();
         ui.cmbSampling->setProperty("Tag", QStringLiteral("1"));
         cmbSampling_Click();
@@ -64,7 +63,7 @@ void frmMain::cmbPageSec_Click()
 void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor)
 {
     Trap(st_.log, QString(), [&] {
-        const float N = st_.PageSpan();
+        const float N = st_.page.span();
         const PageInfo page = SetPageInfo(p_start, p_end, N);
         if (page.start < 0)
             return;
@@ -74,11 +73,11 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         if (p_start < p_end)
             ui.lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
         std::int32_t end = page.endPage;
-        if (end > 32767) {
+        if (end > PageModel::MaxPages) {
             st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") +
                                           QString::number(end) + QStringLiteral("\n処理を中止します。"),
                                       QString(), MsgButtons::Ok, MsgIcon::Critical});
-            end = 32767;
+            end = PageModel::MaxPages;
         }
         ui.HScroll1->setProperty("Tag", QStringLiteral("1"));
         ui.HScroll1->setRange(0, end);
@@ -87,11 +86,11 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         ui.HScroll1->setValue(page.nowPage);
         ui.HScroll1->setProperty("Tag", QStringLiteral("0"));
         if (withCursor) {
-            if (!CursorOnPage(l_CursorPos, page.start, N))
+            if (!CursorOnPage(st_.page.cursor(), page.start, N))
                 ui.lineCursor->Visible = false;
-            else if (l_CursorPos >= 0 && !Measuring) {
+            else if (st_.page.hasCursor() && !Measuring) {
                 ui.lineCursor->Visible = true;
-                ShowCursorLabel(l_CursorPos);
+                ShowCursorLabel(st_.page.cursor());
             }
             ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
             ui.pctGraph1->shapesChanged();
@@ -106,9 +105,9 @@ void frmMain::HScroll1_Change()
             ui.HScroll1->property("Tag").toString() == QStringLiteral("1"))
             return;
         ++ScrollDepth;
-        l_StartPos = PageStartOfScroll(ui.HScroll1->value(), st_.PageSpan());
+        st_.page.scrollTo(ui.HScroll1->value());
         MoveCursorLine();
-        DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, true);
+        DispPageInfo(st_.page.start(), st_.store.g_DataCnt - 1, true);
         pctGraph1_Paint();
         --ScrollDepth;
     });
@@ -117,14 +116,14 @@ void frmMain::HScroll1_Change()
 void frmMain::MoveCursorLine()
 {
     Trap(st_.log, QString(), [&] {
-        if (st_.g_PageSec <= 0)
+        if (st_.page.pageSeconds() <= 0)
             return;
-        const float x = ui.pctGraph1->ScaleWidth / st_.PageSpan() * float(l_CursorPos - l_StartPos);
+        const float x = st_.page.cursorX(ui.pctGraph1->ScaleWidth);
         ui.lineCursor->X1 = ui.lineCursor->X2 = x;
         ui.lineCursor->Y1 = 0;
         ui.lineCursor->Y2 = ui.pctGraph1->ScaleHeight;
-        if (l_CursorPos >= 0 && !Measuring)
-            ShowCursorLabel(l_CursorPos);
+        if (st_.page.hasCursor() && !Measuring)
+            ShowCursorLabel(st_.page.cursor());
         ui.pctGraph1->shapesChanged();
     });
 }

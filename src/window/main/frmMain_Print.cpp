@@ -4,6 +4,7 @@
 #include "core/app/AppState.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
+#include "core/print/PrintPlan.h"
 #include "core/trend/Paging.h"
 #include "window/dialogs/frmPrint.h"
 #include "window/main/frmMain.h"
@@ -37,12 +38,6 @@ struct WaitCursor {
 
 OleDate ToTheMinute(OleDate d) { return std::floor(d * 1440 + 1e-6) / 1440; }
 
-// The time of a sample as the printed captions show it.
-QString TimeOf(const SampleStore& store, std::int32_t index)
-{
-    return FormatDate(store.g_DataTime[std::size_t(index)], u"hh:nn:ss");
-}
-
 // Right end of the header and the rules.
 float RightEnd(const PrintState& ps)
 {
@@ -69,21 +64,14 @@ void frmMain::cmdPrintOne_Click() { cmdPrintOut_Click(); }
 
 QString frmMain::GetPrintFileName() const
 {
-    const QString name = ui.optMode[1]->isChecked() ? ui.lblLoadFileName->text() : ui.txtSaveFileName->text();
-    return name.isEmpty() ? DefaultBaseName : name;
+    return PrintHeaderName(ui.optMode[1]->isChecked(), ui.lblLoadFileName->text(),
+                           ui.txtSaveFileName->text());
 }
 
 QString frmMain::printRefusal() const
 {
-    const float span = st_.PageSpan();
-    // A page of no whole sample would never advance through the data.
-    if (!std::isfinite(span) || !(span > 0.5f))
-        return QStringLiteral(
-            "1 ページのデータ数が 0 のため印刷できません。サンプリング周期とページ長を確かめてください。");
-    const int index = ui.cmbGraphRange->currentIndex();
-    if (index < 0 || index >= PlusRangeCount)
-        return QStringLiteral("センサレンジが選ばれていないため印刷できません。");
-    return QString();
+    const float span = st_.page.span();
+    return PrintRefusal(span, ui.cmbGraphRange->currentIndex());
 }
 
 std::int16_t frmMain::PrintOut()
@@ -105,13 +93,14 @@ std::int16_t frmMain::PrintOut()
 
     ps.PrintMargin = 5;
     ps.PrintDate = ToTheMinute(st_.env.now());
-    const float span = st_.PageSpan();
+    const float span = st_.page.span();
     const std::int32_t perPage = CLng(span);
     const QString headerName = GetPrintFileName();
     ps.PrintFilePath.clear();
     if (printer->file) {
         const QString folder = LoadFolder.isEmpty() ? st_.Settings.SaveDir : LoadFolder;
-        ps.PrintFilePath = QDir(folder).filePath(PrintFileName(headerName, PrintPageNo(l_StartPos, span)));
+        ps.PrintFilePath =
+            QDir(folder).filePath(PrintFileName(headerName, PrintPageNo(st_.page.start(), span)));
     }
 
     ui.StatusBar1->showMessage(QStringLiteral("印刷中"));
@@ -150,21 +139,12 @@ void frmMain::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::in
 {
     const SampleStore& store = st_.store;
     st_.print.PrintScale = st_.ScaleTable[std::size_t(index)];
-    const std::int32_t start = l_StartPos;
+    const std::int32_t start = st_.page.start();
     const bool average = ui.chkAve->isChecked();
     // The page label is not kept up to date while measuring: the tag is worked out afresh.
-    const QString tag = PageTag(SetPageInfo(start, store.g_DataCnt - 1, st_.PageSpan()));
-    // Without data there is no page and no time to name (the times of a segment before may remain).
-    const QString caption =
-        start < store.g_DataCnt ? tag + QStringLiteral("   ") + TimeOf(store, start) + u'～' : QString();
-    GraphBoxSpec box{layout.X, layout.Y, layout.W, layout.H, caption, start, false, false};
-    printGraphBox(prn, box, index, false, average);
-    if (double(start) + perPage >= store.g_DataCnt)
-        return;
-    box.start = start + perPage;
-    box.Y = layout.nextY;
-    box.caption = NextPageCaption(tag, TimeOf(store, box.start));
-    printGraphBox(prn, box, index, false, average);
+    const QString tag = PageTag(SetPageInfo(start, store.g_DataCnt - 1, st_.page.span()));
+    for (const GraphBoxSpec& box : PageBoxes(layout, start, perPage, store, tag))
+        printGraphBox(prn, box, index, false, average);
 }
 
 void frmMain::printStrips(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index,
@@ -173,27 +153,17 @@ void frmMain::printStrips(PrinterSurface& prn, const PrintLayout& layout, std::i
     const SampleStore& store = st_.store;
     st_.print.PrintScale = st_.PrintScaleTable[std::size_t(index)];
     const float bottom = prn.printableBottom();
-    std::int32_t pos = l_StartPos;
+    std::int32_t pos = st_.page.start();
     for (int k = 0;; ++k) {
-        const StripPlace place = StripPlaceOf(k, layout, bottom);
-        // The strips go on over as many sheets as they need, each with the header and file block.
-        if (place.sheet > 0 && place.firstOnSheet) {
+        const PlannedStrip strip = StripAt(k, layout, bottom, pos, perPage, store);
+        if (strip.newSheet) {
             prn.NewPage();
             PageHeader(prn, GetFileNoFromName(headerName));
             PrintMatomeOne(prn, headerName);
         }
-        const GraphBoxSpec strip{layout.X,
-                                 place.top,
-                                 layout.W,
-                                 layout.H,
-                                 pos < store.g_DataCnt ? TimeOf(store, pos) : QString(),
-                                 pos,
-                                 true,
-                                 place.firstOnSheet};
-        printGraphBox(prn, strip, index, true, false);
-        if (double(pos) + perPage >= store.g_DataCnt)
+        printGraphBox(prn, strip.box, index, true, false);
+        if (strip.last)
             break;
-        pos += perPage;
     }
 }
 
@@ -274,8 +244,9 @@ void frmMain::SetGraphPrinter(PrinterSurface& prn, const GraphBoxSpec& box)
             return w;
         };
         const PrintState& ps = st_.print;
-        for (const SheetText& t : GraphBoxTexts(box, ps.PrintScale, st_.g_PageSec, st_.g_SampPerSec,
-                                                ps.PrintMargin, prn.TextHeight(), width)) {
+        for (const SheetText& t :
+             GraphBoxTexts(box, ps.PrintScale, st_.page.pageSeconds(), st_.page.samplesPerSecond(),
+                           ps.PrintMargin, prn.TextHeight(), width)) {
             prn.setFontBold(t.bold);
             prn.CurrentX = t.x;
             prn.CurrentY = t.y;

@@ -3,6 +3,7 @@
 #include "core/app/AppState.h"
 #include "core/platform/NumText.h"
 #include "core/trend/Plot.h"
+#include "core/trend/Scale.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
@@ -14,6 +15,18 @@
 #include <QSpinBox>
 
 namespace tavin {
+
+namespace {
+
+QStringList ItemsOf(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+}  // namespace
 
 void frmMain::BuildScaleTables(int minusIndex)
 {
@@ -107,22 +120,38 @@ void frmMain::mnuMinusRange_Click(int index)
     });
 }
 
-// A limit's check box: its line shows and its flag in EtcConf (4 upper, 2 lower) follows the box.
-void frmMain::enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag)
+// The ranges a recording's header names, chosen as the menus would choose them.
+void frmMain::SelectPlusRangeByText(const QString& text)
 {
     Trap(st_.log, QString(), [&] {
-        st_.Settings.EtcConf = std::int16_t(st_.Settings.EtcConf & ~flag);
+        const RangeChoice choice = PlusRangeForText(ItemsOf(ui.cmbGraphRange), text);
+        ui.cmbGraphRange->setCurrentIndex(choice.index);
+        if (choice.matched)
+            mnuPlusRange_Click(choice.index);
+    });
+}
+
+void frmMain::SelectMinusRangeByText(const QString& minusText, const QString& plusText)
+{
+    Trap(st_.log, QString(), [&] {
+        ui.cmbRangeMinus->setCurrentIndex(MinusRangeForText(ItemsOf(ui.cmbRangeMinus), minusText, plusText));
+    });
+}
+
+// A limit's check box: its line shows and its bit in EtcConf follows the box.
+void frmMain::enableLimit(QCheckBox* box, LineShape* line, std::int16_t bit)
+{
+    Trap(st_.log, QString(), [&] {
         line->Visible = box->isChecked();
-        if (line->Visible)
-            st_.Settings.EtcConf |= flag;
+        st_.Settings.EtcConf = EtcConfWith(st_.Settings.EtcConf, EtcConfBit(bit), line->Visible);
         pushOptions();
         ui.pctGraph1->shapesChanged();
     });
 }
 
-void frmMain::chkUpperLimit_Click() { enableLimit(ui.chkUpperLimit, ui.LineUpper, 4); }
+void frmMain::chkUpperLimit_Click() { enableLimit(ui.chkUpperLimit, ui.LineUpper, EtcUpperLimit); }
 
-void frmMain::chkLowerLimit_Click() { enableLimit(ui.chkLowerLimit, ui.LineLower, 2); }
+void frmMain::chkLowerLimit_Click() { enableLimit(ui.chkLowerLimit, ui.LineLower, EtcLowerLimit); }
 
 // A limit typed into the number dialog; 0 or a number beyond a 32-bit float leaves it unchanged.
 void frmMain::inputLimit(const QString& title, float& limit, Label* shown)

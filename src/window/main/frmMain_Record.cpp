@@ -61,7 +61,7 @@ void frmMain::cmdOpen_Click()
         ui.chkAveMode->setEnabled(false);
         ui.txtAveNum->setEnabled(false);
         Measuring = 1;
-        l_StartPos = 0;
+        st_.page.showFirstPage();
         ui.lblGA->setText(QString());
         ui.lblVariable->setText(QStringLiteral("----- "));
         ui.lblBccErrCnt->setText(QStringLiteral("0"));
@@ -70,7 +70,7 @@ void frmMain::cmdOpen_Click()
         ui.StatusBar1->showMessage(QStringLiteral("測定中です."));
         RefreshScreen();
         pctGraph1_Paint();
-        DispPageInfo(l_StartPos, l_StartPos, false);
+        DispPageInfo(st_.page.start(), st_.page.start(), false);
         ui.tmrScreen->start();
         if (!engine_->portOpen())
             PortMenuEnb(true);
@@ -106,7 +106,7 @@ void frmMain::cmdClose_Click()
         ui.HScroll1->setEnabled(true);
         RefreshScreen();  // the end time, and what the save said
         // The pages recorded can be browsed at once: labels and scroll range follow the store.
-        DispPageInfo(l_StartPos, st_.store.g_DataCnt - 1, false);
+        DispPageInfo(st_.page.start(), st_.store.g_DataCnt - 1, false);
         ui.lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
         ui.lblTime->show();
         ui.lblPage->show();
@@ -136,7 +136,7 @@ void frmMain::optMode_Click(int)
         ui.lblLoadFileName->setText(QString());
         ui.lblStartTime->setText(QString());
         st_.store.Clear();
-        l_StartPos = 0;
+        st_.page.showFirstPage();
         ui.cmdOpen->setEnabled(measure);
         ui.cmdFileLoad->setEnabled(!measure);
         const QColor back = measure ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192);
@@ -156,7 +156,7 @@ void frmMain::optMode_Click(int)
         }
         ui.pctGraph1->shapesChanged();
         hideCursor();
-        l_CursorPos = -1;
+        st_.page.removeCursor();
         pctGraph1_Paint();
         for (QWidget* w : std::initializer_list<QWidget*>{
                  ui.Frame3, ui.frmAverage, ui.Frame2, ui.chkUpperLimit, ui.chkLowerLimit, ui.chkAve,

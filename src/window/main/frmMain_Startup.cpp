@@ -87,8 +87,8 @@ void frmMain::Form_Load()
     auto step = [&](auto&& body) { Trap(s.log, QString(), body); };
 
     l_noPaint = 1;  // one paint when the window is complete
-    l_CursorPos = -1;
-    s.g_PageSec = 20.0f;
+    s.page.removeCursor();
+    s.page.setPageSeconds(20.0f);
     ui.pctLabelWork->BackColor = ui.pctGraphWork->BackColor;
     s.instance = std::make_unique<InstanceLock>(s.env.exeDir);
     s.SettingsSaveSuppressed = s.instance->previousInstance();
@@ -113,7 +113,7 @@ void frmMain::Form_Load()
     ui.pctGraphWork->setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
     BuildScaleTables(0);
     InitRangeLists();
-    step([&] { s.g_SampPerSec = float(1000.0 / double(s.Settings.Sampling)); });
+    step([&] { s.page.setSamplingMs(s.Settings.Sampling); });
     step([&] { ui.UpDown1->setValue(int(Val(ui.lblRefLine->text()))); });
     {
         // Filling a list selects nothing; only the stored choice below is applied.
@@ -130,9 +130,9 @@ void frmMain::Form_Load()
         ui.cmbPageSec->setCurrentIndex(-1);
     }
     ui.cmbPageSec->setCurrentIndex(4);
-    ui.chkAve->setChecked(s.Settings.EtcConf & 1);
-    ui.chkLowerLimit->setChecked(s.Settings.EtcConf & 2);
-    ui.chkUpperLimit->setChecked(s.Settings.EtcConf & 4);
+    ui.chkAve->setChecked(EtcConfHas(s.Settings.EtcConf, EtcAverage));
+    ui.chkLowerLimit->setChecked(EtcConfHas(s.Settings.EtcConf, EtcLowerLimit));
+    ui.chkUpperLimit->setChecked(EtcConfHas(s.Settings.EtcConf, EtcUpperLimit));
     if (ui.lblTani->text() == QStringLiteral("---"))
         mnuTaniAuto_Click();
     else

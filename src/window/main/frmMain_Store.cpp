@@ -4,6 +4,7 @@
 #include "core/app/AppState.h"
 #include "core/decode/Sampling.h"
 #include "core/platform/NumText.h"
+#include "engine/SettingsOptions.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
@@ -21,30 +22,15 @@ namespace tavin {
 
 AcquisitionOptions frmMain::acquisitionOptions() const
 {
-    const SettingsRecord& s = st_.Settings;
-    AcquisitionOptions o;
-    o.port = s.ComPort;
+    // What the settings hold, with what the window's controls show now on top.
+    AcquisitionOptions o = OptionsFromSettings(st_.Settings);
     o.baudRate = BaudRate();
-    o.term = s.Term;
     o.samplingAuto = ui.mnuSampAuto->isChecked();
-    o.sampling = s.Sampling;
     o.unitAuto = ui.mnuTaniAuto->isChecked();
-    o.unit = s.Tani;
     o.keisu = st_.g_Keisu;
-    o.limitHi = s.LimitHi;
-    o.limitLow = s.LimitLow;
-    o.etcConf = s.EtcConf;
     o.readoutAverage = ui.chkDispMode->isChecked();
     o.aveLength = Val(ui.txtAveNum->text());
-    o.maxDatas = s.MaxDatas;
-    o.rangePlus = s.RangePlus;
-    o.rangeMinus = s.RangeMinus;
-    o.saveDir = s.SaveDir;
     o.baseName = ui.txtSaveFileName->text();
-    o.stream.url = s.MqttUrl;
-    o.stream.topic = s.MqttTopic;
-    o.stream.user = s.MqttUser;
-    o.stream.passwordFile = s.MqttPasswordFile;
     return o;
 }
 
@@ -79,7 +65,7 @@ void frmMain::RefreshScreen()
             // A full segment was saved: the screen lets go of it and shows the next from page 1.
             shownGeneration_ = v.generation;
             engine_->acknowledge(v.generation);
-            l_StartPos = 0;
+            st_.page.showFirstPage();
             pctGraph1_Paint();
         }
         for (const AcquisitionEvent& e : events)
@@ -203,12 +189,10 @@ void frmMain::drawNewSamples()
     const std::int32_t count = store.g_DataCnt.load(std::memory_order_acquire);
     std::int32_t i = std::max(drawnCount_, 1);
     while (i < count) {
-        const Page page{l_StartPos, st_.PageSpan(),
-                        ui.chkAutoZoomOut->isChecked() &&
-                            ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1};
-        const PageMove m = PageStepFor(i, page);
+        const PageMove m = st_.page.stepFor(
+            i, ui.chkAutoZoomOut->isChecked() && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1);
         if (m.step == PageStep::DrawSegment) {
-            const std::int32_t last = std::min(count - 1, l_StartPos + std::int32_t(page.span));
+            const std::int32_t last = st_.page.lastShown(count);
             DrawGraph(ui.pctGraph1, i - 1, last, false);
             if (ui.chkAve->isChecked() && store.ave.AveNum > 1)
                 DrawGraph2(ui.pctGraph1, i - 1, last, false);
@@ -218,9 +202,9 @@ void frmMain::drawNewSamples()
         if (m.step == PageStep::ZoomOut)
             ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
         else
-            l_StartPos = m.nextStart;
+            st_.page.take(m);
         // Pages the samples passed while the screen was not looking are not drawn at all.
-        if (count - 1 <= l_StartPos + std::int32_t(st_.PageSpan())) {
+        if (count - 1 <= st_.page.lastShown(count)) {
             pctGraph1_Paint();
             return;
         }

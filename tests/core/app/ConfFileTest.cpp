@@ -553,3 +553,12 @@ TEST(ConfStartUp, StreamingKeysAreKeptWhenSetAndAnUnusableOneIsNamedAndCleared)
         EXPECT_EQ(t.read(kIni), fileOf(validLines()) + key + "=\r\n");
     }
 }
+
+TEST(EtcConf, EachBitIsSetAndClearedAlone)
+{
+    const std::int16_t all = EtcConfWith(EtcConfWith(EtcAverage, EtcLowerLimit, true), EtcUpperLimit, true);
+    EXPECT_EQ(all, 7);
+    EXPECT_EQ(EtcConfWith(all, EtcLowerLimit, false), EtcAverage | EtcUpperLimit);
+    EXPECT_TRUE(EtcConfHas(all, EtcUpperLimit));
+    EXPECT_FALSE(EtcConfHas(EtcConfWith(all, EtcAverage, false), EtcAverage));
+}

@@ -1,5 +1,11 @@
 // The numbers of the printed sheet: names, strip placement and the texts around a graph box.
 #include "core/print/PrintLayout.h"
+#include "core/print/PrintPlan.h"
+#include "core/trend/SampleStore.h"
+
+#include <QDateTime>
+#include <cmath>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +44,54 @@ GraphScale Scale(std::initializer_list<float> lines, float top, float minus, std
     return s;
 }
 
+// A store of `n` samples one second apart from 09:05:03.
+std::unique_ptr<SampleStore> Timed(int n)
+{
+    auto store = std::make_unique<SampleStore>();
+    for (int i = 0; i < n; ++i)
+        store->g_DataTime[std::size_t(i)] = ToOleDate(QDateTime(QDate(2026, 12, 6), QTime(9, 5, 3 + i)));
+    store->g_DataCnt = n;
+    return store;
+}
+
 }  // namespace
+
+TEST(PrintPlan, WhatCannotBePrintedAndTheNameTheSheetCarries)
+{
+    EXPECT_EQ(PrintRefusal(20, 0), QString());
+    EXPECT_TRUE(
+        PrintRefusal(0.5f, 0).startsWith(QStringLiteral("1 ページのデータ数が 0 のため印刷できません。")));
+    EXPECT_EQ(PrintRefusal(NAN, 0), PrintRefusal(0.5f, 0));  // a page of no whole sample never advances
+    EXPECT_EQ(PrintRefusal(20, PlusRangeCount),
+              QStringLiteral("センサレンジが選ばれていないため印刷できません。"));
+    EXPECT_EQ(PrintRefusal(20, -1), PrintRefusal(20, PlusRangeCount));
+    EXPECT_EQ(PrintHeaderName(true, QStringLiteral("a.csv"), QStringLiteral("b")), QStringLiteral("a.csv"));
+    EXPECT_EQ(PrintHeaderName(false, QStringLiteral("a.csv"), QStringLiteral("b")), QStringLiteral("b"));
+    EXPECT_EQ(PrintHeaderName(true, QString(), QStringLiteral("b")), QStringLiteral("RQ4600_Datas"));
+}
+
+TEST(PrintPlan, PagesShowTheNextPageInBoxTwoAndStripsRunToTheEndOverAsManySheetsAsNeeded)
+{
+    const auto store = Timed(45), empty = Timed(0);
+    const PrintLayout l = PrintLayoutFor(PrintMode::Landscape);
+    const QList<GraphBoxSpec> two = PageBoxes(l, 0, 20, *store, QStringLiteral("1/3"));
+    ASSERT_EQ(two.size(), 2);
+    EXPECT_EQ(two[0].caption, QStringLiteral("1/3   09:05:03～"));
+    EXPECT_EQ(two[1].caption, QStringLiteral("2/3   09:05:23～"));
+    EXPECT_EQ(two[1].Y, l.nextY);
+    EXPECT_EQ(PageBoxes(l, 40, 20, *store, QStringLiteral("3/3")).size(), 1);
+    EXPECT_EQ(PageBoxes(l, 0, 20, *empty, QStringLiteral("1/1"))[0].caption, QString());  // no time to name
+
+    const PrintLayout all = PrintLayoutFor(PrintMode::AllData);
+    const float bottom = 210 - SheetBottomMargin;  // ten strips a sheet
+    EXPECT_FALSE(StripAt(0, all, bottom, 0, 4, *store).newSheet);
+    EXPECT_EQ(StripAt(1, all, bottom, 0, 4, *store).box.caption, QStringLiteral("09:05:07"));
+    const PlannedStrip eleventh = StripAt(10, all, bottom, 0, 4, *store);
+    EXPECT_TRUE(eleventh.newSheet && eleventh.box.firstStrip && !eleventh.last);
+    EXPECT_EQ(eleventh.box.start, 40);
+    EXPECT_TRUE(StripAt(11, all, bottom, 0, 4, *store).last);  // 44 is the last sample
+    EXPECT_TRUE(StripAt(0, all, bottom, 0, 4, *empty).last);
+}
 
 TEST(PrintNames, TheFileNumberIsALongFourthFieldThatFitsAPageNumber)
 {

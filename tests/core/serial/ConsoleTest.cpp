@@ -93,3 +93,11 @@ TEST(MonitorLines, AutoClearKeepsTheNewerHalfAndWithoutItTheNewestLinesUpToALimi
     EXPECT_EQ(capped.lines().last(), QString::number(MonitorLines::MaxLines + 49));
     EXPECT_EQ(capped.lines()[1], QStringLiteral("50"));
 }
+
+TEST(SensorLog, EachLineHasTheSecondsSinceMidnightAndEndsInCrLfInCodePage932)
+{
+    EXPECT_EQ(SensorLogLine(QTime(10, 15, 2, 250), QStringLiteral("COM3 Open")),
+              QByteArray("[36902.25] COM3 Open\r\n"));
+    EXPECT_EQ(SensorLogLine(QTime(0, 0), QStringLiteral("圧力")), QByteArray("[0] \x88\xb3\x97\xcd\r\n"));
+    EXPECT_EQ(SensorLogName, QStringLiteral("sensor.txt"));
+}

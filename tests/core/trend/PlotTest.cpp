@@ -1,6 +1,7 @@
 // The graph's arithmetic: time grid, scale lines, pages and the cursor, and the reduction of a
 // long polyline to pixel columns checked pixel by pixel against drawing every segment.
 #include "core/trend/Plot.h"
+#include "core/trend/PageModel.h"
 
 #include <QImage>
 #include <QPainter>
@@ -94,6 +95,30 @@ TEST(Pages, TheCursorsPageTheScrollBarAndTheLimits)
     EXPECT_EQ(p.endPage, 2);
     EXPECT_EQ(SetPageInfo(0, -1, 20).start, -1);
     EXPECT_EQ(SetPageInfo(40, 44, 20).nowPage, 2);
+}
+
+// The page model walks those rules with one state: 10 ms and 2 s pages of 200 samples.
+TEST(Pages, TheModelFollowsTheCursorAndTheNewSamples)
+{
+    PageModel m;
+    m.setSamplingMs(10);
+    m.setPageSeconds(2);
+    m.placeCursor(450);
+    m.followCursor(1000);
+    EXPECT_EQ(m.start(), 400);
+    EXPECT_TRUE(m.cursorOnPage());
+    EXPECT_FLOAT_EQ(m.cursorX(1000), 250);
+    EXPECT_EQ(m.indexAt(12.7, 1000), 412);
+    m.setPageSeconds(1);  // the page holding the cursor again
+    m.followCursor(1000);
+    EXPECT_EQ(m.start(), 400);
+    EXPECT_EQ(m.lastShown(1000), 500);
+    m.take(m.stepFor(501, false));
+    EXPECT_EQ(m.start(), 500);
+    EXPECT_EQ(m.stepFor(601, true).step, PageStep::ZoomOut);
+    m.scrollTo(3);
+    EXPECT_EQ(m.start(), 300);
+    EXPECT_FALSE(m.cursorOnPage());
 }
 
 namespace {

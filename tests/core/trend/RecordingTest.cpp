@@ -1,4 +1,5 @@
 #include "core/trend/Recording.h"
+#include "core/app/ConfFile.h"
 #include "core/trend/MovingAverage.h"
 
 #include <cmath>
@@ -47,12 +48,12 @@ TEST(RefreshDue, EveryHundredMillisecondsOfDataOrWhenTheSecondChanges)
 
 TEST(CheckLimits, OnlyEnabledLimitsRaiseAlarms)
 {
-    LimitCheck c = CheckLimits(150, 100, -100, 4);
+    LimitCheck c = CheckLimits(150, 100, -100, EtcUpperLimit);
     EXPECT_EQ(c.set, AlarmHigh);
     EXPECT_EQ(c.clear, AlarmLow);
-    c = CheckLimits(150, 100, -100, 2);
+    c = CheckLimits(150, 100, -100, std::int16_t(EtcLowerLimit | EtcAverage));
     EXPECT_EQ(c.set, 0);
-    c = CheckLimits(-150, 100, -100, 6);
+    c = CheckLimits(-150, 100, -100, EtcConfWith(EtcUpperLimit, EtcLowerLimit, true));
     EXPECT_EQ(c.set, AlarmLow);
     // With the lower limit above the upper one, one value can break both.
     c = CheckLimits(50, 10, 60, 6);

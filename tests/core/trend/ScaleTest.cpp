@@ -112,3 +112,28 @@ TEST(MinusItemEnabled, FollowsThePlusRangeTable)
     EXPECT_TRUE(MinusItemEnabled(3, 0));
     EXPECT_TRUE(MinusItemEnabled(3, 1));
 }
+
+// The ranges a recording's header names, among the menus' own items.
+TEST(RangeForText, TheItemHoldingTheTextElseTheNextLargerElseTheLast)
+{
+    struct Case {
+        const char* text;
+        int index;
+        bool matched;
+    } plus[] = {{"35", 5, true}, {"150", 8, true}, {"9999", 12, false}, {"0.5", 0, true}};
+    for (const Case& c : plus) {
+        const RangeChoice r = PlusRangeForText(PlusRangeTexts(), QString::fromLatin1(c.text));
+        EXPECT_EQ(r.index, c.index) << c.text;
+        EXPECT_EQ(r.matched, c.matched) << c.text;
+    }
+    struct Minus {
+        const char* minus;
+        const char* plus;
+        int index;
+    } minus[] = {{"-10.0", "10", 1}, {"0", "10", 0}, {"-50.0", "100", 5}, {"-7", "100", 1}, {"-35", "35", 1}};
+    for (const Minus& c : minus)
+        EXPECT_EQ(
+            MinusRangeForText(MinusRangeTexts(), QString::fromLatin1(c.minus), QString::fromLatin1(c.plus)),
+            c.index)
+            << c.minus;
+}

@@ -39,7 +39,7 @@ protected:
             feedValue(v);
         }
         // The second page on screen.
-        w->l_StartPos = 20;
+        state->page.showFrom(20);
         w->DispPageInfo(20, state->store.g_DataCnt - 1, true);
         w->pctGraph1_Paint();
     }
@@ -56,7 +56,7 @@ protected:
         EXPECT_EQ(w->l_noPaint, 0);
         EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), pageIndex);
         // The screen shows the page that the scroll position names.
-        EXPECT_EQ(w->l_StartPos, w->ui.HScroll1->value() * 20);
+        EXPECT_EQ(state->page.start(), w->ui.HScroll1->value() * 20);
         EXPECT_EQ(firstTimeLabel(), QString::number(w->ui.HScroll1->value() * 20));
     }
     QStringList pdfs() const { return QDir(t.dir.path()).entryList({"*.pdf"}); }
@@ -84,7 +84,7 @@ TEST_F(PrintDialog, TheTwoOptionsExcludeEachOtherAndCancelPrintsNothing)
     w->ui.cmdPrintOut->click();
     EXPECT_EQ(shown, 1);
     expectClosedAsOpened(4);
-    EXPECT_EQ(w->l_StartPos, 20);  // Cancel moves nothing
+    EXPECT_EQ(state->page.start(), 20);  // Cancel moves nothing
     EXPECT_TRUE(pdfs().isEmpty());
 }
 
@@ -103,7 +103,7 @@ TEST_F(PrintDialog, AllDataPrintsWithFiveMinutePagesAndTheScreenFollowsTheScroll
     ASSERT_EQ(pdfs(), QStringList{"bench1-0001.pdf"});
     EXPECT_TRUE(state->print.PrintAll);
     EXPECT_FALSE(state->print.PrintPortrait);
-    EXPECT_EQ(state->g_PageSec, 20);
+    EXPECT_EQ(state->page.pageSeconds(), 20);
 }
 
 TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanly)
@@ -192,7 +192,7 @@ TEST_F(PrintDialog, APageLengthTheMeasurementChangesWhileTheDialogIsOpenStays)
     });
     w->ui.cmdPrintOut->click();
     EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), 6);
-    EXPECT_EQ(state->g_PageSec, 60);
+    EXPECT_EQ(state->page.pageSeconds(), 60);
 }
 
 TEST(QueueOptions, CopiesAndColourGoBetweenQtsPrinterAndCups)

@@ -23,7 +23,7 @@ protected:
             float v = float(i);
             feedValue(v);
         }
-        w->l_StartPos = 0;
+        state->page.showFrom(0);
         w->pctGraph1_Paint();
         state->Settings.CursorInfo = 7;
     }
@@ -45,7 +45,7 @@ protected:
 TEST_F(Cursor, ALeftClickPlacesTheCursorAndItsReadoutARightClickRemovesBoth)
 {
     click(Qt::LeftButton, 5.5);
-    EXPECT_EQ(w->l_CursorPos, 5);  // the whole part counts
+    EXPECT_EQ(state->page.cursor(), 5);  // the whole part counts
     EXPECT_TRUE(w->ui.lineCursor->Visible);
     EXPECT_FALSE(w->ui.pctLabelWork->isHidden());
     EXPECT_TRUE(panel().startsWith("▼[5]")) << panel().toStdString();
@@ -53,22 +53,22 @@ TEST_F(Cursor, ALeftClickPlacesTheCursorAndItsReadoutARightClickRemovesBoth)
 
     // Near the right edge the readout runs to the left of the line.
     click(Qt::LeftButton, 199.5);
-    EXPECT_EQ(w->l_CursorPos, 199);
+    EXPECT_EQ(state->page.cursor(), 199);
     EXPECT_TRUE(panel().endsWith("▼")) << panel().toStdString();
     const double line = 199.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth);
     EXPECT_LT(w->ui.pctLabelWork->x(), line);  // the panel ends at the line, its marker on it
     EXPECT_GT(w->ui.pctLabelWork->x() + w->ui.pctLabelWork->width(), line);
 
     click(Qt::RightButton, 3);
-    EXPECT_EQ(w->l_CursorPos, -1);
+    EXPECT_EQ(state->page.cursor(), -1);
     EXPECT_FALSE(w->ui.lineCursor->Visible);
     EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
 
     // Right of the data on the last page: no cursor, and no stale readout either.
     click(Qt::LeftButton, 7);
-    w->l_StartPos = 400;
+    state->page.showFrom(400);
     click(Qt::LeftButton, 150);
-    EXPECT_EQ(w->l_CursorPos, -1);
+    EXPECT_EQ(state->page.cursor(), -1);
     EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
 }
 
@@ -92,7 +92,7 @@ TEST_F(Cursor, TheToolTipFollowsTheMouseAndTheLineBlinksOnItsPage)
     test::Fire(w->ui.Timer4);
     EXPECT_TRUE(w->ui.lineCursor->Visible);
 
-    w->l_StartPos = 200;  // paged away: hidden at the next tick, with its readout
+    state->page.showFrom(200);  // paged away: hidden at the next tick, with its readout
     test::Fire(w->ui.Timer4);
     EXPECT_FALSE(w->ui.lineCursor->Visible);
     EXPECT_TRUE(w->ui.pctLabelWork->isHidden());
@@ -109,11 +109,11 @@ TEST_F(Cursor, AZoomDuringAMeasurementKeepsTheNewestSampleInViewAndTheCursorWher
     EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), page);
 
     w->Measuring = 1;
-    w->l_CursorPos = -1;
+    state->page.removeCursor();
     w->ui.cmdZoom[1]->click();  // shorter page: the page with sample 499 stays in view
-    EXPECT_LE(w->l_StartPos, 499);
-    EXPECT_GT(float(w->l_StartPos) + state->PageSpan(), 499.0f);
-    EXPECT_EQ(w->l_CursorPos, -1);  // no cursor appears that nobody placed
+    EXPECT_LE(state->page.start(), 499);
+    EXPECT_GT(float(state->page.start()) + state->page.span(), 499.0f);
+    EXPECT_EQ(state->page.cursor(), -1);  // no cursor appears that nobody placed
 
     w->ui.cmbPageSec->setCurrentIndex(w->ui.cmbPageSec->count() - 1);
     w->ui.cmdZoom[0]->click();  // the longest already: nothing

@@ -110,7 +110,7 @@ TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
     // 40..44 make four segments from x = 0 to x = 4.
     w->ui.mnuPlusRange[4]->trigger();
     fill(45, 10.0f);
-    w->l_StartPos = 40;
+    state->page.showFrom(40);
     w->pctGraph1_Paint();
     const QList<int> xs = columns(Blue);
     ASSERT_FALSE(xs.isEmpty());
@@ -157,15 +157,15 @@ TEST_F(Graph, PagesFollowTheSamplingAndThePageLength)
     EXPECT_EQ(w->ui.lblPage->text(), "1/3ページ");
     EXPECT_EQ(w->ui.HScroll1->maximum(), 2);
     w->ui.HScroll1->setValue(2);
-    EXPECT_EQ(w->l_StartPos, 40);
+    EXPECT_EQ(state->page.start(), 40);
     EXPECT_EQ(w->ui.lblPage->text(), "3/3ページ");
 
     // A cursor at 95 with N = 20 keeps the page that holds it.
     fill(200, 1.0f);
-    w->l_CursorPos = 95;
+    state->page.placeCursor(95);
     w->ui.cmbPageSec->setCurrentIndex(3);
     w->ui.cmbPageSec->setCurrentIndex(4);
-    EXPECT_EQ(w->l_StartPos, 80);
+    EXPECT_EQ(state->page.start(), 80);
 }
 
 TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
@@ -247,8 +247,8 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
         ASSERT_EQ(state->store.g_DataCnt, r.samples);
 
         auto showsPageAt = [&](std::int32_t start, const QString& page) {
-            const auto span = std::int32_t(state->PageSpan());
-            EXPECT_EQ(w->l_StartPos, start);
+            const auto span = std::int32_t(state->page.span());
+            EXPECT_EQ(state->page.start(), start);
             EXPECT_EQ(w->ui.lblPage->text(), page + QStringLiteral("ページ"));
             EXPECT_EQ(w->ui.HScroll1->value(), start / span);
             EXPECT_EQ(w->ui.lblTime->text(), FormatDate(times[std::size_t(start)], u"hh:nn:ss"));
@@ -262,7 +262,7 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
 
         const int px = int(3.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));
         QTest::mouseClick(w->ui.pctGraph1, Qt::LeftButton, {}, QPoint(px, 20));
-        EXPECT_EQ(w->l_CursorPos, 3);
+        EXPECT_EQ(state->page.cursor(), 3);
         ASSERT_FALSE(w->ui.pctLabelWork->printed().isEmpty());
         EXPECT_TRUE(w->ui.pctLabelWork->printed().last().text.contains(QStringLiteral("[3]")));
 

@@ -64,7 +64,7 @@ protected:
             state->store.g_DataTime[std::size_t(i)] = ToOleDate(t.now) + i / 86400.0;
         }
         w->ui.lblStartTime->setText(QStringLiteral("2026年12月6日 09:05:03"));
-        w->l_StartPos = 0;
+        state->page.showFrom(0);
         w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
     }
     const GraphScale& scale() const
@@ -366,15 +366,7 @@ TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
     EXPECT_EQ(t.prompts.shown[0].title, QStringLiteral("PrintOut"));
     w->InstalledPrinters = FilePrinterOnly;
 
-    // A page of no whole sample (a hand-edited sampling period) would never end the strips.
     fill(45);
-    state->g_SampPerSec = 0.01f;
-    print(false, true);
-    EXPECT_TRUE(
-        t.prompts.shown.last().text.contains(QStringLiteral("1 ページのデータ数が 0 のため印刷できません")));
-    EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
-    state->g_SampPerSec = 1;
-
     w->ui.cmbGraphRange->setCurrentIndex(-1);
     print(false);
     EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("センサレンジ")));
@@ -395,7 +387,7 @@ TEST_F(Print, AnEmptyStorePrintsOneEmptyBox)
 TEST_F(Print, TheCaptionNamesThePagePrintedAlsoWhenThePageLabelLagsBehind)
 {
     fill(45);
-    w->l_StartPos = 40;  // measuring moves the page on without relabelling it
+    state->page.showFrom(40);  // measuring moves the page on without relabelling it
     const QList<Word> all = words(print(false));
     EXPECT_EQ(find(all, QStringLiteral("3/3")).size(), 1);
     EXPECT_EQ(find(all, QStringLiteral("09:05:43～")).size(), 1);

@@ -29,7 +29,7 @@ TEST(frmMainStartup, FirstStartInAnEmptyFolderThenCloseWritesSettingsAndLog)
                                        .arg(TAVIN_VERSION_REVISION));
         EXPECT_EQ(w.ui.StatusBar1->currentMessage(), "起動しました");
         EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
-        EXPECT_EQ(w.l_CursorPos, -1);
+        EXPECT_EQ(w.state().page.cursor(), -1);
         w.close();
     }
     const QString docs = QDir::toNativeSeparators(t.path("Documents"));
@@ -102,7 +102,7 @@ TEST(frmMainStartup, UnusableStoredValuesAreNamedOnceRunWithDefaultsAndSavedAsDe
 
         // The defaults are what the window runs with; the valid keys came through.
         EXPECT_EQ(w.ui.cmbSampling->currentText(), " 1 sec");
-        EXPECT_EQ(s->g_SampPerSec, 1.0f);
+        EXPECT_EQ(s->page.samplesPerSecond(), 1.0f);
         EXPECT_TRUE(w.ui.mnuTermKind[0]->isChecked());
         EXPECT_EQ(w.ui.cmbGraphRange->currentIndex(), 0);
         EXPECT_EQ(w.ui.lblLower->text(), "-10000");

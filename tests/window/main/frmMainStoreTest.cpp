@@ -122,7 +122,7 @@ TEST_F(Store, AFullSegmentIsSavedAndTheNextStartsAtIndexZero)
     EXPECT_EQ(state->store.g_FileNo, 2);
     EXPECT_EQ(state->store.g_DataCnt, 0);
     EXPECT_EQ(w->ui.lblCounter->text(), "0");
-    EXPECT_EQ(w->l_StartPos, 0);
+    EXPECT_EQ(state->page.start(), 0);
     EXPECT_EQ(w->ui.lblStartCount->text(), "30000");
     ASSERT_EQ(savedFiles().size(), 1);
     EXPECT_TRUE(savedFiles()[0].startsWith("RQ4600_Datas-20261206-090503-1-"));
