@@ -264,12 +264,7 @@ void MqttPublisher::run()
         if (!mosq_ && badUrl_.isEmpty() && now >= retryAt_ && !quitting)
             connect();
         send();
-        {
-            std::lock_guard lock(m_);
-            status_.backlog = backlog_.samples();
-            status_.dropped = backlog_.dropped();
-            status_.refused = backlog_.givenUp();
-        }
+        publishCounts();
         if (quitting)
             break;
         // Until the open batch is due, the next attempt to connect or the next look at the ring.
@@ -293,7 +288,12 @@ void MqttPublisher::run()
                 dropConnection(QStringLiteral("%1 秒待っても応答がありません").arg(ConnectTimeoutMs / 1000));
         }
     }
+    drain();
+    publishCounts();
+}
 
+void MqttPublisher::drain()
+{
     // The end: what waits goes while the broker takes it, then the status says stopped.
     const std::int64_t until = steadyMs() + DrainMs;
     while (connected_ && backlog_.messages() > 0 && steadyMs() < until) {
@@ -312,6 +312,10 @@ void MqttPublisher::run()
     if (mosq_)
         mosquitto_destroy(mosq_);
     mosq_ = nullptr;
+}
+
+void MqttPublisher::publishCounts()
+{
     std::lock_guard lock(m_);
     status_.backlog = backlog_.samples();
     status_.dropped = backlog_.dropped();

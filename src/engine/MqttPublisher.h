@@ -91,6 +91,10 @@ public:
 
 private:
     void run();
+    // The end of run(): what waits is sent while the broker takes it, then the connection closes.
+    void drain();
+    // The backlog's counts into the status the other threads read.
+    void publishCounts();
     void takeSamples(std::int64_t nowMs);
     void keepCut();
     void connect();

@@ -152,6 +152,116 @@ constexpr int kTermKinds = 7;
 constexpr double kShortestPeriodMs = 1;
 constexpr double kLongestPeriodMs = 600000;
 
+using I16 = std::int16_t;
+using I32 = std::int32_t;
+
+// Reads the keys of one settings file's lines; a value the program cannot use is replaced by the
+// key's fallback and recorded in `replaced`.
+struct KeyReader {
+    const QStringList& lines;
+    const QList<int>& undecodable;
+    QList<ReplacedSetting>& replaced;
+
+    // A text key's value when its bytes all decode and `usable` accepts it; nothing for a
+    // missing key.
+    struct TextValue {
+        QString text;
+        bool usable = false;
+    };
+    template <class Usable>
+    std::optional<TextValue> textValue(const char* key, Usable&& usable) const
+    {
+        const QString k = QString::fromLatin1(key);
+        const qsizetype i = lineOf(lines, k);
+        if (i < 0)
+            return std::nullopt;
+        const QString v = lines[i].mid(k.size() + 1);
+        return TextValue{v, !undecodable.contains(int(i)) && usable(v)};
+    }
+    // Reads one text key; a value the program cannot use is replaced by `fallback` and recorded.
+    template <class Fallback, class Usable>
+    void text(const char* key, QString& field, Fallback&& fallback, Usable&& usable)
+    {
+        const auto v = textValue(key, usable);
+        if (v && v->usable) {
+            field = v->text;
+            return;
+        }
+        field = fallback();
+        if (v)
+            replaced.append({QLatin1String(key), v->text, field});
+    }
+    // Reads one key; a value the program cannot use is replaced by `fallback` and recorded.
+    template <class Field, class Fallback, class Convert>
+    void number(const char* key, Field& field, Fallback fallback, Convert&& convert)
+    {
+        const auto v = lookUp(lines, QString::fromLatin1(key));
+        field = fallback;
+        if (!v)
+            return;
+        if (const auto converted = convert(*v)) {
+            field = *converted;
+            return;
+        }
+        replaced.append({QLatin1String(key), *v, numberText(fallback)});
+    }
+};
+
+std::optional<I16> any16(const QString& v) { return wholeIn<I16>(v, INT16_MIN, INT16_MAX); }
+bool folderUsable(const QString& v) { return TextRoleProblem(v, TextRole::Folder).isEmpty(); }
+QString noText() { return QString(); }
+
+// The gauge, trend and window keys that follow the save folder, in reading order.
+void readGaugeKeys(KeyReader& r, SettingsRecord& s)
+{
+    r.number("LimitLow", s.LimitLow, kLimitLow, single);
+    r.number("LimitHi", s.LimitHi, kLimitHi, single);
+    r.number("RangePlus", s.RangePlus, I16(0),
+             [](const QString& v) { return wholeIn<I16>(v, 0, PlusRangeCount - 1); });
+    r.number("RangeMinus", s.RangeMinus, I16(0),
+             [](const QString& v) { return wholeIn<I16>(v, 0, MinusRangeCount - 1); });
+    r.text(
+        "Tani", s.Tani, [] { return QStringLiteral("---"); }, UnitAcceptable);
+    r.number("Sampling", s.Sampling, I32(1000),
+             [](const QString& v) { return wholeIn<I32>(v, kShortestPeriodMs, kLongestPeriodMs); });
+    r.number("Term", s.Term, I16(0), [](const QString& v) { return wholeIn<I16>(v, 0, kTermKinds - 1); });
+    r.number("EtcConf", s.EtcConf, I16(0), any16);
+    r.number("AveNum", s.AveNum, I16(MovingAverage::DefaultLength),
+             [](const QString& v) { return wholeIn<I16>(v, 1, MovingAverage::MaxLength); });
+    r.number("MaxDatas", s.MaxDatas, I32(30000), [](const QString& v) -> std::optional<I32> {
+        const auto n = wholeIn<I32>(v, INT32_MIN, INT32_MAX);
+        return n && (*n == 30000 || *n == 360000) ? n : std::nullopt;
+    });
+    r.number("CursorInfo", s.CursorInfo, I16(7), any16);
+    r.number("Password", s.Password, I16(0), any16);
+    r.number("DebugMode", s.DebugMode, I16(0), any16);
+}
+
+// Keys that came after the others: a file without them lists no recent recording.
+void readRecent(const KeyReader& r, QStringList& recent)
+{
+    recent.clear();
+    for (int i = 1; i <= RecentMax; ++i)
+        if (const auto v =
+                r.textValue(QStringLiteral("Recent%1").arg(i).toLatin1().constData(), folderUsable);
+            v && v->usable && !v->text.isEmpty())
+            recent << v->text;
+}
+
+// The streaming keys, read last.
+void readMqttKeys(KeyReader& r, SettingsRecord& s)
+{
+    r.text("MqttUrl", s.MqttUrl, noText,
+           [](const QString& v) { return v.isEmpty() || ParseBrokerUrl(v, nullptr); });
+    if (!r.replaced.isEmpty() &&
+        r.replaced.last().key == QStringLiteral("MqttUrl"))  // named in the box and the log
+        r.replaced.last().held = UrlForText(r.replaced.last().held);
+    r.text("MqttTopic", s.MqttTopic, noText,
+           [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
+    r.text("MqttUser", s.MqttUser, noText, [](const QString&) { return true; });
+    r.text("MqttPasswordFile", s.MqttPasswordFile, noText, folderUsable);
+}
+
 }  // namespace
 
 std::int32_t FindText(std::int32_t start, QStringView text, QStringView pattern)
@@ -259,102 +369,24 @@ bool ConfFile::read(QString* error)
         !QFile::exists(SettingsFilePath) || ReadTextLines(SettingsFilePath, lines, error, &undecodable);
     if (!readable)
         lines.clear();  // every key takes its new-file value
-
-    // A text key's value when its bytes all decode and `usable` accepts it; nothing for a
-    // missing key.
-    struct TextValue {
-        QString text;
-        bool usable = false;
-    };
-    auto textValue = [&](const char* key, auto&& usable) -> std::optional<TextValue> {
-        const QString k = QString::fromLatin1(key);
-        const qsizetype i = lineOf(lines, k);
-        if (i < 0)
-            return std::nullopt;
-        const QString v = lines[i].mid(k.size() + 1);
-        return TextValue{v, !undecodable.contains(int(i)) && usable(v)};
-    };
-    // Reads one text key; a value the program cannot use is replaced by `fallback` and recorded.
-    auto text = [&](const char* key, QString& field, auto&& fallback, auto&& usable) {
-        const auto v = textValue(key, usable);
-        if (v && v->usable) {
-            field = v->text;
-            return;
-        }
-        field = fallback();
-        if (v)
-            Replaced.append({QLatin1String(key), v->text, field});
-    };
-    // Reads one key; a value the program cannot use is replaced by `fallback` and recorded.
-    auto number = [&](const char* key, auto& field, auto fallback, auto&& convert) {
-        const auto v = lookUp(lines, QString::fromLatin1(key));
-        field = fallback;
-        if (!v)
-            return;
-        if (const auto converted = convert(*v)) {
-            field = *converted;
-            return;
-        }
-        Replaced.append({QLatin1String(key), *v, numberText(fallback)});
-    };
-    using I16 = std::int16_t;
-    using I32 = std::int32_t;
-    const auto any16 = [](const QString& v) { return wholeIn<I16>(v, INT16_MIN, INT16_MAX); };
+    KeyReader r{lines, undecodable, Replaced};
 
     const auto documents = [&] {
         return readOnly_ ? QDir::toNativeSeparators(DocumentsFolder(env_, nullptr, false))
                          : GetMyDocumentsPath(env_);
     };
-    const auto anyText = [](const QString&) { return true; };
-    const auto path = [](const QString& v) { return TextRoleProblem(v, TextRole::Folder).isEmpty(); };
     // The base name is judged by the folder its recordings go to, which is read after it.
-    const auto saveDir = textValue("SaveDir", path);
+    const auto saveDir = r.textValue("SaveDir", folderUsable);
     const QString recordingFolder = saveDir && saveDir->usable ? saveDir->text : documents();
 
-    number("ComPort", s_.ComPort, I16(0), any16);
-    text(
-        "FilePath", s_.FilePath, [] { return QString(); },
-        [&](const QString& v) {
-            return TextRoleProblem(v, TextRole::Name).isEmpty() && BaseNameFits(recordingFolder, v);
-        });
-    text("SaveDir", s_.SaveDir, documents, path);
-    number("LimitLow", s_.LimitLow, kLimitLow, single);
-    number("LimitHi", s_.LimitHi, kLimitHi, single);
-    number("RangePlus", s_.RangePlus, I16(0),
-           [](const QString& v) { return wholeIn<I16>(v, 0, PlusRangeCount - 1); });
-    number("RangeMinus", s_.RangeMinus, I16(0),
-           [](const QString& v) { return wholeIn<I16>(v, 0, MinusRangeCount - 1); });
-    text(
-        "Tani", s_.Tani, [] { return QStringLiteral("---"); }, UnitAcceptable);
-    number("Sampling", s_.Sampling, I32(1000),
-           [](const QString& v) { return wholeIn<I32>(v, kShortestPeriodMs, kLongestPeriodMs); });
-    number("Term", s_.Term, I16(0), [](const QString& v) { return wholeIn<I16>(v, 0, kTermKinds - 1); });
-    number("EtcConf", s_.EtcConf, I16(0), any16);
-    number("AveNum", s_.AveNum, I16(MovingAverage::DefaultLength),
-           [](const QString& v) { return wholeIn<I16>(v, 1, MovingAverage::MaxLength); });
-    number("MaxDatas", s_.MaxDatas, I32(30000), [](const QString& v) -> std::optional<I32> {
-        const auto n = wholeIn<I32>(v, INT32_MIN, INT32_MAX);
-        return n && (*n == 30000 || *n == 360000) ? n : std::nullopt;
+    r.number("ComPort", s_.ComPort, I16(0), any16);
+    r.text("FilePath", s_.FilePath, noText, [&](const QString& v) {
+        return TextRoleProblem(v, TextRole::Name).isEmpty() && BaseNameFits(recordingFolder, v);
     });
-    number("CursorInfo", s_.CursorInfo, I16(7), any16);
-    number("Password", s_.Password, I16(0), any16);
-    number("DebugMode", s_.DebugMode, I16(0), any16);
-    // Keys that came after the others: a file without them lists no recent recording.
-    s_.Recent.clear();
-    for (int i = 1; i <= RecentMax; ++i)
-        if (const auto v = textValue(QStringLiteral("Recent%1").arg(i).toLatin1().constData(), path);
-            v && v->usable && !v->text.isEmpty())
-            s_.Recent << v->text;
-    const auto none = [] { return QString(); };
-    text("MqttUrl", s_.MqttUrl, none,
-         [](const QString& v) { return v.isEmpty() || ParseBrokerUrl(v, nullptr); });
-    if (!Replaced.isEmpty() &&
-        Replaced.last().key == QStringLiteral("MqttUrl"))  // named in the box and the log
-        Replaced.last().held = UrlForText(Replaced.last().held);
-    text("MqttTopic", s_.MqttTopic, none,
-         [](const QString& v) { return v.isEmpty() || TopicProblem(v).isEmpty(); });
-    text("MqttUser", s_.MqttUser, none, anyText);
-    text("MqttPasswordFile", s_.MqttPasswordFile, none, path);
+    r.text("SaveDir", s_.SaveDir, documents, folderUsable);
+    readGaugeKeys(r, s_);
+    readRecent(r, s_.Recent);
+    readMqttKeys(r, s_);
     return readable;
 }
 

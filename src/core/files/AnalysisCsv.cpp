@@ -38,6 +38,46 @@ void writeSecondText(char* out, std::int64_t second)
     out[19] = '.';
 }
 
+// The time field of the rows, "yyyy-mm-ddThh:mm:ss.mmm": the text of a second is kept from row
+// to row and only its milliseconds are written anew.
+class RowTime {
+public:
+    char* write(char* p, std::int64_t ms)
+    {
+        const std::int64_t second = floorDiv1000(ms);
+        if (second != textSecond_)
+            moveTo(second);
+        std::memcpy(p, secondText_, SecondTextLength);
+        p += SecondTextLength;
+        const auto milli = unsigned(ms - second * 1000);
+        p[0] = char('0' + milli / 100);
+        p[1] = char('0' + milli / 10 % 10);
+        p[2] = char('0' + milli % 10);
+        return p + 3;
+    }
+
+private:
+    void moveTo(std::int64_t second)
+    {
+        // The next second within the same minute is just its seconds digits counted on; a
+        // recording of one sample a second changes the text with every row.
+        if (second == textSecond_ + 1 && !(secondText_[17] == '5' && secondText_[18] == '9')) {
+            if (secondText_[18] == '9') {
+                secondText_[18] = '0';
+                ++secondText_[17];
+            } else {
+                ++secondText_[18];
+            }
+        } else {
+            writeSecondText(secondText_, second);
+        }
+        textSecond_ = second;
+    }
+
+    char secondText_[SecondTextLength];
+    std::int64_t textSecond_ = std::numeric_limits<std::int64_t>::min();
+};
+
 // The value times the coefficient at the gauge's resolution; nothing for a value that is not
 // finite, so readers see a missing value rather than a word they may not take for a number.
 char* writeNumber(char* p, float v, float coef)
@@ -90,8 +130,7 @@ bool WriteAnalysisCsv(QIODevice& out, const AnalysisColumns& c, const float* val
     char* const begin = buffer.data();
     char* p = begin;
 
-    char secondText[SecondTextLength];
-    std::int64_t textSecond = std::numeric_limits<std::int64_t>::min();
+    RowTime rowTime;
     // The axis starts with the segment's first sample, whichever row the range starts with.
     SegmentAxis axis(c.samplingMs);
     std::int64_t ms = 0;
@@ -99,30 +138,7 @@ bool WriteAnalysisCsv(QIODevice& out, const AnalysisColumns& c, const float* val
         axis.next(times, last + 1, true, &ms);
     for (std::int32_t i = first; i <= last; ++i) {
         axis.next(times, last + 1, true, &ms);
-        const std::int64_t second = floorDiv1000(ms);
-        if (second != textSecond) {
-            // The next second within the same minute is just its seconds digits counted on; a
-            // recording of one sample a second changes the text with every row.
-            if (second == textSecond + 1 && !(secondText[17] == '5' && secondText[18] == '9')) {
-                if (secondText[18] == '9') {
-                    secondText[18] = '0';
-                    ++secondText[17];
-                } else {
-                    ++secondText[18];
-                }
-            } else {
-                writeSecondText(secondText, second);
-            }
-            textSecond = second;
-        }
-        std::memcpy(p, secondText, SecondTextLength);
-        p += SecondTextLength;
-        const auto milli = unsigned(ms - second * 1000);
-        p[0] = char('0' + milli / 100);
-        p[1] = char('0' + milli / 10 % 10);
-        p[2] = char('0' + milli % 10);
-        p += 3;
-
+        p = rowTime.write(p, ms);
         *p++ = ',';
         p = writeNumber(p, values[i], c.keisu);
         if (c.average) {

@@ -182,6 +182,20 @@ bool plainLine(const char*& p, const char* limit, float& value, bool& hasTime, d
     return p >= limit || *p == '\r' || *p == '\n';
 }
 
+// The usual line, as the program writes it, read in one pass: its value, and its time (when it
+// has one) into `current`. False for any other line, leaving `current` as it was (`p` and
+// `value` then mean nothing).
+bool usualLine(const char*& p, const char* limit, float& value, OleDate& current)
+{
+    bool hasTime;
+    double t;
+    if (!plainLine(p, limit, value, hasTime, t))
+        return false;
+    if (hasTime)
+        current = t;
+    return true;
+}
+
 // Whether lines from `at` on hold a sample with a value (the closing line has none), or the bytes
 // stop before the file does.
 bool moreSamples(const char* data, qsizetype size, qsizetype at, bool whole)
@@ -192,6 +206,90 @@ bool moreSamples(const char* data, qsizetype size, qsizetype at, bool whole)
             return true;
     }
     return !whole;
+}
+
+// Opens `path` for reading as a recording; empty when open, else why not, for the user.
+QString openRecording(const QString& path, QFile& f)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("ファイルが見つかりません");
+    if (!info.isFile())
+        return info.isDir() ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("開けません (%1)").arg(f.errorString());
+    if (f.isSequential())  // replaced by something else since it was looked at
+        return QStringLiteral("通常のファイルではありません");
+    return QString();
+}
+
+// Where the line after the one ending at `end` starts.
+qsizetype afterLineEnd(const char* data, const char* end, const char* limit)
+{
+    return qsizetype(end - data) +
+           ((end < limit && *end == '\r' && end + 1 < limit && end[1] == '\n') ? 2 : (end < limit ? 1 : 0));
+}
+
+// A line off the usual path: its end and its first two commas' fields. A NUL byte is in no line
+// a recording has (a file cut by a crash may hold runs of them); the usual line's path stops at one
+// as at any other character.
+struct OtherLine {
+    std::string_view value;
+    std::string_view time;
+    const char* end = nullptr;
+    bool ok = false;  // the line has a comma and no NUL byte
+};
+
+OtherLine splitOtherLine(const char* line, const char* limit)
+{
+    const char* p = line;
+    const char* comma1 = nullptr;
+    const char* comma2 = nullptr;
+    bool nul = false;
+    for (; p < limit && *p != '\r' && *p != '\n'; ++p) {
+        if (*p == ',') {
+            if (!comma1)
+                comma1 = p;
+            else if (!comma2)
+                comma2 = p;
+        }
+        nul |= *p == '\0';
+    }
+    OtherLine o;
+    o.end = p;
+    o.ok = comma1 && !nul;
+    if (o.ok) {
+        o.value = std::string_view(line, std::size_t(comma1 - line));
+        o.time = std::string_view(comma1 + 1, std::size_t((comma2 ? comma2 : p) - comma1 - 1));
+    }
+    return o;
+}
+
+// What a line off the usual path holds: its value (0 when it has none) and its time, if any.
+struct OtherLineRead {
+    const char* end = nullptr;  // where the line ends; nullptr when it cannot be read
+    float value = 0.0f;
+    bool hasValue = false;
+    bool hasTime = false;
+    OleDate time = 0;
+};
+
+// Reads a line off the usual path: its end and its first two commas, then each field on its own.
+// A value read goes to `slot` at once.
+OtherLineRead readOtherLine(const char* line, const char* limit, float& slot)
+{
+    const OtherLine o = splitOtherLine(line, limit);
+    OtherLineRead r;
+    r.hasValue = !o.value.empty();
+    if (!o.ok || (r.hasValue && !CsvValue(o.value, r.value)))
+        return r;
+    if (r.hasValue)
+        slot = r.value;
+    r.hasTime = !o.time.empty();
+    if (r.hasTime && !plainDecimal(o.time, r.time) && !ParseDateField(o.time, r.time))
+        return r;
+    r.end = o.end;
+    return r;
 }
 
 }  // namespace
@@ -209,25 +307,10 @@ bool CsvValue(std::string_view field, float& out)
 CsvFileBytes ReadCsvFile(const QString& path, std::int32_t maxLines, qint64 maxBytes)
 {
     CsvFileBytes r;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        r.error = QStringLiteral("ファイルが見つかりません");
-        return r;
-    }
-    if (!info.isFile()) {
-        r.error =
-            info.isDir() ? QStringLiteral("フォルダです") : QStringLiteral("通常のファイルではありません");
-        return r;
-    }
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.error = QStringLiteral("開けません (%1)").arg(f.errorString());
+    r.error = openRecording(path, f);
+    if (!r.error.isEmpty())
         return r;
-    }
-    if (f.isSequential()) {  // replaced by something else since it was looked at
-        r.error = QStringLiteral("通常のファイルではありません");
-        return r;
-    }
     try {
         // Line ends wanted: the header, maxLines lines and one more; CR LF counts two.
         const qint64 want = 2 * (qint64(maxLines) + 2);
@@ -383,71 +466,29 @@ CsvSamples ReadCsvSamples(QByteArrayView bytes, qsizetype next, OleDate startTim
     const char* const limit = data + size;
     for (std::int32_t i = 0; i < maxLines && at < size; ++i) {
         const char* const line = data + at;
-        // The usual line, as the program writes it, in one pass.
-        {
-            const char* q = line;
-            float v;
-            bool hasTime;
-            double t;
-            if (plainLine(q, limit, v, hasTime, t)) {
-                values[i] = v;
-                if (hasTime)
-                    current = t;
-                times[i] = current;
-                average.AveAdd(v);
-                averages[i] = average.AveGet();
-                out.dataCnt = i + 1;
-                out.lines = i + 1;
-                at = qsizetype(q - data) +
-                     ((q < limit && *q == '\r' && q + 1 < limit && q[1] == '\n') ? 2 : (q < limit ? 1 : 0));
-                if (progress && (i & 0x3FFF) == 0x3FFF)
-                    progress(double(at) / double(size));
-                continue;
-            }
-        }
-        // Any other line: its end and its first two commas, then each field on its own. A NUL
-        // byte is in no line a recording has (a file cut by a crash may hold runs of them); the
-        // usual line's path above stops at one as at any other character.
-        const char* p = line;
-        const char* comma1 = nullptr;
-        const char* comma2 = nullptr;
-        bool nul = false;
-        for (; p < limit && *p != '\r' && *p != '\n'; ++p) {
-            if (*p == ',') {
-                if (!comma1)
-                    comma1 = p;
-                else if (!comma2)
-                    comma2 = p;
-            }
-            nul |= *p == '\0';
-        }
-        at = qsizetype(p - data) +
-             ((p < limit && *p == '\r' && p + 1 < limit && p[1] == '\n') ? 2 : (p < limit ? 1 : 0));
-        if (!comma1 || nul) {
-            out.badLine = i + 2;  // the header is line 1
-            return done();
-        }
-        const std::string_view f1(line, std::size_t(comma1 - line));
-        const std::string_view f2(comma1 + 1, std::size_t((comma2 ? comma2 : p) - comma1 - 1));
+        const char* end = line;
         float v = 0.0f;
-        if (!f1.empty() && !CsvValue(f1, v)) {
-            out.badLine = i + 2;
-            return done();
-        }
-        if (!f1.empty())
+        bool hasValue = true;
+        if (usualLine(end, limit, v, current)) {
             values[i] = v;
-        if (!f2.empty()) {
-            OleDate t;
-            if (!plainDecimal(f2, t) && !ParseDateField(f2, t)) {
-                out.badLine = i + 2;
+        } else {
+            // Any other line, field by field.
+            const OtherLineRead o = readOtherLine(line, limit, values[i]);
+            if (!o.end) {
+                out.badLine = i + 2;  // the header is line 1
                 return done();
             }
-            current = t;
+            end = o.end;
+            v = o.value;
+            hasValue = o.hasValue;
+            if (o.hasTime)
+                current = o.time;
         }
+        at = afterLineEnd(data, end, limit);
         times[i] = current;
         average.AveAdd(v);
         averages[i] = average.AveGet();
-        if (!f1.empty())
+        if (hasValue)
             out.dataCnt = i + 1;
         out.lines = i + 1;
         if (progress && (i & 0x3FFF) == 0x3FFF)

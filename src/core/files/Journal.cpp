@@ -339,31 +339,8 @@ void Journal::passOver()
         f->taking.clear();
         f->takingTexts.clear();
         std::vector<File*> replaced;  // unusable, and this one has all of their segment on the disk now
-        bool close, emptyIt;
-        {
-            std::lock_guard lock(m_);
-            if (f->removed || f->unlinking) {
-                // Its segment is saved: what the pass found (the name gone) does not matter.
-            } else if (!outcome.failure.isEmpty()) {
-                if (!f->failing && !f->unusable)
-                    failure_ = QStringLiteral("%1 (%2)").arg(f->path, outcome.failure);
-                f->failing = true;
-                if (outcome.unusable) {
-                    f->unusable = true;
-                    f->entries.clear();
-                }
-            } else if (wanted) {
-                f->failing = false;
-                f->synced = true;
-                for (File* r = std::exchange(f->replacing, nullptr); r;
-                     r = std::exchange(r->replacing, nullptr))
-                    replaced.push_back(r);
-            }
-            // At the end lines that cannot be written are given up: the program must be able to end.
-            close = f->removed ||
-                    (f->released && (f->unusable || stopping || (f->entries.empty() && f->bytes.empty())));
-            emptyIt = f->emptyIt;
-        }
+        bool emptyIt;
+        const bool close = settle(*f, wanted, outcome, stopping, replaced, emptyIt);
         for (File* r : replaced) {
             // Its name may be this file's own now (the old one was deleted and the name reused).
             UnlinkIfSame(r->fd, r->path);
@@ -385,6 +362,34 @@ void Journal::passOver()
         if (f->replacing && f->replacing->fd < 0)
             f->replacing = nullptr;
     std::erase_if(files_, [](const auto& f) { return f->fd < 0; });
+}
+
+// Records what a pass found for one file, under the lock: a failure, or the files it replaces,
+// which are all on the disk now (in `replaced`). Whether the file is to be closed, and whether
+// emptied first.
+bool Journal::settle(File& f, bool wanted, const Outcome& outcome, bool stopping,
+                     std::vector<File*>& replaced, bool& emptyIt)
+{
+    std::lock_guard lock(m_);
+    if (f.removed || f.unlinking) {
+        // Its segment is saved: what the pass found (the name gone) does not matter.
+    } else if (!outcome.failure.isEmpty()) {
+        if (!f.failing && !f.unusable)
+            failure_ = QStringLiteral("%1 (%2)").arg(f.path, outcome.failure);
+        f.failing = true;
+        if (outcome.unusable) {
+            f.unusable = true;
+            f.entries.clear();
+        }
+    } else if (wanted) {
+        f.failing = false;
+        f.synced = true;
+        for (File* r = std::exchange(f.replacing, nullptr); r; r = std::exchange(r->replacing, nullptr))
+            replaced.push_back(r);
+    }
+    emptyIt = f.emptyIt;
+    // At the end lines that cannot be written are given up: the program must be able to end.
+    return f.removed || (f.released && (f.unusable || stopping || (f.entries.empty() && f.bytes.empty())));
 }
 
 // Writes and syncs what was taken from a file together with what an earlier pass could not

@@ -117,6 +117,8 @@ private:
     bool open(const QString& path, const QByteArray& header, QString* why, File* replacing);
     void run();
     void passOver();
+    bool settle(File& f, bool wanted, const Outcome& outcome, bool stopping, std::vector<File*>& replaced,
+                bool& emptyIt);
 
     const int periodMs_;
     mutable std::mutex m_;

@@ -28,104 +28,139 @@ char32_t code(char c) { return static_cast<unsigned char>(c); }
 
 bool isBlank(char32_t c) { return c == ' ' || c == '\t' || c == '\n'; }
 
-// The text-to-number rule over any sequence of characters.
 template <class Text>
-double valImpl(const Text& text)
+qsizetype skipBlanks(const Text& text, qsizetype i)
 {
     const qsizetype n = text.size();
-    qsizetype i = 0;
-    auto at = [&](qsizetype k) { return code(text[k]); };
-    auto skipBlanks = [&] {
-        while (i < n && isBlank(at(i)))
-            ++i;
-    };
+    while (i < n && isBlank(code(text[i])))
+        ++i;
+    return i;
+}
 
-    skipBlanks();
-    if (i + 1 < n && at(i) == '&' && (at(i + 1) == 'H' || at(i + 1) == 'h')) {
-        i += 2;
-        std::uint64_t v = 0;
-        int digits = 0;
-        for (; i < n; ++i) {
-            const char32_t c = at(i);
-            if (isBlank(c))
-                continue;
-            int d;
-            if (c >= '0' && c <= '9')
-                d = int(c - '0');
-            else if (c >= 'A' && c <= 'F')
-                d = int(c - 'A' + 10);
-            else if (c >= 'a' && c <= 'f')
-                d = int(c - 'a' + 10);
-            else
-                break;
-            if (digits < 16)
-                v = v * 16 + std::uint64_t(d);
-            ++digits;
-        }
-        return double(v);
+// The value of the hexadecimal digits from `i` on (just after "&H"); blanks may stand between
+// them, and digits after the sixteenth are read past without counting.
+template <class Text>
+double hexValue(const Text& text, qsizetype i)
+{
+    const qsizetype n = text.size();
+    std::uint64_t v = 0;
+    int digits = 0;
+    for (; i < n; ++i) {
+        const char32_t c = code(text[i]);
+        if (isBlank(c))
+            continue;
+        int d;
+        if (c >= '0' && c <= '9')
+            d = int(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            d = int(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            d = int(c - 'a' + 10);
+        else
+            break;
+        if (digits < 16)
+            v = v * 16 + std::uint64_t(d);
+        ++digits;
     }
+    return double(v);
+}
 
-    // Gather the characters of the number without blanks, then convert them in one go.
+// The characters of a decimal number without blanks, gathered to be converted in one go.
+struct NumberChars {
     char buf[128];
     int len = 0;
-    auto put = [&](char c) {
+
+    void put(char c)
+    {
         if (len < int(sizeof buf) - 1)
             buf[len++] = c;
-    };
-    if (i < n && (at(i) == '+' || at(i) == '-')) {
-        if (at(i) == '-')
-            put('-');
+    }
+    double value()
+    {
+        buf[len] = '\0';
+        double v = 0.0;
+        if (std::from_chars(buf, buf + len, v).ec == std::errc::result_out_of_range)
+            v = std::strtod(buf, nullptr);  // beyond double: strtod gives the infinity or zero
+        return v;
+    }
+};
+
+// Gathers the sign, digits and point of a decimal number from `i` on, leaving `i` at the first
+// character that is none of them; false when no digit came.
+template <class Text>
+bool gatherMantissa(const Text& text, qsizetype& i, NumberChars& out)
+{
+    const qsizetype n = text.size();
+    if (i < n && (code(text[i]) == '+' || code(text[i]) == '-')) {
+        if (code(text[i]) == '-')
+            out.put('-');
         ++i;
     }
     bool point = false, mantissaDigits = false;
     for (; i < n; ++i) {
-        const char32_t c = at(i);
+        const char32_t c = code(text[i]);
         if (isBlank(c))
             continue;
         if (c >= '0' && c <= '9') {
-            put(char(c));
+            out.put(char(c));
             mantissaDigits = true;
         } else if (c == '.' && !point) {
-            put('.');
+            out.put('.');
             point = true;
         } else {
             break;
         }
     }
-    if (!mantissaDigits)
-        return 0.0;
-    skipBlanks();
-    if (i < n && (at(i) == 'E' || at(i) == 'e' || at(i) == 'D' || at(i) == 'd')) {
-        // The exponent counts only when digits follow it.
-        qsizetype j = i + 1;
-        char exp[16];
-        int elen = 0;
-        while (j < n && isBlank(at(j)))
-            ++j;
-        if (j < n && (at(j) == '+' || at(j) == '-'))
-            exp[elen++] = char(at(j++));
-        bool expDigits = false;
-        for (; j < n; ++j) {
-            const char32_t c = at(j);
-            if (isBlank(c))
-                continue;
-            if (c < '0' || c > '9')
-                break;
-            if (elen < int(sizeof exp) - 1)
-                exp[elen++] = char(c);
-            expDigits = true;
-        }
-        if (expDigits) {
-            put('e');
-            for (int k = 0; k < elen; ++k)
-                put(exp[k]);
-        }
+    return mantissaDigits;
+}
+
+// Gathers the exponent whose sign or digits start at `j`, just after its letter.
+template <class Text>
+void gatherExponent(const Text& text, qsizetype j, NumberChars& out)
+{
+    const qsizetype n = text.size();
+    // The exponent counts only when digits follow it.
+    char exp[16];
+    int elen = 0;
+    j = skipBlanks(text, j);
+    if (j < n && (code(text[j]) == '+' || code(text[j]) == '-'))
+        exp[elen++] = char(code(text[j++]));
+    bool expDigits = false;
+    for (; j < n; ++j) {
+        const char32_t c = code(text[j]);
+        if (isBlank(c))
+            continue;
+        if (c < '0' || c > '9')
+            break;
+        if (elen < int(sizeof exp) - 1)
+            exp[elen++] = char(c);
+        expDigits = true;
     }
-    buf[len] = '\0';
-    double v = 0.0;
-    if (std::from_chars(buf, buf + len, v).ec == std::errc::result_out_of_range)
-        v = std::strtod(buf, nullptr);  // beyond double: strtod gives the infinity or zero
-    return v;
+    if (expDigits) {
+        out.put('e');
+        for (int k = 0; k < elen; ++k)
+            out.put(exp[k]);
+    }
+}
+
+// The text-to-number rule over any sequence of characters.
+template <class Text>
+double valImpl(const Text& text)
+{
+    const qsizetype n = text.size();
+    auto at = [&](qsizetype k) { return code(text[k]); };
+
+    qsizetype i = skipBlanks(text, 0);
+    if (i + 1 < n && at(i) == '&' && (at(i + 1) == 'H' || at(i + 1) == 'h'))
+        return hexValue(text, i + 2);
+
+    NumberChars chars;
+    if (!gatherMantissa(text, i, chars))
+        return 0.0;
+    i = skipBlanks(text, i);
+    if (i < n && (at(i) == 'E' || at(i) == 'e' || at(i) == 'D' || at(i) == 'd'))
+        gatherExponent(text, i + 1, chars);
+    return chars.value();
 }
 
 }  // namespace

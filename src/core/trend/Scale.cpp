@@ -58,6 +58,81 @@ bool MinusItemEnabled(int plusIndex, int minusIndex)
 
 namespace {
 float round3(float x) { return float(Round(double(x), 3)); }
+
+// The label format of a scale whose lines are `step` apart: as many decimals as the step needs.
+QString stepFormat(float step)
+{
+    if (CLng(double(step) * 100) % 10 != 0)
+        return QStringLiteral("0.00");
+    if (CLng(double(step) * 10) % 10 != 0)
+        return QStringLiteral("0.0");
+    return QStringLiteral("0");
+}
+
+// The compound range's lines below zero, mirroring the plus side; the count of lines set.
+int compoundLines(GraphScale& rec, float step, int N, const ScaleOptions& o, float& bottom)
+{
+    bottom = -float(N) * step;
+    rec.MinusSpan = std::fabs(bottom);
+    for (int i = 0; i <= 4; ++i) {
+        rec.LineValue[i] = round3(float(i) * step + bottom);
+        // Even lines are dotted, the bottom one only with the 125 % option.
+        rec.LineStyle[i] = (i % 2 == 0 && (i > 0 || o.hasen125)) ? LineDotted : LineSolid;
+    }
+    return 5;
+}
+
+// A numeric minus range's lines below zero, down to M (or 25 % beyond it); the count of lines set.
+int minusLines(GraphScale& rec, float FS, float M, float step, const ScaleOptions& o, float& bottom)
+{
+    int k = 0;
+    bottom = M + (o.minus120 ? round3(M * 0.25f) : 0.0f);
+    rec.MinusSpan = std::fabs(bottom);
+    if (M >= -0.1f || M == -50.0f || M == -10.0f)
+        rec.Format = QStringLiteral("0.00");
+    if (o.minus120 && o.scale120) {
+        rec.LineValue[0] = round3(bottom);
+        if (FS * 0.5f > std::fabs(M))
+            rec.LineStyle[0] = LineNoLabel;
+        else
+            rec.LineStyle[0] = (round3(std::fabs(M)) == round3(FS) && o.hasen125) ? LineDotted : LineSolid;
+        k = 1;
+    }
+    if (FS * 0.02f < std::fabs(M)) {
+        rec.LineValue[k] = round3(M);
+        rec.LineStyle[k] = FS * 0.05f > std::fabs(M) ? LineNoLabel : LineSolid;
+        ++k;
+    }
+    for (int r = 0; r <= 10 && k < 26; ++r) {
+        const float v = -round3(float(r + 1) * step);
+        if (v <= bottom)
+            break;
+        rec.LineStyle[k] = r % 2 == 0 ? LineDotted : LineSolid;
+        rec.LineValue[k] = v;
+        ++k;
+    }
+    return k;
+}
+
+// The printed scale: zero and the top, and the bottom when there is a minus side.
+void printScale(GraphScale& print, const GraphScale& rec, int m, float bottom)
+{
+    print = GraphScale();
+    print.Unit = rec.Unit;
+    print.Top = rec.Top;
+    print.MinusSpan = rec.MinusSpan;
+    if (m == 0) {
+        print.LineCount = 2;
+        print.LineValue[0] = 0;
+        print.LineValue[1] = rec.Top;
+    } else {
+        print.LineCount = 3;
+        print.LineValue[0] = bottom;
+        print.LineValue[1] = 0;
+        print.LineValue[2] = rec.Top;
+    }
+}
+
 }  // namespace
 
 void BuildScale(GraphScale& rec, GraphScale& print, float FS, int m, float M, const ScaleOptions& o,
@@ -68,52 +143,14 @@ void BuildScale(GraphScale& rec, GraphScale& print, float FS, int m, float M, co
     const float step = FS / 4.0f;
     int N = 5, div = 4;
     rec.Top = float(N) * step;
-    if (CLng(double(step) * 100) % 10 != 0)
-        rec.Format = QStringLiteral("0.00");
-    else if (CLng(double(step) * 10) % 10 != 0)
-        rec.Format = QStringLiteral("0.0");
-    else
-        rec.Format = QStringLiteral("0");
+    rec.Format = stepFormat(step);
 
     int k = 0;
     float bottom = 0;
-    if (m == 1) {
-        bottom = -float(N) * step;
-        rec.MinusSpan = std::fabs(bottom);
-        for (int i = 0; i <= 4; ++i) {
-            rec.LineValue[i] = round3(float(i) * step + bottom);
-            // Even lines are dotted, the bottom one only with the 125 % option.
-            rec.LineStyle[i] = (i % 2 == 0 && (i > 0 || o.hasen125)) ? LineDotted : LineSolid;
-        }
-        k = 5;
-    } else if (m >= 2) {
-        bottom = M + (o.minus120 ? round3(M * 0.25f) : 0.0f);
-        rec.MinusSpan = std::fabs(bottom);
-        if (M >= -0.1f || M == -50.0f || M == -10.0f)
-            rec.Format = QStringLiteral("0.00");
-        if (o.minus120 && o.scale120) {
-            rec.LineValue[0] = round3(bottom);
-            if (FS * 0.5f > std::fabs(M))
-                rec.LineStyle[0] = LineNoLabel;
-            else
-                rec.LineStyle[0] =
-                    (round3(std::fabs(M)) == round3(FS) && o.hasen125) ? LineDotted : LineSolid;
-            k = 1;
-        }
-        if (FS * 0.02f < std::fabs(M)) {
-            rec.LineValue[k] = round3(M);
-            rec.LineStyle[k] = FS * 0.05f > std::fabs(M) ? LineNoLabel : LineSolid;
-            ++k;
-        }
-        for (int r = 0; r <= 10 && k < 26; ++r) {
-            const float v = -round3(float(r + 1) * step);
-            if (v <= bottom)
-                break;
-            rec.LineStyle[k] = r % 2 == 0 ? LineDotted : LineSolid;
-            rec.LineValue[k] = v;
-            ++k;
-        }
-    }
+    if (m == 1)
+        k = compoundLines(rec, step, N, o, bottom);
+    else if (m >= 2)
+        k = minusLines(rec, FS, M, step, o, bottom);
 
     if (std::fabs(M) > FS && std::floor(std::fabs(M) / FS) >= 2) {
         N = 2;
@@ -129,21 +166,7 @@ void BuildScale(GraphScale& rec, GraphScale& print, float FS, int m, float M, co
             rec.LineStyle[k + l] = (l == N && !o.hasen125) ? LineSolid : LineDotted;
     }
     rec.LineCount = std::int16_t(k + N + 1);
-
-    print = GraphScale();
-    print.Unit = rec.Unit;
-    print.Top = rec.Top;
-    print.MinusSpan = rec.MinusSpan;
-    if (m == 0) {
-        print.LineCount = 2;
-        print.LineValue[0] = 0;
-        print.LineValue[1] = rec.Top;
-    } else {
-        print.LineCount = 3;
-        print.LineValue[0] = bottom;
-        print.LineValue[1] = 0;
-        print.LineValue[2] = rec.Top;
-    }
+    printScale(print, rec, m, bottom);
 }
 
 RangeChoice PlusRangeForText(const QStringList& items, const QString& text)
