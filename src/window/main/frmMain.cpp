@@ -61,7 +61,14 @@ frmComm& frmMain::comm()
 
 void frmMain::connectHandlers()
 {
-    // A menu click runs the handler, which alone decides the check marks.
+    connectMenus();
+    connectControls();
+    connectGraphAndTimers();
+}
+
+// A menu click runs the handler, which alone decides the check marks.
+void frmMain::connectMenus()
+{
     auto click = [this](QAction* a, auto handler) {
         connect(a, &QAction::triggered, this, [a, handler] {
             if (a->isCheckable())
@@ -102,7 +109,10 @@ void frmMain::connectHandlers()
     click(ui.mnuKeisuInput, [this] { mnuKeisuInput_Click(); });
     click(ui.mnuUpperLimitInput, [this] { mnuUpperLimitInput_Click(); });
     click(ui.mnuLowerLimitInput, [this] { mnuLowerLimitInput_Click(); });
+}
 
+void frmMain::connectControls()
+{
     connect(ui.cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
     connect(ui.cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
     connect(ui.cmdFileLoad, &QPushButton::clicked, this, &frmMain::cmdFileLoad_Click);
@@ -145,6 +155,10 @@ void frmMain::connectHandlers()
     connect(ui.UpDown1, &QSpinBox::valueChanged, this,
             [this](int v) { ui.lblRefLine->setText(QString::number(v)); });
     connect(ui.txtSaveFileName, &QLineEdit::textChanged, this, &frmMain::txtSaveFileName_Change);
+}
+
+void frmMain::connectGraphAndTimers()
+{
     connect(ui.HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
     connect(ui.Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     connect(ui.Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);

@@ -390,6 +390,10 @@ private:
     void buildMenus();
     void buildControls();
     void connectHandlers();
+    void fillSamplingAndPageLists();
+    void connectMenus();
+    void connectControls();
+    void connectGraphAndTimers();
     QString caption() const;
     void showBattery(std::int32_t level);
     void showReference(char reference);

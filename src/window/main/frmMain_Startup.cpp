@@ -115,21 +115,7 @@ void frmMain::Form_Load()
     InitRangeLists();
     step([&] { s.page.setSamplingMs(s.Settings.Sampling); });
     step([&] { ui.UpDown1->setValue(int(Val(ui.lblRefLine->text()))); });
-    {
-        // Filling a list selects nothing; only the stored choice below is applied.
-        const QSignalBlocker quiet(ui.cmbSampling);
-        ui.cmbSampling->clear();
-        ui.cmbSampling->addItems(SamplingEntries());
-        ui.cmbSampling->setCurrentIndex(-1);
-    }
-    SelectSampling(QString::number(s.Settings.Sampling));
-    {
-        const QSignalBlocker quiet(ui.cmbPageSec);
-        ui.cmbPageSec->clear();
-        ui.cmbPageSec->addItems(PageSecEntries());
-        ui.cmbPageSec->setCurrentIndex(-1);
-    }
-    ui.cmbPageSec->setCurrentIndex(4);
+    fillSamplingAndPageLists();
     ui.chkAve->setChecked(EtcConfHas(s.Settings.EtcConf, EtcAverage));
     ui.chkLowerLimit->setChecked(EtcConfHas(s.Settings.EtcConf, EtcLowerLimit));
     ui.chkUpperLimit->setChecked(EtcConfHas(s.Settings.EtcConf, EtcUpperLimit));
@@ -155,6 +141,26 @@ void frmMain::Form_Load()
     pctGraph1_Paint();
     ui.lblUpper->setText(GeneralSingle(s.Settings.LimitHi));
     ui.lblLower->setText(GeneralSingle(s.Settings.LimitLow));
+}
+
+// The sampling and page-length lists, with the stored sampling and the 20 s page chosen.
+void frmMain::fillSamplingAndPageLists()
+{
+    {
+        // Filling a list selects nothing; only the stored choice below is applied.
+        const QSignalBlocker quiet(ui.cmbSampling);
+        ui.cmbSampling->clear();
+        ui.cmbSampling->addItems(SamplingEntries());
+        ui.cmbSampling->setCurrentIndex(-1);
+    }
+    SelectSampling(QString::number(st_.Settings.Sampling));
+    {
+        const QSignalBlocker quiet(ui.cmbPageSec);
+        ui.cmbPageSec->clear();
+        ui.cmbPageSec->addItems(PageSecEntries());
+        ui.cmbPageSec->setCurrentIndex(-1);
+    }
+    ui.cmbPageSec->setCurrentIndex(4);
 }
 
 void frmMain::Form_Unload()
