@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
-    w.InstalledPrinters = FilePrinterOnly;
+    w.setInstalledPrinters(FilePrinterOnly);
     state.Settings.SaveDir = program.t.dir.path();
     w.ui.mnuPlusRange[7]->trigger();  // 0 .. 125
     w.SelectSampling(QStringLiteral("1000"));

@@ -49,7 +49,7 @@ int main(int argc, char* argv[])
     env.prompts = &prompts;
     tavin::AppState state(std::move(env));
     tavin::frmMain w(state);
-    w.InstalledPrinters = tavin::FilePrinterOnly;  // nobody is there to fetch a sheet from a printer
+    w.setInstalledPrinters(tavin::FilePrinterOnly);  // nobody is there to fetch a sheet from a printer
     w.show();
 
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);

@@ -69,7 +69,7 @@ frmPrint::frmPrint(frmMain& main)
 
 void frmPrint::Form_Load()
 {
-    const PrinterList printers = main_.InstalledPrinters();
+    const PrinterList printers = main_.installedPrinters();
     for (const PrinterEntry& p : printers.printers)
         cboPriSet->addItem(p.name);
     showCurrentPrinter(printers);
@@ -101,7 +101,7 @@ void frmPrint::showCurrentPrinter(const PrinterList& printers)
 void frmPrint::cboPriSet_Click()
 {
     // The list is as it was when the dialog opened: a queue removed since then is not taken.
-    const PrinterList printers = main_.InstalledPrinters();
+    const PrinterList printers = main_.installedPrinters();
     const QString wanted = cboPriSet->currentText();
     for (const PrinterEntry& p : printers.printers)
         if (p.name == wanted)
@@ -113,7 +113,7 @@ void frmPrint::cmdPriProperty_Click()
 {
     // Only a queue that still exists has settings of its own; the file printer has none.
     AppState& st = main_.state();
-    const PrinterList printers = main_.InstalledPrinters();
+    const PrinterList printers = main_.installedPrinters();
     const QString name = cboPriSet->currentText();
     for (const PrinterEntry& p : printers.printers)
         if (p.name == name && !p.file && st.env.prompts)

@@ -207,16 +207,15 @@ public:
 
     // Recording state.
     std::int16_t Measuring = 0;
-    AlarmBlink alarm;
 
     // The measurement: it owns the port, the store's appends, the journal and the segments' save;
     // this window shows what it publishes and sets its options.
     Acquisition& engine() { return *engine_; }
 
-    UnitMenuState unitMenu;
-
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
+    // The user's units of the unit menu, which its input dialog edits.
+    UnitMenuState& unitMenuState() { return unitMenu; }
 
     // Start-up and shutdown (frmMain_Startup.cpp).
     void MenuSet();
@@ -281,13 +280,14 @@ public:
     void recoverJournals();
     // Loads a recording file; the status bar tells how it went.
     void LoadCsvFile(const QString& path);
+    const QString& loadFolder() const { return LoadFolder; }
     void SelectPlusRangeByText(const QString& text);
     void SelectMinusRangeByText(const QString& minusText, const QString& plusText);
-    QString LoadFolder;  // folder of the last loaded file
 
     // Printing (frmMain_Print.cpp).
-    // The printers a job can go to; tests give the file printer alone.
-    std::function<PrinterList()> InstalledPrinters = SystemPrinters;
+    // The printers a job can go to: the system's; tests give the file printer alone.
+    PrinterList installedPrinters() const { return installedPrinters_(); }
+    void setInstalledPrinters(std::function<PrinterList()> list) { installedPrinters_ = std::move(list); }
     // Prints the graph on the current printer with the current choices; -1 when there is no
     // printer, else 0.
     std::int16_t PrintOut();
@@ -427,6 +427,10 @@ private:
     static void setBackground(QWidget* w, const QColor& c);
 
     AppState& st_;
+    AlarmBlink alarm;
+    UnitMenuState unitMenu;
+    QString LoadFolder;  // folder of the last loaded file
+    std::function<PrinterList()> installedPrinters_ = SystemPrinters;
     std::int16_t CurRange = 0;     // plus-range index of the last full redraw
     std::int16_t ScrollDepth = 0;  // the scroll bar's handler within itself, or the bar just focused
     bool unloaded_ = false;

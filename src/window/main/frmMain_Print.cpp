@@ -76,7 +76,7 @@ QString frmMain::printRefusal() const
 
 std::int16_t frmMain::PrintOut()
 {
-    const PrinterList printers = InstalledPrinters();
+    const PrinterList printers = installedPrinters();
     PrintState& ps = st_.print;
     const PrinterEntry* printer = printers.current(ps.CurrentPrinter);
     if (!printer) {

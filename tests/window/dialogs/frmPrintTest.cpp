@@ -23,13 +23,13 @@ protected:
     void SetUp() override
     {
         WindowFixture::SetUp();
-        w->InstalledPrinters = [this] {
+        w->setInstalledPrinters([this] {
             PrinterList list = FilePrinterOnly();
             if (queueExists)
                 list.printers.prepend(
                     {QStringLiteral("bench-queue"), QStringLiteral("ipp://bench/queue"), false});
             return list;
-        };
+        });
         state->Settings.SaveDir = t.dir.path();
         w->ui.txtSaveFileName->setText(QStringLiteral("bench1"));
         w->SelectSampling(QStringLiteral("1000"));

@@ -77,7 +77,7 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     EXPECT_EQ(state->g_Keisu, 2.5f);
     EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
     EXPECT_EQ(w->ui.lblLoadFileName->text(), QFileInfo(file).fileName());
-    EXPECT_EQ(w->LoadFolder, docs());
+    EXPECT_EQ(w->loadFolder(), docs());
     EXPECT_EQ(w->ui.lblVariable->text(), " ----- ");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
 }

@@ -226,7 +226,7 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
     // Three pages each: 20 s of 1 s samples, 20 s of 100 ms samples, 2 s of 10 ms samples.
     const Recording table[] = {{45, 1000, 4, 20}, {450, 100, 4, 200}, {550, 10, 1, 200}};
     w->ui.optMode[1]->setChecked(true);
-    w->InstalledPrinters = FilePrinterOnly;
+    w->setInstalledPrinters(FilePrinterOnly);
     state->Settings.CursorInfo = 7;  // the readout names the sample's number
     for (const Recording& r : table) {
         SCOPED_TRACE(r.samplingMs);

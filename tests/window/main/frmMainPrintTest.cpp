@@ -47,7 +47,7 @@ protected:
     void SetUp() override
     {
         WindowFixture::SetUp();
-        w->InstalledPrinters = FilePrinterOnly;
+        w->setInstalledPrinters(FilePrinterOnly);
         state->Settings.SaveDir = t.dir.path();
         w->ui.txtSaveFileName->setText(QStringLiteral("bench1"));
     }
@@ -359,12 +359,12 @@ TEST_F(Print, TheFileIsReplacedOnlyByACompleteNewOneAndNoScratchFileStays)
 TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
 {
     // No printer at all.
-    w->InstalledPrinters = [] { return PrinterList(); };
+    w->setInstalledPrinters([] { return PrinterList(); });
     EXPECT_EQ(w->PrintOut(), -1);
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, QStringLiteral("有効なプリンタがありません."));
     EXPECT_EQ(t.prompts.shown[0].title, QStringLiteral("PrintOut"));
-    w->InstalledPrinters = FilePrinterOnly;
+    w->setInstalledPrinters(FilePrinterOnly);
 
     fill(45);
     w->ui.cmbGraphRange->setCurrentIndex(-1);
@@ -401,9 +401,9 @@ TEST_F(Print, AJobACupsQueueRefusesIsReportedAndLeavesNoScratchFile)
     const QByteArray tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", t.path(QStringLiteral("tmp")).toLocal8Bit());
     qputenv("CUPS_SERVER", t.path(QStringLiteral("no-cupsd.sock")).toLocal8Bit());
-    w->InstalledPrinters = [] {
+    w->setInstalledPrinters([] {
         return PrinterList{{{QStringLiteral("bench-queue"), QString(), false}}, QString()};
-    };
+    });
     EXPECT_EQ(w->PrintOut(), 0);
     qunsetenv("CUPS_SERVER");
     if (tmpdir.isEmpty())

@@ -154,14 +154,14 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
     test::TestEnv t;
     auto s = t.state();
     frmMain w(*s);
-    w.InstalledPrinters = FilePrinterOnly;
+    w.setInstalledPrinters(FilePrinterOnly);
     const std::vector<std::pair<const char*, std::function<QWidget*()>>> windows{
         {"frmMain", [&] { return &w; }},
         {"frmComm", [&] { return &w.comm(); }},
         {"frmPrint", [&] { return new frmPrint(w); }},
         {"frmKeisuInput",
          [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
-        {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenu, *w.state().env.prompts); }},
+        {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenuState(), *w.state().env.prompts); }},
         {"frmPass", [&] { return new frmPass(w); }},
         {"frmConfig", [&] { return new frmConfig(w); }},
     };
