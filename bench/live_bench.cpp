@@ -348,7 +348,7 @@ int main(int argc, char** argv)
     bool opened = false;
     QTimer::singleShot(300, &loop, [&] {
         controls(w).cmdOpen->click();
-        opened = w.Measuring != 0;
+        opened = w.measuring();
         if (!opened)
             loop.quit();
     });

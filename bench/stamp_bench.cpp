@@ -68,7 +68,7 @@ std::optional<Figures> measure(bool heldUp)
         if (a->isVisible() && a->text().startsWith(portPrefix))
             a->trigger();
     w.ui.cmdOpen->click();
-    if (w.Measuring != 1) {
+    if (!w.measuring()) {
         const QString said = t.prompts.shown.isEmpty() ? QString() : t.prompts.shown.last().text;
         bench::Failed("stamp_bench", "the measurement starts on the gauge's port", qPrintable(said));
         return std::nullopt;
@@ -81,7 +81,7 @@ std::optional<Figures> measure(bool heldUp)
         box.exec();  // a modal box nobody answers for two seconds
     }
     if (settled)
-        QTest::qWaitFor([&] { return state.store.g_DataCnt >= Frames; }, 60000);
+        (void)QTest::qWaitFor([&] { return state.store.g_DataCnt >= Frames; }, 60000);  // figures tell what came
     w.ui.cmdClose->click();
     sim.stop();
 

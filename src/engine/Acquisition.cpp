@@ -214,6 +214,7 @@ QString Acquisition::start(const AcquisitionOptions& options)
         v.measuring = true;
         tick_->start(st_.opt.publishMs);
         publish();
+        Q_EMIT measuringChanged(true);
     });
     return why;
 }
@@ -256,6 +257,7 @@ void Acquisition::stopHere()
     measuring_.store(false, std::memory_order_release);
     st_.view.measuring = false;
     publish();
+    Q_EMIT measuringChanged(false);
 }
 
 QString Acquisition::portName() const { return PortName(st_.opt.port, st_.opt.device); }

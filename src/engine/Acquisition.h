@@ -131,6 +131,8 @@ public:
 Q_SIGNALS:
     // Something in the event queue waits (emitted on the engine's thread).
     void news();
+    // A measurement began or ended: measuring() changed (emitted on the engine's thread).
+    void measuringChanged(bool measuring);
 
 private:
     using Clock = PortReader::Clock;

@@ -157,7 +157,7 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     w->ui.optMode[0]->setChecked(true);
     selectGauge();
     w->ui.cmdOpen->click();
-    ASSERT_EQ(w->Measuring, 1);
+    ASSERT_TRUE(w->measuring());
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 20000));
     w->ui.cmdClose->click();
     EXPECT_EQ(filesIn(folder, "*.csv").size(), 2);
@@ -180,7 +180,7 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
     state->Settings.SaveDir = t.path("blocked/rec");
     state->Settings.MaxDatas = 2000;  // segments of 2000 samples, as 30000 at full length
     w->ui.cmdOpen->click();
-    ASSERT_EQ(w->Measuring, 1);
+    ASSERT_TRUE(w->measuring());
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_FileNo == 3; }, 20000));
 
     // Two segments are kept, said so, and nothing waited for an answer.

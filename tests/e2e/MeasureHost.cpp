@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
     w.show();
     QTimer::singleShot(0, &w, [&] {
         w.ui.cmdOpen->click();
-        std::printf(w.Measuring ? "measuring\n" : "not measuring\n");
+        std::printf(w.measuring() ? "measuring\n" : "not measuring\n");
         std::fflush(stdout);
     });
     return app.exec();

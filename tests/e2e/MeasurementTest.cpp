@@ -96,11 +96,11 @@ TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
 {
     start(0, {"--period", "1", "--count", "500", "--wave", "ramp", "--amplitude", "9"});
     w->ui.cmdOpen->click();
-    ASSERT_EQ(w->Measuring, 1);
+    ASSERT_TRUE(w->measuring());
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 500; }, 20000))
         << state->store.g_DataCnt;
     w->ui.cmdClose->click();
-    EXPECT_EQ(w->Measuring, 0);
+    EXPECT_FALSE(w->measuring());
     EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
     expectStoreHolds(frames.waitFor(500));
 }
@@ -114,7 +114,7 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSample)
     constexpr int Frames = 6000;
     start(0, {"--period", "1", "--count", QString::number(Frames), "--wave", "ramp", "--amplitude", "9"});
     w->ui.cmdOpen->click();
-    ASSERT_EQ(w->Measuring, 1);
+    ASSERT_TRUE(w->measuring());
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 10000));
     QThread::msleep(2000);  // a handler that takes two seconds
     QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), QStringLiteral("held open"));
@@ -143,7 +143,7 @@ TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
 {
     start(5, {"--period", "5", "--vanish-after", "60", "--wave", "sine", "--amplitude", "30"});
     w->ui.cmdOpen->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->Measuring == 0; }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->measuring(); }, 15000));
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_EQ(t.prompts.shown.last().text, "ポートが切断されました。測定を停止しました。");
     EXPECT_TRUE(w->ui.cmdOpen->isEnabled());

@@ -57,7 +57,7 @@ int main(int argc, char* argv[])
     std::fflush(stdout);
     QTimer::singleShot(500, &w, [&] {
         w.ui.cmdOpen->click();
-        if (!w.Measuring) {
+        if (!w.measuring()) {
             std::fprintf(stderr, "the measurement did not start\n");
             app.exit(1);
             return;

@@ -1,10 +1,10 @@
 #include "window/dialogs/frmConfig.h"
 
-#include "core/app/AppState.h"
+#include "core/app/ConfFile.h"
+#include "core/platform/AppEnv.h"
 #include "core/platform/Prompts.h"
 #include "core/trend/Cursor.h"
 #include "window/dialogs/frmInputDialogs.h"
-#include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 
 #include <QButtonGroup>
@@ -19,14 +19,15 @@
 
 namespace tavin {
 
-frmPass::frmPass(frmMain& main)
-    : QDialog(&main), txtPass(named(new QLineEdit(this), "txtPass")),
+frmPass::frmPass(QWidget* parent)
+    : QDialog(parent), txtPass(named(new QLineEdit(this), "txtPass")),
       cmdOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdOK"), this)),
-      cmdCancel(DialogButton(QStringLiteral("&Cancel"), QStringLiteral("cmdCancel"), this)), main_(main)
+      cmdCancel(DialogButton(QStringLiteral("&Cancel"), QStringLiteral("cmdCancel"), this))
 {
     setObjectName(QStringLiteral("frmPass"));
     setWindowTitle(QStringLiteral("設定変更"));
-    setWindowIcon(main.windowIcon());
+    if (parent)
+        setWindowIcon(parent->windowIcon());
     txtPass->setEchoMode(QLineEdit::Password);
     txtPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*" for each character
     cmdOK->setDefault(true);
@@ -43,25 +44,31 @@ frmPass::frmPass(frmMain& main)
 // A wrong entry says nothing: the dialog closes either way.
 void frmPass::cmdOK_Click()
 {
-    if (SettingsPasswordMatches(txtPass->text()))
-        main_.state().Settings.Password = 1;
+    granted_ = SettingsPasswordMatches(txtPass->text());
     accept();
 }
 
-frmConfig::frmConfig(frmMain& main)
-    : QDialog(&main),
+void ConfigChoices::applyTo(SettingsRecord& s) const
+{
+    s.SaveDir = saveDir;
+    s.MaxDatas = maxDatas;
+    s.CursorInfo = cursorInfo;
+}
+
+frmConfig::frmConfig(const SettingsRecord& s, const AppEnv& env, QWidget* parent)
+    : QDialog(parent),
       chkIndexDisp(named(new QCheckBox(QStringLiteral("データ番号表示有効"), this), "chkIndexDisp")),
       chkCursorBlink(named(new QCheckBox(QStringLiteral("カーソル点滅有効"), this), "chkCursorBlink")),
       cmdMyDocuments(
           DialogButton(QStringLiteral("マイドキュメントに設定"), QStringLiteral("cmdMyDocuments"), this)),
       cmdPrintOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdPrintOK"), this)),
       cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)),
-      main_(main)
+      env_(env), choices_{s.SaveDir, s.MaxDatas, s.CursorInfo}
 {
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(QStringLiteral("設定"));
-    setWindowIcon(main.windowIcon());
-    const SettingsRecord& s = main.state().Settings;
+    if (parent)
+        setWindowIcon(parent->windowIcon());
 
     auto* limit = new QGroupBox(QStringLiteral("最大保存データ数"), this);
     auto* limitLayout = new QVBoxLayout(limit);
@@ -83,7 +90,6 @@ frmConfig::frmConfig(frmMain& main)
     chkIndexDisp->setChecked(s.CursorInfo & CursorShowsIndex);
     chkCursorBlink->setChecked(s.CursorInfo & CursorBlinks);
 
-    pendingSaveDir = s.SaveDir;
     auto* grid = new QGridLayout(this);
     grid->addWidget(limit, 0, 0, 1, 2);
     grid->addWidget(cursor, 1, 0, 1, 2);
@@ -102,31 +108,28 @@ frmConfig::frmConfig(frmMain& main)
 // Only a folder that exists becomes the pending save folder; otherwise the user learns why.
 void frmConfig::cmdMyDocuments_Click()
 {
-    const AppState& st = main_.state();
     bool exists = false;
-    const QString documents = DocumentsFolder(st.env, &exists);
+    const QString documents = DocumentsFolder(env_, &exists);
     if (documents.isEmpty() || !exists) {
-        st.env.prompts->message(
+        env_.prompts->message(
             {QStringLiteral("ドキュメントフォルダが見つからないため、保存フォルダは変わりません。") +
                  (documents.isEmpty() ? QString()
                                       : QStringLiteral("\r\n(") + QDir::toNativeSeparators(documents) + u')'),
              windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
-    pendingSaveDir = documents;
+    choices_.saveDir = documents;
 }
 
 void frmConfig::cmdPrintOK_Click()
 {
-    SettingsRecord& s = main_.state().Settings;
-    s.SaveDir = pendingSaveDir;
-    s.MaxDatas = optMaxSaveData[0]->isChecked() ? 30000 : 360000;
-    auto info = std::int16_t(s.CursorInfo & ~(CursorShowsIndex | CursorBlinks));
+    choices_.maxDatas = optMaxSaveData[0]->isChecked() ? 30000 : 360000;
+    auto info = std::int16_t(choices_.cursorInfo & ~(CursorShowsIndex | CursorBlinks));
     if (chkIndexDisp->isChecked())
         info |= CursorShowsIndex;
     if (chkCursorBlink->isChecked())
         info |= CursorBlinks;
-    s.CursorInfo = info;
+    choices_.cursorInfo = info;
     accept();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <cstdint>
 
 class QCheckBox;
 class QLineEdit;
@@ -12,15 +13,17 @@ class QRadioButton;
 
 namespace tavin {
 
-class frmMain;
+struct AppEnv;
+struct SettingsRecord;
 
 // The password asked before the settings dialog opens; a right entry grants access until the
-// program ends.
+// program ends (the caller's to keep).
 class frmPass : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmPass(frmMain& main);
+    explicit frmPass(QWidget* parent);
+    bool granted() const { return granted_; }
 
     QLineEdit* txtPass;
     QPushButton* cmdOK;
@@ -29,14 +32,24 @@ public:
     void cmdOK_Click();
 
 private:
-    frmMain& main_;
+    bool granted_ = false;
+};
+
+// What the settings dialog edits, as OK hands it back.
+struct ConfigChoices {
+    QString saveDir;
+    std::int32_t maxDatas = 0;
+    std::int16_t cursorInfo = 0;
+
+    void applyTo(SettingsRecord& s) const;
 };
 
 class frmConfig : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmConfig(frmMain& main);
+    frmConfig(const SettingsRecord& settings, const AppEnv& env, QWidget* parent);
+    const ConfigChoices& choices() const { return choices_; }
 
     QList<QRadioButton*> optMaxSaveData;  // 30000, 360000
     QCheckBox* chkIndexDisp;
@@ -48,10 +61,9 @@ public:
     void cmdMyDocuments_Click();
     void cmdPrintOK_Click();
 
-    QString pendingSaveDir;  // becomes the save folder with OK
-
 private:
-    frmMain& main_;
+    const AppEnv& env_;
+    ConfigChoices choices_;  // saveDir: the pending save folder until OK
 };
 
 }  // namespace tavin

@@ -4,7 +4,7 @@
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
-#include "window/main/frmMain.h"
+#include "core/decode/Units.h"
 #include "window/widgets/Controls.h"
 
 #include <QAction>

@@ -3,7 +3,6 @@
 #include "core/app/AppState.h"
 #include "core/platform/Prompts.h"
 #include "window/dialogs/frmInputDialogs.h"
-#include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 
 #include <QCheckBox>
@@ -22,8 +21,9 @@ constexpr int AllDataPageIndex = 8;
 
 }  // namespace
 
-frmPrint::frmPrint(frmMain& main)
-    : QDialog(&main), Frame1(named(new QGroupBox(QStringLiteral("プリンタ"), this), "Frame1")),
+frmPrint::frmPrint(std::function<PrinterList()> printers, PrintState choices, Prompts* prompts,
+                   QWidget* parent)
+    : QDialog(parent), Frame1(named(new QGroupBox(QStringLiteral("プリンタ"), this), "Frame1")),
       cboPriSet(named(new QComboBox(Frame1), "cboPriSet")),
       lblPriName(named(new QLabel(Frame1), "lblPriName")),
       lblPriport(named(new QLabel(Frame1), "lblPriport")),
@@ -32,11 +32,12 @@ frmPrint::frmPrint(frmMain& main)
       chkPrintTate(named(new QCheckBox(QStringLiteral("A4縦で出力"), this), "chkPrintTate")),
       cmdPrintOK(DialogButton(QStringLiteral("OK"), QStringLiteral("cmdPrintOK"), this)),
       cmdPrintCancel(DialogButton(QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdPrintCancel"), this)),
-      main_(main)
+      printers_(std::move(printers)), choices_(std::move(choices)), prompts_(prompts)
 {
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("印刷"));
-    setWindowIcon(main.windowIcon());
+    if (parent)
+        setWindowIcon(parent->windowIcon());
     cmdPrintOK->setDefault(true);
 
     auto* printer = new QGridLayout(Frame1);
@@ -69,29 +70,17 @@ frmPrint::frmPrint(frmMain& main)
 
 void frmPrint::Form_Load()
 {
-    const PrinterList printers = main_.installedPrinters();
+    const PrinterList printers = printers_();
     for (const PrinterEntry& p : printers.printers)
         cboPriSet->addItem(p.name);
     showCurrentPrinter(printers);
-    SavedPageLenIndex = std::int16_t(main_.ui.cmbPageSec->currentIndex());
-    // A measurement goes on while the dialog is open, and its automatic zoom may lengthen the
-    // page: that length is the one to come back to, not the one the dialog opened with.
-    connect(main_.ui.cmbPageSec, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!settingPage_)
-            SavedPageLenIndex = std::int16_t(index);
-    });
 }
 
-void frmPrint::setPageLength(int index)
-{
-    settingPage_ = true;
-    main_.ui.cmbPageSec->setCurrentIndex(index);
-    settingPage_ = false;
-}
+int frmPrint::pageLengthIndex(int current) const { return choices_.PrintAll ? AllDataPageIndex : current; }
 
 void frmPrint::showCurrentPrinter(const PrinterList& printers)
 {
-    const PrinterEntry* current = printers.current(main_.state().print.CurrentPrinter);
+    const PrinterEntry* current = printers.current(choices_.CurrentPrinter);
     const PrinterEntry shown = current ? *current : PrinterEntry();
     cboPriSet->setCurrentIndex(cboPriSet->findText(shown.name));
     lblPriName->setText(QStringLiteral("種類：　") + shown.name);
@@ -101,23 +90,22 @@ void frmPrint::showCurrentPrinter(const PrinterList& printers)
 void frmPrint::cboPriSet_Click()
 {
     // The list is as it was when the dialog opened: a queue removed since then is not taken.
-    const PrinterList printers = main_.installedPrinters();
+    const PrinterList printers = printers_();
     const QString wanted = cboPriSet->currentText();
     for (const PrinterEntry& p : printers.printers)
         if (p.name == wanted)
-            main_.state().print.CurrentPrinter = wanted;
+            choices_.CurrentPrinter = wanted;
     showCurrentPrinter(printers);
 }
 
 void frmPrint::cmdPriProperty_Click()
 {
     // Only a queue that still exists has settings of its own; the file printer has none.
-    AppState& st = main_.state();
-    const PrinterList printers = main_.installedPrinters();
+    const PrinterList printers = printers_();
     const QString name = cboPriSet->currentText();
     for (const PrinterEntry& p : printers.printers)
-        if (p.name == name && !p.file && st.env.prompts)
-            st.env.prompts->printerProperties(name, st.print.QueueOptions[name]);
+        if (p.name == name && !p.file && prompts_)
+            prompts_->printerProperties(name, choices_.QueueOptions[name]);
 }
 
 void frmPrint::chkAll1Page_Click() { chkPrintTate->setEnabled(!chkAll1Page->isChecked()); }
@@ -126,19 +114,9 @@ void frmPrint::chkPrintTate_Click() { chkAll1Page->setEnabled(!chkPrintTate->isC
 
 void frmPrint::cmdPrintOK_Click()
 {
-    PrintState& ps = main_.state().print;
-    ps.PrintPortrait = chkPrintTate->isChecked();
-    ps.PrintAll = chkAll1Page->isChecked();
-    setPageLength(ps.PrintAll ? AllDataPageIndex : SavedPageLenIndex);
-    main_.PrintOut();
-    setPageLength(SavedPageLenIndex);
+    choices_.PrintPortrait = chkPrintTate->isChecked();
+    choices_.PrintAll = chkAll1Page->isChecked();
     accept();
-}
-
-void frmPrint::done(int result)
-{
-    setPageLength(SavedPageLenIndex);
-    QDialog::done(result);
 }
 
 }  // namespace tavin

@@ -1,12 +1,13 @@
 // The print dialog: the printer (every CUPS queue and the PDF file printer) with its own settings,
-// A4 portrait or all data, and OK to print. The printer chosen here stays the program's printer
-// until it ends; the system's default queue is never changed.
+// A4 portrait or all data, and OK to print. It edits a copy of the print choices and hands it back;
+// the caller prints. The system's default queue is never changed.
 #pragma once
 
+#include "core/print/PrintLayout.h"
 #include "window/platform/Printers.h"
 
 #include <QDialog>
-#include <cstdint>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -16,13 +17,20 @@ class QPushButton;
 
 namespace tavin {
 
-class frmMain;
+class Prompts;
 
 class frmPrint : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmPrint(frmMain& main);
+    // `printers` is asked again at each choice: a queue may go away while the dialog is open.
+    frmPrint(std::function<PrinterList()> printers, PrintState choices, Prompts* prompts, QWidget* parent);
+
+    // The choices as the dialog leaves them: the printer and its queue's settings whatever the
+    // answer, A4 portrait and all data as OK took them.
+    const PrintState& choices() const { return choices_; }
+    // The page length (index of the page list) to print with: all data prints five-minute pages.
+    int pageLengthIndex(int current) const;
 
     QGroupBox* Frame1;
     QComboBox* cboPriSet;
@@ -40,18 +48,13 @@ public:
     void chkPrintTate_Click();
     void cmdPrintOK_Click();
 
-    // Closing by OK, Cancel or the close box puts the page length back as it was.
-    void done(int result) override;
-
 private:
     void Form_Load();
     void showCurrentPrinter(const PrinterList& printers);
-    // Sets the main window's page length; the dialog's own changes are not the measurement's.
-    void setPageLength(int index);
 
-    frmMain& main_;
-    std::int16_t SavedPageLenIndex = 0;
-    bool settingPage_ = false;
+    std::function<PrinterList()> printers_;
+    PrintState choices_;
+    Prompts* prompts_;
 };
 
 }  // namespace tavin

@@ -208,10 +208,8 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     if (!unloaded_) {
         // A segment that exists only in memory would end with the program: the user decides.
-        if (Measuring) {
-            cmdClose_Click();
-            Measuring = 0;  // stopped and saved here: the shutdown must not save the segment twice
-        }
+        if (measuring())
+            cmdClose_Click();  // stopped and saved here: the shutdown finds nothing to save twice
         saveUnsaved();
         const int lost = engine_->view().unsavedInMemoryOnly;
         if (lost > 0 && st_.env.prompts->message(

@@ -201,12 +201,8 @@ public:
 
     Ui::frmMain ui;
 
-    // Paint and page state shared with other parts of the program.
-    std::int16_t l_noPaint = 0;   // printing or a held screen: the graph is not repainted
-    std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
-
-    // Recording state.
-    std::int16_t Measuring = 0;
+    // A measurement runs: the engine's state (Acquisition::measuringChanged says when it changes).
+    bool measuring() const { return engine_->measuring(); }
 
     // The measurement: it owns the port, the store's appends, the journal and the segments' save;
     // this window shows what it publishes and sets its options.
@@ -427,6 +423,8 @@ private:
     static void setBackground(QWidget* w, const QColor& c);
 
     AppState& st_;
+    std::int16_t l_noPaint = 0;   // printing or a held screen: the graph is not repainted
+    std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
     AlarmBlink alarm;
     UnitMenuState unitMenu;
     QString LoadFolder;  // folder of the last loaded file

@@ -58,7 +58,7 @@ void frmMain::pctGraph1_MouseDown(Qt::MouseButton button, float x)
                 st_.page.removeCursor();
                 return;
             }
-            if (Measuring)
+            if (measuring())
                 return;  // while measuring a click only hides the line
             ui.Timer4->start();
             ui.lineCursor->Visible = true;
@@ -85,7 +85,7 @@ void frmMain::Timer4_Timer()
             return;
         if (!st_.page.cursorOnPage()) {
             hideCursor();
-        } else if (Measuring) {
+        } else if (measuring()) {
             hideCursor();
             ui.Timer4->stop();
         } else if (st_.Settings.CursorInfo & CursorBlinks) {
@@ -101,7 +101,7 @@ void frmMain::cmdZoom_Click(int index)
         // While measuring, the page recomputation keeps the newest sample in view; the cursor
         // the user placed (or none) comes back afterwards.
         const std::int32_t cursor = st_.page.cursor();
-        if (Measuring)
+        if (measuring())
             st_.page.placeCursor(st_.store.g_DataCnt - 1);
         const int at = ui.cmbPageSec->currentIndex();
         if (index == 1 && at > 0)

@@ -83,7 +83,7 @@ void frmMain::mnuExportCsv_Click()
 // while measuring.
 void frmMain::openRecording(QString path)
 {
-    if (Measuring) {
+    if (measuring()) {
         ui.StatusBar1->showMessage(QStringLiteral("測定中は読み込めません。"));
         return;
     }

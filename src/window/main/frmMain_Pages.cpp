@@ -88,7 +88,7 @@ void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCu
         if (withCursor) {
             if (!CursorOnPage(st_.page.cursor(), page.start, N))
                 ui.lineCursor->Visible = false;
-            else if (st_.page.hasCursor() && !Measuring) {
+            else if (st_.page.hasCursor() && !measuring()) {
                 ui.lineCursor->Visible = true;
                 ShowCursorLabel(st_.page.cursor());
             }
@@ -122,7 +122,7 @@ void frmMain::MoveCursorLine()
         ui.lineCursor->X1 = ui.lineCursor->X2 = x;
         ui.lineCursor->Y1 = 0;
         ui.lineCursor->Y2 = ui.pctGraph1->ScaleHeight;
-        if (st_.page.hasCursor() && !Measuring)
+        if (st_.page.hasCursor() && !measuring())
             ShowCursorLabel(st_.page.cursor());
         ui.pctGraph1->shapesChanged();
     });

@@ -51,8 +51,21 @@ void frmMain::cmdPrintOut_Click()
     // Nothing paints the screen while the dialog is open and a job uses the renderer.
     l_noPaint = 1;
     Trap(st_.log, QString(), [&] {
-        frmPrint dialog(*this);
-        dialog.exec();
+        frmPrint dialog(installedPrinters_, st_.print, st_.env.prompts, this);
+        const bool ok = dialog.exec() == QDialog::Accepted;
+        // The printer chosen stays the program's printer until it ends, printed or not.
+        const PrintState& chosen = dialog.choices();
+        st_.print.CurrentPrinter = chosen.CurrentPrinter;
+        st_.print.QueueOptions = chosen.QueueOptions;
+        if (!ok)
+            return;
+        st_.print.PrintPortrait = chosen.PrintPortrait;
+        st_.print.PrintAll = chosen.PrintAll;
+        // The job prints with its page length; the screen's comes back afterwards.
+        const int pageLength = ui.cmbPageSec->currentIndex();
+        ui.cmbPageSec->setCurrentIndex(dialog.pageLengthIndex(pageLength));
+        PrintOut();
+        ui.cmbPageSec->setCurrentIndex(pageLength);
     });
     l_noPaint = 0;
     // The page length may have changed and come back meanwhile, with every repaint held: the

@@ -105,7 +105,7 @@ void frmMain::mnuPlusRange_Click(int index)
         for (int i = 2; i < ui.mnuMinusRange.size(); ++i)
             ui.mnuMinusRange[i]->setEnabled(MinusItemEnabled(index, i));
         mnuMinusRange_Click(minus >= 0 && ui.mnuMinusRange[minus]->isEnabled() ? minus : 0);
-        if (Measuring) {
+        if (measuring()) {
             SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi);
             SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);
         }

@@ -60,7 +60,6 @@ void frmMain::cmdOpen_Click()
         hideCursor();
         ui.chkAveMode->setEnabled(false);
         ui.txtAveNum->setEnabled(false);
-        Measuring = 1;
         st_.page.showFirstPage();
         ui.lblGA->setText(QString());
         ui.lblVariable->setText(QStringLiteral("----- "));
@@ -86,7 +85,6 @@ void frmMain::unlockAfterStop()
     ui.cmdClose->setEnabled(false);
     ui.chkAveMode->setEnabled(true);
     ui.txtAveNum->setEnabled(true);
-    Measuring = 0;
     ui.tmrScreen->stop();
     if (lampOutDue_)
         putLampOut();
@@ -116,7 +114,7 @@ void frmMain::cmdClose_Click()
 // The device vanished mid-measurement: stop as the stop button does, keeping what was received.
 void frmMain::onPortLost(const QString&)
 {
-    if (!Measuring)
+    if (!measuring())
         return;
     cmdClose_Click();
     st_.env.prompts->message({QStringLiteral("ポートが切断されました。測定を停止しました。"), QString(),

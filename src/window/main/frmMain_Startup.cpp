@@ -169,7 +169,7 @@ void frmMain::Form_Unload()
         return;
     unloaded_ = true;
     Trap(st_.log, QStringLiteral("Form_Unload"), [&] {
-        if (Measuring)
+        if (measuring())
             cmdClose_Click();  // closing the window mid-measurement keeps what was recorded
         saveUnsaved();
         const AcquisitionView v = engine_->view();
@@ -194,13 +194,16 @@ void frmMain::mnuSetting_Click()
 {
     Trap(st_.log, QString(), [&] {
         if (st_.Settings.Password == 0) {
-            frmPass pass(*this);
+            frmPass pass(this);
             pass.exec();
-            if (st_.Settings.Password == 0)
+            if (!pass.granted())
                 return;
+            st_.Settings.Password = 1;
         }
-        frmConfig config(*this);
-        config.exec();
+        frmConfig config(st_.Settings, st_.env, this);
+        if (config.exec() != QDialog::Accepted)
+            return;
+        config.choices().applyTo(st_.Settings);
         showSaveFolder();  // its button may have made the Documents folder the save folder
     });
 }

@@ -226,7 +226,7 @@ void frmMain::showBlink(BlinkColour colour)
 void frmMain::Timer3_Timer()
 {
     Trap(st_.log, QString(), [&] {
-        showBlink(alarm.step(Measuring != 0));
+        showBlink(alarm.step(measuring()));
         if (!alarm.running)
             ui.Timer3->stop();
     });

@@ -120,7 +120,7 @@ TEST_F(Settings, ALimitLoweredDuringAMeasurementEndsTheSegmentAtTheNextSample)
     state->Settings.Password = 1;
     state->Settings.MaxDatas = 360000;
     state->Settings.SaveDir = t.path("rec");
-    w->Measuring = 1;
+    startWithoutPort();
     for (int i = 0; i < 30500; ++i) {
         float v = float(i % 100);
         feedValue(v);

@@ -53,7 +53,6 @@ protected:
     }
     void expectClosedAsOpened(int pageIndex)
     {
-        EXPECT_EQ(w->l_noPaint, 0);
         EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), pageIndex);
         // The screen shows the page that the scroll position names.
         EXPECT_EQ(state->page.start(), w->ui.HScroll1->value() * 20);
@@ -69,7 +68,6 @@ TEST_F(PrintDialog, TheTwoOptionsExcludeEachOtherAndCancelPrintsNothing)
 {
     whenShown<frmPrint>([this](frmPrint& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印刷"));
-        EXPECT_EQ(w->l_noPaint, 1);
         EXPECT_EQ(d.cboPriSet->count(), 2);
         EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　PDFファイル"));  // no default queue
         EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　FILE:"));
@@ -133,12 +131,13 @@ TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTak
     whenShown<frmPrint>([this](frmPrint& d) {
         d.cboPriSet->setCurrentText(QStringLiteral("bench-queue"));
         d.cboPriSet_Click();
-        EXPECT_EQ(state->print.CurrentPrinter, QStringLiteral("bench-queue"));
+        EXPECT_EQ(d.choices().CurrentPrinter, QStringLiteral("bench-queue"));
         EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　bench-queue"));
         EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　ipp://bench/queue"));
         d.cmdPrintCancel->click();
     });
     w->ui.cmdPrintOut->click();
+    EXPECT_EQ(state->print.CurrentPrinter, QStringLiteral("bench-queue"));  // kept, though cancelled
 
     // The next opening shows it; meanwhile the queue goes away.
     whenShown<frmPrint>([this](frmPrint& d) {
@@ -148,7 +147,7 @@ TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTak
         queueExists = false;
         d.cboPriSet->setCurrentText(QStringLiteral("bench-queue"));
         d.cboPriSet_Click();
-        EXPECT_EQ(state->print.CurrentPrinter, QStringLiteral("PDFファイル"));
+        EXPECT_EQ(d.choices().CurrentPrinter, QStringLiteral("PDFファイル"));
         EXPECT_EQ(d.cboPriSet->currentText(), QStringLiteral("PDFファイル"));
         EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　PDFファイル"));
         d.cmdPrintCancel->click();

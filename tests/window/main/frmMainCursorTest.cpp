@@ -108,7 +108,11 @@ TEST_F(Cursor, AZoomDuringAMeasurementKeepsTheNewestSampleInViewAndTheCursorWher
     w->ui.cmdZoom[0]->click();
     EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), page);
 
-    w->Measuring = 1;
+    startWithoutPort();
+    for (int i = 0; i < 500; ++i) {
+        float v = float(i);
+        feedValue(v);
+    }
     state->page.removeCursor();
     w->ui.cmdZoom[1]->click();  // shorter page: the page with sample 499 stays in view
     EXPECT_LE(state->page.start(), 499);

@@ -187,7 +187,6 @@ TEST_F(Export, ShortcutsLoadPrintAndQuit)
     w->ui.optMode[0]->setChecked(true);
     const qsizetype dialogs = t.prompts.dialogs.size();
     startWithoutPort();
-    w->Measuring = 1;
     w->ui.actOpen->trigger();
     EXPECT_TRUE(w->ui.optMode[0]->isChecked());
     EXPECT_EQ(t.prompts.dialogs.size(), dialogs);

@@ -24,7 +24,6 @@ protected:
         WindowFixture::SetUp();
         state->Settings.SaveDir = t.path("rec");
         startWithoutPort();  // samples come as in a measurement
-        w->Measuring = 1;
     }
     void record(int n, float from = 0)
     {
@@ -42,7 +41,6 @@ protected:
     void stop()
     {
         Q_EMIT w->ui.cmdClose->clicked();
-        w->Measuring = 0;  // no port was open to close
     }
     QStringList in(const QString& pattern) const
     {
@@ -112,7 +110,7 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
     t.prompts.shown.clear();
     t.prompts.answers = {MsgAnswer::No};
     Q_EMIT w->ui.cmdOpen->clicked();
-    EXPECT_EQ(w->Measuring, 0);
+    EXPECT_FALSE(w->measuring());
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_TRUE(t.prompts.shown[0].text.contains("1 区間"));
     EXPECT_TRUE(t.prompts.shown[0].text.endsWith("測定を開始しますか？"));

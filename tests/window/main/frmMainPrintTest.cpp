@@ -225,7 +225,6 @@ TEST_F(Print, TheCurveRunsAcrossItsBoxAndStaysInside)
 {
     // 2000 samples a page: the long-polyline path of the screen.
     fill(4500, "10");
-    w->l_noPaint = 1;  // as while the print buttons run a job
     const QString pdf = print(false);
     Tool(QStringLiteral("pdftoppm"),
          {"-r", "100", "-png", "-singlefile", pdf, t.path(QStringLiteral("sheet"))});

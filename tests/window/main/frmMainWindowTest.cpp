@@ -158,12 +158,12 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
     const std::vector<std::pair<const char*, std::function<QWidget*()>>> windows{
         {"frmMain", [&] { return &w; }},
         {"frmComm", [&] { return &w.comm(); }},
-        {"frmPrint", [&] { return new frmPrint(w); }},
+        {"frmPrint", [&] { return new frmPrint(FilePrinterOnly, w.state().print, nullptr, &w); }},
         {"frmKeisuInput",
          [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
         {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenuState(), *w.state().env.prompts); }},
-        {"frmPass", [&] { return new frmPass(w); }},
-        {"frmConfig", [&] { return new frmConfig(w); }},
+        {"frmPass", [&] { return new frmPass(&w); }},
+        {"frmConfig", [&] { return new frmConfig(w.state().Settings, w.state().env, &w); }},
     };
     QtWarnings warnings;
     for (const auto& [name, make] : windows) {
