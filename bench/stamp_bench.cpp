@@ -81,7 +81,8 @@ std::optional<Figures> measure(bool heldUp)
         box.exec();  // a modal box nobody answers for two seconds
     }
     if (settled)
-        (void)QTest::qWaitFor([&] { return state.store.g_DataCnt >= Frames; }, 60000);  // figures tell what came
+        (void)QTest::qWaitFor([&] { return state.store.g_DataCnt >= Frames; },
+                              60000);  // figures tell what came
     w.ui.cmdClose->click();
     sim.stop();
 

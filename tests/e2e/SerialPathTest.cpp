@@ -60,8 +60,7 @@ TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
 TEST_F(SerialPath, AVanishedDeviceClosesThePortOnceAndLeavesTheProcessIdle)
 {
     startGauge(0, {"--vanish-after", "15"});
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !w->measuring(); }, 10000));  // stopped as the stop button does
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->measuring(); }, 10000));  // stopped as the stop button does
     EXPECT_FALSE(w->engine().portOpen());
     EXPECT_EQ(state->store.g_DataCnt, 15);  // everything sent before was kept
     ASSERT_EQ(t.prompts.shown.size(), 1);

@@ -1,10 +1,10 @@
 #include "window/dialogs/frmInputDialogs.h"
 
 #include "core/app/AppState.h"
+#include "core/decode/Units.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
-#include "core/decode/Units.h"
 #include "window/widgets/Controls.h"
 
 #include <QAction>

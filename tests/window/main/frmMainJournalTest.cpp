@@ -38,10 +38,7 @@ protected:
         w->engine().checkJournalNow();
         w->RefreshScreen();
     }
-    void stop()
-    {
-        Q_EMIT w->ui.cmdClose->clicked();
-    }
+    void stop() { Q_EMIT w->ui.cmdClose->clicked(); }
     QStringList in(const QString& pattern) const
     {
         return QDir(t.path("rec")).entryList({pattern}, QDir::Files);
