@@ -23,9 +23,9 @@ int main(int argc, char** argv)
     OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
-    w.ui.mnuPlusRange[7]->trigger();      // 0 .. 125
-    w.ui.mnuSampling[0]->trigger();       // 1 ms
-    w.ui.cmbPageSec->setCurrentIndex(9);  // 600 s: one page spans 600,000 samples
+    w.controls().mnuPlusRange[7]->trigger();      // 0 .. 125
+    w.controls().mnuSampling[0]->trigger();       // 1 ms
+    w.controls().cmbPageSec->setCurrentIndex(9);  // 600 s: one page spans 600,000 samples
     state.Settings.MaxDatas = 360000;
     constexpr int Stored = 360001;
     std::mt19937 rng(7);
@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     const double repaint = best(5, [&] { w.pctGraph1_Paint(); });
 
     // The same polyline alone on a white image, and the plain loop on an image of the same size.
-    PictureBox* g = w.ui.pctGraph1;
+    PictureBox* g = w.controls().pctGraph1;
     g->BackColor = Qt::white;
     g->Cls();
     w.DrawGraph(g, 0, Stored - 1, false);
@@ -75,7 +75,7 @@ int main(int argc, char** argv)
                 differ, drawn, share);
 
     // Appending one segment per sample, with few and with many stored.
-    w.ui.cmbPageSec->setCurrentIndex(4);  // 20 s: 20,000 samples a page
+    w.controls().cmbPageSec->setCurrentIndex(4);  // 20 s: 20,000 samples a page
     auto append = [&](int stored) {
         return best(3, [&] {
             state.store.g_DataCnt = stored;
@@ -85,7 +85,7 @@ int main(int argc, char** argv)
             for (int i = 0; i < 1000; ++i)
                 w.engine().injectValue(60.0f + noise(rng));
             w.RefreshScreen();
-            w.ui.pctGraph1->image();  // the segments drawn into the image
+            w.controls().pctGraph1->image();  // the segments drawn into the image
             QCoreApplication::processEvents();
         });
     };

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
 {
     OffscreenProgram program(argc, argv);
     frmMain& w = program.w;
-    w.ui.optMode[1]->setChecked(true);
+    w.controls().optMode[1]->setChecked(true);
 
     constexpr int Samples = 360000;
     std::vector<float> values(Samples);

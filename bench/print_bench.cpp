@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     frmMain& w = program.w;
     w.setInstalledPrinters(FilePrinterOnly);
     state.Settings.SaveDir = program.t.dir.path();
-    w.ui.mnuPlusRange[7]->trigger();  // 0 .. 125
+    w.controls().mnuPlusRange[7]->trigger();  // 0 .. 125
     w.SelectSampling(QStringLiteral("1000"));
     constexpr int Stored = 360001;
     std::mt19937 rng(7);
@@ -36,10 +36,10 @@ int main(int argc, char** argv)
     state.store.g_DataCnt = Stored;
     w.state().page.showFrom(0);
 
-    w.ui.cmbPageSec->setCurrentIndex(17);  // 432000 s: one page holds the whole store
+    w.controls().cmbPageSec->setCurrentIndex(17);  // 432000 s: one page holds the whole store
     w.state().page.showFrom(0);
     const double whole = best(5, [&] { w.pctGraph1_Paint(); });
-    w.ui.cmbPageSec->setCurrentIndex(8);  // 300 s, the strips' length
+    w.controls().cmbPageSec->setCurrentIndex(8);  // 300 s, the strips' length
     w.state().page.showFrom(0);
     const double page = best(5, [&] { w.pctGraph1_Paint(); });
 

@@ -62,12 +62,12 @@ std::optional<Figures> measure(bool heldUp)
     env.clock = nullptr;  // samples carry the real time
     AppState state(env);
     frmMain w(state);
-    w.ui.mnuTermKind[0]->trigger();
+    w.controls().mnuTermKind[0]->trigger();
     const QString portPrefix = QStringLiteral("COM%1(").arg(ComNumber);
-    for (QAction* a : w.ui.mnuCom)
+    for (QAction* a : w.controls().mnuCom)
         if (a->isVisible() && a->text().startsWith(portPrefix))
             a->trigger();
-    w.ui.cmdOpen->click();
+    w.controls().cmdOpen->click();
     if (!w.measuring()) {
         const QString said = t.prompts.shown.isEmpty() ? QString() : t.prompts.shown.last().text;
         bench::Failed("stamp_bench", "the measurement starts on the gauge's port", qPrintable(said));
@@ -83,7 +83,7 @@ std::optional<Figures> measure(bool heldUp)
     if (settled)
         (void)QTest::qWaitFor([&] { return state.store.g_DataCnt >= Frames; },
                               60000);  // figures tell what came
-    w.ui.cmdClose->click();
+    w.controls().cmdClose->click();
     sim.stop();
 
     Figures f;

@@ -62,7 +62,7 @@ double feed(frmMain& w, const std::string& bytes, int screenEvery = 0)
             w.comm().showMonitor();
     }
     w.RefreshScreen();
-    w.ui.pctGraph1->image();
+    w.controls().pctGraph1->image();
     QCoreApplication::processEvents();  // the repaints the samples asked for
     return seconds(t0);
 }
@@ -76,7 +76,7 @@ int main(int argc, char** argv)
     OffscreenProgram program(argc, argv);
     AppState& state = program.state;
     frmMain& w = program.w;
-    w.ui.mnuSampling[0]->trigger();  // 1 ms: a 20 s page spans 20,000 samples
+    w.controls().mnuSampling[0]->trigger();  // 1 ms: a 20 s page spans 20,000 samples
     state.Settings.Term = 0;
     state.Settings.MaxDatas = 360000;
     frmComm& comm = w.comm();

@@ -69,7 +69,7 @@ protected:
 TEST_F(Console, LinesSentFromTheConsoleReachTheGaugeByteForByte)
 {
     startGauge(5);
-    w->ui.cmdComm->click();
+    w->controls().cmdComm->click();
     ASSERT_TRUE(w->comm().isVisible());
     send(QStringLiteral("02 2b31 03 ;comment"), true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return received() == QStringLiteral("022B3103"); }, 5000))
@@ -91,7 +91,7 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt > 10; }, 5000));
     EXPECT_EQ(dumps("R>"), 0);
     c.chkAutoClr->setChecked(false);
-    w->ui.cmdComm->click();
+    w->controls().cmdComm->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dumps("R>") > 5; }, 5000));
     // The screen follows the newest lines, and stays where the user scrolled to.
     QScrollBar* bar = c.txtDebug->verticalScrollBar();
@@ -123,7 +123,7 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
 
 TEST_F(Console, WithThePortClosedTheDumpIsFollowedByNotOpen)
 {
-    w->ui.cmdComm->click();
+    w->controls().cmdComm->click();
     send(QStringLiteral("ABC"), false);
     const QStringList lines = w->comm().monitor().lines();
     ASSERT_GE(lines.size(), 2);
@@ -146,7 +146,7 @@ TEST_F(Console, AtOneMillisecondTheShownConsoleKeepsMemoryBounded)
     startGauge(1);
     frmComm& c = w->comm();
     c.chkAutoClr->setChecked(false);  // the monitor keeps its newest lines only
-    w->ui.cmdComm->click();
+    w->controls().cmdComm->click();
     QTest::qWait(2000);  // settled
     const long start = ResidentKb();
     QTest::qWait(10000);

@@ -59,8 +59,8 @@ protected:
     void selectGauge()
     {
         w->ListComPorts();
-        w->ui.mnuTermKind[0]->trigger();
-        for (QAction* a : w->ui.mnuCom)
+        w->controls().mnuTermKind[0]->trigger();
+        for (QAction* a : w->controls().mnuCom)
             if (a->isVisible() && a->text().startsWith("COM7("))
                 a->trigger();
         ASSERT_EQ(state->Settings.ComPort, 7);
@@ -119,8 +119,9 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     EXPECT_TRUE(filesIn(folder, "*.csv").isEmpty());
 
     startWindow();
-    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(QStringLiteral("前回の測定を復旧しました")))
-        << w->ui.StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(
+        w->controls().StatusBar1->currentMessage().startsWith(QStringLiteral("前回の測定を復旧しました")))
+        << w->controls().StatusBar1->currentMessage().toStdString();
     EXPECT_TRUE(filesIn(folder, "*.journal").isEmpty());
     const QStringList recordings = filesIn(folder, "*.csv");
     ASSERT_EQ(recordings.size(), 1);
@@ -141,10 +142,10 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
         ASSERT_EQ(Val(lines[i + 1].section(u',', 0, 0)), Val(sent[i].value)) << i;
 
     // It loads in read-out mode, and its closing line carries the time of its last sample.
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     t.prompts.files = {path};
-    w->ui.cmdFileLoad->click();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    w->controls().cmdFileLoad->click();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
     ASSERT_EQ(state->store.g_DataCnt, samples);
     EXPECT_EQ(lines.last(),
               u',' + FormatDate(state->store.g_DataTime[std::size_t(samples) - 1], u"yyyy年m月d日 hh:nn:ss"));
@@ -154,12 +155,12 @@ TEST_P(KilledMeasurement, IsRecoveredAtTheNextStartUpToTheLastSecond)
     const QByteArray recovered = t.read("Documents/" + recordings[0]);
     frames.clear();
     startGauge(1, {"--count", "300"});
-    w->ui.optMode[0]->setChecked(true);
+    w->controls().optMode[0]->setChecked(true);
     selectGauge();
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     ASSERT_TRUE(w->measuring());
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 20000));
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     EXPECT_EQ(filesIn(folder, "*.csv").size(), 2);
     EXPECT_TRUE(filesIn(folder, "*.journal").isEmpty());
     EXPECT_EQ(t.read("Documents/" + recordings[0]), recovered);
@@ -179,13 +180,13 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
     selectGauge();
     state->Settings.SaveDir = t.path("blocked/rec");
     state->Settings.MaxDatas = 2000;  // segments of 2000 samples, as 30000 at full length
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     ASSERT_TRUE(w->measuring());
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_FileNo == 3; }, 20000));
 
     // Two segments are kept, said so, and nothing waited for an answer.
     EXPECT_EQ(state->unsaved.count(), 2);
-    EXPECT_FALSE(w->ui.lblUnsaved->isHidden());
+    EXPECT_FALSE(w->controls().lblUnsaved->isHidden());
     for (const MessageBox& box : t.prompts.shown)
         EXPECT_FALSE(box.waits) << box.text.toStdString();
     // The journal, in the same folder, could not be written either: said once, not per segment.
@@ -196,9 +197,9 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
 
     QFile::remove(t.path("blocked"));  // the folder can be written again
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->unsaved.empty(); }, 15000));
-    EXPECT_TRUE(w->ui.lblUnsaved->isHidden());
+    EXPECT_TRUE(w->controls().lblUnsaved->isHidden());
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt == 1000; }, 20000));
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     const QList<test::SentFrame> sent = frames.waitFor(5000);
     ASSERT_EQ(sent.size(), 5000);
 
@@ -207,12 +208,12 @@ TEST_F(Recovery, SegmentsThatCouldNotBeWrittenAreSavedOnceTheFolderCanBe)
     const QStringList files = filesIn(folder, "*.csv");
     ASSERT_EQ(files.size(), 3);
     EXPECT_TRUE(filesIn(folder, "*.journal").isEmpty());
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     qsizetype next = 0;
     OleDate lastTime = 0;
     for (const QString& f : files) {
         t.prompts.files = {QDir(folder).filePath(f)};
-        w->ui.cmdFileLoad->click();
+        w->controls().cmdFileLoad->click();
         const SampleStore& s = state->store;
         for (std::int32_t i = 0; i < s.g_DataCnt; ++i, ++next) {
             ASSERT_LT(next, sent.size());

@@ -139,7 +139,7 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
                      << "); the file printer's tests still run";
 
     state->Settings.SaveDir = t.dir.path();
-    w->ui.txtSaveFileName->setText(QStringLiteral("bench1"));
+    w->controls().txtSaveFileName->setText(QStringLiteral("bench1"));
     for (int i = 0; i < 45; ++i) {
         float v = float(i);
         feedValue(v);
@@ -156,7 +156,7 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
         EXPECT_EQ(t.prompts.properties, QStringList{"tavin-e2e"});
         d.cmdPrintOK->click();
     });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     ASSERT_EQ(shown, 1);
     EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());  // nothing for the file printer
 
@@ -174,5 +174,5 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
     EXPECT_TRUE(received.contains(QStringLiteral("media=A4"))) << received.toStdString();
     EXPECT_TRUE(received.contains(QStringLiteral("print-color-mode=monochrome"))) << received.toStdString();
     EXPECT_FALSE(received.contains(QStringLiteral("Letter"))) << received.toStdString();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
 }

@@ -113,7 +113,7 @@ protected:
         ASSERT_TRUE(sim.waitForStarted(5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("ports/COM3")); }, 5000));
         state->Settings.ComPort = 3;
-        w->ui.cmdOpen->click();  // as the start button does
+        w->controls().cmdOpen->click();  // as the start button does
         ASSERT_TRUE(w->engine().portOpen());
     }
 

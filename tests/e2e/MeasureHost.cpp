@@ -49,19 +49,19 @@ int main(int argc, char* argv[])
     env.prompts = &prompts;
     tavin::AppState state(std::move(env));
     tavin::frmMain w(state);
-    w.ui.mnuTermKind[kind]->trigger();
-    for (QAction* a : w.ui.mnuCom)
+    w.controls().mnuTermKind[kind]->trigger();
+    for (QAction* a : w.controls().mnuCom)
         if (a->isVisible() && a->text().startsWith(QStringLiteral("COM%1(").arg(com)))
             a->trigger();
     if (!sampling.isEmpty())
         w.SelectSampling(sampling);
     if (!name.isEmpty())
-        w.ui.txtSaveFileName->setText(name);
+        w.controls().txtSaveFileName->setText(name);
     if (maxDatas > 0)
         state.Settings.MaxDatas = maxDatas;
     w.show();
     QTimer::singleShot(0, &w, [&] {
-        w.ui.cmdOpen->click();
+        w.controls().cmdOpen->click();
         std::printf(w.measuring() ? "measuring\n" : "not measuring\n");
         std::fflush(stdout);
     });

@@ -48,10 +48,10 @@ protected:
         env.clock = nullptr;  // samples carry the real time
         state = std::make_unique<AppState>(env);
         w = std::make_unique<frmMain>(*state);
-        w->ui.mnuTermKind[kind]->trigger();
-        for (int i = 0; i < w->ui.mnuCom.size(); ++i)
-            if (w->ui.mnuCom[i]->isVisible() && w->ui.mnuCom[i]->text().startsWith("COM7("))
-                w->ui.mnuCom[i]->trigger();
+        w->controls().mnuTermKind[kind]->trigger();
+        for (int i = 0; i < w->controls().mnuCom.size(); ++i)
+            if (w->controls().mnuCom[i]->isVisible() && w->controls().mnuCom[i]->text().startsWith("COM7("))
+                w->controls().mnuCom[i]->trigger();
         ASSERT_EQ(state->Settings.ComPort, 7);
         ASSERT_EQ(state->Settings.Term, kind);
     }
@@ -95,13 +95,13 @@ protected:
 TEST_F(Measurement, EveryValueAtOneMillisecondIsStoredAndRecordedInOrder)
 {
     start(0, {"--period", "1", "--count", "500", "--wave", "ramp", "--amplitude", "9"});
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     ASSERT_TRUE(w->measuring());
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 500; }, 20000))
         << state->store.g_DataCnt;
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     EXPECT_FALSE(w->measuring());
-    EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
+    EXPECT_TRUE(w->controls().cmdOpen->isEnabled());
     expectStoreHolds(frames.waitFor(500));
 }
 
@@ -113,7 +113,7 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSample)
 {
     constexpr int Frames = 6000;
     start(0, {"--period", "1", "--count", QString::number(Frames), "--wave", "ramp", "--amplitude", "9"});
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     ASSERT_TRUE(w->measuring());
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 10000));
     QThread::msleep(2000);  // a handler that takes two seconds
@@ -122,7 +122,7 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSample)
     box.exec();  // a modal box nobody answers for two seconds
     const QList<test::SentFrame> sent = frames.waitFor(Frames, 60000);
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= Frames; }, 20000));
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     expectStoreHolds(sent);
     const auto& times = state->store.g_DataTime;
     EXPECT_TRUE(std::is_sorted(times.begin(), times.begin() + state->store.g_DataCnt));
@@ -131,10 +131,10 @@ TEST_F(Measurement, AWindowHeldUpForSecondsLosesNoSample)
 TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
 {
     start(4, {"--period", "1000", "--count", "3", "--wave", "steps", "--amplitude", "40"});
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 3; }, 10000))
         << state->store.g_DataCnt;
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     expectStoreHolds(frames.waitFor(3));
     EXPECT_LT(state->store.g_DataTime[0], state->store.g_DataTime[2]);
 }
@@ -142,13 +142,13 @@ TEST_F(Measurement, ValuesOnceASecondAreStoredWithTheirTimes)
 TEST_F(Measurement, AVanishingGaugeStopsTheMeasurementWithoutLoss)
 {
     start(5, {"--period", "5", "--vanish-after", "60", "--wave", "sine", "--amplitude", "30"});
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w->measuring(); }, 15000));
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_EQ(t.prompts.shown.last().text, "ポートが切断されました。測定を停止しました。");
-    EXPECT_TRUE(w->ui.cmdOpen->isEnabled());
-    EXPECT_FALSE(w->ui.cmdClose->isEnabled());
-    EXPECT_TRUE(w->ui.mnuCom[0]->isEnabled());
+    EXPECT_TRUE(w->controls().cmdOpen->isEnabled());
+    EXPECT_FALSE(w->controls().cmdClose->isEnabled());
+    EXPECT_TRUE(w->controls().mnuCom[0]->isEnabled());
     expectStoreHolds(frames.waitFor(60));
 }
 
@@ -156,11 +156,11 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
 {
     start(0, {"--period", "1", "--count", "2500", "--wave", "sine", "--amplitude", "60"});
     state->Settings.MaxDatas = 1000;  // segments of 1000 samples, as 30000 at full length
-    w->ui.cmbSampling->setCurrentIndex(0);
-    w->ui.cmdOpen->click();
+    w->controls().cmbSampling->setCurrentIndex(0);
+    w->controls().cmdOpen->click();
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return state->store.g_FileNo == 3 && state->store.g_DataCnt >= 500; }, 20000));
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     const QList<test::SentFrame> sent = frames.waitFor(2500);
     ASSERT_EQ(sent.size(), 2500);
 
@@ -169,13 +169,13 @@ TEST_F(Measurement, FullSegmentsBecomeFilesThatHoldExactlyWhatWasSent)
     ASSERT_EQ(files.size(), 3);
     // Each file loads in read-out mode with what was sent, in order (the engine's own tests read
     // the files' text).
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     int first = 0;
     for (const QString& f : files) {
         EXPECT_EQ(f.section(u'-', 3, 3), QString::number(files.indexOf(f) + 1));  // segment numbers 1, 2, 3
         t.prompts.files = {dir.filePath(f)};
-        w->ui.cmdFileLoad->click();
-        EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+        w->controls().cmdFileLoad->click();
+        EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
         const int count = files.indexOf(f) < 2 ? 1000 : 500;
         ASSERT_EQ(state->store.g_DataCnt, count);
         for (int i = 0; i < count; ++i)
@@ -189,32 +189,32 @@ TEST_F(Measurement, ARecordingLoadsBackWithTheContextItWasRecordedWith)
 {
     start(4, {"--period", "2", "--count", "300", "--wave", "ramp", "--amplitude", "150", "--unit", "M"});
     w->SelectSampling("2");
-    w->ui.mnuPlusRange[8]->trigger();         // 200
-    w->ui.cmbRangeMinus->setCurrentIndex(4);  // -20.0
+    w->controls().mnuPlusRange[8]->trigger();         // 200
+    w->controls().cmbRangeMinus->setCurrentIndex(4);  // -20.0
     state->g_Keisu = 1.5f;
-    w->ui.cmdOpen->click();
+    w->controls().cmdOpen->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt >= 300; }, 20000));
-    w->ui.cmdClose->click();
+    w->controls().cmdClose->click();
     const std::vector<float> stored(state->store.g_Datas.begin(), state->store.g_Datas.begin() + 300);
     const std::vector<double> times(state->store.g_DataTime.begin(), state->store.g_DataTime.begin() + 300);
-    EXPECT_EQ(w->ui.lblTani->text(), "MPa");
+    EXPECT_EQ(w->controls().lblTani->text(), "MPa");
 
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     w->SelectSampling("1000");
-    w->ui.mnuPlusRange[0]->trigger();
-    w->ui.mnuTaniAuto->trigger();
+    w->controls().mnuPlusRange[0]->trigger();
+    w->controls().mnuTaniAuto->trigger();
     state->g_Keisu = 1.0f;
     const QDir dir(state->Settings.SaveDir);
     t.prompts.files = {dir.filePath(dir.entryList({"*.csv"}, QDir::Files)[0])};
-    w->ui.cmdFileLoad->click();
+    w->controls().cmdFileLoad->click();
     ASSERT_EQ(state->store.g_DataCnt, 300);
     for (int i = 0; i < 300; ++i) {
         EXPECT_EQ(state->store.g_Datas[std::size_t(i)], stored[std::size_t(i)]) << i;
         EXPECT_NEAR(state->store.g_DataTime[std::size_t(i)], times[std::size_t(i)], 1e-9) << i;
     }
     EXPECT_EQ(state->Settings.Sampling, 2);
-    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "200");
-    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-20.0");
-    EXPECT_EQ(w->ui.lblTani->text(), "MPa");
+    EXPECT_EQ(w->controls().cmbGraphRange->currentText(), "200");
+    EXPECT_EQ(w->controls().cmbRangeMinus->currentText(), "-20.0");
+    EXPECT_EQ(w->controls().lblTani->text(), "MPa");
     EXPECT_EQ(state->g_Keisu, 1.5f);
 }

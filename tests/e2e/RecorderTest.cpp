@@ -238,12 +238,12 @@ TEST_F(Recorder, ItsRecordingLoadsInTheWindowWithUnitSamplingAndCoefficient)
 
     state = std::make_unique<AppState>(t.env());
     w = std::make_unique<frmMain>(*state);
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     t.prompts.files = {path};
-    w->ui.cmdFileLoad->click();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    w->controls().cmdFileLoad->click();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(state->store.g_DataCnt, 200);
-    EXPECT_EQ(w->ui.lblTani->text(), "MPa");
+    EXPECT_EQ(w->controls().lblTani->text(), "MPa");
     EXPECT_EQ(state->Settings.Sampling, 5);
     EXPECT_EQ(state->g_Keisu, 2.5f);
 }

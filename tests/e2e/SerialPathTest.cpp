@@ -33,9 +33,9 @@ TEST_F(SerialPath, EveryKindArrivesDecodedThroughTheRealPort)
         for (int i = 0; i < 30; ++i)
             EXPECT_FLOAT_EQ(state->store.g_Datas[std::size_t(i)], float(Val(sent[i].value))) << i;
         if (kind == 0 || kind == 4) {
-            EXPECT_EQ(w->ui.lblTani->text(), "MPa");
+            EXPECT_EQ(w->controls().lblTani->text(), "MPa");
         }
-        w->ui.cmdClose->click();
+        w->controls().cmdClose->click();
         sim.terminate();
         sim.waitForFinished(5000);
     }
@@ -46,7 +46,7 @@ TEST_F(SerialPath, NoiseSplitWritesAndBadFramesAreHandled)
     startGauge(
         0, {"--count", "40", "--noise", "--split", "--bad-bcc", "4", "--wave", "ramp", "--amplitude", "9"});
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return state->store.g_DataCnt >= 30 && w->ui.lblBccErrCnt->text() == "10"; }, 15000));
+        [&] { return state->store.g_DataCnt >= 30 && w->controls().lblBccErrCnt->text() == "10"; }, 15000));
     int stored = 0;
     for (const test::SentFrame& f : frames.waitFor(40)) {
         if (f.bad)

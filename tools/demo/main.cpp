@@ -56,14 +56,14 @@ int main(int argc, char* argv[])
     std::printf("measuring for %d seconds...\n", seconds);
     std::fflush(stdout);
     QTimer::singleShot(500, &w, [&] {
-        w.ui.cmdOpen->click();
+        w.controls().cmdOpen->click();
         if (!w.measuring()) {
             std::fprintf(stderr, "the measurement did not start\n");
             app.exit(1);
             return;
         }
         QTimer::singleShot(seconds * 1000, &w, [&] {
-            w.ui.cmdClose->click();
+            w.controls().cmdClose->click();
             // The print dialog would wait for an answer nobody can give: the job goes straight to
             // the file printer, as the dialog's OK sends it to the printer chosen there.
             state.print.CurrentPrinter = tavin::FilePrinterName;

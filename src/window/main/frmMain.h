@@ -199,7 +199,8 @@ public:
 
     AppState& state() { return st_; }
 
-    Ui::frmMain ui;
+    // The controls, by the names the window is known by (tests and the demo press them).
+    const Ui::frmMain& controls() const { return ui; }
 
     // A measurement runs: the engine's state (Acquisition::measuringChanged says when it changes).
     bool measuring() const { return engine_->measuring(); }
@@ -422,6 +423,7 @@ private:
     bool goOnWithUnsaved(const QString& question);
     static void setBackground(QWidget* w, const QColor& c);
 
+    Ui::frmMain ui;
     AppState& st_;
     std::int16_t l_noPaint = 0;   // printing or a held screen: the graph is not repainted
     std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment

@@ -23,7 +23,7 @@ void ApplyHeader(frmMain& w, const CsvHeaderLine& header)
 {
     const CsvHeader& h = header.header;
     if (header.has(CsvField::Start))
-        w.ui.lblStartTime->setText(h.startText);
+        w.controls().lblStartTime->setText(h.startText);
     if (header.has(CsvField::Sampling))
         w.SelectSamplingMs(h.sampling);
     if (header.has(CsvField::PlusRange))

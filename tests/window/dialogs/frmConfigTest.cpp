@@ -40,20 +40,20 @@ TEST_F(Settings, ThePasswordIsAskedUntilItIsRightOnce)
 {
     state->Settings.Password = 0;
     typePassword("7318");
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(shown, 1);  // the settings dialog did not open
 
     typePassword("7319", false);  // Cancel
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(shown, 2);
 
     typePassword("7319", true,
                  [this] { whenShown<frmConfig>([](frmConfig& d) { d.cmdPrintCancel->click(); }); });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(shown, 4);
 
     whenShown<frmConfig>([](frmConfig& d) { d.cmdPrintCancel->click(); });
-    w->ui.mnuSetting->trigger();  // no question any more
+    w->controls().mnuSetting->trigger();  // no question any more
     EXPECT_EQ(shown, 5);
 }
 
@@ -68,7 +68,7 @@ TEST_F(Settings, OkTakesTheLimitAndTheCursorBitsAndKeepsTheOthers)
         d.chkCursorBlink->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.MaxDatas, 360000);
     EXPECT_EQ(state->Settings.CursorInfo, 7);
 
@@ -78,7 +78,7 @@ TEST_F(Settings, OkTakesTheLimitAndTheCursorBitsAndKeepsTheOthers)
         d.optMaxSaveData[0]->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.CursorInfo, 2);
     EXPECT_EQ(state->Settings.MaxDatas, 30000);
 }
@@ -91,7 +91,7 @@ TEST_F(Settings, TheDocumentsButtonTakesOnlyAFolderThatExistsAndCancelKeepsTheOl
         d.cmdMyDocuments->click();
         d.cmdPrintCancel->click();
     });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.SaveDir, t.path("rec"));
 
     // No Documents folder to be had: said so, and the pending folder stays.
@@ -101,7 +101,7 @@ TEST_F(Settings, TheDocumentsButtonTakesOnlyAFolderThatExistsAndCancelKeepsTheOl
         d.cmdMyDocuments->click();
         d.cmdPrintOK->click();
     });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.SaveDir, t.path("rec"));
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_TRUE(t.prompts.shown.last().text.startsWith("ドキュメントフォルダが見つからない"));
@@ -111,7 +111,7 @@ TEST_F(Settings, TheDocumentsButtonTakesOnlyAFolderThatExistsAndCancelKeepsTheOl
         d.cmdMyDocuments->click();
         d.cmdPrintOK->click();
     });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.SaveDir, t.path("Documents"));
 }
 
@@ -129,7 +129,7 @@ TEST_F(Settings, ALimitLoweredDuringAMeasurementEndsTheSegmentAtTheNextSample)
         d.optMaxSaveData[0]->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->ui.mnuSetting->trigger();
+    w->controls().mnuSetting->trigger();
     float v = 7;
     feedValue(v);
     EXPECT_EQ(state->store.g_FileNo, 2);

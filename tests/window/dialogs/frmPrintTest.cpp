@@ -31,9 +31,9 @@ protected:
             return list;
         });
         state->Settings.SaveDir = t.dir.path();
-        w->ui.txtSaveFileName->setText(QStringLiteral("bench1"));
+        w->controls().txtSaveFileName->setText(QStringLiteral("bench1"));
         w->SelectSampling(QStringLiteral("1000"));
-        w->ui.cmbPageSec->setCurrentIndex(4);  // 20 s
+        w->controls().cmbPageSec->setCurrentIndex(4);  // 20 s
         for (int i = 0; i < 900; ++i) {
             float v = float(i % 100) / 100.0f;
             feedValue(v);
@@ -46,17 +46,17 @@ protected:
     // The first time label under the graph: where the page on screen starts (s).
     QString firstTimeLabel() const
     {
-        for (const auto& p : w->ui.pctGraphWork->printed())
-            if (p.y > float(w->ui.pctGraph1->Top() + w->ui.pctGraph1->Height()))
+        for (const auto& p : w->controls().pctGraphWork->printed())
+            if (p.y > float(w->controls().pctGraph1->Top() + w->controls().pctGraph1->Height()))
                 return p.text;
         return QString();
     }
     void expectClosedAsOpened(int pageIndex)
     {
-        EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), pageIndex);
+        EXPECT_EQ(w->controls().cmbPageSec->currentIndex(), pageIndex);
         // The screen shows the page that the scroll position names.
-        EXPECT_EQ(state->page.start(), w->ui.HScroll1->value() * 20);
-        EXPECT_EQ(firstTimeLabel(), QString::number(w->ui.HScroll1->value() * 20));
+        EXPECT_EQ(state->page.start(), w->controls().HScroll1->value() * 20);
+        EXPECT_EQ(firstTimeLabel(), QString::number(w->controls().HScroll1->value() * 20));
     }
     QStringList pdfs() const { return QDir(t.dir.path()).entryList({"*.pdf"}); }
     bool queueExists = true;
@@ -79,7 +79,7 @@ TEST_F(PrintDialog, TheTwoOptionsExcludeEachOtherAndCancelPrintsNothing)
         EXPECT_FALSE(d.chkPrintTate->isEnabled());
         d.cmdPrintCancel->click();
     });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     EXPECT_EQ(shown, 1);
     expectClosedAsOpened(4);
     EXPECT_EQ(state->page.start(), 20);  // Cancel moves nothing
@@ -92,7 +92,7 @@ TEST_F(PrintDialog, AllDataPrintsWithFiveMinutePagesAndTheScreenFollowsTheScroll
         d.chkAll1Page->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->ui.cmdPrintOne->click();
+    w->controls().cmdPrintOne->click();
     EXPECT_EQ(shown, 1);
     // The 300 s page moved the page start to the first page; back at 20 s it stays there, and
     // the screen, held from painting meanwhile, now shows that page and not the second.
@@ -110,7 +110,7 @@ TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanl
         d.chkPrintTate->setChecked(true);
         d.cmdPrintOK->click();
     });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     EXPECT_EQ(pdfs(), QStringList{"bench1-0002.pdf"});
     EXPECT_TRUE(state->print.PrintPortrait);
     expectClosedAsOpened(4);
@@ -119,7 +119,7 @@ TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanl
     t.write(QStringLiteral("blocked"), "a file where the folder should be");
     state->Settings.SaveDir = t.path(QStringLiteral("blocked"));
     whenShown<frmPrint>([](frmPrint& d) { d.cmdPrintOK->click(); });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     EXPECT_EQ(shown, 2);
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("blocked")));
@@ -136,7 +136,7 @@ TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTak
         EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　ipp://bench/queue"));
         d.cmdPrintCancel->click();
     });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     EXPECT_EQ(state->print.CurrentPrinter, QStringLiteral("bench-queue"));  // kept, though cancelled
 
     // The next opening shows it; meanwhile the queue goes away.
@@ -152,7 +152,7 @@ TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTak
         EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　PDFファイル"));
         d.cmdPrintCancel->click();
     });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     EXPECT_EQ(shown, 2);
 }
 
@@ -172,25 +172,25 @@ TEST_F(PrintDialog, PropertiesOpenOnlyForAQueueThatExistsAndTheirChoicesAreKept)
         EXPECT_EQ(t.prompts.properties.size(), 1);
         d.cmdPrintCancel->click();
     });
-    w->ui.cmdPrintOut->click();
+    w->controls().cmdPrintOut->click();
     EXPECT_EQ(state->print.QueueOptions.value(QStringLiteral("bench-queue")), duplex);
 }
 
 TEST_F(PrintDialog, APageLengthTheMeasurementChangesWhileTheDialogIsOpenStays)
 {
     whenShown<frmPrint>([this](frmPrint& d) {
-        w->ui.cmbPageSec->setCurrentIndex(5);  // the automatic zoom lengthens the page meanwhile
+        w->controls().cmbPageSec->setCurrentIndex(5);  // the automatic zoom lengthens the page meanwhile
         d.cmdPrintCancel->click();
     });
-    w->ui.cmdPrintOut->click();
-    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), 5);
+    w->controls().cmdPrintOut->click();
+    EXPECT_EQ(w->controls().cmbPageSec->currentIndex(), 5);
 
     whenShown<frmPrint>([this](frmPrint& d) {
-        w->ui.cmbPageSec->setCurrentIndex(6);
+        w->controls().cmbPageSec->setCurrentIndex(6);
         d.cmdPrintOK->click();  // prints the page as it is now
     });
-    w->ui.cmdPrintOut->click();
-    EXPECT_EQ(w->ui.cmbPageSec->currentIndex(), 6);
+    w->controls().cmdPrintOut->click();
+    EXPECT_EQ(w->controls().cmbPageSec->currentIndex(), 6);
     EXPECT_EQ(state->page.pageSeconds(), 60);
 }
 

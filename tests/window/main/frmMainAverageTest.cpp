@@ -32,7 +32,7 @@ protected:
     void leaveLengthBox()
     {
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(w->ui.txtAveNum, &out);
+        QApplication::sendEvent(w->controls().txtAveNum, &out);
     }
     void record(std::initializer_list<float> values)
     {
@@ -59,42 +59,42 @@ TEST_F(Average, TheDialogsLengthRecomputesTheColumnAndLastsAcrossARestart)
 {
     record({3, 6, 9, 12});
     answerLengthDialog("3");
-    w->ui.mnuAveEna->trigger();
-    EXPECT_EQ(w->ui.txtAveNum->text(), "3");
+    w->controls().mnuAveEna->trigger();
+    EXPECT_EQ(w->controls().txtAveNum->text(), "3");
     EXPECT_EQ(averages(4), (std::vector<float>{3, 4.5f, 6, 9}));
 
     // Lengths no average can use change nothing, 0.4 (which rounds to 0) included.
     for (const char* refused : {"0", "-5", "2001", "0.4"}) {
         answerLengthDialog(refused);
-        w->ui.mnuAveEna->trigger();
-        EXPECT_EQ(w->ui.txtAveNum->text(), "3") << refused;
+        w->controls().mnuAveEna->trigger();
+        EXPECT_EQ(w->controls().txtAveNum->text(), "3") << refused;
         EXPECT_EQ(state->Settings.AveNum, 3) << refused;
     }
     answerLengthDialog("2.5");  // half to even
-    w->ui.mnuAveEna->trigger();
-    EXPECT_EQ(w->ui.txtAveNum->text(), "2");
+    w->controls().mnuAveEna->trigger();
+    EXPECT_EQ(w->controls().txtAveNum->text(), "2");
 
-    w->ui.chkAve->setChecked(!w->ui.chkAve->isChecked());
-    const bool shown = w->ui.chkAve->isChecked();
+    w->controls().chkAve->setChecked(!w->controls().chkAve->isChecked());
+    const bool shown = w->controls().chkAve->isChecked();
     restart();
     EXPECT_EQ(state->Settings.AveNum, 2);
-    EXPECT_EQ(w->ui.txtAveNum->text(), "2");
-    EXPECT_EQ(w->ui.chkAve->isChecked(), shown);
+    EXPECT_EQ(w->controls().txtAveNum->text(), "2");
+    EXPECT_EQ(w->controls().chkAve->isChecked(), shown);
 }
 
 TEST_F(Average, ATypedLengthIsNoticedOnlyAfterTheUsersEditWithSamplesStored)
 {
     const std::int16_t kept = state->Settings.AveNum;
-    QTest::keyClicks(w->ui.txtAveNum, "5");
+    QTest::keyClicks(w->controls().txtAveNum, "5");
     leaveLengthBox();  // no sample stored: no notice
     EXPECT_TRUE(t.prompts.shown.isEmpty());
 
     record({1, 2});
-    w->ui.txtAveNum->setText("40");  // the program's own text is no edit
+    w->controls().txtAveNum->setText("40");  // the program's own text is no edit
     leaveLengthBox();
     EXPECT_TRUE(t.prompts.shown.isEmpty());
 
-    QTest::keyClick(w->ui.txtAveNum, Qt::Key_Backspace);
+    QTest::keyClick(w->controls().txtAveNum, Qt::Key_Backspace);
     leaveLengthBox();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text,
@@ -104,8 +104,8 @@ TEST_F(Average, ATypedLengthIsNoticedOnlyAfterTheUsersEditWithSamplesStored)
     // A typed length is for the next start or load: the settings file keeps the dialog's.
     EXPECT_EQ(state->Settings.AveNum, kept);
 
-    w->ui.chkAveMode->setChecked(true);
-    EXPECT_EQ(w->ui.chkAveMode->text(), "ページ毎");
-    w->ui.chkAveMode->setChecked(false);
-    EXPECT_EQ(w->ui.chkAveMode->text(), "連続");
+    w->controls().chkAveMode->setChecked(true);
+    EXPECT_EQ(w->controls().chkAveMode->text(), "ページ毎");
+    w->controls().chkAveMode->setChecked(false);
+    EXPECT_EQ(w->controls().chkAveMode->text(), "連続");
 }

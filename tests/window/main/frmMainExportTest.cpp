@@ -37,7 +37,7 @@ protected:
     void load(const QString& path)
     {
         t.prompts.files = {path};
-        w->ui.actOpen->trigger();
+        w->controls().actOpen->trigger();
     }
 };
 
@@ -45,14 +45,14 @@ protected:
 
 TEST_F(Export, TheAnalysisCsvHoldsTheStoreTimesTheCoefficientWithAHeader)
 {
-    w->ui.mnuExportCsv->trigger();  // nothing to write yet
+    w->controls().mnuExportCsv->trigger();  // nothing to write yet
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "出力するデータがありません。");
     EXPECT_TRUE(t.prompts.dialogs.isEmpty());
 
     load(recording("bench.csv", 3));  // coefficient 2, unit kPa, 100 ms
     t.prompts.files = {t.path("out.csv")};
-    w->ui.mnuExportCsv->trigger();
+    w->controls().mnuExportCsv->trigger();
     ASSERT_EQ(t.prompts.dialogs.size(), 2);
     EXPECT_EQ(t.prompts.dialogs[1].fileName, "bench_analysis.csv");  // named after the recording, beside it
     EXPECT_EQ(t.prompts.dialogs[1].initDir, QDir::toNativeSeparators(t.dir.path()) + QDir::separator());
@@ -60,17 +60,17 @@ TEST_F(Export, TheAnalysisCsvHoldsTheStoreTimesTheCoefficientWithAHeader)
                                  "2026-12-06T12:00:00.700,0\n"
                                  "2026-12-06T12:00:00.800,2\n"
                                  "2026-12-06T12:00:00.900,4\n");
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(),
               "解析用CSVを出力しました: " + QDir::toNativeSeparators(t.path("out.csv")));
 
     // With the average shown, its column; an existing file is replaced only when the user says so.
-    w->ui.chkAve->setChecked(true);
+    w->controls().chkAve->setChecked(true);
     state->store.ave.AveNum = 2;
     t.prompts.files = {t.path("out.csv"), t.path("out.csv")};
     t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};
-    w->ui.mnuExportCsv->trigger();
+    w->controls().mnuExportCsv->trigger();
     EXPECT_EQ(t.read("out.csv").left(16), "time,value [kPa]");
-    w->ui.mnuExportCsv->trigger();
+    w->controls().mnuExportCsv->trigger();
     EXPECT_TRUE(t.read("out.csv").startsWith("time,value [kPa],average [kPa]\n"));
     EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden).isEmpty());
 }
@@ -85,10 +85,10 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     load(t.path("notes.csv"));  // no samples: not listed
     EXPECT_EQ(state->Settings.Recent,
               (QStringList{QDir::toNativeSeparators(a), QDir::toNativeSeparators(b)}));
-    EXPECT_TRUE(w->ui.mnuRecent[0]->isVisible());
-    EXPECT_EQ(w->ui.mnuRecent[0]->text(), "&1 a.csv");
-    EXPECT_EQ(w->ui.mnuRecent[1]->text(), "&2 b.csv");
-    EXPECT_FALSE(w->ui.mnuRecent[2]->isVisible());
+    EXPECT_TRUE(w->controls().mnuRecent[0]->isVisible());
+    EXPECT_EQ(w->controls().mnuRecent[0]->text(), "&1 a.csv");
+    EXPECT_EQ(w->controls().mnuRecent[1]->text(), "&2 b.csv");
+    EXPECT_FALSE(w->controls().mnuRecent[2]->isVisible());
 
     // Kept in the settings file after the other keys, and read back at the next start.
     state->conf.ConfSave();
@@ -103,21 +103,21 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
     // A recording that went away is taken off the list, with a word why.
     ASSERT_TRUE(QFile::remove(b));
     t.prompts.shown.clear();
-    w->ui.mnuRecent[1]->trigger();
+    w->controls().mnuRecent[1]->trigger();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_TRUE(t.prompts.shown[0].text.startsWith("ファイルが見つかりません。"))
         << t.prompts.shown[0].text.toStdString();
     EXPECT_EQ(state->Settings.Recent, QStringList{QDir::toNativeSeparators(a)});
-    EXPECT_FALSE(w->ui.mnuRecent[1]->isVisible());
+    EXPECT_FALSE(w->controls().mnuRecent[1]->isVisible());
     state->conf.ConfSave();
     EXPECT_TRUE(FromCp932(t.read("TAVIN-Monitor.ini")).endsWith(QStringLiteral("Recent2=\r\n")));  // cleared
 
     // The list loads as the load button does, switching to read-out mode.
-    w->ui.optMode[0]->setChecked(true);
-    w->ui.mnuRecent[0]->trigger();
-    EXPECT_TRUE(w->ui.optMode[1]->isChecked());
+    w->controls().optMode[0]->setChecked(true);
+    w->controls().mnuRecent[0]->trigger();
+    EXPECT_TRUE(w->controls().optMode[1]->isChecked());
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->ui.lblLoadFileName->text(), "a.csv");
+    EXPECT_EQ(w->controls().lblLoadFileName->text(), "a.csv");
 }
 
 TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheClipboard)
@@ -128,13 +128,13 @@ TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheCl
 
     t.prompts.files = {t.path("g.png"), t.path("g2.png"), t.path("g.svg")};
     t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};  // screen size, then twice it
-    w->ui.mnuGraphImage->trigger();
+    w->controls().mnuGraphImage->trigger();
     EXPECT_EQ(QImage(t.path("g.png")).convertToFormat(screen.format()), screen);
     EXPECT_EQ(t.prompts.dialogs.last().fileName, "bench.png");
-    w->ui.mnuGraphImage->trigger();
+    w->controls().mnuGraphImage->trigger();
     EXPECT_EQ(QImage(t.path("g2.png")).size(), screen.size() * 2);
-    w->ui.mnuGraphImage->trigger();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
+    w->controls().mnuGraphImage->trigger();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(),
               "グラフを保存しました: " + QDir::toNativeSeparators(t.path("g.svg")));
 
     // The SVG is well formed, and the curve is a path of its own, in the curve's blue.
@@ -158,37 +158,37 @@ TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheCl
     EXPECT_EQ(curves, 1);
 
     // Ctrl+C on the graph and its menu put the picture on the clipboard.
-    EXPECT_EQ(w->ui.actCopyGraph->shortcut(), QKeySequence::Copy);
-    EXPECT_TRUE(w->ui.pctGraph1->actions().contains(w->ui.actCopyGraph));
-    w->ui.actCopyGraph->trigger();
+    EXPECT_EQ(w->controls().actCopyGraph->shortcut(), QKeySequence::Copy);
+    EXPECT_TRUE(w->controls().pctGraph1->actions().contains(w->controls().actCopyGraph));
+    w->controls().actCopyGraph->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(screen.format()), screen);
 }
 
 TEST_F(Export, ShortcutsLoadPrintAndQuit)
 {
-    EXPECT_EQ(w->ui.actOpen->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(w->ui.actPrint->shortcut(), QKeySequence("Ctrl+P"));
-    EXPECT_EQ(w->ui.mnuExit->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(w->controls().actOpen->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(w->controls().actPrint->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(w->controls().mnuExit->shortcut(), QKeySequence("Ctrl+Q"));
     // Ctrl+O from measure mode: the open dialog, and read-out mode once a file is chosen (a
     // cancelled dialog leaves what was measured).
-    EXPECT_TRUE(w->ui.optMode[0]->isChecked());
-    w->ui.actOpen->trigger();
+    EXPECT_TRUE(w->controls().optMode[0]->isChecked());
+    w->controls().actOpen->trigger();
     EXPECT_EQ(t.prompts.dialogs.size(), 1);
-    EXPECT_TRUE(w->ui.optMode[0]->isChecked());
+    EXPECT_TRUE(w->controls().optMode[0]->isChecked());
     load(recording("a.csv", 4));
-    EXPECT_TRUE(w->ui.optMode[1]->isChecked());
+    EXPECT_TRUE(w->controls().optMode[1]->isChecked());
     EXPECT_EQ(state->store.g_DataCnt, 4);
     // Ctrl+P presses the print button (whose dialog is not opened here).
-    QObject::disconnect(w->ui.cmdPrintOut, nullptr, w.get(), nullptr);
-    QSignalSpy pressed(w->ui.cmdPrintOut, &QPushButton::clicked);
-    w->ui.actPrint->trigger();
+    QObject::disconnect(w->controls().cmdPrintOut, nullptr, w.get(), nullptr);
+    QSignalSpy pressed(w->controls().cmdPrintOut, &QPushButton::clicked);
+    w->controls().actPrint->trigger();
     EXPECT_EQ(pressed.count(), 1);
     // Not while measuring.
-    w->ui.optMode[0]->setChecked(true);
+    w->controls().optMode[0]->setChecked(true);
     const qsizetype dialogs = t.prompts.dialogs.size();
     startWithoutPort();
-    w->ui.actOpen->trigger();
-    EXPECT_TRUE(w->ui.optMode[0]->isChecked());
+    w->controls().actOpen->trigger();
+    EXPECT_TRUE(w->controls().optMode[0]->isChecked());
     EXPECT_EQ(t.prompts.dialogs.size(), dialogs);
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "測定中は読み込めません。");
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "測定中は読み込めません。");
 }

@@ -41,8 +41,8 @@ protected:
 
 TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
 {
-    w->ui.mnuPlusRange[5]->trigger();         // 35
-    w->ui.cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
+    w->controls().mnuPlusRange[5]->trigger();         // 35
+    w->controls().cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
     w->SelectSampling("20 msec");
     w->SelectTani("Torr");
     state->g_Keisu = 2.5f;
@@ -54,31 +54,31 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     EXPECT_TRUE(FromCp932(t.read("Documents/" + csvIn(docs())[0])).startsWith("2026年12月6日 09:05:03,"));
 
     // Everything changes, then the file brings it back.
-    w->ui.optMode[1]->setChecked(true);
-    w->ui.mnuPlusRange[0]->trigger();
+    w->controls().optMode[1]->setChecked(true);
+    w->controls().mnuPlusRange[0]->trigger();
     w->SelectSampling("1000");
     w->SelectTani("kPa");
     state->g_Keisu = 1.0f;
-    w->ui.lblBattery->setText("8.5");  // what a live gauge left
-    w->ui.lblGA->setText("G");
+    w->controls().lblBattery->setText("8.5");  // what a live gauge left
+    w->controls().lblGA->setText("G");
     t.prompts.files = {file};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
-    EXPECT_EQ(w->ui.lblBattery->text(), "-");  // a recording holds no battery or reference
-    EXPECT_EQ(w->ui.lblGA->text(), "");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->controls().lblBattery->text(), "-");  // a recording holds no battery or reference
+    EXPECT_EQ(w->controls().lblGA->text(), "");
     EXPECT_EQ(state->store.g_DataCnt, 3);
-    EXPECT_EQ(w->ui.lblCounter->text(), "3");
+    EXPECT_EQ(w->controls().lblCounter->text(), "3");
     EXPECT_EQ(state->store.g_Datas[1], -2.25f);
     EXPECT_EQ(state->store.g_FileNo, 4);
     EXPECT_EQ(state->Settings.Sampling, 20);
-    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "35");
-    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 1);
-    EXPECT_EQ(w->ui.lblTani->text(), "Torr");
+    EXPECT_EQ(w->controls().cmbGraphRange->currentText(), "35");
+    EXPECT_EQ(w->controls().cmbRangeMinus->currentIndex(), 1);
+    EXPECT_EQ(w->controls().lblTani->text(), "Torr");
     EXPECT_EQ(state->g_Keisu, 2.5f);
-    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
-    EXPECT_EQ(w->ui.lblLoadFileName->text(), QFileInfo(file).fileName());
+    EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->controls().lblLoadFileName->text(), QFileInfo(file).fileName());
     EXPECT_EQ(w->loadFolder(), docs());
-    EXPECT_EQ(w->ui.lblVariable->text(), " ----- ");
+    EXPECT_EQ(w->controls().lblVariable->text(), " ----- ");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
 }
 
@@ -86,7 +86,7 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
 // and the next ones when the second is up, the last of them; after a stop and after a load at once.
 TEST_F(Files, AssistiveTechnologyReadsTheCountAndReadoutAsShown)
 {
-    Label* counter = w->ui.lblCounter;
+    Label* counter = w->controls().lblCounter;
     auto spoken = [](Label* l) { return QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name); };
     record({1.5f, -2.25f, 3.0f});
     EXPECT_EQ(spoken(counter), "1");
@@ -97,8 +97,8 @@ TEST_F(Files, AssistiveTechnologyReadsTheCountAndReadoutAsShown)
     feedValue(4.0f);
     EXPECT_EQ(spoken(counter), "3");
 
-    Q_EMIT w->ui.cmdClose->clicked();
-    for (Label* l : {counter, w->ui.lblVariable}) {
+    Q_EMIT w->controls().cmdClose->clicked();
+    for (Label* l : {counter, w->controls().lblVariable}) {
         EXPECT_EQ(spoken(l), l->text()) << l->objectName().toStdString();
         const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(l);
         for (int i = 0; i < a->childCount(); ++i)  // nothing stale beneath it for a reader walking the tree
@@ -106,12 +106,12 @@ TEST_F(Files, AssistiveTechnologyReadsTheCountAndReadoutAsShown)
     }
     EXPECT_EQ(spoken(counter), "4");
 
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     t.write("two.csv", "s,46362.5,1,1000 msec,10,0,kPa,1\r\n1,\r\n2,\r\n");
     t.prompts.files = {t.path("two.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
     EXPECT_EQ(spoken(counter), "2");
-    EXPECT_EQ(spoken(w->ui.lblVariable), " ----- ");
+    EXPECT_EQ(spoken(w->controls().lblVariable), " ----- ");
 }
 
 TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
@@ -119,45 +119,45 @@ TEST_F(Files, AShortHeaderKeepsTheSettingsAndABadLineIsReported)
     t.write("two.csv", "start,46362.5\r\n1,\r\n2,\r\n");
     w->SelectSampling("50");
     t.prompts.files = {t.path("two.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
     EXPECT_EQ(state->store.g_FileNo, 1);
     EXPECT_EQ(state->Settings.Sampling, 50);
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->ui.lblStartTime->text(), "start");
+    EXPECT_EQ(w->controls().lblStartTime->text(), "start");
 
     t.write("bad.csv", "start,46362.5,3\r\n1,\r\n2,\r\n3\r\n4,\r\n");
     t.prompts.files = {t.path("bad.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 4行目");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込みエラー 4行目");
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->ui.lblCounter->text(), "2");  // counter and pages follow what was read
-    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->controls().lblCounter->text(), "2");  // counter and pages follow what was read
+    EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
 
     // A start time that is no time stops at the header; an empty file loads nothing.
     t.write("badstart.csv", "start,yesterday,3\r\n1,\r\n");
     t.write("empty.csv", "");
     t.prompts.files = {t.path("badstart.csv"), t.path("empty.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 1行目");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込みエラー 1行目");
     EXPECT_EQ(state->store.g_DataCnt, 0);
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
-    EXPECT_EQ(w->ui.lblCounter->text(), "0");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->controls().lblCounter->text(), "0");
 
     // Nor is a header with a NUL byte a header.
     t.write("nul.csv", QByteArray("start\0,46362.5,3\r\n1,\r\n", 22));
     t.prompts.files = {t.path("nul.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 1行目");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込みエラー 1行目");
 }
 
 TEST_F(Files, CancellingTheOpenDialogChangesNothing)
 {
     record({1.0f, 2.0f});
-    w->ui.lblLoadFileName->setText("kept");
-    Q_EMIT w->ui.cmdFileLoad->clicked();  // no scripted answer: cancelled
+    w->controls().lblLoadFileName->setText("kept");
+    Q_EMIT w->controls().cmdFileLoad->clicked();  // no scripted answer: cancelled
     EXPECT_EQ(state->store.g_DataCnt, 2);
-    EXPECT_EQ(w->ui.lblLoadFileName->text(), "kept");
+    EXPECT_EQ(w->controls().lblLoadFileName->text(), "kept");
     ASSERT_EQ(t.prompts.dialogs.size(), 1);
     EXPECT_EQ(t.prompts.dialogs[0].kind, FileDialog::Open);
     EXPECT_EQ(t.prompts.dialogs[0].initDir, state->Settings.SaveDir);
@@ -167,9 +167,9 @@ TEST_F(Files, CancellingTheOpenDialogChangesNothing)
 TEST_F(Files, TheRangesOfAHeaderAreChosenByTheirTexts)
 {
     w->SelectMinusRangeByText("-50.0", "100");
-    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-50.0");
+    EXPECT_EQ(w->controls().cmbRangeMinus->currentText(), "-50.0");
     w->SelectPlusRangeByText("150");
-    EXPECT_EQ(w->ui.cmbGraphRange->currentText(), "200");
+    EXPECT_EQ(w->controls().cmbGraphRange->currentText(), "200");
 }
 
 TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndSaysSo)
@@ -182,7 +182,7 @@ TEST_F(Files, AFailedSaveGoesToTheDocumentsFolderAndSaysSo)
     // and the reason.
     ASSERT_TRUE(QTest::qWaitFor([&] { return t.prompts.shown.size() == 1; }));
     EXPECT_TRUE(t.prompts.shown[0].text.contains("blocker"));
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "ドキュメントフォルダに保存しました.");
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "ドキュメントフォルダに保存しました.");
     EXPECT_EQ(csvIn(docs()).size(), 1);
 }
 
@@ -195,26 +195,26 @@ TEST_F(Files, NoFileForAnEmptyStore)
 TEST_F(Files, TheSaveNameDialogAsksBeforeTakingAnExistingFile)
 {
     const QString before = QStringLiteral("保存先: ") + QDir::toNativeSeparators(docs());
-    EXPECT_EQ(w->ui.txtSaveFileName->toolTip(), before);  // where recordings go, always in sight
-    EXPECT_EQ(w->ui.lblSaveFolder->text(), before);
+    EXPECT_EQ(w->controls().txtSaveFileName->toolTip(), before);  // where recordings go, always in sight
+    EXPECT_EQ(w->controls().lblSaveFolder->text(), before);
     t.write("existing.csv", "x");
     t.prompts.files = {t.path("existing.csv"), t.path("existing.csv")};
     t.prompts.answers = {MsgAnswer::No, MsgAnswer::Yes};
-    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
+    QTest::mouseClick(w->controls().txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.dialogs.size(), 2);  // No showed the dialog again
     EXPECT_EQ(t.prompts.shown[0].text,
               "上書きしますか？\r\n(" + QDir::toNativeSeparators(t.path("existing.csv")) + ")");
     EXPECT_EQ(t.prompts.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(w->ui.txtSaveFileName->text(), "existing");
+    EXPECT_EQ(w->controls().txtSaveFileName->text(), "existing");
     EXPECT_EQ(state->Settings.FilePath, "existing");
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
-    EXPECT_EQ(w->ui.lblSaveFolder->text(),
+    EXPECT_EQ(w->controls().lblSaveFolder->text(),
               QStringLiteral("保存先: ") + QDir::toNativeSeparators(t.dir.path()));
-    EXPECT_EQ(w->ui.txtSaveFileName->toolTip(), w->ui.lblSaveFolder->text());
+    EXPECT_EQ(w->controls().txtSaveFileName->toolTip(), w->controls().lblSaveFolder->text());
     EXPECT_EQ(t.read("existing.csv"), "x");  // choosing a name writes nothing
 
-    w->ui.txtSaveFileName->setText("");
-    EXPECT_EQ(w->ui.txtSaveFileName->text(), "RQ4600_Datas");
+    w->controls().txtSaveFileName->setText("");
+    EXPECT_EQ(w->controls().txtSaveFileName->text(), "RQ4600_Datas");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
 }
 
@@ -222,7 +222,7 @@ TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
 {
     const QString junkDir = t.path("Résumé"), junkName = t.path("€uro.csv");
     t.prompts.files = {junkDir + "/data.csv", junkName, t.path("good.csv")};
-    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
+    QTest::mouseClick(w->controls().txtSaveFileName, Qt::LeftButton);
     // Each refusal names the characters and shows the dialog again; the third choice is taken.
     EXPECT_EQ(t.prompts.dialogs.size(), 3);
     ASSERT_EQ(t.prompts.shown.size(), 2);
@@ -235,10 +235,10 @@ TEST_F(Files, TheSaveNameDialogRefusesAFolderOrNameWithoutACp932Code)
     // Cancelled after a refusal: nothing changes.
     t.prompts.shown.clear();
     t.prompts.files = {junkDir + "/data.csv"};
-    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
+    QTest::mouseClick(w->controls().txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(state->Settings.SaveDir, QDir::toNativeSeparators(t.dir.path()));
-    EXPECT_EQ(w->ui.txtSaveFileName->text(), "good");
+    EXPECT_EQ(w->controls().txtSaveFileName->text(), "good");
 }
 
 // A base name whose recordings or journal the folder could not name would make every save fail:
@@ -247,7 +247,7 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
 {
     const int room = 255 - LongestRecordingNameBytes(QString());
     t.prompts.files = {t.path(QString(room + 1, u'x') + ".csv"), t.path(QString(room, u'x') + ".csv")};
-    QTest::mouseClick(w->ui.txtSaveFileName, Qt::LeftButton);
+    QTest::mouseClick(w->controls().txtSaveFileName, Qt::LeftButton);
     EXPECT_EQ(t.prompts.dialogs.size(), 2);
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_TRUE(t.prompts.shown[0].text.startsWith(
@@ -256,8 +256,8 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
     EXPECT_EQ(state->Settings.FilePath, QString(room, u'x'));
 
     // Typed: cut back to what fits, a three-byte character never in halves, with the same box.
-    w->ui.txtSaveFileName->setText(QString(room / 3 + 5, u'測'));
-    EXPECT_EQ(w->ui.txtSaveFileName->text(), QString(room / 3, u'測'));
+    w->controls().txtSaveFileName->setText(QString(room / 3 + 5, u'測'));
+    EXPECT_EQ(w->controls().txtSaveFileName->text(), QString(room / 3, u'測'));
     EXPECT_EQ(state->Settings.FilePath, QString(room / 3, u'測'));
     EXPECT_EQ(t.prompts.shown.size(), 2);
 }
@@ -265,22 +265,22 @@ TEST_F(Files, ABaseNameTooLongForTheFolderIsRefusedWhereItIsEntered)
 // A header coefficient the coefficient dialog would refuse does not reach the next measurement.
 TEST_F(Files, ARefusedCoefficientInTheHeaderIsOneAndTheStatusBarSaysSo)
 {
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     for (const char* keisu : {"1e39"}) {
         state->g_Keisu = 2.5f;
         t.write("k.csv", QByteArray("s,46362.5,1,1000 msec,10,0,kPa,") + keisu + "\r\n1,\r\n");
         t.prompts.files = {t.path("k.csv")};
-        Q_EMIT w->ui.cmdFileLoad->clicked();
+        Q_EMIT w->controls().cmdFileLoad->clicked();
         EXPECT_EQ(state->g_Keisu, 1.0f) << keisu;
-        EXPECT_EQ(w->ui.StatusBar1->currentMessage(),
+        EXPECT_EQ(w->controls().StatusBar1->currentMessage(),
                   QStringLiteral("読み込み終了 (係数「%1」は使えないため1にしました)").arg(keisu));
         EXPECT_EQ(state->store.g_DataCnt, 1);
     }
     t.write("k.csv", "s,46362.5,1,1000 msec,10,0,kPa,0.5\r\n1,\r\n");
     t.prompts.files = {t.path("k.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
     EXPECT_EQ(state->g_Keisu, 0.5f);
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
 }
 
 // What cannot be read is refused with its reason, never reported as a finished load; the labels of
@@ -302,32 +302,33 @@ TEST_F(Files, AFailedLoadNamesItsReasonAndLeavesNoLabelsOfTheEarlierContent)
         {t.path("none.csv"), "読み込みエラー ファイルが見つかりません"},
         {"/proc/self/mem", "読み込みエラー 読み取りに失敗しました ("},
     };
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     for (const Case& c : cases) {
         t.prompts.files = {t.path("pages.csv"), c.path};
-        Q_EMIT w->ui.cmdFileLoad->clicked();
+        Q_EMIT w->controls().cmdFileLoad->clicked();
         ASSERT_EQ(state->store.g_DataCnt, 500);
-        ASSERT_FALSE(w->ui.lblPage->text().isEmpty());
-        ASSERT_FALSE(w->ui.lblStartTime->text().isEmpty());
-        ASSERT_FALSE(w->ui.lblTime->text().isEmpty());
-        Q_EMIT w->ui.cmdFileLoad->clicked();  // returns: a named pipe without a writer does not block it
-        EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(c.status))
-            << w->ui.StatusBar1->currentMessage().toStdString();
+        ASSERT_FALSE(w->controls().lblPage->text().isEmpty());
+        ASSERT_FALSE(w->controls().lblStartTime->text().isEmpty());
+        ASSERT_FALSE(w->controls().lblTime->text().isEmpty());
+        Q_EMIT w->controls()
+            .cmdFileLoad->clicked();  // returns: a named pipe without a writer does not block it
+        EXPECT_TRUE(w->controls().StatusBar1->currentMessage().startsWith(c.status))
+            << w->controls().StatusBar1->currentMessage().toStdString();
         EXPECT_EQ(state->store.g_DataCnt, 0);
-        EXPECT_EQ(w->ui.lblCounter->text(), "0");
-        EXPECT_EQ(w->ui.lblPage->text(), "");
-        EXPECT_EQ(w->ui.lblTime->text(), "");
-        EXPECT_EQ(w->ui.lblStartTime->text(), "");
+        EXPECT_EQ(w->controls().lblCounter->text(), "0");
+        EXPECT_EQ(w->controls().lblPage->text(), "");
+        EXPECT_EQ(w->controls().lblTime->text(), "");
+        EXPECT_EQ(w->controls().lblStartTime->text(), "");
     }
     // A bad line: the labels describe the samples read before it.
     t.write("bad.csv", "later,46362.75,1,1000 msec,10,0,kPa,1\r\n1,\r\n2\r\n");
     t.prompts.files = {t.path("pages.csv"), t.path("bad.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込みエラー 3行目");
-    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
-    EXPECT_EQ(w->ui.lblStartTime->text(), "later");
-    EXPECT_EQ(w->ui.lblTime->text(), "18:00:00");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込みエラー 3行目");
+    EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->controls().lblStartTime->text(), "later");
+    EXPECT_EQ(w->controls().lblTime->text(), "18:00:00");
 }
 
 TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
@@ -338,14 +339,14 @@ TEST_F(Files, AFileBeyondTheStoreLoadsItsFirstLinesAndSaysTheRestWasLeftOut)
         csv += "1,\r\n";
     t.write("full.csv", csv + ",46363.5\r\n");  // a full segment and its closing line
     t.write("long.csv", csv + "2,\r\n3,\r\n");
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     t.prompts.files = {t.path("full.csv"), t.path("long.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), "読み込み終了");
+    Q_EMIT w->controls().cmdFileLoad->clicked();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "読み込み終了");
     EXPECT_EQ(state->store.g_DataCnt, 360000);
-    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
     const QString note = QStringLiteral("読み込み終了 (360000行を超えた分は読み込んでいません)");
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), note);
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), note);
     EXPECT_EQ(state->store.g_DataCnt, 360000);
     EXPECT_EQ(state->store.g_Datas[359999], 1.0f);
     const QString log = logText();

@@ -33,7 +33,7 @@ protected:
     // Pixel columns and rows that hold the colour on the plot area.
     QList<int> columns(QRgb colour) const
     {
-        const QImage& img = w->ui.pctGraph1->image();
+        const QImage& img = w->controls().pctGraph1->image();
         QList<int> xs;
         for (int x = 0; x < img.width(); ++x)
             for (int y = 0; y < img.height(); ++y)
@@ -45,7 +45,7 @@ protected:
     }
     QList<int> rows(QRgb colour) const
     {
-        const QImage& img = w->ui.pctGraph1->image();
+        const QImage& img = w->controls().pctGraph1->image();
         QList<int> ys;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
@@ -58,7 +58,7 @@ protected:
     // The pixel row of the first blue pixel in the column a tenth into the plot; -1 for none.
     int curveRowNearTheLeft() const
     {
-        const QImage& img = w->ui.pctGraph1->image();
+        const QImage& img = w->controls().pctGraph1->image();
         for (int y = 0; y < img.height(); ++y)
             if (img.pixel(img.width() / 10, y) == Blue)
                 return y;
@@ -66,13 +66,14 @@ protected:
     }
     double rowOf(float value) const
     {
-        const float top = state->ScaleTable[std::size_t(w->ui.cmbGraphRange->currentIndex())].Top;
-        return (top - value) * w->ui.pctGraph1->image().height() / w->ui.pctGraph1->ScaleHeight;
+        const float top = state->ScaleTable[std::size_t(w->controls().cmbGraphRange->currentIndex())].Top;
+        return (top - value) * w->controls().pctGraph1->image().height() /
+               w->controls().pctGraph1->ScaleHeight;
     }
     QStringList labels() const
     {
         QStringList out;
-        for (const auto& p : w->ui.pctGraphWork->printed())
+        for (const auto& p : w->controls().pctGraphWork->printed())
             out << p.text;
         return out;
     }
@@ -99,7 +100,7 @@ TEST_F(Graph, TheScaleShowsTheUnitAsSoonAsTheFramesBringIt)
     feedValue(0.5f);
     feedValue(0.75f);
     EXPECT_TRUE(labels().contains("(---)"));
-    w->ui.lblTani->setText("kPa");  // as the engine's unit event sets it, mid-page
+    w->controls().lblTani->setText("kPa");  // as the engine's unit event sets it, mid-page
     EXPECT_TRUE(labels().contains("(kPa)")) << labels().join(' ').toStdString();
     EXPECT_EQ(columns(Blue).isEmpty(), false);  // the page's samples are drawn again
 }
@@ -108,38 +109,40 @@ TEST_F(Graph, OnlySamplesOfThePageAreDrawn)
 {
     // 1000 ms sampling and a 20 s page: N = 20. With the page at 40 and 45 samples, samples
     // 40..44 make four segments from x = 0 to x = 4.
-    w->ui.mnuPlusRange[4]->trigger();
+    w->controls().mnuPlusRange[4]->trigger();
     fill(45, 10.0f);
     state->page.showFrom(40);
     w->pctGraph1_Paint();
     const QList<int> xs = columns(Blue);
     ASSERT_FALSE(xs.isEmpty());
-    const double perSample = w->ui.pctGraph1->image().width() / double(w->ui.pctGraph1->ScaleWidth);
+    const double perSample =
+        w->controls().pctGraph1->image().width() / double(w->controls().pctGraph1->ScaleWidth);
     EXPECT_EQ(xs.first(), 0);
     EXPECT_NEAR(xs.last(), 4 * perSample, 1.5);
 }
 
 TEST_F(Graph, TheCoefficientScalesWhatIsDrawn)
 {
-    w->ui.mnuPlusRange[4]->trigger();  // 0 .. 25
+    w->controls().mnuPlusRange[4]->trigger();  // 0 .. 25
     fill(10, 10.0f);
     state->g_Keisu = 2.0f;
     w->pctGraph1_Paint();
     const QList<int> ys = rows(Blue);
     ASSERT_FALSE(ys.isEmpty());
-    const double y20 = (25.0 - 20.0) * w->ui.pctGraph1->image().height() / w->ui.pctGraph1->ScaleHeight;
+    const double y20 =
+        (25.0 - 20.0) * w->controls().pctGraph1->image().height() / w->controls().pctGraph1->ScaleHeight;
     EXPECT_NEAR(ys.first(), y20, 1.0);
     EXPECT_EQ(state->store.g_Datas[0], 10.0f);
 }
 
 TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
 {
-    w->ui.chkMinus120per->setChecked(true);
-    w->ui.chk120perScale->setChecked(true);
-    w->ui.mnuPlusRange[0]->trigger();         // plus 1
-    w->ui.cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
+    w->controls().chkMinus120per->setChecked(true);
+    w->controls().chk120perScale->setChecked(true);
+    w->controls().mnuPlusRange[0]->trigger();         // plus 1
+    w->controls().cmbRangeMinus->setCurrentIndex(2);  // -0.1: the extended bottom -0.125 has no label
     w->SelectSampling("10");
-    w->ui.cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
+    w->controls().cmbPageSec->setCurrentIndex(0);  // "1秒": 100 samples a page
     w->pctGraph1_Paint();
     const QStringList l = labels();
     EXPECT_FALSE(l.contains("-0.13"));
@@ -151,63 +154,64 @@ TEST_F(Graph, UnlabelledScaleLinesAndTheOneSecondPage)
 TEST_F(Graph, PagesFollowTheSamplingAndThePageLength)
 {
     fill(45, 1.0f);
-    w->ui.cmbPageSec->setCurrentIndex(3);
-    w->ui.cmbPageSec->setCurrentIndex(4);  // 20 s at 1000 ms: N = 20
-    EXPECT_EQ(w->ui.lblPageCount->text(), "1ページのデータ数:20");
-    EXPECT_EQ(w->ui.lblPage->text(), "1/3ページ");
-    EXPECT_EQ(w->ui.HScroll1->maximum(), 2);
-    w->ui.HScroll1->setValue(2);
+    w->controls().cmbPageSec->setCurrentIndex(3);
+    w->controls().cmbPageSec->setCurrentIndex(4);  // 20 s at 1000 ms: N = 20
+    EXPECT_EQ(w->controls().lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_EQ(w->controls().lblPage->text(), "1/3ページ");
+    EXPECT_EQ(w->controls().HScroll1->maximum(), 2);
+    w->controls().HScroll1->setValue(2);
     EXPECT_EQ(state->page.start(), 40);
-    EXPECT_EQ(w->ui.lblPage->text(), "3/3ページ");
+    EXPECT_EQ(w->controls().lblPage->text(), "3/3ページ");
 
     // A cursor at 95 with N = 20 keeps the page that holds it.
     fill(200, 1.0f);
     state->page.placeCursor(95);
-    w->ui.cmbPageSec->setCurrentIndex(3);
-    w->ui.cmbPageSec->setCurrentIndex(4);
+    w->controls().cmbPageSec->setCurrentIndex(3);
+    w->controls().cmbPageSec->setCurrentIndex(4);
     EXPECT_EQ(state->page.start(), 80);
 }
 
 TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
 {
-    w->ui.cmbPageSec->setCurrentIndex(0);
+    w->controls().cmbPageSec->setCurrentIndex(0);
     w->SelectSampling("600 sec");
-    EXPECT_EQ(w->ui.cmbPageSec->currentText(), "7200秒(2時間)");
-    EXPECT_EQ(w->ui.lblPageCount->text(), "1ページのデータ数:12");
+    EXPECT_EQ(w->controls().cmbPageSec->currentText(), "7200秒(2時間)");
+    EXPECT_EQ(w->controls().lblPageCount->text(), "1ページのデータ数:12");
 
     w->SelectSampling("1");
-    w->ui.cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
+    w->controls().cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
     fill(360000, 1.0f);
     w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
-    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
     w->DispPageInfo(0, -1, false);  // an empty store changes nothing
-    EXPECT_EQ(w->ui.lblPage->text(), "1/1ページ");
+    EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
 }
 
 TEST_F(Graph, RangesFromTheMenuEnableTheirMinusItems)
 {
-    w->ui.mnuPlusRange[7]->trigger();
-    w->ui.mnuMinusRange[3]->trigger();
-    EXPECT_EQ(w->ui.cmbRangeMinus->currentText(), "-10.0");
-    w->ui.mnuPlusRange[3]->trigger();  // plus "10": no numeric minus range
-    for (int i = 2; i < w->ui.mnuMinusRange.size(); ++i)
-        EXPECT_FALSE(w->ui.mnuMinusRange[i]->isEnabled()) << i;
-    EXPECT_EQ(w->ui.cmbRangeMinus->currentIndex(), 0);
-    EXPECT_TRUE(w->ui.mnuMinusRange[0]->isChecked());
+    w->controls().mnuPlusRange[7]->trigger();
+    w->controls().mnuMinusRange[3]->trigger();
+    EXPECT_EQ(w->controls().cmbRangeMinus->currentText(), "-10.0");
+    w->controls().mnuPlusRange[3]->trigger();  // plus "10": no numeric minus range
+    for (int i = 2; i < w->controls().mnuMinusRange.size(); ++i)
+        EXPECT_FALSE(w->controls().mnuMinusRange[i]->isEnabled()) << i;
+    EXPECT_EQ(w->controls().cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w->controls().mnuMinusRange[0]->isChecked());
     EXPECT_EQ(state->Settings.RangePlus, 3);
     EXPECT_EQ(state->Settings.RangeMinus, 0);
 }
 
 TEST_F(Graph, LimitLinesSitAtTheirValues)
 {
-    w->ui.mnuPlusRange[7]->trigger();  // 0 .. 125
+    w->controls().mnuPlusRange[7]->trigger();  // 0 .. 125
     state->Settings.LimitHi = 100;
-    w->ui.chkUpperLimit->setChecked(true);
-    w->ui.lblUpper->setText("100");
-    EXPECT_TRUE(w->ui.LineUpper->Visible);
-    EXPECT_NEAR(w->ui.LineUpper->Y1, 125.0f - 100.0f * w->ui.pctGraph1->ScaleHeight / 125.0f + 0.0f, 0.5f);
-    w->ui.chkUpperLimit->setChecked(false);
-    EXPECT_FALSE(w->ui.LineUpper->Visible);
+    w->controls().chkUpperLimit->setChecked(true);
+    w->controls().lblUpper->setText("100");
+    EXPECT_TRUE(w->controls().LineUpper->Visible);
+    EXPECT_NEAR(w->controls().LineUpper->Y1,
+                125.0f - 100.0f * w->controls().pctGraph1->ScaleHeight / 125.0f + 0.0f, 0.5f);
+    w->controls().chkUpperLimit->setChecked(false);
+    EXPECT_FALSE(w->controls().LineUpper->Visible);
     EXPECT_EQ(state->Settings.EtcConf & 4, 0);
 }
 
@@ -225,7 +229,7 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
     };
     // Three pages each: 20 s of 1 s samples, 20 s of 100 ms samples, 2 s of 10 ms samples.
     const Recording table[] = {{45, 1000, 4, 20}, {450, 100, 4, 200}, {550, 10, 1, 200}};
-    w->ui.optMode[1]->setChecked(true);
+    w->controls().optMode[1]->setChecked(true);
     w->setInstalledPrinters(FilePrinterOnly);
     state->Settings.CursorInfo = 7;  // the readout names the sample's number
     for (const Recording& r : table) {
@@ -241,17 +245,17 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
             QStringLiteral("2026年12月6日 09:05:03"), 1, double(r.samplingMs), "20", "0", "kPa"};
         const QString name = QStringLiteral("Documents/rec%1.csv").arg(r.samplingMs);
         t.write(name, FormatCsv(header, values.data(), times.data(), 0, r.samples - 1, header.startText));
-        w->ui.cmbPageSec->setCurrentIndex(r.pageIndex);
+        w->controls().cmbPageSec->setCurrentIndex(r.pageIndex);
         t.prompts.files = {t.path(name)};
-        Q_EMIT w->ui.cmdFileLoad->clicked();
+        Q_EMIT w->controls().cmdFileLoad->clicked();
         ASSERT_EQ(state->store.g_DataCnt, r.samples);
 
         auto showsPageAt = [&](std::int32_t start, const QString& page) {
             const auto span = std::int32_t(state->page.span());
             EXPECT_EQ(state->page.start(), start);
-            EXPECT_EQ(w->ui.lblPage->text(), page + QStringLiteral("ページ"));
-            EXPECT_EQ(w->ui.HScroll1->value(), start / span);
-            EXPECT_EQ(w->ui.lblTime->text(), FormatDate(times[std::size_t(start)], u"hh:nn:ss"));
+            EXPECT_EQ(w->controls().lblPage->text(), page + QStringLiteral("ページ"));
+            EXPECT_EQ(w->controls().HScroll1->value(), start / span);
+            EXPECT_EQ(w->controls().lblTime->text(), FormatDate(times[std::size_t(start)], u"hh:nn:ss"));
             EXPECT_NEAR(curveRowNearTheLeft(), rowOf(level(start + span / 10)), 1.5);
         };
         showsPageAt(0, "1/3");
@@ -260,17 +264,18 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
                   QStringLiteral("rec%1-0001.pdf").arg(r.samplingMs));
         EXPECT_TRUE(QFileInfo::exists(state->print.PrintFilePath));
 
-        const int px = int(3.5 * w->ui.pctGraph1->width() / double(w->ui.pctGraph1->ScaleWidth));
-        QTest::mouseClick(w->ui.pctGraph1, Qt::LeftButton, {}, QPoint(px, 20));
+        const int px =
+            int(3.5 * w->controls().pctGraph1->width() / double(w->controls().pctGraph1->ScaleWidth));
+        QTest::mouseClick(w->controls().pctGraph1, Qt::LeftButton, {}, QPoint(px, 20));
         EXPECT_EQ(state->page.cursor(), 3);
-        ASSERT_FALSE(w->ui.pctLabelWork->printed().isEmpty());
-        EXPECT_TRUE(w->ui.pctLabelWork->printed().last().text.contains(QStringLiteral("[3]")));
+        ASSERT_FALSE(w->controls().pctLabelWork->printed().isEmpty());
+        EXPECT_TRUE(w->controls().pctLabelWork->printed().last().text.contains(QStringLiteral("[3]")));
 
-        w->ui.HScroll1->setValue(1);
+        w->controls().HScroll1->setValue(1);
         showsPageAt(r.perPage, "2/3");
         EXPECT_EQ(w->PrintOut(), 0);
         EXPECT_TRUE(state->print.PrintFilePath.endsWith(QStringLiteral("-0002.pdf")));
-        w->ui.cmdZoom[0]->click();  // a longer page: the one with the cursor, 1 of 2
+        w->controls().cmdZoom[0]->click();  // a longer page: the one with the cursor, 1 of 2
         showsPageAt(0, "1/2");
     }
 }

@@ -38,7 +38,7 @@ protected:
         w->engine().checkJournalNow();
         w->RefreshScreen();
     }
-    void stop() { Q_EMIT w->ui.cmdClose->clicked(); }
+    void stop() { Q_EMIT w->controls().cmdClose->clicked(); }
     QStringList in(const QString& pattern) const
     {
         return QDir(t.path("rec")).entryList({pattern}, QDir::Files);
@@ -100,13 +100,13 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
     record(5);
     stop();
     ASSERT_EQ(state->unsaved.count(), 1);
-    EXPECT_FALSE(w->ui.lblUnsaved->isHidden());
-    EXPECT_EQ(w->ui.lblUnsaved->text(),
+    EXPECT_FALSE(w->controls().lblUnsaved->isHidden());
+    EXPECT_EQ(w->controls().lblUnsaved->text(),
               "未保存の測定データ: 1 区間（うち 1 区間はメモリ上だけにあり、終了すると失われます）");
 
     t.prompts.shown.clear();
     t.prompts.answers = {MsgAnswer::No};
-    Q_EMIT w->ui.cmdOpen->clicked();
+    Q_EMIT w->controls().cmdOpen->clicked();
     EXPECT_FALSE(w->measuring());
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_TRUE(t.prompts.shown[0].text.contains("1 区間"));
@@ -114,17 +114,17 @@ TEST_F(JournalWindow, AStartOrALoadWithUnsavedSegmentsAsksFirst)
 
     t.prompts.answers = {MsgAnswer::No};
     t.prompts.files = {t.path("some.csv")};
-    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
     EXPECT_EQ(t.prompts.dialogs.size(), 0);  // no open dialog after No
     EXPECT_TRUE(t.prompts.shown.last().text.endsWith("ファイルを読み込みますか？"));
 
     // Once the folder can be written, the kept segment is saved and nothing is asked.
     unblockFolders();
     t.prompts.shown.clear();
-    Q_EMIT w->ui.cmdFileLoad->clicked();
+    Q_EMIT w->controls().cmdFileLoad->clicked();
     EXPECT_TRUE(t.prompts.shown.isEmpty() || !t.prompts.shown[0].text.contains("区間"));
     EXPECT_TRUE(state->unsaved.empty());
-    EXPECT_TRUE(w->ui.lblUnsaved->isHidden());
+    EXPECT_TRUE(w->controls().lblUnsaved->isHidden());
     EXPECT_EQ(QDir(t.path("blocked/rec")).entryList({"*.csv"}, QDir::Files).size(), 1);
 }
 
@@ -166,8 +166,8 @@ TEST_F(JournalWindow, GoesWhereTheRecordingGoesAndIsFoundThereAtTheNextStart)
     w.reset();
     state = t.state();
     w = std::make_unique<frmMain>(*state);
-    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith("前回の測定を復旧しました"))
-        << w->ui.StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(w->controls().StatusBar1->currentMessage().startsWith("前回の測定を復旧しました"))
+        << w->controls().StatusBar1->currentMessage().toStdString();
     EXPECT_EQ(t.read("Documents/diary.journal"), "my notes\r\n");
     EXPECT_TRUE(QFileInfo(t.path("Documents/a-20261206-120000-1.journal")).isSymLink());
     EXPECT_EQ(QDir(t.path("Documents")).entryList({"*.journal"}, QDir::Files | QDir::NoSymLinks),
@@ -203,15 +203,15 @@ TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
         fileops::InjectedFault full({fileops::Op::Write, ENOSPC, 0, 1000});
         record(2, 3);
         check();
-        EXPECT_FALSE(w->ui.lblJournalOff->isHidden());
+        EXPECT_FALSE(w->controls().lblJournalOff->isHidden());
         record(2, 5);
         check();
-        EXPECT_FALSE(w->ui.lblJournalOff->isHidden());  // not a passing message
+        EXPECT_FALSE(w->controls().lblJournalOff->isHidden());  // not a passing message
     }
     check();
     check();
-    EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
-    EXPECT_TRUE(w->ui.StatusBar1->currentMessage().startsWith(back));
+    EXPECT_TRUE(w->controls().lblJournalOff->isHidden());
+    EXPECT_TRUE(w->controls().StatusBar1->currentMessage().startsWith(back));
     EXPECT_EQ(ReadJournal(journal()).samples, 7);
 
     {
@@ -221,7 +221,7 @@ TEST_F(JournalWindow, CrashProtectionOffIsShownUntilItIsBack)
     }
     check();  // a new journal with every sample of the segment
     check();
-    EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
+    EXPECT_TRUE(w->controls().lblJournalOff->isHidden());
     ASSERT_EQ(in("*.journal"), QStringList{"RQ4600_Datas-20261206-090503-1-2.journal"});
     const JournalContent c = ReadJournal(journal());
     EXPECT_EQ(c.samples, 8);
@@ -243,7 +243,7 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
         [&] { w->engine().journalRetryMs = 0; });  // tried again at each check, not every few seconds
     record(3);
     refresh();
-    EXPECT_FALSE(w->ui.lblJournalOff->isHidden());
+    EXPECT_FALSE(w->controls().lblJournalOff->isHidden());
     EXPECT_TRUE(t.prompts.shown.isEmpty());  // the measurement goes on without a box waiting
 
     QFile::remove(t.path("blocked"));
@@ -251,7 +251,7 @@ TEST_F(JournalWindow, AFolderThatTakesNoJournalIsTriedAgain)
     refresh();
     state->journal.drain();
     refresh();
-    EXPECT_TRUE(w->ui.lblJournalOff->isHidden());
+    EXPECT_TRUE(w->controls().lblJournalOff->isHidden());
     EXPECT_EQ(
         ReadJournal(t.read("blocked/rec/" + QDir(t.path("blocked/rec")).entryList({"*.journal"})[0])).samples,
         4);

@@ -49,27 +49,27 @@ protected:
         WindowFixture::SetUp();
         w->setInstalledPrinters(FilePrinterOnly);
         state->Settings.SaveDir = t.dir.path();
-        w->ui.txtSaveFileName->setText(QStringLiteral("bench1"));
+        w->controls().txtSaveFileName->setText(QStringLiteral("bench1"));
     }
 
     // `count` samples of a slow sine at `samplingMs`, the page `pageIndex` of the page list.
     void fill(int count, const char* samplingMs = "1000", int pageIndex = 4)
     {
         w->SelectSampling(QString::fromLatin1(samplingMs));
-        w->ui.cmbPageSec->setCurrentIndex(pageIndex);
+        w->controls().cmbPageSec->setCurrentIndex(pageIndex);
         for (int i = 0; i < count; ++i) {
             float v = top() * 0.5f * float(1 + std::sin(i / 7.0));
             feedValue(v);
             // One sample a second from 09:05:03 whatever the sampling: captions tell pages apart.
             state->store.g_DataTime[std::size_t(i)] = ToOleDate(t.now) + i / 86400.0;
         }
-        w->ui.lblStartTime->setText(QStringLiteral("2026年12月6日 09:05:03"));
+        w->controls().lblStartTime->setText(QStringLiteral("2026年12月6日 09:05:03"));
         state->page.showFrom(0);
         w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
     }
     const GraphScale& scale() const
     {
-        return state->ScaleTable[std::size_t(w->ui.cmbGraphRange->currentIndex())];
+        return state->ScaleTable[std::size_t(w->controls().cmbGraphRange->currentIndex())];
     }
     float top() const { return scale().Top; }
 
@@ -204,7 +204,8 @@ TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
     EXPECT_NEAR(one(all, QStringLiteral("40")).cx(), 285, 0.5);
     EXPECT_EQ(find(all, QStringLiteral("(秒)")).size(), 2);
 
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), QStringLiteral("印刷終了 ") + pdf);  // where the sheet went
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(),
+              QStringLiteral("印刷終了 ") + pdf);  // where the sheet went
 }
 
 TEST_F(Print, APortraitSheetHasTheFileBlockOnRowsOneAndThreeAndOneBoxWhenNoNextPageExists)
@@ -256,8 +257,8 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
 {
     // 1 s sampling, 300 s strips: 3000 samples make 10 strips, more than one sheet holds.
     fill(3000, "1000", 8);
-    w->ui.optMode[1]->setChecked(true);
-    w->ui.lblLoadFileName->setText(QStringLiteral("tank-20261206-090503-00012-20261206-095503.csv"));
+    w->controls().optMode[1]->setChecked(true);
+    w->controls().lblLoadFileName->setText(QStringLiteral("tank-20261206-090503-00012-20261206-095503.csv"));
     const QString pdf = print(false, true);
     EXPECT_EQ(pdf, t.path(QStringLiteral("tank-20261206-090503-00012-20261206-095503-0001.pdf")));
     const int perSheet = 10;  // strips 16.5 mm apart from 30 mm, 14 mm high, above 205 mm
@@ -276,7 +277,7 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
     }
     // The strip's last time line closes it at its right end (at 1 s sampling a 50-sample step
     // inwards would put it a sixth of the strip early).
-    const QImage& strip = w->ui.pctPrintWork->image();
+    const QImage& strip = w->controls().pctPrintWork->image();
     int closing = 0;
     for (int y = 0; y < strip.height(); ++y)
         closing += strip.pixel(strip.width() - 2, y) == qRgb(0, 0, 0) ||
@@ -310,13 +311,13 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
 TEST_F(Print, AFileNumberOnlyInLandscapeAllDataAndNeverFromAFieldThatIsNoPageNumber)
 {
     fill(100);
-    w->ui.optMode[1]->setChecked(true);
-    w->ui.lblLoadFileName->setText(QStringLiteral("tank-20261206-090503-00012.csv"));
+    w->controls().optMode[1]->setChecked(true);
+    w->controls().lblLoadFileName->setText(QStringLiteral("tank-20261206-090503-00012.csv"));
     EXPECT_TRUE(find(words(print(false)), QStringLiteral("頁：12")).isEmpty());
     EXPECT_TRUE(find(words(print(true, true)), QStringLiteral("頁：12")).isEmpty());
 
     // A name with a "-" of its own: the fourth field is a time stamp, not a page number.
-    w->ui.lblLoadFileName->setText(QStringLiteral("tank-A-20261206-130034-1-20261206-133034.csv"));
+    w->controls().lblLoadFileName->setText(QStringLiteral("tank-A-20261206-130034-1-20261206-133034.csv"));
     const QString pdf = print(false, true);
     const QList<Word> all = words(pdf);
     EXPECT_EQ(find(all, QStringLiteral("TAVIN")).size(), 1);  // printed all the same
@@ -352,7 +353,7 @@ TEST_F(Print, TheFileIsReplacedOnlyByACompleteNewOneAndNoScratchFileStays)
     EXPECT_FALSE(QFileInfo::exists(t.path(QStringLiteral("blocked/bench1-0001.pdf"))));
     ASSERT_FALSE(t.prompts.shown.isEmpty());
     EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("blocked/bench1-0001.pdf")));
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
 }
 
 TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
@@ -366,7 +367,7 @@ TEST_F(Print, JobsThatCannotPrintAreRefusedWithAClearMessage)
     w->setInstalledPrinters(FilePrinterOnly);
 
     fill(45);
-    w->ui.cmbGraphRange->setCurrentIndex(-1);
+    w->controls().cmbGraphRange->setCurrentIndex(-1);
     print(false);
     EXPECT_TRUE(t.prompts.shown.last().text.contains(QStringLiteral("センサレンジ")));
     EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
@@ -414,5 +415,5 @@ TEST_F(Print, AJobACupsQueueRefusesIsReportedAndLeavesNoScratchFile)
         << t.prompts.shown.last().text.toStdString();
     EXPECT_TRUE(QDir(t.path(QStringLiteral("tmp"))).isEmpty());
     EXPECT_TRUE(QDir(t.dir.path()).entryList({"*.pdf"}).isEmpty());
-    EXPECT_EQ(w->ui.StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), QStringLiteral("印刷終了"));
 }

@@ -27,7 +27,7 @@ TEST(frmMainStartup, FirstStartInAnEmptyFolderThenCloseWritesSettingsAndLog)
                                        .arg(TAVIN_VERSION_MAJOR)
                                        .arg(TAVIN_VERSION_MINOR)
                                        .arg(TAVIN_VERSION_REVISION));
-        EXPECT_EQ(w.ui.StatusBar1->currentMessage(), "起動しました");
+        EXPECT_EQ(w.controls().StatusBar1->currentMessage(), "起動しました");
         EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
         EXPECT_EQ(w.state().page.cursor(), -1);
         w.close();
@@ -63,16 +63,16 @@ TEST(frmMainStartup, ASecondInstanceLeavesTheSettingsFileUntouched)
     EXPECT_FALSE(first->SettingsSaveSuppressed);
     const QByteArray before = t.read("TAVIN-Monitor.ini");
 
-    EXPECT_EQ(a.ui.StatusBar1->currentMessage(), "起動しました");
+    EXPECT_EQ(a.controls().StatusBar1->currentMessage(), "起動しました");
     EXPECT_EQ(a.findChild<QLabel*>("lblSaveSuppressed"), nullptr);
 
     auto second = t.state();
     frmMain b(*second);
     EXPECT_TRUE(second->SettingsSaveSuppressed);
     // The user is told at once, and the mark stays after later messages replace the first one.
-    EXPECT_EQ(b.ui.StatusBar1->currentMessage(),
+    EXPECT_EQ(b.controls().StatusBar1->currentMessage(),
               "起動しました（このソフトは既に起動しているため、この画面の設定は終了時に保存されません）");
-    b.ui.StatusBar1->showMessage("測定開始");
+    b.controls().StatusBar1->showMessage("測定開始");
     const QLabel* mark = b.findChild<QLabel*>("lblSaveSuppressed");
     ASSERT_NE(mark, nullptr);
     EXPECT_EQ(mark->text(), "設定は保存されません（二重起動）");
@@ -101,14 +101,14 @@ TEST(frmMainStartup, UnusableStoredValuesAreNamedOnceRunWithDefaultsAndSavedAsDe
         EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Exclamation);
 
         // The defaults are what the window runs with; the valid keys came through.
-        EXPECT_EQ(w.ui.cmbSampling->currentText(), " 1 sec");
+        EXPECT_EQ(w.controls().cmbSampling->currentText(), " 1 sec");
         EXPECT_EQ(s->page.samplesPerSecond(), 1.0f);
-        EXPECT_TRUE(w.ui.mnuTermKind[0]->isChecked());
-        EXPECT_EQ(w.ui.cmbGraphRange->currentIndex(), 0);
-        EXPECT_EQ(w.ui.lblLower->text(), "-10000");
-        EXPECT_EQ(w.ui.lblUpper->text(), "55");
-        EXPECT_EQ(w.ui.lblTani->text(), "kPa");
-        EXPECT_EQ(w.ui.txtAveNum->text(), "10");
+        EXPECT_TRUE(w.controls().mnuTermKind[0]->isChecked());
+        EXPECT_EQ(w.controls().cmbGraphRange->currentIndex(), 0);
+        EXPECT_EQ(w.controls().lblLower->text(), "-10000");
+        EXPECT_EQ(w.controls().lblUpper->text(), "55");
+        EXPECT_EQ(w.controls().lblTani->text(), "kPa");
+        EXPECT_EQ(w.controls().txtAveNum->text(), "10");
         w.close();
     }
     QByteArray log;

@@ -31,14 +31,14 @@ protected:
 TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
 {
     w->SelectTani("Torr");
-    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isVisible());
-    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
-    EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "Torr");
-    EXPECT_FALSE(w->ui.mnuTani[6]->isChecked());  // "torr"
+    EXPECT_TRUE(w->controls().mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->controls().mnuTaniExt[0]->isChecked());
+    EXPECT_EQ(w->controls().mnuTaniExt[0]->text(), "Torr");
+    EXPECT_FALSE(w->controls().mnuTani[6]->isChecked());  // "torr"
     EXPECT_EQ(state->Settings.Tani, "Torr");
-    EXPECT_EQ(w->ui.lblTaniH->text(), "Torr");
+    EXPECT_EQ(w->controls().lblTaniH->text(), "Torr");
     EXPECT_EQ(state->ScaleTable[5].Unit, "Torr");
-    EXPECT_FALSE(w->ui.mnuTaniAuto->isChecked());
+    EXPECT_FALSE(w->controls().mnuTaniAuto->isChecked());
 }
 
 TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
@@ -79,8 +79,8 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
     for (const UserSlot& slot : w->unitMenuState().slots)
         EXPECT_FALSE(slot.visible);
     w->SelectTani("u4");  // a unit no slot holds takes the first free one
-    EXPECT_EQ(w->ui.mnuTaniExt[0]->text(), "u4");
-    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
+    EXPECT_EQ(w->controls().mnuTaniExt[0]->text(), "u4");
+    EXPECT_TRUE(w->controls().mnuTaniExt[0]->isChecked());
 }
 
 TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
@@ -89,51 +89,51 @@ TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
         d.txtTaniInput->setText("mmHg");
         d.cmdOK_Click();
     });
-    w->ui.mnuTaniInput->trigger();
+    w->controls().mnuTaniInput->trigger();
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(w->ui.lblTani->text(), "mmHg");
+    EXPECT_EQ(w->controls().lblTani->text(), "mmHg");
     EXPECT_EQ(state->Settings.Tani, "mmHg");
     EXPECT_EQ(w->engine().options().unit, "mmHg");  // the engine records it from the next sample
-    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isVisible());
-    EXPECT_TRUE(w->ui.mnuTaniExt[0]->isChecked());
-    EXPECT_FALSE(w->ui.mnuTaniAuto->isChecked());
+    EXPECT_TRUE(w->controls().mnuTaniExt[0]->isVisible());
+    EXPECT_TRUE(w->controls().mnuTaniExt[0]->isChecked());
+    EXPECT_FALSE(w->controls().mnuTaniAuto->isChecked());
 }
 
 TEST_F(Units, TheGaugeKindChoosesItsBaudRate)
 {
-    w->ui.mnuTermKind[4]->trigger();
-    EXPECT_TRUE(w->ui.mnuBaoud[2]->isChecked());
+    w->controls().mnuTermKind[4]->trigger();
+    EXPECT_TRUE(w->controls().mnuBaoud[2]->isChecked());
     EXPECT_EQ(state->Settings.Term, 4);
-    w->ui.mnuBaoud[1]->trigger();
-    w->ui.mnuTermKind[6]->trigger();
-    EXPECT_TRUE(w->ui.mnuBaoud[1]->isChecked());
-    w->ui.mnuTermKind[5]->trigger();
-    EXPECT_TRUE(w->ui.mnuBaoud[0]->isChecked());
-    EXPECT_EQ(w->ui.lblBattery->text(), "-");
+    w->controls().mnuBaoud[1]->trigger();
+    w->controls().mnuTermKind[6]->trigger();
+    EXPECT_TRUE(w->controls().mnuBaoud[1]->isChecked());
+    w->controls().mnuTermKind[5]->trigger();
+    EXPECT_TRUE(w->controls().mnuBaoud[0]->isChecked());
+    EXPECT_EQ(w->controls().lblBattery->text(), "-");
 }
 
 TEST_F(Units, TheCoefficientIgnoresZeroTextAndCancel)
 {
     answerNumberDialog("2.5", true);
-    w->ui.mnuKeisuInput->trigger();
+    w->controls().mnuKeisuInput->trigger();
     EXPECT_EQ(state->g_Keisu, 2.5f);
     for (const char* typed : {"0", "abc", "1e999"}) {
         answerNumberDialog(typed, true);
-        w->ui.mnuKeisuInput->trigger();
+        w->controls().mnuKeisuInput->trigger();
         EXPECT_EQ(state->g_Keisu, 2.5f) << typed;
     }
     answerNumberDialog("7", false);
-    w->ui.mnuKeisuInput->trigger();
+    w->controls().mnuKeisuInput->trigger();
     EXPECT_EQ(state->g_Keisu, 2.5f);
 }
 
 TEST_F(Units, LimitsAreEnteredThroughTheSameDialog)
 {
     answerNumberDialog("12.5", true);
-    w->ui.mnuUpperLimitInput->trigger();
+    w->controls().mnuUpperLimitInput->trigger();
     EXPECT_EQ(state->Settings.LimitHi, 12.5f);
-    EXPECT_EQ(w->ui.lblUpper->text(), "12.5");
+    EXPECT_EQ(w->controls().lblUpper->text(), "12.5");
     answerNumberDialog("0", true);
-    w->ui.mnuLowerLimitInput->trigger();
+    w->controls().mnuLowerLimitInput->trigger();
     EXPECT_EQ(state->Settings.LimitLow, -10000.0f);
 }

@@ -27,24 +27,24 @@ TEST(frmMainWindow, AFirstRunStartsWithTheDefaults)
     auto s = t.state();
     frmMain w(*s);
     EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
-    EXPECT_EQ(w.ui.lblTani->text(), "---");
-    EXPECT_TRUE(w.ui.mnuTaniAuto->isChecked());
-    EXPECT_FALSE(w.ui.lblGA->isHidden());
-    EXPECT_EQ(w.ui.cmbSampling->currentText(), " 1 sec");
-    EXPECT_TRUE(w.ui.mnuSampling[9]->isChecked());
-    EXPECT_EQ(w.ui.cmbPageSec->currentText(), "20秒");
-    EXPECT_EQ(w.ui.cmbGraphRange->currentIndex(), 0);
-    EXPECT_EQ(w.ui.cmbRangeMinus->currentIndex(), 0);
-    EXPECT_TRUE(w.ui.mnuPlusRange[0]->isChecked());
-    EXPECT_TRUE(w.ui.mnuMinusRange[0]->isChecked());
-    EXPECT_EQ(w.ui.lblUpper->text(), "10000");
-    EXPECT_EQ(w.ui.lblLower->text(), "-10000");
+    EXPECT_EQ(w.controls().lblTani->text(), "---");
+    EXPECT_TRUE(w.controls().mnuTaniAuto->isChecked());
+    EXPECT_FALSE(w.controls().lblGA->isHidden());
+    EXPECT_EQ(w.controls().cmbSampling->currentText(), " 1 sec");
+    EXPECT_TRUE(w.controls().mnuSampling[9]->isChecked());
+    EXPECT_EQ(w.controls().cmbPageSec->currentText(), "20秒");
+    EXPECT_EQ(w.controls().cmbGraphRange->currentIndex(), 0);
+    EXPECT_EQ(w.controls().cmbRangeMinus->currentIndex(), 0);
+    EXPECT_TRUE(w.controls().mnuPlusRange[0]->isChecked());
+    EXPECT_TRUE(w.controls().mnuMinusRange[0]->isChecked());
+    EXPECT_EQ(w.controls().lblUpper->text(), "10000");
+    EXPECT_EQ(w.controls().lblLower->text(), "-10000");
     EXPECT_EQ(w.state().g_Keisu, 1.0f);
-    EXPECT_EQ(w.ui.StatusBar1->currentMessage(), "起動しました");
-    EXPECT_EQ(w.ui.txtSaveFileName->text(), "RQ4600_Datas");
-    EXPECT_EQ(w.ui.lblPageCount->text(), "1ページのデータ数:20");
-    EXPECT_TRUE(w.ui.mnuTermKind[0]->isChecked());
-    EXPECT_TRUE(w.ui.mnuBaoud[0]->isChecked());
+    EXPECT_EQ(w.controls().StatusBar1->currentMessage(), "起動しました");
+    EXPECT_EQ(w.controls().txtSaveFileName->text(), "RQ4600_Datas");
+    EXPECT_EQ(w.controls().lblPageCount->text(), "1ページのデータ数:20");
+    EXPECT_TRUE(w.controls().mnuTermKind[0]->isChecked());
+    EXPECT_TRUE(w.controls().mnuBaoud[0]->isChecked());
     EXPECT_TRUE(QFileInfo::exists(t.path("TAVIN-Monitor.ini")));
     EXPECT_TRUE(QFileInfo::exists(t.path("LOG/PG06.Log")));
     EXPECT_TRUE(t.prompts.shown.isEmpty());
@@ -60,22 +60,22 @@ TEST(frmMainWindow, StoredChoicesComeBack)
     frmMain w(*s);
     EXPECT_EQ(w.width(), PxFromTwips(frmMain::DebugWidth));
     EXPECT_EQ(s->Settings.MaxDatas, 30000);
-    for (int i = 0; i < w.ui.mnuCom.size(); ++i)
-        EXPECT_EQ(w.ui.mnuCom[i]->isChecked(), i == 2) << i;
-    EXPECT_EQ(w.ui.lblTani->text(), "kPa");
-    EXPECT_TRUE(w.ui.mnuTani[2]->isChecked());
-    EXPECT_TRUE(w.ui.lblGA->isHidden());
-    EXPECT_TRUE(w.ui.mnuTermKind[4]->isChecked());
-    EXPECT_TRUE(w.ui.mnuBaoud[2]->isChecked());
-    EXPECT_EQ(w.ui.cmbSampling->currentText(), "20 msec");
-    EXPECT_EQ(w.ui.cmbGraphRange->currentText(), "100");
-    EXPECT_EQ(w.ui.cmbRangeMinus->currentText(), "-10.0");
-    EXPECT_TRUE(w.ui.chkAve->isChecked());
-    EXPECT_TRUE(w.ui.chkUpperLimit->isChecked());
-    EXPECT_TRUE(w.ui.chkLowerLimit->isChecked());
-    EXPECT_TRUE(w.ui.LineUpper->Visible);
-    EXPECT_EQ(w.ui.lblUpper->text(), "7.5");
-    EXPECT_EQ(w.ui.txtAveNum->text(), "10");
+    for (int i = 0; i < w.controls().mnuCom.size(); ++i)
+        EXPECT_EQ(w.controls().mnuCom[i]->isChecked(), i == 2) << i;
+    EXPECT_EQ(w.controls().lblTani->text(), "kPa");
+    EXPECT_TRUE(w.controls().mnuTani[2]->isChecked());
+    EXPECT_TRUE(w.controls().lblGA->isHidden());
+    EXPECT_TRUE(w.controls().mnuTermKind[4]->isChecked());
+    EXPECT_TRUE(w.controls().mnuBaoud[2]->isChecked());
+    EXPECT_EQ(w.controls().cmbSampling->currentText(), "20 msec");
+    EXPECT_EQ(w.controls().cmbGraphRange->currentText(), "100");
+    EXPECT_EQ(w.controls().cmbRangeMinus->currentText(), "-10.0");
+    EXPECT_TRUE(w.controls().chkAve->isChecked());
+    EXPECT_TRUE(w.controls().chkUpperLimit->isChecked());
+    EXPECT_TRUE(w.controls().chkLowerLimit->isChecked());
+    EXPECT_TRUE(w.controls().LineUpper->Visible);
+    EXPECT_EQ(w.controls().lblUpper->text(), "7.5");
+    EXPECT_EQ(w.controls().txtAveNum->text(), "10");
     EXPECT_EQ(w.state().store.ave.AveNum, 10);
 }
 
@@ -86,14 +86,14 @@ TEST(frmMainWindow, OnlyShiftCtrlAltClickOnTheDebugLabelTogglesTheWidth)
     auto s = t.state();
     frmMain w(*s);
     const auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
-    QTest::mouseClick(w.ui.lblDebug, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
-    EXPECT_TRUE(w.ui.lblDebug->Tag.isEmpty());
-    QTest::mouseClick(w.ui.lblDebug, Qt::LeftButton, all);
-    EXPECT_EQ(w.ui.lblDebug->Tag, "1");
+    QTest::mouseClick(w.controls().lblDebug, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_TRUE(w.controls().lblDebug->Tag.isEmpty());
+    QTest::mouseClick(w.controls().lblDebug, Qt::LeftButton, all);
+    EXPECT_EQ(w.controls().lblDebug->Tag, "1");
     EXPECT_EQ(w.width(), PxFromTwips(frmMain::DebugWidth));
-    QTest::mouseClick(w.ui.lblDebug, Qt::LeftButton, all);
+    QTest::mouseClick(w.controls().lblDebug, Qt::LeftButton, all);
     EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
-    QTest::mouseClick(w.ui.lblDebug, Qt::RightButton, all);
+    QTest::mouseClick(w.controls().lblDebug, Qt::RightButton, all);
     EXPECT_EQ(w.width(), PxFromTwips(frmMain::NormalWidth));
 }
 
@@ -105,7 +105,7 @@ TEST(frmMainWindow, PortZeroOrBeyondThirtyChecksNothing)
                 QByteArray("[Init]\r\nLimitLow=-5\r\nLimitHi=5\r\nComPort=") + port + "\r\n");
         auto s = t.state();
         frmMain w(*s);
-        for (QAction* a : w.ui.mnuCom)
+        for (QAction* a : w.controls().mnuCom)
             EXPECT_FALSE(a->isChecked()) << port;
     }
 }
@@ -117,11 +117,12 @@ TEST(frmMainWindow, AShortWindowLeavesTheProgressBarWhereItWas)
     frmMain w(*s);
     w.show();
     w.resize(w.width(), 500);
-    const int placed = w.ui.ProgressBar1->y();
+    const int placed = w.controls().ProgressBar1->y();
     w.resize(w.width(), 60);  // 900 twips
-    EXPECT_EQ(w.ui.ProgressBar1->y(), placed);
+    EXPECT_EQ(w.controls().ProgressBar1->y(), placed);
     w.resize(w.width(), 600);
-    EXPECT_EQ(w.ui.ProgressBar1->y(), w.centralWidget()->height() - w.ui.ProgressBar1->height() - 2);
+    EXPECT_EQ(w.controls().ProgressBar1->y(),
+              w.centralWidget()->height() - w.controls().ProgressBar1->height() - 2);
     w.close();
 }
 
@@ -172,8 +173,8 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window)) << name;
         // The main window goes on living: a message, a measurement's texts, the debug width.
         if (window == &w) {
-            w.ui.StatusBar1->showMessage(QStringLiteral("測定中"));
-            w.ui.lblCounter->setText(QStringLiteral("+123.45"));
+            w.controls().StatusBar1->showMessage(QStringLiteral("測定中"));
+            w.controls().lblCounter->setText(QStringLiteral("+123.45"));
             w.setWidthTwips(frmMain::DebugWidth);
         }
         QCoreApplication::processEvents();

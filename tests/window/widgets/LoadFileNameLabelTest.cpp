@@ -19,14 +19,15 @@ class LoadFileName : public test::WindowFixture {};
 TEST_F(LoadFileName, ALongRecordingNameIsCutInTheMiddleOnOneLine)
 {
     w->show();
-    const auto* shown = w->ui.lblLoadFileName->findChild<QLabel*>(QStringLiteral("lblLoadFileNameCaption"));
+    const auto* shown =
+        w->controls().lblLoadFileName->findChild<QLabel*>(QStringLiteral("lblLoadFileNameCaption"));
     ASSERT_NE(shown, nullptr);
     for (const QString& name :
          {QStringLiteral("short.csv"), QStringLiteral("RQ4600_Datas-20261206-130034-1-20261206-140112.csv"),
           QStringLiteral("Line3_StationB_Pressure-20261206-130034-12-20261206-140112.csv")}) {
-        w->ui.lblLoadFileName->setText(name);
-        EXPECT_EQ(w->ui.lblLoadFileName->text(), name);  // what others read stays the plain name
-        EXPECT_EQ(w->ui.lblLoadFileName->toolTip(), name);
+        w->controls().lblLoadFileName->setText(name);
+        EXPECT_EQ(w->controls().lblLoadFileName->text(), name);  // what others read stays the plain name
+        EXPECT_EQ(w->controls().lblLoadFileName->toolTip(), name);
         const QString text = shown->text();
         const QFontMetrics m(shown->font());
         EXPECT_LE(m.horizontalAdvance(text), shown->width()) << text.toStdString();
@@ -37,10 +38,12 @@ TEST_F(LoadFileName, ALongRecordingNameIsCutInTheMiddleOnOneLine)
             EXPECT_TRUE(name.endsWith(text.section(QChar(0x2026), 1))) << text.toStdString();
         }
     }
-    EXPECT_NE(shown->text(), w->ui.lblLoadFileName->text());  // the longest name did not fit whole
+    EXPECT_NE(shown->text(), w->controls().lblLoadFileName->text());  // the longest name did not fit whole
     // Nothing else on the panel is covered.
-    EXPECT_LE(w->ui.lblLoadFileName->geometry().bottom(), w->ui.chkUpperLimit->geometry().top());
-    EXPECT_GE(w->ui.lblLoadFileName->geometry().top(), w->ui.txtSaveFileName->geometry().bottom());
-    w->ui.lblLoadFileName->setText(QString());
+    EXPECT_LE(w->controls().lblLoadFileName->geometry().bottom(),
+              w->controls().chkUpperLimit->geometry().top());
+    EXPECT_GE(w->controls().lblLoadFileName->geometry().top(),
+              w->controls().txtSaveFileName->geometry().bottom());
+    w->controls().lblLoadFileName->setText(QString());
     EXPECT_TRUE(shown->text().isEmpty());
 }
