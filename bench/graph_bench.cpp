@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     PictureBox* g = w.controls().pctGraph1;
     g->BackColor = Qt::white;
     g->Cls();
-    w.DrawGraph(g, 0, Stored - 1, false);
+    w.graph().DrawGraph(g, 0, Stored - 1, false);
     const QImage reduced = g->image().copy();
     const double sx = reduced.width() / double(g->ScaleWidth), sy = reduced.height() / double(g->ScaleHeight);
     const float off = state.ScaleTable[7].Top;
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     });
     const double polyline = best(5, [&] {
         g->Cls();
-        w.DrawGraph(g, 0, Stored - 1, false);
+        w.graph().DrawGraph(g, 0, Stored - 1, false);
     });
     long differ = 0, drawn = 0;
     for (int y = 0; y < plain.height(); ++y)

@@ -28,6 +28,7 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     buildMenus();
     buildControls();
+    graph_ = std::make_unique<GraphView>(state, *engine_, ui);
     connectHandlers();
     // The controls are placed in twips, not by the layout, which knows only the menu bar and the
     // status bar: the minimum it would give the window (about 20 x 45 pixels) says nothing about
@@ -148,9 +149,9 @@ void frmMain::connectControls()
         });
     connect(ui.lblTani, &Label::Change, this, &frmMain::lblTani_Change);
     connect(ui.lblUpper, &Label::Change, this,
-            [this] { SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); });
+            [this] { graph_->SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); });
     connect(ui.lblLower, &Label::Change, this,
-            [this] { SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow); });
+            [this] { graph_->SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow); });
     connect(ui.lblRefLine, &Label::Change, this, &frmMain::lblRefLine_Change);
     connect(ui.UpDown1, &QSpinBox::valueChanged, this,
             [this](int v) { ui.lblRefLine->setText(QString::number(v)); });
@@ -159,32 +160,23 @@ void frmMain::connectControls()
 
 void frmMain::connectGraphAndTimers()
 {
-    connect(ui.HScroll1, &QScrollBar::valueChanged, this, &frmMain::HScroll1_Change);
     connect(ui.Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
     connect(ui.Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
     connect(ui.tmrScreen, &QTimer::timeout, this, &frmMain::RefreshScreen);
-    connect(ui.Timer4, &QTimer::timeout, this, &frmMain::Timer4_Timer);
-    ui.Timer4->start();
     for (int i = 0; i < ui.cmdZoom.size(); ++i)
         connect(ui.cmdZoom[i], &QPushButton::clicked, this, [this, i] { cmdZoom_Click(i); });
-    ui.pctGraph1->setMouseTracking(true);  // the tool tip follows the mouse without a button held
-    connect(ui.pctGraph1, &PictureBox::MouseMove, this, [this](float x, float) { pctGraph1_MouseMove(x); });
-    connect(ui.pctGraph1, &PictureBox::MouseDown, this,
-            [this](Qt::MouseButton b, float x, float) { pctGraph1_MouseDown(b, x); });
     connect(ui.pctGraph1, &PictureBox::MouseUp, this, &frmMain::pctGraph1_MouseUp);
-    connect(ui.pctGraph1, &PictureBox::DblClick, this, &frmMain::pctGraph1_DblClick);
+    connect(graph_.get(), &GraphView::longerPage, this,
+            [this] { ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1); });
     connect(ui.tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
     connect(ui.tmrStream, &QTimer::timeout, this, [this] { showStream(engine_->view().stream); });
     ui.lblDebug->installEventFilter(this);
-    ui.HScroll1->installEventFilter(this);
     ui.txtSaveFileName->installEventFilter(this);
     ui.txtAveNum->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui.HScroll1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
-        ScrollDepth = event->type() == QEvent::FocusIn ? 1 : 0;
     if (watched == ui.txtSaveFileName && event->type() == QEvent::MouseButtonRelease &&
         ui.txtSaveFileName->isEnabled()) {
         txtSaveFileName_Click();

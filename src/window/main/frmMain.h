@@ -9,6 +9,7 @@
 #include "core/print/PrintLayout.h"
 #include "core/trend/Recording.h"
 #include "engine/Acquisition.h"
+#include "window/main/GraphView.h"
 #include "window/platform/Printers.h"
 
 #include <QImage>
@@ -53,7 +54,7 @@ struct Decoded;
 // The main window's controls, as a form designer's generated class holds them: built in
 // frmMain_Layout.cpp, each named (objectName) as its member.
 namespace Ui {
-struct frmMain {
+struct frmMain : GraphControls {
     // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
@@ -89,17 +90,6 @@ struct frmMain {
     QAction* mnuUpperLimitInput = nullptr;
     QMenu* mnuLowerLimit = nullptr;
     QAction* mnuLowerLimitInput = nullptr;
-
-    // Graph.
-    PictureBox* pctGraphWork = nullptr;
-    PictureBox* pctGraph1 = nullptr;
-    PictureBox* pctLabelWork = nullptr;
-    LineShape* LineUpper = nullptr;
-    LineShape* LineLower = nullptr;
-    LineShape* lineCursor = nullptr;
-    QScrollBar* HScroll1 = nullptr;
-    Label* lblPage = nullptr;
-    Label* lblTime = nullptr;
 
     // Readout and status.
     Label* lblVariable = nullptr;
@@ -138,16 +128,13 @@ struct frmMain {
 
     // Moving average and readout source.
     QGroupBox* frmAverage = nullptr;
-    QCheckBox* chkAve = nullptr;
     QLineEdit* txtAveNum = nullptr;
     QCheckBox* chkAveMode = nullptr;
     QCheckBox* chkDispMode = nullptr;
     QGroupBox* Frame2 = nullptr;
     QCheckBox* chkAutoZoomOut = nullptr;
-    QCheckBox* chkCursorOn = nullptr;
 
     // Engineering controls of the debug width.
-    QComboBox* cmbGraphRange = nullptr;
     QComboBox* cmbRangeMinus = nullptr;
     QCheckBox* chk125perHasen = nullptr;
     QCheckBox* chkMinus120per = nullptr;
@@ -170,7 +157,6 @@ struct frmMain {
     // Timers.
     QTimer* Timer1 = nullptr;
     QTimer* Timer3 = nullptr;
-    QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
     QTimer* tmrScreen =
         nullptr;  // while measuring, 30 a second: what the engine published reaches the screen
     QTimer* tmrUnsaved = nullptr;     // while segments are unsaved: try to save them again
@@ -247,28 +233,13 @@ public:
     void pushOptions();
     void AveReset();
 
-    // Graph, pages, ranges and limits (frmMain_Graph.cpp, frmMain_Pages.cpp, frmMain_Ranges.cpp).
-
-    // The graph afresh: grid, labels and the page's curves. Cheap enough (under a millisecond for a
-    // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
-    void pctGraph1_Paint();
-    // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
-    // screen's size: the picture saved as PNG and put on the clipboard.
-    QImage graphImage(int scale);
-    void GraphRedraw(std::int16_t r);
-    // The grid alone on another surface (for printing); p_mode 0 clears it first, p_PrtOut takes
-    // the coarse print scale.
-    void SetGraphOnly(PictureBox* pctGraph, std::int16_t p_index, std::int16_t p_mode, bool p_PrtOut);
-    void DrawGraph(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
-    void DrawGraph2(PictureBox* pctGraph, std::int32_t p_start, std::int32_t p_end, bool p_printer);
-    void DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor);
-    void MoveCursorLine();
-
-    // The cursor and zoom (frmMain_Cursor.cpp).
-    void ShowCursorLabel(std::int32_t index);
+    // The trend graph with its pages and cursor (GraphView.cpp); the page length, zoom and
+    // ranges that choose what it shows are the window's (frmMain_Pages.cpp, frmMain_Ranges.cpp).
+    GraphView& graph() { return *graph_; }
+    // The graph afresh (GraphView::paint).
+    void pctGraph1_Paint() { graph_->paint(); }
     void BuildScaleTables(int minusIndex);
     void InitRangeLists();
-    void SetLimitLinePos(LineShape* line, float value);
 
     // Recording files (frmMain_Csv.cpp, frmMain_Journal.cpp, frmMain_Load.cpp).
     // Tries the kept segments again; the status bar says what is still unsaved.
@@ -327,10 +298,6 @@ private:
     // The graph as a picture: a PNG or SVG file, or the clipboard (Ctrl+C on the graph, its menu).
     void mnuGraphImage_Click();
     void copyGraph();
-    void drawPageCurves(QPainter& p);
-    void renderGraph(QPainter& p);
-    QImage graphBackground();
-    bool writeGraphSvg(QIODevice& out);
     // The settings dialog, after the password unless it was given in this run or the settings
     // file grants access.
     void mnuSetting_Click();
@@ -362,12 +329,7 @@ private:
     void optMode_Click(int index);
     void cmbSampling_Click();
     void cmbPageSec_Click();
-    void HScroll1_Change();
-    void pctGraph1_MouseMove(float x);
-    void pctGraph1_MouseDown(Qt::MouseButton button, float x);
     void pctGraph1_MouseUp();
-    void pctGraph1_DblClick();
-    void Timer4_Timer();
     void cmdZoom_Click(int index);
     void cmbGraphRange_Click();
     void cmbRangeMinus_Click();
@@ -399,14 +361,10 @@ private:
     void putLampOut();
     void showView(const AcquisitionView& v);
     void onEngineEvent(const AcquisitionEvent& e);
-    void drawNewSamples();
     void enableLimit(QCheckBox* box, LineShape* line, std::int16_t flag);
     void inputLimit(const QString& title, float& limit, Label* shown);
-    void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end,
-                      bool p_printer, const QColor& colour);
     void onPortLost(const QString& reason);
     void unlockAfterStop();
-    void hideCursor();  // the line and its panel together
     bool baseNameFits(const QString& folder, const QString& base);
     void showUnsaved(int count, int inMemoryOnly);
     void showStream(const StreamStatus& s);
@@ -425,23 +383,20 @@ private:
 
     Ui::frmMain ui;
     AppState& st_;
-    std::int16_t l_noPaint = 0;   // printing or a held screen: the graph is not repainted
     std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
     AlarmBlink alarm;
     UnitMenuState unitMenu;
     QString LoadFolder;  // folder of the last loaded file
     std::function<PrinterList()> installedPrinters_ = SystemPrinters;
-    std::int16_t CurRange = 0;     // plus-range index of the last full redraw
-    std::int16_t ScrollDepth = 0;  // the scroll bar's handler within itself, or the bar just focused
     bool unloaded_ = false;
     bool optionsLive_ = false;   // the window is complete: control changes reach the engine
     bool aveNumEdited_ = false;  // the user typed in txtAveNum since it last lost the focus
     bool lampOutDue_ = false;    // Timer1 ran out while measuring: the next refresh puts the lamp out
     std::unique_ptr<Acquisition> engine_;
+    std::unique_ptr<GraphView> graph_;
     AcquisitionOptions pushed_;  // the options the engine has
     // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
     std::int32_t shownGeneration_ = 0;
-    std::int32_t drawnCount_ = 0;
     std::int32_t shownCount_ = -1;
     std::uint32_t shownReadouts_ = 0;
     std::uint32_t shownLampBlinks_ = 0;
@@ -452,9 +407,5 @@ private:
     frmComm* comm_ = nullptr;
     std::unique_ptr<PictureBox> printWork_;  // pctPrintWork, a window of its own that is never shown
 };
-
-// Screen pixels and twips: 15 twips to the pixel.
-constexpr int TwipsPerPixel = 15;
-constexpr int PxFromTwips(int twips) { return twips / TwipsPerPixel; }
 
 }  // namespace tavin

@@ -120,7 +120,7 @@ void frmMain::showLoaded()
     showReference(0);
     if (store.g_DataCnt > 0)
         ui.lblTime->setText(FormatDate(store.g_DataTime[0], u"hh:nn:ss"));
-    DispPageInfo(0, store.g_DataCnt - 1, false);
+    graph_->DispPageInfo(0, store.g_DataCnt - 1, false);
     if (store.g_DataCnt > 0)
         ui.lblVariable->setText(QStringLiteral(" ----- "));
 }

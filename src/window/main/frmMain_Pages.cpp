@@ -1,4 +1,4 @@
-// Pages of the graph: the sampling period and page length, the page labels and the scroll bar.
+// What the graph's pages are: the sampling period, the page length and the two zoom buttons.
 #include "core/app/AppState.h"
 #include "core/decode/Sampling.h"
 #include "core/platform/NumText.h"
@@ -37,8 +37,8 @@ void frmMain::cmbSampling_Click()
         ui.lblPageCount->setText(QStringLiteral("1ページのデータ数:") + QString::number(std::int64_t(N)));
         s.page.followCursor(s.store.g_DataCnt);
         SyncSamplingMenu(ui.cmbSampling->currentIndex());
-        DispPageInfo(s.page.start(), s.store.g_DataCnt - 1, true);
-        MoveCursorLine();
+        graph_->DispPageInfo(s.page.start(), s.store.g_DataCnt - 1, true);
+        graph_->MoveCursorLine();
         if (ui.cmbSampling->property("Tag").toString().isEmpty())
             pctGraph1_Paint();
     });
@@ -49,10 +49,9 @@ void frmMain::cmbPageSec_Click()
     Trap(st_.log, QString(), [&] {
         if (ui.cmbPageSec->currentIndex() < 0)
             return;
-        ui.lineCursor->Visible = st_.page.hasCursor() && ui.cmdOpen->isEnabled();
-        ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
+        graph_->setCursorShown(st_.page.hasCursor() && ui.cmdOpen->isEnabled());
         st_.page.setPageSeconds(float(Val(ui.cmbPageSec->currentText())));
-        MoveCursorLine();
+        graph_->MoveCursorLine();
         ui.cmbSampling->setProperty("Tag", QStringLiteral("1"));
         cmbSampling_Click();
         ui.cmbSampling->setProperty("Tag", QString());
@@ -60,71 +59,22 @@ void frmMain::cmbPageSec_Click()
     });
 }
 
-void frmMain::DispPageInfo(std::int32_t p_start, std::int32_t p_end, bool withCursor)
-{
-    Trap(st_.log, QString(), [&] {
-        const float N = st_.page.span();
-        const PageInfo page = SetPageInfo(p_start, p_end, N);
-        if (page.start < 0)
-            return;
-        const QString pages = PageTag(page);
-        ui.lblPage->setText(pages + QStringLiteral("ページ"));
-        ui.lblPage->Tag = pages;
-        if (p_start < p_end)
-            ui.lblTime->setText(FormatDate(st_.store.g_DataTime[std::size_t(page.start)], u"hh:nn:ss"));
-        std::int32_t end = page.endPage;
-        if (end > PageModel::MaxPages) {
-            st_.env.prompts->message({QStringLiteral("管理可能なページ数をオーバーしています:") +
-                                          QString::number(end) + QStringLiteral("\n処理を中止します。"),
-                                      QString(), MsgButtons::Ok, MsgIcon::Critical});
-            end = PageModel::MaxPages;
-        }
-        ui.HScroll1->setProperty("Tag", QStringLiteral("1"));
-        ui.HScroll1->setRange(0, end);
-        ui.HScroll1->setSingleStep(1);
-        ui.HScroll1->setPageStep(1);
-        ui.HScroll1->setValue(page.nowPage);
-        ui.HScroll1->setProperty("Tag", QStringLiteral("0"));
-        if (withCursor) {
-            if (!CursorOnPage(st_.page.cursor(), page.start, N))
-                ui.lineCursor->Visible = false;
-            else if (st_.page.hasCursor() && !measuring()) {
-                ui.lineCursor->Visible = true;
-                ShowCursorLabel(st_.page.cursor());
-            }
-            ui.pctLabelWork->setVisible(ui.lineCursor->Visible);
-            ui.pctGraph1->shapesChanged();
-        }
-    });
-}
+void frmMain::pctGraph1_MouseUp() { ui.cmbPageSec->setFocus(); }
 
-void frmMain::HScroll1_Change()
+void frmMain::cmdZoom_Click(int index)
 {
     Trap(st_.log, QString(), [&] {
-        if (ScrollDepth > 1 || st_.store.g_DataCnt == 0 ||
-            ui.HScroll1->property("Tag").toString() == QStringLiteral("1"))
-            return;
-        ++ScrollDepth;
-        st_.page.scrollTo(ui.HScroll1->value());
-        MoveCursorLine();
-        DispPageInfo(st_.page.start(), st_.store.g_DataCnt - 1, true);
-        pctGraph1_Paint();
-        --ScrollDepth;
-    });
-}
-
-void frmMain::MoveCursorLine()
-{
-    Trap(st_.log, QString(), [&] {
-        if (st_.page.pageSeconds() <= 0)
-            return;
-        const float x = st_.page.cursorX(ui.pctGraph1->ScaleWidth);
-        ui.lineCursor->X1 = ui.lineCursor->X2 = x;
-        ui.lineCursor->Y1 = 0;
-        ui.lineCursor->Y2 = ui.pctGraph1->ScaleHeight;
-        if (st_.page.hasCursor() && !measuring())
-            ShowCursorLabel(st_.page.cursor());
-        ui.pctGraph1->shapesChanged();
+        // While measuring, the page recomputation keeps the newest sample in view; the cursor
+        // the user placed (or none) comes back afterwards.
+        const std::int32_t cursor = st_.page.cursor();
+        if (measuring())
+            st_.page.placeCursor(st_.store.g_DataCnt - 1);
+        const int at = ui.cmbPageSec->currentIndex();
+        if (index == 1 && at > 0)
+            ui.cmbPageSec->setCurrentIndex(at - 1);
+        else if (index == 0 && at + 1 < ui.cmbPageSec->count())
+            ui.cmbPageSec->setCurrentIndex(at + 1);
+        st_.page.placeCursor(cursor);
     });
 }
 

@@ -49,7 +49,7 @@ float RightEnd(const PrintState& ps)
 void frmMain::cmdPrintOut_Click()
 {
     // Nothing paints the screen while the dialog is open and a job uses the renderer.
-    l_noPaint = 1;
+    graph_->hold(true);
     Trap(st_.log, QString(), [&] {
         frmPrint dialog(installedPrinters_, st_.print, st_.env.prompts, this);
         const bool ok = dialog.exec() == QDialog::Accepted;
@@ -67,7 +67,7 @@ void frmMain::cmdPrintOut_Click()
         PrintOut();
         ui.cmbPageSec->setCurrentIndex(pageLength);
     });
-    l_noPaint = 0;
+    graph_->hold(false);
     // The page length may have changed and come back meanwhile, with every repaint held: the
     // screen shows again the page that the scroll position names.
     pctGraph1_Paint();
@@ -184,11 +184,11 @@ void frmMain::printGraphBox(PrinterSurface& prn, const GraphBoxSpec& box, std::i
                             bool withAverage)
 {
     SetGraphPrinter(prn, box);
-    SetGraphOnly(ui.pctPrintWork, index, 0, printScale);
+    graph_->SetGraphOnly(ui.pctPrintWork, index, 0, printScale);
     const std::int32_t last = st_.store.g_DataCnt - 1;
-    DrawGraph(ui.pctPrintWork, box.start, last, true);
+    graph_->DrawGraph(ui.pctPrintWork, box.start, last, true);
     if (withAverage)
-        DrawGraph2(ui.pctPrintWork, box.start, last, true);
+        graph_->DrawGraph2(ui.pctPrintWork, box.start, last, true);
     prn.PaintPicture(ui.pctPrintWork->image(), st_.print.PrintMargin + box.X, box.Y, box.W, box.H);
 }
 

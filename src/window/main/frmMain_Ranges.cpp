@@ -106,8 +106,7 @@ void frmMain::mnuPlusRange_Click(int index)
             ui.mnuMinusRange[i]->setEnabled(MinusItemEnabled(index, i));
         mnuMinusRange_Click(minus >= 0 && ui.mnuMinusRange[minus]->isEnabled() ? minus : 0);
         if (measuring()) {
-            SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi);
-            SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);
+            graph_->placeLimitLines();
         }
     });
 }
@@ -176,20 +175,6 @@ void frmMain::mnuLowerLimitInput_Click()
     inputLimit(QStringLiteral("下限設定"), st_.Settings.LimitLow, ui.lblLower);
 }
 
-void frmMain::SetLimitLinePos(LineShape* line, float value)
-{
-    Trap(st_.log, QString(), [&] {
-        const int index = ui.cmbGraphRange->currentIndex();
-        if (index < 0)
-            return;
-        const float y = LimitLineY(st_.ScaleTable[std::size_t(index)], ui.pctGraph1->ScaleHeight, value);
-        line->X1 = 0;
-        line->X2 = ui.pctGraph1->ScaleWidth;
-        line->Y1 = line->Y2 = y;
-        ui.pctGraph1->shapesChanged();
-    });
-}
-
-void frmMain::lblRefLine_Change() { SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); }
+void frmMain::lblRefLine_Change() { graph_->SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); }
 
 }  // namespace tavin

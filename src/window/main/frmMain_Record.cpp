@@ -57,7 +57,7 @@ void frmMain::cmdOpen_Click()
         ui.txtSaveFileName->setEnabled(false);
         ui.cmdOpen->setEnabled(false);
         ui.cmdClose->setEnabled(true);
-        hideCursor();
+        graph_->hideCursor();
         ui.chkAveMode->setEnabled(false);
         ui.txtAveNum->setEnabled(false);
         st_.page.showFirstPage();
@@ -69,7 +69,7 @@ void frmMain::cmdOpen_Click()
         ui.StatusBar1->showMessage(QStringLiteral("測定中です."));
         RefreshScreen();
         pctGraph1_Paint();
-        DispPageInfo(st_.page.start(), st_.page.start(), false);
+        graph_->DispPageInfo(st_.page.start(), st_.page.start(), false);
         ui.tmrScreen->start();
         if (!engine_->portOpen())
             PortMenuEnb(true);
@@ -104,7 +104,7 @@ void frmMain::cmdClose_Click()
         ui.HScroll1->setEnabled(true);
         RefreshScreen();  // the end time, and what the save said
         // The pages recorded can be browsed at once: labels and scroll range follow the store.
-        DispPageInfo(st_.page.start(), st_.store.g_DataCnt - 1, false);
+        graph_->DispPageInfo(st_.page.start(), st_.store.g_DataCnt - 1, false);
         ui.lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
         ui.lblTime->show();
         ui.lblPage->show();
@@ -149,11 +149,10 @@ void frmMain::optMode_Click(int)
         ui.LineUpper->Visible = measure && ui.chkUpperLimit->isChecked();
         ui.LineLower->Visible = measure && ui.chkLowerLimit->isChecked();
         if (measure) {
-            SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi);
-            SetLimitLinePos(ui.LineLower, st_.Settings.LimitLow);
+            graph_->placeLimitLines();
         }
         ui.pctGraph1->shapesChanged();
-        hideCursor();
+        graph_->hideCursor();
         st_.page.removeCursor();
         pctGraph1_Paint();
         for (QWidget* w : std::initializer_list<QWidget*>{

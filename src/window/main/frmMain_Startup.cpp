@@ -86,7 +86,7 @@ void frmMain::Form_Load()
     AppState& s = st_;
     auto step = [&](auto&& body) { Trap(s.log, QString(), body); };
 
-    l_noPaint = 1;  // one paint when the window is complete
+    graph_->hold(true);  // one paint when the window is complete
     s.page.removeCursor();
     s.page.setPageSeconds(20.0f);
     ui.pctLabelWork->BackColor = ui.pctGraphWork->BackColor;
@@ -136,7 +136,7 @@ void frmMain::Form_Load()
         recoverJournals();
     });
     AveReset();
-    l_noPaint = 0;
+    graph_->hold(false);
     st_.g_Keisu = 1.0f;
     pctGraph1_Paint();
     ui.lblUpper->setText(GeneralSingle(s.Settings.LimitHi));

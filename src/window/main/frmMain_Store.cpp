@@ -75,9 +75,10 @@ void frmMain::RefreshScreen()
         // samples are no new samples to follow page by page, also when a long load lets a refresh
         // in half-way.
         if (ui.optMode[1]->isChecked())
-            drawnCount_ = st_.store.g_DataCnt.load(std::memory_order_acquire);
+            graph_->followStore();
         else
-            drawNewSamples();
+            graph_->drawNewSamples(ui.chkAutoZoomOut->isChecked() &&
+                                   ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1);
         ui.pctGraph1->Refresh();
     });
 }
@@ -179,37 +180,6 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
         ui.StatusBar1->showMessage(QStringLiteral("ジャーナルへの書き込みを再開しました."));
         break;
     }
-}
-
-// The samples stored since the last refresh: their segments on the page, or the next page (or a
-// longer one, with automatic zoom) once they pass its end.
-void frmMain::drawNewSamples()
-{
-    SampleStore& store = st_.store;
-    const std::int32_t count = store.g_DataCnt.load(std::memory_order_acquire);
-    std::int32_t i = std::max(drawnCount_, 1);
-    while (i < count) {
-        const PageMove m = st_.page.stepFor(
-            i, ui.chkAutoZoomOut->isChecked() && ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1);
-        if (m.step == PageStep::DrawSegment) {
-            const std::int32_t last = st_.page.lastShown(count);
-            DrawGraph(ui.pctGraph1, i - 1, last, false);
-            if (ui.chkAve->isChecked() && store.ave.AveNum > 1)
-                DrawGraph2(ui.pctGraph1, i - 1, last, false);
-            i = last + 1;
-            continue;
-        }
-        if (m.step == PageStep::ZoomOut)
-            ui.cmbPageSec->setCurrentIndex(ui.cmbPageSec->currentIndex() + 1);
-        else
-            st_.page.take(m);
-        // Pages the samples passed while the screen was not looking are not drawn at all.
-        if (count - 1 <= st_.page.lastShown(count)) {
-            pctGraph1_Paint();
-            return;
-        }
-    }
-    drawnCount_ = count;
 }
 
 void frmMain::showBlink(BlinkColour colour)

@@ -11,7 +11,6 @@
 namespace tavin {
 
 namespace {
-constexpr int TwipsPerPixel = 15;
 // Lines collected before they are drawn into the image in any case: bounds the memory however
 // long no repaint comes.
 constexpr std::size_t LineBatch = 4096;

@@ -18,6 +18,10 @@
 
 namespace tavin {
 
+// Screen pixels and twips: 15 twips to the pixel.
+constexpr int TwipsPerPixel = 15;
+constexpr int PxFromTwips(int twips) { return twips / TwipsPerPixel; }
+
 // A line shape over a picture: its ends in the picture's user coordinates.
 struct LineShape {
     bool Visible = false;

@@ -40,7 +40,7 @@ protected:
         }
         // The second page on screen.
         state->page.showFrom(20);
-        w->DispPageInfo(20, state->store.g_DataCnt - 1, true);
+        w->graph().DispPageInfo(20, state->store.g_DataCnt - 1, true);
         w->pctGraph1_Paint();
     }
     // The first time label under the graph: where the page on screen starts (s).

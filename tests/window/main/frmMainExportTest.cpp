@@ -123,7 +123,7 @@ TEST_F(Export, RecentRecordingsAreListedKeptAndDroppedWhenGone)
 TEST_F(Export, TheGraphGoesToPngAtOneOrTwiceTheScreenToSvgWithItsCurveAndToTheClipboard)
 {
     load(recording("bench.csv", 150));
-    const QImage screen = w->graphImage(1);
+    const QImage screen = w->graph().graphImage(1);
     ASSERT_FALSE(screen.isNull());
 
     t.prompts.files = {t.path("g.png"), t.path("g2.png"), t.path("g.svg")};

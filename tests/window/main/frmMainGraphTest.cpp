@@ -181,9 +181,9 @@ TEST_F(Graph, AShortPageStepsUpUntilItHoldsElevenSamples)
     w->SelectSampling("1");
     w->controls().cmbPageSec->setCurrentIndex(18);  // 10 days at 1 ms: the whole store is one page
     fill(360000, 1.0f);
-    w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
+    w->graph().DispPageInfo(0, state->store.g_DataCnt - 1, false);
     EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
-    w->DispPageInfo(0, -1, false);  // an empty store changes nothing
+    w->graph().DispPageInfo(0, -1, false);  // an empty store changes nothing
     EXPECT_EQ(w->controls().lblPage->text(), "1/1ページ");
 }
 

@@ -65,7 +65,7 @@ protected:
         }
         w->controls().lblStartTime->setText(QStringLiteral("2026年12月6日 09:05:03"));
         state->page.showFrom(0);
-        w->DispPageInfo(0, state->store.g_DataCnt - 1, false);
+        w->graph().DispPageInfo(0, state->store.g_DataCnt - 1, false);
     }
     const GraphScale& scale() const
     {

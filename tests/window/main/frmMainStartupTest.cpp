@@ -3,6 +3,7 @@
 #include "support/TestEnv.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
+#include "window/widgets/PictureBox.h"
 
 #include <QComboBox>
 #include <QDir>
