@@ -29,6 +29,7 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     buildMenus();
     buildControls();
     graph_ = std::make_unique<GraphView>(state, *engine_, ui);
+    print_ = std::make_unique<PrintJob>(state, *graph_, ui.StatusBar1);
     connectHandlers();
     // The controls are placed in twips, not by the layout, which knows only the menu bar and the
     // status bar: the minimum it would give the window (about 20 x 45 pixels) says nothing about

@@ -10,6 +10,7 @@
 #include "core/trend/Recording.h"
 #include "engine/Acquisition.h"
 #include "window/main/GraphView.h"
+#include "window/main/PrintJob.h"
 #include "window/platform/Printers.h"
 
 #include <QImage>
@@ -167,7 +168,6 @@ struct frmMain : GraphControls {
     QLabel* lblStream = nullptr;      // in the status bar while streaming: the broker's state
     QList<QPushButton*> cmdZoom;      // 0 "縮小" (longer page), 1 "拡大" (shorter page)
     QPushButton* cmdPrintOut = nullptr;
-    PictureBox* pctPrintWork = nullptr;  // off-screen: each printed graph is drawn here first
 };
 }  // namespace Ui
 
@@ -252,20 +252,16 @@ public:
     void SelectPlusRangeByText(const QString& text);
     void SelectMinusRangeByText(const QString& minusText, const QString& plusText);
 
-    // Printing (frmMain_Print.cpp).
+    // Printing (frmMain_Print.cpp, the job in PrintJob.cpp).
+    PrintJob& printJob() { return *print_; }
     // The printers a job can go to: the system's; tests give the file printer alone.
-    PrinterList installedPrinters() const { return installedPrinters_(); }
-    void setInstalledPrinters(std::function<PrinterList()> list) { installedPrinters_ = std::move(list); }
-    // Prints the graph on the current printer with the current choices; -1 when there is no
-    // printer, else 0.
+    void setInstalledPrinters(std::function<PrinterList()> list)
+    {
+        print_->setInstalledPrinters(std::move(list));
+    }
+    // Prints the graph as the window shows it on the current printer with the current choices;
+    // -1 when there is no printer, else 0.
     std::int16_t PrintOut();
-    QString GetPrintFileName() const;
-    void PageHeader(PrinterSurface& prn, std::int16_t fileNo);
-    void PrintMatomeOne(PrinterSurface& prn, const QString& fileName);
-    void SetPrnPos(PrinterSurface& prn, std::int16_t row, std::int16_t col, const QString& text);
-    void SetGraphOrigin(float left, float top);
-    // The caption, unit, value and time labels of one graph box on the sheet.
-    void SetGraphPrinter(PrinterSurface& prn, const GraphBoxSpec& box);
 
 Q_SIGNALS:
     // The shutdown has run; the program ends (its other windows close with it).
@@ -369,31 +365,24 @@ private:
     void showUnsaved(int count, int inMemoryOnly);
     void showStream(const StreamStatus& s);
     void showSaveFolder();
-    // Why the current choices cannot be printed; empty when they can.
-    QString printRefusal() const;
-    // One graph of the job: grid and curve into pctPrintWork, then onto the sheet with its texts.
-    void printGraphBox(PrinterSurface& prn, const GraphBoxSpec& box, std::int16_t index, bool printScale,
-                       bool withAverage);
-    void printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage);
-    void printStrips(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index, std::int32_t perPage,
-                     const QString& headerName);
+    // The recording's name as the sheet and the exports give it.
+    QString GetPrintFileName() const;
     // With unsaved segments, asks whether to go on (they stay kept either way).
     bool goOnWithUnsaved(const QString& question);
     static void setBackground(QWidget* w, const QColor& c);
 
     Ui::frmMain ui;
     AppState& st_;
-    std::int16_t l_doEvents = 0;  // a print job reads the store: the screen refresh lets go of no segment
     AlarmBlink alarm;
     UnitMenuState unitMenu;
     QString LoadFolder;  // folder of the last loaded file
-    std::function<PrinterList()> installedPrinters_ = SystemPrinters;
     bool unloaded_ = false;
     bool optionsLive_ = false;   // the window is complete: control changes reach the engine
     bool aveNumEdited_ = false;  // the user typed in txtAveNum since it last lost the focus
     bool lampOutDue_ = false;    // Timer1 ran out while measuring: the next refresh puts the lamp out
     std::unique_ptr<Acquisition> engine_;
     std::unique_ptr<GraphView> graph_;
+    std::unique_ptr<PrintJob> print_;
     AcquisitionOptions pushed_;  // the options the engine has
     // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
     std::int32_t shownGeneration_ = 0;
@@ -405,7 +394,6 @@ private:
     OleDate shownStart_ = 0;
     OleDate shownEnd_ = 0;
     frmComm* comm_ = nullptr;
-    std::unique_ptr<PictureBox> printWork_;  // pctPrintWork, a window of its own that is never shown
 };
 
 }  // namespace tavin

@@ -429,9 +429,6 @@ void frmMain::buildControls()
     buildRecordingPanel(ui, m);
     buildLimitsAndAverage(ui, m);
 
-    printWork_ = std::make_unique<PictureBox>(QStringLiteral("pctPrintWork"));
-    ui.pctPrintWork = printWork_.get();
-
     ui.ProgressBar1 = named(new QProgressBar(client), QStringLiteral("ProgressBar1"));
     place(ui.ProgressBar1, 120, 9150, 9300, 240);
     ui.ProgressBar1->hide();

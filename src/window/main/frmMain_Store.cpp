@@ -56,7 +56,7 @@ void frmMain::RefreshScreen()
     if (lampOutDue_)
         putLampOut();
     // A print job reads the store: the segment it prints is not let go of under it.
-    if (l_doEvents)
+    if (print_->running())
         return;
     Trap(st_.log, QString(), [&] {
         std::vector<AcquisitionEvent> events;

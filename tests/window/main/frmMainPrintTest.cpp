@@ -277,7 +277,7 @@ TEST_F(Print, AllDataContinuesTheStripsOnNewSheetsWithHeaderAndFileBlock)
     }
     // The strip's last time line closes it at its right end (at 1 s sampling a 50-sample step
     // inwards would put it a sixth of the strip early).
-    const QImage& strip = w->controls().pctPrintWork->image();
+    const QImage& strip = w->printJob().work().image();
     int closing = 0;
     for (int y = 0; y < strip.height(); ++y)
         closing += strip.pixel(strip.width() - 2, y) == qRgb(0, 0, 0) ||
