@@ -58,7 +58,7 @@ protected:
     }
     void selectGauge()
     {
-        w->ListComPorts();
+        w->gauge().ListComPorts();
         w->controls().mnuTermKind[0]->trigger();
         for (QAction* a : w->controls().mnuCom)
             if (a->isVisible() && a->text().startsWith("COM7("))

@@ -143,4 +143,11 @@ void frmKeisuInput::cmdOK_Click()
 
 void frmKeisuInput::cmdCancel_Click() { reject(); }
 
+double InputNumber(QWidget* parent, const QString& title, const QString& initial, const QString& name)
+{
+    frmKeisuInput dialog(parent, title, initial, name);
+    dialog.exec();
+    return dialog.number();
+}
+
 }  // namespace tavin

@@ -58,6 +58,11 @@ private:
     double number_ = 0.0;
 };
 
+// Runs the number dialog with a title (and a label, when it differs); returns the leading number
+// it hands back.
+double InputNumber(QWidget* parent, const QString& title, const QString& initial,
+                   const QString& name = QString());
+
 // A dialog's button: named for tests and screenshots, and no default button by itself (Enter is
 // for the one button made the default).
 QPushButton* DialogButton(const QString& caption, const QString& name, QWidget* parent);

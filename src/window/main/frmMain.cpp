@@ -30,6 +30,9 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     buildControls();
     graph_ = std::make_unique<GraphView>(state, *engine_, ui);
     print_ = std::make_unique<PrintJob>(state, *graph_, ui.StatusBar1);
+    gauge_ = std::make_unique<GaugeMenus>(state, ui, this);
+    connect(gauge_.get(), &GaugeMenus::optionsChanged, this, &frmMain::pushOptions);
+    connect(gauge_.get(), &GaugeMenus::graphChanged, this, &frmMain::pctGraph1_Paint);
     connectHandlers();
     // The controls are placed in twips, not by the layout, which knows only the menu bar and the
     // status bar: the minimum it would give the window (about 20 x 45 pixels) says nothing about
@@ -53,6 +56,14 @@ frmMain::~frmMain()
     engine_.reset();
 }
 
+void frmMain::cmdComm_Click()
+{
+    frmComm& console = comm();
+    console.show();
+    console.raise();
+    console.activateWindow();
+}
+
 frmComm& frmMain::comm()
 {
     if (!comm_) {
@@ -71,13 +82,7 @@ void frmMain::connectHandlers()
 // A menu click runs the handler, which alone decides the check marks.
 void frmMain::connectMenus()
 {
-    auto click = [this](QAction* a, auto handler) {
-        connect(a, &QAction::triggered, this, [a, handler] {
-            if (a->isCheckable())
-                a->setChecked(!a->isChecked());
-            handler();
-        });
-    };
+    auto click = [this](QAction* a, auto handler) { OnMenuClick(a, this, handler); };
     click(ui.mnuExit, [this] { mnuExit_Click(); });
     click(ui.mnuExportCsv, [this] { mnuExportCsv_Click(); });
     click(ui.mnuGraphImage, [this] { mnuGraphImage_Click(); });
@@ -89,26 +94,13 @@ void frmMain::connectMenus()
         if (ui.cmdPrintOut->isEnabled() && ui.cmdPrintOut->isVisibleTo(this))
             ui.cmdPrintOut->click();
     });
-    for (int i = 0; i < ui.mnuCom.size(); ++i)
-        click(ui.mnuCom[i], [this, i] { mnuCom_Click(i); });
-    for (int i = 0; i < ui.mnuBaoud.size(); ++i)
-        click(ui.mnuBaoud[i], [this, i] { mnuBaoud_Click(i); });
-    for (int i = 0; i < ui.mnuTermKind.size(); ++i)
-        click(ui.mnuTermKind[i], [this, i] { mnuTermKind_Click(i); });
     for (int i = 0; i < ui.mnuPlusRange.size(); ++i)
         click(ui.mnuPlusRange[i], [this, i] { mnuPlusRange_Click(i); });
     for (int i = 0; i < ui.mnuMinusRange.size(); ++i)
         click(ui.mnuMinusRange[i], [this, i] { mnuMinusRange_Click(i); });
-    click(ui.mnuTaniAuto, [this] { mnuTaniAuto_Click(); });
-    for (int i = 0; i < ui.mnuTani.size(); ++i)
-        click(ui.mnuTani[i], [this, i] { mnuTani_Click(i); });
-    click(ui.mnuTaniInput, [this] { mnuTaniInput_Click(); });
-    for (int i = 0; i < ui.mnuTaniExt.size(); ++i)
-        click(ui.mnuTaniExt[i], [this, i] { mnuTaniExt_Click(i); });
     click(ui.mnuSampAuto, [this] { mnuSampAuto_Click(); });
     for (int i = 0; i < ui.mnuSampling.size(); ++i)
         click(ui.mnuSampling[i], [this, i] { mnuSampling_Click(i); });
-    click(ui.mnuKeisuInput, [this] { mnuKeisuInput_Click(); });
     click(ui.mnuUpperLimitInput, [this] { mnuUpperLimitInput_Click(); });
     click(ui.mnuLowerLimitInput, [this] { mnuLowerLimitInput_Click(); });
 }
@@ -148,7 +140,6 @@ void frmMain::connectControls()
             BuildScaleTables(ui.cmbRangeMinus->currentIndex());
             cmbGraphRange_Click();
         });
-    connect(ui.lblTani, &Label::Change, this, &frmMain::lblTani_Change);
     connect(ui.lblUpper, &Label::Change, this,
             [this] { graph_->SetLimitLinePos(ui.LineUpper, st_.Settings.LimitHi); });
     connect(ui.lblLower, &Label::Change, this,

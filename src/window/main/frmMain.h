@@ -1,7 +1,8 @@
-// The main window. Its load event is the whole start-up, its unload the whole shutdown; the
-// handlers of each subsystem live in a file of their own beside this one (frmMain_Ports.cpp,
-// frmMain_Units.cpp, frmMain_Pages.cpp, frmMain_Load.cpp, …), the controls are built in
-// frmMain_Layout.cpp.
+// The main window, the composition root of the window's views: the graph (GraphView), the gauge's
+// menus (GaugeMenus) and the print job (PrintJob) each own their controls; the window builds all
+// controls (frmMain_Layout.cpp), joins the views to the engine and keeps the handlers of the
+// recording panel, pages and ranges, the average and the files, each in a file of its own beside
+// this one. Its load event is the whole start-up, its unload the whole shutdown.
 #pragma once
 
 #include "core/decode/Units.h"
@@ -9,6 +10,7 @@
 #include "core/print/PrintLayout.h"
 #include "core/trend/Recording.h"
 #include "engine/Acquisition.h"
+#include "window/main/GaugeMenus.h"
 #include "window/main/GraphView.h"
 #include "window/main/PrintJob.h"
 #include "window/platform/Printers.h"
@@ -55,7 +57,7 @@ struct Decoded;
 // The main window's controls, as a form designer's generated class holds them: built in
 // frmMain_Layout.cpp, each named (objectName) as its member.
 namespace Ui {
-struct frmMain : GraphControls {
+struct frmMain : GraphControls, GaugeControls {
     // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
@@ -67,26 +69,14 @@ struct frmMain : GraphControls {
     QAction* actOpen = nullptr;       // Ctrl+O: load a recording
     QAction* actPrint = nullptr;      // Ctrl+P: the print button
     QAction* actCopyGraph = nullptr;  // "グラフをコピー", Ctrl+C on the graph
-    QMenu* mnuPort = nullptr;
-    QList<QAction*> mnuCom;
-    QList<QAction*> mnuBaoud;
-    QMenu* mnuTerm = nullptr;
-    QList<QAction*> mnuTermKind;
     QMenu* mnuSensorRange = nullptr;
     QList<QAction*> mnuPlusRange;
     QList<QAction*> mnuMinusRange;
-    QMenu* mnuTaniMenu = nullptr;
-    QAction* mnuTaniAuto = nullptr;
-    QList<QAction*> mnuTani;
-    QAction* mnuTaniInput = nullptr;
-    QList<QAction*> mnuTaniExt;
     QMenu* mnuSamp = nullptr;
     QAction* mnuSampAuto = nullptr;
     QList<QAction*> mnuSampling;
     QMenu* mnuAve = nullptr;
     QAction* mnuAveEna = nullptr;
-    QMenu* mnuKeisu = nullptr;
-    QAction* mnuKeisuInput = nullptr;
     QMenu* mnuUpperLimit = nullptr;
     QAction* mnuUpperLimitInput = nullptr;
     QMenu* mnuLowerLimit = nullptr;
@@ -94,12 +84,9 @@ struct frmMain : GraphControls {
 
     // Readout and status.
     Label* lblVariable = nullptr;
-    Label* lblTani = nullptr;
     Label* lblCounter = nullptr;
     Label* lblDataNum = nullptr;
     Lamp* pctMonRecv = nullptr;
-    Label* lblBattery = nullptr;
-    Label* lblGA = nullptr;
     Label* lblStartTime = nullptr;
     Label* lblEndTime = nullptr;
     QStatusBar* StatusBar1 = nullptr;
@@ -121,9 +108,6 @@ struct frmMain : GraphControls {
     QCheckBox* chkLowerLimit = nullptr;
     Label* lblUpper = nullptr;
     Label* lblLower = nullptr;
-    Label* lblTaniH = nullptr;
-    Label* lblTaniL = nullptr;
-    Label* lblTani2 = nullptr;
     Label* lblRefLine = nullptr;
     QSpinBox* UpDown1 = nullptr;
 
@@ -197,30 +181,17 @@ public:
 
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
-    // The user's units of the unit menu, which its input dialog edits.
-    UnitMenuState& unitMenuState() { return unitMenu; }
+    // The port, kind and unit menus (GaugeMenus.cpp).
+    GaugeMenus& gauge() { return *gauge_; }
 
     // Start-up and shutdown (frmMain_Startup.cpp).
     void MenuSet();
     void setWidthTwips(int twips);
 
-    // Ports (frmMain_Ports.cpp).
-    QString ListComPorts();
-    // The baud rate checked in the port menu.
-    int BaudRate() const;
-    void PortMenuEnb(bool enabled);
-
     // Sampling (frmMain_Dispatch.cpp).
     void SelectSampling(const QString& text);
     void SelectSamplingMs(double ms);
     void SyncSamplingMenu(int index);
-
-    // Units, gauge kind and coefficient (frmMain_Units.cpp).
-    void SelectTani(const QString& name);
-    void SetScaleUnit(const QString& unit);
-    // Runs the number dialog with a title (and a label, when it differs); returns the leading
-    // number it hands back.
-    double InputNumber(const QString& title, const QString& initial, const QString& name = QString());
 
     // The sample store and recording (frmMain_Store.cpp, frmMain_Record.cpp).
     // What the engine published reaches the screen, about thirty times a second through
@@ -301,18 +272,9 @@ private:
     void Timer1_Timer();
     void Command1_Click();
     void Command2_Click();
-    void mnuCom_Click(int index);
-    void mnuBaoud_Click(int index);
     void cmdComm_Click();
     void mnuSampAuto_Click();
     void mnuSampling_Click(int index);
-    void mnuTani_Click(int index);
-    void mnuTaniAuto_Click();
-    void mnuTaniInput_Click();
-    void mnuTaniExt_Click(int index);
-    void lblTani_Change();
-    void mnuTermKind_Click(int index);
-    void mnuKeisuInput_Click();
     void chkAve_Click();
     void chkAveMode_Click();
     void mnuAveEna_Click();
@@ -350,9 +312,6 @@ private:
     void connectControls();
     void connectGraphAndTimers();
     QString caption() const;
-    void showBattery(std::int32_t level);
-    void showReference(char reference);
-    void applyUnitMenu();
     void showBlink(BlinkColour colour);
     void putLampOut();
     void showView(const AcquisitionView& v);
@@ -369,12 +328,10 @@ private:
     QString GetPrintFileName() const;
     // With unsaved segments, asks whether to go on (they stay kept either way).
     bool goOnWithUnsaved(const QString& question);
-    static void setBackground(QWidget* w, const QColor& c);
 
     Ui::frmMain ui;
     AppState& st_;
     AlarmBlink alarm;
-    UnitMenuState unitMenu;
     QString LoadFolder;  // folder of the last loaded file
     bool unloaded_ = false;
     bool optionsLive_ = false;   // the window is complete: control changes reach the engine
@@ -383,6 +340,7 @@ private:
     std::unique_ptr<Acquisition> engine_;
     std::unique_ptr<GraphView> graph_;
     std::unique_ptr<PrintJob> print_;
+    std::unique_ptr<GaugeMenus> gauge_;
     AcquisitionOptions pushed_;  // the options the engine has
     // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
     std::int32_t shownGeneration_ = 0;

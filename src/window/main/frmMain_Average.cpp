@@ -2,6 +2,7 @@
 #include "core/app/AppState.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
+#include "window/dialogs/frmInputDialogs.h"
 #include "window/main/frmMain.h"
 
 #include <QCheckBox>
@@ -29,8 +30,8 @@ void frmMain::chkAveMode_Click()
 void frmMain::mnuAveEna_Click()
 {
     Trap(st_.log, QString(), [&] {
-        const double x = InputNumber(QStringLiteral("移動平均設定"), QString::number(st_.Settings.AveNum),
-                                     QStringLiteral("移動平均"));
+        const double x = InputNumber(this, QStringLiteral("移動平均設定"),
+                                     QString::number(st_.Settings.AveNum), QStringLiteral("移動平均"));
         const std::optional<std::int16_t> length = MovingAverage::LengthFromInput(float(x));
         if (!length)
             return;

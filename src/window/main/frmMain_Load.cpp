@@ -31,7 +31,7 @@ void ApplyHeader(frmMain& w, const CsvHeaderLine& header)
     if (header.has(CsvField::MinusRange))
         w.SelectMinusRangeByText(h.minusRange, h.plusRange);
     if (header.has(CsvField::Unit))
-        w.SelectTani(h.unit);
+        w.gauge().SelectTani(h.unit);
     if (header.has(CsvField::Keisu))
         w.state().g_Keisu = h.keisu;
 }
@@ -116,8 +116,8 @@ void frmMain::showLoaded()
 {
     const SampleStore& store = st_.store;
     RefreshScreen();
-    showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
-    showReference(0);
+    gauge_->showBattery(0);  // a recording holds neither: the last live gauge's would pass for the file's
+    gauge_->showReference(0);
     if (store.g_DataCnt > 0)
         ui.lblTime->setText(FormatDate(store.g_DataTime[0], u"hh:nn:ss"));
     graph_->DispPageInfo(0, store.g_DataCnt - 1, false);

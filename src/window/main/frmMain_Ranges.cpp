@@ -4,6 +4,7 @@
 #include "core/platform/NumText.h"
 #include "core/trend/Plot.h"
 #include "core/trend/Scale.h"
+#include "window/dialogs/frmInputDialogs.h"
 #include "window/main/frmMain.h"
 #include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
@@ -156,7 +157,7 @@ void frmMain::chkLowerLimit_Click() { enableLimit(ui.chkLowerLimit, ui.LineLower
 void frmMain::inputLimit(const QString& title, float& limit, Label* shown)
 {
     Trap(st_.log, QString(), [&] {
-        const float v = float(InputNumber(title, GeneralSingle(limit)));
+        const float v = float(InputNumber(this, title, GeneralSingle(limit)));
         if (v != 0 && std::isfinite(v)) {
             limit = v;
             shown->setText(GeneralSingle(v));

@@ -53,7 +53,7 @@ void frmMain::cmdOpen_Click()
         ui.lblTime->hide();
         ui.lblPage->hide();
         ui.Frame3->setEnabled(false);
-        PortMenuEnb(false);
+        gauge_->PortMenuEnb(false);
         ui.txtSaveFileName->setEnabled(false);
         ui.cmdOpen->setEnabled(false);
         ui.cmdClose->setEnabled(true);
@@ -72,14 +72,14 @@ void frmMain::cmdOpen_Click()
         graph_->DispPageInfo(st_.page.start(), st_.page.start(), false);
         ui.tmrScreen->start();
         if (!engine_->portOpen())
-            PortMenuEnb(true);
+            gauge_->PortMenuEnb(true);
     });
 }
 
 // The window after a measurement ended: menus, start button and inputs usable again.
 void frmMain::unlockAfterStop()
 {
-    PortMenuEnb(true);
+    gauge_->PortMenuEnb(true);
     ui.txtSaveFileName->setEnabled(true);
     ui.cmdOpen->setEnabled(true);
     ui.cmdClose->setEnabled(false);
@@ -138,7 +138,7 @@ void frmMain::optMode_Click(int)
         ui.cmdOpen->setEnabled(measure);
         ui.cmdFileLoad->setEnabled(!measure);
         const QColor back = measure ? QApplication::palette().color(QPalette::Button) : QColor(192, 255, 192);
-        setBackground(centralWidget(), back);
+        SetBackground(centralWidget(), back);
         ui.Label4->setText(QStringLiteral("ファイル名"));
         ui.txtSaveFileName->setVisible(measure);
         ui.lblTime->setVisible(!measure);
@@ -158,7 +158,7 @@ void frmMain::optMode_Click(int)
         for (QWidget* w : std::initializer_list<QWidget*>{
                  ui.Frame3, ui.frmAverage, ui.Frame2, ui.chkUpperLimit, ui.chkLowerLimit, ui.chkAve,
                  ui.chkAutoZoomOut, ui.lblTaniH, ui.lblTaniL, ui.lblDebug, ui.lblDataNum})
-            setBackground(w, back);
+            SetBackground(w, back);
     });
 }
 

@@ -107,8 +107,8 @@ void frmMain::Form_Load()
     setWidthTwips(s.Settings.DebugMode != 0 ? DebugWidth : NormalWidth);
     ui.lblTani->setText(s.Settings.Tani);
     ui.txtAveNum->setText(QString::number(s.Settings.AveNum));
-    mnuTermKind_Click(s.Settings.Term);
-    ListComPorts();
+    gauge_->mnuTermKind_Click(s.Settings.Term);
+    gauge_->ListComPorts();
     MenuSet();
     ui.pctGraphWork->setFontName(QStringLiteral("ＭＳ ゴシック"), 10);
     BuildScaleTables(0);
@@ -120,9 +120,9 @@ void frmMain::Form_Load()
     ui.chkLowerLimit->setChecked(EtcConfHas(s.Settings.EtcConf, EtcLowerLimit));
     ui.chkUpperLimit->setChecked(EtcConfHas(s.Settings.EtcConf, EtcUpperLimit));
     if (ui.lblTani->text() == QStringLiteral("---"))
-        mnuTaniAuto_Click();
+        gauge_->mnuTaniAuto_Click();
     else
-        SelectTani(s.Settings.Tani);
+        gauge_->SelectTani(s.Settings.Tani);
     mnuPlusRange_Click(s.Settings.RangePlus);
     mnuMinusRange_Click(s.Settings.RangeMinus);
     ui.StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));

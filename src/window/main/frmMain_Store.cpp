@@ -24,9 +24,9 @@ AcquisitionOptions frmMain::acquisitionOptions() const
 {
     // What the settings hold, with what the window's controls show now on top.
     AcquisitionOptions o = OptionsFromSettings(st_.Settings);
-    o.baudRate = BaudRate();
+    o.baudRate = gauge_->BaudRate();
     o.samplingAuto = ui.mnuSampAuto->isChecked();
-    o.unitAuto = ui.mnuTaniAuto->isChecked();
+    o.unitAuto = gauge_->unitAuto();
     o.keisu = st_.g_Keisu;
     o.readoutAverage = ui.chkDispMode->isChecked();
     o.aveLength = Val(ui.txtAveNum->text());
@@ -131,7 +131,7 @@ void frmMain::showView(const AcquisitionView& v)
         shownEnd_ = v.endTime;
         ui.lblEndTime->setText(FormatDate(v.endTime, u"yyyy年m月d日 hh:nn:ss"));
     }
-    showReference(v.reference);
+    gauge_->showReference(v.reference);
     showUnsaved(v.unsaved, v.unsavedInMemoryOnly);
     showStream(v.stream);
 }
@@ -167,7 +167,7 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
         if (pushed_.unitAuto)
             ui.lblTani->setText(e.text);
         break;
-    case Kind::BatteryChanged: showBattery(std::int32_t(e.number)); break;
+    case Kind::BatteryChanged: gauge_->showBattery(std::int32_t(e.number)); break;
     case Kind::SamplingMeasured:
         ui.lblSampPC->setText(QStringLiteral("サンプリング(ms):") + FormatNumber(e.number, "0.000"));
         ui.mnuSampAuto->setChecked(false);
@@ -185,10 +185,10 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
 void frmMain::showBlink(BlinkColour colour)
 {
     switch (colour) {
-    case BlinkColour::Red: setBackground(ui.lblVariable, QColor(255, 0, 0)); break;
-    case BlinkColour::Blue: setBackground(ui.lblVariable, QColor(128, 128, 255)); break;
+    case BlinkColour::Red: SetBackground(ui.lblVariable, QColor(255, 0, 0)); break;
+    case BlinkColour::Blue: SetBackground(ui.lblVariable, QColor(128, 128, 255)); break;
     case BlinkColour::Normal:
-        setBackground(ui.lblVariable, QApplication::palette().color(QPalette::Button));
+        SetBackground(ui.lblVariable, QApplication::palette().color(QPalette::Button));
         break;
     }
 }

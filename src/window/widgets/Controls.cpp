@@ -4,6 +4,15 @@
 
 namespace tavin {
 
+void SetBackground(QWidget* w, const QColor& c)
+{
+    if (w->palette().color(QPalette::Window) == c)
+        return;
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+}
+
 void Label::setLive()
 {
     if (live_)

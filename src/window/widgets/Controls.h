@@ -2,6 +2,7 @@
 // handler, and a Tag text that marks changes made by code.
 #pragma once
 
+#include <QAction>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -127,6 +128,20 @@ protected:
 private:
     QColor colour_ = palette().color(QPalette::Button);
 };
+
+// A menu click runs the handler, which alone decides the check mark: Qt's own toggle is undone.
+template <class F>
+void OnMenuClick(QAction* a, QObject* context, F handler)
+{
+    QObject::connect(a, &QAction::triggered, context, [a, handler] {
+        if (a->isCheckable())
+            a->setChecked(!a->isChecked());
+        handler();
+    });
+}
+
+// A control's background colour, set only when it changes.
+void SetBackground(QWidget* w, const QColor& c);
 
 // Gives a control the name that tests and screenshots find it by, and returns it.
 template <class W>

@@ -44,7 +44,7 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     w->controls().mnuPlusRange[5]->trigger();         // 35
     w->controls().cmbRangeMinus->setCurrentIndex(1);  // compound: "-35"
     w->SelectSampling("20 msec");
-    w->SelectTani("Torr");
+    w->gauge().SelectTani("Torr");
     state->g_Keisu = 2.5f;
     record({1.5f, -2.25f, 0.125f});
     state->store.g_FileNo = 4;
@@ -57,7 +57,7 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     w->controls().optMode[1]->setChecked(true);
     w->controls().mnuPlusRange[0]->trigger();
     w->SelectSampling("1000");
-    w->SelectTani("kPa");
+    w->gauge().SelectTani("kPa");
     state->g_Keisu = 1.0f;
     w->controls().lblBattery->setText("8.5");  // what a live gauge left
     w->controls().lblGA->setText("G");

@@ -74,7 +74,7 @@ TEST_F(JournalWindow, HoldsTheSegmentAsItIsRecordedAndGoesWhenItIsSaved)
     EXPECT_TRUE(FromCp932(c.recording).startsWith("2026年12月6日 09:05:03,")) << c.recording.toStdString();
 
     // A change of unit during the segment: the recovered recording would carry the new one.
-    w->SelectTani("MPa");
+    w->gauge().SelectTani("MPa");
     record(2, 3);
     c = ReadJournal(journal());
     EXPECT_EQ(c.samples, 5);

@@ -30,7 +30,7 @@ protected:
 
 TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
 {
-    w->SelectTani("Torr");
+    w->gauge().SelectTani("Torr");
     EXPECT_TRUE(w->controls().mnuTaniExt[0]->isVisible());
     EXPECT_TRUE(w->controls().mnuTaniExt[0]->isChecked());
     EXPECT_EQ(w->controls().mnuTaniExt[0]->text(), "Torr");
@@ -43,13 +43,13 @@ TEST_F(Units, AStoredUnitNotInTheListTakesAUserSlot)
 
 TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
 {
-    frmTaniInput d(w.get(), w->unitMenuState(), t.prompts);
+    frmTaniInput d(w.get(), w->gauge().unitMenuState(), t.prompts);
     for (int i = 0; i < 5; ++i) {
         d.txtTaniInput->setText(QString("u%1").arg(i));
         d.cmdOK_Click();
     }
     EXPECT_EQ(d.unit(), "u4");
-    EXPECT_EQ(w->unitMenuState().slots[4].caption, "u4");
+    EXPECT_EQ(w->gauge().unitMenuState().slots[4].caption, "u4");
     d.txtTaniInput->setText("u5");
     d.cmdOK_Click();
     ASSERT_EQ(t.prompts.shown.size(), 1);
@@ -76,9 +76,9 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
 
     t.prompts.answers = {MsgAnswer::Yes};
     d.cmdTaniDel_Click();
-    for (const UserSlot& slot : w->unitMenuState().slots)
+    for (const UserSlot& slot : w->gauge().unitMenuState().slots)
         EXPECT_FALSE(slot.visible);
-    w->SelectTani("u4");  // a unit no slot holds takes the first free one
+    w->gauge().SelectTani("u4");  // a unit no slot holds takes the first free one
     EXPECT_EQ(w->controls().mnuTaniExt[0]->text(), "u4");
     EXPECT_TRUE(w->controls().mnuTaniExt[0]->isChecked());
 }

@@ -162,7 +162,8 @@ TEST(frmMainWindow, EveryWindowAppearsWithoutAWarning)
         {"frmPrint", [&] { return new frmPrint(FilePrinterOnly, w.state().print, nullptr, &w); }},
         {"frmKeisuInput",
          [&] { return new frmKeisuInput(&w, QStringLiteral("係数の入力"), QStringLiteral("1")); }},
-        {"frmTaniInput", [&] { return new frmTaniInput(&w, w.unitMenuState(), *w.state().env.prompts); }},
+        {"frmTaniInput",
+         [&] { return new frmTaniInput(&w, w.gauge().unitMenuState(), *w.state().env.prompts); }},
         {"frmPass", [&] { return new frmPass(&w); }},
         {"frmConfig", [&] { return new frmConfig(w.state().Settings, w.state().env, &w); }},
     };
