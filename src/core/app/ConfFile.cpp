@@ -332,6 +332,16 @@ short ConfFile::WriteConfItem(const QString& key, const QString& value)
     return ReplaceFileAtomically(SettingsFilePath, ScratchFilePath, ToCp932(out)) ? 0 : -1;
 }
 
+void ResetRunSettings(SettingsRecord& s)
+{
+    const SettingsRecord fresh;
+    s.RangePlus = fresh.RangePlus;
+    s.RangeMinus = fresh.RangeMinus;
+    s.LimitLow = fresh.LimitLow;
+    s.LimitHi = fresh.LimitHi;
+    s.MaxDatas = fresh.MaxDatas;
+}
+
 short ConfFile::ConfStartUp()
 {
     setPaths();

@@ -40,6 +40,13 @@ struct SettingsRecord {
     bool operator==(const SettingsRecord&) const = default;
 };
 
+// The settings a window's run starts from before its file is read (a file that cannot be read
+// leaves them): the ranges, the limits and the store's sample limit as a new record has them.
+void ResetRunSettings(SettingsRecord& s);
+// What no file carries into a window's run: the large store is chosen per run in the settings
+// dialog.
+inline void ApplyPerRunSettings(SettingsRecord& s) { s.MaxDatas = SettingsRecord().MaxDatas; }
+
 // The bits of EtcConf: what the window showed at exit comes back at the next start.
 enum EtcConfBit : std::int16_t { EtcAverage = 1, EtcLowerLimit = 2, EtcUpperLimit = 4 };
 constexpr bool EtcConfHas(std::int16_t conf, EtcConfBit bit) { return (conf & bit) != 0; }

@@ -82,29 +82,35 @@ std::int16_t PrintJob::PrintOut(const PrintRequest& job)
     // store under the job, and a page change would cut its curves short.
     const bool yielding = running_;
     running_ = true;
-    const bool printed = Trap(st_.log, ProcPrintOut, [&] {
-        PrinterSurface prn(*printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait,
-                           ps.QueueOptions.value(printer->name));
-        const PrintLayout layout = PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll));
-        PageHeader(prn, GetFileNoFromName(headerName));
-        PrintMatomeOne(prn, headerName);
-        work_->setTwips(0, 0, int(100 * layout.W), int(100 * layout.H));
-        work_->Cls();
-        const auto index = std::int16_t(job.range);
-        if (layout.mode == PrintMode::AllData)
-            printStrips(prn, layout, index, perPage, headerName);
-        else
-            printBoxes(prn, layout, index, perPage, job.withAverage);
-        prn.EndDoc();
-        if (printer->file)
-            st_.LogMsg(0, ProcPrintOut, ps.PrintFilePath);
-    });
+    // A failure is the error handler's box and log line; the job ends as after a sheet.
+    const bool printed = Trap(st_.log, ProcPrintOut, [&] { printSheets(*printer, job, perPage); });
     running_ = yielding;
     // Where the file printer put the sheet, so that nobody has to look for it.
     status_->showMessage(printed && printer->file
                              ? QStringLiteral("印刷終了 ") + QDir::toNativeSeparators(ps.PrintFilePath)
                              : QStringLiteral("印刷終了"));
     return 0;
+}
+
+// The sheets of one job, from the header to the last graph box.
+void PrintJob::printSheets(const PrinterEntry& printer, const PrintRequest& job, std::int32_t perPage)
+{
+    const PrintState& ps = st_.print;
+    PrinterSurface prn(printer, ps.PrintFilePath, SheetTitle, ps.PrintPortrait,
+                       ps.QueueOptions.value(printer.name));
+    const PrintLayout layout = PrintLayoutFor(PrintModeFor(ps.PrintPortrait, ps.PrintAll));
+    PageHeader(prn, GetFileNoFromName(job.headerName));
+    PrintMatomeOne(prn, job.headerName);
+    work_->setTwips(0, 0, int(100 * layout.W), int(100 * layout.H));
+    work_->Cls();
+    const auto index = std::int16_t(job.range);
+    if (layout.mode == PrintMode::AllData)
+        printStrips(prn, layout, index, perPage, job.headerName);
+    else
+        printBoxes(prn, layout, index, perPage, job.withAverage);
+    prn.EndDoc();
+    if (printer.file)
+        st_.LogMsg(0, ProcPrintOut, ps.PrintFilePath);
 }
 
 void PrintJob::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index,

@@ -50,6 +50,7 @@ public:
 private:
     // Why the current choices cannot be printed; empty when they can.
     QString printRefusal(int range) const;
+    void printSheets(const PrinterEntry& printer, const PrintRequest& job, std::int32_t perPage);
     void PageHeader(PrinterSurface& prn, std::int16_t fileNo);
     void PrintMatomeOne(PrinterSurface& prn, const QString& fileName);
     void SetPrnPos(PrinterSurface& prn, std::int16_t row, std::int16_t col, const QString& text);

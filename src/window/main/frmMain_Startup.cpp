@@ -93,17 +93,12 @@ void frmMain::Form_Load()
     s.instance = std::make_unique<InstanceLock>(s.env.exeDir);
     s.SettingsSaveSuppressed = s.instance->previousInstance();
     setWindowTitle(caption());
-    s.Settings.RangePlus = 0;
-    s.Settings.RangeMinus = 0;
-    s.Settings.LimitLow = -10000.0f;
-    s.Settings.LimitHi = 10000.0f;
-    s.Settings.MaxDatas = 30000;
+    ResetRunSettings(s.Settings);
     s.log.LogInit();
     ReportFileProblem(s, QStringLiteral("Form_Load"), s.instance->problem());
     s.conf.ConfStartUp();
     ReportReplacedSettings(s);
-    // The large store is chosen per run in the settings dialog, never carried over.
-    s.Settings.MaxDatas = 30000;
+    ApplyPerRunSettings(s.Settings);
     setWidthTwips(s.Settings.DebugMode != 0 ? DebugWidth : NormalWidth);
     ui.lblTani->setText(s.Settings.Tani);
     ui.txtAveNum->setText(QString::number(s.Settings.AveNum));
