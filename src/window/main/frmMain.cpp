@@ -33,6 +33,8 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     gauge_ = std::make_unique<GaugeMenus>(state, ui, this);
     connect(gauge_.get(), &GaugeMenus::optionsChanged, this, &frmMain::pushOptions);
     connect(gauge_.get(), &GaugeMenus::graphChanged, this, &frmMain::pctGraph1_Paint);
+    saveName_ = std::make_unique<SaveNameBox>(state, ui, this, ui.StatusBar1);
+    connect(saveName_.get(), &SaveNameBox::changed, this, &frmMain::pushOptions);
     connectHandlers();
     // The controls are placed in twips, not by the layout, which knows only the menu bar and the
     // status bar: the minimum it would give the window (about 20 x 45 pixels) says nothing about
@@ -147,7 +149,6 @@ void frmMain::connectControls()
     connect(ui.lblRefLine, &Label::Change, this, &frmMain::lblRefLine_Change);
     connect(ui.UpDown1, &QSpinBox::valueChanged, this,
             [this](int v) { ui.lblRefLine->setText(QString::number(v)); });
-    connect(ui.txtSaveFileName, &QLineEdit::textChanged, this, &frmMain::txtSaveFileName_Change);
 }
 
 void frmMain::connectGraphAndTimers()
@@ -163,17 +164,11 @@ void frmMain::connectGraphAndTimers()
     connect(ui.tmrUnsaved, &QTimer::timeout, this, &frmMain::saveUnsaved);
     connect(ui.tmrStream, &QTimer::timeout, this, [this] { showStream(engine_->view().stream); });
     ui.lblDebug->installEventFilter(this);
-    ui.txtSaveFileName->installEventFilter(this);
     ui.txtAveNum->installEventFilter(this);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui.txtSaveFileName && event->type() == QEvent::MouseButtonRelease &&
-        ui.txtSaveFileName->isEnabled()) {
-        txtSaveFileName_Click();
-        return true;
-    }
     if (watched == ui.txtAveNum && event->type() == QEvent::FocusOut)
         txtAveNum_LostFocus();
     if (watched == ui.lblDebug && event->type() == QEvent::MouseButtonPress) {

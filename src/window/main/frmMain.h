@@ -1,5 +1,6 @@
 // The main window, the composition root of the window's views: the graph (GraphView), the gauge's
-// menus (GaugeMenus) and the print job (PrintJob) each own their controls; the window builds all
+// menus (GaugeMenus), the file-name box (SaveNameBox) and the print job (PrintJob) each own their
+// controls; the window builds all
 // controls (frmMain_Layout.cpp), joins the views to the engine and keeps the handlers of the
 // recording panel, pages and ranges, the average and the files, each in a file of its own beside
 // this one. Its load event is the whole start-up, its unload the whole shutdown.
@@ -13,6 +14,7 @@
 #include "window/main/GaugeMenus.h"
 #include "window/main/GraphView.h"
 #include "window/main/PrintJob.h"
+#include "window/main/SaveNameBox.h"
 #include "window/platform/Printers.h"
 
 #include <QImage>
@@ -53,11 +55,12 @@ class PrinterSurface;
 struct LineShape;
 class frmComm;
 struct Decoded;
+struct CsvHeaderLine;
 
 // The main window's controls, as a form designer's generated class holds them: built in
 // frmMain_Layout.cpp, each named (objectName) as its member.
 namespace Ui {
-struct frmMain : GraphControls, GaugeControls {
+struct frmMain : GraphControls, GaugeControls, SaveNameControls {
     // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
@@ -100,7 +103,6 @@ struct frmMain : GraphControls, GaugeControls {
     QPushButton* cmdClose = nullptr;
     QPushButton* cmdFileLoad = nullptr;
     Label* Label4 = nullptr;
-    QLineEdit* txtSaveFileName = nullptr;
     Label* lblLoadFileName = nullptr;
 
     // Limits.
@@ -148,7 +150,6 @@ struct frmMain : GraphControls, GaugeControls {
     QTimer* tmrStream = nullptr;      // while streaming to a broker: its state in the status bar
     QLabel* lblUnsaved = nullptr;     // in the status bar while segments are unsaved
     QLabel* lblJournalOff = nullptr;  // in the status bar while crash protection is off
-    Label* lblSaveFolder = nullptr;   // in the status bar: where recordings go
     QLabel* lblStream = nullptr;      // in the status bar while streaming: the broker's state
     QList<QPushButton*> cmdZoom;      // 0 "縮小" (longer page), 1 "拡大" (shorter page)
     QPushButton* cmdPrintOut = nullptr;
@@ -185,13 +186,10 @@ public:
     GaugeMenus& gauge() { return *gauge_; }
 
     // Start-up and shutdown (frmMain_Startup.cpp).
-    void MenuSet();
     void setWidthTwips(int twips);
 
     // Sampling (frmMain_Dispatch.cpp).
     void SelectSampling(const QString& text);
-    void SelectSamplingMs(double ms);
-    void SyncSamplingMenu(int index);
 
     // The sample store and recording (frmMain_Store.cpp, frmMain_Record.cpp).
     // What the engine published reaches the screen, about thirty times a second through
@@ -209,14 +207,8 @@ public:
     GraphView& graph() { return *graph_; }
     // The graph afresh (GraphView::paint).
     void pctGraph1_Paint() { graph_->paint(); }
-    void BuildScaleTables(int minusIndex);
-    void InitRangeLists();
 
     // Recording files (frmMain_Csv.cpp, frmMain_Journal.cpp, frmMain_Load.cpp).
-    // Tries the kept segments again; the status bar says what is still unsaved.
-    void saveUnsaved();
-    // Journals left by a program that ended without saving become recordings.
-    void recoverJournals();
     // Loads a recording file; the status bar tells how it went.
     void LoadCsvFile(const QString& path);
     const QString& loadFolder() const { return LoadFolder; }
@@ -298,12 +290,21 @@ private:
     void mnuUpperLimitInput_Click();
     void mnuLowerLimitInput_Click();
     void lblRefLine_Change();
-    void txtSaveFileName_Change();
-    void txtSaveFileName_Click();
     void cmdFileLoad_Click();
     void cmdPrintOut_Click();
     void cmdPrintOne_Click();
 
+    void MenuSet();
+    void SelectSamplingMs(double ms);
+    void SyncSamplingMenu(int index);
+    void BuildScaleTables(int minusIndex);
+    void InitRangeLists();
+    // Tries the kept segments again; the status bar says what is still unsaved.
+    void saveUnsaved();
+    // Journals left by a program that ended without saving become recordings.
+    void recoverJournals();
+    // The recording's context, as its header gives it, goes to the controls before its samples.
+    void applyHeader(const CsvHeaderLine& header);
     void buildMenus();
     void buildControls();
     void connectHandlers();
@@ -320,10 +321,8 @@ private:
     void inputLimit(const QString& title, float& limit, Label* shown);
     void onPortLost(const QString& reason);
     void unlockAfterStop();
-    bool baseNameFits(const QString& folder, const QString& base);
     void showUnsaved(int count, int inMemoryOnly);
     void showStream(const StreamStatus& s);
-    void showSaveFolder();
     // The recording's name as the sheet and the exports give it.
     QString GetPrintFileName() const;
     // With unsaved segments, asks whether to go on (they stay kept either way).
@@ -341,6 +340,7 @@ private:
     std::unique_ptr<GraphView> graph_;
     std::unique_ptr<PrintJob> print_;
     std::unique_ptr<GaugeMenus> gauge_;
+    std::unique_ptr<SaveNameBox> saveName_;
     AcquisitionOptions pushed_;  // the options the engine has
     // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
     std::int32_t shownGeneration_ = 0;

@@ -16,27 +16,22 @@
 
 namespace tavin {
 
-namespace {
-
-// The recording's context, as its header gives it, goes to the controls before its samples come.
-void ApplyHeader(frmMain& w, const CsvHeaderLine& header)
+void frmMain::applyHeader(const CsvHeaderLine& header)
 {
     const CsvHeader& h = header.header;
     if (header.has(CsvField::Start))
-        w.controls().lblStartTime->setText(h.startText);
+        ui.lblStartTime->setText(h.startText);
     if (header.has(CsvField::Sampling))
-        w.SelectSamplingMs(h.sampling);
+        SelectSamplingMs(h.sampling);
     if (header.has(CsvField::PlusRange))
-        w.SelectPlusRangeByText(h.plusRange);
+        SelectPlusRangeByText(h.plusRange);
     if (header.has(CsvField::MinusRange))
-        w.SelectMinusRangeByText(h.minusRange, h.plusRange);
+        SelectMinusRangeByText(h.minusRange, h.plusRange);
     if (header.has(CsvField::Unit))
-        w.gauge().SelectTani(h.unit);
+        gauge_->SelectTani(h.unit);
     if (header.has(CsvField::Keisu))
-        w.state().g_Keisu = h.keisu;
+        st_.g_Keisu = h.keisu;
 }
-
-}  // namespace
 
 void frmMain::cmdFileLoad_Click()
 {
@@ -96,8 +91,7 @@ void frmMain::LoadCsvFile(const QString& path)
     };
 
     const RecordingLoad r = LoadRecording(
-        path, s.store, s.log, s.env, [&](const CsvHeaderLine& header) { ApplyHeader(*this, header); },
-        progress);
+        path, s.store, s.log, s.env, [&](const CsvHeaderLine& header) { applyHeader(header); }, progress);
     // Whatever was read is shown as after a complete load, also when a bad line ended it.
     s.page.showFirstPage();
     showLoaded();

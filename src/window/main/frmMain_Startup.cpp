@@ -125,8 +125,8 @@ void frmMain::Form_Load()
         ShowSaveSuppressedMark(ui.StatusBar1);
     showRecent();
     ui.txtSaveFileName->setText(s.Settings.FilePath);
-    txtSaveFileName_Change();  // also when the text did not change
-    step([&] {                 // in the save folder, known from here on
+    saveName_->txtSaveFileName_Change();  // also when the text did not change
+    step([&] {                            // in the save folder, known from here on
         ReportFileProblem(s, QStringLiteral("Form_Load"), JournalListProblem(JournalFolderList(s.env)));
         recoverJournals();
     });
@@ -199,7 +199,7 @@ void frmMain::mnuSetting_Click()
         if (config.exec() != QDialog::Accepted)
             return;
         config.choices().applyTo(st_.Settings);
-        showSaveFolder();  // its button may have made the Documents folder the save folder
+        saveName_->showSaveFolder();  // its button may have made the Documents folder the save folder
     });
 }
 
