@@ -137,7 +137,7 @@ int main(int argc, char** argv)
     for (int round = 0; round < 3 * 5; ++round) {
         const int mode = round % 3;
         comm.setVisible(mode != 0);
-        comm.chkAutoClr->setChecked(mode == 1);
+        comm.findChild<QCheckBox*>(QStringLiteral("chkAutoClr"))->setChecked(mode == 1);
         state.store.g_DataCnt = 0;  // the engine is idle: the bench is the store's only user
         w.state().page.showFrom(0);
         double& best = mode == 0 ? hidden : mode == 1 ? shownAuto : shownCapped;

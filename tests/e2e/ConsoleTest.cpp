@@ -49,9 +49,9 @@ protected:
     void send(const QString& line, bool binary)
     {
         frmComm& c = w->comm();
-        c.chkBin->setChecked(binary);
-        c.txtKobetu->setText(line);
-        c.cmdSend->click();
+        test::Control<QCheckBox>(c, "chkBin")->setChecked(binary);
+        test::Control<QLineEdit>(c, "txtKobetu")->setText(line);
+        test::Control<QPushButton>(c, "cmdSend")->click();
     }
     int dumps(const char* head) const
     {
@@ -77,11 +77,11 @@ TEST_F(Console, LinesSentFromTheConsoleReachTheGaugeByteForByte)
     send(QStringLiteral("  圧力 R  "), false);  // trimmed, in code page 932
     EXPECT_TRUE(QTest::qWaitFor([&] { return received().endsWith(QStringLiteral("88B397CD2052")); }, 5000))
         << received().toStdString();
-    EXPECT_EQ(w->comm().txtKobetu->text(), QStringLiteral("圧力 R"));
+    EXPECT_EQ(test::Control<QLineEdit>(w->comm(), "txtKobetu")->text(), QStringLiteral("圧力 R"));
     w->comm().SendText(QStringLiteral("R"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return received().endsWith(QStringLiteral("522C686F0D")); }, 5000))
         << received().toStdString();
-    EXPECT_TRUE(w->comm().tmrRes->isActive());
+    EXPECT_TRUE(test::Control<QTimer>(w->comm(), "tmrRes")->isActive());
 }
 
 TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHidesIt)
@@ -90,11 +90,11 @@ TEST_F(Console, ReceivedBytesAreDumpedOnlyWhileTheConsoleIsShownAndClosingOnlyHi
     frmComm& c = w->comm();
     ASSERT_TRUE(QTest::qWaitFor([&] { return state->store.g_DataCnt > 10; }, 5000));
     EXPECT_EQ(dumps("R>"), 0);
-    c.chkAutoClr->setChecked(false);
+    test::Control<QCheckBox>(c, "chkAutoClr")->setChecked(false);
     w->controls().cmdComm->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dumps("R>") > 5; }, 5000));
     // The screen follows the newest lines, and stays where the user scrolled to.
-    QScrollBar* bar = c.txtDebug->verticalScrollBar();
+    QScrollBar* bar = test::Control<MonitorView>(c, "txtDebug")->verticalScrollBar();
     const auto framesArrive = [&](int n) {
         const int from = state->store.g_DataCnt;
         return QTest::qWaitFor([&] { return state->store.g_DataCnt >= from + n; }, 5000);
@@ -131,7 +131,7 @@ TEST_F(Console, WithThePortClosedTheDumpIsFollowedByNotOpen)
                                                  QStringLiteral("ABC")))
         << lines[lines.size() - 2].toStdString();
     EXPECT_EQ(lines.last(), QStringLiteral("未Open"));
-    EXPECT_TRUE(w->comm().tmrRes->isActive());
+    EXPECT_TRUE(test::Control<QTimer>(w->comm(), "tmrRes")->isActive());
 
     // A character code page 932 has no code for: refused with a box, nothing sent or dumped.
     const int before = int(lines.size());
@@ -145,7 +145,7 @@ TEST_F(Console, AtOneMillisecondTheShownConsoleKeepsMemoryBounded)
 {
     startGauge(1);
     frmComm& c = w->comm();
-    c.chkAutoClr->setChecked(false);  // the monitor keeps its newest lines only
+    test::Control<QCheckBox>(c, "chkAutoClr")->setChecked(false);  // the monitor keeps its newest lines only
     w->controls().cmdComm->click();
     QTest::qWait(2000);  // settled
     const long start = ResidentKb();

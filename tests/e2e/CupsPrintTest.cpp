@@ -145,16 +145,17 @@ TEST_F(CupsPrint, AJobChosenInTheDialogReachesARealQueue)
         feedValue(v);
     }
     whenShown<frmPrint>([&](frmPrint& d) {
-        ASSERT_GE(d.cboPriSet->findText(QStringLiteral("tavin-e2e")), 0);
-        d.cboPriSet->setCurrentText(QStringLiteral("tavin-e2e"));
+        ASSERT_GE(test::Control<QComboBox>(d, "cboPriSet")->findText(QStringLiteral("tavin-e2e")), 0);
+        test::Control<QComboBox>(d, "cboPriSet")->setCurrentText(QStringLiteral("tavin-e2e"));
         d.cboPriSet_Click();
-        EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　tavin-e2e"));
-        EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　tavin:") + cups.out());
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriName")->text(), QStringLiteral("種類：　tavin-e2e"));
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriport")->text(),
+                  QStringLiteral("場所：　tavin:") + cups.out());
         // The queue's settings choose two copies and another paper, which the sheet does not take.
         t.prompts.chosen = QStringList{"copies", "2", "PageSize", "Letter", "print-color-mode", "monochrome"};
-        d.cmdPriProperty->click();
+        test::Control<QPushButton>(d, "cmdPriProperty")->click();
         EXPECT_EQ(t.prompts.properties, QStringList{"tavin-e2e"});
-        d.cmdPrintOK->click();
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().cmdPrintOut->click();
     ASSERT_EQ(shown, 1);

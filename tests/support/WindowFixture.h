@@ -16,12 +16,25 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace tavin::test {
 
 // A timer's time is up now: what it runs, runs.
 inline void Fire(QTimer* timer) { EXPECT_TRUE(QMetaObject::invokeMethod(timer, "timeout")); }
+
+// A window's control found by its name, as a user finds it on screen; `index`: the n-th of a group
+// that shares the name. A control that is not there fails the test and ends it.
+template <class T>
+T* Control(const QObject& window, const char* name, int index = 0)
+{
+    const QList<T*> found = window.findChildren<T*>(QString::fromLatin1(name));
+    if (index >= found.size())
+        throw std::logic_error(std::string("no control ") + name);
+    return found[index];
+}
 
 class WindowFixture : public ::testing::Test {
 protected:

@@ -28,17 +28,6 @@ public:
     frmComm(AppState& state, Acquisition& engine, QWidget* parent);
     ~frmComm() override;
 
-    QTimer* tmrRes = nullptr;
-    MonitorView* txtDebug = nullptr;
-    QLineEdit* txtKobetu = nullptr;
-    QPushButton* cmdSend = nullptr;
-    QCheckBox* chkBin = nullptr;
-    QCheckBox* chkResLog = nullptr;
-    QCheckBox* chkAutoClr = nullptr;
-    QTimer* tmrMonitor = nullptr;  // what the engine's tap holds reaches the monitor
-
-    std::int16_t l_RetryCnt = 0;
-
     // Appends a time-stamped line to the monitor.
     void DebugText(const QString& p_text);
     // Appends the dump of bytes sent ("S>") or received ("R>"); `p_msg` is cleared once written.
@@ -60,6 +49,16 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    QTimer* tmrRes = nullptr;
+    MonitorView* txtDebug = nullptr;
+    QLineEdit* txtKobetu = nullptr;
+    QPushButton* cmdSend = nullptr;
+    QCheckBox* chkBin = nullptr;
+    QCheckBox* chkResLog = nullptr;
+    QCheckBox* chkAutoClr = nullptr;
+    QTimer* tmrMonitor = nullptr;  // what the engine's tap holds reaches the monitor
+    std::int16_t l_RetryCnt = 0;
+
     // Appends a line to the port journal "sensor.txt" while "Responce Log" is ticked.
     void journal(const QString& line);
     void MonitorAppend(const QStringList& lines);

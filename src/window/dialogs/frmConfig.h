@@ -25,13 +25,13 @@ public:
     explicit frmPass(QWidget* parent);
     bool granted() const { return granted_; }
 
+    void cmdOK_Click();
+
+private:
     QLineEdit* txtPass;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
-    void cmdOK_Click();
-
-private:
     bool granted_ = false;
 };
 
@@ -51,6 +51,10 @@ public:
     frmConfig(const SettingsRecord& settings, const AppEnv& env, QWidget* parent);
     const ConfigChoices& choices() const { return choices_; }
 
+    void cmdMyDocuments_Click();
+    void cmdPrintOK_Click();
+
+private:
     QList<QRadioButton*> optMaxSaveData;  // 30000, 360000
     QCheckBox* chkIndexDisp;
     QCheckBox* chkCursorBlink;
@@ -58,10 +62,6 @@ public:
     QPushButton* cmdPrintOK;
     QPushButton* cmdPrintCancel;
 
-    void cmdMyDocuments_Click();
-    void cmdPrintOK_Click();
-
-private:
     const AppEnv& env_;
     ConfigChoices choices_;  // saveDir: the pending save folder until OK
 };

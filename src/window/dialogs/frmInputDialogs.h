@@ -22,15 +22,15 @@ public:
     // The unit OK added (the dialog then closed accepted).
     QString unit() const { return unit_; }
 
+    void cmdOK_Click();
+    void cmdTaniDel_Click();
+
+private:
     QLineEdit* txtTaniInput;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
     QPushButton* cmdTaniDel;
 
-    void cmdOK_Click();
-    void cmdTaniDel_Click();
-
-private:
     UnitMenuState& menu_;
     Prompts& prompts_;
     QString unit_;
@@ -46,15 +46,15 @@ public:
     // The number typed when OK closed the dialog, else the initial one.
     double number() const { return number_; }
 
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+private:
     QLabel* lblName;
     QLineEdit* txtInput;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
-    void cmdOK_Click();
-    void cmdCancel_Click();
-
-private:
     double number_ = 0.0;
 };
 

@@ -32,6 +32,13 @@ public:
     // The page length (index of the page list) to print with: all data prints five-minute pages.
     int pageLengthIndex(int current) const;
 
+    void cboPriSet_Click();
+    void cmdPriProperty_Click();
+    void chkAll1Page_Click();
+    void chkPrintTate_Click();
+    void cmdPrintOK_Click();
+
+private:
     QGroupBox* Frame1;
     QComboBox* cboPriSet;
     QLabel* lblPriName;
@@ -42,13 +49,6 @@ public:
     QPushButton* cmdPrintOK;
     QPushButton* cmdPrintCancel;
 
-    void cboPriSet_Click();
-    void cmdPriProperty_Click();
-    void chkAll1Page_Click();
-    void chkPrintTate_Click();
-    void cmdPrintOK_Click();
-
-private:
     void Form_Load();
     void showCurrentPrinter(const PrinterList& printers);
 

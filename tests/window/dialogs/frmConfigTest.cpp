@@ -25,11 +25,12 @@ protected:
     {
         whenShown<frmPass>([text, ok, then](frmPass& d) {
             EXPECT_EQ(d.windowTitle(), "設定変更");
-            EXPECT_EQ(d.txtPass->echoMode(), QLineEdit::Password);
-            d.txtPass->setText(text);
+            EXPECT_EQ(test::Control<QLineEdit>(d, "txtPass")->echoMode(), QLineEdit::Password);
+            test::Control<QLineEdit>(d, "txtPass")->setText(text);
             if (then)
                 then();
-            ok ? d.cmdOK->click() : d.cmdCancel->click();
+            ok ? test::Control<QPushButton>(d, "cmdOK")->click()
+               : test::Control<QPushButton>(d, "cmdCancel")->click();
         });
     }
 };
@@ -47,12 +48,13 @@ TEST_F(Settings, ThePasswordIsAskedUntilItIsRightOnce)
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(shown, 2);
 
-    typePassword("7319", true,
-                 [this] { whenShown<frmConfig>([](frmConfig& d) { d.cmdPrintCancel->click(); }); });
+    typePassword("7319", true, [this] {
+        whenShown<frmConfig>([](frmConfig& d) { test::Control<QPushButton>(d, "cmdPrintCancel")->click(); });
+    });
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(shown, 4);
 
-    whenShown<frmConfig>([](frmConfig& d) { d.cmdPrintCancel->click(); });
+    whenShown<frmConfig>([](frmConfig& d) { test::Control<QPushButton>(d, "cmdPrintCancel")->click(); });
     w->controls().mnuSetting->trigger();  // no question any more
     EXPECT_EQ(shown, 5);
 }
@@ -63,20 +65,20 @@ TEST_F(Settings, OkTakesTheLimitAndTheCursorBitsAndKeepsTheOthers)
     state->Settings.MaxDatas = 360000;
     state->Settings.CursorInfo = 2;
     whenShown<frmConfig>([](frmConfig& d) {
-        EXPECT_TRUE(d.optMaxSaveData[1]->isChecked());
-        d.chkIndexDisp->setChecked(true);
-        d.chkCursorBlink->setChecked(true);
-        d.cmdPrintOK->click();
+        EXPECT_TRUE(test::Control<QRadioButton>(d, "optMaxSaveData", 1)->isChecked());
+        test::Control<QCheckBox>(d, "chkIndexDisp")->setChecked(true);
+        test::Control<QCheckBox>(d, "chkCursorBlink")->setChecked(true);
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.MaxDatas, 360000);
     EXPECT_EQ(state->Settings.CursorInfo, 7);
 
     whenShown<frmConfig>([](frmConfig& d) {
-        d.chkIndexDisp->setChecked(false);
-        d.chkCursorBlink->setChecked(false);
-        d.optMaxSaveData[0]->setChecked(true);
-        d.cmdPrintOK->click();
+        test::Control<QCheckBox>(d, "chkIndexDisp")->setChecked(false);
+        test::Control<QCheckBox>(d, "chkCursorBlink")->setChecked(false);
+        test::Control<QRadioButton>(d, "optMaxSaveData", 0)->setChecked(true);
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.CursorInfo, 2);
@@ -88,8 +90,8 @@ TEST_F(Settings, TheDocumentsButtonTakesOnlyAFolderThatExistsAndCancelKeepsTheOl
     state->Settings.Password = 1;
     state->Settings.SaveDir = t.path("rec");
     whenShown<frmConfig>([](frmConfig& d) {
-        d.cmdMyDocuments->click();
-        d.cmdPrintCancel->click();
+        test::Control<QPushButton>(d, "cmdMyDocuments")->click();
+        test::Control<QPushButton>(d, "cmdPrintCancel")->click();
     });
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.SaveDir, t.path("rec"));
@@ -98,8 +100,8 @@ TEST_F(Settings, TheDocumentsButtonTakesOnlyAFolderThatExistsAndCancelKeepsTheOl
     QDir(t.path("Documents")).removeRecursively();
     t.write("Documents", "a file where the folder should be");
     whenShown<frmConfig>([](frmConfig& d) {
-        d.cmdMyDocuments->click();
-        d.cmdPrintOK->click();
+        test::Control<QPushButton>(d, "cmdMyDocuments")->click();
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.SaveDir, t.path("rec"));
@@ -108,8 +110,8 @@ TEST_F(Settings, TheDocumentsButtonTakesOnlyAFolderThatExistsAndCancelKeepsTheOl
 
     QFile::remove(t.path("Documents"));
     whenShown<frmConfig>([](frmConfig& d) {
-        d.cmdMyDocuments->click();
-        d.cmdPrintOK->click();
+        test::Control<QPushButton>(d, "cmdMyDocuments")->click();
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().mnuSetting->trigger();
     EXPECT_EQ(state->Settings.SaveDir, t.path("Documents"));
@@ -126,8 +128,8 @@ TEST_F(Settings, ALimitLoweredDuringAMeasurementEndsTheSegmentAtTheNextSample)
         feedValue(v);
     }
     whenShown<frmConfig>([](frmConfig& d) {
-        d.optMaxSaveData[0]->setChecked(true);
-        d.cmdPrintOK->click();
+        test::Control<QRadioButton>(d, "optMaxSaveData", 0)->setChecked(true);
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().mnuSetting->trigger();
     float v = 7;

@@ -68,16 +68,17 @@ TEST_F(PrintDialog, TheTwoOptionsExcludeEachOtherAndCancelPrintsNothing)
 {
     whenShown<frmPrint>([this](frmPrint& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("印刷"));
-        EXPECT_EQ(d.cboPriSet->count(), 2);
-        EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　PDFファイル"));  // no default queue
-        EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　FILE:"));
-        d.chkPrintTate->setChecked(true);
-        EXPECT_FALSE(d.chkAll1Page->isEnabled());
-        d.chkPrintTate->setChecked(false);
-        EXPECT_TRUE(d.chkAll1Page->isEnabled());
-        d.chkAll1Page->setChecked(true);
-        EXPECT_FALSE(d.chkPrintTate->isEnabled());
-        d.cmdPrintCancel->click();
+        EXPECT_EQ(test::Control<QComboBox>(d, "cboPriSet")->count(), 2);
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriName")->text(),
+                  QStringLiteral("種類：　PDFファイル"));  // no default queue
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriport")->text(), QStringLiteral("場所：　FILE:"));
+        test::Control<QCheckBox>(d, "chkPrintTate")->setChecked(true);
+        EXPECT_FALSE(test::Control<QCheckBox>(d, "chkAll1Page")->isEnabled());
+        test::Control<QCheckBox>(d, "chkPrintTate")->setChecked(false);
+        EXPECT_TRUE(test::Control<QCheckBox>(d, "chkAll1Page")->isEnabled());
+        test::Control<QCheckBox>(d, "chkAll1Page")->setChecked(true);
+        EXPECT_FALSE(test::Control<QCheckBox>(d, "chkPrintTate")->isEnabled());
+        test::Control<QPushButton>(d, "cmdPrintCancel")->click();
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(shown, 1);
@@ -89,8 +90,8 @@ TEST_F(PrintDialog, TheTwoOptionsExcludeEachOtherAndCancelPrintsNothing)
 TEST_F(PrintDialog, AllDataPrintsWithFiveMinutePagesAndTheScreenFollowsTheScrollPositionAfterwards)
 {
     whenShown<frmPrint>([](frmPrint& d) {
-        d.chkAll1Page->setChecked(true);
-        d.cmdPrintOK->click();
+        test::Control<QCheckBox>(d, "chkAll1Page")->setChecked(true);
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().cmdPrintOne->click();
     EXPECT_EQ(shown, 1);
@@ -107,8 +108,8 @@ TEST_F(PrintDialog, AllDataPrintsWithFiveMinutePagesAndTheScreenFollowsTheScroll
 TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanly)
 {
     whenShown<frmPrint>([](frmPrint& d) {
-        d.chkPrintTate->setChecked(true);
-        d.cmdPrintOK->click();
+        test::Control<QCheckBox>(d, "chkPrintTate")->setChecked(true);
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(pdfs(), QStringList{"bench1-0002.pdf"});
@@ -118,7 +119,7 @@ TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanl
     // A save folder that cannot take the file: the job fails, the dialog closes as ever.
     t.write(QStringLiteral("blocked"), "a file where the folder should be");
     state->Settings.SaveDir = t.path(QStringLiteral("blocked"));
-    whenShown<frmPrint>([](frmPrint& d) { d.cmdPrintOK->click(); });
+    whenShown<frmPrint>([](frmPrint& d) { test::Control<QPushButton>(d, "cmdPrintOK")->click(); });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(shown, 2);
     ASSERT_FALSE(t.prompts.shown.isEmpty());
@@ -129,28 +130,29 @@ TEST_F(PrintDialog, OkInPortraitPrintsThePageOnScreenAndAnErrorStillClosesCleanl
 TEST_F(PrintDialog, TheChosenQueueStaysTheProgramsPrinterAndAVanishedOneIsNotTaken)
 {
     whenShown<frmPrint>([this](frmPrint& d) {
-        d.cboPriSet->setCurrentText(QStringLiteral("bench-queue"));
+        test::Control<QComboBox>(d, "cboPriSet")->setCurrentText(QStringLiteral("bench-queue"));
         d.cboPriSet_Click();
         EXPECT_EQ(d.choices().CurrentPrinter, QStringLiteral("bench-queue"));
-        EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　bench-queue"));
-        EXPECT_EQ(d.lblPriport->text(), QStringLiteral("場所：　ipp://bench/queue"));
-        d.cmdPrintCancel->click();
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriName")->text(), QStringLiteral("種類：　bench-queue"));
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriport")->text(),
+                  QStringLiteral("場所：　ipp://bench/queue"));
+        test::Control<QPushButton>(d, "cmdPrintCancel")->click();
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(state->print.CurrentPrinter, QStringLiteral("bench-queue"));  // kept, though cancelled
 
     // The next opening shows it; meanwhile the queue goes away.
     whenShown<frmPrint>([this](frmPrint& d) {
-        EXPECT_EQ(d.cboPriSet->currentText(), QStringLiteral("bench-queue"));
-        d.cboPriSet->setCurrentText(QStringLiteral("PDFファイル"));
+        EXPECT_EQ(test::Control<QComboBox>(d, "cboPriSet")->currentText(), QStringLiteral("bench-queue"));
+        test::Control<QComboBox>(d, "cboPriSet")->setCurrentText(QStringLiteral("PDFファイル"));
         d.cboPriSet_Click();
         queueExists = false;
-        d.cboPriSet->setCurrentText(QStringLiteral("bench-queue"));
+        test::Control<QComboBox>(d, "cboPriSet")->setCurrentText(QStringLiteral("bench-queue"));
         d.cboPriSet_Click();
         EXPECT_EQ(d.choices().CurrentPrinter, QStringLiteral("PDFファイル"));
-        EXPECT_EQ(d.cboPriSet->currentText(), QStringLiteral("PDFファイル"));
-        EXPECT_EQ(d.lblPriName->text(), QStringLiteral("種類：　PDFファイル"));
-        d.cmdPrintCancel->click();
+        EXPECT_EQ(test::Control<QComboBox>(d, "cboPriSet")->currentText(), QStringLiteral("PDFファイル"));
+        EXPECT_EQ(test::Control<QLabel>(d, "lblPriName")->text(), QStringLiteral("種類：　PDFファイル"));
+        test::Control<QPushButton>(d, "cmdPrintCancel")->click();
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(shown, 2);
@@ -160,17 +162,17 @@ TEST_F(PrintDialog, PropertiesOpenOnlyForAQueueThatExistsAndTheirChoicesAreKept)
 {
     const QStringList duplex{"sides", "two-sided-long-edge", "copies", "2"};
     whenShown<frmPrint>([&](frmPrint& d) {
-        d.cmdPriProperty->click();  // the file printer: nothing opens
+        test::Control<QPushButton>(d, "cmdPriProperty")->click();  // the file printer: nothing opens
         EXPECT_TRUE(t.prompts.properties.isEmpty());
-        d.cboPriSet->setCurrentText(QStringLiteral("bench-queue"));
+        test::Control<QComboBox>(d, "cboPriSet")->setCurrentText(QStringLiteral("bench-queue"));
         d.cboPriSet_Click();
         t.prompts.chosen = duplex;
-        d.cmdPriProperty->click();
+        test::Control<QPushButton>(d, "cmdPriProperty")->click();
         EXPECT_EQ(t.prompts.properties, QStringList{"bench-queue"});
         queueExists = false;
-        d.cmdPriProperty->click();  // gone: nothing opens
+        test::Control<QPushButton>(d, "cmdPriProperty")->click();  // gone: nothing opens
         EXPECT_EQ(t.prompts.properties.size(), 1);
-        d.cmdPrintCancel->click();
+        test::Control<QPushButton>(d, "cmdPrintCancel")->click();
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(state->print.QueueOptions.value(QStringLiteral("bench-queue")), duplex);
@@ -180,14 +182,14 @@ TEST_F(PrintDialog, APageLengthTheMeasurementChangesWhileTheDialogIsOpenStays)
 {
     whenShown<frmPrint>([this](frmPrint& d) {
         w->controls().cmbPageSec->setCurrentIndex(5);  // the automatic zoom lengthens the page meanwhile
-        d.cmdPrintCancel->click();
+        test::Control<QPushButton>(d, "cmdPrintCancel")->click();
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(w->controls().cmbPageSec->currentIndex(), 5);
 
     whenShown<frmPrint>([this](frmPrint& d) {
         w->controls().cmbPageSec->setCurrentIndex(6);
-        d.cmdPrintOK->click();  // prints the page as it is now
+        test::Control<QPushButton>(d, "cmdPrintOK")->click();  // prints the page as it is now
     });
     w->controls().cmdPrintOut->click();
     EXPECT_EQ(w->controls().cmbPageSec->currentIndex(), 6);

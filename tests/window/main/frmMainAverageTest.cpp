@@ -23,8 +23,8 @@ protected:
             auto* d = qobject_cast<frmKeisuInput*>(QApplication::activeModalWidget());
             ASSERT_NE(d, nullptr);
             EXPECT_EQ(d->windowTitle(), "移動平均設定");
-            EXPECT_EQ(d->lblName->text(), "移動平均");
-            d->txtInput->setText(text);
+            EXPECT_EQ(test::Control<QLabel>(*d, "lblName")->text(), "移動平均");
+            test::Control<QLineEdit>(*d, "txtInput")->setText(text);
             d->cmdOK_Click();
         });
     }

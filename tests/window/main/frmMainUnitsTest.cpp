@@ -20,7 +20,7 @@ protected:
         QTimer::singleShot(0, [text, ok] {
             auto* d = qobject_cast<frmKeisuInput*>(QApplication::activeModalWidget());
             ASSERT_NE(d, nullptr);
-            d->txtInput->setText(text);
+            test::Control<QLineEdit>(*d, "txtInput")->setText(text);
             ok ? d->cmdOK_Click() : d->cmdCancel_Click();
         });
     }
@@ -45,19 +45,19 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
 {
     frmTaniInput d(w.get(), w->gauge().unitMenuState(), t.prompts);
     for (int i = 0; i < 5; ++i) {
-        d.txtTaniInput->setText(QString("u%1").arg(i));
+        test::Control<QLineEdit>(d, "txtTaniInput")->setText(QString("u%1").arg(i));
         d.cmdOK_Click();
     }
     EXPECT_EQ(d.unit(), "u4");
     EXPECT_EQ(w->gauge().unitMenuState().slots[4].caption, "u4");
-    d.txtTaniInput->setText("u5");
+    test::Control<QLineEdit>(d, "txtTaniInput")->setText("u5");
     d.cmdOK_Click();
     ASSERT_EQ(t.prompts.shown.size(), 1);
     EXPECT_EQ(t.prompts.shown[0].text, "単位は、全て登録済みです!");
     EXPECT_EQ(t.prompts.shown[0].icon, MsgIcon::Critical);
     EXPECT_EQ(d.unit(), "u4");
 
-    d.txtTaniInput->setText("k,Pa");
+    test::Control<QLineEdit>(d, "txtTaniInput")->setText("k,Pa");
     d.cmdOK_Click();
     EXPECT_EQ(t.prompts.shown.size(), 2);
     EXPECT_EQ(d.unit(), "u4");
@@ -66,7 +66,7 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
     const QString refused[][2] = {{"µbar", "(µ)"}, {"€", "(€)"}, {"압력", "(압력)"}, {"m😀", "(😀)"}};
     for (const auto& [unit, named] : refused) {
         const qsizetype before = t.prompts.shown.size();
-        d.txtTaniInput->setText(unit);
+        test::Control<QLineEdit>(d, "txtTaniInput")->setText(unit);
         d.cmdOK_Click();
         ASSERT_EQ(t.prompts.shown.size(), before + 1) << unit.toStdString();
         EXPECT_TRUE(t.prompts.shown.last().text.contains(named)) << t.prompts.shown.last().text.toStdString();
@@ -86,7 +86,7 @@ TEST_F(Units, TheUnitDialogRefusesASixthUnitCommasAndTextWithoutACp932Code)
 TEST_F(Units, AUnitTypedInTheDialogIsShownAndOffered)
 {
     whenShown<frmTaniInput>([](frmTaniInput& d) {
-        d.txtTaniInput->setText("mmHg");
+        test::Control<QLineEdit>(d, "txtTaniInput")->setText("mmHg");
         d.cmdOK_Click();
     });
     w->controls().mnuTaniInput->trigger();
