@@ -342,7 +342,7 @@ private:
     std::unique_ptr<GaugeMenus> gauge_;
     std::unique_ptr<SaveNameBox> saveName_;
     AcquisitionOptions pushed_;  // the options the engine has
-    // What of the engine's view the screen shows: its segment, samples drawn, readouts and counts.
+    // What of the engine's view the screen shows: its segment, readouts and counts.
     std::int32_t shownGeneration_ = 0;
     std::int32_t shownCount_ = -1;
     std::uint32_t shownReadouts_ = 0;
