@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -552,6 +553,7 @@ TEST_F(Engine, StartSaysWhyItCannotHaveThePort)
         {"held by another program", 3, 9600, true, "他のプログラムが使用中です"},
         {"no speed", 3, 0, false, "無効なポート設定です"},
     };
+    QSignalSpy changes(engine.get(), &Acquisition::measuringChanged);
     for (const auto& c : cases) {
         QSerialPort holder(t.path("ports/COM3"));
         ASSERT_TRUE(!c.held || holder.open(QIODevice::ReadWrite)) << c.what;
@@ -567,6 +569,10 @@ TEST_F(Engine, StartSaysWhyItCannotHaveThePort)
     ASSERT_EQ(engine->start(options()), QString());
     EXPECT_EQ(engine->start(options()), "ポートは既に開いています。");
     EXPECT_TRUE(engine->measuring());
+    engine->stop();
+    ASSERT_EQ(changes.size(), 2);  // said once each way, never for a start that failed
+    EXPECT_EQ(changes[0][0].toBool(), true);
+    EXPECT_EQ(changes[1][0].toBool(), false);
 }
 
 TEST_F(Engine, MeasuresARealPortSegmentAfterSegmentWithoutLosingAFrame)
