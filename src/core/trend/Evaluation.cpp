@@ -1,0 +1,150 @@
+#include "core/trend/Evaluation.h"
+
+#include <QHash>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace tavin {
+
+IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t first, std::int32_t last,
+                        float k, double periodS)
+{
+    IntervalStats s;
+    if (first > last)
+        std::swap(first, last);
+    first = std::clamp<std::int32_t>(first, 0, std::max(count - 1, 0));
+    last = std::clamp<std::int32_t>(last, first, std::max(count - 1, 0));
+    if (count <= 0)
+        return s;
+    s.first = first;
+    s.last = last;
+    s.count = last - first + 1;
+    s.seconds = double(last - first) * periodS;
+    const auto shown = [&](std::int32_t i) { return double(values[i]) * double(k); };
+    s.startValue = shown(first);
+    s.endValue = shown(last);
+    s.delta = s.endValue - s.startValue;
+    s.perSecond = s.seconds > 0 ? s.delta / s.seconds : 0;
+    s.perMinute = s.perSecond * 60;
+    s.min = s.max = s.startValue;
+    // Two passes: the mean first, then the squares about it, so that a large offset (a gauge at
+    // 100 kPa moving by pascals) loses no digits to cancellation.
+    double sum = 0;
+    for (std::int32_t i = first; i <= last; ++i) {
+        const double v = shown(i);
+        s.min = std::min(s.min, v);
+        s.max = std::max(s.max, v);
+        sum += v;
+    }
+    s.mean = sum / s.count;
+    double squares = 0;
+    for (std::int32_t i = first; i <= last; ++i)
+        squares += (shown(i) - s.mean) * (shown(i) - s.mean);
+    s.stddev = std::sqrt(squares / s.count);
+    return s;
+}
+
+DecayResult EvaluateDecay(const float* values, std::int32_t count, std::int32_t from, float k, double periodS,
+                          const DecayTest& test, const QString& unit)
+{
+    DecayResult r;
+    if (periodS <= 0 || test.holdS <= 0)
+        return r;
+    // The hold starts at the first sample after the settle time and ends at the first sample
+    // that completes it; a hold the data does not reach is not judged.
+    const auto first = std::int64_t(from) + std::int64_t(std::ceil(test.settleS / periodS - 1e-9));
+    const auto last = first + std::int64_t(std::ceil(test.holdS / periodS - 1e-9));
+    if (from < 0 || last >= count)
+        return r;
+    r.stats = StatsOver(values, count, std::int32_t(first), std::int32_t(last), k, periodS);
+    r.drop = -r.stats.delta;
+    r.dropPerMin = -r.stats.perMinute;
+    const bool dropOk = !test.maxDrop || r.drop <= *test.maxDrop;
+    const bool rateOk = !test.maxDropPerMin || r.dropPerMin <= *test.maxDropPerMin;
+    r.verdict = dropOk && rateOk ? Verdict::Ok : Verdict::Ng;
+    if (test.volumeMl && r.stats.seconds > 0)
+        if (const std::optional<double> atm = AtmosphereIn(unit))
+            r.leakMlPerMin = *test.volumeMl * r.drop / *atm / (r.stats.seconds / 60);
+    return r;
+}
+
+std::optional<double> AtmosphereIn(const QString& unit)
+{
+    // 101325 Pa in each unit of the unit menu (kPaA, an absolute reading, counts as kPa).
+    static const QHash<QString, double> atm = {
+        {QStringLiteral("Pa"), 101325},         {QStringLiteral("hPa"), 1013.25},
+        {QStringLiteral("kPa"), 101.325},       {QStringLiteral("kPaA"), 101.325},
+        {QStringLiteral("MPa"), 0.101325},      {QStringLiteral("atm"), 1},
+        {QStringLiteral("torr"), 760},          {QStringLiteral("psi"), 14.6959488},
+        {QStringLiteral("mbar"), 1013.25},      {QStringLiteral("bar"), 1.01325},
+        {QStringLiteral("mmHg"), 760.002},      {QStringLiteral("cmHg"), 76.0002},
+        {QStringLiteral("inchHg"), 29.9213},    {QStringLiteral("mmH2O"), 10332.27},
+        {QStringLiteral("cmH2O"), 1033.227},    {QStringLiteral("inchH2O"), 406.7825},
+        {QStringLiteral("kgf/cm2"), 1.0332275},
+    };
+    const auto it = atm.constFind(unit);
+    if (it == atm.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QString VerdictText(Verdict v)
+{
+    switch (v) {
+    case Verdict::Ok: return QStringLiteral("OK");
+    case Verdict::Ng: return QStringLiteral("NG");
+    case Verdict::TooShort: break;
+    }
+    return QStringLiteral("判定不能");
+}
+
+namespace {
+
+QString number(double v) { return QString::number(v, 'g', 6); }
+
+// A field of the results file, quoted when it holds a comma, a quote or a line break.
+QString field(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    return u'"' + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+}  // namespace
+
+QString CriterionText(const DecayTest& test, const QString& unit)
+{
+    QStringList parts;
+    if (test.maxDrop)
+        parts << QStringLiteral("Δp≦%1 %2").arg(number(*test.maxDrop), unit);
+    if (test.maxDropPerMin)
+        parts << QStringLiteral("≦%1 %2/min").arg(number(*test.maxDropPerMin), unit);
+    return parts.join(QStringLiteral(" かつ "));
+}
+
+QString DecayResultsHeader()
+{
+    return QStringLiteral("評価時刻,記録ファイル,試験名,開始(s),終了(s),Δp,変化率(/min),単位,判定基準,判定");
+}
+
+QString DecayResultsLine(const QString& evaluatedAt, const QString& recording, const DecayTest& test,
+                         const DecayResult& r, const QString& unit, double periodS)
+{
+    const bool judged = r.verdict != Verdict::TooShort;
+    const QStringList fields{
+        evaluatedAt,
+        field(recording),
+        field(test.name),
+        judged ? number(r.stats.first * periodS) : QString(),
+        judged ? number(r.stats.last * periodS) : QString(),
+        judged ? number(r.stats.delta) : QString(),
+        judged ? number(r.stats.perMinute) : QString(),
+        field(unit),
+        field(CriterionText(test, unit)),
+        VerdictText(r.verdict),
+    };
+    return fields.join(u',');
+}
+
+}  // namespace tavin

@@ -1,0 +1,76 @@
+// Judging a stretch of a recording: the figures of an interval between two samples, and the
+// pressure-decay (leak) test that leak testers run after filling and settling: over a hold time,
+// did the pressure drop less than allowed? Values are the shown ones (raw times the coefficient);
+// times run on the recording's axis, one sampling period a sample.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace tavin {
+
+// The figures between samples `first` and `last` (both included).
+struct IntervalStats {
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    std::int32_t count = 0;  // samples in the interval
+    double seconds = 0;      // Δt: from the first sample to the last
+    double startValue = 0;   // the value at each end
+    double endValue = 0;
+    double delta = 0;      // Δp = end − start
+    double perSecond = 0;  // Δp / Δt; 0 for an interval of one sample
+    double perMinute = 0;
+    double min = 0;
+    double max = 0;
+    double mean = 0;
+    double stddev = 0;  // of the population (the interval's samples are all there is)
+};
+
+// `values`: raw samples; `k`: the coefficient; `periodS`: the sampling period in seconds. The
+// ends are taken in either order and must lie within the `count` samples.
+IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t first, std::int32_t last,
+                        float k, double periodS);
+
+// A pressure-decay test: the settle time skipped from the interval's start, the hold time judged
+// after it, and what may be lost over it.
+struct DecayTest {
+    QString name;                         // the test's name, for the results file
+    double settleS = 0;                   // skipped from the start
+    double holdS = 0;                     // judged after the settle time
+    std::optional<double> maxDrop;        // allowed fall of pressure over the hold time
+    std::optional<double> maxDropPerMin;  // allowed fall a minute; either or both
+    std::optional<double> volumeMl;       // the tested volume: the leak as a flow
+};
+
+enum class Verdict { Ok, Ng, TooShort };
+
+struct DecayResult {
+    Verdict verdict = Verdict::TooShort;
+    IntervalStats stats;  // over the hold time (when not TooShort)
+    double drop = 0;      // start − end: positive when the pressure fell
+    double dropPerMin = 0;
+    std::optional<double> leakMlPerMin;  // V·Δp / (p_atm·Δt), with a volume and a known unit
+};
+
+// Judges the samples from `from` on (a recording's start, or the first cursor). A hold time the
+// data does not reach gives TooShort. A drop within both allowances is OK; one beyond either NG.
+DecayResult EvaluateDecay(const float* values, std::int32_t count, std::int32_t from, float k, double periodS,
+                          const DecayTest& test, const QString& unit);
+
+// Atmospheric pressure (101.325 kPa) in one of the gauge's units; none for a unit of the user's.
+std::optional<double> AtmosphereIn(const QString& unit);
+
+// "OK" or "NG" as test benches write them; "判定不能" when the data is too short.
+QString VerdictText(Verdict v);
+
+// The criterion in words: "Δp≦0.5 kPa", "≦0.1 kPa/min", or both joined by " かつ ".
+QString CriterionText(const DecayTest& test, const QString& unit);
+
+// One line of the results file beside the recordings (UTF-8 CSV), and its header.
+QString DecayResultsHeader();
+// The interval's ends are given in seconds from the recording's first sample.
+QString DecayResultsLine(const QString& evaluatedAt, const QString& recording, const DecayTest& test,
+                         const DecayResult& r, const QString& unit, double periodS);
+
+}  // namespace tavin
