@@ -16,7 +16,9 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
+#include <vector>
 
 namespace tavin {
 
@@ -227,6 +229,29 @@ QString takeAnalysisCsv(Reading& in, const QString&)
     return QString();
 }
 
+// HOLD,MAXDROP[,SETTLE]: seconds, the unit recorded, seconds.
+QString takeDecay(Reading& in, const QString& v)
+{
+    const QStringList parts = v.split(u',');
+    std::vector<double> n;
+    for (const QString& part : parts) {
+        bool ok = false;
+        n.push_back(part.trimmed().toDouble(&ok));
+        if (!ok || !std::isfinite(n.back()))
+            n.clear();
+    }
+    if ((parts.size() != 2 && parts.size() != 3) || n.size() != std::size_t(parts.size()) || !(n[0] > 0) ||
+        n[0] > 1e6 || n[1] < 0 || (n.size() == 3 && (n[2] < 0 || n[2] > 1e6)))
+        return in.bad(QStringLiteral("保持秒数 (0 より大きい),許容降下量 (0 以上)[,安定待ち秒数 (0 以上)]"));
+    DecayTest t;
+    t.name = QStringLiteral("tavin-record --decay %1").arg(v);
+    t.holdS = n[0];
+    t.maxDrop = n[1];
+    t.settleS = n.size() == 3 ? n[2] : 0;
+    in.r.decay = t;
+    return QString();
+}
+
 QString takeQuiet(Reading& in, const QString&)
 {
     in.r.quiet = true;
@@ -338,6 +363,12 @@ constexpr OptionInfo Options[] = {
      .help = "保存した区間ごとに解析用 CSV (UTF-8、時刻はミリ秒まで) を記録ファイル\n"
              "の横に書く: 名前は記録ファイルの .csv を _analysis.csv にしたもの",
      .take = takeAnalysisCsv},
+    {.name = "decay",
+     .value = "HOLD,MAXDROP[,SETTLE]",
+     .help = "保存した区間ごとに圧力降下 (漏れ) 試験を判定する: 区間の始めから SETTLE 秒\n"
+             "(既定 0) 後の HOLD 秒間に、記録の単位で MAXDROP より多く下がれば NG。\n"
+             "判定行を標準出力に、結果を記録ファイルの横の decay-results.csv に書く",
+     .take = takeDecay},
     {.name = "quiet", .value = nullptr, .help = "端末に状態行を表示しない", .take = takeQuiet},
     // Taken before anything else, whatever else is given.
     {.name = "help", .value = nullptr, .help = "この説明を表示する (-h も同じ)"},
@@ -536,6 +567,7 @@ QString RecordUsage()
     }
     text += QStringLiteral(
         "\n保存した区間ごとに 1 行 (パス、サンプル数、最初と最後の時刻、タブ区切り) を標準出力に書きます。\n"
+        "--decay では続けて判定の行 (OK、NG または 判定不能、パス、数値、タブ区切り) を書きます。\n"
         "SIGTERM, SIGINT, SIGHUP は途中の区間を保存して終了します。\n"
         "終了状態: 0 正常、1 保存できなかった測定データがある、2 入力の誤り、3 デバイスが消えた。\n");
     return text;

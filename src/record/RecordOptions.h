@@ -3,10 +3,12 @@
 // anything is opened or created, so that a mistake costs one clear line and nothing else.
 #pragma once
 
+#include "core/trend/Evaluation.h"
 #include "engine/Acquisition.h"
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tavin {
 
@@ -14,12 +16,13 @@ struct AppEnv;
 
 struct RecordOptions {
     AcquisitionOptions acquisition;
-    QString port;            // the port as the user names it: "COM3" or a device path
-    QString settingsPath;    // the settings file read; empty: none
-    QStringList replaced;    // the settings file's keys that could not be used, one line each
-    double durationS = 0;    // stop and save after this many seconds; 0: until a signal
-    bool quiet = false;      // no status line
-    bool reconnect = false;  // a vanished device is waited for rather than ending the run
+    QString port;                    // the port as the user names it: "COM3" or a device path
+    QString settingsPath;            // the settings file read; empty: none
+    QStringList replaced;            // the settings file's keys that could not be used, one line each
+    double durationS = 0;            // stop and save after this many seconds; 0: until a signal
+    bool quiet = false;              // no status line
+    bool reconnect = false;          // a vanished device is waited for rather than ending the run
+    std::optional<DecayTest> decay;  // each saved segment is judged as a pressure-decay test
 };
 
 struct ParsedCommandLine {

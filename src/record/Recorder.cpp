@@ -1,5 +1,6 @@
 #include "record/Recorder.h"
 
+#include "core/files/RecordingLoad.h"
 #include "core/platform/AppEnv.h"
 #include "core/platform/DateTime.h"
 #include "core/stream/StreamOptions.h"
@@ -149,6 +150,8 @@ void Recorder::onEvent(const AcquisitionEvent& e)
                       .arg(static_cast<long long>(e.number))
                       .arg(isoTime(e.first), isoTime(e.last))
                       .toUtf8());
+        if (o_.decay)
+            judgeDecay(e.text);
         break;
     case Kind::PortLost: onPortLost(e.text); break;
     case Kind::ProtectionOff:
@@ -169,6 +172,41 @@ void Recorder::onEvent(const AcquisitionEvent& e)
     case Kind::UnitChanged:
     case Kind::BatteryChanged: break;
     }
+}
+
+// The recording as saved is what is judged: read back, with the sampling, unit and coefficient
+// of its header. The verdict goes to stdout, a row to the results file beside it, a line to the log.
+void Recorder::judgeDecay(const QString& recording)
+{
+    if (!judged_)
+        judged_ = std::make_unique<SampleStore>();
+    judged_->Clear();
+    CsvHeader header;
+    const RecordingLoad load =
+        LoadRecording(recording, *judged_, log_, env_, [&](const CsvHeaderLine& h) { header = h.header; });
+    if (!load.failure.isEmpty()) {
+        say(QStringLiteral("判定のために記録を読めません: %1 (%2)").arg(recording, load.failure), 1);
+        return;
+    }
+    const DecayTest& test = *o_.decay;
+    const DecayResult r = EvaluateDecay(judged_->g_Datas.data(), judged_->g_DataCnt, 0, header.keisu,
+                                        header.sampling / 1000, test, header.unit);
+    const QString name = QFileInfo(recording).fileName();
+    const QString figures = r.verdict == Verdict::TooShort
+                                ? QStringLiteral("保持時間に届くデータがありません")
+                                : QStringLiteral("Δp %1 %2 (%3 %2/min) 基準 %4")
+                                      .arg(r.stats.delta, 0, 'g', 6)
+                                      .arg(header.unit)
+                                      .arg(r.stats.perMinute, 0, 'g', 6)
+                                      .arg(CriterionText(test, header.unit));
+    clearStatus();
+    out_.line(QStringLiteral("%1\t%2\t%3\n").arg(VerdictText(r.verdict), recording, figures).toUtf8());
+    log_.LogMsg(0, QStringLiteral("tavin-record"),
+                QStringLiteral("圧力降下試験 %1: %2 %3").arg(name, VerdictText(r.verdict), figures));
+    const QString line = DecayResultsLine(FormatDate(env_.now(), u"yyyy/mm/dd hh:nn:ss"), recording, test, r,
+                                          header.unit, header.sampling / 1000);
+    if (QString why; !AppendDecayResult(QFileInfo(recording).absolutePath(), line, &why))
+        say(QStringLiteral("判定結果を %1 に書けません: %2").arg(QLatin1String(DecayResultsName), why), 1);
 }
 
 void Recorder::onPortLost(const QString& why)

@@ -56,6 +56,8 @@ private:
     void onNews();
     void onEvent(const AcquisitionEvent& e);
     void onPortLost(const QString& why);
+    // A saved segment judged as a pressure-decay test (--decay).
+    void judgeDecay(const QString& recording);
     void connected();
     void checkWhatComes();
     void tryReconnect();
@@ -90,6 +92,7 @@ private:
     Journal journal_;
     UnsavedRecordings unsaved_;
     std::unique_ptr<Acquisition> engine_;
+    std::unique_ptr<SampleStore> judged_;  // a saved segment read back for --decay
 
     QTimer second_;
     QTimer reconnect_;

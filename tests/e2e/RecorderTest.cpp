@@ -204,6 +204,8 @@ TEST_F(Recorder, BadInputEndsWithStatus2AndOneLineAndCreatesNothing)
         {{"--port", "COM9"}, "ポート COM9 がありません"},
         {{"--dir", "/proc"}, "に書き込めません"},
         {{"--name", QString(240, u'x')}, "ファイル名が長すぎます"},
+        {{"--decay", "5"}, "--decay の値 5 は使えません"},
+        {{"--decay", "0,1"}, "--decay の値 0,1 は使えません"},
     };
     for (const auto& c : cases) {
         record(other, c.args);
@@ -224,6 +226,35 @@ TEST_F(Recorder, BadInputEndsWithStatus2AndOneLineAndCreatesNothing)
     EXPECT_EQ(ended(other), 2);
     EXPECT_TRUE(QString::fromUtf8(other.readAllStandardError()).contains("他のプログラムが使用中です"));
     EXPECT_TRUE(rec.running());
+}
+
+// A bench left alone judges each test by itself: a gauge whose pressure falls 0.5 kPa a second
+// (read to 0.1 kPa) is OK against an allowed drop of 0.8 kPa over a second's hold, NG against 0.3.
+TEST_F(Recorder, WithDecayEachSavedSegmentIsJudgedAndTheResultKept)
+{
+    gauge({"--period", "20", "--wave", "fall", "--offset", "200", "--amplitude", "1"});
+    for (const char* allowed : {"1,0.8,0.5", "1,0.3,0.5"}) {
+        record(rec, {"--sampling", "20", "--duration", "2.5", "--decay", allowed, "--quiet"});
+        ASSERT_EQ(ended(rec), 0);
+        const QList<QByteArray> lines = rec.readAllStandardOutput().trimmed().split('\n');
+        ASSERT_EQ(lines.size(), 2) << allowed;
+        const QStringList verdict = QString::fromUtf8(lines[1]).split(u'\t');
+        ASSERT_EQ(verdict.size(), 3) << lines[1].toStdString();
+        EXPECT_EQ(verdict[0], allowed[4] == '8' ? "OK" : "NG");
+        EXPECT_EQ(verdict[1], QString::fromUtf8(lines[0].split('\t')[0]));  // the recording just saved
+        const double dp = verdict[2].section(u' ', 1, 1).toDouble();
+        EXPECT_TRUE(verdict[2].startsWith("Δp ") && dp >= -0.6 && dp <= -0.4) << verdict[2].toStdString();
+    }
+    // Both in the results file beside the recordings, under one header.
+    const QByteArray results = t.read("rec/decay-results.csv");
+    EXPECT_TRUE(results.startsWith("\xEF\xBB\xBF"));
+    const QStringList rows = QString::fromUtf8(results).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_TRUE(rows[0].endsWith(
+        QStringLiteral("評価時刻,記録ファイル,試験名,開始(s),終了(s),Δp,変化率(/min),単位,判定基準,判定")));
+    EXPECT_TRUE(rows[1].contains(",0.5,1.5,") && rows[1].endsWith(",kPa,Δp≦0.8 kPa,OK"))
+        << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].endsWith(",NG")) << rows[2].toStdString();
 }
 
 TEST_F(Recorder, ItsRecordingLoadsInTheWindowWithUnitSamplingAndCoefficient)

@@ -34,7 +34,8 @@ are printed on stderr as "gauge-sim: received" and their hexadecimal digits, and
   --com N            COM number, 1..30 (default 1)
   --kind K           gauge kind: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (default 0)
   --period MS        time between frames in milliseconds, 1..600000 (default 1000)
-  --wave W           constant, ramp, sine or steps (default sine)
+  --wave W           constant, ramp, sine, steps or fall (default sine); fall starts at the
+                     offset and falls by the amplitude every 100 frames, steadily
   --offset V         centre value (default 0)
   --amplitude V      size of the wave (default 1)
   --unit U           M (MPa), k (kPa), P (Pa) or - (none) (default k)
@@ -136,7 +137,7 @@ Options parse(int argc, char** argv)
     }
     if (o.dir.empty())
         fail("--dir is required (see --help)");
-    if (o.wave != "constant" && o.wave != "ramp" && o.wave != "sine" && o.wave != "steps")
+    if (o.wave != "constant" && o.wave != "ramp" && o.wave != "sine" && o.wave != "steps" && o.wave != "fall")
         fail("unknown wave " + o.wave);
     if (std::string("MkP-").find(o.wire.unit) == std::string::npos)
         fail("unit must be M, k, P or -");
@@ -151,6 +152,8 @@ double waveValue(const Options& o, long i)
         return o.offset + o.amplitude * double(i % 100) / 100.0;
     if (o.wave == "steps")
         return o.offset + o.amplitude * double((i / 20) % 5) / 4.0;
+    if (o.wave == "fall")
+        return o.offset - o.amplitude * double(i) / 100.0;
     return o.offset + o.amplitude * std::sin(2.0 * M_PI * double(i) / 100.0);
 }
 

@@ -1,11 +1,31 @@
 #include "core/trend/Evaluation.h"
 
+#include "core/platform/NumText.h"
+#include "core/platform/TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <vector>
 
 namespace tavin {
+
+namespace {
+
+// A value as the screen and the recording show it: the product of the shortest decimals of value
+// and coefficient, so that a gauge's 199.7 stays 199.7 and a drop of 0.6 is not 0.600006.
+double Shown(float value, float k)
+{
+    char text[48];
+    *WriteProduct(text, value, k) = '\0';
+    return std::strtod(text, nullptr);
+}
+
+}  // namespace
 
 IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t first, std::int32_t last,
                         float k, double periodS)
@@ -21,7 +41,10 @@ IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t fi
     s.last = last;
     s.count = last - first + 1;
     s.seconds = double(last - first) * periodS;
-    const auto shown = [&](std::int32_t i) { return double(values[i]) * double(k); };
+    std::vector<double> shownValues(std::size_t(last - first + 1));
+    for (std::int32_t i = first; i <= last; ++i)
+        shownValues[std::size_t(i - first)] = Shown(values[i], k);
+    const auto shown = [&](std::int32_t i) { return shownValues[std::size_t(i - first)]; };
     s.startValue = shown(first);
     s.endValue = shown(last);
     s.delta = s.endValue - s.startValue;
@@ -145,6 +168,16 @@ QString DecayResultsLine(const QString& evaluatedAt, const QString& recording, c
         VerdictText(r.verdict),
     };
     return fields.join(u',');
+}
+
+bool AppendDecayResult(const QString& folder, const QString& line, QString* error)
+{
+    const QString path = QDir(folder).filePath(QLatin1String(DecayResultsName));
+    QByteArray bytes;
+    if (!QFileInfo::exists(path))
+        bytes = "\xEF\xBB\xBF" + DecayResultsHeader().toUtf8() + "\r\n";
+    bytes += line.toUtf8() + "\r\n";
+    return AppendToFile(path, bytes, error);
 }
 
 }  // namespace tavin

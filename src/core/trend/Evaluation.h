@@ -1,7 +1,7 @@
 // Judging a stretch of a recording: the figures of an interval between two samples, and the
 // pressure-decay (leak) test that leak testers run after filling and settling: over a hold time,
-// did the pressure drop less than allowed? Values are the shown ones (raw times the coefficient);
-// times run on the recording's axis, one sampling period a sample.
+// did the pressure drop less than allowed? Values are the shown ones (raw times the coefficient, as
+// decimals); times run on the recording's axis, one sampling period a sample.
 #pragma once
 
 #include <QString>
@@ -72,5 +72,11 @@ QString DecayResultsHeader();
 // The interval's ends are given in seconds from the recording's first sample.
 QString DecayResultsLine(const QString& evaluatedAt, const QString& recording, const DecayTest& test,
                          const DecayResult& r, const QString& unit, double periodS);
+
+// The results file in `folder`: "decay-results.csv", UTF-8 with a byte-order mark (so that a
+// spreadsheet reads its Japanese), CR LF, its header written when the file is new. False, with
+// why, when the line could not be added.
+constexpr const char* DecayResultsName = "decay-results.csv";
+bool AppendDecayResult(const QString& folder, const QString& line, QString* error);
 
 }  // namespace tavin

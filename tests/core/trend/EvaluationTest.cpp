@@ -1,5 +1,5 @@
 // Judging a stretch of a recording, against figures computed apart from the program (Python's
-// statistics module on the same float values).
+// statistics module on the values as the gauge sent them).
 #include "core/trend/Evaluation.h"
 
 #include <gtest/gtest.h>
@@ -17,24 +17,24 @@ TEST(Evaluation, AnIntervalsFiguresMatchAnIndependentComputation)
         double seconds, start, delta, perMinute, min, max, mean, stddev;
     };
     const Case cases[] = {
-        {1, 4, 1, 4, 1.5, 100.5, -1.5999985, -63.999939, 98.9, 100.5, 99.600000, 0.61237275},
-        {4, 1, 1, 4, 1.5, 100.5, -1.5999985, -63.999939, 98.9, 100.5, 99.600000, 0.61237275},  // either order
-        {1, 4, 2.5f, 4, 1.5, 251.25, -3.9999962, -159.99985, 247.25, 251.25, 249.00000, 1.5309319},
+        {1, 4, 1, 4, 1.5, 100.5, -1.6, -64.0, 98.9, 100.5, 99.6, 0.61237244},
+        {4, 1, 1, 4, 1.5, 100.5, -1.6, -64.0, 98.9, 100.5, 99.6, 0.61237244},  // either order
+        {1, 4, 2.5f, 4, 1.5, 251.25, -4.0, -160.0, 247.25, 251.25, 249.0, 1.53093109},
         {2, 2, 1, 1, 0, 99.8, 0, 0, 99.8, 99.8, 99.8, 0},                         // one sample: no rate
-        {3, 40, 1, 3, 1.0, 99.2, -0.1, -6.0, 98.9, 99.2, 99.066666, 0.12472001},  // cut to the data
+        {3, 40, 1, 3, 1.0, 99.2, -0.1, -6.0, 98.9, 99.2, 99.066667, 0.12472191},  // cut to the data
     };
     for (const Case& c : cases) {
         const IntervalStats s = StatsOver(v.data(), std::int32_t(v.size()), c.a, c.b, c.k, 0.5);
         const auto where = testing::Message() << c.a << ".." << c.b << " x" << c.k;
         EXPECT_EQ(s.count, c.count) << where;
         EXPECT_DOUBLE_EQ(s.seconds, c.seconds) << where;
-        EXPECT_NEAR(s.startValue, c.start, 1e-4) << where;
-        EXPECT_NEAR(s.delta, c.delta, 1e-4) << where;
-        EXPECT_NEAR(s.perMinute, c.perMinute, 1e-3) << where;
-        EXPECT_NEAR(s.min, c.min, 1e-4) << where;
-        EXPECT_NEAR(s.max, c.max, 1e-4) << where;
-        EXPECT_NEAR(s.mean, c.mean, 1e-5) << where;
-        EXPECT_NEAR(s.stddev, c.stddev, 1e-5) << where;
+        EXPECT_NEAR(s.startValue, c.start, 1e-9) << where;
+        EXPECT_NEAR(s.delta, c.delta, 1e-9) << where;
+        EXPECT_NEAR(s.perMinute, c.perMinute, 1e-9) << where;
+        EXPECT_NEAR(s.min, c.min, 1e-9) << where;
+        EXPECT_NEAR(s.max, c.max, 1e-9) << where;
+        EXPECT_NEAR(s.mean, c.mean, 1e-6) << where;
+        EXPECT_NEAR(s.stddev, c.stddev, 1e-8) << where;
     }
 }
 
