@@ -49,7 +49,7 @@ struct PrintState {
     bool PrintPortrait = false;  // A4 portrait, else landscape
     bool PrintAll = false;       // all data as landscape strips ("全データ印刷")
     std::int16_t PrintRow = 0;   // current row of the file block
-    OleDate PrintDate = 0;       // start of the job, to the minute
+    OleDate PrintDate = 0;       // start of the job, to the second
     QString PrintFilePath;       // where the file printer writes
     GraphScale PrintScale;       // scale of the graph being printed
     float GraphLeft = 0;         // the box being printed, without the margin

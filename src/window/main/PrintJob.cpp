@@ -28,7 +28,9 @@ struct WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-OleDate ToTheMinute(OleDate d) { return std::floor(d * 1440 + 1e-6) / 1440; }
+// The job's time to the second: the sheet says when it was printed, so that two prints of one
+// recording can be told apart.
+OleDate ToTheSecond(OleDate d) { return std::floor(d * 86400 + 1e-6) / 86400; }
 
 // Right end of the header and the rules.
 float RightEnd(const PrintState& ps)
@@ -66,7 +68,7 @@ std::int16_t PrintJob::PrintOut(const PrintRequest& job)
     }
 
     ps.PrintMargin = 5;
-    ps.PrintDate = ToTheMinute(st_.env.now());
+    ps.PrintDate = ToTheSecond(st_.env.now());
     const float span = st_.page.span();
     const std::int32_t perPage = CLng(span);
     const QString& headerName = job.headerName;
@@ -109,8 +111,10 @@ void PrintJob::printSheets(const PrinterEntry& printer, const PrintRequest& job,
     else
         printBoxes(prn, layout, index, perPage, job.withAverage);
     prn.EndDoc();
-    if (printer.file)
-        st_.LogMsg(0, ProcPrintOut, ps.PrintFilePath);
+    if (printer.file) {
+        st_.print.PrintFilePath = prn.writtenPath();
+        st_.LogMsg(0, ProcPrintOut, prn.writtenPath());
+    }
 }
 
 void PrintJob::printBoxes(PrinterSurface& prn, const PrintLayout& layout, std::int16_t index,

@@ -1,12 +1,12 @@
 #include "window/platform/PrinterSurface.h"
 
 #include "core/platform/Errors.h"
+#include "core/platform/FileOps.h"
 #include "core/print/PrintLayout.h"
 
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 namespace tavin {
@@ -20,11 +20,8 @@ PrinterSurface::PrinterSurface(const PrinterEntry& printer, const QString& path,
                                bool portrait, const QStringList& options)
     : printer_(printer), path_(path), title_(title), options_(options), portrait_(portrait)
 {
-    if (printer.file)
-        file_ = std::make_unique<QSaveFile>(path);
-    else
-        file_ = std::make_unique<QTemporaryFile>();
-    if (!file_->open(QIODevice::WriteOnly))
+    file_ = std::make_unique<QTemporaryFile>();
+    if (!file_->open(QIODevice::ReadWrite))
         throw RuntimeError((printer.file ? path : printer.name) + QStringLiteral(": ") +
                            file_->errorString());
     writer_ = std::make_unique<QPdfWriter>(file_.get());
@@ -104,15 +101,24 @@ float PrinterSurface::printableBottom() const { return (portrait_ ? 297.0f : 210
 void PrinterSurface::EndDoc()
 {
     painter_.end();
-    if (auto* save = dynamic_cast<QSaveFile*>(file_.get())) {
-        if (!save->commit())
-            throw RuntimeError(path_ + QStringLiteral(": ") + save->errorString());
-        return;
-    }
     auto* scratch = static_cast<QTemporaryFile*>(file_.get());
     if (!scratch->flush() || scratch->error() != QFileDevice::NoError)
-        throw RuntimeError(printer_.name + QStringLiteral(": ") + scratch->errorString());
-    SubmitToQueue(printer_.name, scratch->fileName(), title_, !portrait_, options_);
+        throw RuntimeError((printer_.file ? path_ : printer_.name) + QStringLiteral(": ") +
+                           scratch->errorString());
+    if (!printer_.file) {
+        SubmitToQueue(printer_.name, scratch->fileName(), title_, !portrait_, options_);
+        return;
+    }
+    QString why;
+    written_ = WriteNewFile(
+        path_,
+        [&](QIODevice& out) {
+            scratch->seek(0);
+            return out.write(scratch->readAll()) == scratch->size();
+        },
+        &why);
+    if (written_.isEmpty())
+        throw RuntimeError(path_ + QStringLiteral(": ") + why);
 }
 
 }  // namespace tavin

@@ -45,15 +45,18 @@ public:
     // The lowest line anything may reach on a sheet.
     float printableBottom() const;
 
-    // Ends the document: the file printer's PDF replaces `path`, a queue receives the job. Throws
-    // RuntimeError (and drops the document) when that fails.
+    // Ends the document: the file printer's PDF becomes a new file at `path`, or at the first free
+    // "-2", "-3" ... beside it when that name is taken (no file is ever replaced); a queue receives
+    // the job. Throws RuntimeError (and drops the document) when that fails.
     void EndDoc();
+    // Where the file printer's PDF went (after EndDoc).
+    const QString& writtenPath() const { return written_; }
 
 private:
     float toDev(float mm) const { return mm * dotsPerMm_; }
 
     PrinterEntry printer_;
-    QString path_, title_;
+    QString path_, title_, written_;
     QStringList options_;
     bool portrait_;
     std::unique_ptr<QFileDevice> file_;  // the scratch file

@@ -144,7 +144,7 @@ TEST_F(Print, ALandscapeSheetCarriesHeaderFileBlockAndTwoBoxesWithTheirLabels)
     EXPECT_NEAR(title.x0, 15, 0.5);
     EXPECT_NEAR(title.y0, 8, 0.5);
     EXPECT_EQ(ShortDate(state->print.PrintDate) + u' ' + LongTime(state->print.PrintDate),
-              QStringLiteral("2026/12/06 9:05:00"));  // the clock says 9:05:03
+              QStringLiteral("2026/12/06 9:05:03"));  // to the second: two prints can be told apart
     const QString date = ShortDate(state->print.PrintDate);
     const Word time = one(all, LongTime(state->print.PrintDate));
     EXPECT_NEAR(time.x1, 285, 0.5);  // right-aligned to the margin plus 280
@@ -325,25 +325,29 @@ TEST_F(Print, AFileNumberOnlyInLandscapeAllDataAndNeverFromAFieldThatIsNoPageNum
         EXPECT_FALSE(word.text.startsWith(QStringLiteral("頁"))) << word.text.toStdString();
 }
 
-TEST_F(Print, TheFileIsReplacedOnlyByACompleteNewOneAndNoScratchFileStays)
+TEST_F(Print, ASheetNeverReplacesAFileAndNoScratchFileStays)
 {
     fill(45);
     const QString path = t.path(QStringLiteral("bench1-0001.pdf"));
     t.write(QStringLiteral("bench1-0001.pdf"), "an earlier print");
     {
-        // A job that is dropped before its end leaves the earlier file as it was.
+        // A job that is dropped before its end writes nothing.
         PrinterSurface dropped(FilePrinter(), path, QString(), false);
         dropped.Print(QStringLiteral("half"));
     }
-    EXPECT_EQ(t.read(QStringLiteral("bench1-0001.pdf")), "an earlier print");
     EXPECT_EQ(QDir(t.dir.path()).entryList({"bench1*"}, QDir::Files), QStringList{"bench1-0001.pdf"});
 
-    EXPECT_EQ(print(false), path);
-    EXPECT_TRUE(t.read(QStringLiteral("bench1-0001.pdf")).startsWith("%PDF-"));
-    EXPECT_EQ(QDir(t.dir.path()).entryList({"bench1*"}, QDir::Files), QStringList{"bench1-0001.pdf"});
+    // The name is taken: the sheet takes the next free one, as recordings do, and says where.
+    const QString next = t.path(QStringLiteral("bench1-0001-2.pdf"));
+    EXPECT_EQ(print(false), next);
+    EXPECT_EQ(t.read(QStringLiteral("bench1-0001.pdf")), "an earlier print");
+    EXPECT_TRUE(t.read(QStringLiteral("bench1-0001-2.pdf")).startsWith("%PDF-"));
+    EXPECT_EQ(QDir(t.dir.path()).entryList({"bench1*", ".tavin-*"}, QDir::Files | QDir::Hidden),
+              (QStringList{"bench1-0001-2.pdf", "bench1-0001.pdf"}));
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), QStringLiteral("印刷終了 ") + next);
     QFile log(state->log.LogFilePath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("[PrintOut]: " + path.toUtf8()))
+    EXPECT_TRUE(log.readAll().contains("[PrintOut]: " + next.toUtf8()))
         << state->log.LogFilePath.toStdString();
 
     // A folder that cannot take the file: the job ends with an error and writes nothing.
