@@ -68,6 +68,53 @@ IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t fi
     return s;
 }
 
+void RawSummary::add(const float* values, std::int32_t first, std::int32_t last)
+{
+    if (first < 0 || last < first)
+        return;
+    if (count == 0)
+        lo = hi = values[first];
+    for (std::int32_t i = first; i <= last; ++i) {
+        lo = std::min(lo, values[i]);
+        hi = std::max(hi, values[i]);
+        sum += values[i];
+    }
+    count += last - first + 1;
+}
+
+RangeSummary RawSummary::shown(float k) const
+{
+    RangeSummary s;
+    if (count == 0)
+        return s;
+    s.count = count;
+    // A negative coefficient turns the smallest raw value into the largest shown.
+    s.min = Shown(k < 0 ? hi : lo, k);
+    s.max = Shown(k < 0 ? lo : hi, k);
+    s.mean = sum / count * double(k);
+    return s;
+}
+
+RangeSummary SummaryOver(const float* values, std::int32_t first, std::int32_t last, float k)
+{
+    RawSummary r;
+    r.add(values, first, last);
+    return r.shown(k);
+}
+
+QString SummaryText(const RangeSummary& s)
+{
+    if (s.count == 0)
+        return QString();
+    const QString min = QString::number(s.min, 'g', 15), max = QString::number(s.max, 'g', 15);
+    const auto decimals = [](const QString& t) {
+        const qsizetype dot = t.indexOf(u'.');
+        return dot < 0 || t.contains(u'e') ? 0 : int(t.size() - dot - 1);
+    };
+    const int shown = std::min(std::max(decimals(min), decimals(max)) + 1, 6);
+    return QStringLiteral("最小 %1  最大 %2  平均 %3").arg(min, max, QString::number(s.mean, 'f', shown));
+}
+
 DecayResult EvaluateDecay(const float* values, std::int32_t count, std::int32_t from, float k, double periodS,
                           const DecayTest& test, const QString& unit)
 {

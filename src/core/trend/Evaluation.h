@@ -32,6 +32,29 @@ struct IntervalStats {
 IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t first, std::int32_t last,
                         float k, double periodS);
 
+// Minimum, maximum and mean of samples `first`..`last` as shown: one pass over the raw values, fast
+// enough for every screen refresh; only the results are made decimals.
+struct RangeSummary {
+    std::int32_t count = 0;
+    double min = 0;
+    double max = 0;
+    double mean = 0;
+};
+RangeSummary SummaryOver(const float* values, std::int32_t first, std::int32_t last, float k);
+// The same kept as raw figures, to which the samples a measurement adds are added as they come.
+struct RawSummary {
+    std::int32_t count = 0;
+    float lo = 0;
+    float hi = 0;
+    double sum = 0;
+
+    void add(const float* values, std::int32_t first, std::int32_t last);
+    RangeSummary shown(float k) const;
+};
+// "最小 199.4  最大 200  平均 199.71"; the mean with one decimal more than the values show. Empty
+// for no sample.
+QString SummaryText(const RangeSummary& s);
+
 // A pressure-decay test: the settle time skipped from the interval's start, the hold time judged
 // after it, and what may be lost over it.
 struct DecayTest {

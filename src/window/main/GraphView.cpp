@@ -80,7 +80,45 @@ void GraphView::paint()
         if (ui.chkAve->isChecked())
             DrawGraph2(ui.pctGraph1, st_.page.start(), count - 1, false);
         placeLimitLines();  // the scale may have moved them
+        showSummary(true);
     });
+}
+
+void GraphView::showWholeSummary(bool shown)
+{
+    wholeSummary_ = shown;
+    showSummary(true);
+}
+
+void GraphView::showSummary(bool again)
+{
+    const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
+    const std::int32_t first = st_.page.start();
+    const std::int32_t last = std::min(count - 1, st_.page.lastShown(count));
+    const std::int32_t generation = st_.store.g_FileNo.load(std::memory_order_relaxed);
+    const float* values = st_.store.g_Datas.data();
+    auto& was = summarized_;
+    if (!again && was.first == first && was.generation == generation && was.last <= last) {
+        if (was.last == last)
+            return;
+        was.page.add(values, was.last + 1, last);  // what the refresh drew: no second pass over the page
+    } else {
+        was.page = RawSummary();
+        was.page.add(values, first, last);
+        was.first = first;
+        was.generation = generation;
+    }
+    was.last = last;
+    QString text = SummaryText(was.page.shown(st_.g_Keisu));
+    if (!text.isEmpty())
+        text = QStringLiteral("表示中: ") + text;
+    if (wholeSummary_ && count > 0)
+        text += QStringLiteral("    全体: ") + SummaryText(SummaryOver(values, 0, count - 1, st_.g_Keisu));
+    // In the unit of the scale's label, as the graph shows the values.
+    const QString& unit = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Unit;
+    if (!text.isEmpty() && !unit.isEmpty() && unit != QStringLiteral("---"))
+        text += u' ' + unit;
+    ui.lblPageStats->setText(text);
 }
 
 void GraphView::followStore() { drawnCount_ = st_.store.g_DataCnt.load(std::memory_order_acquire); }
@@ -261,6 +299,7 @@ void GraphView::drawNewSamples(bool mayLengthen)
         }
     }
     drawnCount_ = count;
+    showSummary();
 }
 
 void GraphView::SetLimitLinePos(LineShape* line, float value)

@@ -5,6 +5,8 @@
 // core's PageModel, the samples from the store; it runs on the GUI thread only.
 #pragma once
 
+#include "core/trend/Evaluation.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -37,6 +39,7 @@ struct GraphControls {
     QScrollBar* HScroll1 = nullptr;
     Label* lblPage = nullptr;
     Label* lblTime = nullptr;
+    Label* lblPageStats = nullptr;  // minimum, maximum and mean of what the page shows
     QCheckBox* chkCursorOn = nullptr;
     QTimer* Timer4 = nullptr;  // the cursor line's blink and clean-up
     // The choices the graph reads: the scale shown (plus range) and whether the average is drawn.
@@ -80,6 +83,8 @@ public:
     void MoveCursorLine();
     void ShowCursorLabel(std::int32_t index);
     void hideCursor();  // the line and its panel together
+    // In read-out mode the figures of the whole recording follow those of the page.
+    void showWholeSummary(bool shown);
     void setCursorShown(bool shown);
 
     // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
@@ -106,6 +111,9 @@ private:
     void renderGraph(QPainter& p);
     QImage graphBackground();
     bool measuring() const;
+    // The page's figures; between repaints worked out again only when the page or its samples
+    // changed.
+    void showSummary(bool again = false);
     bool averageShown() const;
 
     AppState& st_;
@@ -115,6 +123,12 @@ private:
     std::int16_t CurRange = 0;     // plus-range index of the last full redraw
     std::int16_t ScrollDepth = 0;  // the scroll bar's handler within itself, or the bar just focused
     std::int32_t drawnCount_ = 0;  // samples drawn on the screen
+    bool wholeSummary_ = false;
+    // What lblPageStats shows the figures of; samples a measurement adds to the page are added.
+    struct {
+        std::int32_t first = -1, last = -1, generation = -1;
+        RawSummary page;
+    } summarized_;
 };
 
 }  // namespace tavin

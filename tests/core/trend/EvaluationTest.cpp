@@ -38,6 +38,17 @@ TEST(Evaluation, AnIntervalsFiguresMatchAnIndependentComputation)
     }
 }
 
+TEST(Evaluation, TheSummaryOfWhatIsShownReadsAsTheValuesDo)
+{
+    const std::vector<float> v{199.7f, 200.0f, 199.4f, 199.9f};
+    const RangeSummary s = SummaryOver(v.data(), 0, 3, 1);
+    EXPECT_EQ(s.count, 4);
+    EXPECT_EQ(SummaryText(s), "最小 199.4  最大 200  平均 199.75");  // the mean one decimal finer
+    // A negative coefficient turns the smallest raw value into the largest shown.
+    EXPECT_EQ(SummaryText(SummaryOver(v.data(), 1, 2, -2.5f)), "最小 -500  最大 -498.5  平均 -499.25");
+    EXPECT_EQ(SummaryText(SummaryOver(v.data(), 2, 1, 1)), "");  // nothing shown
+}
+
 TEST(Evaluation, APressureDecayIsJudgedOverTheHoldTimeAfterSettling)
 {
     // 200 kPa falling 0.01 kPa a sample, ten samples a second: 6 kPa a minute.
