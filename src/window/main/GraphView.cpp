@@ -113,7 +113,7 @@ void GraphView::showSummary(bool again)
     if (!text.isEmpty())
         text = QStringLiteral("表示中: ") + text;
     if (wholeSummary_ && count > 0)
-        text += QStringLiteral("    全体: ") + SummaryText(SummaryOver(values, 0, count - 1, st_.g_Keisu));
+        text += QStringLiteral("  全体: ") + SummaryText(SummaryOver(values, 0, count - 1, st_.g_Keisu));
     // In the unit of the scale's label, as the graph shows the values.
     const QString& unit = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Unit;
     if (!text.isEmpty() && !unit.isEmpty() && unit != QStringLiteral("---"))

@@ -212,7 +212,7 @@ void buildGraph(Ui::frmMain& ui, const ControlMaker& m)
     ui.lblPage = m.label(QStringLiteral("lblPage"), QString(), 900, 8730, 2400, 270);
     ui.lblTime = m.label(QStringLiteral("lblTime"), QString(), 3450, 8730, 1500, 270);
     // Under the page's labels and the progress bar of a load.
-    ui.lblPageStats = m.label(QStringLiteral("lblPageStats"), QString(), 900, 9450, 8040, 270);
+    ui.lblPageStats = m.label(QStringLiteral("lblPageStats"), QString(), 900, 9450, 8520, 270);
     ui.lblDataNum = m.label(QStringLiteral("lblDataNum"), QStringLiteral("データ数"), 5100, 8730, 1100, 270);
     ui.lblCounter = m.label(QStringLiteral("lblCounter"), QStringLiteral("0"), 6200, 8730, 1500, 270);
     ui.lblCounter->setLive();

@@ -81,7 +81,7 @@ TEST_F(Files, ASavedSegmentLoadsBackWithItsContext)
     EXPECT_EQ(w->controls().lblVariable->text(), " ----- ");
     EXPECT_EQ(state->Settings.FilePath, "RQ4600_Datas");
     // What is shown, and in read-out mode the whole recording, at the coefficient and in the unit.
-    EXPECT_EQ(w->controls().lblPageStats->text(), "表示中: 最小 -5.625  最大 3.75  平均 -0.5208    "
+    EXPECT_EQ(w->controls().lblPageStats->text(), "表示中: 最小 -5.625  最大 3.75  平均 -0.5208  "
                                                   "全体: 最小 -5.625  最大 3.75  平均 -0.5208 Torr");
 }
 
