@@ -208,7 +208,7 @@ public:
     // The graph afresh (GraphView::paint).
     void pctGraph1_Paint() { graph_->paint(); }
 
-    // Recording files (frmMain_Csv.cpp, frmMain_Journal.cpp, frmMain_Load.cpp).
+    // Recording files (frmMain_Load.cpp, frmMain_Journal.cpp; the file-name box is SaveNameBox).
     // Loads a recording file; the status bar tells how it went.
     void LoadCsvFile(const QString& path);
     const QString& loadFolder() const { return LoadFolder; }

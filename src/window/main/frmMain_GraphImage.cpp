@@ -1,6 +1,6 @@
-// The graph for a report: what the screen shows (the plot with its scale and time labels, the
-// unit, the average line, limit lines and cursor) as a PNG at the screen's size or twice it, as an
-// SVG, or on the clipboard to paste into a spreadsheet or a document.
+// The graph for a report, as GraphView draws it: what the screen shows (the plot with its scale and time
+// labels, the unit, the average line, limit lines and cursor) as a PNG at the screen's size or twice it, as
+// an SVG, or on the clipboard to paste into a spreadsheet or a document.
 #include "core/app/AppState.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
