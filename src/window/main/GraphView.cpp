@@ -55,6 +55,8 @@ GraphView::GraphView(AppState& state, const Acquisition& engine, Ui::GraphContro
     connect(ui.pctGraph1, &PictureBox::MouseDown, this,
             [this](Qt::MouseButton b, float x, float) { pctGraph1_MouseDown(b, x); });
     connect(ui.pctGraph1, &PictureBox::DblClick, this, [this] { ui.Timer4->start(); });
+    summaryLater_.setSingleShot(true);
+    connect(&summaryLater_, &QTimer::timeout, this, &GraphView::showSummaryText);
 }
 
 bool GraphView::eventFilter(QObject* watched, QEvent* event)
@@ -96,20 +98,37 @@ void GraphView::showSummary(bool again)
     const std::int32_t first = st_.page.start();
     const std::int32_t last = std::min(count - 1, st_.page.lastShown(count));
     const std::int32_t generation = st_.store.g_FileNo.load(std::memory_order_relaxed);
-    const float* values = st_.store.g_Datas.data();
     auto& was = summarized_;
     if (!again && was.first == first && was.generation == generation && was.last <= last) {
         if (was.last == last)
             return;
-        was.page.add(values, was.last + 1, last);  // what the refresh drew: no second pass over the page
+        // What the refresh drew: no second pass over the page.
+        was.page.add(st_.store.g_Datas.data(), was.last + 1, last);
+        was.last = last;
+        // While samples stream in, the figures are told twice a second: readable, and the label's
+        // repaint stays off the refresh's cost. The last of them is told in any case.
+        if (const qint64 since = summaryShown_.isValid() ? summaryShown_.elapsed() : SummaryEveryMs;
+            since < SummaryEveryMs) {
+            if (!summaryLater_.isActive())
+                summaryLater_.start(int(SummaryEveryMs - since));
+            return;
+        }
     } else {
         was.page = RawSummary();
-        was.page.add(values, first, last);
+        was.page.add(st_.store.g_Datas.data(), first, last);
         was.first = first;
+        was.last = last;
         was.generation = generation;
     }
-    was.last = last;
-    QString text = SummaryText(was.page.shown(st_.g_Keisu));
+    showSummaryText();
+}
+
+void GraphView::showSummaryText()
+{
+    summaryLater_.stop();
+    const float* values = st_.store.g_Datas.data();
+    const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
+    QString text = SummaryText(summarized_.page.shown(st_.g_Keisu));
     if (!text.isEmpty())
         text = QStringLiteral("表示中: ") + text;
     if (wholeSummary_ && count > 0)
@@ -119,6 +138,7 @@ void GraphView::showSummary(bool again)
     if (!text.isEmpty() && !unit.isEmpty() && unit != QStringLiteral("---"))
         text += u' ' + unit;
     ui.lblPageStats->setText(text);
+    summaryShown_.start();
 }
 
 void GraphView::followStore() { drawnCount_ = st_.store.g_DataCnt.load(std::memory_order_acquire); }

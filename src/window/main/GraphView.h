@@ -7,9 +7,11 @@
 
 #include "core/trend/Evaluation.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 
 class QCheckBox;
@@ -17,7 +19,6 @@ class QComboBox;
 class QIODevice;
 class QPainter;
 class QScrollBar;
-class QTimer;
 
 namespace tavin {
 
@@ -124,6 +125,10 @@ private:
     std::int16_t ScrollDepth = 0;  // the scroll bar's handler within itself, or the bar just focused
     std::int32_t drawnCount_ = 0;  // samples drawn on the screen
     bool wholeSummary_ = false;
+    void showSummaryText();
+    static constexpr qint64 SummaryEveryMs = 500;
+    QElapsedTimer summaryShown_;
+    QTimer summaryLater_;  // the figures held back by the half second, told when it is up
     // What lblPageStats shows the figures of; samples a measurement adds to the page are added.
     struct {
         std::int32_t first = -1, last = -1, generation = -1;
