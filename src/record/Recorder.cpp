@@ -192,13 +192,7 @@ void Recorder::judgeDecay(const QString& recording)
     const DecayResult r = EvaluateDecay(judged_->g_Datas.data(), judged_->g_DataCnt, 0, header.keisu,
                                         header.sampling / 1000, test, header.unit);
     const QString name = QFileInfo(recording).fileName();
-    const QString figures = r.verdict == Verdict::TooShort
-                                ? QStringLiteral("保持時間に届くデータがありません")
-                                : QStringLiteral("Δp %1 %2 (%3 %2/min) 基準 %4")
-                                      .arg(r.stats.delta, 0, 'g', 6)
-                                      .arg(header.unit)
-                                      .arg(r.stats.perMinute, 0, 'g', 6)
-                                      .arg(CriterionText(test, header.unit));
+    const QString figures = DecayFiguresText(r, test, header.unit);
     clearStatus();
     out_.line(QStringLiteral("%1\t%2\t%3\n").arg(VerdictText(r.verdict), recording, figures).toUtf8());
     log_.LogMsg(0, QStringLiteral("tavin-record"),

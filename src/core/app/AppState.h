@@ -8,6 +8,7 @@
 #include "core/files/RecordingFiles.h"
 #include "core/platform/AppEnv.h"
 #include "core/print/PrintLayout.h"
+#include "core/trend/Evaluation.h"
 #include "core/trend/PageModel.h"
 #include "core/trend/SampleStore.h"
 #include "core/trend/Scale.h"
@@ -42,6 +43,9 @@ struct AppState {
 
     // The page the graph shows and its cursor.
     PageModel page;
+    // The last pressure-decay test judged on what the window shows, for the reports; none after a
+    // new measurement or load.
+    std::optional<DecayRecord> lastDecay;
 
     // The vertical scales of the graph, one record per plus range, for the screen and for print.
     std::array<GraphScale, PlusRangeCount> ScaleTable;

@@ -193,6 +193,106 @@ QString CriterionText(const DecayTest& test, const QString& unit)
     return parts.join(QStringLiteral(" かつ "));
 }
 
+DecayTestParse ParseDecayTest(const DecayTexts& t, bool holdGiven)
+{
+    DecayTest test;
+    test.name = t.name.trimmed();
+    QString error;
+    // A box's number: none when empty, an error when it is no number or negative.
+    const auto read = [&](const QString& text, const QString& what) -> std::optional<double> {
+        const QString trimmed = text.trimmed();
+        if (trimmed.isEmpty() || !error.isEmpty())
+            return std::nullopt;
+        bool ok = false;
+        const double v = trimmed.toDouble(&ok);
+        if (!ok || !std::isfinite(v) || v < 0)
+            error = QStringLiteral("%1に 0 以上の数値を入力してください: %2").arg(what, trimmed);
+        return ok ? std::optional<double>(v) : std::nullopt;
+    };
+    if (!holdGiven) {
+        test.settleS = read(t.settleS, QStringLiteral("安定待ち時間")).value_or(0);
+        test.holdS = read(t.holdS, QStringLiteral("保持時間")).value_or(0);
+        if (error.isEmpty() && test.holdS <= 0)
+            error = QStringLiteral("保持時間を入力してください。");
+    }
+    test.maxDrop = read(t.maxDrop, QStringLiteral("許容降下"));
+    test.maxDropPerMin = read(t.maxDropPerMin, QStringLiteral("許容降下率"));
+    test.volumeMl = read(t.volumeMl, QStringLiteral("容積"));
+    if (error.isEmpty() && !test.maxDrop && !test.maxDropPerMin)
+        error = QStringLiteral("許容降下か許容降下率を入力してください。");
+    if (!error.isEmpty())
+        return {std::nullopt, error};
+    return {test, QString()};
+}
+
+QString DecayFiguresText(const DecayResult& r, const DecayTest& test, const QString& unit)
+{
+    if (r.verdict == Verdict::TooShort)
+        return QStringLiteral("保持時間に届くデータがありません");
+    QString text =
+        QStringLiteral("Δp %1 %2 (%3 %2/min) 基準 %4")
+            .arg(number(r.stats.delta), unit, number(r.stats.perMinute), CriterionText(test, unit));
+    if (r.leakMlPerMin)
+        text += QStringLiteral(" 漏れ量 %1 mL/min").arg(number(*r.leakMlPerMin));
+    return text;
+}
+
+QStringList DecayReportLines(const DecayRecord& d)
+{
+    QString head = QStringLiteral("圧力降下試験");
+    if (!d.test.name.isEmpty())
+        head += u' ' + d.test.name;
+    if (d.result.verdict != Verdict::TooShort)
+        head += QStringLiteral("  区間 %1–%2 s")
+                    .arg(number(d.result.stats.first * d.periodS), number(d.result.stats.last * d.periodS));
+    head += QStringLiteral("  判定 ") + VerdictText(d.result.verdict);
+    return {head,
+            DecayFiguresText(d.result, d.test, d.unit) + QStringLiteral("  (評価 %1)").arg(d.evaluatedAt)};
+}
+
+QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& startTime, const QString& endTime,
+                                     const QString& unit)
+{
+    const QString u =
+        unit.isEmpty() || unit == QStringLiteral("---") ? QString() : QStringLiteral(" (%1)").arg(unit);
+    return {
+        {{QStringLiteral("開始"), startTime},
+         {QStringLiteral("終了"), endTime},
+         {QStringLiteral("Δt (s)"), number(s.seconds)},
+         {QStringLiteral("点数"), QString::number(s.count)}},
+        {{QStringLiteral("始値") + u, number(s.startValue)},
+         {QStringLiteral("終値") + u, number(s.endValue)},
+         {QStringLiteral("Δp") + u, number(s.delta)}},
+        {{QStringLiteral("変化率 (/s)"), number(s.perSecond)},
+         {QStringLiteral("変化率 (/min)"), number(s.perMinute)}},
+        {{QStringLiteral("最小"), number(s.min)},
+         {QStringLiteral("最大"), number(s.max)},
+         {QStringLiteral("平均"), number(s.mean)},
+         {QStringLiteral("標準偏差"), number(s.stddev)}},
+    };
+}
+
+QString IntervalPanelText(const QList<QList<Figure>>& lines)
+{
+    QStringList out;
+    for (const QList<Figure>& line : lines) {
+        QStringList parts;
+        for (const Figure& f : line)
+            parts << f.name + u' ' + f.value;
+        out << parts.join(QStringLiteral("  "));
+    }
+    return out.join(u'\n');
+}
+
+QString IntervalCopyText(const QList<QList<Figure>>& lines)
+{
+    QString out;
+    for (const QList<Figure>& line : lines)
+        for (const Figure& f : line)
+            out += f.name + u'\t' + f.value + u'\n';
+    return out;
+}
+
 QString DecayResultsHeader()
 {
     return QStringLiteral("評価時刻,記録ファイル,試験名,開始(s),終了(s),Δp,変化率(/min),単位,判定基準,判定");

@@ -4,6 +4,7 @@
 // decimals); times run on the recording's axis, one sampling period a sample.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -31,6 +32,20 @@ struct IntervalStats {
 // ends are taken in either order and must lie within the `count` samples.
 IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t first, std::int32_t last,
                         float k, double periodS);
+
+// One figure of the interval's panel: its name (with the unit where it has one) and its value.
+struct Figure {
+    QString name;
+    QString value;
+};
+// The panel's figures in four lines: the times and count, the values at the ends, the rate, the
+// spread. `startTime`, `endTime`: the ends' clock times as the window shows them.
+QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& startTime, const QString& endTime,
+                                     const QString& unit);
+// As the panel shows them: "name value" two spaces apart, a line each.
+QString IntervalPanelText(const QList<QList<Figure>>& lines);
+// For a spreadsheet: a row "name<TAB>value" per figure.
+QString IntervalCopyText(const QList<QList<Figure>>& lines);
 
 // Minimum, maximum and mean of samples `first`..`last` as shown: one pass over the raw values, fast
 // enough for every screen refresh; only the results are made decimals.
@@ -66,6 +81,23 @@ struct DecayTest {
     std::optional<double> volumeMl;       // the tested volume: the leak as a flow
 };
 
+// A test as a dialog's boxes give it: numbers as typed, an empty box for a criterion not used.
+struct DecayTexts {
+    QString name;
+    QString settleS = QStringLiteral("0");
+    QString holdS = QStringLiteral("30");
+    QString maxDrop;
+    QString maxDropPerMin;
+    QString volumeMl;
+};
+// The test the texts describe, or why they describe none (`error`). `holdGiven`: the hold is the
+// cursors' interval, so the settle and hold boxes are not read.
+struct DecayTestParse {
+    std::optional<DecayTest> test;
+    QString error;
+};
+DecayTestParse ParseDecayTest(const DecayTexts& t, bool holdGiven);
+
 enum class Verdict { Ok, Ng, TooShort };
 
 struct DecayResult {
@@ -86,6 +118,21 @@ std::optional<double> AtmosphereIn(const QString& unit);
 
 // "OK" or "NG" as test benches write them; "判定不能" when the data is too short.
 QString VerdictText(Verdict v);
+
+// The figures a verdict was judged on: "Δp -0.6 kPa (-1.2 kPa/min) 基準 Δp≦0.5 kPa", the leak as
+// a flow when there is one; for too short a recording, why it was not judged.
+QString DecayFiguresText(const DecayResult& r, const DecayTest& test, const QString& unit);
+
+// An evaluation as the report carries it: what was judged, when, and the outcome.
+struct DecayRecord {
+    DecayTest test;
+    DecayResult result;
+    QString unit;
+    double periodS = 0;
+    QString evaluatedAt;  // "yyyy/mm/dd hh:nn:ss"
+};
+// "圧力降下試験 NAME  区間 12–42 s  判定 OK" and the figures, two lines for a sheet or a header.
+QStringList DecayReportLines(const DecayRecord& d);
 
 // The criterion in words: "Δp≦0.5 kPa", "≦0.1 kPa/min", or both joined by " かつ ".
 QString CriterionText(const DecayTest& test, const QString& unit);

@@ -38,4 +38,19 @@ std::int32_t PageModel::indexAt(double x, std::int32_t count) const
     return CursorIndexAt(x, start_, count);
 }
 
+void PageModel::moveCursors(std::int32_t step, std::int32_t count)
+{
+    if (cursor_ < 0 || cursor_ >= count)
+        return;
+    const bool both = cursor2_ >= 0 && cursor2_ < count;
+    const std::int32_t lo = both ? std::min(cursor_, cursor2_) : cursor_;
+    const std::int32_t hi = both ? std::max(cursor_, cursor2_) : cursor_;
+    step = std::clamp(step, -lo, count - 1 - hi);
+    cursor_ += step;
+    if (both)
+        cursor2_ += step;
+    if (!cursorOnPage())
+        followCursor(count);
+}
+
 }  // namespace tavin

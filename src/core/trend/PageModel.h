@@ -19,7 +19,13 @@ public:
     float samplesPerSecond() const { return samplesPerSecond_; }
     float pageSeconds() const { return pageSeconds_; }
     float span() const { return samplesPerSecond_ * pageSeconds_; }
-    void setSamplingMs(double ms) { samplesPerSecond_ = float(1000.0 / ms); }
+    // The sampling period in seconds, as exact as it was given.
+    double periodS() const { return samplingMs_ / 1000; }
+    void setSamplingMs(double ms)
+    {
+        samplingMs_ = ms;
+        samplesPerSecond_ = float(1000.0 / ms);
+    }
     void setPageSeconds(float seconds) { pageSeconds_ = seconds; }
     // A sampling period or page length leaves a page of fewer than 11 samples, or more pages than
     // the scroll bar holds for `count` samples: the page length has to step up.
@@ -48,7 +54,7 @@ public:
     std::int32_t cursor() const { return cursor_; }
     bool hasCursor() const { return cursor_ >= 0; }
     void placeCursor(std::int32_t index) { cursor_ = index; }
-    void removeCursor() { cursor_ = -1; }
+    void removeCursor() { cursor_ = cursor2_ = -1; }
     bool cursorOnPage() const;
     // The cursor's x on a graph `width` wide, the page's first sample at 0.
     float cursorX(float width) const { return width / span() * float(cursor_ - start_); }
@@ -56,11 +62,22 @@ public:
     // of the data.
     std::int32_t indexAt(double x, std::int32_t count) const;
 
+    // The second cursor marks an interval with the first; it goes with the first.
+    std::int32_t secondCursor() const { return cursor2_; }
+    bool hasInterval() const { return cursor_ >= 0 && cursor2_ >= 0; }
+    void placeSecondCursor(std::int32_t index) { cursor2_ = index; }
+    float secondCursorX(float width) const { return width / span() * float(cursor2_ - start_); }
+    // Both cursors `step` samples on, as far as the `count` samples let the one ahead go; the page
+    // follows when the first leaves it.
+    void moveCursors(std::int32_t step, std::int32_t count);
+
 private:
+    double samplingMs_ = 1000;
     float samplesPerSecond_ = 1.0f;
     float pageSeconds_ = 20.0f;
     std::int32_t start_ = 0;
     std::int32_t cursor_ = -1;
+    std::int32_t cursor2_ = -1;
 };
 
 }  // namespace tavin

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -68,6 +69,8 @@ bool GraphView::eventFilter(QObject* watched, QEvent* event)
 
 bool GraphView::measuring() const { return engine_.measuring(); }
 
+bool GraphView::cursorShown() const { return st_.page.hasCursor() && !measuring(); }
+
 bool GraphView::averageShown() const { return ui.chkAve->isChecked() && st_.store.ave.AveNum > 1; }
 
 void GraphView::paint()
@@ -84,6 +87,7 @@ void GraphView::paint()
         placeLimitLines();  // the scale may have moved them
         showSummary(true);
     });
+    Q_EMIT cursorsMoved();
 }
 
 void GraphView::showWholeSummary(bool shown)
@@ -402,6 +406,7 @@ void GraphView::MoveCursorLine()
             ShowCursorLabel(st_.page.cursor());
         ui.pctGraph1->shapesChanged();
     });
+    Q_EMIT cursorsMoved();
 }
 
 void GraphView::ShowCursorLabel(std::int32_t index)
@@ -427,6 +432,7 @@ void GraphView::hideCursor()
     ui.lineCursor->Visible = false;
     ui.pctLabelWork->hide();  // never a readout without its line
     ui.pctGraph1->shapesChanged();
+    Q_EMIT cursorsMoved();
 }
 
 void GraphView::pctGraph1_MouseMove(float x)
@@ -442,6 +448,14 @@ void GraphView::pctGraph1_MouseMove(float x)
 void GraphView::pctGraph1_MouseDown(Qt::MouseButton button, float x)
 {
     Trap(st_.log, QString(), [&] {
+        // Shift and a click: the interval's other end, the first cursor staying where it is.
+        if (button == Qt::LeftButton && (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) &&
+            cursorShown()) {
+            if (const std::int32_t i = st_.page.indexAt(x, st_.store.g_DataCnt); i >= 0)
+                st_.page.placeSecondCursor(i);
+            Q_EMIT cursorsMoved();
+            return;
+        }
         if (button == Qt::LeftButton) {
             hideCursor();
             ui.lineCursor->X1 = ui.lineCursor->X2 = x;
@@ -458,6 +472,7 @@ void GraphView::pctGraph1_MouseDown(Qt::MouseButton button, float x)
             ShowCursorLabel(i);
             st_.page.placeCursor(i);
             ui.pctGraph1->shapesChanged();
+            Q_EMIT cursorsMoved();
         } else if (button == Qt::RightButton) {
             ui.Timer4->stop();
             hideCursor();

@@ -87,6 +87,8 @@ public:
     // In read-out mode the figures of the whole recording follow those of the page.
     void showWholeSummary(bool shown);
     void setCursorShown(bool shown);
+    // A cursor is placed and reads out (none while measuring).
+    bool cursorShown() const;
 
     // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
     // screen's size: the picture saved as PNG and put on the clipboard.
@@ -97,6 +99,8 @@ public:
 Q_SIGNALS:
     // New samples passed the page's end and automatic zoom is on: the page should be longer.
     void longerPage();
+    // The cursors or the page moved: what marks an interval follows.
+    void cursorsMoved();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -29,6 +29,9 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     buildMenus();
     buildControls();
     graph_ = std::make_unique<GraphView>(state, *engine_, ui);
+    evaluation_ = std::make_unique<EvaluationView>(state, *graph_, ui.pctGraph1, ui,
+                                                   [this] { return ui.lblTani->text(); });
+    buildEvaluationMenu();
     print_ = std::make_unique<PrintJob>(state, *graph_, ui.StatusBar1);
     gauge_ = std::make_unique<GaugeMenus>(state, ui, this);
     connect(gauge_.get(), &GaugeMenus::optionsChanged, this, &frmMain::pushOptions);

@@ -11,6 +11,7 @@
 #include "core/print/PrintLayout.h"
 #include "core/trend/Recording.h"
 #include "engine/Acquisition.h"
+#include "window/main/EvaluationView.h"
 #include "window/main/GaugeMenus.h"
 #include "window/main/GraphView.h"
 #include "window/main/PrintJob.h"
@@ -60,7 +61,7 @@ struct CsvHeaderLine;
 // The main window's controls, as a form designer's generated class holds them: built in
 // frmMain_Layout.cpp, each named (objectName) as its member.
 namespace Ui {
-struct frmMain : GraphControls, GaugeControls, SaveNameControls {
+struct frmMain : GraphControls, GaugeControls, SaveNameControls, EvaluationControls {
     // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
@@ -84,6 +85,10 @@ struct frmMain : GraphControls, GaugeControls, SaveNameControls {
     QAction* mnuUpperLimitInput = nullptr;
     QMenu* mnuLowerLimit = nullptr;
     QAction* mnuLowerLimitInput = nullptr;
+    QMenu* mnuEval = nullptr;  // the interval, the pressure-decay test and the reference curve
+    QAction* mnuSecondCursor = nullptr;
+    QAction* mnuCopyInterval = nullptr;
+    QAction* mnuDecay = nullptr;
 
     // Readout and status.
     Label* lblVariable = nullptr;
@@ -205,6 +210,9 @@ public:
     // The trend graph with its pages and cursor (GraphView.cpp); the page length, zoom and
     // ranges that choose what it shows are the window's (frmMain_Pages.cpp, frmMain_Ranges.cpp).
     GraphView& graph() { return *graph_; }
+    // The second cursor, the interval's panel and the verdict on the graph (EvaluationView.cpp);
+    // the pressure-decay test is the window's (frmMain_Evaluate.cpp).
+    EvaluationView& evaluation() { return *evaluation_; }
     // The graph afresh (GraphView::paint).
     void pctGraph1_Paint() { graph_->paint(); }
 
@@ -323,6 +331,20 @@ private:
     void unlockAfterStop();
     void showUnsaved(int count, int inMemoryOnly);
     void showStream(const StreamStatus& s);
+    void buildEvaluationMenu();
+    void mnuDecay_Click();
+    // Judges the test set in the dialog once the data reaches its hold time (a measurement may
+    // still have to get there); `final`: the data ends here, judged as it is.
+    void judgeDecay(bool final);
+    // New data: no verdict stands for it.
+    void forgetDecay();
+    // The last test's boxes, shown again, and a test waiting for its hold time to pass.
+    DecayTexts decayTexts_;
+    struct PendingDecay {
+        DecayTest test;
+        std::int32_t from = 0;
+    };
+    std::optional<PendingDecay> pendingDecay_;
     // The recording's name as the sheet and the exports give it.
     QString GetPrintFileName() const;
     // With unsaved segments, asks whether to go on (they stay kept either way).
@@ -338,6 +360,7 @@ private:
     bool lampOutDue_ = false;    // Timer1 ran out while measuring: the next refresh puts the lamp out
     std::unique_ptr<Acquisition> engine_;
     std::unique_ptr<GraphView> graph_;
+    std::unique_ptr<EvaluationView> evaluation_;
     std::unique_ptr<PrintJob> print_;
     std::unique_ptr<GaugeMenus> gauge_;
     std::unique_ptr<SaveNameBox> saveName_;

@@ -63,6 +63,7 @@ void frmMain::LoadCsvFile(const QString& path)
     s.store.Clear();
     s.page.showFirstPage();
     s.page.removeCursor();
+    forgetDecay();
     ui.lineCursor->Visible = false;
     ui.pctLabelWork->hide();
     ui.pctGraph1->shapesChanged();

@@ -59,7 +59,15 @@ void frmMain::cmbPageSec_Click()
     });
 }
 
-void frmMain::pctGraph1_MouseUp() { ui.cmbPageSec->setFocus(); }
+// A click that placed a cursor leaves the focus on the graph, where the arrow keys move the cursors;
+// any other hands it to the page length.
+void frmMain::pctGraph1_MouseUp()
+{
+    if (graph_->cursorShown())
+        ui.pctGraph1->setFocus();
+    else
+        ui.cmbPageSec->setFocus();
+}
 
 void frmMain::cmdZoom_Click(int index)
 {

@@ -58,6 +58,7 @@ void frmMain::cmdOpen_Click()
         ui.cmdOpen->setEnabled(false);
         ui.cmdClose->setEnabled(true);
         graph_->hideCursor();
+        forgetDecay();
         ui.chkAveMode->setEnabled(false);
         ui.txtAveNum->setEnabled(false);
         st_.page.showFirstPage();
@@ -108,6 +109,7 @@ void frmMain::cmdClose_Click()
         ui.lblTime->setText(FormatDate(st_.store.g_DataTime[0], u"HH:NN:SS"));
         ui.lblTime->show();
         ui.lblPage->show();
+        judgeDecay(true);  // a test still waiting for its hold time is judged on what there is
     });
 }
 

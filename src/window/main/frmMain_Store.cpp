@@ -79,6 +79,8 @@ void frmMain::RefreshScreen()
         else
             graph_->drawNewSamples(ui.chkAutoZoomOut->isChecked() &&
                                    ui.cmbPageSec->currentIndex() < ui.cmbPageSec->count() - 1);
+        if (pendingDecay_ && v.measuring)
+            judgeDecay(false);
         ui.pctGraph1->Refresh();
     });
 }

@@ -36,6 +36,16 @@ TEST(Evaluation, AnIntervalsFiguresMatchAnIndependentComputation)
         EXPECT_NEAR(s.mean, c.mean, 1e-6) << where;
         EXPECT_NEAR(s.stddev, c.stddev, 1e-8) << where;
     }
+
+    // The panel and the clipboard say the same figures, as the values read (no 0.600006).
+    const auto figures =
+        IntervalFigures(StatsOver(v.data(), 6, 1, 4, 1, 0.5), "12:00:00", "12:00:01", QStringLiteral("kPa"));
+    EXPECT_EQ(IntervalPanelText(figures).section(u'\n', 1, 1),
+              "始値 (kPa) 100.5  終値 (kPa) 98.9  Δp (kPa) -1.6");
+    const QString copied = IntervalCopyText(figures);
+    EXPECT_TRUE(copied.startsWith("開始\t12:00:00\n終了\t12:00:01\nΔt (s)\t1.5\n点数\t4\n"))
+        << copied.toStdString();
+    EXPECT_TRUE(copied.endsWith("標準偏差\t0.612372\n"));
 }
 
 TEST(Evaluation, TheSummaryOfWhatIsShownReadsAsTheValuesDo)
@@ -101,4 +111,42 @@ TEST(Evaluation, AResultsLineQuotesWhatACommaWouldSplit)
     t.holdS = 5;
     EXPECT_EQ(DecayResultsLine("t", "a.csv", t, EvaluateDecay(v.data(), 3, 0, 1, 1.0, t, "kPa"), "kPa", 1.0),
               "t,a.csv,\"継手A, 2回目\",,,,,kPa,Δp≦0.5 kPa かつ ≦20 kPa/min,判定不能");
+
+    // What a report says of it.
+    t.holdS = 2;
+    EXPECT_EQ(DecayReportLines({t, r, "kPa", 1.0, "2026/12/09 10:00:05"}),
+              QStringList(
+                  {"圧力降下試験 継手A, 2回目  区間 0–2 s  判定 NG",
+                   "Δp -1 kPa (-30 kPa/min) 基準 Δp≦0.5 kPa かつ ≦20 kPa/min  (評価 2026/12/09 10:00:05)"}));
+}
+
+// What a dialog's boxes may hold, and what the test made of them says.
+TEST(Evaluation, ADecayTestIsReadFromItsBoxesOrRefusedWithTheReason)
+{
+    struct Case {
+        DecayTexts texts;
+        bool interval;
+        const char* error;  // "" when read
+    };
+    const Case cases[] = {
+        {{"継手A", "5", "30", "0.5", "", "120"}, false, ""},
+        {{"", "", "", "", "0.2", ""}, true, ""},  // the cursors' interval: no times read
+        {{"", "0", "0", "0.5", "", ""}, false, "保持時間を入力してください。"},
+        {{"", "0", "30", "", " ", ""}, false, "許容降下か許容降下率を入力してください。"},
+        {{"", "0", "30", "-1", "", ""}, false, "許容降下に 0 以上の数値を入力してください: -1"},
+        {{"", "abc", "30", "1", "", ""}, false, "安定待ち時間に 0 以上の数値を入力してください: abc"},
+        {{"", "0", "30", "1", "", "1e999"}, false, "容積に 0 以上の数値を入力してください: 1e999"},
+    };
+    for (const Case& c : cases) {
+        const DecayTestParse p = ParseDecayTest(c.texts, c.interval);
+        EXPECT_EQ(p.error, QString::fromUtf8(c.error)) << c.texts.settleS.toStdString();
+        EXPECT_EQ(p.test.has_value(), p.error.isEmpty());
+    }
+    const DecayTest t = *ParseDecayTest(cases[0].texts, false).test;
+    EXPECT_EQ(t.name, "継手A");
+    EXPECT_EQ(t.settleS, 5);
+    EXPECT_EQ(t.holdS, 30);
+    EXPECT_EQ(t.maxDrop, 0.5);
+    EXPECT_FALSE(t.maxDropPerMin);
+    EXPECT_EQ(t.volumeMl, 120);
 }

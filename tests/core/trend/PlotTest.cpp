@@ -119,6 +119,23 @@ TEST(Pages, TheModelFollowsTheCursorAndTheNewSamples)
     m.scrollTo(3);
     EXPECT_EQ(m.start(), 300);
     EXPECT_FALSE(m.cursorOnPage());
+
+    // The arrow keys move both cursors, as far as the data lets the one ahead go; the page follows.
+    m.placeSecondCursor(990);
+    m.moveCursors(1, 1000);
+    EXPECT_EQ(m.cursor(), 451);
+    EXPECT_EQ(m.secondCursor(), 991);
+    EXPECT_EQ(m.start(), 400);
+    m.moveCursors(20, 1000);
+    EXPECT_EQ(m.secondCursor(), 999);
+    EXPECT_EQ(m.cursor(), 459);
+    m.moveCursors(-500, 1000);
+    EXPECT_EQ(m.cursor(), 0);
+    EXPECT_EQ(m.secondCursor(), 540);
+    EXPECT_EQ(m.start(), 0);
+    m.removeCursor();  // the interval goes with the first cursor
+    EXPECT_FALSE(m.hasInterval());
+    EXPECT_EQ(m.secondCursor(), -1);
 }
 
 namespace {
