@@ -110,7 +110,10 @@ QByteArray AnalysisCsvHeader(const AnalysisColumns& c)
 {
     const QString unit = c.unit.trimmed();
     const QString suffix = unit.isEmpty() || unit == QStringLiteral("---") ? QString() : " [" + unit + ']';
-    QByteArray head = "time," + headerField("value" + suffix);
+    QByteArray head;
+    for (const QString& note : c.notes)
+        head += "# " + QString(note).replace(u'\n', u' ').remove(u'\r').toUtf8() + '\n';
+    head += "time," + headerField("value" + suffix);
     if (c.average)
         head += ',' + headerField("average" + suffix);
     head += '\n';

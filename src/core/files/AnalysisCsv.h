@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace tavin {
@@ -24,13 +25,16 @@ struct AnalysisColumns {
     float keisu = 1.0f;        // coefficient: values and averages are written times it
     bool average = false;      // a third column with the moving average (times keisu)
     double samplingMs = 1000;  // the sampling period in ms
+    // What the data is (recording, start, export time, a verdict): lines before the header row,
+    // each behind "# " as CSV readers skip comments (pandas: comment='#').
+    QStringList notes;
 };
 
 // The analysis CSV beside a recording: "data.csv" gives "data_analysis.csv".
 QString AnalysisCsvPath(const QString& recordingPath);
 
-// The header row, "time,value [kPa]" or "time,value [kPa],average [kPa]" with its "\n"; without a
-// unit (empty or "---") the names are just "value" and "average".
+// The notes and the header row, "time,value [kPa]" or "time,value [kPa],average [kPa]" with its "\n"; without
+// a unit (empty or "---") the names are just "value" and "average".
 QByteArray AnalysisCsvHeader(const AnalysisColumns& c);
 
 // Writes the header and samples first..last of a segment's arrays, index 0 its first sample: rows

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringView>
+#include <cmath>
 
 namespace tavin {
 
@@ -11,6 +12,9 @@ namespace tavin {
 using OleDate = double;
 
 OleDate ToOleDate(const QDateTime& local);
+// A time to the whole second, the fraction dropped (not rounded up to the next second): a sheet or
+// an export says when it was made, so that two of one recording can be told apart.
+inline OleDate ToTheSecond(OleDate d) { return std::floor(d * 86400 + 1e-6) / 86400; }
 QDateTime FromOleDate(OleDate d);
 
 // The calendar fields of a date-time, rounded to the nearest second.

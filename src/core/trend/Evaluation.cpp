@@ -1,6 +1,7 @@
 #include "core/trend/Evaluation.h"
 
 #include "core/platform/NumText.h"
+#include "core/platform/SampleAxis.h"
 #include "core/platform/TextFile.h"
 
 #include <QDir>
@@ -270,6 +271,16 @@ QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& star
          {QStringLiteral("平均"), number(s.mean)},
          {QStringLiteral("標準偏差"), number(s.stddev)}},
     };
+}
+
+QString SampleClockText(const double* stamps, std::int32_t count, std::int32_t index, double periodMs)
+{
+    SegmentAxis axis(periodMs);
+    std::int64_t ms = 0;
+    for (std::int32_t i = 0; i <= index && axis.next(stamps, count, true, &ms); ++i) {
+    }
+    const QString clock = FormatDate(double(ms - ms % 1000) / 86400000.0, u"hh:nn:ss");
+    return periodMs >= 1000 ? clock : clock + QStringLiteral(".%1").arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
 QString IntervalPanelText(const QList<QList<Figure>>& lines)

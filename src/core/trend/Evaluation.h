@@ -42,6 +42,9 @@ struct Figure {
 // spread. `startTime`, `endTime`: the ends' clock times as the window shows them.
 QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& startTime, const QString& endTime,
                                      const QString& unit);
+// The clock time of sample `index` on the segment's time axis (SampleAxis.h: one period a sample
+// where the stamps say no more), "hh:nn:ss", with milliseconds below a second's period.
+QString SampleClockText(const double* stamps, std::int32_t count, std::int32_t index, double periodMs);
 // As the panel shows them: "name value" two spaces apart, a line each.
 QString IntervalPanelText(const QList<QList<Figure>>& lines);
 // For a spreadsheet: a row "name<TAB>value" per figure.

@@ -58,8 +58,9 @@ std::optional<IntervalStats> EvaluationView::interval() const
 
 QList<QList<Figure>> EvaluationView::figures(const IntervalStats& s) const
 {
+    const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
     const auto time = [&](std::int32_t i) {
-        return FormatDate(st_.store.g_DataTime[std::size_t(i)], u"hh:nn:ss");
+        return SampleClockText(st_.store.g_DataTime.data(), count, i, st_.page.periodS() * 1000);
     };
     return IntervalFigures(s, time(s.first), time(s.last), unit_());
 }

@@ -475,8 +475,8 @@ void GraphView::pctGraph1_MouseDown(Qt::MouseButton button, float x)
             Q_EMIT cursorsMoved();
         } else if (button == Qt::RightButton) {
             ui.Timer4->stop();
-            hideCursor();
             st_.page.removeCursor();
+            hideCursor();
         }
     });
 }
@@ -498,17 +498,42 @@ void GraphView::Timer4_Timer()
     });
 }
 
-QImage GraphView::graphImage(int scale)
+namespace {
+
+// The report's lines above the graph: what was recorded, when, and what was judged of it.
+int headerHeight(const QWidget* w, const QStringList& lines)
 {
-    QImage image(ui.pctGraphWork->size() * scale, QImage::Format_RGB32);
+    return lines.isEmpty() ? 0 : int(lines.size() * QFontMetrics(w->font()).lineSpacing()) + 8;
+}
+
+void drawHeader(QPainter& p, const QWidget* w, const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return;
+    p.fillRect(QRect(0, 0, w->width(), headerHeight(w, lines)), Qt::white);
+    p.setFont(w->font());
+    p.setPen(Qt::black);
+    const QFontMetrics m(w->font());
+    for (int i = 0; i < lines.size(); ++i)
+        p.drawText(QPointF(4, 4 + i * m.lineSpacing() + m.ascent()), lines[i]);
+}
+
+}  // namespace
+
+QImage GraphView::graphImage(int scale, const QStringList& header)
+{
+    const int band = headerHeight(ui.pctGraphWork, header);
+    QImage image((ui.pctGraphWork->size() + QSize(0, band)) * scale, QImage::Format_RGB32);
     QPainter p(&image);
+    p.scale(scale, scale);
+    drawHeader(p, ui.pctGraphWork, header);
+    p.translate(0, band);
     if (scale == 1) {
         renderGraph(p);
         return image;
     }
     // Larger than the screen: the grid and labels scaled up, the curves drawn again at this size.
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.scale(scale, scale);
     p.drawImage(QPoint(), graphBackground());
     drawPageCurves(p);
     return image;
@@ -568,21 +593,51 @@ void GraphView::drawPageCurves(QPainter& p)
     p.restore();
 }
 
-bool GraphView::writeGraphSvg(QIODevice& out, const QString& title)
+bool GraphView::writeGraphSvg(QIODevice& out, const QString& title, const QStringList& header)
 {
     // Into memory first: the SVG writer does not report a failed write to its device.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
-    svg.setSize(ui.pctGraphWork->size());
-    svg.setViewBox(QRect(QPoint(), ui.pctGraphWork->size()));
+    const QSize size = ui.pctGraphWork->size() + QSize(0, headerHeight(ui.pctGraphWork, header));
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(), size));
     svg.setTitle(title);
+    svg.setDescription(header.join(u'\n'));
     QPainter p(&svg);
-    // The grid and the labels as the screen has them, the curves over them as paths.
-    p.drawImage(QPoint(), graphBackground());
+    drawHeader(p, ui.pctGraphWork, header);
+    p.translate(0, headerHeight(ui.pctGraphWork, header));
+    // The grid and labels drawn once more and kept, so that they go out as lines and texts.
+    PictureBox* plot = ui.pctGraph1;
+    ui.pctGraphWork->keepLines(true);
+    plot->keepLines(true);
+    GraphRedraw(std::int16_t(ui.cmbGraphRange->currentIndex()));
+    ui.pctGraphWork->drawVector(p);
+    p.save();
+    p.translate(plot->pos());
+    plot->drawVector(p);
+    p.restore();
     drawPageCurves(p);
+    p.translate(plot->pos());
+    plot->drawShapes(p);  // limit and cursor lines over the curves, as on the screen
+    // The panels on the plot: the cursor's readout and what the evaluation shows.
+    for (QWidget* panel : plot->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (panel->isHidden())
+            continue;
+        if (auto* box = qobject_cast<PictureBox*>(panel)) {
+            p.save();
+            p.translate(box->pos());
+            box->drawVector(p);
+            p.restore();
+        } else {
+            panel->render(&p, panel->pos(), QRegion(), QWidget::DrawChildren);
+        }
+    }
     p.end();
+    ui.pctGraphWork->keepLines(false);
+    plot->keepLines(false);
+    paint();  // the screen as it was
     return out.write(buffer.data()) == buffer.size();
 }
 

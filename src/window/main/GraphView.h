@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <cstdint>
 
@@ -92,9 +93,10 @@ public:
 
     // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
     // screen's size: the picture saved as PNG and put on the clipboard.
-    QImage graphImage(int scale);
-    // The same as SVG: texts and grid as the screen has them, the curves as paths.
-    bool writeGraphSvg(QIODevice& out, const QString& title);
+    // `header`: lines above the graph saying what it shows (none for the bare graph).
+    QImage graphImage(int scale, const QStringList& header = {});
+    // The same as SVG: the grid as lines, the labels as text, the curves as paths.
+    bool writeGraphSvg(QIODevice& out, const QString& title, const QStringList& header = {});
 
 Q_SIGNALS:
     // New samples passed the page's end and automatic zoom is on: the page should be longer.

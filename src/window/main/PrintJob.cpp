@@ -28,10 +28,6 @@ struct WaitCursor {
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-// The job's time to the second: the sheet says when it was printed, so that two prints of one
-// recording can be told apart.
-OleDate ToTheSecond(OleDate d) { return std::floor(d * 86400 + 1e-6) / 86400; }
-
 // Right end of the header and the rules.
 float RightEnd(const PrintState& ps)
 {
@@ -192,7 +188,25 @@ void PrintJob::PrintMatomeOne(PrinterSurface& prn, const QString& fileName)
         ps.PrintRow += ps.PrintPortrait ? 2 : 1;
         SetPrnPos(prn, ps.PrintRow, 1, QStringLiteral("測定開始時間：") + startTime_);
         ps.PrintRow += 1;
+        if (st_.lastDecay)
+            printVerdict(prn, DecayReportLines(*st_.lastDecay));
     });
+}
+
+// The evaluation of what is printed: in portrait under the file block, across the landscape sheet
+// right-aligned beside it (the page number keeps the first row's right end).
+void PrintJob::printVerdict(PrinterSurface& prn, const QStringList& lines)
+{
+    const PrintState& ps = st_.print;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (ps.PrintPortrait) {
+            SetPrnPos(prn, std::int16_t(4 + i), 1, lines[i]);
+            continue;
+        }
+        prn.CurrentX = RightEnd(ps) - prn.TextWidth(lines[i]);
+        prn.CurrentY = PrnTextY(1 + i);
+        prn.Print(lines[i]);
+    }
 }
 
 void PrintJob::SetPrnPos(PrinterSurface& prn, std::int16_t row, std::int16_t col, const QString& text)

@@ -7,6 +7,7 @@
 #include "window/platform/Printers.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,6 +54,7 @@ private:
     void printSheets(const PrinterEntry& printer, const PrintRequest& job, std::int32_t perPage);
     void PageHeader(PrinterSurface& prn, std::int16_t fileNo);
     void PrintMatomeOne(PrinterSurface& prn, const QString& fileName);
+    void printVerdict(PrinterSurface& prn, const QStringList& lines);
     void SetPrnPos(PrinterSurface& prn, std::int16_t row, std::int16_t col, const QString& text);
     void SetGraphOrigin(float left, float top);
     // The caption, unit, value and time labels of one graph box on the sheet.

@@ -345,6 +345,9 @@ private:
         std::int32_t from = 0;
     };
     std::optional<PendingDecay> pendingDecay_;
+    // What a saved picture or analysis CSV says it shows: the recording, its start, the time of
+    // the export and the last verdict.
+    QStringList reportHeader() const;
     // The recording's name as the sheet and the exports give it.
     QString GetPrintFileName() const;
     // With unsaved segments, asks whether to go on (they stay kept either way).

@@ -67,7 +67,7 @@ void frmMain::mnuExportCsv_Click()
         const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
         const AnalysisColumns columns{ui.lblTani->text(), st_.g_Keisu,
                                       ui.chkAve->isChecked() && st_.store.ave.AveNum > 1,
-                                      double(st_.Settings.Sampling)};
+                                      double(st_.Settings.Sampling), reportHeader()};
         writeExport(
             *path,
             [&](QIODevice& out) {

@@ -1,11 +1,13 @@
 // The graph for a report, as GraphView draws it: what the screen shows (the plot with its scale and time
 // labels, the unit, the average line, limit lines and cursor) as a PNG at the screen's size or twice it, as
-// an SVG, or on the clipboard to paste into a spreadsheet or a document.
+// an SVG, or on the clipboard to paste into a spreadsheet or a document. A saved picture says above
+// the graph what it shows: the recording, its start, when it was saved and the verdict judged.
 #include "core/app/AppState.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/trend/Plot.h"
 #include "window/main/frmMain.h"
+#include "window/widgets/Controls.h"
 #include "window/widgets/PictureBox.h"
 
 #include <QAction>
@@ -44,11 +46,22 @@ void frmMain::mnuGraphImage_Click()
         writeExport(
             *path,
             [&](QIODevice& out) {
-                return svg ? graph_->writeGraphSvg(out, windowTitle())
-                           : graph_->graphImage(scale).save(&out, "PNG");
+                const QStringList header = reportHeader();
+                return svg ? graph_->writeGraphSvg(out, windowTitle(), header)
+                           : graph_->graphImage(scale, header).save(&out, "PNG");
             },
             QStringLiteral("グラフを保存しました: "));
     });
+}
+
+QStringList frmMain::reportHeader() const
+{
+    QStringList lines{QStringLiteral("ファイル名: %1   測定開始: %2   出力: %3")
+                          .arg(GetPrintFileName(), ui.lblStartTime->text(),
+                               FormatDate(ToTheSecond(st_.env.now()), u"yyyy/mm/dd hh:nn:ss"))};
+    if (st_.lastDecay)
+        lines += DecayReportLines(*st_.lastDecay);
+    return lines;
 }
 
 void frmMain::copyGraph()

@@ -94,6 +94,7 @@ void PictureBox::Cls()
     dirty_ = QRect();
     image_.fill(BackColor);
     printed_.clear();
+    kept_.clear();
     CurrentX = 0;
     CurrentY = 0;
     update();
@@ -107,6 +108,8 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, const QColor& colo
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) || !std::isfinite(b.y()))
         return;
     pending_.push_back({a, b, colour.rgb(), DrawStyle == vbDot});
+    if (keep_)
+        kept_.push_back({x1, y1, x2, y2, colour.rgb(), DrawStyle == vbDot});
     dirty_ |= QRectF(a, b).normalized().toAlignedRect().adjusted(-2, -2, 2, 2);
     if (pending_.size() >= LineBatch)
         drawPending();
@@ -184,14 +187,36 @@ void PictureBox::paintEvent(QPaintEvent* event)
     drawPending();
     QPainter p(this);
     p.drawImage(event->rect(), image_, event->rect());
+    drawShapes(p);
+}
+
+void PictureBox::drawShapes(QPainter& p) const
+{
+    const double sx = width() / double(ScaleWidth), sy = height() / double(ScaleHeight);
     for (const auto& [name, s] : shapes_) {
         if (!s->Visible)
             continue;
         p.setPen(QPen(s->BorderColor, 0, s->style));
-        const double x1 = s->fullWidth ? 0 : toPxX(s->X1), x2 = s->fullWidth ? width() : toPxX(s->X2);
-        const double y1 = s->fullHeight ? 0 : toPxY(s->Y1), y2 = s->fullHeight ? height() : toPxY(s->Y2);
+        const double x1 = s->fullWidth ? 0 : s->X1 * sx, x2 = s->fullWidth ? width() : s->X2 * sx;
+        const double y1 = s->fullHeight ? 0 : s->Y1 * sy, y2 = s->fullHeight ? height() : s->Y2 * sy;
         p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
     }
+}
+
+void PictureBox::drawVector(QPainter& p) const
+{
+    const double sx = width() / double(ScaleWidth), sy = height() / double(ScaleHeight);
+    p.fillRect(rect(), BackColor);
+    for (const KeptLine& l : kept_) {
+        p.setPen(QPen(QColor::fromRgb(l.colour), 1, l.dotted ? Qt::DotLine : Qt::SolidLine));
+        p.drawLine(QPointF(l.x1 * sx, l.y1 * sy), QPointF(l.x2 * sx, l.y2 * sy));
+    }
+    p.setFont(font());
+    p.setPen(ForeColor);
+    const double ascent = QFontMetricsF(font()).ascent();
+    for (const Printed& t : printed_)
+        p.drawText(QPointF(t.x * sx, t.y * sy + ascent), t.text);
+    drawShapes(p);
 }
 
 }  // namespace tavin

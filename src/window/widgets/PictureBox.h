@@ -82,6 +82,15 @@ public:
     };
     const QList<Printed>& printed() const { return printed_; }
 
+    // Lines drawn from the next Cls on are kept as well as drawn, for drawVector; off by default,
+    // so that a measurement's segments cost nothing more.
+    void keepLines(bool keep) { keep_ = keep; }
+    // What was drawn since the last Cls (the lines only while kept), the shapes over it, as
+    // vectors: for an SVG whose grid is lines and whose labels are text.
+    void drawVector(QPainter& p) const;
+    // The visible shapes, in the widget's pixels.
+    void drawShapes(QPainter& p) const;
+
     // The image with every line drawn so far.
     const QImage& image();
     // For drawing many points at once in pixels: the image, and the area to show again after.
@@ -132,6 +141,13 @@ private:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QImage image_;
     QList<Printed> printed_;
+    struct KeptLine {
+        float x1, y1, x2, y2;
+        QRgb colour;
+        bool dotted;
+    };
+    bool keep_ = false;
+    std::vector<KeptLine> kept_;
     QList<std::pair<QString, std::shared_ptr<LineShape>>> shapes_;
 };
 

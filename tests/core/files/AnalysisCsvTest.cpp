@@ -67,6 +67,9 @@ TEST(AnalysisCsv, HeaderNamesTheUnit)
     };
     for (const auto& t : cases)
         EXPECT_EQ(AnalysisCsvHeader({QString::fromUtf8(t.unit), 1.0f, t.average, 1000}), t.header) << t.unit;
+    // What the data is goes before the header row, as comments.
+    EXPECT_EQ(AnalysisCsvHeader({"kPa", 1.0f, false, 1000, {"記録: a.csv", "判定 OK\nΔp -0.1"}}),
+              QByteArray("# 記録: a.csv\n# 判定 OK Δp -0.1\ntime,value [kPa]\n"));
 }
 
 TEST(AnalysisCsv, ValuesAndAveragesTimesTheCoefficient)
