@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
@@ -59,6 +60,9 @@ public:
     // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
     // Does nothing while held.
     void paint();
+    // The graph area and the plot larger than at the window's base size by `extra` (twips), drawn
+    // again at their new size.
+    void grow(QSize extra);
     // Printing or a held screen: no repaint until released.
     void hold(bool held) { held_ = held; }
     // The samples stored since the last look: their segments on the page, or the next page once
@@ -89,7 +93,8 @@ public:
     void setCursorShown(bool shown);
 
     // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
-    // screen's size: the picture saved as PNG and put on the clipboard.
+    // screen's size (at 1, in the screen's own pixels): the picture saved as PNG and put on the
+    // clipboard.
     QImage graphImage(int scale);
     // The same as SVG: texts and grid as the screen has them, the curves as paths.
     bool writeGraphSvg(QIODevice& out, const QString& title);
@@ -111,6 +116,7 @@ private:
     void drawPageCurves(QPainter& p);
     void renderGraph(QPainter& p);
     QImage graphBackground();
+    QImage screenSized() const;
     bool measuring() const;
     // The page's figures; between repaints worked out again only when the page or its samples
     // changed.
