@@ -15,7 +15,7 @@ inline constexpr QRect PlotTwips{780, 330, 8040, 7200};
 
 // What a control does with the room a larger window adds.
 enum class Anchor {
-    Stays,      // left of and above the graph's edges: the labels of the graph's own corner
+    Stays,      // within the graph's corner of the window, neither right of it nor under it
     Right,      // right of the graph: moves with the right edge
     Below,      // under the graph: moves with the bottom edge
     BelowWide,  // under the graph and as wide as it: moves down and widens with it

@@ -163,8 +163,8 @@ class frmMain : public QMainWindow {
 
 public:
     // Window size in twips: the user's view, the debug view with engineering controls, height. The
-    // base size (either width, the height) is the least the window has; what it is larger by goes
-    // to the graph.
+    // normal width and the height are the least the window has; what it is larger than its base
+    // size (the width it was given of the two, the height) goes to the graph.
     static constexpr int NormalWidth = 13380;
     static constexpr int DebugWidth = 28230;
     static constexpr int FormHeight = 10800;
