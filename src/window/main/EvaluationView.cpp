@@ -67,6 +67,8 @@ QList<QList<Figure>> EvaluationView::figures(const IntervalStats& s) const
 
 void EvaluationView::showInterval()
 {
+    // The verdict keeps to the plot's corner as the plot grows with the window.
+    ui.lblVerdict->move(plot_->width() - ui.lblVerdict->width() - Margin, Margin);
     const std::optional<IntervalStats> s = interval();
     const bool shown = s && graph_.cursorShown();
     if (!shown && !ui.lineCursor2->Visible)
@@ -115,8 +117,8 @@ void EvaluationView::showVerdict(const DecayRecord& d)
             .arg(colours.value(d.result.verdict), VerdictText(d.result.verdict).toHtmlEscaped(),
                  lines.join(QStringLiteral("\n")).toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"))));
     ui.lblVerdict->adjustSize();
-    ui.lblVerdict->move(plot_->width() - ui.lblVerdict->width() - Margin, Margin);
     ui.lblVerdict->show();
+    showInterval();
 }
 
 void EvaluationView::clearVerdict() { ui.lblVerdict->hide(); }

@@ -4,6 +4,7 @@
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/trend/Cursor.h"
+#include "core/trend/GraphRoom.h"
 #include "core/trend/Plot.h"
 #include "engine/Acquisition.h"
 #include "window/widgets/Controls.h"
@@ -90,6 +91,17 @@ void GraphView::paint()
     Q_EMIT cursorsMoved();
 }
 
+void GraphView::grow(QSize extra)
+{
+    ui.pctGraphWork->setTwips(Placed(GraphAreaTwips, Anchor::Grows, extra));
+    // The plot keeps its user scale: the limit, average and cursor lines keep their places in it.
+    ui.pctGraph1->placeTwips(Placed(PlotTwips, Anchor::Grows, extra));
+    paint();
+    // The cursor's panel is placed in the plot's twips: beside its line again.
+    if (st_.page.hasCursor() && !measuring())
+        ShowCursorLabel(st_.page.cursor());
+}
+
 void GraphView::showWholeSummary(bool shown)
 {
     wholeSummary_ = shown;
@@ -169,8 +181,11 @@ void GraphView::GraphRedraw(std::int16_t r)
         CurRange = r;
         const GraphScale& rec = st_.ScaleTable[std::size_t(r)];
         const float N = st_.page.span();
-        ui.pctGraph1->ScaleHeight = (rec.Top + rec.MinusSpan) * (1.0f + 5.0f / float(ui.pctGraph1->Height()));
-        ui.pctGraph1->ScaleWidth = N * (1.0f + 15.0f / float(ui.pctGraph1->Width()));
+        // The margins (a pixel at the right, a third of one at the bottom) are those of the plot at
+        // the window's base size, a share of the plot at any other: the user scale, and what is
+        // placed in it, is the same however large the window (the printed grid reads it too).
+        ui.pctGraph1->ScaleHeight = (rec.Top + rec.MinusSpan) * (1.0f + 5.0f / float(PlotTwips.height()));
+        ui.pctGraph1->ScaleWidth = N * (1.0f + 15.0f / float(PlotTwips.width()));
         const TimeGrid grid = TimeGridFor(st_.page.pageSeconds());
 
         ui.pctGraphWork->CurrentX = 100;
@@ -288,10 +303,13 @@ void GraphView::drawPolyline(PictureBox* g, const float* values, std::int32_t p_
         const double sx = image.width() / double(g->ScaleWidth);
         const PolylineMap map{sx, -double(base) * sx, image.height() / double(g->ScaleHeight), off, k};
         QPainter p(&image);
+        // In the image's own pixels: on a high-resolution screen a column is a device pixel.
+        if (const qreal dpr = image.devicePixelRatio(); dpr != 1)
+            p.scale(1 / dpr, 1 / dpr);
         p.setPen(QPen(colour, 0));
         ReduceToColumns(values, p_start, p_end, base, map, [&](QPointF a, QPointF b) { p.drawLine(a, b); });
         p.end();
-        g->updateArea(image.rect());
+        g->updateArea(g->rect());
     });
 }
 
@@ -523,9 +541,14 @@ void drawHeader(QPainter& p, const QWidget* w, const QStringList& lines)
 QImage GraphView::graphImage(int scale, const QStringList& header)
 {
     const int band = headerHeight(ui.pctGraphWork, header);
-    QImage image((ui.pctGraphWork->size() + QSize(0, band)) * scale, QImage::Format_RGB32);
+    const QSize size = ui.pctGraphWork->size() + QSize(0, band);
+    // At the screen's size in the screen's own pixels, else `scale` times the size.
+    const qreal dpr = scale == 1 ? ui.pctGraphWork->devicePixelRatioF() : qreal(scale);
+    QImage image(size * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale == 1 ? dpr : 1);
     QPainter p(&image);
-    p.scale(scale, scale);
+    if (scale != 1)
+        p.scale(scale, scale);
     drawHeader(p, ui.pctGraphWork, header);
     p.translate(0, band);
     if (scale == 1) {
@@ -545,12 +568,21 @@ void GraphView::renderGraph(QPainter& p)
     ui.pctGraphWork->render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
 }
 
+// An image of the graph area's size at the screen's resolution, as the screen shows it.
+QImage GraphView::screenSized() const
+{
+    const qreal dpr = ui.pctGraphWork->devicePixelRatioF();
+    QImage image(ui.pctGraphWork->size() * dpr, QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
 // The graph area without its curves: the page drawn again without them, taken, and drawn whole
 // again before anything reaches the screen.
 QImage GraphView::graphBackground()
 {
     GraphRedraw(std::int16_t(ui.cmbGraphRange->currentIndex()));
-    QImage image(ui.pctGraphWork->size(), QImage::Format_RGB32);
+    QImage image = screenSized();
     {
         QPainter p(&image);
         renderGraph(p);

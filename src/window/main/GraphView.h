@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -60,6 +61,9 @@ public:
     // full page) to run whenever the page, scale or data changes; nothing waits or yields in it.
     // Does nothing while held.
     void paint();
+    // The graph area and the plot larger than at the window's base size by `extra` (twips), drawn
+    // again at their new size.
+    void grow(QSize extra);
     // Printing or a held screen: no repaint until released.
     void hold(bool held) { held_ = held; }
     // The samples stored since the last look: their segments on the page, or the next page once
@@ -92,8 +96,8 @@ public:
     bool cursorShown() const;
 
     // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
-    // screen's size: the picture saved as PNG and put on the clipboard.
-    // `header`: lines above the graph saying what it shows (none for the bare graph).
+    // screen's size (at 1, in the screen's own pixels): the picture saved as PNG and put on the
+    // clipboard. `header`: lines above the graph saying what it shows (none for the bare graph).
     QImage graphImage(int scale, const QStringList& header = {});
     // The same as SVG: the grid as lines, the labels as text, the curves as paths.
     bool writeGraphSvg(QIODevice& out, const QString& title, const QStringList& header = {});
@@ -117,6 +121,7 @@ private:
     void drawPageCurves(QPainter& p);
     void renderGraph(QPainter& p);
     QImage graphBackground();
+    QImage screenSized() const;
     bool measuring() const;
     // The page's figures; between repaints worked out again only when the page or its samples
     // changed.

@@ -43,6 +43,9 @@ frmMain::frmMain(AppState& state, QWidget* parent)
     // status bar: the minimum it would give the window (about 20 x 45 pixels) says nothing about
     // the window, and it would hand each change of it to the window system while the window shows.
     layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    // Smaller than the user's base size the controls would be cut off. Told once, before the window
+    // shows: in the debug width the engineering controls may be cut off, never overlap.
+    setMinimumSize(PxFromTwips(NormalWidth), PxFromTwips(FormHeight));
     resize(PxFromTwips(NormalWidth), PxFromTwips(FormHeight));
     Form_Load();
     optionsLive_ = true;
@@ -182,7 +185,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::setWidthTwips(int twips) { resize(PxFromTwips(twips), height()); }
+void frmMain::setWidthTwips(int twips)
+{
+    baseWidthTwips_ = twips;  // the debug width's extra room is the engineering controls', not the graph's
+    resize(PxFromTwips(twips), height());
+}
 
 void frmMain::mnuExit_Click() { close(); }
 

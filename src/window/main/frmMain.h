@@ -9,6 +9,7 @@
 #include "core/decode/Units.h"
 #include "core/files/CsvWriter.h"
 #include "core/print/PrintLayout.h"
+#include "core/trend/GraphRoom.h"
 #include "core/trend/Recording.h"
 #include "engine/Acquisition.h"
 #include "window/main/EvaluationView.h"
@@ -27,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 class QAction;
 class QIODevice;
@@ -165,7 +167,9 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Window size in twips: the user's view, the debug view with engineering controls, height.
+    // Window size in twips: the user's view, the debug view with engineering controls, height. The
+    // normal width and the height are the least the window has; what it is larger than its base
+    // size (the width it was given of the two, the height) goes to the graph.
     static constexpr int NormalWidth = 13380;
     static constexpr int DebugWidth = 28230;
     static constexpr int FormHeight = 10800;
@@ -191,6 +195,7 @@ public:
     GaugeMenus& gauge() { return *gauge_; }
 
     // Start-up and shutdown (frmMain_Startup.cpp).
+    // The base width: NormalWidth, or DebugWidth with the engineering controls.
     void setWidthTwips(int twips);
 
     // Sampling (frmMain_Dispatch.cpp).
@@ -315,6 +320,10 @@ private:
     void applyHeader(const CsvHeaderLine& header);
     void buildMenus();
     void buildControls();
+    // Where the controls of the client area are at the base size, and which edge each follows.
+    void recordPlacements();
+    // The room beyond the base size to the graph; the controls around it follow their edges.
+    void growGraph();
     void connectHandlers();
     void fillSamplingAndPageLists();
     void connectMenus();
@@ -378,6 +387,14 @@ private:
     OleDate shownStart_ = 0;
     OleDate shownEnd_ = 0;
     frmComm* comm_ = nullptr;
+    struct Placement {
+        QWidget* control;
+        QRect base;  // pixels, at the base size
+        Anchor anchor;
+    };
+    std::vector<Placement> placements_;
+    int baseWidthTwips_ = NormalWidth;
+    QSize extra_{0, 0};  // the room the graph has now beyond the base size, in pixels
 };
 
 }  // namespace tavin

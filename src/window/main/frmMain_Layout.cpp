@@ -1,8 +1,10 @@
 // The main window's menus and controls. Placement is in twips, as the window was designed: the
-// left 13380 twips hold what a user needs, the debug width adds the engineering controls.
+// left 13380 twips hold what a user needs, the debug width adds the engineering controls. This is
+// the base size; a larger window gives its extra room to the graph (recordPlacements, growGraph).
 #include "core/app/AppState.h"
 #include "core/decode/Sampling.h"
 #include "core/decode/Units.h"
+#include "core/trend/GraphRoom.h"
 #include "core/trend/Paging.h"
 #include "core/trend/Scale.h"
 #include "window/main/frmMain.h"
@@ -181,7 +183,7 @@ void buildGraph(Ui::frmMain& ui, const ControlMaker& m)
     // The graph: labels on pctGraphWork around the plot area pctGraph1.
     ui.pctGraphWork = new PictureBox(QStringLiteral("pctGraphWork"), m.client);
     ui.pctGraphWork->BackColor = QColor(224, 224, 224);
-    ui.pctGraphWork->setTwips(120, 120, 9300, 8250);
+    ui.pctGraphWork->setTwips(GraphAreaTwips);
     ui.pctGraph1 = new PictureBox(QStringLiteral("pctGraph1"), ui.pctGraphWork);
     // Ctrl+C and the graph's menu copy it.
     ui.actCopyGraph =
@@ -194,7 +196,7 @@ void buildGraph(Ui::frmMain& ui, const ControlMaker& m)
     ui.pctGraphWork->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui.pctGraph1->addAction(ui.actCopyGraph);
     ui.pctGraph1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ui.pctGraph1->setTwips(780, 330, 8040, 7200);
+    ui.pctGraph1->setTwips(PlotTwips);
     ui.LineUpper = ui.pctGraph1->addShape(QStringLiteral("LineUpper"));
     ui.LineUpper->BorderColor = QColor(255, 0, 0);
     ui.LineLower = ui.pctGraph1->addShape(QStringLiteral("LineLower"));
@@ -437,6 +439,19 @@ void frmMain::buildControls()
 
     buildEngineeringControls(ui, m);
     buildStatusBarAndTimers(ui, this);
+    recordPlacements();
+}
+
+void frmMain::recordPlacements()
+{
+    for (QWidget* c : centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // The graph is sized in twips and the progress bar keeps to the bottom (growGraph).
+        if (c == ui.pctGraphWork || c == ui.ProgressBar1)
+            continue;
+        const QRect px = c->geometry();
+        const QRect twips(px.topLeft() * TwipsPerPixel, px.size() * TwipsPerPixel);
+        placements_.push_back({c, px, AnchorOf(twips, c == ui.HScroll1 || c == ui.lblPageStats)});
+    }
 }
 
 }  // namespace tavin

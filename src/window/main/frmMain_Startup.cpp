@@ -5,6 +5,7 @@
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
+#include "core/trend/GraphRoom.h"
 #include "core/trend/Paging.h"
 #include "window/dialogs/frmConfig.h"
 #include "window/main/frmMain.h"
@@ -206,12 +207,27 @@ void frmMain::mnuSetting_Click()
 void frmMain::Form_Resize()
 {
     Trap(st_.log, QStringLiteral("Form_Resize"), [&] {
+        growGraph();
         if (!ui.ProgressBar1 || width() * TwipsPerPixel <= 1000 || height() * TwipsPerPixel <= 1000)
             return;
         const QWidget* client = centralWidget();
         ui.ProgressBar1->move(ui.ProgressBar1->x(),
                               client->height() - ui.ProgressBar1->height() - PxFromTwips(30));
     });
+}
+
+void frmMain::growGraph()
+{
+    if (placements_.empty())
+        return;
+    const QSize extra = ExtraRoom(size(), {PxFromTwips(baseWidthTwips_), PxFromTwips(FormHeight)});
+    if (extra == extra_)
+        return;
+    extra_ = extra;
+    for (const Placement& p : placements_)
+        p.control->setGeometry(Placed(p.base, p.anchor, extra));
+    ui.ProgressBar1->resize(PxFromTwips(GraphAreaTwips.width()) + extra.width(), ui.ProgressBar1->height());
+    graph_->grow(extra * TwipsPerPixel);
 }
 
 void frmMain::lblDebug_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)

@@ -74,19 +74,31 @@ void PictureBox::setTwips(int left, int top, int width, int height)
         setGeometry(r);
     else
         resize(r.size());
-    resizeImage(r.size());
+    resizeImage();
 }
 
-void PictureBox::resizeImage(QSize px)
+void PictureBox::placeTwips(const QRect& twips)
 {
-    if (px == image_.size() || px.isEmpty())
+    const float w = ScaleWidth, h = ScaleHeight;
+    setTwips(twips);
+    ScaleWidth = w;
+    ScaleHeight = h;
+}
+
+void PictureBox::resizeImage()
+{
+    const qreal dpr = parentWidget() ? devicePixelRatioF() : 1.0;
+    if (size().isEmpty() || (size() == area_ && dpr == image_.devicePixelRatio()))
         return;
     pending_.clear();
-    image_ = QImage(px, QImage::Format_RGB32);
+    dirty_ = QRect();
+    area_ = size();
+    image_ = QImage(area_ * dpr, QImage::Format_RGB32);
+    image_.setDevicePixelRatio(dpr);
     image_.fill(BackColor);
 }
 
-void PictureBox::resizeEvent(QResizeEvent*) { resizeImage(size()); }
+void PictureBox::resizeEvent(QResizeEvent*) { resizeImage(); }
 
 void PictureBox::Cls()
 {
@@ -167,13 +179,13 @@ void PictureBox::Print(const QString& text)
 float PictureBox::TextWidth(const QString& text) const
 {
     const double px = QFontMetricsF(font()).horizontalAdvance(text);
-    return image_.width() ? float(px * double(ScaleWidth) / image_.width()) : 0.0f;
+    return area_.width() ? float(px * double(ScaleWidth) / area_.width()) : 0.0f;
 }
 
 float PictureBox::TextHeight(const QString&) const
 {
     const double px = QFontMetricsF(font()).height();
-    return image_.height() ? float(px * double(ScaleHeight) / image_.height()) : 0.0f;
+    return area_.height() ? float(px * double(ScaleHeight) / area_.height()) : 0.0f;
 }
 
 LineShape* PictureBox::addShape(const QString& name)
@@ -186,7 +198,9 @@ void PictureBox::paintEvent(QPaintEvent* event)
 {
     drawPending();
     QPainter p(this);
-    p.drawImage(event->rect(), image_, event->rect());
+    const qreal dpr = image_.devicePixelRatio();
+    const QRectF r = event->rect();
+    p.drawImage(r, image_, QRectF(r.topLeft() * dpr, r.size() * dpr));
     drawShapes(p);
 }
 

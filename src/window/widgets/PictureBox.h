@@ -43,6 +43,10 @@ public:
 
     // Placement and size in twips; the default user scale follows the size in twips.
     void setTwips(int left, int top, int width, int height);
+    void setTwips(const QRect& twips) { setTwips(twips.x(), twips.y(), twips.width(), twips.height()); }
+    // Placement and size in twips, the user scale kept: what is placed in it keeps its place in the
+    // picture (the picture is cleared; its owner draws it again).
+    void placeTwips(const QRect& twips);
     int Left() const { return left_; }
     int Top() const { return top_; }
     int Width() const { return width_; }
@@ -96,9 +100,10 @@ public:
     // For drawing many points at once in pixels: the image, and the area to show again after.
     QImage& canvas();
     void updateArea(const QRect& px) { update(px); }
-    // Pixel position of a user coordinate.
-    double toPxX(float x) const { return double(x) * image_.width() / double(ScaleWidth); }
-    double toPxY(float y) const { return double(y) * image_.height() / double(ScaleHeight); }
+    // Pixel position of a user coordinate (in the box's pixels; on a high-resolution screen the
+    // image has more, its device pixel ratio says how many).
+    double toPxX(float x) const { return double(x) * area_.width() / double(ScaleWidth); }
+    double toPxY(float y) const { return double(y) * area_.height() / double(ScaleHeight); }
 
     // A pixel position in user coordinates.
     QPointF toUser(QPointF px) const
@@ -123,7 +128,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void resizeImage(QSize px);
+    // The image for the box's size, at the screen's resolution (an off-screen box at one pixel a
+    // pixel: the printed sheet is the same on every screen).
+    void resizeImage();
     // Draws the collected lines into the image (not while another painter holds it: a long
     // polyline lets events run, and the lines wait for the next call).
     void drawPending();
@@ -140,6 +147,7 @@ private:
 
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     QImage image_;
+    QSize area_;  // the image's size in the box's pixels
     QList<Printed> printed_;
     struct KeptLine {
         float x1, y1, x2, y2;

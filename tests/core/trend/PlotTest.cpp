@@ -1,6 +1,7 @@
 // The graph's arithmetic: time grid, scale lines, pages and the cursor, and the reduction of a
 // long polyline to pixel columns checked pixel by pixel against drawing every segment.
 #include "core/trend/Plot.h"
+#include "core/trend/GraphRoom.h"
 #include "core/trend/PageModel.h"
 
 #include <QImage>
@@ -70,6 +71,34 @@ TEST(ScaleLines, PositionsAndLabels)
     // A limit line at 0 sits at the top's height, one at the top at the upper edge.
     EXPECT_FLOAT_EQ(LimitLineY(rec, 150, 0), 125);
     EXPECT_FLOAT_EQ(LimitLineY(rec, 150, 125), 0);
+}
+
+TEST(GraphRoom, TheGraphTakesTheExtraRoomAndTheRestFollowsItsEdge)
+{
+    // A window smaller than its base size takes nothing from the graph.
+    EXPECT_EQ(ExtraRoom({700, 500}, {892, 720}), QSize(0, 0));
+    const QSize extra = ExtraRoom({1292, 1020}, {892, 720});
+    EXPECT_EQ(extra, QSize(400, 300));
+    // Placed by where they sit: the graph, the readout right of it (at its edge too), the page
+    // label under it, the scroll bar under it and as wide, the debug label in the left corner.
+    const struct {
+        QRect twips;
+        bool wide;
+        QRect placed;
+    } cases[] = {
+        {GraphAreaTwips, false, {120, 120, 9300 + 400, 8250 + 300}},
+        {{9600, 120, 3600, 900}, false, {9600 + 400, 120, 3600, 900}},
+        {{9420, 8730, 100, 100}, false, {9420 + 400, 8730, 100, 100}},
+        {{900, 8730, 2400, 270}, false, {900, 8730 + 300, 2400, 270}},
+        {{900, 8430, 8040, 255}, true, {900, 8430 + 300, 8040 + 400, 255}},
+        {{0, 8370, 195, 270}, false, {0, 8370 + 300, 195, 270}},
+        {{0, 8000, 100, 100}, false, {0, 8000, 100, 100}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Placed(c.twips, AnchorOf(c.twips, c.wide), extra), c.placed)
+            << c.twips.x() << ',' << c.twips.y();
+        EXPECT_EQ(Placed(c.twips, AnchorOf(c.twips, c.wide), QSize(0, 0)), c.twips);
+    }
 }
 
 TEST(Pages, TheCursorsPageTheScrollBarAndTheLimits)

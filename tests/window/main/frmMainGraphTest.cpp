@@ -10,11 +10,15 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace tavin;
 
@@ -278,4 +282,79 @@ TEST_F(Graph, ALoadedRecordingShowsPrintsAndReadsOutThePageItSays)
         w->controls().cmdZoom[0]->click();  // a longer page: the one with the cursor, 1 of 2
         showsPageAt(0, "1/2");
     }
+}
+
+// A larger window gives its room to the graph: the plot and the labels around it grow, the
+// controls right of it keep their size and follow the right edge, those under it the bottom edge.
+// The lines placed in the plot's user scale stay at their values, drawn where the larger plot has
+// them. Back at the base size everything is where it was; the debug width's room is not the graph's.
+TEST_F(Graph, ALargerWindowGivesItsRoomToTheGraph)
+{
+    const auto& ui = w->controls();
+    ui.mnuPlusRange[7]->trigger();  // 0 .. 125
+    fill(45, 50.0f);
+    state->Settings.LimitHi = 100;
+    ui.chkUpperLimit->setChecked(true);
+    w->show();
+    w->pctGraph1_Paint();
+    QTest::mouseClick(ui.pctGraph1, Qt::LeftButton, {}, QPoint(100, 20));
+    ASSERT_GT(state->page.cursor(), 0);
+    const QSize base = w->size();
+    EXPECT_EQ(w->minimumSize(), base);
+    const float upper = ui.LineUpper->Y1, cursor = ui.lineCursor->X1;
+    const float scaleWidth = ui.pctGraph1->ScaleWidth, scaleHeight = ui.pctGraph1->ScaleHeight;
+
+    auto shows = [&](QSize extra) {
+        SCOPED_TRACE(extra.width());
+        const int dx = extra.width(), dy = extra.height();
+        EXPECT_EQ(ui.pctGraphWork->geometry(), QRect(8, 8, 620 + dx, 550 + dy));
+        EXPECT_EQ(ui.pctGraph1->geometry(), QRect(52, 22, 536 + dx, 480 + dy));
+        EXPECT_EQ(ui.cmdOpen->geometry(), QRect(640 + dx, 198, 116, 32));
+        EXPECT_EQ(ui.Frame3->geometry(), QRect(640 + dx, 150, 240, 40));
+        EXPECT_EQ(ui.HScroll1->geometry(), QRect(60, 562 + dy, 536 + dx, 17));
+        EXPECT_EQ(ui.lblPage->geometry(), QRect(60, 582 + dy, 160, 18));
+        EXPECT_EQ(ui.lblPageStats->geometry(), QRect(60, 630 + dy, 568 + dx, 18));
+        EXPECT_EQ(ui.ProgressBar1->width(), 620 + dx);
+        // The time axis's unit at the plot's right end, under it.
+        const auto& printed = ui.pctGraphWork->printed();
+        const auto unit =
+            std::find_if(printed.begin(), printed.end(), [](const auto& p) { return p.text == "(秒)"; });
+        ASSERT_NE(unit, printed.end());
+        EXPECT_EQ(unit->x, 780 + 8040 + 15 * dx);
+        EXPECT_EQ(unit->y, 330 + 7200 + 15 * dy + 60 + ui.pctGraphWork->TextHeight("20"));
+        // The same user scale (the printed sheet reads it), the lines drawn at their places in it.
+        EXPECT_EQ(ui.pctGraph1->ScaleWidth, scaleWidth);
+        EXPECT_EQ(ui.pctGraph1->ScaleHeight, scaleHeight);
+        EXPECT_EQ(ui.LineUpper->Y1, upper);
+        EXPECT_EQ(ui.lineCursor->X1, cursor);
+        ui.lineCursor->Visible = true;
+        const QImage shown = ui.pctGraph1->grab().toImage();
+        int red = -1, green = -1;
+        for (int y = 0; y < shown.height() && red < 0; ++y)
+            if (shown.pixel(shown.width() / 2, y) == qRgb(255, 0, 0))
+                red = y;
+        for (int x = 0; x < shown.width() && green < 0; ++x)
+            if (shown.pixel(x, shown.height() * 3 / 4) == qRgb(0, 128, 0))
+                green = x;
+        EXPECT_NEAR(red, upper * (480 + dy) / scaleHeight, 1.0);
+        EXPECT_NEAR(green, cursor * (536 + dx) / scaleWidth, 1.0);
+        EXPECT_NEAR(ui.pctLabelWork->x(), green, 10);  // the cursor's panel, its marker on the line
+        EXPECT_EQ(w->graph().graphImage(1).size(), QSize(620 + dx, 550 + dy));
+    };
+    shows({0, 0});
+    w->resize(base + QSize(400, 300));
+    shows({400, 300});
+    w->resize(base);
+    shows({0, 0});
+
+    // The debug width is the base: its room is the engineering controls', and a larger window's
+    // beyond it is the graph's again.
+    w->setWidthTwips(frmMain::DebugWidth);
+    EXPECT_EQ(ui.pctGraphWork->width(), 620);
+    EXPECT_EQ(ui.cmdOpen->x(), 640);
+    w->resize(w->size() + QSize(400, 300));
+    shows({400, 300});
+    w->setWidthTwips(frmMain::NormalWidth);
+    w->resize(base);
+    shows({0, 0});
 }
