@@ -37,12 +37,8 @@ TEST(ReferenceCurve, ThePageShowsTheSamplesThatCrossItAlignedByTime)
                                  "ref.csv");
         const ReferenceSpan s = ref.onPage(c.start, c.span, c.origin, c.shownMs);
         EXPECT_EQ(s.empty(), c.last < c.first);
-        if (!s.empty()) {
-            EXPECT_EQ(s.first, c.first);
-            EXPECT_EQ(s.last, c.last);
-        }
-        EXPECT_DOUBLE_EQ(s.step, c.step);
-        EXPECT_DOUBLE_EQ(s.at, c.at);
+        if (!s.empty())
+            EXPECT_EQ(std::pair(s.first, s.last), std::pair(c.first, c.last));
+        EXPECT_EQ(std::pair(s.step, s.at), std::pair(c.step, c.at));
     }
-    EXPECT_TRUE(ReferenceCurve().onPage(0, 20, 0, 1000).empty());
 }
