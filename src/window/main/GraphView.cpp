@@ -27,6 +27,9 @@ namespace tavin {
 
 namespace {
 
+// The reference curve's colour: under the data, seen but not mistaken for it.
+const QColor ReferenceColour(160, 160, 160);
+
 int drawStyleOf(const GraphScale& rec, int i)
 {
     return ScaleLineDotted(rec, i) ? PictureBox::vbDot : PictureBox::vbSolid;
@@ -59,6 +62,11 @@ GraphView::GraphView(AppState& state, const Acquisition& engine, Ui::GraphContro
     connect(ui.pctGraph1, &PictureBox::DblClick, this, [this] { ui.Timer4->start(); });
     summaryLater_.setSingleShot(true);
     connect(&summaryLater_, &QTimer::timeout, this, &GraphView::showSummaryText);
+    // A reference aligned at the cursor goes with it.
+    connect(this, &GraphView::cursorsMoved, this, [this] {
+        if (!reference_.empty() && referenceOrigin() != referenceOrigin_)
+            paint();
+    });
 }
 
 bool GraphView::eventFilter(QObject* watched, QEvent* event)
@@ -82,6 +90,7 @@ void GraphView::paint()
         const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
         drawnCount_ = count;
         GraphRedraw(std::int16_t(ui.cmbGraphRange->currentIndex()));
+        drawReference();
         DrawGraph(ui.pctGraph1, st_.page.start(), count - 1, false);
         if (ui.chkAve->isChecked())
             DrawGraph2(ui.pctGraph1, st_.page.start(), count - 1, false);
@@ -283,7 +292,7 @@ void GraphView::drawPolyline(PictureBox* g, const float* values, std::int32_t p_
             p_end = std::int32_t(RoundHalfEven(double(p_start) + 1 + N));
         p_end = std::min(p_end, SampleStore::Capacity - 1);
         g->DrawStyle = PictureBox::vbSolid;
-        const float off = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Top;
+        const float off = scaleTop();
         const std::int32_t base = p_printer ? p_start : st_.page.start();
         const float k = st_.g_Keisu;
 
@@ -311,6 +320,44 @@ void GraphView::drawPolyline(PictureBox* g, const float* values, std::int32_t p_
         p.end();
         g->updateArea(g->rect());
     });
+}
+
+float GraphView::scaleTop() const
+{
+    return st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Top;
+}
+
+std::int32_t GraphView::referenceOrigin() const { return cursorShown() ? st_.page.cursor() : 0; }
+
+ReferenceSpan GraphView::referenceOnPage() const
+{
+    return reference_.onPage(st_.page.start(), st_.page.span(), referenceOrigin(), st_.page.periodS() * 1000);
+}
+
+PolylineMap GraphView::referenceMap(const ReferenceSpan& s, double pixelsPerSample,
+                                    double pixelsPerValue) const
+{
+    return {s.step * pixelsPerSample, s.at * pixelsPerSample, pixelsPerValue, scaleTop(), reference_.keisu()};
+}
+
+// The reference's samples on the page, reduced to pixel columns as the data's are: a long
+// reference costs what its page does. Drawn by full repaints only, never per sample.
+void GraphView::drawReference()
+{
+    referenceOrigin_ = referenceOrigin();
+    const ReferenceSpan s = referenceOnPage();
+    if (s.last <= s.first)
+        return;
+    PictureBox* g = ui.pctGraph1;
+    QImage& image = g->canvas();
+    const PolylineMap map =
+        referenceMap(s, image.width() / double(g->ScaleWidth), image.height() / double(g->ScaleHeight));
+    QPainter p(&image);
+    p.setPen(QPen(ReferenceColour, 0));
+    ReduceToColumns(reference_.values().data(), s.first, s.last, s.first, map,
+                    [&](QPointF a, QPointF b) { p.drawLine(a, b); });
+    p.end();
+    g->updateArea(image.rect());
 }
 
 // The samples stored since the last refresh: their segments on the page, or the next page (or a
@@ -480,6 +527,7 @@ void GraphView::pctGraph1_MouseDown(Qt::MouseButton button, float x)
             const std::int32_t i = st_.page.indexAt(x, st_.store.g_DataCnt);
             if (i < 0) {
                 st_.page.removeCursor();
+                Q_EMIT cursorsMoved();
                 return;
             }
             if (measuring())
@@ -596,19 +644,17 @@ QImage GraphView::graphBackground()
 void GraphView::drawPageCurves(QPainter& p)
 {
     const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
+    const std::int32_t start = st_.page.start();
     // The page's last segment, partly shown, as the screen draws it.
-    const std::int32_t last = std::min<std::int32_t>(
-        count - 1, std::int32_t(RoundHalfEven(double(st_.page.start()) + 1 + st_.page.span())));
-    if (last <= st_.page.start())
-        return;
+    const std::int32_t last =
+        std::min<std::int32_t>(count - 1, std::int32_t(RoundHalfEven(double(start) + 1 + st_.page.span())));
     PictureBox* g = ui.pctGraph1;
-    const double sx = g->width() / double(g->ScaleWidth);
-    const float off = st_.ScaleTable[std::size_t(std::clamp<int>(CurRange, 0, PlusRangeCount - 1))].Top;
-    const PolylineMap map{sx, -double(st_.page.start()) * sx, g->height() / double(g->ScaleHeight), off,
-                          st_.g_Keisu};
-    auto curve = [&](const float* values, const QColor& colour) {
+    const double sx = g->width() / double(g->ScaleWidth), sy = g->height() / double(g->ScaleHeight);
+    const PolylineMap map{sx, -double(start) * sx, sy, scaleTop(), st_.g_Keisu};
+    auto curve = [&](const float* values, std::int32_t first, std::int32_t end, const PolylineMap& m,
+                     const QColor& colour) {
         QPainterPath path;
-        ReduceToColumns(values, st_.page.start(), last, st_.page.start(), map, [&](QPointF a, QPointF b) {
+        ReduceToColumns(values, first, end, first, m, [&](QPointF a, QPointF b) {
             if (path.isEmpty() || path.currentPosition() != a)
                 path.moveTo(a);
             path.lineTo(b);
@@ -619,9 +665,13 @@ void GraphView::drawPageCurves(QPainter& p)
     p.save();
     p.translate(g->pos());
     p.setClipRect(QRect(QPoint(), g->size()));
-    curve(st_.store.g_Datas.data(), QColor(0, 0, 255));
-    if (averageShown())
-        curve(st_.store.g_AveDatas.data(), QColor(255, 0, 0));
+    if (const ReferenceSpan s = referenceOnPage(); s.last > s.first)
+        curve(reference_.values().data(), s.first, s.last, referenceMap(s, sx, sy), ReferenceColour);
+    if (last > start) {
+        curve(st_.store.g_Datas.data(), start, last, map, QColor(0, 0, 255));
+        if (averageShown())
+            curve(st_.store.g_AveDatas.data(), start, last, map, QColor(255, 0, 0));
+    }
     p.restore();
 }
 

@@ -1,11 +1,13 @@
 // The trend graph of the main window: the grid, scale and time labels and the page's curves, the
 // samples a measurement adds, the page labels and scroll bar, the limit lines, the cursor with its
-// readout panel, and the graph as a picture (PNG, SVG, clipboard) or as a box of a printed sheet.
+// readout panel, a reference curve under the data, and the graph as a picture (PNG, SVG, clipboard)
+// or as a box of a printed sheet.
 // It owns its controls (built with the window's others) and reads the page and cursor from the
 // core's PageModel, the samples from the store; it runs on the GUI thread only.
 #pragma once
 
 #include "core/trend/Evaluation.h"
+#include "core/trend/ReferenceCurve.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -15,6 +17,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <cstdint>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +32,7 @@ class Acquisition;
 class Label;
 class PictureBox;
 struct LineShape;
+struct PolylineMap;
 
 namespace Ui {
 // The graph's controls, as the window's form holds them.
@@ -95,6 +99,11 @@ public:
     // A cursor is placed and reads out (none while measuring).
     bool cursorShown() const;
 
+    // A second recording drawn thinly in grey under the data, aligned at the data's first sample or
+    // at the cursor; an empty one draws nothing. Shown from the next full repaint on.
+    void setReference(ReferenceCurve reference) { reference_ = std::move(reference); }
+    const ReferenceCurve& reference() const { return reference_; }
+
     // What the graph shows (plot, labels, unit, average, limit lines, cursor) at `scale` times the
     // screen's size (at 1, in the screen's own pixels): the picture saved as PNG and put on the
     // clipboard. `header`: lines above the graph saying what it shows (none for the bare graph).
@@ -119,6 +128,13 @@ private:
     void drawPolyline(PictureBox* g, const float* values, std::int32_t p_start, std::int32_t p_end,
                       bool p_printer, const QColor& colour);
     void drawPageCurves(QPainter& p);
+    // The reference's samples on the page and where reference sample 0 lies: the graph's first
+    // sample, or the cursor while one reads out.
+    std::int32_t referenceOrigin() const;
+    ReferenceSpan referenceOnPage() const;
+    PolylineMap referenceMap(const ReferenceSpan& s, double pixelsPerSample, double pixelsPerValue) const;
+    void drawReference();
+    float scaleTop() const;  // the top value of the scale last drawn
     void renderGraph(QPainter& p);
     QImage graphBackground();
     QImage screenSized() const;
@@ -136,6 +152,8 @@ private:
     std::int16_t ScrollDepth = 0;  // the scroll bar's handler within itself, or the bar just focused
     std::int32_t drawnCount_ = 0;  // samples drawn on the screen
     bool wholeSummary_ = false;
+    ReferenceCurve reference_;
+    std::int32_t referenceOrigin_ = 0;  // the graph sample the reference was last drawn from
     void showSummaryText();
     static constexpr qint64 SummaryEveryMs = 500;
     QElapsedTimer summaryShown_;

@@ -91,6 +91,8 @@ struct frmMain : GraphControls, GaugeControls, SaveNameControls, EvaluationContr
     QAction* mnuSecondCursor = nullptr;
     QAction* mnuCopyInterval = nullptr;
     QAction* mnuDecay = nullptr;
+    QAction* mnuReference = nullptr;       // a recording drawn under the data to compare with
+    QAction* mnuReferenceClear = nullptr;  // takes it off the graph
 
     // Readout and status.
     Label* lblVariable = nullptr;
@@ -342,6 +344,10 @@ private:
     void showStream(const StreamStatus& s);
     void buildEvaluationMenu();
     void mnuDecay_Click();
+    // A recording picked in the open dialog becomes the graph's reference curve; one that cannot
+    // be read is reported with its reason and leaves the shown reference as it is.
+    void mnuReference_Click();
+    void mnuReferenceClear_Click();
     // Judges the test set in the dialog once the data reaches its hold time (a measurement may
     // still have to get there); `final`: the data ends here, judged as it is.
     void judgeDecay(bool final);

@@ -1,8 +1,9 @@
 // Judging a pressure test where it was measured: the evaluation menu, the decay test's dialog, and
 // the verdict with its row in the results file beside the recordings and its line in the log. A
 // test set during a measurement is judged once the data reaches its hold time, else when the
-// measurement stops.
+// measurement stops. A reference curve from another recording, drawn under the data.
 #include "core/app/AppState.h"
+#include "core/files/RecordingLoad.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "window/dialogs/frmDecay.h"
@@ -10,6 +11,7 @@
 #include "window/widgets/Controls.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -26,6 +28,12 @@ void frmMain::buildEvaluationMenu()
     ui.mnuCopyInterval->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     ui.mnuDecay =
         named(ui.mnuEval->addAction(QStringLiteral("圧力降下試験の評価(&D)...")), QStringLiteral("mnuDecay"));
+    ui.mnuEval->addSeparator();
+    ui.mnuReference =
+        named(ui.mnuEval->addAction(QStringLiteral("基準波形を読み込む")), QStringLiteral("mnuReference"));
+    ui.mnuReferenceClear =
+        named(ui.mnuEval->addAction(QStringLiteral("基準波形を消去")), QStringLiteral("mnuReferenceClear"));
+    ui.mnuReferenceClear->setEnabled(false);
     auto click = [this](QAction* a, auto handler) { OnMenuClick(a, this, handler); };
     click(ui.mnuSecondCursor, [this] {
         if (!evaluation_->placeSecondCursor())
@@ -37,6 +45,56 @@ void frmMain::buildEvaluationMenu()
                                        : QStringLiteral("区間がありません: カーソルを2本置いてください."));
     });
     click(ui.mnuDecay, [this] { mnuDecay_Click(); });
+    click(ui.mnuReference, [this] { mnuReference_Click(); });
+    click(ui.mnuReferenceClear, [this] { mnuReferenceClear_Click(); });
+}
+
+void frmMain::mnuReference_Click()
+{
+    Trap(st_.log, QStringLiteral("mnuReference_Click"), [&] {
+        const std::optional<QString> chosen = chooseRecording();
+        if (!chosen)
+            return;
+        // Read as a recording is loaded, into a store of its own: the data shown stays as it is.
+        auto read = std::make_unique<SampleStore>();
+        CsvHeader header;
+        const RecordingLoad r = LoadRecording(*chosen, *read, st_.log, st_.env,
+                                              [&](const CsvHeaderLine& h) { header = h.header; });
+        const std::int32_t count = read->g_DataCnt.load(std::memory_order_relaxed);
+        QString why = r.failure;
+        if (why.isEmpty() && r.read.badLine == 1)
+            why = QStringLiteral("1行目が記録ファイルの見出しではありません");
+        else if (why.isEmpty() && count < 2)
+            why = QStringLiteral("線を引けるだけのデータがありません");
+        if (!why.isEmpty()) {
+            st_.env.prompts->message({QStringLiteral("基準波形を読み込めません:\n%1\n%2")
+                                          .arg(QDir::toNativeSeparators(*chosen), why),
+                                      windowTitle(), MsgButtons::Ok, MsgIcon::Exclamation});
+            return;
+        }
+        const QString name = QFileInfo(*chosen).fileName();
+        graph_->setReference(ReferenceCurve({read->g_Datas.begin(), read->g_Datas.begin() + count},
+                                            header.sampling, header.keisu, name));
+        read.reset();
+        ui.mnuReferenceClear->setEnabled(true);
+        pctGraph1_Paint();
+        // A file read part-way is still a reference; the status says what was left out.
+        QString status = QStringLiteral("基準波形: ") + name;
+        if (r.read.badLine > 0 || !r.notes.isEmpty())
+            status += QStringLiteral(" (") + r.status + u')';
+        ui.StatusBar1->showMessage(status);
+        st_.LogMsg(
+            0, QStringLiteral("mnuReference_Click"),
+            QStringLiteral("基準波形 %1: %2サンプル").arg(QDir::toNativeSeparators(*chosen)).arg(count));
+    });
+}
+
+void frmMain::mnuReferenceClear_Click()
+{
+    graph_->setReference(ReferenceCurve());
+    ui.mnuReferenceClear->setEnabled(false);
+    pctGraph1_Paint();
+    ui.StatusBar1->showMessage(QStringLiteral("基準波形を消去しました."));
 }
 
 void frmMain::mnuDecay_Click()

@@ -6,6 +6,7 @@
 #include "window/widgets/PictureBox.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -357,4 +359,53 @@ TEST_F(Graph, ALargerWindowGivesItsRoomToTheGraph)
     w->setWidthTwips(frmMain::NormalWidth);
     w->resize(base);
     shows({0, 0});
+}
+
+// A second recording lies in grey under the data: placed by time (500 ms samples on a graph of
+// 1 s ones, ten samples over five), at its own coefficient, from the data's first sample or from
+// the cursor. The pictures show it; the store and its exports never hold it; clearing removes it.
+TEST_F(Graph, AReferenceLiesGreyUnderTheDataAndStaysOutOfItsFiles)
+{
+    const QRgb Grey = qRgb(160, 160, 160);
+    w->controls().mnuPlusRange[4]->trigger();  // 0 .. 25
+    fill(30, 20.0f);
+    w->pctGraph1_Paint();
+    t.prompts.files = {t.path("none.csv")};
+    w->controls().mnuReference->trigger();
+    ASSERT_EQ(t.prompts.shown.size(), 1);
+    EXPECT_TRUE(t.prompts.shown[0].text.startsWith(QStringLiteral("基準波形を読み込めません:")));
+    EXPECT_TRUE(columns(Grey).isEmpty());
+
+    const std::vector<float> values(10, 5.0f);
+    const std::vector<OleDate> times(values.size(), ToOleDate(t.now));
+    const CsvHeader header{QStringLiteral("2026年12月6日 09:05:03"), 1, 500, "20", "0", "kPa", 2.0f};
+    t.write("ref.csv", FormatCsv(header, values.data(), times.data(), 0, 9, header.startText));
+    t.prompts.files = {t.path("ref.csv")};
+    w->controls().mnuReference->trigger();
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), QStringLiteral("基準波形: ref.csv"));
+    const double perSample =
+        w->controls().pctGraph1->image().width() / double(w->controls().pctGraph1->ScaleWidth);
+    auto greyFromTo = [&](double from, double to) {
+        const QList<int> xs = columns(Grey);
+        ASSERT_FALSE(xs.isEmpty());
+        EXPECT_NEAR(xs.first(), from * perSample, 1.5);
+        EXPECT_NEAR(xs.last(), to * perSample, 1.5);
+        EXPECT_NEAR(rows(Grey).first(), rowOf(10.0f), 1.0);
+    };
+    greyFromTo(0, 4.5);
+    QTest::mouseClick(w->controls().pctGraph1, Qt::LeftButton, {}, QPoint(int(3.5 * perSample), 20));
+    ASSERT_EQ(state->page.cursor(), 3);
+    greyFromTo(3, 7.5);
+
+    QBuffer svg;
+    svg.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(w->graph().writeGraphSvg(svg, "graph"));
+    EXPECT_TRUE(svg.data().contains("stroke=\"#a0a0a0\""));
+    t.prompts.files = {t.path("out.csv")};
+    w->controls().mnuExportCsv->trigger();
+    EXPECT_EQ(t.read("out.csv").count(",20\n"), 30);
+    EXPECT_EQ(t.read("out.csv").count('\n'), 32);  // a line saying what it is, the header, the samples
+
+    w->controls().mnuReferenceClear->trigger();
+    EXPECT_TRUE(columns(Grey).isEmpty());
 }
