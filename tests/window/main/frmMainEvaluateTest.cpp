@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace tavin;
@@ -116,4 +117,19 @@ TEST_F(Evaluate, ADecayTestShowsItsVerdictAndKeepsItsRowAndLogLine)
         QString::fromUtf8(t.read(DecayResultsName)).endsWith(",継手A,10,20,-1,-6,kPa,≦6.5 kPa/min,OK\r\n"));
     evaluate({{"txtSettle", "0"}, {"txtHold", "100"}});
     EXPECT_TRUE(w->controls().lblVerdict->text().contains("判定不能"));
+}
+
+// Set while measuring, the test waits for its hold time and is judged as soon as the data reaches it.
+TEST_F(Evaluate, ATestSetWhileMeasuringIsJudgedOnceItsHoldTimeHasPassed)
+{
+    w->controls().optMode[0]->setChecked(true);
+    startWithoutPort();
+    evaluate({{"txtSettle", "0"}, {"txtHold", "1"}, {"txtMaxDrop", "0.5"}});
+    EXPECT_FALSE(state->lastDecay);
+    EXPECT_EQ(w->controls().StatusBar1->currentMessage(), "圧力降下試験: 保持時間の経過を待っています.");
+    for (int i = 0; i < 11; ++i)  // ten periods of 100 ms
+        feedValue(100 - 0.01f * float(i));
+    ASSERT_TRUE(state->lastDecay);
+    EXPECT_EQ(state->lastDecay->result.verdict, Verdict::Ok);
+    EXPECT_TRUE(w->controls().lblVerdict->text().contains(">OK<"));
 }

@@ -325,6 +325,33 @@ TEST_F(Print, AFileNumberOnlyInLandscapeAllDataAndNeverFromAFieldThatIsNoPageNum
         EXPECT_FALSE(word.text.startsWith(QStringLiteral("頁"))) << word.text.toStdString();
 }
 
+// Once a measurement was saved, the sheet names the file it went to, not the base name, and it
+// carries the verdict judged on it, in portrait under the file block, in landscape beside it.
+TEST_F(Print, TheSheetNamesTheSavedRecordingAndCarriesTheVerdict)
+{
+    fill(45);
+    const QString saved = QStringLiteral("bench1-20261206-090503-1-20261206-090548.csv");
+    w->controls().lblLoadFileName->setText(saved);
+    DecayTest test;
+    test.name = QStringLiteral("継手A");
+    test.holdS = 30;
+    test.maxDrop = 0.5;
+    std::vector<float> falling(40);
+    for (std::size_t i = 0; i < falling.size(); ++i)
+        falling[i] = 100 - 0.1f * float(i);
+    state->lastDecay = DecayRecord{test, EvaluateDecay(falling.data(), 40, 0, 1, 1, test, "kPa"), "kPa", 1,
+                                   QStringLiteral("2026/12/06 09:06:00")};
+    for (const bool portrait : {true, false}) {
+        const QString pdf = print(portrait);
+        EXPECT_EQ(QFileInfo(pdf).fileName(), "bench1-20261206-090503-1-20261206-090548-0001.pdf");
+        const QString text = normal(Tool(QStringLiteral("pdftotext"), {pdf, "-"})).simplified();
+        for (const QString& expected : {saved, QStringLiteral("2026/12/06 9:05:03"),
+                                        QStringLiteral("圧力降下試験 継手A 区間 0–30 s 判定 NG")})
+            EXPECT_TRUE(text.contains(normal(expected))) << portrait << ": " << text.toStdString();
+        QFile::remove(pdf);
+    }
+}
+
 TEST_F(Print, ASheetNeverReplacesAFileAndNoScratchFileStays)
 {
     fill(45);
