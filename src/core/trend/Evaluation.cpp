@@ -26,6 +26,16 @@ double Shown(float value, float k)
     return std::strtod(text, nullptr);
 }
 
+// For a mean or a spread: one decimal more than the finer of two values shows, at most six.
+int FinerDecimals(const QString& a, const QString& b)
+{
+    const auto decimals = [](const QString& t) {
+        const qsizetype dot = t.indexOf(u'.');
+        return dot < 0 || t.contains(u'e') ? 0 : int(t.size() - dot - 1);
+    };
+    return std::min(std::max(decimals(a), decimals(b)) + 1, 6);
+}
+
 }  // namespace
 
 IntervalStats StatsOver(const float* values, std::int32_t count, std::int32_t first, std::int32_t last,
@@ -108,12 +118,8 @@ QString SummaryText(const RangeSummary& s)
     if (s.count == 0)
         return QString();
     const QString min = QString::number(s.min, 'g', 15), max = QString::number(s.max, 'g', 15);
-    const auto decimals = [](const QString& t) {
-        const qsizetype dot = t.indexOf(u'.');
-        return dot < 0 || t.contains(u'e') ? 0 : int(t.size() - dot - 1);
-    };
-    const int shown = std::min(std::max(decimals(min), decimals(max)) + 1, 6);
-    return QStringLiteral("最小 %1  最大 %2  平均 %3").arg(min, max, QString::number(s.mean, 'f', shown));
+    return QStringLiteral("最小 %1  最大 %2  平均 %3")
+        .arg(min, max, QString::number(s.mean, 'f', FinerDecimals(min, max)));
 }
 
 DecayResult EvaluateDecay(const float* values, std::int32_t count, std::int32_t from, float k, double periodS,
@@ -254,6 +260,7 @@ QStringList DecayReportLines(const DecayRecord& d)
 QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& startTime, const QString& endTime,
                                      const QString& unit)
 {
+    const int finer = FinerDecimals(number(s.min), number(s.max));
     const QString u =
         unit.isEmpty() || unit == QStringLiteral("---") ? QString() : QStringLiteral(" (%1)").arg(unit);
     return {
@@ -268,8 +275,8 @@ QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& star
          {QStringLiteral("変化率 (/min)"), number(s.perMinute)}},
         {{QStringLiteral("最小"), number(s.min)},
          {QStringLiteral("最大"), number(s.max)},
-         {QStringLiteral("平均"), number(s.mean)},
-         {QStringLiteral("標準偏差"), number(s.stddev)}},
+         {QStringLiteral("平均"), QString::number(s.mean, 'f', finer)},
+         {QStringLiteral("標準偏差"), QString::number(s.stddev, 'f', finer)}},
     };
 }
 

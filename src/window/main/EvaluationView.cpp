@@ -67,7 +67,11 @@ QList<QList<Figure>> EvaluationView::figures(const IntervalStats& s) const
 
 void EvaluationView::showInterval()
 {
-    // The verdict keeps to the plot's corner as the plot grows with the window.
+    // The verdict keeps to the plot's right half as the plot grows with the window.
+    if (ui.lblVerdict->width() != plot_->width() / 2 && !ui.lblVerdict->isHidden()) {
+        ui.lblVerdict->setFixedWidth(plot_->width() / 2);
+        ui.lblVerdict->adjustSize();
+    }
     ui.lblVerdict->move(plot_->width() - ui.lblVerdict->width() - Margin, Margin);
     const std::optional<IntervalStats> s = interval();
     const bool shown = s && graph_.cursorShown();
@@ -111,11 +115,14 @@ void EvaluationView::showVerdict(const DecayRecord& d)
     static const QHash<Verdict, QString> colours = {{Verdict::Ok, QStringLiteral("#008000")},
                                                     {Verdict::Ng, QStringLiteral("#d00000")},
                                                     {Verdict::TooShort, QStringLiteral("#606060")}};
-    const QStringList lines = DecayReportLines(d);
-    ui.lblVerdict->setText(
-        QStringLiteral("<div style='font-size:36pt; font-weight:bold; color:%1'>%2</div>%3")
-            .arg(colours.value(d.result.verdict), VerdictText(d.result.verdict).toHtmlEscaped(),
-                 lines.join(QStringLiteral("\n")).toHtmlEscaped().replace(u'\n', QStringLiteral("<br>"))));
+    QString html = QStringLiteral("<div style='font-size:36pt; font-weight:bold; color:%1'>%2</div>")
+                       .arg(colours.value(d.result.verdict), VerdictText(d.result.verdict).toHtmlEscaped());
+    for (const QString& line : DecayReportLines(d))
+        html += QStringLiteral("<div>%1</div>").arg(line.toHtmlEscaped());
+    ui.lblVerdict->setText(html);
+    // The verdict first, its figures under it, wrapped within the plot's right half.
+    ui.lblVerdict->setWordWrap(true);
+    ui.lblVerdict->setFixedWidth(plot_->width() / 2);
     ui.lblVerdict->adjustSize();
     ui.lblVerdict->show();
     showInterval();
