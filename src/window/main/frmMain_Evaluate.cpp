@@ -138,12 +138,12 @@ void frmMain::judgeDecay(bool final)
         return;
     }
     pendingDecay_.reset();
-    const DecayRecord record{test, r, unit, period, FormatDate(st_.env.now(), u"yyyy/mm/dd hh:nn:ss")};
+    const DecayRecord record{test, r, unit, period,
+                             FormatDate(ToTheSecond(st_.env.now()), u"yyyy/mm/dd hh:nn:ss")};
     st_.lastDecay = record;
     evaluation_->showVerdict(record);
     // The file the data was saved in or loaded from; while measuring, the name it is saved under.
-    const QString recording =
-        measuring() || ui.lblLoadFileName->text().isEmpty() ? GetPrintFileName() : ui.lblLoadFileName->text();
+    const QString recording = GetPrintFileName();
     const QString figures = DecayFiguresText(r, test, unit);
     st_.LogMsg(0, QStringLiteral("mnuDecay_Click"),
                QStringLiteral("圧力降下試験 %1: %2 %3").arg(recording, VerdictText(r.verdict), figures));

@@ -128,6 +128,7 @@ void frmMain::optMode_Click(int)
     Trap(st_.log, QString(), [&] {
         const bool measure = ui.optMode[0]->isChecked();
         graph_->showWholeSummary(!measure);
+        forgetDecay();
         if (st_.store.g_DataCnt > 0)
             st_.env.prompts->message({measure ? QStringLiteral("現在のグラフをクリアします。")
                                               : QStringLiteral("測定データをクリアします。"),
