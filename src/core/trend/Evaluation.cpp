@@ -26,15 +26,21 @@ double Shown(float value, float k)
     return std::strtod(text, nullptr);
 }
 
+// The decimals a value's text shows.
+int DecimalsOf(const QString& t)
+{
+    const qsizetype dot = t.indexOf(u'.');
+    return dot < 0 || t.contains(u'e') ? 0 : int(t.size() - dot - 1);
+}
+
 // For a mean or a spread: one decimal more than the finer of two values shows, at most six.
 int FinerDecimals(const QString& a, const QString& b)
 {
-    const auto decimals = [](const QString& t) {
-        const qsizetype dot = t.indexOf(u'.');
-        return dot < 0 || t.contains(u'e') ? 0 : int(t.size() - dot - 1);
-    };
-    return std::min(std::max(decimals(a), decimals(b)) + 1, 6);
+    return std::min(std::max(DecimalsOf(a), DecimalsOf(b)) + 1, 6);
 }
+
+// A shown value as it reads: its decimals whole, no more (they come from the gauge's text).
+QString ValueText(double v) { return QString::number(v, 'g', 15); }
 
 }  // namespace
 
@@ -260,7 +266,12 @@ QStringList DecayReportLines(const DecayRecord& d)
 QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& startTime, const QString& endTime,
                                      const QString& unit)
 {
-    const int finer = FinerDecimals(number(s.min), number(s.max));
+    const QString start = ValueText(s.startValue), end = ValueText(s.endValue), min = ValueText(s.min),
+                  max = ValueText(s.max);
+    // Δp at the values' decimals (199.9 − 198.9 is 1.0, not 0.99999999999999); the mean and the
+    // spread one finer.
+    const int decimals = std::max({DecimalsOf(start), DecimalsOf(end), DecimalsOf(min), DecimalsOf(max)});
+    const int finer = std::min(decimals + 1, 6);
     const QString u =
         unit.isEmpty() || unit == QStringLiteral("---") ? QString() : QStringLiteral(" (%1)").arg(unit);
     return {
@@ -268,13 +279,13 @@ QList<QList<Figure>> IntervalFigures(const IntervalStats& s, const QString& star
          {QStringLiteral("終了"), endTime},
          {QStringLiteral("Δt (s)"), number(s.seconds)},
          {QStringLiteral("点数"), QString::number(s.count)}},
-        {{QStringLiteral("始値") + u, number(s.startValue)},
-         {QStringLiteral("終値") + u, number(s.endValue)},
-         {QStringLiteral("Δp") + u, number(s.delta)}},
+        {{QStringLiteral("始値") + u, start},
+         {QStringLiteral("終値") + u, end},
+         {QStringLiteral("Δp") + u, QString::number(s.delta, 'f', decimals)}},
         {{QStringLiteral("変化率 (/s)"), number(s.perSecond)},
          {QStringLiteral("変化率 (/min)"), number(s.perMinute)}},
-        {{QStringLiteral("最小"), number(s.min)},
-         {QStringLiteral("最大"), number(s.max)},
+        {{QStringLiteral("最小"), min},
+         {QStringLiteral("最大"), max},
          {QStringLiteral("平均"), QString::number(s.mean, 'f', finer)},
          {QStringLiteral("標準偏差"), QString::number(s.stddev, 'f', finer)}},
     };

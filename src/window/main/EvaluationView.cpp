@@ -50,10 +50,20 @@ std::optional<IntervalStats> EvaluationView::interval() const
 {
     const std::int32_t count = st_.store.g_DataCnt.load(std::memory_order_acquire);
     const PageModel& page = st_.page;
-    if (!page.hasInterval() || page.cursor() >= count || page.secondCursor() >= count)
+    if (!graph_.cursorShown() || !page.hasInterval() || page.cursor() >= count ||
+        page.secondCursor() >= count)
         return std::nullopt;
-    return StatsOver(st_.store.g_Datas.data(), count, page.cursor(), page.secondCursor(), st_.g_Keisu,
-                     page.periodS());
+    // Worked out again only when the interval or what it reads changed: a repaint or a scroll step
+    // does not go over a long interval again.
+    const Cached key{page.cursor(), page.secondCursor(),
+                     count,         st_.store.g_FileNo.load(std::memory_order_relaxed),
+                     st_.g_Keisu,   page.periodS()};
+    if (!cached_ || !(cached_->key == key)) {
+        const IntervalStats s =
+            StatsOver(st_.store.g_Datas.data(), count, key.first, key.second, key.keisu, key.periodS);
+        cached_ = {key, s, figures(s)};
+    }
+    return cached_->stats;
 }
 
 QList<QList<Figure>> EvaluationView::figures(const IntervalStats& s) const
@@ -73,8 +83,7 @@ void EvaluationView::showInterval()
         ui.lblVerdict->adjustSize();
     }
     ui.lblVerdict->move(plot_->width() - ui.lblVerdict->width() - Margin, Margin);
-    const std::optional<IntervalStats> s = interval();
-    const bool shown = s && graph_.cursorShown();
+    const bool shown = interval().has_value();
     if (!shown && !ui.lineCursor2->Visible)
         return;  // nothing to take away: a measurement's repaints cost nothing here
     ui.lineCursor2->Visible = shown;
@@ -83,7 +92,7 @@ void EvaluationView::showInterval()
         ui.lineCursor2->X1 = ui.lineCursor2->X2 = st_.page.secondCursorX(plot_->ScaleWidth);
         ui.lineCursor2->Y1 = 0;
         ui.lineCursor2->Y2 = plot_->ScaleHeight;
-        ui.lblInterval->setText(IntervalPanelText(figures(*s)));
+        ui.lblInterval->setText(IntervalPanelText(cached_->figures));
         ui.lblInterval->adjustSize();
         ui.lblInterval->move(Margin, plot_->height() - ui.lblInterval->height() - Margin);
     }
@@ -106,7 +115,7 @@ bool EvaluationView::copyInterval()
     const std::optional<IntervalStats> s = interval();
     if (!s)
         return false;
-    QGuiApplication::clipboard()->setText(IntervalCopyText(figures(*s)));
+    QGuiApplication::clipboard()->setText(IntervalCopyText(cached_->figures));
     return true;
 }
 

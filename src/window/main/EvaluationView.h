@@ -55,6 +55,20 @@ protected:
 private:
     QList<QList<Figure>> figures(const IntervalStats& s) const;
 
+    // What the interval's figures were worked out from, and them.
+    struct Cached {
+        std::int32_t first, second, count, generation;
+        float keisu;
+        double periodS;
+        bool operator==(const Cached&) const = default;
+    };
+    struct Figures {
+        Cached key;
+        IntervalStats stats;
+        QList<QList<Figure>> figures;
+    };
+    mutable std::optional<Figures> cached_;
+
     AppState& st_;
     GraphView& graph_;
     PictureBox* plot_;

@@ -353,6 +353,8 @@ void GraphView::drawReference()
     const PolylineMap map =
         referenceMap(s, image.width() / double(g->ScaleWidth), image.height() / double(g->ScaleHeight));
     QPainter p(&image);
+    if (const qreal dpr = image.devicePixelRatio(); dpr != 1)  // the map is in the canvas's pixels
+        p.scale(1 / dpr, 1 / dpr);
     p.setPen(QPen(ReferenceColour, 0));
     ReduceToColumns(reference_.values().data(), s.first, s.last, s.first, map,
                     [&](QPointF a, QPointF b) { p.drawLine(a, b); });
@@ -566,10 +568,20 @@ void GraphView::Timer4_Timer()
 
 namespace {
 
-// The report's lines above the graph: what was recorded, when, and what was judged of it.
+// The report's lines above the graph: what was recorded, when, and what was judged of it; a line
+// wider than the graph wraps.
+QRect headerLineRect(const QWidget* w, const QString& line, int top)
+{
+    return QFontMetrics(w->font()).boundingRect(QRect(4, top, w->width() - 8, 1 << 16), Qt::TextWordWrap,
+                                                line);
+}
+
 int headerHeight(const QWidget* w, const QStringList& lines)
 {
-    return lines.isEmpty() ? 0 : int(lines.size() * QFontMetrics(w->font()).lineSpacing()) + 8;
+    int height = 0;
+    for (const QString& line : lines)
+        height += headerLineRect(w, line, 0).height();
+    return lines.isEmpty() ? 0 : height + 8;
 }
 
 void drawHeader(QPainter& p, const QWidget* w, const QStringList& lines)
@@ -579,9 +591,12 @@ void drawHeader(QPainter& p, const QWidget* w, const QStringList& lines)
     p.fillRect(QRect(0, 0, w->width(), headerHeight(w, lines)), Qt::white);
     p.setFont(w->font());
     p.setPen(Qt::black);
-    const QFontMetrics m(w->font());
-    for (int i = 0; i < lines.size(); ++i)
-        p.drawText(QPointF(4, 4 + i * m.lineSpacing() + m.ascent()), lines[i]);
+    int top = 4;
+    for (const QString& line : lines) {
+        const QRect r = headerLineRect(w, line, top);
+        p.drawText(QRect(4, top, w->width() - 8, r.height()), Qt::TextWordWrap, line);
+        top += r.height();
+    }
 }
 
 }  // namespace

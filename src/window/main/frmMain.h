@@ -372,6 +372,7 @@ private:
     AppState& st_;
     AlarmBlink alarm;
     QString LoadFolder;  // folder of the last loaded file
+    QString lastSaved_;  // the file the measurement's last segment went to
     bool unloaded_ = false;
     bool optionsLive_ = false;   // the window is complete: control changes reach the engine
     bool aveNumEdited_ = false;  // the user typed in txtAveNum since it last lost the focus

@@ -44,8 +44,8 @@ void frmMain::cmdPrintOne_Click() { cmdPrintOut_Click(); }
 QString frmMain::GetPrintFileName() const
 {
     // Once a measurement stopped, the file it was saved in: what was recorded, not the base name.
-    if (const QString saved = ui.lblLoadFileName->text(); !saved.isEmpty() && !measuring())
-        return saved;
+    if (!lastSaved_.isEmpty() && !measuring() && !ui.optMode[1]->isChecked())
+        return lastSaved_;
     return PrintHeaderName(ui.optMode[1]->isChecked(), ui.lblLoadFileName->text(),
                            ui.txtSaveFileName->text());
 }

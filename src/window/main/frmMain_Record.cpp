@@ -57,8 +57,10 @@ void frmMain::cmdOpen_Click()
         ui.txtSaveFileName->setEnabled(false);
         ui.cmdOpen->setEnabled(false);
         ui.cmdClose->setEnabled(true);
+        st_.page.removeCursor();
         graph_->hideCursor();
         forgetDecay();
+        lastSaved_.clear();
         ui.chkAveMode->setEnabled(false);
         ui.txtAveNum->setEnabled(false);
         st_.page.showFirstPage();

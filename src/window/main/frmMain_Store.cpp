@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -65,6 +66,10 @@ void frmMain::RefreshScreen()
             // A full segment was saved: the screen lets go of it and shows the next from page 1.
             shownGeneration_ = v.generation;
             engine_->acknowledge(v.generation);
+            if (pendingDecay_)  // its data is gone with the segment: a test spans one segment
+                ui.StatusBar1->showMessage(
+                    QStringLiteral("圧力降下試験: 保持時間の前に区間が切り替わったため判定しませんでした."));
+            forgetDecay();
             st_.page.showFirstPage();
             pctGraph1_Paint();
         }
@@ -157,9 +162,9 @@ void frmMain::onEngineEvent(const AcquisitionEvent& e)
     switch (e.kind) {
     case Kind::Status: ui.StatusBar1->showMessage(e.text); break;
     case Kind::SavedAs: ui.lblLoadFileName->setText(e.text); break;
-    case Kind::SegmentEnded: break;  // the view's generation tells
-    case Kind::Saved: break;         // the status text says so
-    case Kind::PortLost:             // its stop refreshes the screen: not from inside a refresh
+    case Kind::SegmentEnded: break;                                      // the view's generation tells
+    case Kind::Saved: lastSaved_ = QFileInfo(e.text).fileName(); break;  // the status text says so
+    case Kind::PortLost:  // its stop refreshes the screen: not from inside a refresh
         QMetaObject::invokeMethod(
             this, [this, why = e.text] { onPortLost(why); }, Qt::QueuedConnection);
         break;

@@ -69,7 +69,7 @@ TEST_F(Evaluate, TwoCursorsGiveTheIntervalsFiguresWhichTheArrowKeysMoveAndCopyTa
     EXPECT_TRUE(w->controls().lineCursor2->Visible);
     EXPECT_EQ(panel->text().section(u'\n', 0, 1),
               "開始 12:00:01.000  終了 12:00:11.000  Δt (s) 10  点数 101\n"
-              "始値 (kPa) 199.9  終値 (kPa) 198.9  Δp (kPa) -1");
+              "始値 (kPa) 199.9  終値 (kPa) 198.9  Δp (kPa) -1.0");
     EXPECT_TRUE(panel->text().contains("変化率 (/s) -0.1  変化率 (/min) -6")) << panel->text().toStdString();
 
     // The click left the focus on the graph, where the keys move both cursors.

@@ -330,8 +330,10 @@ TEST_F(Print, AFileNumberOnlyInLandscapeAllDataAndNeverFromAFieldThatIsNoPageNum
 TEST_F(Print, TheSheetNamesTheSavedRecordingAndCarriesTheVerdict)
 {
     fill(45);
-    const QString saved = QStringLiteral("bench1-20261206-090503-1-20261206-090548.csv");
-    w->controls().lblLoadFileName->setText(saved);
+    saveNow();
+    const QStringList files = QDir(t.dir.path()).entryList({"bench1-*.csv"}, QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    const QString saved = files[0];
     DecayTest test;
     test.name = QStringLiteral("継手A");
     test.holdS = 30;
@@ -343,7 +345,7 @@ TEST_F(Print, TheSheetNamesTheSavedRecordingAndCarriesTheVerdict)
                                    QStringLiteral("2026/12/06 09:06:00")};
     for (const bool portrait : {true, false}) {
         const QString pdf = print(portrait);
-        EXPECT_EQ(QFileInfo(pdf).fileName(), "bench1-20261206-090503-1-20261206-090548-0001.pdf");
+        EXPECT_EQ(QFileInfo(pdf).fileName(), QString(saved).replace(".csv", "-0001.pdf"));
         const QString text = normal(Tool(QStringLiteral("pdftotext"), {pdf, "-"})).simplified();
         for (const QString& expected : {saved, QStringLiteral("2026/12/06 9:05:03"),
                                         QStringLiteral("圧力降下試験 継手A 区間 0–30 s 判定 NG")})
