@@ -27,7 +27,7 @@ struct AnalysisColumns {
     double samplingMs = 1000;  // the sampling period in ms
     // What the data is (recording, start, export time, a verdict): lines before the header row,
     // each behind "# " as CSV readers skip comments (pandas: comment='#').
-    QStringList notes;
+    QStringList notes = {};
 };
 
 // The analysis CSV beside a recording: "data.csv" gives "data_analysis.csv".

@@ -37,8 +37,9 @@ TEST(ReferenceCurve, ThePageShowsTheSamplesThatCrossItAlignedByTime)
                                  "ref.csv");
         const ReferenceSpan s = ref.onPage(c.start, c.span, c.origin, c.shownMs);
         EXPECT_EQ(s.empty(), c.last < c.first);
-        if (!s.empty())
+        if (!s.empty()) {
             EXPECT_EQ(std::pair(s.first, s.last), std::pair(c.first, c.last));
+        }
         EXPECT_EQ(std::pair(s.step, s.at), std::pair(c.step, c.at));
     }
 }
