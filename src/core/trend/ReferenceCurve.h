@@ -1,5 +1,5 @@
-// The reference curve: a second recording drawn thinly under the graph's own data, such as a good
-// part's pressure curve under the part on test. It keeps its samples, sampling period, coefficient
+// The reference curve: a second recording drawn thinly under the graph's own data, such as a known-good
+// workpiece's pressure curve under the one on test. It keeps its samples, sampling period, coefficient
 // and file name apart from the sample store, so that nothing of it is ever saved or exported, and
 // says which of its samples fall on a page of the graph.
 #pragma once
