@@ -1,24 +1,84 @@
 // TAVIN-Monitor: records and shows the values of a digital pressure gauge on a serial port.
 #include "core/app/AppState.h"
+#include "core/platform/AppFolders.h"
 #include "core/platform/QuitSignals.h"
 #include "window/main/frmMain.h"
 #include "window/platform/DialogPrompts.h"
 #include "window/platform/QtTranslations.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QLocale>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QString usage(const tavin::AppEnv& env)
+{
+    return QCoreApplication::translate(
+               "TAVIN-Monitor",
+               "使い方: TAVIN-Monitor [オプション] [ファイル.csv]\n"
+               "デジタル圧力ゲージの値をシリアルポートから受けて表示し、記録します。\n"
+               "ファイルを指定すると、その記録を読み出しモードで開きます。\n\n"
+               "  --help        この説明\n"
+               "  --version     版\n"
+               "  -platform X   Qt の表示先 (offscreen: 画面なし)\n\n"
+               "設定ファイル:   %1\n"
+               "ログ (LOG):     %2\n"
+               "実行ファイルのフォルダに書き込めるときは、すべてそのフォルダに置きます。書き込めない"
+               "とき (インストールしたとき) は $XDG_CONFIG_HOME/TAVIN-Monitor と "
+               "$XDG_STATE_HOME/TAVIN-Monitor に置きます。\n")
+        .arg(QDir::toNativeSeparators(env.configPath(QStringLiteral("TAVIN-Monitor.ini"))),
+             QDir::toNativeSeparators(env.statePath(QStringLiteral("LOG"))));
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    QApplication app(argc, argv);  // takes Qt's own options (-platform) first
     QApplication::setApplicationName(QStringLiteral("TAVIN-Monitor"));
-    // Standard buttons and file dialogs in the user's language, like the program's own texts.
-    tavin::InstallQtTranslations(app, QLocale::system());
 
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();
     env.exeBaseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    tavin::UseAppFolders(env, tavin::ProgramFolders(env.exeDir));
+
+    QString recording;
+    for (const QString& arg : app.arguments().mid(1)) {
+        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
+            std::fputs(usage(env).toUtf8().constData(), stdout);
+            return 0;
+        }
+        if (arg == QStringLiteral("--version")) {
+            std::printf("TAVIN-Monitor %d.%d.%d\n", TAVIN_VERSION_MAJOR, TAVIN_VERSION_MINOR,
+                        TAVIN_VERSION_REVISION);
+            return 0;
+        }
+        if (arg.startsWith(u'-') || !recording.isEmpty()) {
+            std::fprintf(stderr, "TAVIN-Monitor: %s\n%s",
+                         QCoreApplication::translate("TAVIN-Monitor", "使えない引数です: %1")
+                             .arg(arg)
+                             .toUtf8()
+                             .constData(),
+                         usage(env).toUtf8().constData());
+            return 2;
+        }
+        recording = QFileInfo(arg).absoluteFilePath();
+        if (!QFileInfo(recording).isFile()) {
+            std::fprintf(stderr, "TAVIN-Monitor: %s\n",
+                         QCoreApplication::translate("TAVIN-Monitor", "ファイル %1 が見つかりません。")
+                             .arg(QDir::toNativeSeparators(recording))
+                             .toUtf8()
+                             .constData());
+            return 2;
+        }
+    }
+
+    // The window speaks Japanese: Qt's own buttons and dialogs too, whatever the locale.
+    tavin::UseJapaneseQtTexts(app);
     tavin::DialogPrompts prompts(env.exeBaseName);
     env.prompts = &prompts;
 
@@ -27,5 +87,7 @@ int main(int argc, char* argv[])
     QObject::connect(&window, &tavin::frmMain::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     tavin::OnTerminationSignals(&window, [&window] { window.close(); });
     window.show();
+    if (!recording.isEmpty())  // once the window is up, as if the user had chosen it
+        QTimer::singleShot(0, &window, [&window, recording] { window.openRecording(recording); });
     return app.exec();
 }

@@ -1,6 +1,8 @@
 // tavin-record: records a gauge without a window, for benches without a screen and for services.
-// The files beside the executable (log, journal list, settings) are the window's own;
-// TAVIN_STATE_DIR moves the log and the journal list to a folder the program may write.
+// Its settings file, log and journal list are the window's own (AppFolders): beside a portable
+// executable, in the user's folders when installed; a service names its own with TAVIN_CONFIG_DIR
+// and TAVIN_STATE_DIR.
+#include "core/platform/AppFolders.h"
 #include "core/platform/QuitSignals.h"
 #include "record/RecordOptions.h"
 #include "record/Recorder.h"
@@ -44,8 +46,7 @@ int main(int argc, char* argv[])
 
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();
-    // A service whose programs are root's points them at its state folder.
-    env.stateDir = qEnvironmentVariable("TAVIN_STATE_DIR");
+    tavin::UseAppFolders(env, tavin::ProgramFolders(env.exeDir));
     env.exeBaseName = QStringLiteral("TAVIN-Monitor");
 
     const tavin::ParsedCommandLine parsed = tavin::ParseRecordCommandLine(app.arguments().mid(1), env);

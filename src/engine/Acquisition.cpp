@@ -36,7 +36,7 @@ QString unitName(char unit)
 Acquisition::Acquisition(const AppEnv& env, EventLog& log, SampleStore& store, Journal& journal,
                          UnsavedRecordings& unsaved)
     : env_(env), log_(log), store_(store), journal_(journal), thread_(new QThread), tick_(new QTimer(this)),
-      reader_(std::make_unique<PortReader>(env.exeDir, this, log)),
+      reader_(std::make_unique<PortReader>(env.configFolder(), this, log)),
       feed_(std::make_unique<StreamFeed>(log, store, st_, output(), this)),
       keeper_(std::make_unique<SegmentKeeper>(env, log, store, journal, unsaved, st_, output(), *feed_,
                                               journalRetryMs))

@@ -121,7 +121,7 @@ public:
     // The journal's state now rather than at the next tick (tests).
     void checkJournalNow();
     // The folders journals went to before (as recovery found them); more are added and written
-    // to the list beside the program as journals open in new ones.
+    // to the journal folder list as journals open in new ones.
     void setJournalFolders(const QStringList& folders);
     // How long to wait between attempts at a new journal when no folder takes one.
     qint64 journalRetryMs = 5000;

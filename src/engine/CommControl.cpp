@@ -14,7 +14,7 @@
 
 namespace tavin {
 
-QList<SerialDevice> ListSerialDevices(const QString& exeDir)
+QList<SerialDevice> ListSerialDevices(const QString& configDir)
 {
     QList<SystemPort> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
@@ -25,7 +25,7 @@ QList<SerialDevice> ListSerialDevices(const QString& exeDir)
             d = info.portName();
         ports.append({info.systemLocation(), d});
     }
-    return NumberSerialDevices(exeDir, ports);
+    return NumberSerialDevices(configDir, ports);
 }
 
 QString PortName(int number, const QString& device)
@@ -84,8 +84,8 @@ QString openFailure(const QSerialPort& port, const QString& location)
 
 }  // namespace
 
-CommControl::CommControl(const QString& exeDir, QObject* parent)
-    : QObject(parent), exeDir_(exeDir), port_(new QSerialPort(this))
+CommControl::CommControl(const QString& configDir, QObject* parent)
+    : QObject(parent), configDir_(configDir), port_(new QSerialPort(this))
 {
     connect(port_, &QSerialPort::readyRead, this, &CommControl::onReadyRead);
     connect(port_, &QSerialPort::errorOccurred, this,
@@ -106,7 +106,7 @@ void CommControl::setPortOpen(bool open)
 
     QString location = Device;
     if (location.isEmpty()) {
-        for (const SerialDevice& d : ListSerialDevices(exeDir_))
+        for (const SerialDevice& d : ListSerialDevices(configDir_))
             if (d.number == CommPort)
                 location = d.systemLocation;
         if (location.isEmpty())

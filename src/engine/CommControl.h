@@ -15,7 +15,7 @@ class QSerialPort;
 namespace tavin {
 
 // The machine's serial devices numbered COM1..COM30 (see NumberSerialDevices).
-QList<SerialDevice> ListSerialDevices(const QString& exeDir);
+QList<SerialDevice> ListSerialDevices(const QString& configDir);
 // A port as messages name it: "COM3", or the device path opened instead.
 QString PortName(int number, const QString& device);
 
@@ -34,7 +34,7 @@ public:
         comEventDCB = 1011,
     };
 
-    explicit CommControl(const QString& exeDir, QObject* parent = nullptr);
+    explicit CommControl(const QString& configDir, QObject* parent = nullptr);
     ~CommControl() override;
 
     int CommPort = 1;
@@ -70,7 +70,7 @@ private:
     void onError(int error);
     void raise(int code);
 
-    QString exeDir_;
+    QString configDir_;
     QSerialPort* port_;
     int commEvent_ = 0;
 };

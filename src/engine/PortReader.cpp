@@ -35,8 +35,8 @@ bool ReadPace::pauseAfter(Clock::time_point readAt, std::size_t frames, Clock::d
 
 // ---- the port ----
 
-PortReader::PortReader(const QString& exeDir, QObject* owner, EventLog& log)
-    : log_(log), port_(new CommControl(exeDir, owner)), readBuf_(ReadChunk, Qt::Uninitialized)
+PortReader::PortReader(const QString& configDir, QObject* owner, EventLog& log)
+    : log_(log), port_(new CommControl(configDir, owner)), readBuf_(ReadChunk, Qt::Uninitialized)
 {
 }
 

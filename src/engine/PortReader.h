@@ -81,7 +81,7 @@ public:
     };
 
     // The port's control is made a child of `owner`, so that it moves with it to the engine's thread.
-    PortReader(const QString& exeDir, QObject* owner, EventLog& log);
+    PortReader(const QString& configDir, QObject* owner, EventLog& log);
     ~PortReader() override;
     PortReader(const PortReader&) = delete;
     PortReader& operator=(const PortReader&) = delete;

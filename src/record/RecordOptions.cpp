@@ -484,7 +484,7 @@ QString applyOptions(Reading& in)
 }
 
 // A port the window numbers, "COM3" (in any case), among the machine's serial devices and the
-// links beside the program.
+// links in the settings folder.
 QString findNumberedPort(Reading& in)
 {
     RecordOptions& r = in.r;
@@ -496,7 +496,7 @@ QString findNumberedPort(Reading& in)
         return in.bad(QStringLiteral("COM1〜COM30 またはデバイスのパス"));
     in.o.port = *n;
     r.port = portOfNumber(in.o.port);
-    const QList<SerialDevice> devices = ListSerialDevices(in.env.exeDir);
+    const QList<SerialDevice> devices = ListSerialDevices(in.env.configFolder());
     if (std::none_of(devices.begin(), devices.end(),
                      [&](const SerialDevice& d) { return d.number == in.o.port; }))
         return QStringLiteral("ポート %1 がありません (シリアルデバイスも ports/%1 のリンクもありません)。")

@@ -31,7 +31,7 @@ struct ParsedCommandLine {
     QString error;      // why the command line cannot run; empty when it can
 };
 
-// Reads `args` (without the program's name) with the settings file beside `env.exeDir` or the one
+// Reads `args` (without the program's name) with the settings file in `env.configFolder()` or the one
 // named by --settings. Checks the port's existence, the folder and the base name as well.
 ParsedCommandLine ParseRecordCommandLine(const QStringList& args, const AppEnv& env);
 

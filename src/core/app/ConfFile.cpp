@@ -285,8 +285,8 @@ ConfFile::ConfFile(const AppEnv& env, SettingsRecord& settings) : env_(env), s_(
 
 void ConfFile::setPaths()
 {
-    SettingsFilePath = env_.exePath(QStringLiteral("TAVIN-Monitor.ini"));
-    ScratchFilePath = env_.exePath(QStringLiteral("TAVIN-Monitor.tmp"));
+    SettingsFilePath = env_.configPath(QStringLiteral("TAVIN-Monitor.ini"));
+    ScratchFilePath = env_.configPath(QStringLiteral("TAVIN-Monitor.tmp"));
 }
 
 QString ConfFile::ReadConfItem(const QString& key) const

@@ -1,4 +1,4 @@
-// The settings file "TAVIN-Monitor.ini" beside the executable: a flat list of key=value lines
+// The settings file "TAVIN-Monitor.ini" in the settings folder (AppFolders): a flat list of key=value lines
 // under one "[Init]" header, read at start-up into the Settings record and written back at exit.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The daily event log: one file per day of the month in the LOG folder beside the executable.
+// The daily event log: one file per day of the month in the LOG folder of the state folder (AppFolders).
 // It is also the program's uniform error report: level 2 shows the message in a box as well, one
 // that does not wait for OK, since errors also happen while samples come.
 #pragma once

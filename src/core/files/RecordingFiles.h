@@ -75,7 +75,7 @@ struct RecoveredJournal {
 QList<RecoveredJournal> RecoverJournals(EventLog& log, const AppEnv& env, const QString& folder,
                                         const QStringList& savedIn = {});
 
-// The folders where journals were opened, one a line, kept in a small file beside the executable
+// The folders where journals were opened, one a line, kept in a small file in the state folder
 // so that the next start finds a journal even when the save folder was changed (in the settings
 // held only in memory) before the program ended without saving.
 QStringList ReadJournalFolders(const QString& listPath);
@@ -86,7 +86,7 @@ bool WriteJournalFolders(const QString& listPath, const QStringList& folders);
 // later. Where no lock can be taken at all, the list is written without one.
 bool UpdateJournalFolders(const QString& listPath, const std::function<void(QStringList&)>& change,
                           int waitMs = 5000);
-// That file, beside the executable and named after it.
+// That file, in the state folder and named after the executable.
 QString JournalFolderList(const AppEnv& env);
 // Why that file cannot be read; empty when it can, or when there is none yet. Without it only the
 // save folder and the Documents folder are searched for journals.

@@ -46,13 +46,6 @@ std::int64_t AppEnv::epochMs(std::chrono::microseconds ago) const
            back;
 }
 
-QString AppEnv::exePath(const QString& name) const { return exeDir + u'/' + name; }
-
-QString AppEnv::statePath(const QString& name) const
-{
-    return stateDir.isEmpty() ? exePath(name) : stateDir + u'/' + name;
-}
-
 qint64 ClockMs()
 {
     static const QElapsedTimer started = [] {
@@ -77,9 +70,9 @@ QString DocumentsFolder(const AppEnv& env, bool* exists, bool create)
     return QDir::toNativeSeparators(dir);
 }
 
-InstanceLock::InstanceLock(const QString& exeDir)
+InstanceLock::InstanceLock(const QString& folder)
 {
-    const QString path = exeDir + QStringLiteral("/TAVIN-Monitor.lock");
+    const QString path = folder + QStringLiteral("/TAVIN-Monitor.lock");
     // A lock that exists is read to see who holds it, and reading a named pipe waits for ever.
     if (const QString reason = NotRegularFileReason(path); !reason.isEmpty()) {
         problem_ = QStringLiteral("ロックファイル %1 は使えません (%2)。\n"

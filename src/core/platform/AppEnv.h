@@ -18,8 +18,9 @@ class Prompts;
 
 struct AppEnv {
     QString exeDir;  // the executable's folder (tests: a temporary one)
-    // Where the daily log and the journal folder list go when the executable's folder is not to
-    // be written (a service's state folder, the programs being root's); empty: `exeDir`.
+    // Where the settings file and the port pins are (AppFolders); empty: `exeDir`.
+    QString configDir;
+    // Where the daily log, the journal folder list and the lock go (AppFolders); empty: `exeDir`.
     QString stateDir;
     QString exeBaseName = QStringLiteral("TAVIN-Monitor");
     QString documentsDir;  // empty: the system's Documents folder
@@ -31,11 +32,12 @@ struct AppEnv {
     OleDate now(std::chrono::microseconds ago = {}) const;
     // The time `ago` before now in milliseconds since 1970 (UTC), for what needs more than seconds.
     std::int64_t epochMs(std::chrono::microseconds ago = {}) const;
-    // `exeDir` + "/" + name.
-    QString exePath(const QString& name) const;
-    // The file `name` the program writes as it runs: in `stateDir` when given, else beside the
-    // executable.
-    QString statePath(const QString& name) const;
+    QString configFolder() const { return configDir.isEmpty() ? exeDir : configDir; }
+    QString stateFolder() const { return stateDir.isEmpty() ? exeDir : stateDir; }
+    // The file `name` in the settings' folder.
+    QString configPath(const QString& name) const { return configFolder() + u'/' + name; }
+    // The file `name` the program writes as it runs, in the state folder.
+    QString statePath(const QString& name) const { return stateFolder() + u'/' + name; }
 };
 
 // Milliseconds since the process started, from a monotonic clock.
@@ -45,10 +47,10 @@ qint64 ClockMs();
 // Empty when the system names none; `exists` tells whether it exists now.
 QString DocumentsFolder(const AppEnv& env, bool* exists = nullptr, bool create = true);
 
-// Holds the instance lock file in the executable's folder for the life of the program.
+// Holds the instance lock file in `folder` (the state folder) for the life of the program.
 class InstanceLock {
 public:
-    explicit InstanceLock(const QString& exeDir);
+    explicit InstanceLock(const QString& folder);
     ~InstanceLock();
     // True when another running instance already holds the lock.
     bool previousInstance() const { return previous_; }

@@ -34,7 +34,7 @@ QByteArray FrameCommand(const QByteArray& command);
 // A send that no answer follows within this time gives up a half-received frame.
 constexpr int ResponseTimeoutMs = 1000;
 
-// The port journal beside the program, kept while "Responce Log" is ticked: the port's open and
+// The port journal in the state folder, kept while "Responce Log" is ticked: the port's open and
 // close lines, each "[seconds since midnight] line" and CR LF, in code page 932.
 inline const QString SensorLogName = QStringLiteral("sensor.txt");
 QByteArray SensorLogLine(const QTime& time, const QString& line);

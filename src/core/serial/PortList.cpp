@@ -47,14 +47,14 @@ PortListing BuildPortList(const QStringList& deviceNames)
     return out;
 }
 
-QList<SerialDevice> NumberSerialDevices(const QString& exeDir, QList<SystemPort> systemPorts)
+QList<SerialDevice> NumberSerialDevices(const QString& configDir, QList<SystemPort> systemPorts)
 {
     constexpr int MaxComNumber = 30;
     QList<SerialDevice> devices;
     bool taken[MaxComNumber + 1] = {};
     QStringList pinnedTargets;
 
-    const QDir ports(exeDir + QStringLiteral("/ports"));
+    const QDir ports(configDir + QStringLiteral("/ports"));
     for (int n = 1; n <= MaxComNumber; ++n) {
         const QFileInfo link(ports.filePath(QStringLiteral("COM%1").arg(n)));
         if (!link.exists())

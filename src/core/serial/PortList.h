@@ -39,9 +39,10 @@ struct SerialDevice {
     QString displayName;
 };
 
-// Numbers serial devices COM1..COM30: links named COMn in the folder `ports` beside the
-// executable pin their numbers (a link whose device is gone is skipped); every other device the
-// system lists gets the lowest free number in the order of its device name. Sorted by number.
-QList<SerialDevice> NumberSerialDevices(const QString& exeDir, QList<SystemPort> systemPorts);
+// Numbers serial devices COM1..COM30: links named COMn in the folder `ports` of the settings'
+// folder `configDir` (beside a portable executable) pin their numbers (a link whose device is gone is
+// skipped); every other device the system lists gets the lowest free number in the order of its device name.
+// Sorted by number.
+QList<SerialDevice> NumberSerialDevices(const QString& configDir, QList<SystemPort> systemPorts);
 
 }  // namespace tavin

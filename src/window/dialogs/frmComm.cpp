@@ -170,7 +170,7 @@ void frmComm::journal(const QString& line)
 {
     if (!chkResLog->isChecked())
         return;
-    AppendToFile(st_.env.exePath(SensorLogName), SensorLogLine(st_.env.nowDateTime().time(), line));
+    AppendToFile(st_.env.statePath(SensorLogName), SensorLogLine(st_.env.nowDateTime().time(), line));
 }
 
 void frmComm::tmrRes_Timer()

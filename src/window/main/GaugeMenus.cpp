@@ -39,7 +39,7 @@ QString GaugeMenus::ListComPorts()
     QString delivered;
     Trap(st_.log, QString(), [&] {
         QStringList names;
-        for (const SerialDevice& d : ListSerialDevices(st_.env.exeDir))
+        for (const SerialDevice& d : ListSerialDevices(st_.env.configFolder()))
             names << d.displayName;
         const PortListing list = BuildPortList(names);
         for (int i = 0; i < list.sorted.size() && i < ui.mnuCom.size(); ++i) {

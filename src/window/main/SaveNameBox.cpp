@@ -86,7 +86,8 @@ void SaveNameBox::showSaveFolder()
 {
     const QString text = QStringLiteral("保存先: ") + QDir::toNativeSeparators(st_.Settings.SaveDir);
     ui.txtSaveFileName->setToolTip(text);
-    ui.lblSaveFolder->setText(text);
+    ui.lblSaveFolder->setText(text);  // cut in the middle where it is too long
+    ui.lblSaveFolder->setToolTip(text);
 }
 
 void SaveNameBox::txtSaveFileName_Change()

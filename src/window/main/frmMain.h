@@ -191,6 +191,10 @@ public:
     // this window shows what it publishes and sets its options.
     Acquisition& engine() { return *engine_; }
 
+    // A recording loaded in read-out mode by Ctrl+O (`path` empty: the open dialog asks), from
+    // the recent list, or named on the command line.
+    void openRecording(QString path);
+
     // The communication window, created hidden at the first use of the port.
     frmComm& comm();
     // The port, kind and unit menus (GaugeMenus.cpp).
@@ -261,9 +265,6 @@ private:
     // Where an export goes (named after the recording, beside it), asking before replacing a file.
     std::optional<QString> askExportPath(const QString& title, const QString& suffix, const QString& filter);
     void writeExport(const QString& path, const std::function<bool(QIODevice&)>& write, const QString& done);
-    // A recording loaded in read-out mode by Ctrl+O (`path` empty: the open dialog asks) or from
-    // the recent list.
-    void openRecording(QString path);
     std::optional<QString> chooseRecording();
     void rememberRecent(const QString& path);
     // What a load put into the store: counter, page, times and readout, as after a complete load.

@@ -61,11 +61,19 @@ void showFileName(Label* label)
     QObject::connect(label, &Label::Change, label, [label] { label->setToolTip(label->text()); });
 }
 
-// The file menu: settings, exports, the recent recordings, exit; and the window's own keys.
+// The file menu: settings, load and print with their keys, copy and exports, the recent recordings,
+// exit.
 void buildFileMenu(Ui::frmMain& ui, QMenuBar* bar, QMainWindow* w)
 {
     ui.mnuFile = named(bar->addMenu(QStringLiteral("メニュー(&F)")), QStringLiteral("mnuFile"));
     ui.mnuSetting = named(ui.mnuFile->addAction(QStringLiteral("設定(&C)")), QStringLiteral("mnuSetting"));
+    ui.mnuFile->addSeparator();
+    // The load and print buttons' keys, shown where a user looks for them.
+    ui.actOpen = named(ui.mnuFile->addAction(QStringLiteral("読み込み(&O)...")), QStringLiteral("actOpen"));
+    ui.actOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    ui.actPrint = named(ui.mnuFile->addAction(QStringLiteral("印刷(&P)...")), QStringLiteral("actPrint"));
+    ui.actPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    w->addActions({ui.actOpen, ui.actPrint});
     ui.mnuFile->addSeparator();
     ui.mnuGraphImage = named(ui.mnuFile->addAction(QStringLiteral("グラフを画像で保存(&G)...")),
                              QStringLiteral("mnuGraphImage"));
@@ -80,12 +88,6 @@ void buildFileMenu(Ui::frmMain& ui, QMenuBar* bar, QMainWindow* w)
     ui.mnuRecentEnd->setVisible(false);
     ui.mnuExit = named(ui.mnuFile->addAction(QStringLiteral("終了(&Q)")), QStringLiteral("mnuExit"));
     ui.mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    // Keys without a menu item of their own: the load and print buttons.
-    ui.actOpen = named(new QAction(w), QStringLiteral("actOpen"));
-    ui.actOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    ui.actPrint = named(new QAction(w), QStringLiteral("actPrint"));
-    ui.actPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    w->addActions({ui.actOpen, ui.actPrint});
 }
 
 // What the gauge is and sends: port and speed, kind, sensor range, unit.
@@ -193,6 +195,7 @@ void buildGraph(Ui::frmMain& ui, const ControlMaker& m)
     // keep their own Ctrl+C).
     ui.actCopyGraph->setShortcutContext(Qt::WindowShortcut);
     ui.pctGraphWork->addAction(ui.actCopyGraph);
+    ui.mnuFile->insertAction(ui.mnuGraphImage, ui.actCopyGraph);  // shows its key
     ui.pctGraphWork->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui.pctGraph1->addAction(ui.actCopyGraph);
     ui.pctGraph1->setContextMenuPolicy(Qt::ActionsContextMenu);

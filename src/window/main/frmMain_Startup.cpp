@@ -2,6 +2,7 @@
 // port menu check marks and the test buttons.
 #include "core/app/AppState.h"
 #include "core/decode/Sampling.h"
+#include "core/platform/AppFolders.h"
 #include "core/platform/NumText.h"
 #include "core/platform/Prompts.h"
 #include "core/platform/TextFile.h"
@@ -53,12 +54,13 @@ void ReportFileProblem(AppState& s, const QString& procName, const QString& text
 }
 
 // A second instance must not let the user believe that changes made in it will last.
-QString StartMessage(bool saveSuppressed)
+// An installed program also says where its settings and log are: not beside the executable.
+QString StartMessage(bool saveSuppressed, const QString& foldersNote)
 {
-    if (!saveSuppressed)
-        return QStringLiteral("起動しました");
-    return QStringLiteral(
-        "起動しました（このソフトは既に起動しているため、この画面の設定は終了時に保存されません）");
+    QString text = saveSuppressed ? QStringLiteral("起動しました（このソフトは既に起動しているため、"
+                                                   "この画面の設定は終了時に保存されません）")
+                                  : QStringLiteral("起動しました");
+    return foldersNote.isEmpty() ? text : text + QStringLiteral("　") + foldersNote;
 }
 
 // The start message gives way to later messages; this mark stays for the whole run.
@@ -91,7 +93,7 @@ void frmMain::Form_Load()
     s.page.removeCursor();
     s.page.setPageSeconds(20.0f);
     ui.pctLabelWork->BackColor = ui.pctGraphWork->BackColor;
-    s.instance = std::make_unique<InstanceLock>(s.env.exeDir);
+    s.instance = std::make_unique<InstanceLock>(s.env.stateFolder());
     s.SettingsSaveSuppressed = s.instance->previousInstance();
     setWindowTitle(caption());
     ResetRunSettings(s.Settings);
@@ -121,7 +123,7 @@ void frmMain::Form_Load()
         gauge_->SelectTani(s.Settings.Tani);
     mnuPlusRange_Click(s.Settings.RangePlus);
     mnuMinusRange_Click(s.Settings.RangeMinus);
-    ui.StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed));
+    ui.StatusBar1->showMessage(StartMessage(s.SettingsSaveSuppressed, FoldersNote(s.env)));
     if (s.SettingsSaveSuppressed)
         ShowSaveSuppressedMark(ui.StatusBar1);
     showRecent();

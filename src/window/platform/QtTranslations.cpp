@@ -25,4 +25,9 @@ QList<QTranslator*> InstallQtTranslations(QCoreApplication& app, const QLocale& 
     return installed;
 }
 
+QList<QTranslator*> UseJapaneseQtTexts(QCoreApplication& app)
+{
+    return InstallQtTranslations(app, QLocale(QLocale::Japanese, QLocale::Japan));
+}
+
 }  // namespace tavin

@@ -1,9 +1,13 @@
 #include "core/app/AppState.h"
+#include "core/files/RecordingFiles.h"
+#include "core/platform/AppFolders.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace tavin;
 using namespace tavin::test;
@@ -55,5 +59,70 @@ TEST(FilesBesideTheProgram, WhatIsNoRegularFileIsNamedAndLeftAsItWas)
             EXPECT_TRUE(text.contains(ReasonFor(kind))) << text.toStdString();
             EXPECT_EQ(t.typeOf(f.name), type);
         }
+    }
+}
+
+TEST(FilesBesideTheProgram, AnInstalledProgramUsesTheUsersFoldersAPortableOneItsOwn)
+{
+    const QString home = QStringLiteral("/home/u");
+    const struct {
+        bool portable;
+        FolderVars vars;
+        const char *config, *state;
+    } cases[] = {
+        {true, {}, "/opt/t", "/opt/t"},
+        {true, {"", "/var/lib/s", "", "", home}, "/opt/t", "/var/lib/s"},
+        {false, {"", "", "/x/conf", "/x/state/", home}, "/x/conf/TAVIN-Monitor", "/x/state/TAVIN-Monitor"},
+        // unset or relative base folders: the user's defaults
+        {false,
+         {"", "", "", "rel", home},
+         "/home/u/.config/TAVIN-Monitor",
+         "/home/u/.local/state/TAVIN-Monitor"},
+        {false, {"/etc/r", "/var/lib/r/COM3", "/x", "/y", home}, "/etc/r", "/var/lib/r/COM3"},  // a service
+    };
+    for (const auto& c : cases) {
+        const AppFolders f = ChooseAppFolders(QStringLiteral("/opt/t"), c.portable, c.vars);
+        EXPECT_EQ(f.config, QString::fromUtf8(c.config));
+        EXPECT_EQ(f.state, QString::fromUtf8(c.state));
+        EXPECT_EQ(f.portable, c.portable);
+    }
+
+    // Where each file goes, written as the program writes it; the executable's folder of an
+    // installed program never gets a file, also when it could be written (root).
+    for (const bool portable : {true, false}) {
+        SCOPED_TRACE(portable ? "portable" : "installed");
+        TestEnv t;
+        ASSERT_TRUE(QDir().mkpath(t.path("bin")));
+        AppEnv env = t.env();
+        env.exeDir = t.path("bin");
+        UseAppFolders(env, ChooseAppFolders(env.exeDir, portable, {"", "", t.path("c"), t.path("s"), home}));
+        AppState s(env);
+        s.conf.ConfSave();
+        EXPECT_EQ(s.log.LogInit(), 0);
+        s.LogMsg(0, "X", "a line");
+        const InstanceLock lock(s.env.stateFolder());
+        ASSERT_FALSE(lock.previousInstance());
+        EXPECT_TRUE(UpdateJournalFolders(JournalFolderList(s.env), [](QStringList& l) { l << "/data"; }));
+
+        const QString config = portable ? t.path("bin") : t.path("c/TAVIN-Monitor");
+        const QString state = portable ? t.path("bin") : t.path("s/TAVIN-Monitor");
+        EXPECT_TRUE(QFile::exists(config + "/TAVIN-Monitor.ini"));
+        EXPECT_TRUE(QFile::exists(state + "/TAVIN-Monitor.lock"));
+        EXPECT_TRUE(QFile::exists(state + "/TAVIN-Monitor.journals"));
+        EXPECT_FALSE(QDir(state + "/LOG").isEmpty());
+        EXPECT_EQ(QDir(t.path("bin")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  !portable);
+        EXPECT_EQ(FoldersNote(s.env).isEmpty(), portable);
+    }
+
+    // Whether a folder runs portable: one that may be written and is not where the package installs.
+    TestEnv t;
+    EXPECT_TRUE(RunsPortable(t.dir.path(), QStringLiteral("/usr/bin")));
+    EXPECT_FALSE(RunsPortable(t.dir.path(), t.dir.path() + "/."));
+    EXPECT_FALSE(RunsPortable(t.path("missing"), QStringLiteral("/usr/bin")));
+    if (::geteuid() != 0) {  // root writes whatever the mode says
+        QFile::setPermissions(t.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        EXPECT_FALSE(RunsPortable(t.dir.path(), QStringLiteral("/usr/bin")));
+        QFile::setPermissions(t.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }
