@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -27,36 +28,52 @@ QString usage(const tavin::AppEnv& env)
                "  -platform X   Qt の表示先 (offscreen: 画面なし)\n\n"
                "設定ファイル:   %1\n"
                "ログ (LOG):     %2\n"
-               "実行ファイルのフォルダに書き込めるときは、すべてそのフォルダに置きます。書き込めない"
-               "とき (インストールしたとき) は $XDG_CONFIG_HOME/TAVIN-Monitor と "
-               "$XDG_STATE_HOME/TAVIN-Monitor に置きます。\n")
+               "実行ファイルのフォルダに書き込めるときは、すべてそのフォルダに置きます。\n"
+               "書き込めないとき (インストールしたとき) は $XDG_CONFIG_HOME/TAVIN-Monitor と\n"
+               "$XDG_STATE_HOME/TAVIN-Monitor (~/.config と ~/.local/state の下) に置きます。\n")
         .arg(QDir::toNativeSeparators(env.configPath(QStringLiteral("TAVIN-Monitor.ini"))),
              QDir::toNativeSeparators(env.statePath(QStringLiteral("LOG"))));
+}
+
+tavin::AppEnv programEnv()
+{
+    tavin::AppEnv env;
+    env.exeDir = QCoreApplication::applicationDirPath();
+    env.exeBaseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    tavin::UseAppFolders(env, tavin::ProgramFolders(env.exeDir));
+    return env;
+}
+
+// --help and --version are answered without a display, before the window's application starts.
+std::optional<int> answerWithoutWindow(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg != "--help" && arg != "-h" && arg != "--version")
+            continue;
+        const QCoreApplication app(argc, argv);
+        if (arg == "--version")
+            std::printf("TAVIN-Monitor %d.%d.%d\n", TAVIN_VERSION_MAJOR, TAVIN_VERSION_MINOR,
+                        TAVIN_VERSION_REVISION);
+        else
+            std::fputs(usage(programEnv()).toUtf8().constData(), stdout);
+        return 0;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = answerWithoutWindow(argc, argv))
+        return *status;
     QApplication app(argc, argv);  // takes Qt's own options (-platform) first
     QApplication::setApplicationName(QStringLiteral("TAVIN-Monitor"));
-
-    tavin::AppEnv env;
-    env.exeDir = QCoreApplication::applicationDirPath();
-    env.exeBaseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    tavin::UseAppFolders(env, tavin::ProgramFolders(env.exeDir));
+    tavin::AppEnv env = programEnv();
 
     QString recording;
     for (const QString& arg : app.arguments().mid(1)) {
-        if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
-            std::fputs(usage(env).toUtf8().constData(), stdout);
-            return 0;
-        }
-        if (arg == QStringLiteral("--version")) {
-            std::printf("TAVIN-Monitor %d.%d.%d\n", TAVIN_VERSION_MAJOR, TAVIN_VERSION_MINOR,
-                        TAVIN_VERSION_REVISION);
-            return 0;
-        }
         if (arg.startsWith(u'-') || !recording.isEmpty()) {
             std::fprintf(stderr, "TAVIN-Monitor: %s\n%s",
                          QCoreApplication::translate("TAVIN-Monitor", "使えない引数です: %1")
@@ -76,7 +93,6 @@ int main(int argc, char* argv[])
             return 2;
         }
     }
-
     // The window speaks Japanese: Qt's own buttons and dialogs too, whatever the locale.
     tavin::UseJapaneseQtTexts(app);
     tavin::DialogPrompts prompts(env.exeBaseName);
