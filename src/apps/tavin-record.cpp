@@ -2,6 +2,7 @@
 // The files beside the executable (log, journal list, settings) are the window's own;
 // TAVIN_STATE_DIR moves the log and the journal list to a folder the program may write.
 #include "core/platform/QuitSignals.h"
+#include "core/platform/ToolTexts.h"
 #include "record/RecordOptions.h"
 #include "record/Recorder.h"
 
@@ -41,6 +42,7 @@ int main(int argc, char* argv[])
     } unhook;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavin-record"));
+    tavin::InstallToolLanguage(app);
 
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();
@@ -51,6 +53,10 @@ int main(int argc, char* argv[])
     const tavin::ParsedCommandLine parsed = tavin::ParseRecordCommandLine(app.arguments().mid(1), env);
     if (parsed.help) {
         std::fputs(tavin::RecordUsage().toUtf8().constData(), stdout);
+        return tavin::RecordOk;
+    }
+    if (parsed.version) {
+        std::puts(tavin::ToolVersionLine(QStringLiteral("tavin-record")).toUtf8().constData());
         return tavin::RecordOk;
     }
     if (!parsed.error.isEmpty()) {
