@@ -393,7 +393,7 @@ constexpr OptionInfo Options[] = {
      .value = nullptr,
      .help = QT_TRANSLATE_NOOP("tavin-record", "端末に状態行を表示しない"),
      .take = takeQuiet},
-    // Taken before anything else, whatever else is given.
+    // Both taken before anything else, whatever else is given; --help before --version.
     {.name = "help",
      .value = nullptr,
      .help = QT_TRANSLATE_NOOP("tavin-record", "この説明を表示する (-h も同じ)")},
