@@ -4,6 +4,7 @@
 // and TAVIN_STATE_DIR.
 #include "core/platform/AppFolders.h"
 #include "core/platform/QuitSignals.h"
+#include "core/platform/ToolTexts.h"
 #include "record/RecordOptions.h"
 #include "record/Recorder.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char* argv[])
     } unhook;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavin-record"));
+    tavin::InstallToolLanguage(app);
 
     tavin::AppEnv env;
     env.exeDir = QCoreApplication::applicationDirPath();
@@ -52,6 +54,10 @@ int main(int argc, char* argv[])
     const tavin::ParsedCommandLine parsed = tavin::ParseRecordCommandLine(app.arguments().mid(1), env);
     if (parsed.help) {
         std::fputs(tavin::RecordUsage().toUtf8().constData(), stdout);
+        return tavin::RecordOk;
+    }
+    if (parsed.version) {
+        std::puts(tavin::ToolVersionLine(QStringLiteral("tavin-record")).toUtf8().constData());
         return tavin::RecordOk;
     }
     if (!parsed.error.isEmpty()) {

@@ -27,8 +27,9 @@ struct RecordOptions {
 
 struct ParsedCommandLine {
     RecordOptions options;
-    bool help = false;  // --help: the usage is all that is wanted
-    QString error;      // why the command line cannot run; empty when it can
+    bool help = false;     // --help: the usage is all that is wanted
+    bool version = false;  // --version: the program's name and version are all
+    QString error;         // why the command line cannot run; empty when it can
 };
 
 // Reads `args` (without the program's name) with the settings file in `env.configFolder()` or the one

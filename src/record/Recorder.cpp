@@ -5,6 +5,7 @@
 #include "core/platform/DateTime.h"
 #include "core/stream/StreamOptions.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,6 +22,11 @@ constexpr qint64 CheckAfterMs = 10000;
 QString isoTime(OleDate d) { return FromOleDate(d).toString(Qt::ISODate); }
 
 }  // namespace
+
+Recorder::Message::Message(const char* source)
+    : shown(QCoreApplication::translate("tavin-record", source)), logged(QString::fromUtf8(source))
+{
+}
 
 Recorder::Recorder(AppEnv env, RecordOptions options, OutputQueue& out, OutputQueue& err, bool terminal)
     : env_(std::move(env)), o_(std::move(options)), out_(out), err_(err), tty_(terminal && !o_.quiet),
@@ -60,7 +66,9 @@ QString Recorder::start()
     const JournalRecovery r = RecoverLeftJournals(log_, env_, o_.acquisition.saveDir);
     engine_->setJournalFolders(r.folders);
     for (const RecoveredJournal& j : r.recovered)
-        say(QStringLiteral("前回の測定を復旧しました: %1 (%2 件)").arg(j.path).arg(j.samples));
+        say(Message(QT_TRANSLATE_NOOP("tavin-record", "前回の測定を復旧しました: %1 (%2 件)"))
+                .arg(j.path)
+                .arg(j.samples));
     if (o_.durationS > 0) {
         deadline_.setRemainingTime(qint64(o_.durationS * 1000));
         armDuration();
@@ -92,9 +100,11 @@ void Recorder::checkWhatComes()
     const std::int64_t samples =
         samplesBefore_ + store_.g_DataCnt.load(std::memory_order_acquire) - samplesAtConnect_;
     if (samples == 0) {
-        say(QStringLiteral("%1 秒間に記録できた値がありません (受信したフレーム %2)。ゲージの種類 (--kind "
-                           "%3) と通信速度 "
-                           "(--baud %4) を確かめてください。")
+        say(Message(QT_TRANSLATE_NOOP(
+                        "tavin-record",
+                        "%1 秒間に記録できた値がありません (受信したフレーム %2)。ゲージの種類 (--kind "
+                        "%3) と通信速度 "
+                        "(--baud %4) を確かめてください。"))
                 .arg(connected_.elapsed() / 1000)
                 .arg(engine_->frames() - framesAtConnect_)
                 .arg(o.term)
@@ -105,9 +115,11 @@ void Recorder::checkWhatComes()
     const double period = double(connected_.elapsed()) / double(samples);
     const std::int32_t sampling = engine_->options().sampling;  // measured, with --sampling auto
     if (period > 2.0 * sampling || period < 0.5 * sampling)
-        say(QStringLiteral(
-                "値はおよそ %1 ms ごとに届いていますが、記録ファイルの時間軸はサンプリング周期 %2 ms です "
-                "(--sampling)。")
+        say(Message(
+                QT_TRANSLATE_NOOP("tavin-record",
+                                  "値はおよそ %1 ms "
+                                  "ごとに届いていますが、記録ファイルの時間軸はサンプリング周期 %2 ms です "
+                                  "(--sampling)。"))
                 .arg(period, 0, 'f', period < 10 ? 1 : 0)
                 .arg(sampling),
             1);
@@ -155,9 +167,15 @@ void Recorder::onEvent(const AcquisitionEvent& e)
         break;
     case Kind::PortLost: onPortLost(e.text); break;
     case Kind::ProtectionOff:
-        say(QStringLiteral("ジャーナルを書き込めません。強制終了や停電で測定データが失われます: ") + e.text);
+        say(Message(
+                QT_TRANSLATE_NOOP("tavin-record",
+                                  "ジャーナルを書き込めません。強制終了や停電で測定データが失われます: %1"))
+                .arg(e.text));
         break;
-    case Kind::ProtectionBack: say(QStringLiteral("ジャーナルへの書き込みを再開しました: ") + e.text); break;
+    case Kind::ProtectionBack:
+        say(Message(QT_TRANSLATE_NOOP("tavin-record", "ジャーナルへの書き込みを再開しました: %1"))
+                .arg(e.text));
+        break;
     case Kind::Stream: say(e.text); break;  // the engine logged it
     case Kind::SamplingMeasured:
         log_.LogMsg(0, QStringLiteral("tavin-record"),
@@ -185,7 +203,9 @@ void Recorder::judgeDecay(const QString& recording)
     const RecordingLoad load =
         LoadRecording(recording, *judged_, log_, env_, [&](const CsvHeaderLine& h) { header = h.header; });
     if (!load.failure.isEmpty()) {
-        say(QStringLiteral("判定のために記録を読めません: %1 (%2)").arg(recording, load.failure), 1);
+        say(Message(QT_TRANSLATE_NOOP("tavin-record", "判定のために記録を読めません: %1 (%2)"))
+                .arg(recording, load.failure),
+            1);
         return;
     }
     const DecayTest& test = *o_.decay;
@@ -200,7 +220,9 @@ void Recorder::judgeDecay(const QString& recording)
     const QString line = DecayResultsLine(FormatDate(env_.now(), u"yyyy/mm/dd hh:nn:ss"), recording, test, r,
                                           header.unit, header.sampling / 1000);
     if (QString why; !AppendDecayResult(QFileInfo(recording).absolutePath(), line, &why))
-        say(QStringLiteral("判定結果を %1 に書けません: %2").arg(QLatin1String(DecayResultsName), why), 1);
+        say(Message(QT_TRANSLATE_NOOP("tavin-record", "判定結果を %1 に書けません: %2"))
+                .arg(QLatin1String(DecayResultsName), why),
+            1);
 }
 
 void Recorder::onPortLost(const QString& why)
@@ -214,14 +236,17 @@ void Recorder::onPortLost(const QString& why)
     errorsBefore_ += before.errorCount;
     onNews();
     const bool kept = engine_->view().unsaved > before.unsaved;
-    say(QStringLiteral("ポート %1 が切断されました (%2)。").arg(o_.port, why) +
-        (kept ? QStringLiteral("受信したデータは保存できず、保存できるようになるまで保持します。")
-              : QStringLiteral("受信したデータは保存しました。")));
+    say(Message(kept ? QT_TRANSLATE_NOOP("tavin-record",
+                                         "ポート %1 が切断されました (%2)。受信したデータは保存できず、"
+                                         "保存できるようになるまで保持します。")
+                     : QT_TRANSLATE_NOOP("tavin-record",
+                                         "ポート %1 が切断されました (%2)。受信したデータは保存しました。"))
+            .arg(o_.port, why));
     if (!o_.reconnect) {
         finish(RecordPortLost);
         return;
     }
-    say(QStringLiteral("ポート %1 が戻るのを待ちます。").arg(o_.port));
+    say(Message(QT_TRANSLATE_NOOP("tavin-record", "ポート %1 が戻るのを待ちます。")).arg(o_.port));
     reconnect_.start();
 }
 
@@ -231,7 +256,9 @@ void Recorder::tryReconnect()
         return;  // not back yet
     reconnect_.stop();
     connected();
-    say(QStringLiteral("ポート %1 が戻りました。新しい区間で記録を続けます。").arg(o_.port), 1);
+    say(Message(QT_TRANSLATE_NOOP("tavin-record", "ポート %1 が戻りました。新しい区間で記録を続けます。"))
+            .arg(o_.port),
+        1);
 }
 
 void Recorder::everySecond()
@@ -253,17 +280,19 @@ void Recorder::everySecond()
         framesAtTick_ = frames;
     }
     const std::int32_t count = v.measuring ? store_.g_DataCnt.load(std::memory_order_acquire) : 0;
-    QString line =
-        v.measuring
-            ? QStringLiteral("%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
-                  .arg(o_.port)
-                  .arg(samplesBefore_ + count)
-                  .arg(rate_ < 0 ? QStringLiteral("-") : QString::number(rate_, 'f', 0))
-                  .arg(errorsBefore_ + v.errorCount)
-                  .arg(v.fileNo)
-                  .arg(count)
-                  .arg(o_.acquisition.maxDatas)
-            : QStringLiteral("%1  ポートを待っています  サンプル %2").arg(o_.port).arg(samplesBefore_);
+    QString line = v.measuring
+                       ? QCoreApplication::translate(
+                             "tavin-record", "%1  サンプル %2  %3 フレーム/秒  エラー %4  区間 %5: %6/%7")
+                             .arg(o_.port)
+                             .arg(samplesBefore_ + count)
+                             .arg(rate_ < 0 ? QStringLiteral("-") : QString::number(rate_, 'f', 0))
+                             .arg(errorsBefore_ + v.errorCount)
+                             .arg(v.fileNo)
+                             .arg(count)
+                             .arg(o_.acquisition.maxDatas)
+                       : QCoreApplication::translate("tavin-record", "%1  ポートを待っています  サンプル %2")
+                             .arg(o_.port)
+                             .arg(samplesBefore_);
     if (const QString stream = StreamStatusText(v.stream); !stream.isEmpty())
         line += QStringLiteral("  ") + stream;
     out_.status("\r\033[K" + line.toUtf8());
@@ -278,23 +307,25 @@ void Recorder::clearStatus()
     statusShown_ = false;
 }
 
-void Recorder::say(const QString& text, int level)
+void Recorder::say(const Message& text, int level)
 {
     if (level == 2) {  // the log says it through its box
-        log_.LogMsg(level, QStringLiteral("tavin-record"), text);
+        shownForBox_ = text.shown;
+        log_.LogMsg(level, QStringLiteral("tavin-record"), text.logged);
+        shownForBox_.clear();
         return;
     }
     clearStatus();
     const QString line =
-        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
+        QString(text.shown).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ');
     err_.line("tavin-record: " + line.toUtf8() + '\n');
     if (level >= 0)
-        log_.LogMsg(level, QStringLiteral("tavin-record"), text);
+        log_.LogMsg(level, QStringLiteral("tavin-record"), text.logged);
 }
 
 MsgAnswer Recorder::Said::message(const MessageBox& box)
 {
-    r_.say(box.text);
+    r_.say(r_.shownForBox_.isEmpty() ? box.text : r_.shownForBox_);
     return MsgAnswer::Ok;
 }
 
@@ -314,16 +345,20 @@ void Recorder::finish(int status)
         say(unsent);
     const AcquisitionView v = engine_->view();
     if (const int lost = v.unsavedInMemoryOnly; lost > 0)
-        say(QStringLiteral("保存できなかった測定データ %1 区間は保存されずに終了します。").arg(lost), 2);
+        say(Message(QT_TRANSLATE_NOOP("tavin-record",
+                                      "保存できなかった測定データ %1 区間は保存されずに終了します。"))
+                .arg(lost),
+            2);
     if (const int kept = v.unsaved - v.unsavedInMemoryOnly; kept > 0)
-        say(QStringLiteral(
-                "保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。")
+        say(Message(QT_TRANSLATE_NOOP(
+                        "tavin-record",
+                        "保存できなかった測定データ %1 区間はジャーナルに残り、次回の起動時に復旧されます。"))
                 .arg(kept),
             1);
     if (v.unsaved > 0 && status == RecordOk)
         status = RecordUnsaved;
     if (nothing)
-        say(QStringLiteral("記録した値はありません。"), 1);
+        say(Message(QT_TRANSLATE_NOOP("tavin-record", "記録した値はありません。")), 1);
     clearStatus();
     if (const std::uint64_t lost = out_.dropped() + err_.dropped(); lost > 0)
         log_.LogMsg(1, QStringLiteral("tavin-record"),

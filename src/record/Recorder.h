@@ -63,8 +63,22 @@ private:
     void tryReconnect();
     void everySecond();
     void armDuration();
+    // A line for the terminal, in the user's language, and for the log, in the program's own
+    // (Japanese, as the window writes the same log): a source text of the recorder's translated
+    // and not, or a text of the core's or the engine's, the same in both.
+    struct Message {
+        Message(const QString& text) : shown(text), logged(text) {}
+        explicit Message(const char* source);  // marked with QT_TRANSLATE_NOOP("tavin-record", ...)
+        Message(QString s, QString l) : shown(std::move(s)), logged(std::move(l)) {}
+        template <typename... A>
+        Message arg(const A&... a) const
+        {
+            return {shown.arg(a...), logged.arg(a...)};
+        }
+        QString shown, logged;
+    };
     // A line on stderr, and in the log at `level` when one is given.
-    void say(const QString& text, int level = -1);
+    void say(const Message& text, int level = -1);
     void clearStatus();
 
     // The boxes of the log and of the files' code, said on stderr.
@@ -99,6 +113,7 @@ private:
     QDeadlineTimer deadline_;
     bool finishing_ = false;
     bool statusShown_ = false;
+    QString shownForBox_;  // what the terminal shows for the log's box being said
     std::int32_t generation_ = 0;
     std::int64_t samplesBefore_ = 0;  // in the segments ended, and in earlier connections
     std::int64_t errorsBefore_ = 0;   // rejected frames of earlier connections

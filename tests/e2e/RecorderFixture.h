@@ -28,6 +28,9 @@ protected:
         ASSERT_TRUE(::link(TAVIN_RECORD_PATH, QFile::encodeName(exe).constData()) == 0 ||
                     QFile::copy(QStringLiteral(TAVIN_RECORD_PATH), exe));
         ASSERT_TRUE(QDir(t.dir.path()).mkpath("rec"));
+        // The recorder's texts are read in Japanese, whatever locale the tests run under.
+        for (test::Spawned* p : {&rec, &other})
+            p->setLocale("ja_JP.UTF-8");
     }
     void TearDown() override
     {

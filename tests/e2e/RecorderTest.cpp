@@ -26,6 +26,10 @@ using namespace tavin;
 
 namespace {
 
+#define TAVIN_VERSION_TEXT                                                                                   \
+    QT_STRINGIFY(TAVIN_VERSION_MAJOR)                                                                        \
+    "." QT_STRINGIFY(TAVIN_VERSION_MINOR) "." QT_STRINGIFY(TAVIN_VERSION_REVISION)
+
 class Recorder : public test::RecorderFixture {};
 
 TEST_F(Recorder, RecordsEveryFrameUntilTerminated)
@@ -171,13 +175,15 @@ TEST_F(Recorder, AVanishingDeviceIsSavedAndEndsTheRunWithStatus3)
 TEST_F(Recorder, WithReconnectADeviceThatReturnsStartsASecondSegment)
 {
     gauge({"--period", "2", "--vanish-after", "200"});
+    // Said in the user's language, logged in the program's own, as the window logs.
+    rec.setLocale("C.UTF-8");
     record(rec, {"--reconnect"});
-    waitSaid(rec, "が戻るのを待ちます");
+    waitSaid(rec, "Waiting for the port COM7 to return");
     const std::vector<float> first = valuesOf(frames.waitFor(200));
     ASSERT_TRUE(sim.waitForFinished(5000));
     frames.clear();
     gauge({"--period", "2", "--count", "200"});
-    waitSaid(rec, "が戻りました");
+    waitSaid(rec, "The port COM7 is back");
     const std::vector<float> second = valuesOf(frames.waitFor(200));
     QTest::qWait(300);
     rec.terminate();
@@ -190,36 +196,67 @@ TEST_F(Recorder, WithReconnectADeviceThatReturnsStartsASecondSegment)
     EXPECT_EQ(inOrder ? r[0].values : r[1].values, first);
     EXPECT_EQ(inOrder ? r[1].values : r[0].values, second);
     EXPECT_EQ(rec.readAllStandardOutput().count('\n'), 2);
+    EXPECT_TRUE(FromCp932(t.read("LOG/" + QDir(t.path("LOG")).entryList({"PG*.Log"})[0]))
+                    .contains("ポート COM7 が戻りました"));
 }
 
-TEST_F(Recorder, BadInputEndsWithStatus2AndOneLineAndCreatesNothing)
+// Both command-line tools answer in the user's language: Japanese under a Japanese locale,
+// English under any other.
+TEST_F(Recorder, TheToolsAnswerInTheUsersLanguageAndBadInputEndsWithStatus2AndOneLineCreatingNothing)
 {
     gauge({"--period", "5", "--count", "0"});
+    const char* const English = "C.UTF-8";
     const struct {
         QStringList args;
         const char* says;
+        const char* locale = "ja_JP.UTF-8";
+        int status = 2;
+        bool gaugeSim = false;  // else the recorder
     } cases[] = {
         {{"--bogus"}, "不明なオプションです: --bogus"},
+        {{"--bogus"}, "unknown option: --bogus", English},
         {{"--kind", "9"}, "--kind の値 9 は使えません"},
+        {{"--kind", "9"}, "--kind cannot take the value 9", English},
         {{"--port", "COM9"}, "ポート COM9 がありません"},
         {{"--dir", "/proc"}, "に書き込めません"},
         {{"--name", QString(240, u'x')}, "ファイル名が長すぎます"},
         {{"--decay", "5"}, "--decay の値 5 は使えません"},
         {{"--decay", "0,1"}, "--decay の値 0,1 は使えません"},
+        {{"--com", "31"}, "--com の値 31 は使えません", "ja_JP.UTF-8", 2, true},
+        {{"--com", "31"}, "bad value 31 for --com", English, 2, true},
+        // Asked for, on stdout.
+        {{"--help"}, "使い方: tavin-record [オプション]\n", "ja_JP.UTF-8", 0},
+        {{"--help"}, "Usage: tavin-record [options]\n", English, 0},
+        {{"--help"}, "使い方: gauge-sim --dir DIR [オプション]\n", "ja_JP.UTF-8", 0, true},
+        {{"--help"}, "usage: gauge-sim --dir DIR [options]\n", English, 0, true},
+        {{"--version"}, "tavin-record " TAVIN_VERSION_TEXT "\n", English, 0},
+        {{"--version"}, "gauge-sim " TAVIN_VERSION_TEXT "\n", English, 0, true},
     };
     for (const auto& c : cases) {
-        record(other, c.args);
-        EXPECT_EQ(ended(other), 2) << c.says;
-        const QString said = QString::fromUtf8(other.readAllStandardError());
-        EXPECT_TRUE(said.startsWith("tavin-record: ") && said.contains(QString::fromUtf8(c.says)))
+        other.setLocale(c.locale);
+        if (c.gaugeSim)
+            ASSERT_TRUE(other.start(QStringLiteral(GAUGE_SIM_PATH), c.args));
+        else
+            record(other, c.args);
+        EXPECT_EQ(ended(other), c.status) << c.says;
+        const QString said = QString::fromUtf8(other.readAllStandardError()),
+                      out = QString::fromUtf8(other.readAllStandardOutput());
+        if (c.status == 0) {
+            EXPECT_TRUE(out.startsWith(QString::fromUtf8(c.says))) << out.toStdString();
+            EXPECT_EQ(said, "");
+            continue;
+        }
+        EXPECT_TRUE(said.startsWith(c.gaugeSim ? "gauge-sim: " : "tavin-record: ") &&
+                    said.contains(QString::fromUtf8(c.says)))
             << said.toStdString();
         EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
-        EXPECT_EQ(other.readAllStandardOutput(), "");
+        EXPECT_EQ(out, "");
     }
     EXPECT_FALSE(QFile::exists(t.path("LOG")));
     EXPECT_TRUE(QDir(t.path("rec")).isEmpty());
 
     // A port another recorder holds.
+    other.setLocale("ja_JP.UTF-8");
     record(rec);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(t.path("LOG")); }, 5000));
     record(other);

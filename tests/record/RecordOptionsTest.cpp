@@ -114,6 +114,7 @@ TEST_F(RecordCommandLine, WithoutASettingsFileNoneIsCreated)
     EXPECT_FALSE(QFile::exists(t.path("TAVIN-Monitor.ini")));
     EXPECT_TRUE(parse({"--help", "--bogus"}).help);
     EXPECT_TRUE(parse({"-h"}).help);
+    EXPECT_TRUE(parse({"--bogus", "--version"}).version);
 }
 
 TEST_F(RecordCommandLine, EachBadInputIsRefusedWithItsReasonAndNothingCreated)

@@ -80,6 +80,20 @@ bool Spawned::start(const QString& program, const QStringList& args)
     for (QByteArray& a : argBytes)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    // This process's environment, with the locale's variables replaced when one is set.
+    QList<QByteArray> envBytes;
+    for (char** e = environ; *e; ++e) {
+        const QByteArray entry(*e);
+        const QByteArray name = entry.left(entry.indexOf('='));
+        if (locale_.isEmpty() || (name != "LANG" && name != "LC_ALL" && name != "LANGUAGE"))
+            envBytes.append(entry);
+    }
+    if (!locale_.isEmpty())
+        envBytes << "LANG=" + locale_ << "LC_ALL=" + locale_;
+    std::vector<char*> envp;
+    for (QByteArray& e : envBytes)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
@@ -100,7 +114,8 @@ bool Spawned::start(const QString& program, const QStringList& args)
     int result = EBADF;
     if (outWrite >= 0 && out_ >= 0 && (merged_ || (errWrite >= 0 && err_ >= 0))) {
         const bool searched = !program.contains(u'/');
-        result = (searched ? posix_spawnp : posix_spawn)(&pid_, argv[0], &files, &attr, argv.data(), environ);
+        result =
+            (searched ? posix_spawnp : posix_spawn)(&pid_, argv[0], &files, &attr, argv.data(), envp.data());
     }
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&files);

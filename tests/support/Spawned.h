@@ -28,6 +28,9 @@ public:
     // Standard output a pipe that is full from the start and never read, as a stalled reader
     // leaves it, for a later start.
     void setOutputStalled(bool stalled) { stalled_ = stalled; }
+    // The locale of a later start's child (LANG and LC_ALL, no LANGUAGE), whatever this process
+    // runs under; empty: this process's.
+    void setLocale(const QByteArray& locale) { locale_ = locale; }
 
     // Starts `program` (a path, or a name looked up in PATH) with `args`, standard input from
     // /dev/null; false, with errorString(), when it could not be started. A child of an earlier
@@ -59,6 +62,7 @@ private:
     QTemporaryDir dir_;
     bool merged_ = false;
     bool stalled_ = false;
+    QByteArray locale_;
     pid_t pid_ = 0;  // the child until it has been reaped
     bool ended_ = false;
     int exitCode_ = -1;

@@ -5,6 +5,7 @@
 //   tavin-demo [--seconds N]     (the program's folder and settings are those of TAVIN-Monitor)
 #include "core/app/AppState.h"
 #include "core/platform/Prompts.h"
+#include "core/platform/ToolTexts.h"
 #include "window/main/frmMain.h"
 #include "window/platform/Printers.h"
 
@@ -37,6 +38,12 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Its own lines in the user's language; the window's texts stay Japanese, as the catalog
+    // holds only the command-line tools' texts.
+    tavin::InstallToolLanguage(app);
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(QCoreApplication::translate(
+                     "tavin-demo", "画面がありません: ウィンドウの代わりに、記録したデモを実行します。")));
     int seconds = 8;
     for (int i = 1; i + 1 < argc; ++i)
         if (QByteArray(argv[i]) == "--seconds")
@@ -53,12 +60,14 @@ int main(int argc, char* argv[])
     w.show();
 
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
-    std::printf("measuring for %d seconds...\n", seconds);
+    std::printf("%s\n",
+                qPrintable(QCoreApplication::translate("tavin-demo", "%1 秒間測定します...").arg(seconds)));
     std::fflush(stdout);
     QTimer::singleShot(500, &w, [&] {
         w.controls().cmdOpen->click();
         if (!w.measuring()) {
-            std::fprintf(stderr, "the measurement did not start\n");
+            std::fprintf(stderr, "%s\n",
+                         qPrintable(QCoreApplication::translate("tavin-demo", "測定が始まりませんでした。")));
             app.exit(1);
             return;
         }
@@ -74,11 +83,21 @@ int main(int argc, char* argv[])
             const bool shotSaved = w.grab().save(shot);
             const QString recording =
                 newestRecording({state.Settings.SaveDir, tavin::DocumentsFolder(state.env)}, started);
-            std::printf("samples measured: %d\n", state.store.g_DataCnt.load());
-            std::printf("recording:  %s\n", recording.isEmpty() ? "(none written)" : qPrintable(recording));
+            std::printf("%s\n", qPrintable(QCoreApplication::translate("tavin-demo", "測定したサンプル数: %1")
+                                               .arg(state.store.g_DataCnt.load())));
+            // The three paths' keys are read by .ci/demo: not translated.
+            std::printf("recording:  %s\n",
+                        qPrintable(recording.isEmpty()
+                                       ? QCoreApplication::translate("tavin-demo", "(書き込まれていません)")
+                                       : recording));
             std::printf("printed:    %s\n",
-                        QFileInfo::exists(sheet) ? qPrintable(sheet) : "(nothing printed)");
-            std::printf("screenshot: %s\n", shotSaved ? qPrintable(shot) : "(could not be written)");
+                        qPrintable(QFileInfo::exists(sheet)
+                                       ? sheet
+                                       : QCoreApplication::translate("tavin-demo", "(印刷されていません)")));
+            std::printf(
+                "screenshot: %s\n",
+                qPrintable(shotSaved ? shot
+                                     : QCoreApplication::translate("tavin-demo", "(書き込めませんでした)")));
             app.exit(recording.isEmpty() || !shotSaved || !QFileInfo::exists(sheet) ? 1 : 0);
         });
     });

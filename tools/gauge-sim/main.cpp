@@ -1,6 +1,10 @@
 // gauge-sim: a simulated pressure gauge on a pseudo-terminal, linked as ports/COMn beside the
 // program so that the program sees it as a COM port. Prints every frame it sends.
 #include "GaugeFrames.h"
+#include "core/platform/ToolTexts.h"
+
+#include <QCoreApplication>
+#include <QString>
 
 #include <cerrno>
 #include <chrono>
@@ -23,35 +27,41 @@ using tavin::sim::FrameSpec;
 
 namespace {
 
-const char* kUsage = R"(usage: gauge-sim --dir DIR [options]
+// What --help prints.
+const char* const Usage = QT_TRANSLATE_NOOP(
+    "gauge-sim",
+    "使い方: gauge-sim --dir DIR [オプション]\n"
+    "\n"
+    "疑似端末を作って DIR/ports/COMn としてリンクし、プログラムがポートを開いたらゲージの\n"
+    "フレームを送ります。送ったフレームごとに、番号、値の文字列、フレームのバイトの 16 進数、\n"
+    "チェック文字を壊したフレームには \"bad\" を表示します。プログラムが送ったバイトは標準エラーに\n"
+    "\"gauge-sim: received\" とその 16 進数で表示し、応答はしません。\n"
+    "\n"
+    "  --dir DIR          プログラムの実行ファイルのフォルダ (リンクは DIR/ports/COMn)\n"
+    "  --com N            COM 番号、1..30 (既定 1)\n"
+    "  --kind K           ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (既定 0)\n"
+    "  --period MS        フレームの間隔 (ミリ秒)、1..600000 (既定 1000)\n"
+    "  --wave W           constant、ramp、sine、steps または fall (既定 sine)。fall は offset から\n"
+    "                     始まり、100 フレームごとに amplitude だけ一様に下がる\n"
+    "  --offset V         中心の値 (既定 0)\n"
+    "  --amplitude V      波の大きさ (既定 1)\n"
+    "  --unit U           M (MPa)、k (kPa)、P (Pa) または - (なし) (既定 k)\n"
+    "  --battery NN       電池の電圧 (0.1 V 単位)、0..99 (既定 85)\n"
+    "  --ref C            基準の文字 (既定 G)\n"
+    "  --short            種類 0, 2, 3: 単位と電池のない 6 文字のフレーム\n"
+    "  --bad-bcc N        N 番目ごとのフレームのチェック文字を壊す\n"
+    "  --noise            フレームの間に余分なバイトを送る\n"
+    "  --split            各フレームを何回かに分けて書く\n"
+    "  --count N          N フレームを送った後は、停止まで何も送らない\n"
+    "  --vanish-after N   N フレームを送った後、抜かれたデバイスのように消える\n"
+    "  --stamp            各フレームの行の終わりに @ と、書き込みが終わった時刻 (1970 年からの\n"
+    "                     ミリ秒) を付ける (フレームのタイムスタンプを確かめるため)\n"
+    "  --quiet            フレームごとの表示をしない\n"
+    "  --help             この説明を表示する\n"
+    "  --version          版を表示する\n");
 
-Creates a pseudo-terminal, links it as DIR/ports/COMn and sends gauge frames on it once the
-program has opened the port. Each frame sent is printed as: number, value text, frame bytes in
-hexadecimal, and "bad" for a frame with corrupted check characters. Bytes the program sends
-are printed on stderr as "gauge-sim: received" and their hexadecimal digits, and not answered.
-
-  --dir DIR          folder of the program's executable (the link goes to DIR/ports/COMn)
-  --com N            COM number, 1..30 (default 1)
-  --kind K           gauge kind: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (default 0)
-  --period MS        time between frames in milliseconds, 1..600000 (default 1000)
-  --wave W           constant, ramp, sine, steps or fall (default sine); fall starts at the
-                     offset and falls by the amplitude every 100 frames, steadily
-  --offset V         centre value (default 0)
-  --amplitude V      size of the wave (default 1)
-  --unit U           M (MPa), k (kPa), P (Pa) or - (none) (default k)
-  --battery NN       battery level in tenths of a volt, 0..99 (default 85)
-  --ref C            reference character (default G)
-  --short            kinds 0, 2, 3: six-character frames without unit and battery
-  --bad-bcc N        corrupt the check characters of every Nth frame
-  --noise            send stray bytes between frames
-  --split            send each frame in several writes
-  --count N          send N frames, then stay silent until stopped
-  --vanish-after N   send N frames, then disappear like an unplugged device
-  --stamp            end each frame's line with @ and the wall-clock time the write ended, in
-                     milliseconds since 1970 (what a frame's time stamp is checked against)
-  --quiet            print nothing per frame
-  --help             this text
-)";
+// A text of this tool's in the user's language (see InstallToolLanguage).
+QString text(const char* source) { return QCoreApplication::translate("gauge-sim", source); }
 
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) { stopRequested = 1; }
@@ -68,18 +78,22 @@ struct Options {
     long count = -1, vanishAfter = -1;
 };
 
-[[noreturn]] void fail(const std::string& why)
+[[noreturn]] void fail(const QString& why)
 {
-    std::fprintf(stderr, "gauge-sim: %s\n", why.c_str());
+    std::fprintf(stderr, "gauge-sim: %s\n", why.toUtf8().constData());
     std::exit(2);
 }
 
-long number(const char* text, long lo, long hi, const char* what)
+// The whole number given to `option`, from `lo` to `hi`.
+long number(const char* given, long lo, long hi, const std::string& option)
 {
     char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
+    const long v = std::strtol(given, &end, 10);
     if (!end || *end || v < lo || v > hi)
-        fail(std::string("bad ") + what + ": " + text);
+        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "%1 の値 %2 は使えません: %3 から %4 の数。"))
+                 .arg(QString::fromStdString(option), QString::fromLocal8Bit(given))
+                 .arg(lo)
+                 .arg(hi));
     return v;
 }
 
@@ -90,20 +104,24 @@ Options parse(int argc, char** argv)
         const std::string a = argv[i];
         auto value = [&]() -> const char* {
             if (i + 1 >= argc)
-                fail("missing value for " + a);
+                fail(text(QT_TRANSLATE_NOOP("gauge-sim", "%1 に値がありません。"))
+                         .arg(QString::fromStdString(a)));
             return argv[++i];
         };
         if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(text(Usage).toUtf8().constData(), stdout);
+            std::exit(0);
+        } else if (a == "--version") {
+            std::puts(tavin::ToolVersionLine(QStringLiteral("gauge-sim")).toUtf8().constData());
             std::exit(0);
         } else if (a == "--dir")
             o.dir = value();
         else if (a == "--com")
-            o.com = int(number(value(), 1, 30, "COM number"));
+            o.com = int(number(value(), 1, 30, a));
         else if (a == "--kind")
-            o.wire.kind = int(number(value(), 0, 5, "kind"));
+            o.wire.kind = int(number(value(), 0, 5, a));
         else if (a == "--period")
-            o.periodMs = number(value(), 1, 600000, "period");
+            o.periodMs = number(value(), 1, 600000, a);
         else if (a == "--wave")
             o.wave = value();
         else if (a == "--offset")
@@ -113,34 +131,35 @@ Options parse(int argc, char** argv)
         else if (a == "--unit")
             o.wire.unit = value()[0];
         else if (a == "--battery")
-            o.wire.battery = int(number(value(), 0, 99, "battery"));
+            o.wire.battery = int(number(value(), 0, 99, a));
         else if (a == "--ref")
             o.wire.reference = value()[0];
         else if (a == "--short")
             o.wire.shortForm = true;
         else if (a == "--bad-bcc")
-            o.badEvery = number(value(), 1, 1000000, "bad-bcc");
+            o.badEvery = number(value(), 1, 1000000, a);
         else if (a == "--noise")
             o.noise = true;
         else if (a == "--split")
             o.split = true;
         else if (a == "--count")
-            o.count = number(value(), 0, 1L << 40, "count");
+            o.count = number(value(), 0, 1L << 40, a);
         else if (a == "--vanish-after")
-            o.vanishAfter = number(value(), 0, 1L << 40, "vanish-after");
+            o.vanishAfter = number(value(), 0, 1L << 40, a);
         else if (a == "--quiet")
             o.quiet = true;
         else if (a == "--stamp")
             o.stamp = true;
         else
-            fail("unknown option " + a + " (see --help)");
+            fail(text(QT_TRANSLATE_NOOP("gauge-sim", "不明なオプションです: %1 (--help で一覧を表示)"))
+                     .arg(QString::fromStdString(a)));
     }
     if (o.dir.empty())
-        fail("--dir is required (see --help)");
+        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "--dir を指定してください (--help で一覧を表示)。")));
     if (o.wave != "constant" && o.wave != "ramp" && o.wave != "sine" && o.wave != "steps" && o.wave != "fall")
-        fail("unknown wave " + o.wave);
+        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "不明な波形です: %1")).arg(QString::fromStdString(o.wave)));
     if (std::string("MkP-").find(o.wire.unit) == std::string::npos)
-        fail("unit must be M, k, P or -");
+        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "--unit は M、k、P、- のどれかです。")));
     return o;
 }
 
@@ -200,6 +219,9 @@ std::string hex(const std::string& bytes)
 
 int main(int argc, char** argv)
 {
+    // For its texts only: the tool runs no event loop.
+    QCoreApplication app(argc, argv);
+    tavin::InstallToolLanguage(app);
     const Options o = parse(argc, argv);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -207,14 +229,16 @@ int main(int argc, char** argv)
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
-        fail(std::string("cannot create a pseudo-terminal: ") + std::strerror(errno));
+        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "疑似端末を作れません: %1"))
+                 .arg(QString::fromLocal8Bit(std::strerror(errno))));
     const std::string slave = ::ptsname(master);
     {
         // Raw from the start, so no byte is ever changed by the terminal's line rules.
         const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
         termios t{};
         if (fd < 0 || ::tcgetattr(fd, &t) != 0)
-            fail("cannot set up " + slave);
+            fail(text(QT_TRANSLATE_NOOP("gauge-sim", "%1 を設定できません。"))
+                     .arg(QString::fromStdString(slave)));
         ::cfmakeraw(&t);
         ::tcsetattr(fd, TCSANOW, &t);
         ::close(fd);
@@ -227,9 +251,16 @@ int main(int argc, char** argv)
     fs::remove(link, ec);
     fs::create_symlink(slave, link, ec);
     if (ec)
-        fail("cannot link " + link.string() + ": " + ec.message());
-    std::fprintf(stderr, "gauge-sim: kind %d on %s as COM%d, every %ld ms\n", o.wire.kind, slave.c_str(),
-                 o.com, o.periodMs);
+        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "%1 のリンクを作れません: %2"))
+                 .arg(QString::fromStdString(link.string()), QString::fromLocal8Bit(ec.message().c_str())));
+    std::fprintf(stderr, "gauge-sim: %s\n",
+                 text(QT_TRANSLATE_NOOP("gauge-sim", "種類 %1 を %2 で COM%3 として、%4 ms ごとに送ります"))
+                     .arg(o.wire.kind)
+                     .arg(QString::fromStdString(slave))
+                     .arg(o.com)
+                     .arg(o.periodMs)
+                     .toUtf8()
+                     .constData());
     std::fflush(stderr);
 
     std::mt19937 rng(12345);
@@ -241,14 +272,19 @@ int main(int argc, char** argv)
     while (!stopRequested) {
         next += period;
         std::this_thread::sleep_until(next);
-        // Whatever the program sends is not answered, only shown (in hexadecimal).
+        // Whatever the program sends is not answered, only shown (in hexadecimal), on a line the
+        // tests read: not translated.
         for (ssize_t n; (n = ::read(master, drain, sizeof drain)) > 0;) {
             std::fprintf(stderr, "gauge-sim: received %s\n", hex(std::string(drain, std::size_t(n))).c_str());
             std::fflush(stderr);
         }
         if (!listenerPresent(master)) {
             if (!announced)
-                std::fprintf(stderr, "gauge-sim: waiting for the program to open COM%d\n", o.com);
+                std::fprintf(stderr, "gauge-sim: %s\n",
+                             text(QT_TRANSLATE_NOOP("gauge-sim", "プログラムが COM%1 を開くのを待っています"))
+                                 .arg(o.com)
+                                 .toUtf8()
+                                 .constData());
             announced = true;
             continue;
         }
@@ -298,6 +334,11 @@ int main(int argc, char** argv)
     }
     fs::remove(link, ec);
     ::close(master);
-    std::fprintf(stderr, "gauge-sim: %s after %ld frames\n", stopRequested ? "stopped" : "vanished", sent);
+    std::fprintf(stderr, "gauge-sim: %s\n",
+                 text(stopRequested ? QT_TRANSLATE_NOOP("gauge-sim", "%1 フレームを送って停止しました")
+                                    : QT_TRANSLATE_NOOP("gauge-sim", "%1 フレームを送って消えました"))
+                     .arg(sent)
+                     .toUtf8()
+                     .constData());
     return 0;
 }
