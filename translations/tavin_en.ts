@@ -2,69 +2,48 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
-    <name>gauge-sim</name>
+    <name>TAVIN-Monitor</name>
     <message>
-        <source>使い方: gauge-sim --dir DIR [オプション]
+        <source>使い方: TAVIN-Monitor [オプション] [ファイル.csv]
+デジタル圧力ゲージの値をシリアルポートから受けて表示し、記録します。
+ファイルを指定すると、その記録を読み出しモードで開きます。
 
-疑似端末を作って DIR/ports/COMn としてリンクし、プログラムがポートを開いたらゲージの
-フレームを送ります。送ったフレームごとに、番号、値の文字列、フレームのバイトの 16 進数、
-チェック文字を壊したフレームには &quot;bad&quot; を表示します。プログラムが送ったバイトは標準エラーに
-&quot;gauge-sim: received&quot; とその 16 進数で表示し、応答はしません。
+  --help        この説明
+  --version     版
+  -platform X   Qt の表示先 (offscreen: 画面なし)
 
-  --dir DIR          プログラムの実行ファイルのフォルダ (リンクは DIR/ports/COMn)
-  --com N            COM 番号、1..30 (既定 1)
-  --kind K           ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (既定 0)
-  --period MS        フレームの間隔 (ミリ秒)、1..600000 (既定 1000)
-  --wave W           constant、ramp、sine、steps または fall (既定 sine)。fall は offset から
-                     始まり、100 フレームごとに amplitude だけ一様に下がる
-  --offset V         中心の値 (既定 0)
-  --amplitude V      波の大きさ (既定 1)
-  --unit U           M (MPa)、k (kPa)、P (Pa) または - (なし) (既定 k)
-  --battery NN       電池の電圧 (0.1 V 単位)、0..99 (既定 85)
-  --ref C            基準の文字 (既定 G)
-  --short            種類 0, 2, 3: 単位と電池のない 6 文字のフレーム
-  --bad-bcc N        N 番目ごとのフレームのチェック文字を壊す
-  --noise            フレームの間に余分なバイトを送る
-  --split            各フレームを何回かに分けて書く
-  --count N          N フレームを送った後は、停止まで何も送らない
-  --vanish-after N   N フレームを送った後、抜かれたデバイスのように消える
-  --stamp            各フレームの行の終わりに @ と、書き込みが終わった時刻 (1970 年からの
-                     ミリ秒) を付ける (フレームのタイムスタンプを確かめるため)
-  --quiet            フレームごとの表示をしない
-  --help             この説明を表示する
-  --version          版を表示する
+設定ファイル:   %1
+ログ (LOG):     %2
+実行ファイルのフォルダに書き込めるときは、すべてそのフォルダに置きます。
+書き込めないとき (インストールしたとき) は $XDG_CONFIG_HOME/TAVIN-Monitor と
+$XDG_STATE_HOME/TAVIN-Monitor (~/.config と ~/.local/state の下) に置きます。
 </source>
-        <translation>usage: gauge-sim --dir DIR [options]
+        <translation>Usage: TAVIN-Monitor [options] [FILE.csv]
+Shows and records the values of a digital pressure gauge on a serial port.
+With a FILE, that recording is opened in read-out mode.
 
-Creates a pseudo-terminal, links it as DIR/ports/COMn and sends gauge frames on it once the
-program has opened the port. Each frame sent is printed as: number, value text, frame bytes in
-hexadecimal, and &quot;bad&quot; for a frame with corrupted check characters. Bytes the program sends
-are printed on stderr as &quot;gauge-sim: received&quot; and their hexadecimal digits, and not answered.
+  --help        this text
+  --version     the version
+  -platform X   where Qt shows the window (offscreen: no screen)
 
-  --dir DIR          folder of the program&apos;s executable (the link goes to DIR/ports/COMn)
-  --com N            COM number, 1..30 (default 1)
-  --kind K           gauge kind: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (default 0)
-  --period MS        time between frames in milliseconds, 1..600000 (default 1000)
-  --wave W           constant, ramp, sine, steps or fall (default sine); fall starts at the
-                     offset and falls by the amplitude every 100 frames, steadily
-  --offset V         centre value (default 0)
-  --amplitude V      size of the wave (default 1)
-  --unit U           M (MPa), k (kPa), P (Pa) or - (none) (default k)
-  --battery NN       battery level in tenths of a volt, 0..99 (default 85)
-  --ref C            reference character (default G)
-  --short            kinds 0, 2, 3: six-character frames without unit and battery
-  --bad-bcc N        corrupt the check characters of every Nth frame
-  --noise            send stray bytes between frames
-  --split            send each frame in several writes
-  --count N          send N frames, then stay silent until stopped
-  --vanish-after N   send N frames, then disappear like an unplugged device
-  --stamp            end each frame&apos;s line with @ and the wall-clock time the write ended, in
-                     milliseconds since 1970 (what a frame&apos;s time stamp is checked against)
-  --quiet            print nothing per frame
-  --help             this text
-  --version          print the version
+Settings file:  %1
+Log (LOG):      %2
+When the executable&apos;s folder can be written, everything stays in that folder.
+When it cannot (installed), the files go to $XDG_CONFIG_HOME/TAVIN-Monitor and
+$XDG_STATE_HOME/TAVIN-Monitor (under ~/.config and ~/.local/state).
 </translation>
     </message>
+    <message>
+        <source>使えない引数です: %1</source>
+        <translation>unusable argument: %1</translation>
+    </message>
+    <message>
+        <source>ファイル %1 が見つかりません。</source>
+        <translation>The file %1 does not exist.</translation>
+    </message>
+</context>
+<context>
+    <name>gauge-sim</name>
     <message>
         <source>%1 の値 %2 は使えません: %3 から %4 の数。</source>
         <translation>bad value %2 for %1: a number from %3 to %4.</translation>
@@ -76,10 +55,6 @@ are printed on stderr as &quot;gauge-sim: received&quot; and their hexadecimal d
     <message>
         <source>不明なオプションです: %1 (--help で一覧を表示)</source>
         <translation>unknown option %1 (see --help)</translation>
-    </message>
-    <message>
-        <source>--dir を指定してください (--help で一覧を表示)。</source>
-        <translation>--dir is required (see --help).</translation>
     </message>
     <message>
         <source>不明な波形です: %1</source>
@@ -116,6 +91,72 @@ are printed on stderr as &quot;gauge-sim: received&quot; and their hexadecimal d
     <message>
         <source>%1 フレームを送って消えました</source>
         <translation>vanished after %1 frames</translation>
+    </message>
+    <message>
+        <source>使い方: gauge-sim [--dir DIR] [オプション]
+
+疑似端末を作って DIR/ports/COMn としてリンクし、プログラムがポートを開いたらゲージの
+フレームを送ります。送ったフレームごとに、番号、値の文字列、フレームのバイトの 16 進数、
+チェック文字を壊したフレームには &quot;bad&quot; を表示します。プログラムが送ったバイトは標準エラーに
+&quot;gauge-sim: received&quot; とその 16 進数で表示し、応答はしません。
+
+  --dir DIR          プログラムの設定フォルダ (リンクは DIR/ports/COMn)。既定: 同じフォルダの
+                     TAVIN-Monitor と tavin-record が探すところ (その横、インストールしたとき
+                     は $XDG_CONFIG_HOME/TAVIN-Monitor)
+  --com N            COM 番号、1..30 (既定 1)
+  --kind K           ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (既定 0)
+  --period MS        フレームの間隔 (ミリ秒)、1..600000 (既定 1000)
+  --wave W           constant、ramp、sine、steps または fall (既定 sine)。fall は offset から
+                     始まり、100 フレームごとに amplitude だけ一様に下がる
+  --offset V         中心の値 (既定 0)
+  --amplitude V      波の大きさ (既定 1)
+  --unit U           M (MPa)、k (kPa)、P (Pa) または - (なし) (既定 k)
+  --battery NN       電池の電圧 (0.1 V 単位)、0..99 (既定 85)
+  --ref C            基準の文字 (既定 G)
+  --short            種類 0, 2, 3: 単位と電池のない 6 文字のフレーム
+  --bad-bcc N        N 番目ごとのフレームのチェック文字を壊す
+  --noise            フレームの間に余分なバイトを送る
+  --split            各フレームを何回かに分けて書く
+  --count N          N フレームを送った後は、停止まで何も送らない
+  --vanish-after N   N フレームを送った後、抜かれたデバイスのように消える
+  --stamp            各フレームの行の終わりに @ と、書き込みが終わった時刻 (1970 年からの
+                     ミリ秒) を付ける (フレームのタイムスタンプを確かめるため)
+  --quiet            フレームごとの表示をしない
+  --help             この説明を表示する
+  --version          版を表示する
+</source>
+        <translation>usage: gauge-sim [--dir DIR] [options]
+
+Creates a pseudo-terminal, links it as DIR/ports/COMn and sends gauge frames on it once the
+program has opened the port. Each frame sent is printed as: number, value text, frame bytes in
+hexadecimal, and &quot;bad&quot; for a frame with corrupted check characters. Bytes the program sends
+are printed on stderr as &quot;gauge-sim: received&quot; and their hexadecimal digits, and not answered.
+
+  --dir DIR          the programs&apos; settings folder (the link goes to DIR/ports/COMn).
+                     Default: where TAVIN-Monitor and tavin-record in the same folder look
+                     (beside them; installed: $XDG_CONFIG_HOME/TAVIN-Monitor)
+  --com N            COM number, 1..30 (default 1)
+  --kind K           gauge kind: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (default 0)
+  --period MS        time between frames in milliseconds, 1..600000 (default 1000)
+  --wave W           constant, ramp, sine, steps or fall (default sine); fall starts at the
+                     offset and falls by the amplitude every 100 frames, steadily
+  --offset V         centre value (default 0)
+  --amplitude V      size of the wave (default 1)
+  --unit U           M (MPa), k (kPa), P (Pa) or - (none) (default k)
+  --battery NN       battery level in tenths of a volt, 0..99 (default 85)
+  --ref C            reference character (default G)
+  --short            kinds 0, 2, 3: six-character frames without unit and battery
+  --bad-bcc N        corrupt the check characters of every Nth frame
+  --noise            send stray bytes between frames
+  --split            send each frame in several writes
+  --count N          send N frames, then stay silent until stopped
+  --vanish-after N   send N frames, then disappear like an unplugged device
+  --stamp            end each frame&apos;s line with @ and the wall-clock time the write ended, in
+                     milliseconds since 1970 (what a frame&apos;s time stamp is checked against)
+  --quiet            print nothing per frame
+  --help             this text
+  --version          print the version
+</translation>
     </message>
 </context>
 <context>
@@ -212,12 +253,6 @@ are printed on stderr as &quot;gauge-sim: received&quot; and their hexadecimal d
         <translation>HOLD seconds (more than 0),allowed drop (0 or more)[,SETTLE seconds (0 or more)]</translation>
     </message>
     <message>
-        <source>ポート: COM1〜COM30 (実行ファイルの横の ports/COMn のリンクを含む) または
-デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort</source>
-        <translation>port: COM1 to COM30 (including the links ports/COMn beside the executable)
-or a device path (/dev/ttyUSB0). Default: the settings file&apos;s ComPort</translation>
-    </message>
-    <message>
         <source>ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200。
 既定: Term</source>
         <translation>gauge kind: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200.
@@ -252,12 +287,6 @@ frames); the recording&apos;s time axis. Default: Sampling</translation>
     <message>
         <source>1 区間のサンプル数。満ちると保存して次の区間へ。既定: 30000</source>
         <translation>samples in a segment; a full one is saved and the next begun. Default: 30000</translation>
-    </message>
-    <message>
-        <source>設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の
-TAVIN-Monitor.ini (あれば)</source>
-        <translation>settings file (read, never written). Default: TAVIN-Monitor.ini beside the
-executable (when there is one)</translation>
     </message>
     <message>
         <source>この秒数の後に停止して保存する。既定: 停止の信号まで</source>
@@ -465,6 +494,20 @@ Exit status: 0 fine, 1 measurements could not be saved, 2 bad input, 3 the devic
     <message>
         <source>記録した値はありません。</source>
         <translation>Nothing was recorded.</translation>
+    </message>
+    <message>
+        <source>ポート: COM1〜COM30 (設定フォルダの ports/COMn のリンクを含む) または
+デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort</source>
+        <translation>port: COM1 to COM30 (including the links ports/COMn in the settings folder)
+or a device path (/dev/ttyUSB0). Default: the settings file&apos;s ComPort</translation>
+    </message>
+    <message>
+        <source>設定ファイル (読むだけで書き込まない)。既定: 設定フォルダ (実行ファイルの
+横、インストールしたときは $XDG_CONFIG_HOME/TAVIN-Monitor) の
+TAVIN-Monitor.ini (あれば)</source>
+        <translation>settings file (read, never written). Default: TAVIN-Monitor.ini in the settings
+folder (beside the executable; installed: $XDG_CONFIG_HOME/TAVIN-Monitor), when
+there is one</translation>
     </message>
 </context>
 </TS>

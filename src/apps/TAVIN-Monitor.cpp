@@ -2,6 +2,7 @@
 #include "core/app/AppState.h"
 #include "core/platform/AppFolders.h"
 #include "core/platform/QuitSignals.h"
+#include "core/platform/ToolTexts.h"
 #include "window/main/frmMain.h"
 #include "window/platform/DialogPrompts.h"
 #include "window/platform/QtTranslations.h"
@@ -51,12 +52,12 @@ std::optional<int> answerWithoutWindow(int argc, char* argv[])
         const QByteArray arg(argv[i]);
         if (arg != "--help" && arg != "-h" && arg != "--version")
             continue;
-        const QCoreApplication app(argc, argv);
-        if (arg == "--version")
-            std::printf("TAVIN-Monitor %d.%d.%d\n", TAVIN_VERSION_MAJOR, TAVIN_VERSION_MINOR,
-                        TAVIN_VERSION_REVISION);
-        else
-            std::fputs(usage(programEnv()).toUtf8().constData(), stdout);
+        QCoreApplication app(argc, argv);
+        tavin::InstallToolLanguage(app);  // a terminal's text, in the user's language
+        const QString text = arg == "--version"
+                                 ? tavin::ToolVersionLine(QStringLiteral("TAVIN-Monitor")) + u'\n'
+                                 : usage(programEnv());
+        std::fputs(text.toUtf8().constData(), stdout);
         return 0;
     }
     return std::nullopt;

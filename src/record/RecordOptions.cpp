@@ -288,7 +288,7 @@ constexpr OptionInfo Options[] = {
     {.name = "port",
      .value = "COMn|DEVICE",
      .help = QT_TRANSLATE_NOOP("tavin-record",
-                               "ポート: COM1〜COM30 (実行ファイルの横の ports/COMn のリンクを含む) または\n"
+                               "ポート: COM1〜COM30 (設定フォルダの ports/COMn のリンクを含む) または\n"
                                "デバイスのパス (/dev/ttyUSB0)。既定: 設定ファイルの ComPort"),
      .text = TextRole::Folder,
      .take = takePort},
@@ -337,9 +337,10 @@ constexpr OptionInfo Options[] = {
     // Read before any other value is applied (`readSettings`).
     {.name = "settings",
      .value = "FILE",
-     .help =
-         QT_TRANSLATE_NOOP("tavin-record", "設定ファイル (読むだけで書き込まない)。既定: 実行ファイルの横の\n"
-                                           "TAVIN-Monitor.ini (あれば)"),
+     .help = QT_TRANSLATE_NOOP("tavin-record",
+                               "設定ファイル (読むだけで書き込まない)。既定: 設定フォルダ (実行ファイルの\n"
+                               "横、インストールしたときは $XDG_CONFIG_HOME/TAVIN-Monitor) の\n"
+                               "TAVIN-Monitor.ini (あれば)"),
      .text = TextRole::Folder},
     {.name = "duration",
      .value = "SECONDS",

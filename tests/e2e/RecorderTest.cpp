@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -200,18 +201,19 @@ TEST_F(Recorder, WithReconnectADeviceThatReturnsStartsASecondSegment)
                     .contains("ポート COM7 が戻りました"));
 }
 
-// Both command-line tools answer in the user's language: Japanese under a Japanese locale,
-// English under any other.
+// The command-line tools answer in the user's language: Japanese under a Japanese locale,
+// English under any other. So does the window's --help, without a display.
 TEST_F(Recorder, TheToolsAnswerInTheUsersLanguageAndBadInputEndsWithStatus2AndOneLineCreatingNothing)
 {
     gauge({"--period", "5", "--count", "0"});
     const char* const English = "C.UTF-8";
+    const char *const GaugeSim = GAUGE_SIM_PATH, *const Monitor = TAVIN_MONITOR_PATH;
     const struct {
         QStringList args;
         const char* says;
         const char* locale = "ja_JP.UTF-8";
         int status = 2;
-        bool gaugeSim = false;  // else the recorder
+        const char* tool = TAVIN_RECORD_PATH;
     } cases[] = {
         {{"--bogus"}, "不明なオプションです: --bogus"},
         {{"--bogus"}, "unknown option: --bogus", English},
@@ -222,22 +224,25 @@ TEST_F(Recorder, TheToolsAnswerInTheUsersLanguageAndBadInputEndsWithStatus2AndOn
         {{"--name", QString(240, u'x')}, "ファイル名が長すぎます"},
         {{"--decay", "5"}, "--decay の値 5 は使えません"},
         {{"--decay", "0,1"}, "--decay の値 0,1 は使えません"},
-        {{"--com", "31"}, "--com の値 31 は使えません", "ja_JP.UTF-8", 2, true},
-        {{"--com", "31"}, "bad value 31 for --com", English, 2, true},
+        {{"--com", "31"}, "--com の値 31 は使えません", "ja_JP.UTF-8", 2, GaugeSim},
+        {{"--com", "31"}, "bad value 31 for --com", English, 2, GaugeSim},
         // Asked for, on stdout.
         {{"--help"}, "使い方: tavin-record [オプション]\n", "ja_JP.UTF-8", 0},
         {{"--help"}, "Usage: tavin-record [options]\n", English, 0},
-        {{"--help"}, "使い方: gauge-sim --dir DIR [オプション]\n", "ja_JP.UTF-8", 0, true},
-        {{"--help"}, "usage: gauge-sim --dir DIR [options]\n", English, 0, true},
+        {{"--help"}, "使い方: gauge-sim [--dir DIR] [オプション]\n", "ja_JP.UTF-8", 0, GaugeSim},
+        {{"--help"}, "usage: gauge-sim [--dir DIR] [options]\n", English, 0, GaugeSim},
+        {{"--help"}, "使い方: TAVIN-Monitor [オプション] [ファイル.csv]\n", "ja_JP.UTF-8", 0, Monitor},
+        {{"-platform", "none", "--help"}, "Usage: TAVIN-Monitor [options] [FILE.csv]\n", English, 0, Monitor},
         {{"--version"}, "tavin-record " TAVIN_VERSION_TEXT "\n", English, 0},
-        {{"--version"}, "gauge-sim " TAVIN_VERSION_TEXT "\n", English, 0, true},
+        {{"--version"}, "gauge-sim " TAVIN_VERSION_TEXT "\n", English, 0, GaugeSim},
+        {{"--version"}, "TAVIN-Monitor " TAVIN_VERSION_TEXT "\n", English, 0, Monitor},
     };
     for (const auto& c : cases) {
         other.setLocale(c.locale);
-        if (c.gaugeSim)
-            ASSERT_TRUE(other.start(QStringLiteral(GAUGE_SIM_PATH), c.args));
-        else
+        if (QByteArray(c.tool) == TAVIN_RECORD_PATH)
             record(other, c.args);
+        else
+            ASSERT_TRUE(other.start(QString::fromUtf8(c.tool), c.args));
         EXPECT_EQ(ended(other), c.status) << c.says;
         const QString said = QString::fromUtf8(other.readAllStandardError()),
                       out = QString::fromUtf8(other.readAllStandardOutput());
@@ -246,7 +251,7 @@ TEST_F(Recorder, TheToolsAnswerInTheUsersLanguageAndBadInputEndsWithStatus2AndOn
             EXPECT_EQ(said, "");
             continue;
         }
-        EXPECT_TRUE(said.startsWith(c.gaugeSim ? "gauge-sim: " : "tavin-record: ") &&
+        EXPECT_TRUE(said.startsWith(QFileInfo(c.tool).fileName() + ": ") &&
                     said.contains(QString::fromUtf8(c.says)))
             << said.toStdString();
         EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();

@@ -1,9 +1,11 @@
 // gauge-sim: a simulated pressure gauge on a pseudo-terminal, linked as ports/COMn beside the
 // program so that the program sees it as a COM port. Prints every frame it sends.
 #include "GaugeFrames.h"
+#include "core/platform/AppFolders.h"
 #include "core/platform/ToolTexts.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QString>
 
 #include <cerrno>
@@ -30,14 +32,16 @@ namespace {
 // What --help prints.
 const char* const Usage = QT_TRANSLATE_NOOP(
     "gauge-sim",
-    "使い方: gauge-sim --dir DIR [オプション]\n"
+    "使い方: gauge-sim [--dir DIR] [オプション]\n"
     "\n"
     "疑似端末を作って DIR/ports/COMn としてリンクし、プログラムがポートを開いたらゲージの\n"
     "フレームを送ります。送ったフレームごとに、番号、値の文字列、フレームのバイトの 16 進数、\n"
     "チェック文字を壊したフレームには \"bad\" を表示します。プログラムが送ったバイトは標準エラーに\n"
     "\"gauge-sim: received\" とその 16 進数で表示し、応答はしません。\n"
     "\n"
-    "  --dir DIR          プログラムの実行ファイルのフォルダ (リンクは DIR/ports/COMn)\n"
+    "  --dir DIR          プログラムの設定フォルダ (リンクは DIR/ports/COMn)。既定: 同じフォルダの\n"
+    "                     TAVIN-Monitor と tavin-record が探すところ (その横、インストールしたとき\n"
+    "                     は $XDG_CONFIG_HOME/TAVIN-Monitor)\n"
     "  --com N            COM 番号、1..30 (既定 1)\n"
     "  --kind K           ゲージの種類: 0 VRT50, 1 VRT50-QL, 2 HOSTU-VRT, 3 RQ, 4 QZ, 5 MW200 (既定 0)\n"
     "  --period MS        フレームの間隔 (ミリ秒)、1..600000 (既定 1000)\n"
@@ -154,8 +158,6 @@ Options parse(int argc, char** argv)
             fail(text(QT_TRANSLATE_NOOP("gauge-sim", "不明なオプションです: %1 (--help で一覧を表示)"))
                      .arg(QString::fromStdString(a)));
     }
-    if (o.dir.empty())
-        fail(text(QT_TRANSLATE_NOOP("gauge-sim", "--dir を指定してください (--help で一覧を表示)。")));
     if (o.wave != "constant" && o.wave != "ramp" && o.wave != "sine" && o.wave != "steps" && o.wave != "fall")
         fail(text(QT_TRANSLATE_NOOP("gauge-sim", "不明な波形です: %1")).arg(QString::fromStdString(o.wave)));
     if (std::string("MkP-").find(o.wire.unit) == std::string::npos)
@@ -222,7 +224,10 @@ int main(int argc, char** argv)
     // For its texts only: the tool runs no event loop.
     QCoreApplication app(argc, argv);
     tavin::InstallToolLanguage(app);
-    const Options o = parse(argc, argv);
+    Options o = parse(argc, argv);
+    if (o.dir.empty())  // where the programs beside it look for their port pins
+        o.dir = QFile::encodeName(tavin::ProgramFolders(QCoreApplication::applicationDirPath()).config)
+                    .toStdString();
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
