@@ -106,7 +106,8 @@ std::string EncodeFrame(const FrameSpec& wire)
         // ':' then 28 header characters (the sequence pair at 4-5 must not be 00), the 8 frame
         // characters as hexadecimal pairs, and one closing character.
         // The receiver computes the check value itself, so this kind has none to corrupt.
-        std::string frame = ":" + std::string(4, '0') + "01" + std::string(22, '0');
+        std::string frame = ":000001";
+        frame.append(22, '0');
         for (unsigned char c : value + "00")
             frame += hex2(c);
         frame += '0';
