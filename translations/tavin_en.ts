@@ -14,7 +14,7 @@
 
 設定ファイル:   %1
 ログ (LOG):     %2
-実行ファイルのフォルダに書き込めるときは、すべてそのフォルダに置きます。
+実行ファイルのフォルダに書き込めるとき (/usr/bin を除く) は、すべてそのフォルダに置きます。
 書き込めないとき (インストールしたとき) は $XDG_CONFIG_HOME/TAVIN-Monitor と
 $XDG_STATE_HOME/TAVIN-Monitor (~/.config と ~/.local/state の下) に置きます。
 </source>
@@ -28,7 +28,7 @@ With a FILE, that recording is opened in read-out mode.
 
 Settings file:  %1
 Log (LOG):      %2
-When the executable&apos;s folder can be written, everything stays in that folder.
+When the executable&apos;s folder can be written (not /usr/bin), everything stays there.
 When it cannot (installed), the files go to $XDG_CONFIG_HOME/TAVIN-Monitor and
 $XDG_STATE_HOME/TAVIN-Monitor (under ~/.config and ~/.local/state).
 </translation>

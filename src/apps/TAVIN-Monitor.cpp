@@ -29,7 +29,7 @@ QString usage(const tavin::AppEnv& env)
                "  -platform X   Qt の表示先 (offscreen: 画面なし)\n\n"
                "設定ファイル:   %1\n"
                "ログ (LOG):     %2\n"
-               "実行ファイルのフォルダに書き込めるときは、すべてそのフォルダに置きます。\n"
+               "実行ファイルのフォルダに書き込めるとき (/usr/bin を除く) は、すべてそのフォルダに置きます。\n"
                "書き込めないとき (インストールしたとき) は $XDG_CONFIG_HOME/TAVIN-Monitor と\n"
                "$XDG_STATE_HOME/TAVIN-Monitor (~/.config と ~/.local/state の下) に置きます。\n")
         .arg(QDir::toNativeSeparators(env.configPath(QStringLiteral("TAVIN-Monitor.ini"))),
@@ -70,6 +70,8 @@ int main(int argc, char* argv[])
     if (const std::optional<int> status = answerWithoutWindow(argc, argv))
         return *status;
     QApplication app(argc, argv);  // takes Qt's own options (-platform) first
+    // What is said on the terminal, in the user's language; the catalog holds no window text.
+    tavin::InstallToolLanguage(app);
     QApplication::setApplicationName(QStringLiteral("TAVIN-Monitor"));
     tavin::AppEnv env = programEnv();
 
@@ -94,6 +96,7 @@ int main(int argc, char* argv[])
             return 2;
         }
     }
+    tavin::MakeAppFolders(env);
     // The window speaks Japanese: Qt's own buttons and dialogs too, whatever the locale.
     tavin::UseJapaneseQtTexts(app);
     tavin::DialogPrompts prompts(env.exeBaseName);

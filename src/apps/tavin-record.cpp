@@ -64,6 +64,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "tavin-record: %s\n", parsed.error.toUtf8().constData());
         return tavin::RecordBadInput;
     }
+    tavin::MakeAppFolders(env);
 
     tavin::Recorder recorder(env, parsed.options, out, err, ::isatty(STDOUT_FILENO) != 0);
     QObject::connect(&recorder, &tavin::Recorder::finished, &app, &QCoreApplication::exit,

@@ -225,9 +225,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     tavin::InstallToolLanguage(app);
     Options o = parse(argc, argv);
-    if (o.dir.empty())  // where the programs beside it look for their port pins
-        o.dir = QFile::encodeName(tavin::ProgramFolders(QCoreApplication::applicationDirPath()).config)
-                    .toStdString();
+    if (o.dir.empty()) {  // where the programs beside it look for their port pins
+        const QString folder = tavin::ProgramFolders(QCoreApplication::applicationDirPath()).config;
+        tavin::MakePrivateFolder(folder);
+        o.dir = QFile::encodeName(folder).toStdString();
+    }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);

@@ -41,10 +41,10 @@ AppFolders ChooseAppFolders(const QString& exeDir, bool portable, const FolderVa
         f.config = BaseFolder(vars.xdgConfigHome, vars.home, QStringLiteral(".config")) + u'/' + Program;
         f.state = BaseFolder(vars.xdgStateHome, vars.home, QStringLiteral(".local/state")) + u'/' + Program;
     }
-    if (!vars.configDir.isEmpty())
-        f.config = vars.configDir;
-    if (!vars.stateDir.isEmpty())
-        f.state = vars.stateDir;
+    if (QDir::isAbsolutePath(vars.configDir))
+        f.config = QDir::cleanPath(vars.configDir);
+    if (QDir::isAbsolutePath(vars.stateDir))
+        f.state = QDir::cleanPath(vars.stateDir);
     return f;
 }
 
@@ -66,10 +66,23 @@ void UseAppFolders(AppEnv& env, const AppFolders& folders)
 {
     env.configDir = folders.config;
     env.stateDir = folders.state;
-    if (!folders.portable) {
-        QDir().mkpath(folders.config);
-        QDir().mkpath(folders.state);
-    }
+}
+
+bool MakePrivateFolder(const QString& path)
+{
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean && !MakePrivateFolder(parent))
+        return false;
+    return QDir().mkdir(clean, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void MakeAppFolders(const AppEnv& env)
+{
+    MakePrivateFolder(env.configFolder());
+    MakePrivateFolder(env.stateFolder());
 }
 
 QString FoldersNote(const AppEnv& env)

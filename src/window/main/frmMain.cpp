@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -102,6 +103,11 @@ void frmMain::connectMenus()
         if (ui.cmdPrintOut->isEnabled() && ui.cmdPrintOut->isVisibleTo(this))
             ui.cmdPrintOut->click();
     });
+    // The menu shows the print item as the button is; its key works whenever the button does.
+    connect(ui.mnuFile, &QMenu::aboutToShow, this, [this] {
+        ui.actPrint->setEnabled(ui.cmdPrintOut->isEnabled() && ui.cmdPrintOut->isVisibleTo(this));
+    });
+    connect(ui.mnuFile, &QMenu::aboutToHide, this, [this] { ui.actPrint->setEnabled(true); });
     for (int i = 0; i < ui.mnuPlusRange.size(); ++i)
         click(ui.mnuPlusRange[i], [this, i] { mnuPlusRange_Click(i); });
     for (int i = 0; i < ui.mnuMinusRange.size(); ++i)

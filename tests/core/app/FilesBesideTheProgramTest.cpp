@@ -73,9 +73,9 @@ TEST(FilesBesideTheProgram, AnInstalledProgramUsesTheUsersFoldersAPortableOneIts
         {true, {}, "/opt/t", "/opt/t"},
         {true, {"", "/var/lib/s", "", "", home}, "/opt/t", "/var/lib/s"},
         {false, {"", "", "/x/conf", "/x/state/", home}, "/x/conf/TAVIN-Monitor", "/x/state/TAVIN-Monitor"},
-        // unset or relative base folders: the user's defaults
+        // unset or relative folders: the user's defaults
         {false,
-         {"", "", "", "rel", home},
+         {"rel", "", "", "rel", home},
          "/home/u/.config/TAVIN-Monitor",
          "/home/u/.local/state/TAVIN-Monitor"},
         {false, {"/etc/r", "/var/lib/r/COM3", "/x", "/y", home}, "/etc/r", "/var/lib/r/COM3"},  // a service
@@ -96,6 +96,7 @@ TEST(FilesBesideTheProgram, AnInstalledProgramUsesTheUsersFoldersAPortableOneIts
         AppEnv env = t.env();
         env.exeDir = t.path("bin");
         UseAppFolders(env, ChooseAppFolders(env.exeDir, portable, {"", "", t.path("c"), t.path("s"), home}));
+        MakeAppFolders(env);
         AppState s(env);
         s.conf.ConfSave();
         EXPECT_EQ(s.log.LogInit(), 0);
@@ -113,6 +114,11 @@ TEST(FilesBesideTheProgram, AnInstalledProgramUsesTheUsersFoldersAPortableOneIts
         EXPECT_EQ(QDir(t.path("bin")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                   !portable);
         EXPECT_EQ(FoldersNote(s.env).isEmpty(), portable);
+        for (const char* made : {"c", "c/TAVIN-Monitor", "s/TAVIN-Monitor"}) {  // for the user alone
+            if (!portable) {
+                EXPECT_EQ(QFile::permissions(t.path(made)).toInt() & 0x77, 0) << made;  // group, others: none
+            }
+        }
     }
 
     // Whether a folder runs portable: one that may be written and is not where the package installs.
